@@ -1,0 +1,81 @@
+#pragma once
+// The one command mechanism of the host. The command language, Python's
+// maya.cmds and plug-in commands all end in an Invocation handed to a
+// registered CommandFn; undoable work is reported back as UndoSteps.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <maya/MStatus.h>
+
+#include "core/value.h"
+
+namespace host {
+
+struct Flag {
+    std::string name;         // as written, without the leading '-' (short or long)
+    std::vector<Value> args;  // empty for a bare flag; Python's flag=value gives one arg
+};
+
+struct Invocation {
+    std::string command;
+    std::vector<Value> args;  // positional arguments in order
+    std::vector<Flag> flags;  // in the order given
+    bool fromPython = false;
+
+    // The last occurrence of the flag under either of its names, or nullptr.
+    const Flag* flag(std::string_view shortName, std::string_view longName) const;
+    bool has(std::string_view shortName, std::string_view longName) const {
+        return flag(shortName, longName) != nullptr;
+    }
+};
+
+// One reversible change. undo takes it back, redo applies it again.
+struct UndoStep {
+    std::function<void()> undo;
+    std::function<void()> redo;
+};
+
+struct CommandContext {
+    Value result;                  // the command's result (None when it has none)
+    std::vector<UndoStep> undo;    // filled by commands that change the scene
+    bool echo = false;             // the caller asked for the command to be echoed
+};
+
+using CommandFn = std::function<MStatus(const Invocation&, CommandContext&)>;
+
+struct CommandSpec {
+    std::string name;
+    CommandFn run;
+    bool undoable = false;   // whether its UndoSteps go on the undo queue
+    std::string owner;       // "host" or the path of the plug-in that registered it
+};
+
+class CommandRegistry {
+public:
+    static CommandRegistry& instance();
+    bool add(CommandSpec spec);           // false when the name is taken
+    bool remove(const std::string& name); // false when unknown
+    const CommandSpec* find(const std::string& name) const;
+    std::vector<std::string> names() const;
+private:
+    std::vector<CommandSpec> specs_;
+};
+
+struct ExecOptions {
+    bool echo = false;
+    bool recordUndo = false;                  // put undoable work on the host's undo queue
+    std::vector<UndoStep>* collect = nullptr; // or hand it to the caller (modifiers)
+};
+
+// Runs text of the command language (one or more statements).
+MStatus executeCommandLanguage(std::string_view text, Value* result, const ExecOptions& options);
+
+// Runs one already-parsed invocation through the registry.
+MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options);
+
+// Nesting depth of running commands: only top-level work records undo.
+int commandDepth();
+
+}  // namespace host

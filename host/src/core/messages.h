@@ -1,0 +1,24 @@
+#pragma once
+// What the host tells the user: info to standard output, warnings and errors to
+// standard error, each also kept in a log that tests and tools can read.
+#include <string>
+#include <vector>
+
+namespace host {
+
+enum class MessageKind { Info, Warning, Error, Result };
+
+struct Message {
+    MessageKind kind;
+    std::string text;
+};
+
+void postMessage(MessageKind kind, const std::string& text);
+const std::vector<Message>& messageLog();
+void clearMessageLog();
+// Quiet: messages go to the log only (still all errors to stderr).
+void setQuiet(bool quiet);
+// A listener sees every message as it is posted (used by tools for progress).
+void setMessageListener(void (*listener)(const Message&));
+
+}  // namespace host
