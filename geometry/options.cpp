@@ -1,0 +1,3 @@
+#include "geometry/options.h"
+
+KivanoOptionsRecord KivanoOptions;
