@@ -1,0 +1,292 @@
+#pragma once
+// The host's scene: one process-wide graph of nodes that the Maya API classes,
+// the scene commands, the importer and the tools all read and edit.
+//
+// Nodes
+//   Every node is a heap record owned through NodePtr. The scene holds the
+//   nodes that exist; a deleted node is only detached, so an undo step (or an
+//   MObject) that still holds it can bring it back unchanged, with its name,
+//   its data and its place among its parent's children.
+//   Kinds: the DAG's transforms and mesh shapes (under a transform), and the
+//   dependency nodes: shading engines (sets of faces), materials (lambert,
+//   phong, blinn) and plain nodes made by createNode.
+//
+// Names
+//   Names are unique across the whole scene (simpler than Maya's per-parent
+//   rule, and what a plug-in that addresses objects by name relies on). A
+//   wanted name that is taken gets the smallest free variant made the way
+//   Maya makes it: trailing digits are stripped to a base, then base + n is
+//   tried for n = trailing number + 1, + 2, ... (or 1, 2, ... without digits):
+//   "pCube1" taken gives "pCube2", "dft0_0" taken gives "dft0_1", "mesh"
+//   taken gives "mesh1". Lookup is a hash map, and a per-base counter keeps
+//   the search short, so creating many similarly named nodes stays linear.
+//
+// Mesh data
+//   A mesh's data is one immutable MeshData behind a shared pointer; an edit
+//   makes a shallow copy (the large arrays stay shared) and swaps it in. The
+//   arrays themselves are shared buffers: two meshes given the same UV array
+//   hold one buffer, while the API still behaves as if each had a copy.
+//
+// Undo
+//   Every edit function below records its exact inverse in the active
+//   Journal, if one is open (scene commands open one around their work and
+//   hand the steps to the undo queue). With no journal open, edits are just
+//   made: that is how plug-in API calls such as MFnMesh::create behave.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <maya/MFn.h>
+
+#include "core/command.h"
+
+namespace host::scene {
+
+using FloatBuffer = std::shared_ptr<const std::vector<float>>;
+using IntBuffer = std::shared_ptr<const std::vector<int>>;
+using Point3 = std::array<double, 3>;
+using PointBuffer = std::shared_ptr<const std::vector<Point3>>;
+using Rgba = std::array<float, 4>;
+using ColorBuffer = std::shared_ptr<const std::vector<Rgba>>;
+using Vec3f = std::array<float, 3>;
+
+// Shares the empty buffers so that a default MeshData holds no allocations.
+const FloatBuffer& emptyFloats();
+const IntBuffer& emptyInts();
+
+// One UV set: its table of UVs and, per face-vertex (in connects order), the
+// UV id used there or -1 where that face-vertex has no UV.
+struct UVSet {
+    std::string name;
+    FloatBuffer u = emptyFloats();
+    FloatBuffer v = emptyFloats();
+    IntBuffer faceVertexIds = emptyInts();  // empty: no face-vertex has a UV yet
+};
+
+// One colour set: its colours and, per face-vertex, the colour index or -1.
+struct ColorSet {
+    std::string name;
+    ColorBuffer colors;
+    IntBuffer faceVertexIds = emptyInts();  // empty: no face-vertex has a colour yet
+    bool clamped = true;
+    int representation = 4;  // channels: 1 alpha, 3 RGB, 4 RGBA (MFnMesh::MColorRepresentation)
+};
+
+struct MeshData {
+    PointBuffer points;                       // object space
+    IntBuffer counts = emptyInts();           // vertices per polygon
+    IntBuffer connects = emptyInts();         // vertex ids, polygon after polygon
+    std::vector<UVSet> uvSets;                // a created mesh has "map1"
+    int currentUVSet = -1;                    // index into uvSets, -1 none
+    std::vector<ColorSet> colorSets;
+    int currentColorSet = -1;                 // index into colorSets, -1 none
+    std::shared_ptr<const std::vector<Vec3f>> normals;  // as last given to setNormals
+
+    int numPolygons() const { return int(counts->size()); }
+    int numVertices() const { return points ? int(points->size()) : 0; }
+    int numFaceVertices() const { return int(connects->size()); }
+    // Offset of polygon p's first face-vertex in connects (computed on demand
+    // and cached per data object).
+    int faceVertexOffset(int polygon) const;
+    const UVSet* uvSet(std::string_view name) const;   // empty name: current
+    const ColorSet* colorSet(std::string_view name) const;
+private:
+    mutable std::shared_ptr<std::vector<int>> offsets_;
+};
+using MeshDataPtr = std::shared_ptr<const MeshData>;
+
+enum class NodeKind { World, Transform, Mesh, ShadingEngine, Material, Other };
+
+// A value of a dynamic (addAttr) or built-in attribute.
+struct AttrValue {
+    enum Type { Double, DoubleArray, String, Bool } type = Double;
+    double number = 0.0;
+    std::vector<double> array;
+    std::string text;
+};
+
+struct Key {
+    double time = 0.0;
+    double value = 0.0;
+};
+
+struct Node;
+using NodePtr = std::shared_ptr<Node>;
+
+// Faces of one mesh that belong to a shading engine (empty faces: the whole mesh).
+struct ShadingMember {
+    std::weak_ptr<Node> engine;
+    std::vector<int> faces;  // sorted, unique
+};
+
+struct Node {
+    NodeKind kind = NodeKind::Other;
+    MFn::Type apiType = MFn::kDependencyNode;
+    std::string typeName;      // "transform", "mesh", "shadingEngine", "lambert", ...
+    std::string name;
+    uint64_t serial = 0;       // creation order; never reused
+    bool alive = false;        // part of the scene now
+
+    // DAG (transforms, meshes, the world)
+    Node* parent = nullptr;    // valid while alive
+    std::vector<NodePtr> children;
+
+    // Transform: Maya's attributes, rotation in degrees, XYZ order.
+    std::array<double, 3> translate{0, 0, 0};
+    std::array<double, 3> rotate{0, 0, 0};
+    std::array<double, 3> scale{1, 1, 1};
+    bool visibility = true;
+
+    // Mesh
+    MeshDataPtr mesh;
+    bool intermediate = false;
+    std::vector<ShadingMember> shading;  // a face belongs to at most one engine
+
+    // Shading engine: the node feeding its "surfaceShader" plug.
+    std::weak_ptr<Node> surfaceShader;
+
+    // Material
+    std::array<float, 3> color{0.5f, 0.5f, 0.5f};
+    std::array<float, 3> transparency{0, 0, 0};
+    std::string textureFile;   // the file texture feeding "color", if any
+
+    // Every node: attributes made by addAttr, and keyframes per attribute name.
+    std::map<std::string, AttrValue> dynamicAttrs;
+    std::map<std::string, std::vector<Key>> keys;  // sorted by time
+};
+
+// ---- Journal --------------------------------------------------------------
+
+// While alive, every scene edit appends its UndoStep to *sink. Journals nest:
+// the innermost one receives the steps.
+class Journal {
+public:
+    explicit Journal(std::vector<UndoStep>* sink);
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+private:
+    std::vector<UndoStep>* previous_;
+};
+// Appends one step to the open journal (no-op without one).
+void record(std::function<void()> undo, std::function<void()> redo);
+bool journaling();
+
+// ---- Whole scene ----------------------------------------------------------
+
+// Back to the empty scene: the world, "initialShadingGroup" fed by "lambert1",
+// nothing selected, time 0, playback 1 to 24.
+void reset();
+Node& world();
+// Every node in the scene in creation order (the world first).
+std::vector<Node*> allNodes();
+size_t nodeCount();
+
+// ---- Finding and naming ---------------------------------------------------
+
+// By name, or by a DAG path "|a|b" (the leaf's name decides, names being unique).
+Node* findNode(std::string_view nameOrPath);
+NodePtr handle(const Node& node);          // the owning pointer of a live node
+bool isValidName(std::string_view name);   // letters, digits, '_', not starting with a digit
+// The name a node asking for `wanted` would get now (wanted itself when free).
+std::string uniqueName(std::string_view wanted);
+// Renames; returns the name applied (a unique variant when taken). `wanted`
+// must be a valid name.
+std::string rename(Node& node, std::string_view wanted);
+std::string fullPathName(const Node& node);  // "|pCube1|pCubeShape1"; "" for the world
+
+// ---- Creating and deleting ------------------------------------------------
+
+// parent null: under the world. An empty name gives typeName + "1" style names.
+Node& createTransform(std::string_view name, Node* parent = nullptr);
+Node& createMesh(std::string_view name, Node& transform, MeshDataPtr data);
+Node& createShadingEngine(std::string_view name);
+// typeName "lambert", "phong" or "blinn".
+Node& createMaterial(std::string_view typeName, std::string_view name);
+// Any other node type (createNode); DAG types go under parent.
+Node& createNode(std::string_view typeName, std::string_view name, Node* parent = nullptr);
+// Detaches the node with everything under it; takes its faces out of shading
+// engines and its entries out of the selection. The world and the default
+// nodes cannot be deleted (returns false).
+bool deleteNode(Node& node);
+bool isDefaultNode(const Node& node);
+
+// ---- Editing --------------------------------------------------------------
+
+void setMeshData(Node& mesh, MeshDataPtr data);
+void setIntermediate(Node& mesh, bool intermediate);
+void setTransform(Node& transform, const std::array<double, 3>& translate,
+                  const std::array<double, 3>& rotate, const std::array<double, 3>& scale);
+void setVisibility(Node& node, bool visible);
+void setSurfaceShader(Node& engine, Node* material);
+void setMaterial(Node& material, const std::array<float, 3>& color,
+                 const std::array<float, 3>& transparency, const std::string& textureFile);
+void setDynamicAttr(Node& node, const std::string& name, std::optional<AttrValue> value);  // nullopt removes
+void setKeys(Node& node, const std::string& attr, std::vector<Key> keys);
+
+// ---- Shading --------------------------------------------------------------
+
+// Puts faces of mesh (empty: all) into engine, taking them out of any other.
+void assignToEngine(Node& engine, Node& mesh, std::vector<int> faces = {});
+// The engine of one polygon, or null.
+Node* engineOfFace(const Node& mesh, int polygon);
+// Engines of a mesh in first-use order and, per polygon, the index into them or -1.
+void connectedEngines(const Node& mesh, std::vector<Node*>& engines, std::vector<int>& perFace);
+// The material feeding the engine's "surfaceShader", or null.
+Node* materialOf(const Node& engine);
+// Meshes with faces in engine (in creation order).
+std::vector<Node*> engineMembers(const Node& engine);
+
+// ---- Geometry -------------------------------------------------------------
+
+using Matrix4 = std::array<double, 16>;  // row-major, row vectors (p' = p * M), as MMatrix
+Matrix4 localMatrix(const Node& transform);
+// The product of the local matrices from the node up to the world.
+Matrix4 worldMatrix(const Node& node);
+Point3 transformPoint(const Matrix4& m, const Point3& p);
+
+// The shape under a transform (its first mesh child) or the node itself when a mesh.
+Node* meshOf(Node& node);
+Node* transformOf(Node& node);  // a mesh's parent, or the node itself
+
+// ---- Selection ------------------------------------------------------------
+
+struct SelectionItem {
+    NodePtr node;             // the transform (or any node) selected
+    std::vector<int> faces;   // selected polygons, sorted; used when component
+    bool component = false;
+};
+const std::vector<SelectionItem>& selection();
+void setSelection(std::vector<SelectionItem> items);
+// "pCube1", "pCube1.f[2]", "pCube1.f[0:3]" (consecutive faces joined).
+std::vector<std::string> selectionStrings(const SelectionItem& item);
+
+// ---- Attributes by name ---------------------------------------------------
+
+// Built-in (translate/tx.., rotate, scale, visibility, intermediateObject) and
+// dynamic attributes; keyed attributes evaluate at `time` (stepped).
+std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time);
+// Sets a built-in or dynamic attribute; false when the node has none of that name
+// or the value does not fit it.
+bool setAttr(Node& node, std::string_view attr, const AttrValue& value);
+bool hasAttr(const Node& node, std::string_view attr);
+// The long name of a built-in attribute ("tx" -> "translateX", "v" -> "visibility");
+// other names unchanged. Keys are stored under this name.
+std::string longAttrName(const Node& node, std::string_view attr);
+
+// ---- Time -----------------------------------------------------------------
+
+double currentTime();
+void setCurrentTime(double time);
+double minTime();
+double maxTime();
+void setPlaybackRange(double minTime, double maxTime);
+
+}  // namespace host::scene
