@@ -37,6 +37,16 @@ struct UndoStep {
     std::function<void()> redo;
 };
 
+// What a flag takes, so the command language can tell a flag's arguments from
+// the command's own, and so bad input is refused before the command runs.
+enum class ArgType { Bool, Int, Double, String, Any };
+
+struct FlagSyntax {
+    std::string shortName;      // without '-'
+    std::string longName;       // without '-'
+    std::vector<ArgType> args;  // empty: a bare (on/off) flag
+};
+
 struct CommandContext {
     Value result;                  // the command's result (None when it has none)
     std::vector<UndoStep> undo;    // filled by commands that change the scene
@@ -50,7 +60,29 @@ struct CommandSpec {
     CommandFn run;
     bool undoable = false;   // whether its UndoSteps go on the undo queue
     std::string owner;       // "host" or the path of the plug-in that registered it
+    // When not empty, invoke() refuses unknown flags and badly typed flag
+    // arguments ("select: invalid flag -x") before the command runs, and the
+    // command language gives each flag exactly its arguments. In query mode
+    // (-q/-query given first) flags take no arguments. Without a syntax, a flag
+    // takes the one value that follows it, if any.
+    std::vector<FlagSyntax> flags;
 };
+
+// The reusable check behind CommandSpec::flags, for commands that check by
+// hand: posts "<command>: invalid flag -<name>" or "<command>: flag -<name>
+// expects <type>" and returns kInvalidParameter; success changes nothing.
+MStatus checkFlags(const Invocation& call, const std::vector<FlagSyntax>& flags);
+const FlagSyntax* findFlagSyntax(const std::vector<FlagSyntax>& flags, std::string_view name);
+bool isQuery(const Invocation& call);
+
+// Conversions of an argument as a command reads it: numbers from words,
+// words from numbers; false when the value cannot be read as that type.
+bool toBool(const Value& value, bool& out);
+bool toInt(const Value& value, long long& out);
+bool toDouble(const Value& value, double& out);
+bool toText(const Value& value, std::string& out);
+// A value as the host shows it: lists space-separated, numbers in short form.
+std::string displayText(const Value& value);
 
 class CommandRegistry {
 public:

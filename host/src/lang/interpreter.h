@@ -1,0 +1,26 @@
+#pragma once
+// Runs parsed command-language statements: variables, expressions and
+// command calls through the host's command registry.
+#include <string>
+#include <string_view>
+
+#include <maya/MStatus.h>
+
+#include "core/command.h"
+#include "lang/syntax_tree.h"
+
+namespace host::lang {
+
+struct Variable {
+    VarType type = VarType::String;
+    bool isArray = false;
+    Value value;
+};
+
+// Forgets every variable; then only $gMainWindow exists.
+void resetVariables();
+const Variable* findVariable(const std::string& name);
+
+MStatus runStatement(const Statement& statement, Value* result, const ExecOptions& options);
+
+}  // namespace host::lang
