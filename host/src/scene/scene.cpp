@@ -149,14 +149,25 @@ const IntBuffer& emptyInts() {
     return empty;
 }
 
+const ColorBuffer& emptyColors() {
+    static const ColorBuffer empty = std::make_shared<const std::vector<MColor>>();
+    return empty;
+}
+
+const PointBuffer& emptyPoints() {
+    static const PointBuffer empty = std::make_shared<const std::vector<Point3>>();
+    return empty;
+}
+
 int MeshData::faceVertexOffset(int polygon) const {
     assert(polygon >= 0 && polygon <= numPolygons());
-    if (!offsets_ || int(offsets_->size()) != numPolygons() + 1) {
+    if (offsetsFor_ != counts) {
         auto offsets = std::make_shared<std::vector<int>>(counts->size() + 1, 0);
         for (size_t i = 0; i < counts->size(); ++i) (*offsets)[i + 1] = (*offsets)[i] + (*counts)[i];
         offsets_ = offsets;
+        offsetsFor_ = counts;
     }
-    return (*offsets_)[polygon];
+    return (*offsets_)[size_t(polygon)];
 }
 
 const UVSet* MeshData::uvSet(std::string_view name) const {

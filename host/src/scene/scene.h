@@ -43,6 +43,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <maya/MColor.h>
+#include <maya/MFloatVector.h>
 #include <maya/MFn.h>
 
 #include "core/command.h"
@@ -53,13 +55,16 @@ using FloatBuffer = std::shared_ptr<const std::vector<float>>;
 using IntBuffer = std::shared_ptr<const std::vector<int>>;
 using Point3 = std::array<double, 3>;
 using PointBuffer = std::shared_ptr<const std::vector<Point3>>;
-using Rgba = std::array<float, 4>;
-using ColorBuffer = std::shared_ptr<const std::vector<Rgba>>;
-using Vec3f = std::array<float, 3>;
+// Colours and normals keep the API's element types so that the arrays a
+// plug-in passes in can be held as they are, without a copy.
+using ColorBuffer = std::shared_ptr<const std::vector<MColor>>;
+using NormalBuffer = std::shared_ptr<const std::vector<MFloatVector>>;
 
 // Shares the empty buffers so that a default MeshData holds no allocations.
 const FloatBuffer& emptyFloats();
 const IntBuffer& emptyInts();
+const ColorBuffer& emptyColors();
+const PointBuffer& emptyPoints();
 
 // One UV set: its table of UVs and, per face-vertex (in connects order), the
 // UV id used there or -1 where that face-vertex has no UV.
@@ -73,24 +78,24 @@ struct UVSet {
 // One colour set: its colours and, per face-vertex, the colour index or -1.
 struct ColorSet {
     std::string name;
-    ColorBuffer colors;
+    ColorBuffer colors = emptyColors();
     IntBuffer faceVertexIds = emptyInts();  // empty: no face-vertex has a colour yet
     bool clamped = true;
     int representation = 4;  // channels: 1 alpha, 3 RGB, 4 RGBA (MFnMesh::MColorRepresentation)
 };
 
 struct MeshData {
-    PointBuffer points;                       // object space
+    PointBuffer points = emptyPoints();       // object space
     IntBuffer counts = emptyInts();           // vertices per polygon
     IntBuffer connects = emptyInts();         // vertex ids, polygon after polygon
     std::vector<UVSet> uvSets;                // a created mesh has "map1"
     int currentUVSet = -1;                    // index into uvSets, -1 none
     std::vector<ColorSet> colorSets;
     int currentColorSet = -1;                 // index into colorSets, -1 none
-    std::shared_ptr<const std::vector<Vec3f>> normals;  // as last given to setNormals
+    NormalBuffer normals;                     // as last given to setNormals, may be null
 
     int numPolygons() const { return int(counts->size()); }
-    int numVertices() const { return points ? int(points->size()) : 0; }
+    int numVertices() const { return int(points->size()); }
     int numFaceVertices() const { return int(connects->size()); }
     // Offset of polygon p's first face-vertex in connects (computed on demand
     // and cached per data object).
@@ -98,7 +103,8 @@ struct MeshData {
     const UVSet* uvSet(std::string_view name) const;   // empty name: current
     const ColorSet* colorSet(std::string_view name) const;
 private:
-    mutable std::shared_ptr<std::vector<int>> offsets_;
+    mutable IntBuffer offsets_;     // per polygon the first face-vertex, then the total
+    mutable IntBuffer offsetsFor_;  // the counts buffer offsets_ was built from
 };
 using MeshDataPtr = std::shared_ptr<const MeshData>;
 

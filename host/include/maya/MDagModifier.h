@@ -1,0 +1,11 @@
+#pragma once
+// The modifier for DAG edits: creates nodes under a parent and reparents them.
+#include <maya/MDGModifier.h>
+
+class MDagModifier : public MDGModifier {
+public:
+    MDagModifier() = default;
+
+    MObject createNode(const MString& type, const MObject& parent = MObject::kNullObj, MStatus* ReturnStatus = NULL);
+    MStatus reparentNode(const MObject& node, const MObject& newParent = MObject::kNullObj);
+};
