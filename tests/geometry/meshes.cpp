@@ -143,3 +143,15 @@ void PrintTo(const vec3d& v, std::ostream* os)
 {
 	*os << "(" << v.x << ", " << v.y << ", " << v.z << ")";
 }
+
+testing::AssertionResult near(const vec3d& a, const vec3d& b, double eps)
+{
+	if (fabs(a.x - b.x) <= eps && fabs(a.y - b.y) <= eps && fabs(a.z - b.z) <= eps)
+		return testing::AssertionSuccess();
+	return testing::AssertionFailure() << testing::PrintToString(a) << " is not within " << eps << " of " << testing::PrintToString(b);
+}
+
+testing::AssertionResult near(const std::optional<vec3d>& a, const vec3d& b, double eps)
+{
+	return a ? near(*a, b, eps) : testing::AssertionFailure() << "no corner where " << testing::PrintToString(b) << " was expected";
+}

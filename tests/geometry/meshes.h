@@ -2,7 +2,10 @@
 
 #include "geometry/gt.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <string>
@@ -28,6 +31,10 @@ void randomTriangle(std::mt19937& rng, vec3d out[3]);
 vec3d randomPoint(std::mt19937& rng, double range);
 
 bool isFinite(const vec3d& v);
+
+// Component-wise within eps; an absent lug corner is never near anything.
+testing::AssertionResult near(const vec3d& a, const vec3d& b, double eps = 1e-12);
+testing::AssertionResult near(const std::optional<vec3d>& a, const vec3d& b, double eps = 1e-12);
 
 // Readable test failure messages.
 void PrintTo(const vec3d& v, std::ostream* os);
