@@ -1,0 +1,46 @@
+#pragma once
+// Where the numbers of a net go: the glue number of every paired cut edge
+// inside its face along the edge, else on the edge's tab, else beside the net
+// off the edge; then the net's own number above it all. No label overprints
+// a line, a face it does not belong to, a tab or another label.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "sheet_model.h"
+#include "text_metrics.h"
+
+namespace sheet {
+
+enum class LabelKind { Glue, Net, Page };
+enum class LabelSpot { Face, Lug, Beside };
+
+struct Label {
+    std::string text;
+    LabelKind kind = LabelKind::Glue;
+    LabelSpot spot = LabelSpot::Face;
+    LabelFont font = LabelFont::Regular;
+    Vec2 centre;         // centre of the ink box, mm
+    double angle = 0.0;  // reading direction, radians (y grows downwards)
+    double size = 0.0;   // font size, mm
+    double width = 0.0;  // ink box along and across the reading direction
+    double height = 0.0;
+};
+
+// Glue numbers run from this size down to the smallest still legible.
+constexpr double kGlueSizeMax = 3.5;
+constexpr double kGlueSizeMin = 2.0;
+constexpr double kNetNumberSize = 4.0;
+
+std::array<Vec2, 4> labelCorners(const Label& label);
+
+// A label with its box measured, centred on `centre`, reading along `angle`
+// (turned by half a turn where it would read upside down).
+Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, Vec2 centre,
+                double angle);
+
+// Labels of one net whose points are in the page's frame (mm, y downwards).
+// `netNumber` is the number printed beside the net.
+std::vector<Label> placeNetLabels(const Net& net, int netNumber);
+
+}  // namespace sheet

@@ -1,0 +1,164 @@
+#include "layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "packing.h"
+
+namespace sheet {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double bottomBand(const LayoutOptions& options) {
+    return std::max(options.margin, kFooterHeight);
+}
+
+// The scene's y axis points up, the page's down: mirror, which keeps the
+// faces seen from the side their normals point to.
+Net toPageFrame(const Net& net) {
+    Net out = net;
+    for (Face& face : out.faces)
+        for (Vec2& p : face.p)
+            p.y = -p.y;
+    for (Lug& lug : out.lugs)
+        for (Vec2& p : lug.p)
+            p.y = -p.y;
+    return out;
+}
+
+template <typename Fn>
+void forEachPoint(PlacedNet& placed, Fn fn) {
+    for (Face& face : placed.geometry.faces)
+        for (Vec2& p : face.p) p = fn(p);
+    for (Lug& lug : placed.geometry.lugs)
+        for (Vec2& p : lug.p) p = fn(p);
+    for (Label& label : placed.labels)
+        label.centre = fn(label.centre);
+}
+
+Box boxOfNet(const PlacedNet& placed) {
+    Box box;
+    for (const Face& face : placed.geometry.faces)
+        for (Vec2 p : face.p) box.add(p);
+    for (const Lug& lug : placed.geometry.lugs)
+        for (Vec2 p : lug.p) box.add(p);
+    for (const Label& label : placed.labels)
+        for (Vec2 p : labelCorners(label)) box.add(p);
+    return box;
+}
+
+// The net in its own frame: mirrored, labelled, its box starting at 0, 0.
+PlacedNet prepareNet(const Net& net, unsigned index, int number) {
+    PlacedNet placed;
+    placed.netIndex = index;
+    placed.number = number;
+    placed.geometry = toPageFrame(net);
+    placed.labels = placeNetLabels(placed.geometry, number);
+    Box box = boxOfNet(placed);
+    forEachPoint(placed, [&](Vec2 p) { return Vec2{p.x - box.minX, p.y - box.minY}; });
+    placed.box = {0.0, 0.0, box.width(), box.height()};
+    return placed;
+}
+
+// A quarter turn clockwise on the page, keeping the box at 0, 0.
+void turn(PlacedNet& placed) {
+    double height = placed.box.height();
+    forEachPoint(placed, [&](Vec2 p) { return Vec2{height - p.y, p.x}; });
+    for (Label& label : placed.labels) {
+        LabelSpot spot = label.spot;
+        label = makeLabel(label.text, label.kind, label.font, label.size, label.centre,
+                          label.angle + kPi / 2);
+        label.spot = spot;
+    }
+    placed.box = {0.0, 0.0, placed.box.height(), placed.box.width()};
+    placed.turned = true;
+}
+
+void moveTo(PlacedNet& placed, double x, double y) {
+    forEachPoint(placed, [&](Vec2 p) { return Vec2{p.x + x, p.y + y}; });
+    placed.box = {x, y, x + placed.box.width(), y + placed.box.height()};
+}
+
+Page makePage(const PackPage& packed, const LayoutOptions& options) {
+    Page page;
+    page.oversize = packed.oversize;
+    page.width = packed.oversize ? packed.width + 2 * options.margin : options.pageWidth;
+    page.height = packed.oversize ? packed.height + options.margin + bottomBand(options)
+                                  : options.pageHeight;
+    return page;
+}
+
+void numberPages(Layout& layout, const LayoutOptions& options) {
+    int count = int(layout.pages.size());
+    for (int i = 0; i < count; ++i) {
+        Page& page = layout.pages[i];
+        std::string text = std::to_string(i + 1) + " / " + std::to_string(count);
+        Vec2 centre{page.width / 2, page.height - bottomBand(options) / 2};
+        page.number = makeLabel(text, LabelKind::Page, LabelFont::Regular, kPageNumberSize,
+                                centre, 0.0);
+    }
+}
+
+bool checkOptions(const LayoutOptions& options, std::string& error) {
+    double areaW = options.pageWidth - 2 * options.margin;
+    double areaH = options.pageHeight - options.margin - bottomBand(options);
+    if (!std::isfinite(options.pageWidth) || !std::isfinite(options.pageHeight) ||
+        !std::isfinite(options.margin) || options.margin < 0.0 || !(options.netGap >= 0.0)) {
+        error = "page size and margin must be finite and not negative";
+        return false;
+    }
+    if (!(areaW > 0.0) || !(areaH > 0.0)) {
+        error = "the margins leave no printable area on the page";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Box printableArea(const Page& page, const LayoutOptions& options) {
+    return {options.margin, options.margin, page.width - options.margin,
+            page.height - bottomBand(options)};
+}
+
+bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layout,
+                 std::string& error) {
+    if (!checkOptions(options, error))
+        return false;
+    layout = Layout{};
+    layout.printableWidth = options.pageWidth - 2 * options.margin;
+    layout.printableHeight = options.pageHeight - options.margin - bottomBand(options);
+
+    std::vector<PlacedNet> nets;
+    std::vector<PackItem> items;
+    for (unsigned i = 0; i < sheet.nets.size(); ++i) {
+        if (sheet.nets[i].faces.empty())
+            continue;
+        nets.push_back(prepareNet(sheet.nets[i], i, int(nets.size()) + 1));
+        double w = nets.back().box.width(), h = nets.back().box.height();
+        items.push_back({w, h, h, w});
+    }
+    PackResult packed =
+        packRectangles(items, layout.printableWidth, layout.printableHeight, options.netGap);
+
+    for (const PackPage& p : packed.pages)
+        layout.pages.push_back(makePage(p, options));
+    for (size_t i = 0; i < nets.size(); ++i) {
+        const PackPlacement& at = packed.placements[i];
+        PlacedNet& placed = nets[i];
+        if (at.turned)
+            turn(placed);
+        moveTo(placed, options.margin + at.x, options.margin + at.y);
+        Page& page = layout.pages[at.page];
+        if (page.oversize)
+            layout.oversize.push_back({placed.number, sheet.nets[placed.netIndex].container,
+                                       placed.box.width(), placed.box.height()});
+        page.nets.push_back(std::move(placed));
+    }
+    numberPages(layout, options);
+    return true;
+}
+
+}  // namespace sheet

@@ -1,0 +1,65 @@
+#pragma once
+// Lays a classified sheet out on pages: true scale, each net with its labels
+// turned to the page's frame, packed inside the margins without overlapping,
+// and a page number on every page.
+#include <string>
+#include <vector>
+
+#include "labels.h"
+#include "sheet_model.h"
+#include "shapes.h"
+
+namespace sheet {
+
+struct LayoutOptions {
+    double pageWidth = 210.0;  // mm
+    double pageHeight = 297.0;
+    double margin = 10.0;
+    double netGap = 3.0;       // between the boxes of two nets
+};
+
+struct PlacedNet {
+    unsigned netIndex = 0;  // into Sheet::nets
+    int number = 0;         // printed beside it, from 1
+    bool turned = false;
+    Net geometry;           // in page millimetres, y downwards
+    std::vector<Label> labels;
+    Box box;                // everything of the net, labels included
+};
+
+struct Page {
+    double width = 0.0;
+    double height = 0.0;
+    bool oversize = false;
+    std::vector<PlacedNet> nets;
+    Label number;
+};
+
+// A net too large for the printable area; it got a page of its own.
+struct OversizeNet {
+    int number = 0;
+    unsigned container = 0;
+    double width = 0.0;   // what it needs, mm
+    double height = 0.0;
+};
+
+struct Layout {
+    std::vector<Page> pages;
+    std::vector<OversizeNet> oversize;
+    double printableWidth = 0.0;
+    double printableHeight = 0.0;
+};
+
+// Space kept at the foot of a page for its number, when the margin is smaller.
+constexpr double kFooterHeight = 6.0;
+constexpr double kPageNumberSize = 3.5;
+
+// The sheet must be classified (classifyEdges). Fails (returns false with a
+// reason) only for options that leave no printable area.
+bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layout,
+                 std::string& error);
+
+// The printable area of a page: inside the margins and above the footer.
+Box printableArea(const Page& page, const LayoutOptions& options);
+
+}  // namespace sheet

@@ -1,0 +1,215 @@
+#include "render.h"
+
+#include <cmath>
+#include <set>
+
+namespace sheet {
+
+namespace {
+
+constexpr double kCutWidth = 0.3;   // mm
+constexpr double kFoldWidth = 0.25;
+constexpr double kSeamWidth = 0.1;  // hides hairline gaps between filled faces
+const Colour kLugFill{0.86, 0.86, 0.86};
+const Colour kMountainInk{0.75, 0.1, 0.1};
+const Colour kValleyInk{0.1, 0.25, 0.75};
+
+struct Affine {
+    double xx, yx, xy, yy, x0, y0;
+};
+
+Vec2 pt(Vec2 mm) {
+    return {mm.x * kPointsPerMm, mm.y * kPointsPerMm};
+}
+
+void moveTo(cairo_t* cr, Vec2 mm) {
+    Vec2 p = pt(mm);
+    cairo_move_to(cr, p.x, p.y);
+}
+
+void lineTo(cairo_t* cr, Vec2 mm) {
+    Vec2 p = pt(mm);
+    cairo_line_to(cr, p.x, p.y);
+}
+
+void polygonPath(cairo_t* cr, const Vec2* points, int count) {
+    moveTo(cr, points[0]);
+    for (int i = 1; i < count; ++i)
+        lineTo(cr, points[i]);
+    cairo_close_path(cr);
+}
+
+void setColour(cairo_t* cr, Colour c) {
+    cairo_set_source_rgb(cr, c.r, c.g, c.b);
+}
+
+// The map from page points to texture pixels that puts each corner's UV
+// under that corner; false when either triangle is degenerate.
+bool textureMap(const Face& face, int width, int height, Affine& out) {
+    Vec2 q[3], p[3];
+    for (int i = 0; i < 3; ++i) {
+        q[i] = {face.uv[i].x * width, (1.0 - face.uv[i].y) * height};
+        p[i] = pt(face.p[i]);
+    }
+    double q1x = q[1].x - q[0].x, q1y = q[1].y - q[0].y, q2x = q[2].x - q[0].x, q2y = q[2].y - q[0].y;
+    double p1x = p[1].x - p[0].x, p1y = p[1].y - p[0].y, p2x = p[2].x - p[0].x, p2y = p[2].y - p[0].y;
+    double detP = p1x * p2y - p2x * p1y;
+    double detQ = q1x * q2y - q2x * q1y;
+    if (std::fabs(detP) < 1e-9 || std::fabs(detQ) < 1e-9)
+        return false;
+    // [q1 q2] * inverse([p1 p2])
+    double ixx = p2y / detP, ixy = -p2x / detP, iyx = -p1y / detP, iyy = p1x / detP;
+    out.xx = q1x * ixx + q2x * iyx;
+    out.xy = q1x * ixy + q2x * iyy;
+    out.yx = q1y * ixx + q2y * iyx;
+    out.yy = q1y * ixy + q2y * iyy;
+    out.x0 = q[0].x - (out.xx * p[0].x + out.xy * p[0].y);
+    out.y0 = q[0].y - (out.yx * p[0].x + out.yy * p[0].y);
+    return true;
+}
+
+bool setTextureSource(cairo_t* cr, const Face& face, cairo_surface_t* image) {
+    Affine map;
+    if (!textureMap(face, cairo_image_surface_get_width(image),
+                    cairo_image_surface_get_height(image), map))
+        return false;
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image);
+    cairo_matrix_t matrix;
+    cairo_matrix_init(&matrix, map.xx, map.yx, map.xy, map.yy, map.x0, map.y0);
+    cairo_pattern_set_matrix(pattern, &matrix);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+    cairo_set_source(cr, pattern);
+    cairo_pattern_destroy(pattern);
+    return true;
+}
+
+void drawFace(cairo_t* cr, const Sheet& sheet, const Face& face, TextureCache& textures) {
+    const Material* material = face.material >= 0 && size_t(face.material) < sheet.materials.size()
+                                   ? &sheet.materials[face.material]
+                                   : nullptr;
+    cairo_surface_t* image = nullptr;
+    if (material && face.hasUv && !material->texture.empty())
+        image = textures.get(material->texture);
+    if (!image || !setTextureSource(cr, face, image))
+        setColour(cr, material ? material->colour : Colour{});
+    polygonPath(cr, face.p, 3);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, kSeamWidth * kPointsPerMm);
+    cairo_stroke(cr);
+}
+
+void drawLabel(cairo_t* cr, const Label& label) {
+    double size = label.size * kPointsPerMm;
+    TextBox ink = measureText(label.text, size, label.font);
+    Vec2 c = pt(label.centre);
+    cairo_save(cr);
+    cairo_translate(cr, c.x, c.y);
+    cairo_rotate(cr, label.angle);
+    selectLabelFont(cr, size, label.font);
+    cairo_move_to(cr, -ink.xBearing - ink.width / 2, -ink.yBearing - ink.height / 2);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_show_text(cr, label.text.c_str());
+    cairo_restore(cr);
+}
+
+void drawPrint(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    for (const PlacedNet& placed : page.nets) {
+        for (const Lug& lug : placed.geometry.lugs) {
+            setColour(cr, kLugFill);
+            polygonPath(cr, lug.p, 4);
+            cairo_fill(cr);
+        }
+        for (const Face& face : placed.geometry.faces)
+            drawFace(cr, sheet, face, textures);
+        for (const Label& label : placed.labels)
+            drawLabel(cr, label);
+    }
+    drawLabel(cr, page.number);
+}
+
+void segment(cairo_t* cr, Vec2 a, Vec2 b) {
+    moveTo(cr, a);
+    lineTo(cr, b);
+}
+
+// The outline: cut edges, and around each tab instead of its edge.
+void cutPath(cairo_t* cr, const Net& net) {
+    for (unsigned f = 0; f < net.faces.size(); ++f) {
+        const Face& face = net.faces[f];
+        for (int k = 0; k < 3; ++k) {
+            if (face.kind[k] != EdgeKind::Cut)
+                continue;
+            if (const Lug* lug = findLug(net, f, k)) {
+                moveTo(cr, lug->p[1]);
+                lineTo(cr, lug->p[2]);
+                lineTo(cr, lug->p[3]);
+                lineTo(cr, lug->p[0]);
+            } else {
+                segment(cr, face.p[k], face.p[(k + 1) % 3]);
+            }
+        }
+    }
+}
+
+// Each fold once, though both of its faces list it.
+void foldPath(cairo_t* cr, const Net& net, EdgeKind kind) {
+    std::set<int> drawn;
+    for (const Face& face : net.faces)
+        for (int k = 0; k < 3; ++k)
+            if (face.kind[k] == kind && drawn.insert(face.edgeId[k]).second)
+                segment(cr, face.p[k], face.p[(k + 1) % 3]);
+    // A tab folds away from the printed side, like a convex edge.
+    if (kind == EdgeKind::Mountain)
+        for (const Lug& lug : net.lugs)
+            if (net.faces[lug.face].kind[lug.edge] == EdgeKind::Cut)
+                segment(cr, lug.p[0], lug.p[1]);
+}
+
+void setDash(cairo_t* cr, EdgeKind kind) {
+    static const double valley[] = {3.0 * kPointsPerMm, 1.5 * kPointsPerMm};
+    static const double mountain[] = {4.0 * kPointsPerMm, 1.2 * kPointsPerMm,
+                                      0.6 * kPointsPerMm, 1.2 * kPointsPerMm};
+    if (kind == EdgeKind::Valley)
+        cairo_set_dash(cr, valley, 2, 0.0);
+    else if (kind == EdgeKind::Mountain)
+        cairo_set_dash(cr, mountain, 4, 0.0);
+    else
+        cairo_set_dash(cr, nullptr, 0, 0.0);
+}
+
+void drawLines(cairo_t* cr, const Page& page, EdgeKind kind) {
+    cairo_save(cr);
+    setDash(cr, kind);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, (kind == EdgeKind::Cut ? kCutWidth : kFoldWidth) * kPointsPerMm);
+    setColour(cr, kind == EdgeKind::Cut ? Colour{0, 0, 0}
+                  : kind == EdgeKind::Mountain ? kMountainInk : kValleyInk);
+    // One path per net, so a cutter sees each net's outline as one object.
+    for (const PlacedNet& placed : page.nets) {
+        if (kind == EdgeKind::Cut)
+            cutPath(cr, placed.geometry);
+        else
+            foldPath(cr, placed.geometry, kind);
+        cairo_stroke(cr);
+    }
+    cairo_restore(cr);
+}
+
+}  // namespace
+
+void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
+              TextureCache& textures) {
+    if (layers & kLayerPrint)
+        drawPrint(cr, sheet, page, textures);
+    if (layers & kLayerCut)
+        drawLines(cr, page, EdgeKind::Cut);
+    if (layers & kLayerMountain)
+        drawLines(cr, page, EdgeKind::Mountain);
+    if (layers & kLayerValley)
+        drawLines(cr, page, EdgeKind::Valley);
+}
+
+}  // namespace sheet

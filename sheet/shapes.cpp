@@ -1,0 +1,98 @@
+#include "shapes.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+
+namespace sheet {
+
+void Box::add(Vec2 p) {
+    minX = std::min(minX, p.x);
+    minY = std::min(minY, p.y);
+    maxX = std::max(maxX, p.x);
+    maxY = std::max(maxY, p.y);
+}
+
+void Box::add(const Box& other) {
+    if (other.empty())
+        return;
+    add(Vec2{other.minX, other.minY});
+    add(Vec2{other.maxX, other.maxY});
+}
+
+Box boxOf(const std::vector<Vec2>& points) {
+    Box box;
+    for (Vec2 p : points)
+        box.add(p);
+    return box;
+}
+
+bool boxesOverlap(const Box& a, const Box& b, double clearance) {
+    return a.minX < b.maxX + clearance && b.minX < a.maxX + clearance &&
+           a.minY < b.maxY + clearance && b.minY < a.maxY + clearance;
+}
+
+namespace {
+
+double signedArea(const std::vector<Vec2>& polygon) {
+    double area = 0.0;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        Vec2 a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+        area += a.x * b.y - b.x * a.y;
+    }
+    return area / 2.0;
+}
+
+// Projections of a polygon onto an axis.
+void project(const std::vector<Vec2>& polygon, Vec2 axis, double& lo, double& hi) {
+    lo = 1e300;
+    hi = -1e300;
+    for (Vec2 p : polygon) {
+        double d = p.x * axis.x + p.y * axis.y;
+        lo = std::min(lo, d);
+        hi = std::max(hi, d);
+    }
+}
+
+bool separatedByEdgesOf(const std::vector<Vec2>& edges, const std::vector<Vec2>& a,
+                        const std::vector<Vec2>& b, double clearance) {
+    for (size_t i = 0; i < edges.size(); ++i) {
+        Vec2 p = edges[i], q = edges[(i + 1) % edges.size()];
+        double len = std::hypot(q.x - p.x, q.y - p.y);
+        if (len <= 0.0)
+            continue;
+        Vec2 axis{-(q.y - p.y) / len, (q.x - p.x) / len};
+        double aLo, aHi, bLo, bHi;
+        project(a, axis, aLo, aHi);
+        project(b, axis, bLo, bHi);
+        if (aHi + clearance <= bLo || bHi + clearance <= aLo)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool convexOverlap(const std::vector<Vec2>& a, const std::vector<Vec2>& b, double clearance) {
+    assert(!a.empty() && !b.empty());
+    return !separatedByEdgesOf(a, a, b, clearance) && !separatedByEdgesOf(b, a, b, clearance);
+}
+
+bool insideConvex(const std::vector<Vec2>& points, const std::vector<Vec2>& polygon,
+                  double margin) {
+    double orientation = signedArea(polygon) >= 0.0 ? 1.0 : -1.0;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        Vec2 p = polygon[i], q = polygon[(i + 1) % polygon.size()];
+        double len = std::hypot(q.x - p.x, q.y - p.y);
+        if (len <= 0.0)
+            continue;
+        for (Vec2 r : points) {
+            double cross = (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+            if (orientation * cross / len < margin)
+                return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace sheet

@@ -1,0 +1,32 @@
+#pragma once
+// Small plane geometry for laying out a sheet: boxes and convex polygons
+// (faces, tabs, label boxes) and whether they keep clear of each other.
+#include <vector>
+
+#include "sheet_model.h"
+
+namespace sheet {
+
+struct Box {
+    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+
+    void add(Vec2 p);
+    void add(const Box& other);
+    bool empty() const { return minX > maxX; }
+    double width() const { return empty() ? 0.0 : maxX - minX; }
+    double height() const { return empty() ? 0.0 : maxY - minY; }
+};
+
+Box boxOf(const std::vector<Vec2>& points);
+bool boxesOverlap(const Box& a, const Box& b, double clearance);
+
+// Whether two convex polygons come closer than `clearance` along any of
+// their edge normals (a separating-axis test; exact for clearance 0).
+bool convexOverlap(const std::vector<Vec2>& a, const std::vector<Vec2>& b, double clearance);
+
+// Whether every point lies inside the convex polygon, at least `margin` away
+// from each of its edges. Either winding.
+bool insideConvex(const std::vector<Vec2>& points, const std::vector<Vec2>& polygon,
+                  double margin);
+
+}  // namespace sheet

@@ -1,0 +1,71 @@
+#pragma once
+// The printable sheet as plain data: nets of flat triangles in millimetres,
+// their glue tabs, and the materials the faces are printed with. Filled from
+// the scene (scene_reader) or by hand in tests; classifyEdges then decides
+// what every edge becomes on paper.
+#include <string>
+#include <vector>
+
+namespace sheet {
+
+struct Vec2 {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+struct Colour {
+    double r = 0.8;
+    double g = 0.8;
+    double b = 0.8;
+};
+
+struct Material {
+    std::string name;     // the shading group the faces came from
+    Colour colour;
+    std::string texture;  // image file; empty when the material has none
+};
+
+enum class EdgeKind : unsigned char { Cut, Mountain, Valley, Flat };
+
+// Mesh edges shared by two faces carry the same id; a border edge has none.
+constexpr int kNoEdgeId = -1;
+// Faces meeting at a smaller fold angle lie in one plane: no line is drawn.
+constexpr double kFlatFold = 1e-5;
+
+struct Face {
+    unsigned position = 0;  // the triangle's place in its net ("dft<c>_<t>")
+    Vec2 p[3];              // corners in mm, in the sheet's plane
+    Vec2 uv[3];
+    bool hasUv = false;
+    int material = -1;      // index into Sheet::materials, -1 for none
+    // Edge k runs from corner k to corner k + 1.
+    int edgeId[3] = {kNoEdgeId, kNoEdgeId, kNoEdgeId};
+    double fold[3] = {0.0, 0.0, 0.0};  // radians, negative = mountain
+    // Filled by classifyEdges.
+    EdgeKind kind[3] = {EdgeKind::Cut, EdgeKind::Cut, EdgeKind::Cut};
+    int glue[3] = {0, 0, 0};  // number shared with the partner edge, 0 = none
+};
+
+// A glue tab on edge `edge` of a face: p[0] and p[1] are the edge's ends
+// (corner edge + 1, then corner edge), p[2] and p[3] the tab's outer corners.
+struct Lug {
+    unsigned face = 0;  // index into Net::faces
+    int edge = 0;
+    Vec2 p[4];
+};
+
+struct Net {
+    unsigned container = 0;  // the scene's net number ("dft<c>_...")
+    std::vector<Face> faces;
+    std::vector<Lug> lugs;
+};
+
+struct Sheet {
+    std::vector<Net> nets;
+    std::vector<Material> materials;
+};
+
+// The lug of edge k of face f, or nullptr.
+const Lug* findLug(const Net& net, unsigned face, int edge);
+
+}  // namespace sheet

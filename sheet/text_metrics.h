@@ -1,0 +1,26 @@
+#pragma once
+// Sizes of label texts, measured with the same font the sheet is drawn with,
+// so placement and drawing agree.
+#include <string>
+
+#include <cairo.h>
+
+namespace sheet {
+
+enum class LabelFont { Regular, Bold };
+
+struct TextBox {
+    double xBearing = 0.0;  // from the text origin to the ink box, as cairo gives it
+    double yBearing = 0.0;
+    double width = 0.0;     // ink box
+    double height = 0.0;
+};
+
+// The ink box of text at font size `size` (any length unit; the result is in
+// the same unit). Unhinted, so it scales exactly with the size.
+TextBox measureText(const std::string& text, double size, LabelFont font);
+
+// Sets the cairo context's font to the label font at `size` user units.
+void selectLabelFont(cairo_t* cr, double size, LabelFont font);
+
+}  // namespace sheet

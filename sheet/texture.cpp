@@ -1,0 +1,102 @@
+#include "texture.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include <stb_image.h>
+
+namespace sheet {
+
+namespace {
+
+bool hasPngSignature(const std::string& path) {
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    unsigned char head[8] = {};
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return got == sizeof head && std::memcmp(head, signature, sizeof head) == 0;
+}
+
+cairo_surface_t* loadPng(const std::string& path, std::string& error) {
+    cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        error = cairo_status_to_string(cairo_surface_status(surface));
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    return surface;
+}
+
+// cairo wants native-endian ARGB with the colour premultiplied by alpha.
+void copyPixels(const unsigned char* rgba, int width, int height, cairo_surface_t* surface) {
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(data + size_t(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* px = rgba + (size_t(y) * width + x) * 4;
+            uint32_t a = px[3];
+            uint32_t r = px[0] * a / 255, g = px[1] * a / 255, b = px[2] * a / 255;
+            row[x] = (a << 24) | (r << 16) | (g << 8) | b;
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+}
+
+cairo_surface_t* loadWithStb(const std::string& path, std::string& error) {
+    int width = 0, height = 0, channels = 0;
+    unsigned char* rgba = stbi_load(path.c_str(), &width, &height, &channels, 4);
+    if (!rgba) {
+        const char* reason = stbi_failure_reason();
+        error = reason ? reason : "unreadable image";
+        return nullptr;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        error = cairo_status_to_string(cairo_surface_status(surface));
+        cairo_surface_destroy(surface);
+        stbi_image_free(rgba);
+        return nullptr;
+    }
+    cairo_surface_flush(surface);
+    copyPixels(rgba, width, height, surface);
+    stbi_image_free(rgba);
+    return surface;
+}
+
+}  // namespace
+
+cairo_surface_t* loadTexture(const std::string& path, std::string& error) {
+    FILE* probe = std::fopen(path.c_str(), "rb");
+    if (!probe) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    std::fclose(probe);
+    return hasPngSignature(path) ? loadPng(path, error) : loadWithStb(path, error);
+}
+
+TextureCache::~TextureCache() {
+    for (auto& [path, surface] : surfaces_)
+        if (surface)
+            cairo_surface_destroy(surface);
+}
+
+cairo_surface_t* TextureCache::get(const std::string& path) {
+    auto found = surfaces_.find(path);
+    if (found != surfaces_.end())
+        return found->second;
+    std::string error;
+    cairo_surface_t* surface = loadTexture(path, error);
+    if (!surface)
+        failures_[path] = error;
+    surfaces_[path] = surface;
+    return surface;
+}
+
+}  // namespace sheet

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "classify_edges.h"
+#include "layout.h"
+#include "shapes.h"
+#include "test_meshes.h"
+
+using namespace sheet;
+using namespace sheet::testing;
+
+namespace {
+
+std::vector<Vec2> corners(const Label& label) {
+    auto c = labelCorners(label);
+    return {c.begin(), c.end()};
+}
+
+std::vector<Vec2> triangle(const Face& face) {
+    return {face.p[0], face.p[1], face.p[2]};
+}
+
+std::vector<Vec2> quad(const Lug& lug) {
+    return {lug.p[0], lug.p[1], lug.p[2], lug.p[3]};
+}
+
+Layout laidOut(Sheet& sheet, const LayoutOptions& options) {
+    classifyEdges(sheet);
+    Layout layout;
+    std::string error;
+    EXPECT_TRUE(layoutSheet(sheet, options, layout, error)) << error;
+    return layout;
+}
+
+void expectInside(const Box& area, Vec2 p) {
+    EXPECT_GE(p.x, area.minX - 1e-6);
+    EXPECT_GE(p.y, area.minY - 1e-6);
+    EXPECT_LE(p.x, area.maxX + 1e-6);
+    EXPECT_LE(p.y, area.maxY + 1e-6);
+}
+
+void expectNetsInsideAndApart(const Page& page, const LayoutOptions& options) {
+    Box area = printableArea(page, options);
+    for (size_t i = 0; i < page.nets.size(); ++i) {
+        const PlacedNet& net = page.nets[i];
+        for (const Face& face : net.geometry.faces)
+            for (Vec2 p : face.p) expectInside(area, p);
+        for (const Lug& lug : net.geometry.lugs)
+            for (Vec2 p : lug.p) expectInside(area, p);
+        for (const Label& label : net.labels)
+            for (Vec2 p : labelCorners(label)) expectInside(area, p);
+        for (size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(boxesOverlap(net.box, page.nets[j].box, 0.0))
+                << "nets " << net.number << " and " << page.nets[j].number;
+    }
+    for (Vec2 p : labelCorners(page.number)) {
+        EXPECT_GE(p.x, 0.0);
+        EXPECT_LE(p.y, page.height);
+        EXPECT_GT(p.y, area.maxY);  // below the nets
+    }
+}
+
+// No label overprints a line, a face or a tab it is not inside of, or
+// another label.
+void expectLabelsClear(const PlacedNet& net) {
+    const Net& g = net.geometry;
+    for (size_t i = 0; i < net.labels.size(); ++i) {
+        const Label& label = net.labels[i];
+        auto box = corners(label);
+        for (size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(convexOverlap(box, corners(net.labels[j]), 0.0))
+                << label.text << " over " << net.labels[j].text;
+        int inside = 0;
+        for (const Face& face : g.faces) {
+            if (insideConvex(box, triangle(face), 0.1)) { ++inside; continue; }
+            EXPECT_FALSE(convexOverlap(box, triangle(face), 0.0)) << "label " << label.text;
+        }
+        for (const Lug& lug : g.lugs) {
+            if (insideConvex(box, quad(lug), 0.1)) { ++inside; continue; }
+            EXPECT_FALSE(convexOverlap(box, quad(lug), 0.0)) << "label " << label.text;
+        }
+        EXPECT_EQ(inside, label.spot == LabelSpot::Beside ? 0 : 1) << "label " << label.text;
+        EXPECT_GE(label.size, label.kind == LabelKind::Glue ? kGlueSizeMin - 1e-9 : 3.0);
+    }
+}
+
+std::map<std::string, int> glueTexts(const Layout& layout) {
+    std::map<std::string, int> counts;
+    for (const Page& page : layout.pages)
+        for (const PlacedNet& net : page.nets)
+            for (const Label& label : net.labels)
+                if (label.kind == LabelKind::Glue)
+                    ++counts[label.text];
+    return counts;
+}
+
+}  // namespace
+
+TEST(Layout, NetsOfSampleMeshesStayInsideTheMarginsApartAndLabelledClearly) {
+    LayoutOptions options;
+    for (const Mesh& mesh : sampleMeshes())
+        for (unsigned perNet : {0u, 2u, 5u}) {
+            SCOPED_TRACE(mesh.name + " / " + std::to_string(perNet));
+            Sheet sheet = unfoldSimply(mesh, perNet, 4.0);
+            Layout layout = laidOut(sheet, options);
+            ASSERT_FALSE(layout.pages.empty());
+            EXPECT_TRUE(layout.oversize.empty());
+            size_t nets = 0;
+            for (const Page& page : layout.pages) {
+                EXPECT_DOUBLE_EQ(page.width, 210.0);
+                EXPECT_DOUBLE_EQ(page.height, 297.0);
+                expectNetsInsideAndApart(page, options);
+                for (const PlacedNet& net : page.nets)
+                    expectLabelsClear(net);
+                nets += page.nets.size();
+            }
+            EXPECT_EQ(nets, sheet.nets.size());
+            for (auto [text, count] : glueTexts(layout))
+                EXPECT_EQ(count, 2) << "glue number " << text;
+        }
+}
+
+TEST(Layout, TrueScaleAndShapeSurviveThePlacement) {
+    Sheet sheet = unfoldSimply(octahedron(30.0), 0, 0.0);
+    Layout layout = laidOut(sheet, {});
+    for (const Page& page : layout.pages)
+        for (const PlacedNet& placed : page.nets) {
+            const Net& source = sheet.nets[placed.netIndex];
+            for (size_t f = 0; f < source.faces.size(); ++f)
+                for (int k = 0; k < 3; ++k) {
+                    Vec2 a = source.faces[f].p[k], b = source.faces[f].p[(k + 1) % 3];
+                    Vec2 c = placed.geometry.faces[f].p[k], d = placed.geometry.faces[f].p[(k + 1) % 3];
+                    EXPECT_NEAR(std::hypot(a.x - b.x, a.y - b.y), std::hypot(c.x - d.x, c.y - d.y), 1e-9);
+                }
+        }
+}
+
+TEST(Layout, NetLargerThanThePageGetsItsOwnPageAndIsReported) {
+    Sheet sheet = unfoldSimply(cube(120.0), 0, 4.0);  // a net 4 faces long: about 480 mm
+    Sheet small = unfoldSimply(octahedron(10.0), 0, 0.0);
+    sheet.nets.push_back(small.nets[0]);
+    LayoutOptions options;
+    Layout layout = laidOut(sheet, options);
+    ASSERT_EQ(layout.oversize.size(), 1u);
+    EXPECT_EQ(layout.oversize[0].number, 1);
+    EXPECT_EQ(layout.oversize[0].container, sheet.nets[0].container);
+    EXPECT_GT(std::max(layout.oversize[0].width, layout.oversize[0].height), 297.0);
+    ASSERT_EQ(layout.pages.size(), 2u);
+    for (const Page& page : layout.pages) {
+        expectNetsInsideAndApart(page, options);
+        if (page.oversize) {
+            ASSERT_EQ(page.nets.size(), 1u);
+            EXPECT_EQ(page.nets[0].number, 1);
+        }
+    }
+}
+
+TEST(Layout, TinyEdgesPutTheirNumbersOnTabsOrBesideTheNet) {
+    // Two 3 mm triangles glued along one edge, one with a wide tab there.
+    Sheet sheet;
+    for (int n = 0; n < 2; ++n) {
+        Net net;
+        Face face;
+        face.p[0] = {0, 0}; face.p[1] = {3, 0}; face.p[2] = {1.5, 2.4};
+        face.edgeId[0] = 3;
+        net.faces = {face};
+        net.container = unsigned(n);
+        sheet.nets.push_back(net);
+    }
+    Lug lug;
+    lug.face = 0;
+    lug.edge = 0;
+    lug.p[0] = {3, 0}; lug.p[1] = {0, 0}; lug.p[2] = {-2, -8}; lug.p[3] = {5, -8};
+    sheet.nets[0].lugs = {lug};
+    Layout layout = laidOut(sheet, {});
+    std::map<unsigned, LabelSpot> spotOfNet;
+    for (const Page& page : layout.pages)
+        for (const PlacedNet& net : page.nets) {
+            expectLabelsClear(net);
+            for (const Label& label : net.labels)
+                if (label.kind == LabelKind::Glue) {
+                    EXPECT_EQ(label.text, "1");
+                    spotOfNet[net.netIndex] = label.spot;
+                }
+        }
+    EXPECT_EQ(spotOfNet[0], LabelSpot::Lug);
+    EXPECT_EQ(spotOfNet[1], LabelSpot::Beside);
+
+    // A small cube: numbers wherever they fit, still clear and paired.
+    Sheet cubeSheet = unfoldSimply(cube(6.0), 0, 4.0);
+    Layout cubeLayout = laidOut(cubeSheet, {});
+    for (const Page& page : cubeLayout.pages)
+        for (const PlacedNet& net : page.nets)
+            expectLabelsClear(net);
+    for (auto [text, count] : glueTexts(cubeLayout))
+        EXPECT_EQ(count, 2);
+}
+
+TEST(Layout, RefusesOptionsWithoutPrintableArea) {
+    Sheet sheet = unfoldSimply(cube(10.0), 0, 0.0);
+    classifyEdges(sheet);
+    Layout layout;
+    std::string error;
+    LayoutOptions options;
+    options.margin = 120.0;
+    EXPECT_FALSE(layoutSheet(sheet, options, layout, error));
+    EXPECT_NE(error.find("margin"), std::string::npos);
+    options.margin = -1.0;
+    EXPECT_FALSE(layoutSheet(sheet, options, layout, error));
+}

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "atomic_file.h"
+#include "classify_edges.h"
+#include "layout.h"
+#include "render.h"
+#include "sheet_writer.h"
+#include "test_meshes.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+using namespace sheet;
+using namespace sheet::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        path = fs::temp_directory_path() /
+               ("kivano-sheet-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int pdfPageCount(const std::string& pdf) {
+    std::regex page("/Type\\s*/Page[^s]");
+    return int(std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page),
+                             std::sregex_iterator()));
+}
+
+Layout layoutOf(Sheet& sheet) {
+    classifyEdges(sheet);
+    Layout layout;
+    std::string error;
+    EXPECT_TRUE(layoutSheet(sheet, {}, layout, error)) << error;
+    return layout;
+}
+
+// Two pages' worth: the nets of several meshes together.
+Sheet twoPageSheet() {
+    Sheet sheet = unfoldSimply(cube(70.0), 0, 4.0);
+    Sheet more = unfoldSimply(icosahedron(30.0), 6, 4.0);
+    for (Net& net : more.nets)
+        sheet.nets.push_back(net);
+    return sheet;
+}
+
+std::vector<fs::path> filesIn(const fs::path& dir) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(dir))
+        files.push_back(entry.path());
+    return files;
+}
+
+}  // namespace
+
+TEST(Writer, PdfHoldsEveryPage) {
+    TempDir dir;
+    Sheet sheet = twoPageSheet();
+    Layout layout = layoutOf(sheet);
+    ASSERT_GE(layout.pages.size(), 2u);
+    TextureCache textures;
+    std::string error;
+    fs::path out = dir.path / "sheet.pdf";
+    ASSERT_TRUE(writePdf(out.string(), sheet, layout, textures, error)) << error;
+    std::string pdf = readAll(out);
+    EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+    EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
+    EXPECT_EQ(pdfPageCount(pdf), int(layout.pages.size()));
+    EXPECT_EQ(filesIn(dir.path).size(), 1u);  // no temporary file left
+}
+
+TEST(Writer, SvgPerPageWithNamedLayersAndOneCutOutlinePerNet) {
+    TempDir dir;
+    Sheet sheet = twoPageSheet();
+    Layout layout = layoutOf(sheet);
+    TextureCache textures;
+    std::string error;
+    std::vector<std::string> written;
+    ASSERT_TRUE(writeSvg((dir.path / "sheet.svg").string(), sheet, layout, textures, written, error))
+        << error;
+    ASSERT_EQ(written.size(), layout.pages.size());
+    EXPECT_EQ(written[0], (dir.path / "sheet-1.svg").string());
+    EXPECT_EQ(filesIn(dir.path).size(), layout.pages.size());
+    for (size_t i = 0; i < written.size(); ++i) {
+        std::string svg = readAll(written[i]);
+        for (const char* layer : {"print", "cut", "mountain", "valley"})
+            EXPECT_NE(svg.find(std::string("<g id=\"") + layer + "\""), std::string::npos) << layer;
+        size_t cut = svg.find("<g id=\"cut\""), mountain = svg.find("<g id=\"mountain\"");
+        std::string cutLayer = svg.substr(cut, mountain - cut);
+        std::regex path("<path");
+        auto paths = std::distance(std::sregex_iterator(cutLayer.begin(), cutLayer.end(), path),
+                                   std::sregex_iterator());
+        EXPECT_EQ(size_t(paths), layout.pages[i].nets.size());
+        EXPECT_EQ(cutLayer.find("<image"), std::string::npos);  // nothing printed in it
+        // Ids of one layer must not clash with another's.
+        std::regex id("id=\"([^\"]+)\"");
+        std::set<std::string> ids;
+        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), id); m != std::sregex_iterator(); ++m)
+            EXPECT_TRUE(ids.insert((*m)[1]).second) << (*m)[1];
+    }
+    EXPECT_EQ(svgPagePaths("a/b.c/page", 2)[1], "a/b.c/page-2");
+    EXPECT_EQ(svgPagePaths("x.svg", 1)[0], "x.svg");
+}
+
+TEST(Writer, UnwritablePathLeavesNoFileAndNamesIt) {
+    TempDir dir;
+    Sheet sheet = unfoldSimply(cube(20.0), 0, 4.0);
+    Layout layout = layoutOf(sheet);
+    TextureCache textures;
+    std::string error;
+    std::string missingDir = (dir.path / "missing" / "sheet.pdf").string();
+    EXPECT_FALSE(writePdf(missingDir, sheet, layout, textures, error));
+    EXPECT_NE(error.find(missingDir), std::string::npos);
+    // A file where a directory should be.
+    std::ofstream(dir.path / "plain") << "x";
+    std::vector<std::string> written;
+    EXPECT_FALSE(writeSvg((dir.path / "plain" / "s.svg").string(), sheet, layout, textures,
+                          written, error));
+    EXPECT_TRUE(written.empty());
+    EXPECT_EQ(filesIn(dir.path).size(), 1u);
+}
+
+TEST(Writer, AtomicFileReplacesOnlyOnCommit) {
+    TempDir dir;
+    fs::path target = dir.path / "out.txt";
+    std::string error;
+    ASSERT_TRUE(writeFileAtomically(target.string(), "old", error)) << error;
+    {
+        AtomicFile file;
+        ASSERT_TRUE(file.open(target.string(), error));
+        std::fputs("half", file.stream());
+        // Dropped without commit, as when a later stage fails.
+    }
+    EXPECT_EQ(readAll(target), "old");
+    EXPECT_EQ(filesIn(dir.path).size(), 1u);
+    ASSERT_TRUE(writeFileAtomically(target.string(), "new", error));
+    EXPECT_EQ(readAll(target), "new");
+}
+
+namespace {
+
+// A 16 x 8 texture: left half red, right half blue.
+void writeTexture(const fs::path& path, bool jpeg) {
+    constexpr int w = 16, h = 8;
+    unsigned char rgb[w * h * 3];
+    for (int i = 0; i < w * h; ++i) {
+        bool left = i % w < w / 2;
+        rgb[i * 3] = left ? 255 : 0;
+        rgb[i * 3 + 1] = 0;
+        rgb[i * 3 + 2] = left ? 0 : 255;
+    }
+    if (jpeg)
+        ASSERT_TRUE(stbi_write_jpg(path.c_str(), w, h, 3, rgb, 100));
+    else
+        ASSERT_TRUE(stbi_write_png(path.c_str(), w, h, 3, rgb, w * 3));
+}
+
+struct Pixel {
+    int r, g, b;
+};
+
+Pixel pixelAt(cairo_surface_t* surface, Vec2 mm) {
+    cairo_surface_flush(surface);
+    int x = int(mm.x * kPointsPerMm), y = int(mm.y * kPointsPerMm);
+    auto* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    uint32_t v = reinterpret_cast<uint32_t*>(row)[x];
+    return {int((v >> 16) & 255), int((v >> 8) & 255), int(v & 255)};
+}
+
+// One square net of two faces, 40 mm, its UVs spanning the texture, the
+// texture's left half (u < 0.5) on the left of the page.
+cairo_surface_t* renderSquare(const std::string& texture, TextureCache& textures) {
+    Page page;
+    page.width = page.height = 60.0;
+    PlacedNet net;
+    Face a, b;
+    a.p[0] = {10, 50}; a.p[1] = {50, 50}; a.p[2] = {50, 10};
+    a.uv[0] = {0, 0}; a.uv[1] = {1, 0}; a.uv[2] = {1, 1};
+    b.p[0] = {10, 50}; b.p[1] = {50, 10}; b.p[2] = {10, 10};
+    b.uv[0] = {0, 0}; b.uv[1] = {1, 1}; b.uv[2] = {0, 1};
+    a.hasUv = b.hasUv = true;
+    a.material = b.material = 0;
+    net.geometry.faces = {a, b};
+    page.nets.push_back(net);
+    Sheet sheet;
+    sheet.materials = {{"m", {0.0, 1.0, 0.0}, texture}};
+    cairo_surface_t* surface = cairo_image_surface_create(
+        CAIRO_FORMAT_RGB24, int(page.width * kPointsPerMm) + 1, int(page.height * kPointsPerMm) + 1);
+    cairo_t* cr = cairo_create(surface);
+    drawPage(cr, sheet, page, kLayerPrint, textures);
+    cairo_destroy(cr);
+    return surface;
+}
+
+}  // namespace
+
+TEST(Writer, TexturesMapByUvAndAMissingOneFallsBackToTheColour) {
+    TempDir dir;
+    for (bool jpeg : {false, true}) {
+        fs::path file = dir.path / (jpeg ? "t.jpg" : "t.png");
+        writeTexture(file, jpeg);
+        TextureCache textures;
+        cairo_surface_t* surface = renderSquare(file.string(), textures);
+        Pixel left = pixelAt(surface, {15, 30}), right = pixelAt(surface, {45, 30});
+        EXPECT_GT(left.r, 200) << file;
+        EXPECT_LT(left.b, 60) << file;
+        EXPECT_GT(right.b, 200) << file;
+        EXPECT_LT(right.r, 60) << file;
+        EXPECT_TRUE(textures.failures().empty());
+        cairo_surface_destroy(surface);
+    }
+    TextureCache textures;
+    std::string missing = (dir.path / "none.png").string();
+    cairo_surface_t* surface = renderSquare(missing, textures);
+    Pixel p = pixelAt(surface, {30, 40});
+    EXPECT_EQ(p.g, 255);
+    EXPECT_EQ(p.r, 0);
+    ASSERT_EQ(textures.failures().size(), 1u);
+    EXPECT_EQ(textures.failures().begin()->first, missing);
+    cairo_surface_destroy(surface);
+}
