@@ -133,6 +133,7 @@ TEST(Collision, NeighboursAndCommonCorners)
 	EXPECT_TRUE(t.collision(n, id, vec3d(), vec3d()));
 	EXPECT_EQ(t.commonPoints(n, id, vec3d(), vec3d()), 2);
 	EXPECT_EQ(t.commonPoints(t, id, vec3d(), vec3d()), 3);
+	EXPECT_TRUE(t.collision(*t.nb[1], id, vec3d(), vec3d())); // shares an edge where the boxes just touch
 
 	// Shifted by a whole cell along the diagonal, the copy touches t at one corner only.
 	EXPECT_EQ(t.commonPoints(t, id, vec3d(1, 1, 0), vec3d()), 1);
