@@ -44,16 +44,16 @@ struct Box
 	}
 };
 
+} // namespace
+
 // Every overlap test involves one piece from each side, and each piece lies inside its side's
 // box; boxes clearly apart therefore decide the pair at once. Nets are tested pair by pair, and
 // most pairs lie far apart.
-bool apart(const Box& a, const Box& b)
+static bool apart(const Box& a, const Box& b)
 {
 	return b.minx > a.maxx + kPointTolerance || a.minx > b.maxx + kPointTolerance ||
 	       b.miny > a.maxy + kPointTolerance || a.miny > b.maxy + kPointTolerance;
 }
-
-} // namespace
 
 static Box flatBox(const gt& t)
 {
@@ -76,10 +76,14 @@ bool gt::collision(const gt& other, const mat3d& rot, const vec3d& trans, const 
 	Box box;
 	for (int k = 0; k < 3; ++k)
 	{
-		box.grow(w[k] = other.placedVertex(k, rot, trans, pivot));
-		if (other.lugs[k][0])
-			for (int j = 0; j < 2; ++j)
-				box.grow(l[k][j] = other.placedLugPoint(k, j, rot, trans, pivot));
+		w[k] = other.placedVertex(k, rot, trans, pivot);
+		box.grow(w[k]);
+
+		for (int j = 0; j < 2 && other.lugs[k][0]; ++j)
+		{
+			l[k][j] = other.placedLugPoint(k, j, rot, trans, pivot);
+			box.grow(l[k][j]);
+		}
 	}
 
 	if (apart(flatBox(*this), box))
