@@ -109,15 +109,15 @@ static void joinRow(const EdgeTable& table, int r, bool testCollision)
 	A->merge(B, t, k, testCollision, KivanoOptions.limitPageSize, KivanoOptions.pageWidth, KivanoOptions.pageHeight);
 }
 
-// Shortest first, no overlap test: faces in one plane cannot overlap.
-static void joinCoplanarFaces(const EdgeTable& table)
+// Faces in one plane facing the same way lie in the net as they lie in the
+// mesh, so they are joined without a test.
+void joinCoplanarFaces(const EdgeTable& table)
 {
 	for (int r = findCoplanarEdge(table, table.size() - 1); r >= 0; r = findCoplanarEdge(table, r - 1))
 		joinRow(table, r, false);
 }
 
-// Longest first, each join tested; a refused row stays a cut for good.
-static void joinRemainingEdges(const EdgeTable& table)
+void joinRemainingEdges(const EdgeTable& table)
 {
 	for (int r = findOpenEdge(table, 0); r >= 0; r = findOpenEdge(table, r + 1))
 		joinRow(table, r, true);

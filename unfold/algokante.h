@@ -30,6 +30,13 @@ int findCoplanarEdge(const EdgeTable& table, int z);
 // Smallest row r >= r0 whose two triangles lie in different nets; -1 if none.
 int findOpenEdge(const EdgeTable& table, int r0);
 
+// Pass 1: joins faces in one plane, shortest edge first, without overlap test.
+void joinCoplanarFaces(const EdgeTable& table);
+
+// Pass 2: joins the remaining edges, longest first, each join tested; a
+// refused row stays a cut.
+void joinRemainingEdges(const EdgeTable& table);
+
 // Gives every triangle of gtvec a net in gtcvec, then joins nets; reads the
 // page limit from KivanoOptions. Expects gtcvec to be empty.
 void algokante();
