@@ -91,8 +91,7 @@ static mat3d lineFrame(const vec3d& a0, const vec3d& a1)
 {
 	vec3d d = normalized(length(a0) > 0.0 ? a0 : a1);
 
-	mat3d m = mat3d::fromColumns(vec3d(d.x, 0, 0), vec3d(d.y, 0, 0), vec3d(d.z, 0, 0));
-	return m;
+	return mat3d::fromColumns(vec3d(d.x, 0, 0), vec3d(d.y, 0, 0), vec3d(d.z, 0, 0));
 }
 
 void gt::flatten()

@@ -114,7 +114,8 @@ TEST(Triangle, TransformAgreesWithPlacedVertexAndLeavesOwnLugs)
 		vec3d placed[3], lug = t.placedLugPoint(1, 1, rot, trans, pivot);
 		for (int k = 0; k < 3; ++k)
 			placed[k] = t.placedVertex(k, rot, trans, pivot);
-		EXPECT_EQ(t.p[2], before[2]);
+		for (int k = 0; k < 3; ++k)
+			EXPECT_EQ(t.p[k], before[k]);
 		EXPECT_EQ(t.placedLugPoint(0, 0, rot, trans, pivot), vec3d());
 
 		vec3d own = *t.Lugs[1][1];
