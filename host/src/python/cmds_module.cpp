@@ -1,0 +1,82 @@
+#include "python/cmds_module.h"
+
+#include <pybind11/embed.h>
+
+#include "core/messages.h"
+#include "python/cmds_arguments.h"
+
+namespace py = pybind11;
+
+namespace host::python {
+
+namespace {
+
+std::vector<UndoStep>* undoSink = nullptr;
+int undoSinkDepth = -1;
+
+ExecOptions optionsForCall() {
+    ExecOptions options;
+    const int depth = commandDepth();
+    if (depth == 0)
+        options.recordUndo = true;
+    else if (undoSink && depth == undoSinkDepth)
+        options.collect = undoSink;
+    return options;
+}
+
+// The host has already posted its reason; Python gets the same text.
+std::string failureText(const std::string& command, size_t logSizeBefore) {
+    const std::vector<Message>& log = messageLog();
+    for (size_t i = log.size(); i > logSizeBefore; --i)
+        if (log[i - 1].kind == MessageKind::Error)
+            return log[i - 1].text;
+    return command + ": command failed";
+}
+
+py::object callCommand(const std::string& command, const py::args& args, const py::kwargs& kwargs) {
+    Invocation call;
+    std::string error;
+    if (!makeInvocation(command, args, kwargs, call, error))
+        throw py::type_error(command + ": " + error);
+    const size_t logSize = messageLog().size();
+    Value result;
+    MStatus status = invoke(call, &result, optionsForCall());
+    if (!status)
+        throw std::runtime_error(failureText(command, logSize));
+    return toPython(result);
+}
+
+py::object commandAttribute(const std::string& name) {
+    // Names with a leading underscore belong to Python (__path__, __spec__, ...).
+    if (name.empty() || name[0] == '_' || !CommandRegistry::instance().find(name))
+        throw py::attribute_error("module 'maya.cmds' has no attribute '" + name + "'");
+    return py::cpp_function(
+        [name](const py::args& args, const py::kwargs& kwargs) {
+            return callCommand(name, args, kwargs);
+        },
+        py::name(name.c_str()));
+}
+
+}  // namespace
+
+UndoSinkScope::UndoSinkScope(std::vector<UndoStep>* sink)
+    : previousSink_(undoSink), previousDepth_(undoSinkDepth) {
+    undoSink = sink;
+    undoSinkDepth = commandDepth();
+}
+
+UndoSinkScope::~UndoSinkScope() {
+    undoSink = previousSink_;
+    undoSinkDepth = previousDepth_;
+}
+
+}  // namespace host::python
+
+PYBIND11_EMBEDDED_MODULE(maya, maya) {
+    py::module_ cmds = maya.def_submodule("cmds", "The host's commands, callable by name.");
+    cmds.attr("_callbacks") = py::list();
+    cmds.def("__getattr__", &host::python::commandAttribute);
+    cmds.def("__dir__", [] { return host::CommandRegistry::instance().names(); });
+    // "import maya.cmds" looks the submodule up here once "maya" is imported.
+    py::module_::import("sys").attr("modules")["maya.cmds"] = cmds;
+}

@@ -1,0 +1,49 @@
+#include "ui/ui_commands.h"
+
+#include "core/messages.h"
+#include "core/session.h"
+#include "ui/ui_api.h"
+#include "ui/ui_control_commands.h"
+#include "ui/ui_properties.h"
+#include "ui/ui_tree.h"
+#include "ui/ui_window_commands.h"
+
+namespace host::ui {
+
+MStatus fail(const std::string& command, const std::string& text) {
+    postMessage(MessageKind::Error, command + ": " + text);
+    return MStatus(MStatus::kFailure);
+}
+
+std::string notFound(const std::string& name) {
+    return "Object '" + name + "' not found.";
+}
+
+bool readNames(const Invocation& call, std::vector<std::string>& names) {
+    names.clear();
+    for (const Value& arg : call.args) {
+        std::string name;
+        if (!readText(arg, name) || !arg.isString()) {
+            fail(call.command, "names must be strings");
+            return false;
+        }
+        names.push_back(name);
+    }
+    return true;
+}
+
+}  // namespace host::ui
+
+namespace host {
+
+void registerUiCommands() {
+    ui::registerControlCommands();
+    ui::registerWindowCommands();
+    ui::registerPressCommand();
+}
+
+void resetUi() {
+    ui::clear();
+}
+
+}  // namespace host
