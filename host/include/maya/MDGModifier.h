@@ -33,6 +33,8 @@ protected:
     // One queued edit: runs it, filling the steps that take it back.
     using Operation = std::function<MStatus(std::vector<host::UndoStep>&)>;
     void queue(Operation op);
+    // Nodes are made at once (the caller gets them back); their steps count as done.
+    void adoptDone(std::vector<host::UndoStep>& steps);
 
 private:
     std::vector<Operation> pending_;

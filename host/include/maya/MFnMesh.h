@@ -37,7 +37,9 @@ public:
     MFnMesh(const MDagPath& path, MStatus* ReturnStatus = NULL);
 
     MFn::Type type() const override { return MFn::kMesh; }
-    using MFnDagNode::setObject;
+    // A transform attaches to the mesh under it.
+    MStatus setObject(MObject& object) override;
+    MStatus setObject(const MObject& object) override;
     MStatus setObject(const MDagPath& path) override;
 
     MObject create(int numVertices, int numPolygons, const MFloatPointArray& vertexArray,

@@ -54,6 +54,6 @@ private:
     std::shared_ptr<const host::scene::MeshData> data_;
     std::vector<int> faces_;  // the polygons walked, ascending
     size_t position_ = 0;
-    // Per edge-sharing: the faces around each polygon, built on first use.
+    // The polygons sharing an edge with each polygon, built on first use.
     mutable std::shared_ptr<std::vector<std::vector<int>>> neighbours_;
 };

@@ -13,6 +13,7 @@
 
 namespace host::scene {
 struct MeshData;
+struct Corner;
 }
 
 typedef float float2[2];
@@ -36,15 +37,11 @@ public:
     MStatus getConnectedFaces(MIntArray& faceList) const;
 
 private:
-    struct Corner {
-        int face;
-        int faceVertex;  // offset into the mesh's connects
-    };
     bool valid() const;
-    const std::vector<std::vector<Corner>>& corners() const;
+    const std::vector<std::vector<host::scene::Corner>>& corners() const;
 
     MObject mesh_;
     std::shared_ptr<const host::scene::MeshData> data_;
     size_t position_ = 0;
-    mutable std::shared_ptr<std::vector<std::vector<Corner>>> corners_;  // per vertex, built on first use
+    mutable std::shared_ptr<std::vector<std::vector<host::scene::Corner>>> corners_;  // per vertex, built on first use
 };

@@ -55,3 +55,12 @@ Node* liveNode(const MObject& object) {
 MObject objectOf(Node& node) { return MObject(handle(node)); }
 
 }  // namespace host::scene
+
+namespace host::scene {
+Node* liveMesh(const MObject& object) {
+    Node* node = liveNode(object);
+    if (!node || node->kind == NodeKind::World) return nullptr;
+    Node* mesh = meshOf(*node);
+    return mesh && mesh->mesh ? mesh : nullptr;
+}
+}  // namespace host::scene

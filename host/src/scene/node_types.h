@@ -17,3 +17,8 @@ Node* liveNode(const MObject& object);
 MObject objectOf(Node& node);
 
 }  // namespace host::scene
+
+namespace host::scene {
+// The mesh shape behind a handle to it or to its transform, when in the scene.
+Node* liveMesh(const MObject& object);
+}  // namespace host::scene
