@@ -30,6 +30,8 @@ void gtc::addTriangle(::gt* t)
 {
 	assert(t);
 	gt.push_back(t);
+	if (!fullScanSelected())
+		index.add(gt, gt.size() - 1);
 	for (int k = 0; k < 3; ++k)
 	{
 		growBox(t->p[k]);
@@ -52,17 +54,27 @@ size_t gtc::size() const
 	return gt.size();
 }
 
+static bool collides(const gt* u, const gtc* B, const gt* s)
+{
+	// a mesh neighbour already lying edge to edge with s shares that edge
+	// by design; the overlap test would report the shared edge itself
+	if (s->isneighbor(*u) && u->commonPoints(*s, B->rot, B->trans, B->pivot) == 2)
+		return false;
+	return u->collision(*s, B->rot, B->trans, B->pivot);
+}
+
 bool gtc::testTriangle(const gtc* B, const ::gt* s) const
 {
-	for (const ::gt* u : gt)
+	// the answer is whether any triangle collides, so asking only those whose
+	// boxes meet s's box gives the same answer as asking all of them
+	if (index.built())
 	{
-		// a mesh neighbour already lying edge to edge with s shares that edge
-		// by design; the overlap test would report the shared edge itself
-		if (s->isneighbor(*u) && u->commonPoints(*s, B->rot, B->trans, B->pivot) == 2)
-			continue;
-		if (u->collision(*s, B->rot, B->trans, B->pivot))
-			return true;
+		PieceBox box = placedPieceBox(*s, B->rot, B->trans, B->pivot);
+		return index.anyCandidate(box, [&](uint32_t position) { return collides(gt[position], B, s); });
 	}
+	for (const ::gt* u : gt)
+		if (collides(u, B, s))
+			return true;
 	return false;
 }
 
@@ -112,6 +124,7 @@ void gtc::centerOnOrigin()
 
 void createContainers()
 {
+	readScanSelection();
 	for (std::vector<std::unique_ptr<gt>>& triangles : gtvec)
 		for (std::unique_ptr<gt>& t : triangles)
 		{

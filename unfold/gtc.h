@@ -3,6 +3,7 @@
 #pragma once
 
 #include "geometry/gt.h"
+#include "unfold/netindex.h"
 
 #include <cstddef>
 #include <vector>
@@ -16,6 +17,7 @@ public:
 	mat3d rot;
 	vec3d pivot;
 	double minx, miny, maxx, maxy;
+	NetIndex index; // the triangles' boxes, for the overlap tests of large nets
 
 	gtc();
 	gtc(const gtc&) = delete;

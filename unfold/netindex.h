@@ -1,0 +1,88 @@
+// A uniform grid over the boxes of one net's triangles (each with its placed
+// lugs), so that an overlap test looks only at triangles near the one placed.
+#pragma once
+
+#include "geometry/gt.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+// Axis-parallel box of a triangle together with its placed lugs.
+struct PieceBox
+{
+	double minx, miny, maxx, maxy;
+};
+
+PieceBox pieceBox(const gt& t);
+PieceBox placedPieceBox(const gt& t, const mat3d& rot, const vec3d& trans, const vec3d& pivot);
+
+// True when KIVANO_FULL_SCAN=1 selected the full scan for the current run.
+bool fullScanSelected();
+// Reads KIVANO_FULL_SCAN again; called at the start of every unfolding.
+void readScanSelection();
+
+class NetIndex
+{
+public:
+	// Small nets are scanned whole; the grid is built when a net reaches this size.
+	static const size_t kGridThreshold = 24;
+
+	bool built() const { return ready; }
+
+	// Registers the triangle at `position` of the net's list; `net` is the whole list.
+	void add(const std::vector<gt*>& net, size_t position);
+
+	// Calls visit(position) for every triangle whose box meets `box` grown by
+	// a rounding margin (or that cannot be ruled out: non-finite bounds), each
+	// once, until visit returns true; returns whether one did.
+	template <typename Visit>
+	bool anyCandidate(const PieceBox& box, Visit visit) const;
+
+private:
+	bool ready = false;
+	double cell = 0;
+	std::unordered_map<uint64_t, std::vector<uint32_t>> cells;
+	std::vector<uint32_t> large; // boxes too wide for the grid, or not finite
+	std::vector<PieceBox> boxes; // by position in the net's list
+	mutable std::vector<uint32_t> seen;
+	mutable uint32_t query = 0;
+
+	void build(const std::vector<gt*>& net);
+	void insert(uint32_t position, const PieceBox& box);
+	// Cells covered by box plus margin; false when that is not a modest finite range.
+	bool cellRange(const PieceBox& box, int64_t range[4]) const;
+	bool meets(uint32_t position, const PieceBox& box) const;
+	bool firstVisit(uint32_t position) const;
+	void nextQuery() const;
+};
+
+uint64_t netIndexCellKey(int64_t x, int64_t y);
+
+template <typename Visit>
+bool NetIndex::anyCandidate(const PieceBox& box, Visit visit) const
+{
+	nextQuery();
+	for (uint32_t position : large)
+		if (meets(position, box) && firstVisit(position) && visit(position))
+			return true;
+	int64_t range[4];
+	if (!cellRange(box, range))
+	{
+		for (uint32_t position = 0; position < boxes.size(); ++position)
+			if (meets(position, box) && firstVisit(position) && visit(position))
+				return true;
+		return false;
+	}
+	for (int64_t x = range[0]; x <= range[2]; ++x)
+		for (int64_t y = range[1]; y <= range[3]; ++y)
+		{
+			auto found = cells.find(netIndexCellKey(x, y));
+			if (found == cells.end())
+				continue;
+			for (uint32_t position : found->second)
+				if (meets(position, box) && firstVisit(position) && visit(position))
+					return true;
+		}
+	return false;
+}
