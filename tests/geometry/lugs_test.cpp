@@ -147,16 +147,13 @@ TEST(Lugs, OneLugPerSharedEdgeOverSampleMeshes)
 	}
 }
 
-static std::vector<vec3d> lugCorners(const gt& t)
+// Every lug corner of t and of its neighbours, on all their edges.
+static std::vector<std::optional<vec3d>> lugCorners(const gt& t)
 {
-	std::vector<vec3d> out;
+	std::vector<std::optional<vec3d>> out;
 	for (const gt* r : {&t, (const gt*)t.nb[0], (const gt*)t.nb[1], (const gt*)t.nb[2]})
 		for (int k = 0; r && k < 3; ++k)
-			for (int j = 0; j < 2; ++j)
-			{
-				out.push_back(r->Lugs[k][j].value_or(vec3d(-1, -1, -1)));
-				out.push_back(r->lugs[k][j].value_or(vec3d(-1, -1, -1)));
-			}
+			out.insert(out.end(), {r->Lugs[k][0], r->Lugs[k][1], r->lugs[k][0], r->lugs[k][1]});
 	return out;
 }
 
@@ -194,7 +191,7 @@ TEST(Lugs, SaveRemoveRestoreGivesBackEqualLugs)
 			t->flatten();
 		for (auto& t : mesh.tris)
 		{
-			std::vector<vec3d> before = lugCorners(*t);
+			std::vector<std::optional<vec3d>> before = lugCorners(*t);
 			t->saveLugs();
 			removeAround(*t);
 			t->restoreLugs();
