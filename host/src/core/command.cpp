@@ -183,6 +183,11 @@ std::vector<std::string> CommandRegistry::names() const
     return out;
 }
 
+void CommandRegistry::clear()
+{
+    specs_.clear();
+}
+
 const FlagSyntax* findFlagSyntax(const std::vector<FlagSyntax>& flags, std::string_view name)
 {
     for (const FlagSyntax& fs : flags)

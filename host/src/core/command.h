@@ -91,6 +91,7 @@ public:
     bool remove(const std::string& name); // false when unknown
     const CommandSpec* find(const std::string& name) const;
     std::vector<std::string> names() const;
+    void clear();  // session end: every command goes
 private:
     std::vector<CommandSpec> specs_;
 };

@@ -1,0 +1,45 @@
+#include "core/session.h"
+
+#include <cassert>
+
+#include "core/command.h"
+#include "core/undo_queue.h"
+#include "lang/interpreter.h"
+
+namespace host {
+
+namespace {
+
+bool& sessionAlive()
+{
+    static bool alive = false;
+    return alive;
+}
+
+}  // namespace
+
+Session::Session()
+{
+    assert(!sessionAlive() && "one host session at a time");
+    sessionAlive() = true;
+    registerLanguageCommands();
+    registerSceneCommands();
+    registerUiCommands();
+    startPython();
+}
+
+Session::~Session()
+{
+    // Undo steps hold scene objects and plug-in command objects: they go
+    // first, while everything they refer to still exists.
+    UndoQueue::instance().clear();
+    unloadAllPlugins();
+    stopPython();
+    resetUi();
+    resetScene();
+    CommandRegistry::instance().clear();
+    lang::resetVariables();
+    sessionAlive() = false;
+}
+
+}  // namespace host
