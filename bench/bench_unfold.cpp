@@ -73,8 +73,8 @@ static void bunny(benchmark::State& state)
 	unfold(state, mesh);
 }
 
-BENCHMARK(sphere)->Name("algokante/sphere")->Arg(3)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(tube)->Name("algokante/tube")->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(sphere)->Name("algokante/sphere")->Arg(3)->Arg(4)->Arg(5)->Arg(6)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(tube)->Name("algokante/tube")->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(bunny)->Name("algokante/bunny")->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();

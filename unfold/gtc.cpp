@@ -67,7 +67,7 @@ bool gtc::testTriangle(const gtc* B, const ::gt* s) const
 {
 	// the answer is whether any triangle collides, so asking only those whose
 	// boxes meet s's box gives the same answer as asking all of them
-	if (index.built())
+	if (index.size() == gt.size() && !fullScanSelected())
 	{
 		PieceBox box = placedPieceBox(*s, B->rot, B->trans, B->pivot);
 		return index.anyCandidate(box, [&](uint32_t position) { return collides(gt[position], B, s); });

@@ -173,11 +173,8 @@ static double chooseCell(const std::vector<PieceBox>& boxes)
 	return counted ? sum / double(counted) : 1.0;
 }
 
-void NetIndex::build(const std::vector<gt*>& net)
+void NetIndex::build()
 {
-	boxes.clear();
-	for (const gt* t : net)
-		boxes.push_back(pieceBox(*t));
 	cell = chooseCell(boxes);
 	seen.assign(boxes.size(), query);
 	ready = true;
@@ -187,14 +184,13 @@ void NetIndex::build(const std::vector<gt*>& net)
 
 void NetIndex::add(const std::vector<gt*>& net, size_t position)
 {
-	assert(position + 1 == net.size());
-	if (!built())
-	{
-		if (net.size() >= kGridThreshold)
-			build(net);
-		return;
-	}
+	assert(position + 1 == net.size() && boxes.size() == position);
 	boxes.push_back(pieceBox(*net[position]));
-	seen.push_back(query);
-	insert(uint32_t(position), boxes.back());
+	if (ready)
+	{
+		seen.push_back(query);
+		insert(uint32_t(position), boxes.back());
+	}
+	else if (boxes.size() >= kGridThreshold)
+		build();
 }

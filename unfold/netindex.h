@@ -25,10 +25,14 @@ void readScanSelection();
 class NetIndex
 {
 public:
-	// Small nets are scanned whole; the grid is built when a net reaches this size.
+	// Small nets keep only the list of boxes; the grid is built when a net reaches this size.
 	static const size_t kGridThreshold = 24;
 
+	// Whether the grid is in use; below the threshold the boxes are scanned.
 	bool built() const { return ready; }
+	// Number of triangles registered; a net filled while the full scan was
+	// selected has none and is scanned whole.
+	size_t size() const { return boxes.size(); }
 
 	// Registers the triangle at `position` of the net's list; `net` is the whole list.
 	void add(const std::vector<gt*>& net, size_t position);
@@ -48,7 +52,7 @@ private:
 	mutable std::vector<uint32_t> seen;
 	mutable uint32_t query = 0;
 
-	void build(const std::vector<gt*>& net);
+	void build();
 	void insert(uint32_t position, const PieceBox& box);
 	// Cells covered by box plus margin; false when that is not a modest finite range.
 	bool cellRange(const PieceBox& box, int64_t range[4]) const;
@@ -62,6 +66,13 @@ uint64_t netIndexCellKey(int64_t x, int64_t y);
 template <typename Visit>
 bool NetIndex::anyCandidate(const PieceBox& box, Visit visit) const
 {
+	if (!ready)
+	{
+		for (uint32_t position = 0; position < boxes.size(); ++position)
+			if (meets(position, box) && visit(position))
+				return true;
+		return false;
+	}
 	nextQuery();
 	for (uint32_t position : large)
 		if (meets(position, box) && firstVisit(position) && visit(position))
