@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,13 +34,13 @@ static int activeNets()
 	return nets;
 }
 
-static void unfold(benchmark::State& state, const kivano::TriangleMesh& mesh)
+static void unfold(benchmark::State& state, const kivano::TriangleMesh& mesh, bool lugs = true)
 {
 	int rows = 0;
 	for (auto _ : state)
 	{
 		state.PauseTiming();
-		loadMeshes({mesh}, true);
+		loadMeshes({mesh}, lugs);
 		rows = createedgetab().size();
 		state.ResumeTiming();
 		algokante();
@@ -55,10 +56,22 @@ static void sphere(benchmark::State& state)
 	unfold(state, kivano::makeIcosphere(int(state.range(0)), 0.1, 1));
 }
 
+// Without lugs fewer joins are refused and the nets grow large.
+static void sphereWithoutLugs(benchmark::State& state)
+{
+	unfold(state, kivano::makeIcosphere(int(state.range(0)), 0.1, 1), false);
+}
+
 static void tube(benchmark::State& state)
 {
 	// 100 segments around, rings along: 200 triangles a ring
 	unfold(state, kivano::makeTube(100, int(state.range(0)) / 200, 0.1, 1));
+}
+
+static void sheet(benchmark::State& state)
+{
+	int side = int(std::sqrt(double(state.range(0)) / 2));
+	unfold(state, kivano::makeWavedSheet(side, side, 0.5));
 }
 
 static void bunny(benchmark::State& state)
@@ -74,7 +87,9 @@ static void bunny(benchmark::State& state)
 }
 
 BENCHMARK(sphere)->Name("algokante/sphere")->Arg(3)->Arg(4)->Arg(5)->Arg(6)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(sphereWithoutLugs)->Name("algokante/sphere_without_lugs")->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(tube)->Name("algokante/tube")->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(sheet)->Name("algokante/sheet")->Arg(20000)->Arg(80000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(bunny)->Name("algokante/bunny")->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();
