@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build bench clean
+.PHONY: run test deps build bench clean test-asan fuzz
 
 deps:
 	@scripts/install-deps.sh
@@ -21,3 +21,25 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer; any
+# report fails the test that caused it. Leaks inside libpython are Python's own.
+ASAN_BUILD ?= build-asan
+SANITIZER_ENV = ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVANO_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Each libFuzzer target for FUZZ_SECONDS from its seed corpus (clang only).
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVANO_FUZZ=ON -DKIVANO_SANITIZE=ON \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build $(FUZZ_BUILD) --target kivano_fuzzers -j $(JOBS)
+	$(SANITIZER_ENV) fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
