@@ -31,7 +31,7 @@ void gtc::addTriangle(::gt* t)
 	assert(t);
 	gt.push_back(t);
 	if (!fullScanSelected())
-		index.add(gt, gt.size() - 1);
+		index.add(*t);
 	for (int k = 0; k < 3; ++k)
 	{
 		growBox(t->p[k]);

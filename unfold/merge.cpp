@@ -108,5 +108,7 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
 	t->freeSavedLugs();
 	moveTriangles(this, B, net);
 	B->active = false;
+	// nothing tests against an inactive net again
+	B->index = NetIndex();
 	return true;
 }

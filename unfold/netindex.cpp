@@ -1,7 +1,6 @@
 #include "unfold/netindex.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -182,14 +181,13 @@ void NetIndex::build()
 		insert(position, boxes[position]);
 }
 
-void NetIndex::add(const std::vector<gt*>& net, size_t position)
+void NetIndex::add(const gt& t)
 {
-	assert(position + 1 == net.size() && boxes.size() == position);
-	boxes.push_back(pieceBox(*net[position]));
+	boxes.push_back(pieceBox(t));
 	if (ready)
 	{
 		seen.push_back(query);
-		insert(uint32_t(position), boxes.back());
+		insert(uint32_t(boxes.size() - 1), boxes.back());
 	}
 	else if (boxes.size() >= kGridThreshold)
 		build();

@@ -34,8 +34,8 @@ public:
 	// selected has none and is scanned whole.
 	size_t size() const { return boxes.size(); }
 
-	// Registers the triangle at `position` of the net's list; `net` is the whole list.
-	void add(const std::vector<gt*>& net, size_t position);
+	// Registers t as the next triangle of the net's list, where it lies now.
+	void add(const gt& t);
 
 	// Calls visit(position) for every triangle whose box meets `box` grown by
 	// a rounding margin (or that cannot be ruled out: non-finite bounds), each

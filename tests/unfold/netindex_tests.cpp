@@ -162,7 +162,7 @@ TEST(NetIndex, PieceBoxesHoldTheLugsAndNeverRuleOutNonFiniteCorners)
 	for (size_t i = 0; i < NetIndex::kGridThreshold; ++i)
 	{
 		list.push_back(gtvec[0][i % 12].get());
-		index.add(list, i);
+		index.add(*list.back());
 	}
 	ASSERT_TRUE(index.built());
 	int offered = 0;
