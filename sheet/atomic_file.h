@@ -16,6 +16,8 @@ public:
     // Creates the temporary file; false with a reason naming the target.
     bool open(const std::string& target, std::string& error);
     FILE* stream() const { return stream_; }
+    // Where the content goes until commit, for writers that take a path.
+    const std::string& temporaryPath() const { return temporary_; }
     // Closes and renames onto the target; false (and nothing left) on failure.
     bool commit(std::string& error);
     void discard();

@@ -30,7 +30,7 @@ struct Label {
 // Glue numbers run from this size down to the smallest still legible.
 constexpr double kGlueSizeMax = 3.5;
 constexpr double kGlueSizeMin = 2.0;
-constexpr double kNetNumberSize = 4.0;
+constexpr double kNetNumberSize = 5.0;
 
 std::array<Vec2, 4> labelCorners(const Label& label);
 
