@@ -25,6 +25,11 @@ void setPythonRunner(const PythonRunner& r)
     runner() = r;
 }
 
+PythonRunner pythonRunner()
+{
+    return runner();
+}
+
 MStatus runPython(const std::string& code)
 {
     if (!runner().run) return noPython();

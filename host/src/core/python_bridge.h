@@ -14,6 +14,7 @@ struct PythonRunner {
 };
 
 void setPythonRunner(const PythonRunner& runner);
+PythonRunner pythonRunner();  // the one installed (empty when none)
 MStatus runPython(const std::string& code);
 MStatus runPythonWithResult(const std::string& code, std::string& result);
 

@@ -189,7 +189,9 @@ private:
             return inner;
         }
         case TokenKind::LBrace: return list(t);
-        default: fail(t.offset, "unexpected" + describe(t));
+        default:
+            fail(t.offset, t.kind == TokenKind::End ? std::string("unexpected end of the text")
+                                                    : "unexpected \"" + t.text + "\"");
         }
     }
 
