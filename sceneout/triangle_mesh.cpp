@@ -1,0 +1,109 @@
+#include "sceneout/triangle_mesh.h"
+
+#include <cassert>
+#include <cstdio>
+#include <string>
+
+#include <maya/MFnDagNode.h>
+#include <maya/MFnMesh.h>
+#include <maya/MIntArray.h>
+#include <maya/MPointArray.h>
+
+#include "geometry/gt.h"
+#include "sceneout/edge_ids.h"
+#include "sceneout/names.h"
+#include "sceneout/output_run.h"
+#include "unfold/gtc.h"
+
+static const char* const colorSetName = "ColorSet";
+
+static MPointArray trianglePoints(const OutputRun& run, const gtc& net, const gt& g)
+{
+	MPointArray points;
+	for (int k = 0; k < 3; ++k)
+		points.append(outputPoint(run.arrangement, g.placedVertex(k, net.rot, net.trans, net.pivot)));
+	return points;
+}
+
+// A face-vertex without a UV leaves the whole face unmapped rather than
+// half-mapped with ids of another face.
+static void transferUVs(const SourceMesh& source, int polygonId, MFnMesh& meshi, const MIntArray& counts)
+{
+	MIntArray fvUVIDs;
+	for (int k = 0; k < 3; ++k) {
+		int uvId = -1;
+		if (!source.mesh->getPolygonUVid(polygonId, k, uvId, &source.uvSetName))
+			return;
+		fvUVIDs.append(uvId);
+	}
+	meshi.assignUVs(counts, fvUVIDs, &source.uvSetName);
+}
+
+static void transferColors(const SourceMesh& source, int polygonId, MFnMesh& meshi)
+{
+	MString setName(colorSetName);
+	for (int k = 0; k < 3; ++k) {
+		int colorIndex = -1;
+		if (source.mesh->getColorIndex(polygonId, k, colorIndex))
+			meshi.assignColor(0, k, colorIndex, &setName);
+	}
+}
+
+static void transferSourceData(OutputRun& run, const SourceMesh& source, int polygonId, MFnMesh& meshi, const MIntArray& counts)
+{
+	meshi.setUVs(source.us, source.vs, &source.uvSetName);
+	MString setName(colorSetName);
+	meshi.createColorSet(setName);
+	meshi.clearColors(&setName);
+	meshi.setColors(run.colors);
+	if (!source.mesh || polygonId < 0)
+		return;
+	transferUVs(source, polygonId, meshi, counts);
+	transferColors(source, polygonId, meshi);
+}
+
+static MString materialOf(const OutputRun& run, const SourceMesh& source, int polygonId)
+{
+	if (!run.keepMaterials)
+		return "initialShadingGroup";
+	return shadingGroupOf(source.shading, polygonId);
+}
+
+static void addEdgeAttribute(OutputRun& run, const gt& g, const MString& name)
+{
+	double ids[3];
+	edgeIds(g, run.offsets, ids);
+	char values[256];
+	std::snprintf(values, sizeof(values), " 6 %.17g %.17g %.17g %.17g %.17g %.17g;", ids[0], ids[1], ids[2], g.fold[0], g.fold[1], g.fold[2]);
+	run.triangleModifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" " + name + ";");
+	run.triangleModifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" + values);
+	run.triangleModifier.doIt();
+}
+
+void buildTriangleObject(OutputRun& run, const gtc& net, unsigned t)
+{
+	const gt& g = *net.triangle(t);
+	MPointArray points = trianglePoints(run, net, g);
+	MIntArray counts, connects;
+	counts.append(3);
+	for (int k = 0; k < 3; ++k)
+		connects.append(k);
+	assert(g.meshindex >= 0 && g.meshindex < static_cast<int>(run.sources.size()));
+	const SourceMesh& source = run.sources[g.meshindex];
+	int polygonId = sourcePolygonId(g.meshindex, g.faceindex);
+
+	run.createdObjects.push_back(MObject());
+	MFnMesh meshi;
+	MObject transform = meshi.create(3, 1, points, counts, connects, source.us, source.vs, MObject::kNullObj);
+	run.createdObjects.back() = transform;
+	transferSourceData(run, source, polygonId, meshi, counts);
+	meshi.updateSurface();
+	MFnDagNode node(transform);
+	node.setName(triangleName(net, t).c_str());
+	meshi.updateSurface();
+	meshi.setNormals(run.normals, MSpace::kWorld);
+
+	run.triangleModifier.commandToExecute("sets -add " + materialOf(run, source, polygonId) + " " + meshi.name());
+	run.triangleModifier.doIt();
+	addEdgeAttribute(run, g, node.name());
+}
