@@ -58,10 +58,13 @@ std::map<int, Box> netBoxes()
 
 class Sheet : public PluginTest {
 protected:
-	void unfoldCube(bool lugs, const char* arrangement = "rb5")
+	// Two cubes give at least two nets.
+	void unfoldCube(bool lugs, const char* arrangement = "rb5", bool second = false)
 	{
 		addCube("box", {2, 3, 4});
-		selectOnly({"box"});
+		if (second)
+			addCube("other", {-3, 0, 0});
+		selectOnly(second ? std::vector<std::string>{"box", "other"} : std::vector<std::string>{"box"});
 		openWindow();
 		setOption(std::string("cmds.checkBox(cb2,edit=True,value=") + (lugs ? "True" : "False") + ")");
 		setOption(std::string("cmds.radioButton(") + arrangement + ",edit=True,select=True)");
@@ -192,7 +195,7 @@ TEST_F(Sheet, UntickedKeepMaterialsPutsEverythingIntoTheDefaultGroup)
 
 TEST_F(Sheet, SideBySideRowsTheNetsAlongX)
 {
-	unfoldCube(true, "rb3");
+	unfoldCube(true, "rb3", true);
 	std::map<int, Box> boxes = netBoxes();
 	ASSERT_GT(boxes.size(), 1u);
 	const Box* previous = nullptr;
@@ -211,8 +214,9 @@ TEST_F(Sheet, SideBySideRowsTheNetsAlongX)
 
 TEST_F(Sheet, LayersStackTheNetsOnTheZAxis)
 {
-	unfoldCube(true, "rb5");
+	unfoldCube(true, "rb5", true);
 	std::map<int, Box> boxes = netBoxes();
+	ASSERT_GT(boxes.size(), 1u);
 	int layer = 0;
 	for (const auto& [net, box] : boxes) {
 		EXPECT_EQ(box.z, double(layer++)) << "net " << net;
@@ -223,7 +227,7 @@ TEST_F(Sheet, LayersStackTheNetsOnTheZAxis)
 
 TEST_F(Sheet, AnimationShowsOneNetPerFrame)
 {
-	unfoldCube(true, "rb4");
+	unfoldCube(true, "rb4", true);
 	std::map<int, Box> boxes = netBoxes();
 	ASSERT_GT(boxes.size(), 1u);
 	EXPECT_EQ(sc::minTime(), 0.0);
