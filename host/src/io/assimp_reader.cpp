@@ -1,0 +1,197 @@
+#include "io/assimp_reader.h"
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/scene.h>
+
+namespace host::io {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Walk {
+    const aiScene* scene;
+    fs::path directory;           // the model file's, for texture paths
+    std::vector<int> materialOf;  // assimp material index to model material, -1 none, -2 not seen yet
+    int skippedPrimitives = 0;
+};
+
+std::string texturePath(const aiMaterial& m, const fs::path& directory) {
+    aiString file;
+    if (m.GetTexture(aiTextureType_DIFFUSE, 0, &file) != AI_SUCCESS &&
+        m.GetTexture(aiTextureType_BASE_COLOR, 0, &file) != AI_SUCCESS)
+        return {};
+    std::string name = file.C_Str();
+    if (name.empty() || name[0] == '*')  // embedded in the model file: no path to keep
+        return name;
+    fs::path p(name);
+    return (p.is_absolute() ? p : directory / p).lexically_normal().string();
+}
+
+ImportedMaterial convertMaterial(const aiMaterial& m, const fs::path& directory) {
+    ImportedMaterial out;
+    out.name = m.GetName().C_Str();
+    aiColor4D color;
+    if (m.Get(AI_MATKEY_COLOR_DIFFUSE, color) == AI_SUCCESS ||
+        m.Get(AI_MATKEY_BASE_COLOR, color) == AI_SUCCESS)
+        out.diffuse = {color.r, color.g, color.b};
+    out.texturePath = texturePath(m, directory);
+    return out;
+}
+
+// Materials are taken on first use, so assimp's extras (placeholders for
+// formats without materials, unused defaults) leave no trace.
+int materialFor(Walk& w, unsigned index, ImportedModel& model) {
+    if (index >= w.scene->mNumMaterials)
+        return -1;
+    if (w.materialOf.empty())
+        w.materialOf.assign(w.scene->mNumMaterials, -2);
+    int& slot = w.materialOf[index];
+    if (slot != -2)
+        return slot;
+    const aiMaterial& m = *w.scene->mMaterials[index];
+    if (std::string(m.GetName().C_Str()) == AI_DEFAULT_MATERIAL_NAME) {
+        slot = -1;
+    } else {
+        slot = int(model.materials.size());
+        model.materials.push_back(convertMaterial(m, w.directory));
+    }
+    return slot;
+}
+
+void appendVertices(const aiMesh& mesh, const aiMatrix4x4& world, ImportedObject& o) {
+    for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+        aiVector3D p = world * mesh.mVertices[v];
+        o.positions.push_back({p.x, p.y, p.z});
+        if (mesh.HasVertexColors(0)) {
+            const aiColor4D& c = mesh.mColors[0][v];
+            o.colors.push_back({c.r, c.g, c.b, c.a});
+        }
+        if (mesh.HasTextureCoords(0)) {
+            o.us.push_back(mesh.mTextureCoords[0][v].x);
+            o.vs.push_back(mesh.mTextureCoords[0][v].y);
+        }
+    }
+}
+
+void appendFaces(Walk& w, const aiMesh& mesh, int material, int firstVertex, int firstUv, ImportedObject& o) {
+    bool hasUvs = mesh.HasTextureCoords(0);
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+        const aiFace& face = mesh.mFaces[f];
+        if (face.mNumIndices < 3) {
+            ++w.skippedPrimitives;
+            continue;
+        }
+        o.faceCounts.push_back(int(face.mNumIndices));
+        o.faceMaterials.push_back(material);
+        for (unsigned k = 0; k < face.mNumIndices; ++k) {
+            o.faceConnects.push_back(firstVertex + int(face.mIndices[k]));
+            o.uvIds.push_back(hasUvs ? firstUv + int(face.mIndices[k]) : -1);
+        }
+    }
+}
+
+void appendMesh(Walk& w, const aiMesh& mesh, const aiMatrix4x4& world, ImportedModel& model, ImportedObject& o) {
+    if (mesh.mNumFaces == 0) {  // a point cloud
+        w.skippedPrimitives += int(mesh.mNumVertices);
+        return;
+    }
+    size_t firstVertex = o.positions.size();
+    int firstUv = int(o.us.size());
+    // Meshes of one node may differ in having colours: white fills the gaps.
+    bool colored = mesh.HasVertexColors(0);
+    if (colored)
+        o.colors.resize(firstVertex, Color4{1, 1, 1, 1});
+    appendVertices(mesh, world, o);
+    if (!colored && !o.colors.empty())
+        o.colors.resize(o.positions.size(), Color4{1, 1, 1, 1});
+    appendFaces(w, mesh, materialFor(w, mesh.mMaterialIndex, model), int(firstVertex), firstUv, o);
+}
+
+void tidyObject(ImportedObject& o) {
+    if (o.us.empty())
+        o.uvIds.clear();
+    bool anyMaterial = false;
+    for (int m : o.faceMaterials)
+        anyMaterial = anyMaterial || m >= 0;
+    if (!anyMaterial)
+        o.faceMaterials.clear();
+}
+
+std::string objectName(const aiNode& node, const aiScene& scene) {
+    std::string name = node.mName.C_Str();
+    if (!name.empty() || node.mNumMeshes == 0)
+        return name;
+    return scene.mMeshes[node.mMeshes[0]]->mName.C_Str();
+}
+
+void walkNode(Walk& w, const aiNode& node, const aiMatrix4x4& parent, ImportedModel& model) {
+    aiMatrix4x4 world = parent * node.mTransformation;
+    if (node.mNumMeshes > 0) {
+        ImportedObject o;
+        o.name = objectName(node, *w.scene);
+        for (unsigned i = 0; i < node.mNumMeshes; ++i)
+            appendMesh(w, *w.scene->mMeshes[node.mMeshes[i]], world, model, o);
+        tidyObject(o);
+        if (!o.faceCounts.empty())
+            model.objects.push_back(std::move(o));
+    }
+    for (unsigned c = 0; c < node.mNumChildren; ++c)
+        walkNode(w, *node.mChildren[c], world, model);
+}
+
+// assimp's PLY reader never returns on a header without its "end_header"
+// line, so such files are refused before it sees them.
+bool truncatedPlyHeader(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic(4, '\0');
+    in.read(magic.data(), 4);
+    if (magic.compare(0, 3, "ply") != 0 || (magic[3] != '\n' && magic[3] != '\r'))
+        return false;
+    std::string line;
+    while (std::getline(in, line))
+        if (line.compare(0, 10, "end_header") == 0)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool readWithAssimp(const std::string& path, ImportedModel& model, ReadReport& report) {
+    if (truncatedPlyHeader(path)) {
+        report.error = "PLY header without an end_header line";
+        return false;
+    }
+    Assimp::Importer importer;
+    // No post-processing at all: every step would merge, split or reorder
+    // faces. Indices are checked by checkModel afterwards instead.
+    const aiScene* scene = importer.ReadFile(path, 0);
+    if (!scene) {
+        report.error = importer.GetErrorString();
+        while (!report.error.empty() && std::isspace(static_cast<unsigned char>(report.error.back())))
+            report.error.pop_back();
+        if (report.error.empty())
+            report.error = "not a model file assimp can read";
+        return false;
+    }
+    if (!scene->mRootNode || scene->mNumMeshes == 0) {
+        report.error = "no meshes";
+        return false;
+    }
+    Walk w{scene, fs::absolute(fs::path(path)).parent_path(), {}, 0};
+    walkNode(w, *scene->mRootNode, aiMatrix4x4(), model);
+    if (w.skippedPrimitives > 0)
+        report.warnings.push_back(std::to_string(w.skippedPrimitives) + " points or lines skipped");
+    if (model.objects.empty()) {
+        report.error = w.skippedPrimitives > 0 ? "only points or lines, no faces" : "no faces";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace host::io

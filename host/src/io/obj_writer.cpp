@@ -1,0 +1,194 @@
+#include "io/obj_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "io/scene_import.h"
+
+namespace host::io {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Shortest text that reads back as the same number.
+template <class T>
+void appendNumber(std::string& out, T value) {
+    char buffer[32];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+template <class T>
+void appendLine(std::string& out, const char* key, std::initializer_list<T> values) {
+    out += key;
+    for (T v : values) {
+        out += ' ';
+        appendNumber(out, v);
+    }
+    out += '\n';
+}
+
+struct Offsets {
+    size_t vertex = 1, uv = 1, normal = 1;  // OBJ counts from 1 across the whole file
+};
+
+void appendCorner(std::string& out, const ImportedObject& o, size_t fv, const Offsets& at) {
+    out += ' ';
+    out += std::to_string(at.vertex + size_t(o.faceConnects[fv]));
+    int uv = o.uvIds.empty() ? -1 : o.uvIds[fv];
+    int normal = o.normalIds.empty() ? -1 : o.normalIds[fv];
+    if (uv < 0 && normal < 0)
+        return;
+    out += '/';
+    if (uv >= 0)
+        out += std::to_string(at.uv + size_t(uv));
+    if (normal >= 0)
+        out += '/' + std::to_string(at.normal + size_t(normal));
+}
+
+const std::string& materialName(const ImportedModel& model, int index) {
+    static const std::string fallback = kDefaultShadingGroup;
+    return index < 0 ? fallback : model.materials[size_t(index)].name;
+}
+
+void appendFaces(std::string& out, const ImportedModel& model, const ImportedObject& o, const Offsets& at) {
+    bool materials = !o.faceMaterials.empty();
+    int current = -2;  // each object names its first material again
+    size_t fv = 0;
+    for (size_t f = 0; f < o.faceCounts.size(); ++f) {
+        if (materials && o.faceMaterials[f] != current) {
+            current = o.faceMaterials[f];
+            out += "usemtl " + materialName(model, current) + "\n";
+        }
+        out += 'f';
+        for (int k = 0; k < o.faceCounts[f]; ++k)
+            appendCorner(out, o, fv++, at);
+        out += '\n';
+    }
+}
+
+void appendObject(std::string& out, const ImportedModel& model, const ImportedObject& o, Offsets& at) {
+    out += "o " + o.name + "\n";
+    for (const Point3& p : o.positions)
+        appendLine(out, "v", {p[0], p[1], p[2]});
+    for (size_t i = 0; i < o.us.size(); ++i)
+        appendLine(out, "vt", {o.us[i], o.vs[i]});
+    for (const Point3& n : o.normals)
+        appendLine(out, "vn", {n[0], n[1], n[2]});
+    appendFaces(out, model, o, at);
+    at.vertex += o.positions.size();
+    at.uv += o.us.size();
+    at.normal += o.normals.size();
+}
+
+int writeAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        done += size_t(n);
+    }
+    return 0;
+}
+
+// Writes text to a new temporary file beside path; returns its name, or empty with error set.
+std::string writeTemporary(const std::string& path, const std::string& text, std::string& error) {
+    fs::path target(path);
+    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    int fd = mkstemp(pattern.data());
+    if (fd < 0) {
+        error = "cannot write \"" + path + "\": " + std::strerror(errno);
+        return {};
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);  // as an ordinary new file would be
+    int failure = writeAll(fd, text);
+    if (::close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure != 0) {
+        std::remove(pattern.c_str());
+        error = "cannot write \"" + path + "\": " + std::strerror(failure);
+        return {};
+    }
+    return pattern;
+}
+
+}  // namespace
+
+std::string objText(const ImportedModel& model, const std::string& mtlFileName) {
+    std::string out = "# written by kivano\n";
+    if (!model.materials.empty())
+        out += "mtllib " + mtlFileName + "\n";
+    Offsets at;
+    for (const ImportedObject& o : model.objects)
+        appendObject(out, model, o, at);
+    return out;
+}
+
+std::string mtlText(const ImportedModel& model) {
+    std::string out = "# written by kivano\n";
+    for (const ImportedMaterial& m : model.materials) {
+        out += "\nnewmtl " + m.name + "\n";
+        appendLine(out, "Kd", {m.diffuse[0], m.diffuse[1], m.diffuse[2]});
+        if (!m.texturePath.empty())
+            out += "map_Kd " + m.texturePath + "\n";
+    }
+    return out;
+}
+
+bool writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files, std::string& error) {
+    std::vector<std::string> temporaries;
+    for (const auto& [path, text] : files) {
+        std::string temporary = writeTemporary(path, text, error);
+        if (temporary.empty())
+            break;
+        temporaries.push_back(temporary);
+    }
+    for (size_t i = 0; i < temporaries.size() && temporaries.size() == files.size(); ++i) {
+        if (std::rename(temporaries[i].c_str(), files[i].first.c_str()) != 0) {
+            error = "cannot write \"" + files[i].first + "\": " + std::strerror(errno);
+            for (size_t j = i; j < temporaries.size(); ++j)
+                std::remove(temporaries[j].c_str());
+            return false;
+        }
+    }
+    if (temporaries.size() != files.size()) {
+        for (const std::string& t : temporaries)
+            std::remove(t.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool writeObj(const ImportedModel& model, const std::string& path, std::string& error) {
+    if (path.empty()) {
+        error = "cannot export: no file name given";
+        return false;
+    }
+    if (fs::is_directory(path)) {
+        error = "cannot write \"" + path + "\": is a directory";
+        return false;
+    }
+    fs::path mtl = fs::path(path).replace_extension(".mtl");
+    if (mtl == fs::path(path))
+        mtl += ".mtl";
+    std::vector<std::pair<std::string, std::string>> files;
+    if (!model.materials.empty())
+        files.emplace_back(mtl.string(), mtlText(model));
+    files.emplace_back(path, objText(model, mtl.filename().string()));
+    return writeFilesAtomically(files, error);
+}
+
+}  // namespace host::io

@@ -1,0 +1,158 @@
+#include "io/scene_export.h"
+
+#include <algorithm>
+#include <set>
+
+#include "io/scene_import.h"
+#include "scene/scene.h"
+
+namespace host::io {
+
+namespace {
+
+namespace sc = host::scene;
+
+sc::Node* exportableMesh(sc::Node& transform) {
+    for (const sc::NodePtr& child : transform.children)
+        if (child->kind == sc::NodeKind::Mesh && !child->intermediate && child->mesh)
+            return child.get();
+    return nullptr;
+}
+
+std::set<const sc::Node*> selectedTransforms() {
+    std::set<const sc::Node*> out;
+    for (const sc::SelectionItem& item : sc::selection())
+        if (item.node && item.node->alive)
+            out.insert(sc::transformOf(*item.node));
+    return out;
+}
+
+// The UVs of the current set that faces use, renumbered in id order.
+void collectUvs(const sc::MeshData& data, ImportedObject& o) {
+    const sc::UVSet* set = data.uvSet("");
+    if (!set || set->faceVertexIds->empty())
+        return;
+    std::vector<int> newId(set->u->size(), -1);
+    for (int id : *set->faceVertexIds)
+        if (id >= 0 && size_t(id) < newId.size())
+            newId[size_t(id)] = 0;
+    for (size_t id = 0; id < newId.size(); ++id) {
+        if (newId[id] < 0)
+            continue;
+        newId[id] = int(o.us.size());
+        o.us.push_back((*set->u)[id]);
+        o.vs.push_back((*set->v)[id]);
+    }
+    for (int id : *set->faceVertexIds)
+        o.uvIds.push_back(id >= 0 && size_t(id) < newId.size() ? newId[size_t(id)] : -1);
+    if (o.us.empty())
+        o.uvIds.clear();
+}
+
+// Normals given to the mesh may be one per vertex, per face-vertex or per face.
+void collectNormals(const sc::MeshData& data, const sc::Matrix4& world, ImportedObject& o) {
+    if (!data.normals || data.normals->empty())
+        return;
+    size_t n = data.normals->size();
+    for (const MFloatVector& v : *data.normals) {
+        // Directions turn with the object; its translation does not apply.
+        sc::Point3 origin = sc::transformPoint(world, {0, 0, 0});
+        sc::Point3 tip = sc::transformPoint(world, {v.x, v.y, v.z});
+        o.normals.push_back({tip[0] - origin[0], tip[1] - origin[1], tip[2] - origin[2]});
+    }
+    for (size_t p = 0, fv = 0; p < data.counts->size(); ++p)
+        for (int k = 0; k < (*data.counts)[p]; ++k, ++fv) {
+            if (n == size_t(data.numFaceVertices()))
+                o.normalIds.push_back(int(fv));
+            else if (n == size_t(data.numVertices()))
+                o.normalIds.push_back(o.faceConnects[fv]);
+            else if (n == size_t(data.numPolygons()))
+                o.normalIds.push_back(int(p));
+        }
+    if (o.normalIds.size() != o.faceConnects.size()) {  // no layout fits: leave normals out
+        o.normals.clear();
+        o.normalIds.clear();
+    }
+}
+
+struct MaterialTable {
+    ImportedModel& model;
+    std::vector<const sc::Node*> engines;  // parallel to model.materials
+
+    int indexOf(sc::Node* engine) {
+        if (!engine)
+            engine = sc::findNode(kDefaultShadingGroup);
+        auto it = std::find(engines.begin(), engines.end(), engine);
+        if (it != engines.end())
+            return int(it - engines.begin());
+        engines.push_back(engine);
+        model.materials.push_back(describe(*engine));
+        return int(model.materials.size()) - 1;
+    }
+
+    static ImportedMaterial describe(sc::Node& engine) {
+        ImportedMaterial m;
+        const sc::Node* material = sc::materialOf(engine);
+        bool isDefault = engine.name == kDefaultShadingGroup;
+        m.name = isDefault || !material ? engine.name : material->name;
+        if (material) {
+            m.diffuse = material->color;
+            m.texturePath = material->textureFile;
+        }
+        return m;
+    }
+};
+
+void collectMaterials(sc::Node& mesh, MaterialTable& table, ImportedObject& o) {
+    std::vector<sc::Node*> engines;
+    std::vector<int> perFace;
+    sc::connectedEngines(mesh, engines, perFace);
+    for (int slot : perFace)
+        o.faceMaterials.push_back(table.indexOf(slot >= 0 ? engines[size_t(slot)] : nullptr));
+}
+
+ImportedObject collectMesh(sc::Node& transform, sc::Node& mesh, MaterialTable& table) {
+    const sc::MeshData& data = *mesh.mesh;
+    sc::Matrix4 world = sc::worldMatrix(mesh);
+    ImportedObject o;
+    o.name = transform.name;
+    for (const sc::Point3& p : *data.points)
+        o.positions.push_back(sc::transformPoint(world, p));
+    o.faceCounts = *data.counts;
+    o.faceConnects = *data.connects;
+    collectUvs(data, o);
+    collectNormals(data, world, o);
+    collectMaterials(mesh, table, o);
+    return o;
+}
+
+// A scene whose faces all sit in the default group needs no material library.
+void dropDefaultOnlyMaterials(ImportedModel& model) {
+    if (model.materials.size() != 1 || model.materials[0].name != kDefaultShadingGroup)
+        return;
+    model.materials.clear();
+    for (ImportedObject& o : model.objects)
+        o.faceMaterials.clear();
+}
+
+}  // namespace
+
+bool collectScene(bool selectedOnly, ImportedModel& model, std::string& error) {
+    model = ImportedModel{};
+    std::set<const sc::Node*> chosen;
+    if (selectedOnly)
+        chosen = selectedTransforms();
+    MaterialTable table{model, {}};
+    for (sc::Node* node : sc::allNodes()) {
+        if (node->kind != sc::NodeKind::Transform || (selectedOnly && !chosen.count(node)))
+            continue;
+        if (sc::Node* mesh = exportableMesh(*node))
+            model.objects.push_back(collectMesh(*node, *mesh, table));
+    }
+    dropDefaultOnlyMaterials(model);
+    if (model.objects.empty())
+        error = selectedOnly ? "no mesh selected to export" : "no meshes to export";
+    return !model.objects.empty();
+}
+
+}  // namespace host::io
