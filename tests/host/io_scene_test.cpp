@@ -9,6 +9,7 @@
 
 #include "core/command.h"
 #include "core/messages.h"
+#include "core/python_bridge.h"
 #include "core/session.h"
 #include "core/undo_queue.h"
 #include "io/io_commands.h"
@@ -352,4 +353,33 @@ TEST_F(IoScene, ModelApiForTools) {
     EXPECT_NE(lastError().find("no such file"), std::string::npos);
     ASSERT_TRUE(host::exportObj(dir.file("t2.obj"), false));
     EXPECT_TRUE(std::filesystem::exists(dir.file("t2.obj")));
+}
+
+TEST_F(IoScene, VertexColoursSurviveAnObjRoundTrip) {
+    TempDir dir;
+    importNames(dir.write("quad.ply",
+        "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
+        "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+        "element face 2\nproperty list uchar int vertex_indices\nend_header\n"
+        "0 0 0 255 0 0\n1 0 0 0 255 0\n1 1 0 0 0 255\n0 1 0 255 255 255\n3 0 1 2\n3 0 2 3\n"));
+    ASSERT_TRUE(run("file -ea \"" + dir.file("quad.obj") + "\""));
+    ASSERT_TRUE(run("file -f -new"));
+    importNames(dir.file("quad.obj"));
+    const sc::ColorSet* colors = meshOf("quad").colorSet("");
+    ASSERT_NE(colors, nullptr);
+    const MColor& second = (*colors->colors)[size_t((*colors->faceVertexIds)[1])];
+    EXPECT_FLOAT_EQ(second.g, 1.0f);
+    EXPECT_FLOAT_EQ(second.r, 0.0f);
+}
+
+TEST_F(IoScene, PythonReachesTheFileCommand) {
+    TempDir dir;
+    std::string path = dir.write("py.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    std::string result;
+    ASSERT_TRUE(host::runPython("import maya.cmds as cmds\nnew = cmds.file(r'" + path + "', i=True, returnNewNodes=True)"))
+        << lastError();
+    ASSERT_TRUE(host::runPythonWithResult("new", result));
+    EXPECT_EQ(result, "['py']");
+    ASSERT_TRUE(host::runPython("cmds.file(new=True, force=True)")) << lastError();
+    EXPECT_EQ(sc::findNode("py"), nullptr);
 }

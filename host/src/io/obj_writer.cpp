@@ -27,12 +27,27 @@ void appendNumber(std::string& out, T value) {
 }
 
 template <class T>
-void appendLine(std::string& out, const char* key, std::initializer_list<T> values) {
-    out += key;
+void appendNumbers(std::string& out, std::initializer_list<T> values) {
     for (T v : values) {
         out += ' ';
         appendNumber(out, v);
     }
+}
+
+template <class T>
+void appendLine(std::string& out, const char* key, std::initializer_list<T> values) {
+    out += key;
+    appendNumbers(out, values);
+    out += '\n';
+}
+
+// A vertex colour rides on its position line, the common OBJ extension.
+void appendVertex(std::string& out, const ImportedObject& o, size_t i) {
+    const Point3& p = o.positions[i];
+    out += 'v';
+    appendNumbers(out, {p[0], p[1], p[2]});
+    if (!o.colors.empty())
+        appendNumbers(out, {o.colors[i][0], o.colors[i][1], o.colors[i][2]});
     out += '\n';
 }
 
@@ -77,8 +92,8 @@ void appendFaces(std::string& out, const ImportedModel& model, const ImportedObj
 
 void appendObject(std::string& out, const ImportedModel& model, const ImportedObject& o, Offsets& at) {
     out += "o " + o.name + "\n";
-    for (const Point3& p : o.positions)
-        appendLine(out, "v", {p[0], p[1], p[2]});
+    for (size_t i = 0; i < o.positions.size(); ++i)
+        appendVertex(out, o, i);
     for (size_t i = 0; i < o.us.size(); ++i)
         appendLine(out, "vt", {o.us[i], o.vs[i]});
     for (const Point3& n : o.normals)

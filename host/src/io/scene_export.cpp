@@ -75,6 +75,31 @@ void collectNormals(const sc::MeshData& data, const sc::Matrix4& world, Imported
     }
 }
 
+// OBJ can carry one colour per vertex; a colour set that gives some vertex
+// two different colours (or leaves corners without one) does not fit and is left out.
+void collectColors(const sc::MeshData& data, ImportedObject& o) {
+    const sc::ColorSet* set = data.colorSet("");
+    if (!set || set->faceVertexIds->size() != o.faceConnects.size())
+        return;
+    std::vector<int> colorOf(o.positions.size(), -1);
+    for (size_t fv = 0; fv < o.faceConnects.size(); ++fv) {
+        int id = (*set->faceVertexIds)[fv];
+        int& seen = colorOf[size_t(o.faceConnects[fv])];
+        if (id < 0 || size_t(id) >= set->colors->size() || (seen >= 0 && seen != id &&
+            !((*set->colors)[size_t(seen)] == (*set->colors)[size_t(id)])))
+            return;
+        seen = id;
+    }
+    for (int id : colorOf) {
+        if (id < 0) {  // a vertex no face uses
+            o.colors.push_back({1, 1, 1, 1});
+            continue;
+        }
+        const MColor& c = (*set->colors)[size_t(id)];
+        o.colors.push_back({c.r, c.g, c.b, c.a});
+    }
+}
+
 struct MaterialTable {
     ImportedModel& model;
     std::vector<const sc::Node*> engines;  // parallel to model.materials
@@ -121,6 +146,7 @@ ImportedObject collectMesh(sc::Node& transform, sc::Node& mesh, MaterialTable& t
     o.faceCounts = *data.counts;
     o.faceConnects = *data.connects;
     collectUvs(data, o);
+    collectColors(data, o);
     collectNormals(data, world, o);
     collectMaterials(mesh, table, o);
     return o;
