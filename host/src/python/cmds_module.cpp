@@ -11,19 +11,6 @@ namespace host::python {
 
 namespace {
 
-std::vector<UndoStep>* undoSink = nullptr;
-int undoSinkDepth = -1;
-
-ExecOptions optionsForCall() {
-    ExecOptions options;
-    const int depth = commandDepth();
-    if (depth == 0)
-        options.recordUndo = true;
-    else if (undoSink && depth == undoSinkDepth)
-        options.collect = undoSink;
-    return options;
-}
-
 // The host has already posted its reason; Python gets the same text.
 std::string failureText(const std::string& command, size_t logSizeBefore) {
     const std::vector<Message>& log = messageLog();
@@ -31,19 +18,6 @@ std::string failureText(const std::string& command, size_t logSizeBefore) {
         if (log[i - 1].kind == MessageKind::Error)
             return log[i - 1].text;
     return command + ": command failed";
-}
-
-py::object callCommand(const std::string& command, const py::args& args, const py::kwargs& kwargs) {
-    Invocation call;
-    std::string error;
-    if (!makeInvocation(command, args, kwargs, call, error))
-        throw py::type_error(command + ": " + error);
-    const size_t logSize = messageLog().size();
-    Value result;
-    MStatus status = invoke(call, &result, optionsForCall());
-    if (!status)
-        throw std::runtime_error(failureText(command, logSize));
-    return toPython(result);
 }
 
 py::object commandAttribute(const std::string& name) {
@@ -59,15 +33,19 @@ py::object commandAttribute(const std::string& name) {
 
 }  // namespace
 
-UndoSinkScope::UndoSinkScope(std::vector<UndoStep>* sink)
-    : previousSink_(undoSink), previousDepth_(undoSinkDepth) {
-    undoSink = sink;
-    undoSinkDepth = commandDepth();
-}
-
-UndoSinkScope::~UndoSinkScope() {
-    undoSink = previousSink_;
-    undoSinkDepth = previousDepth_;
+py::object callCommand(const std::string& command, const py::args& args, const py::kwargs& kwargs) {
+    Invocation call;
+    std::string error;
+    if (!makeInvocation(command, args, kwargs, call, error))
+        throw py::type_error(command + ": " + error);
+    const size_t logSize = messageLog().size();
+    Value result;
+    ExecOptions options;
+    options.recordUndo = true;  // honoured at top level only
+    MStatus status = invoke(call, &result, options);
+    if (!status)
+        throw std::runtime_error(failureText(command, logSize));
+    return toPython(result);
 }
 
 }  // namespace host::python
@@ -76,7 +54,12 @@ PYBIND11_EMBEDDED_MODULE(maya, maya) {
     py::module_ cmds = maya.def_submodule("cmds", "The host's commands, callable by name.");
     cmds.attr("_callbacks") = py::list();
     cmds.def("__getattr__", &host::python::commandAttribute);
-    cmds.def("__dir__", [] { return host::CommandRegistry::instance().names(); });
+    cmds.def("__dir__", [] {
+        py::list names;
+        for (const std::string& name : host::CommandRegistry::instance().names())
+            names.append(name);
+        return names;
+    });
     // "import maya.cmds" looks the submodule up here once "maya" is imported.
     py::module_::import("sys").attr("modules")["maya.cmds"] = cmds;
 }

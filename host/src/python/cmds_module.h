@@ -1,28 +1,16 @@
 #pragma once
 // The module maya.cmds: every command of the host's registry, called by name
-// from Python (cmds.ls(sl=True), cmds.kivano()). Undoable work of a call made
-// at top level goes on the host's undo queue; a call made while a command
-// runs leaves undo to that command, or hands it to an UndoSinkScope.
+// from Python (cmds.ls(sl=True), cmds.kivano()). A call made at top level puts
+// its undoable work on the host's undo queue; a call made while a command runs
+// leaves it to that command. A failing command raises RuntimeError with the
+// host's own message.
 #include <string>
-#include <vector>
 
-#include "core/command.h"
+#include <pybind11/pybind11.h>
 
 namespace host::python {
 
-// While alive, undoable work of cmds calls made at the current command depth
-// is handed to sink (a command that runs scripts on the user's behalf, such
-// as pressing a button, keeps it for its own undo).
-class UndoSinkScope {
-public:
-    explicit UndoSinkScope(std::vector<UndoStep>* sink);
-    ~UndoSinkScope();
-    UndoSinkScope(const UndoSinkScope&) = delete;
-    UndoSinkScope& operator=(const UndoSinkScope&) = delete;
-
-private:
-    std::vector<UndoStep>* previousSink_;
-    int previousDepth_;
-};
+pybind11::object callCommand(const std::string& command, const pybind11::args& args,
+                             const pybind11::kwargs& kwargs);
 
 }  // namespace host::python

@@ -1,7 +1,6 @@
 #include "ui/ui_api.h"
 
 #include "core/python_bridge.h"
-#include "python/cmds_module.h"
 #include "ui/ui_commands.h"
 #include "ui/ui_display.h"
 #include "ui/ui_properties.h"
@@ -10,20 +9,17 @@ namespace host::ui {
 
 namespace {
 
-MStatus runScript(const Control& control, const char* which, std::vector<UndoStep>* undo) {
+// Work that the script's commands can undo reaches the undo queue through
+// the command that pressed (or, pressed from C++ at top level, directly).
+MStatus runScript(const Control& control, const char* which) {
     auto found = control.scripts.find(which);
     if (found == control.scripts.end() || found->second.text.empty())
         return MStatus(MStatus::kSuccess);
     const Script& script = found->second;
-    if (script.python) {
-        python::UndoSinkScope scope(undo);
+    if (script.python)
         return runPython(script.text);
-    }
     ExecOptions options;
-    if (undo)
-        options.collect = undo;
-    else
-        options.recordUndo = commandDepth() == 0;
+    options.recordUndo = true;
     return executeCommandLanguage(script.text, nullptr, options);
 }
 
@@ -31,26 +27,26 @@ bool isOn(const Control& control, const char* property, bool fallback) {
     auto found = control.properties.find(property);
     bool on = fallback;
     if (found != control.properties.end())
-        readBool(found->second, on);
+        toBool(found->second, on);
     return on;
 }
 
-MStatus toggleCheckBox(Control& box, std::vector<UndoStep>* undo) {
+MStatus toggleCheckBox(Control& box) {
     const bool on = !isOn(box, "value", false);
     box.properties["value"] = Value(on);
-    MStatus status = runScript(box, "changeCommand", undo);
+    MStatus status = runScript(box, "changeCommand");
     if (status)
-        status = runScript(box, on ? "onCommand" : "offCommand", undo);
+        status = runScript(box, on ? "onCommand" : "offCommand");
     return status;
 }
 
-MStatus selectRadioButton(Control& button, std::vector<UndoStep>* undo) {
+MStatus selectRadioButton(Control& button) {
     if (button.collection)
         button.collection->selected = &button;
     button.properties["select"] = Value(true);
-    MStatus status = runScript(button, "changeCommand", undo);
+    MStatus status = runScript(button, "changeCommand");
     if (status)
-        status = runScript(button, "onCommand", undo);
+        status = runScript(button, "onCommand");
     return status;
 }
 
@@ -58,10 +54,10 @@ MStatus pressKind(const std::string& nameOrPath, Kind kind, const char* command)
     Control* control = find(nameOrPath, kind);
     if (!control)
         return fail(command, notFound(nameOrPath));
-    return runScript(*control, "command", nullptr);
+    return runScript(*control, "command");
 }
 
-MStatus uiPressCommand(const Invocation& call, CommandContext& context) {
+MStatus uiPressCommand(const Invocation& call, CommandContext&) {
     if (!call.flags.empty())
         return fail(call.command, "invalid flag -" + call.flags.front().name);
     std::vector<std::string> names;
@@ -69,7 +65,7 @@ MStatus uiPressCommand(const Invocation& call, CommandContext& context) {
         return MStatus(MStatus::kFailure);
     if (names.size() != 1)
         return fail(call.command, "needs the name of one control");
-    return press(names.front(), &context.undo);
+    return press(names.front());
 }
 
 }  // namespace
@@ -82,15 +78,15 @@ MStatus triggerMenuItem(const std::string& nameOrPath) {
     return pressKind(nameOrPath, Kind::MenuItem, "menuItem");
 }
 
-MStatus press(const std::string& nameOrPath, std::vector<UndoStep>* undo) {
+MStatus press(const std::string& nameOrPath) {
     Control* control = find(nameOrPath);
     if (!control)
         return fail("uiPress", notFound(nameOrPath));
     switch (control->kind) {
     case Kind::Button:
-    case Kind::MenuItem: return runScript(*control, "command", undo);
-    case Kind::CheckBox: return toggleCheckBox(*control, undo);
-    case Kind::RadioButton: return selectRadioButton(*control, undo);
+    case Kind::MenuItem: return runScript(*control, "command");
+    case Kind::CheckBox: return toggleCheckBox(*control);
+    case Kind::RadioButton: return selectRadioButton(*control);
     default: return fail("uiPress", "'" + nameOrPath + "' is a " + kindName(control->kind) +
                                         ", which cannot be pressed");
     }

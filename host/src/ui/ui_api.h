@@ -23,9 +23,8 @@ MStatus triggerMenuItem(const std::string& nameOrPath);
 
 // Clicks any control: a button or menu item runs its command, a check box
 // toggles, a radio button becomes the selected one of its collection; change
-// commands run after the value changed. Undoable work of the commands run
-// goes to undo when given, else to the host's undo queue at top level.
-MStatus press(const std::string& nameOrPath, std::vector<UndoStep>* undo = nullptr);
+// commands run after the value changed.
+MStatus press(const std::string& nameOrPath);
 
 // The record with that short name or path, or nullptr.
 const Control* findControl(const std::string& nameOrPath);

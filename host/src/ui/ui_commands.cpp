@@ -23,7 +23,7 @@ bool readNames(const Invocation& call, std::vector<std::string>& names) {
     names.clear();
     for (const Value& arg : call.args) {
         std::string name;
-        if (!readText(arg, name) || !arg.isString()) {
+        if (!toText(arg, name) || !arg.isString()) {
             fail(call.command, "names must be strings");
             return false;
         }

@@ -84,9 +84,9 @@ Value defaultOf(ArgType type, const std::string& name) {
         return Value(on);
     }
     case ArgType::Int: return Value(0);
-    case ArgType::Float: return Value(0.0);
+    case ArgType::Double: return Value(0.0);
     case ArgType::String:
-    case ArgType::Script: break;
+    case ArgType::Any: break;
     }
     return Value("");
 }
@@ -157,7 +157,7 @@ Value queryProperty(const Control& control, const Property& property) {
     Value value;
     if (queryDerived(control, name, value))
         return value;
-    if (property.args.size() == 1 && property.args.front() == ArgType::Script) {
+    if (property.script) {
         auto script = control.scripts.find(name);
         if (script != control.scripts.end())
             value = Value(script->second.text);
@@ -210,7 +210,7 @@ MStatus applyLinked(Control& control, const std::string& name, const Value& valu
 MStatus applySettings(Control& control, const std::vector<Setting>& settings, bool fromPython) {
     for (const Setting& setting : settings) {
         const std::string name = setting.property->longName;
-        if (setting.property->args.size() == 1 && setting.property->args.front() == ArgType::Script) {
+        if (setting.property->script) {
             control.scripts[name] = Script{std::get<std::string>(setting.value.data), fromPython};
             continue;
         }
@@ -286,7 +286,7 @@ MStatus findParent(Kind kind, const Request& request, Control*& parent) {
     parent = defaultParent(kind);
     if (request.parent) {
         std::string name;
-        if (request.parent->args.size() != 1 || !readText(request.parent->args.front(), name))
+        if (request.parent->args.size() != 1 || !toText(request.parent->args.front(), name))
             return fail(command, "flag -parent needs a name");
         parent = find(name);
         if (!parent)
@@ -402,6 +402,7 @@ void registerControlCommands() {
             return runControlCommand(kind, call, context);
         };
         spec.owner = "host";
+        spec.flags = flagSyntax(kind);
         CommandRegistry::instance().add(std::move(spec));
     }
 }

@@ -10,7 +10,7 @@ std::string text(const Control& control, const char* property) {
     auto found = control.properties.find(property);
     std::string out;
     if (found != control.properties.end())
-        readText(found->second, out);
+        toText(found->second, out);
     return out;
 }
 
@@ -18,7 +18,7 @@ bool flag(const Control& control, const char* property, bool fallback) {
     auto found = control.properties.find(property);
     bool out = fallback;
     if (found != control.properties.end())
-        readBool(found->second, out);
+        toBool(found->second, out);
     return out;
 }
 
@@ -92,8 +92,8 @@ std::string describeWindow(const Control& window) {
     auto height = window.properties.find("height");
     if (width != window.properties.end() && height != window.properties.end()) {
         std::string w, h;
-        readText(width->second, w);
-        readText(height->second, h);
+        toText(width->second, w);
+        toText(height->second, h);
         out += ", " + w + " x " + h;
     }
     out += ")\n";

@@ -1,14 +1,12 @@
 #include "ui/ui_properties.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace host::ui {
 
 namespace {
 
 using A = ArgType;
+constexpr bool kQueryOnly = true;
 
 std::vector<Property> withCommon(std::vector<Property> own) {
     static const std::vector<Property> common = {
@@ -23,8 +21,8 @@ std::vector<Property> withCommon(std::vector<Property> own) {
 }
 
 std::vector<Property> layoutProperties(std::vector<Property> own) {
-    own.push_back({"nch", "numberOfChildren", {}, true});
-    own.push_back({"ca", "childArray", {}, true});
+    own.push_back({"nch", "numberOfChildren", {}, kQueryOnly});
+    own.push_back({"ca", "childArray", {}, kQueryOnly});
     return withCommon(std::move(own));
 }
 
@@ -47,7 +45,7 @@ const std::vector<Property>& tabLayoutProperties() {
         {"i", "image", {A::String}},
         {"iv", "imageVisible", {A::Bool}},
         {"st", "selectTab", {A::String}},
-        {"tl", "tabLabel", {}, true},
+        {"tl", "tabLabel", {}, kQueryOnly},
     });
     return p;
 }
@@ -69,9 +67,9 @@ const std::vector<Property>& checkBoxProperties() {
         {"al", "align", {A::String}},
         {"v", "value", {A::Bool}},
         {"ed", "editable", {A::Bool}},
-        {"cc", "changeCommand", {A::Script}},
-        {"onc", "onCommand", {A::Script}},
-        {"ofc", "offCommand", {A::Script}},
+        {"cc", "changeCommand", {A::String}, false, true},
+        {"onc", "onCommand", {A::String}, false, true},
+        {"ofc", "offCommand", {A::String}, false, true},
     });
     return p;
 }
@@ -81,7 +79,7 @@ const std::vector<Property>& textFieldGrpProperties() {
         {"l", "label", {A::String}},
         {"tx", "text", {A::String}},
         {"ed", "editable", {A::Bool}},
-        {"cc", "changeCommand", {A::Script}},
+        {"cc", "changeCommand", {A::String}, false, true},
     });
     return p;
 }
@@ -98,8 +96,8 @@ const std::vector<Property>& textProperties() {
 const std::vector<Property>& radioCollectionProperties() {
     static const std::vector<Property> p = {
         {"sl", "select", {A::String}},
-        {"nci", "numberOfCollectionItems", {}, true},
-        {"cia", "collectionItemArray", {}, true},
+        {"nci", "numberOfCollectionItems", {}, kQueryOnly},
+        {"cia", "collectionItemArray", {}, kQueryOnly},
     };
     return p;
 }
@@ -111,9 +109,9 @@ const std::vector<Property>& radioButtonProperties() {
         {"sl", "select", {A::Bool}},
         {"cl", "collection", {A::String}},
         {"ed", "editable", {A::Bool}},
-        {"cc", "changeCommand", {A::Script}},
-        {"onc", "onCommand", {A::Script}},
-        {"ofc", "offCommand", {A::Script}},
+        {"cc", "changeCommand", {A::String}, false, true},
+        {"onc", "onCommand", {A::String}, false, true},
+        {"ofc", "offCommand", {A::String}, false, true},
     });
     return p;
 }
@@ -121,7 +119,7 @@ const std::vector<Property>& radioButtonProperties() {
 const std::vector<Property>& buttonProperties() {
     static const std::vector<Property> p = withCommon({
         {"l", "label", {A::String}},
-        {"c", "command", {A::Script}},
+        {"c", "command", {A::String}, false, true},
         {"al", "align", {A::String}},
     });
     return p;
@@ -133,8 +131,8 @@ const std::vector<Property>& menuProperties() {
         {"to", "tearOff", {A::Bool}},
         {"en", "enable", {A::Bool}},
         {"vis", "visible", {A::Bool}},
-        {"ni", "numberOfItems", {}, true},
-        {"ia", "itemArray", {}, true},
+        {"ni", "numberOfItems", {}, kQueryOnly},
+        {"ia", "itemArray", {}, kQueryOnly},
     };
     return p;
 }
@@ -142,7 +140,7 @@ const std::vector<Property>& menuProperties() {
 const std::vector<Property>& menuItemProperties() {
     static const std::vector<Property> p = {
         {"l", "label", {A::String}},
-        {"c", "command", {A::Script}},
+        {"c", "command", {A::String}, false, true},
         {"d", "divider", {A::Bool}},
         {"en", "enable", {A::Bool}},
         {"ann", "annotation", {A::String}},
@@ -150,88 +148,29 @@ const std::vector<Property>& menuItemProperties() {
     return p;
 }
 
-bool readInt(const Value& value, long long& out) {
-    if (value.isInt()) {
-        out = std::get<long long>(value.data);
-        return true;
-    }
-    if (value.isDouble()) {
-        double d = std::get<double>(value.data);
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.0e15) {
-            out = static_cast<long long>(d);
-            return true;
-        }
-        return false;
-    }
-    if (value.isString()) {
-        const std::string& s = std::get<std::string>(value.data);
-        char* end = nullptr;
-        out = std::strtoll(s.c_str(), &end, 10);
-        return !s.empty() && end && *end == '\0';
-    }
-    return false;
-}
-
-bool readFloat(const Value& value, double& out) {
-    if (value.isInt()) {
-        out = static_cast<double>(std::get<long long>(value.data));
-        return true;
-    }
-    if (value.isDouble()) {
-        out = std::get<double>(value.data);
-        return true;
-    }
-    if (value.isString()) {
-        const std::string& s = std::get<std::string>(value.data);
-        char* end = nullptr;
-        out = std::strtod(s.c_str(), &end);
-        return !s.empty() && end && *end == '\0';
-    }
-    return false;
-}
-
 const char* typeName(ArgType type) {
     switch (type) {
     case ArgType::Bool: return "a boolean";
     case ArgType::Int: return "an integer";
-    case ArgType::Float: return "a number";
+    case ArgType::Double: return "a number";
     case ArgType::String: return "a string";
-    case ArgType::Script: return "a command string";
+    case ArgType::Any: return "a value";
     }
     return "a value";
 }
 
 bool convertOne(ArgType type, const Value& in, Value& out) {
+    bool b = false;
+    long long i = 0;
+    double d = 0.0;
+    std::string s;
     switch (type) {
-    case ArgType::Bool: {
-        bool b = false;
-        if (!readBool(in, b))
-            return false;
-        out = Value(b);
-        return true;
-    }
-    case ArgType::Int: {
-        long long i = 0;
-        if (!readInt(in, i))
-            return false;
-        out = Value(i);
-        return true;
-    }
-    case ArgType::Float: {
-        double d = 0;
-        if (!readFloat(in, d))
-            return false;
-        out = Value(d);
-        return true;
-    }
-    case ArgType::String:
-    case ArgType::Script: {
-        std::string s;
-        if (!readText(in, s))
-            return false;
-        out = Value(s);
-        return true;
-    }
+    case ArgType::Bool: return toBool(in, b) && (out = Value(b), true);
+    case ArgType::Int: return toInt(in, i) && (out = Value(i), true);
+    case ArgType::Double: return toDouble(in, d) && (out = Value(d), true);
+    // A boolean is no name or label, though the command language could print one.
+    case ArgType::String: return !in.isBool() && toText(in, s) && (out = Value(s), true);
+    case ArgType::Any: out = in; return true;
     }
     return false;
 }
@@ -256,6 +195,19 @@ const std::vector<Property>& propertiesOf(Kind kind) {
     return none;
 }
 
+std::vector<FlagSyntax> flagSyntax(Kind kind) {
+    std::vector<FlagSyntax> flags = {
+        {"q", "query", {}},
+        {"e", "edit", {}},
+        {"ex", "exists", {}},
+    };
+    if (kind != Kind::Window)
+        flags.push_back({"p", "parent", {ArgType::String}});
+    for (const Property& property : propertiesOf(kind))
+        flags.push_back({property.shortName, property.longName, property.args});
+    return flags;
+}
+
 const Property* findProperty(Kind kind, std::string_view flagName) {
     for (const Property& p : propertiesOf(kind))
         if (flagName == p.shortName || flagName == p.longName)
@@ -263,59 +215,11 @@ const Property* findProperty(Kind kind, std::string_view flagName) {
     return nullptr;
 }
 
-bool readBool(const Value& value, bool& out) {
-    if (value.isBool()) {
-        out = std::get<bool>(value.data);
-        return true;
-    }
-    if (value.isInt()) {
-        out = std::get<long long>(value.data) != 0;
-        return true;
-    }
-    if (value.isDouble()) {
-        out = std::get<double>(value.data) != 0.0;
-        return true;
-    }
-    if (!value.isString())
-        return false;
-    const std::string& s = std::get<std::string>(value.data);
-    for (const char* word : {"true", "True", "on", "yes", "1"})
-        if (s == word)
-            return out = true, true;
-    for (const char* word : {"false", "False", "off", "no", "0"})
-        if (s == word)
-            return out = false, true;
-    return false;
-}
-
-bool readText(const Value& value, std::string& out) {
-    if (value.isString()) {
-        out = std::get<std::string>(value.data);
-        return true;
-    }
-    if (value.isInt()) {
-        out = std::to_string(std::get<long long>(value.data));
-        return true;
-    }
-    if (value.isDouble()) {
-        // The shortest text that reads back as the same number, as script languages print it.
-        char buffer[32] = "";
-        for (int precision = 1; precision <= 17; ++precision) {
-            std::snprintf(buffer, sizeof buffer, "%.*g", precision, std::get<double>(value.data));
-            if (std::strtod(buffer, nullptr) == std::get<double>(value.data))
-                break;
-        }
-        out = buffer;
-        return true;
-    }
-    return false;
-}
-
 bool isSwitchOn(const std::vector<Value>& args) {
     if (args.empty())
         return true;
     bool on = false;
-    return readBool(args.front(), on) && on;
+    return toBool(args.front(), on) && on;
 }
 
 bool convertArguments(const Property& property, const std::vector<Value>& args, Value& stored,

@@ -7,23 +7,27 @@
 #include <string_view>
 #include <vector>
 
+#include "core/command.h"
 #include "core/value.h"
 #include "ui/ui_tree.h"
 
 namespace host::ui {
-
-enum class ArgType { Bool, Int, Float, String, Script };
 
 struct Property {
     const char* shortName;
     const char* longName;
     std::vector<ArgType> args;  // what the flag takes when creating or editing
     bool queryOnly = false;     // derived from the records, cannot be set
+    bool script = false;        // text to run, kept with the language it came from
 };
 
 // The properties of a kind, beyond the mode flags query, edit, exists and parent.
 const std::vector<Property>& propertiesOf(Kind kind);
 const Property* findProperty(Kind kind, std::string_view flagName);
+
+// Every flag of the command that makes records of this kind, for the command
+// language to tell a flag's arguments from the command's own.
+std::vector<FlagSyntax> flagSyntax(Kind kind);
 
 // Turns a flag's arguments into the value stored for the property: one value,
 // or a list when the flag takes several. Gives false and an error text when
@@ -33,12 +37,5 @@ bool convertArguments(const Property& property, const std::vector<Value>& args, 
 
 // Whether a switch flag is on: a bare flag ("-query"), or query=True.
 bool isSwitchOn(const std::vector<Value>& args);
-
-// A value read as a boolean the way both languages write one
-// (True, 1, "true", "on", "yes"); false when it is not one.
-bool readBool(const Value& value, bool& out);
-
-// A value as text, for names and labels; false for lists, booleans and None.
-bool readText(const Value& value, std::string& out);
 
 }  // namespace host::ui

@@ -10,8 +10,14 @@ namespace host::ui {
 
 namespace {
 
-MStatus rejectUnknownFlags(const Invocation& call,
-                           std::initializer_list<std::pair<const char*, const char*>> known) {
+using Switches = std::vector<std::pair<const char*, const char*>>;
+
+const Switches kSetParentFlags = {{"m", "menu"}, {"q", "query"}, {"top", "topLevel"},
+                                      {"u", "upLevel"}};
+const Switches kDeleteUiFlags = {{"wnd", "window"}, {"m", "menu"}, {"mi", "menuItem"},
+                                     {"lay", "layout"}, {"ctl", "control"}};
+
+MStatus rejectUnknownFlags(const Invocation& call, const Switches& known) {
     for (const Flag& flag : call.flags) {
         bool isKnown = false;
         for (const auto& [shortName, longName] : known)
@@ -60,8 +66,7 @@ MStatus setLayoutParent(const Invocation& call, const std::string& target, Comma
 }
 
 MStatus setParentCommand(const Invocation& call, CommandContext& context) {
-    MStatus status = rejectUnknownFlags(call, {{"m", "menu"}, {"q", "query"}, {"top", "topLevel"},
-                                               {"u", "upLevel"}});
+    MStatus status = rejectUnknownFlags(call, kSetParentFlags);
     std::vector<std::string> names;
     if (!status || !readNames(call, names))
         return MStatus(MStatus::kFailure);
@@ -85,7 +90,7 @@ MStatus setParentCommand(const Invocation& call, CommandContext& context) {
 }
 
 MStatus showWindowCommand(const Invocation& call, CommandContext&) {
-    MStatus status = rejectUnknownFlags(call, {});
+    MStatus status = rejectUnknownFlags(call, Switches());
     std::vector<std::string> names;
     if (!status || !readNames(call, names))
         return MStatus(MStatus::kFailure);
@@ -135,8 +140,7 @@ Control* findToDelete(const Invocation& call, const std::string& name) {
 
 // Every name is checked before anything goes, so a bad name deletes nothing.
 MStatus deleteUiCommand(const Invocation& call, CommandContext&) {
-    MStatus status = rejectUnknownFlags(call, {{"wnd", "window"}, {"m", "menu"}, {"mi", "menuItem"},
-                                               {"lay", "layout"}, {"ctl", "control"}});
+    MStatus status = rejectUnknownFlags(call, kDeleteUiFlags);
     std::vector<std::string> names;
     if (!status || !readNames(call, names))
         return MStatus(MStatus::kFailure);
@@ -158,20 +162,23 @@ MStatus deleteUiCommand(const Invocation& call, CommandContext&) {
     return MStatus(MStatus::kSuccess);
 }
 
-void add(const char* name, CommandFn run) {
+// Every flag of these commands is a bare switch.
+void add(const char* name, CommandFn run, const Switches& switches) {
     CommandSpec spec;
     spec.name = name;
     spec.run = std::move(run);
     spec.owner = "host";
+    for (const auto& [shortName, longName] : switches)
+        spec.flags.push_back({shortName, longName, {}});
     CommandRegistry::instance().add(std::move(spec));
 }
 
 }  // namespace
 
 void registerWindowCommands() {
-    add("setParent", setParentCommand);
-    add("showWindow", showWindowCommand);
-    add("deleteUI", deleteUiCommand);
+    add("setParent", setParentCommand, kSetParentFlags);
+    add("showWindow", showWindowCommand, Switches());
+    add("deleteUI", deleteUiCommand, kDeleteUiFlags);
 }
 
 }  // namespace host::ui
