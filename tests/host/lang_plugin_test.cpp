@@ -70,6 +70,30 @@ TEST_F(LangPlugin, ArgumentsReachTheCommandThroughItsSyntax)
     EXPECT_TRUE(host::UndoQueue::instance().entries().empty());
 }
 
+TEST_F(LangPlugin, ASyntaxGivenAtRegistrationParsesFlagsInTheHost)
+{
+    ASSERT_TRUE(host::loadPlugin(pluginPath("kivano_testplugin")));
+    Value v;
+    // Without a syntax "-w a" would read as a flag with a value; with it, "a" is an object.
+    ASSERT_TRUE(run("testCount -n 3 -w a b;", &v)) << lastError();
+    EXPECT_EQ(host::displayText(v), "3 words:2");
+    EXPECT_FALSE(run("testCount -bad;"));
+    EXPECT_EQ(lastError(), "testCount: invalid flag -bad");
+    EXPECT_FALSE(run("testCount -n x;"));
+    EXPECT_EQ(lastError(), "testCount: flag -n expects an integer, got \"x\"");
+    // Python's keyword flags: a bare flag given True is set, given False is not.
+    host::Invocation call;
+    call.command = "testCount";
+    call.fromPython = true;
+    call.args = {Value("a")};
+    call.flags = {host::Flag{"words", {Value(false)}}, host::Flag{"number", {Value(4)}}};
+    ASSERT_TRUE(host::invoke(call, &v, host::ExecOptions{}));
+    EXPECT_EQ(host::displayText(v), "4 objects:1");
+    call.flags[0].args = {Value(true)};
+    ASSERT_TRUE(host::invoke(call, &v, host::ExecOptions{}));
+    EXPECT_EQ(host::displayText(v), "4 words:1");
+}
+
 TEST_F(LangPlugin, LoadingFailuresSayWhyAndLeaveNothingBehind)
 {
     const std::size_t commands = CommandRegistry::instance().names().size();

@@ -12,6 +12,7 @@
 #include <maya/MObject.h>
 #include <maya/MPointArray.h>
 #include <maya/MPxCommand.h>
+#include <maya/MStringArray.h>
 #include <maya/MSyntax.h>
 
 #define TEST_EXPORT extern "C" __attribute__((visibility("default")))
@@ -88,6 +89,37 @@ public:
     }
 };
 
+// Declares its syntax at registration, so the host parses its flags.
+class CountCmd : public MPxCommand {
+public:
+    static void* creator() { return new CountCmd; }
+
+    static MSyntax newSyntax()
+    {
+        MSyntax syntax;
+        syntax.addFlag("n", "number", MSyntax::kLong);
+        syntax.addFlag("w", "words");
+        return syntax;
+    }
+
+    MStatus doIt(const MArgList& args) override
+    {
+        MStatus status;
+        MArgDatabase data(newSyntax(), args, &status);
+        if (!status) return status;
+        int number = 0;
+        if (data.isFlagSet("n")) data.getFlagArgument("n", 0, number);
+        MStringArray objects;
+        data.getObjects(objects);
+        MString text;
+        text += number;
+        text += data.isFlagSet("words") ? " words:" : " objects:";
+        text += static_cast<int>(objects.length());
+        setResult(text);
+        return MStatus::kSuccess;
+    }
+};
+
 }  // namespace
 
 TEST_EXPORT MStatus initializePlugin(MObject obj)
@@ -102,7 +134,8 @@ TEST_EXPORT MStatus initializePlugin(MObject obj)
     return MStatus::kFailure;
 #else
     status = plugin.registerCommand("testEcho", EchoCmd::creator);
-    if (!status) status.perror("registerCommand testEcho");
+    if (status) status = plugin.registerCommand("testCount", CountCmd::creator, CountCmd::newSyntax);
+    if (!status) status.perror("registerCommand");
     return status;
 #endif
 }
@@ -112,5 +145,6 @@ TEST_EXPORT MStatus uninitializePlugin(MObject obj)
     MFnPlugin plugin(obj);
     MStatus status = plugin.deregisterCommand("testTriangle");
     if (status) status = plugin.deregisterCommand("testEcho");
+    if (status) status = plugin.deregisterCommand("testCount");
     return status;
 }
