@@ -65,19 +65,9 @@ void detachTree(Node& node) {
     node.alive = false;
 }
 
-// The owning pointer of a node that may not be in the scene (children of a
-// detached subtree): found through its parent, or the scene's table.
-NodePtr owningPointer(Node& node) {
-    if (node.parent) {
-        for (NodePtr& child : node.parent->children)
-            if (child.get() == &node) return child;
-    }
-    auto it = state().nodes.find(node.serial);
-    return it == state().nodes.end() ? nullptr : it->second;
-}
-
 NodePtr makeNode(NodeKind kind, MFn::Type apiType, std::string_view typeName, std::string_view name) {
     auto node = std::make_shared<Node>();
+    node->self = node;
     node->kind = kind;
     node->apiType = apiType;
     node->typeName = std::string(typeName);
@@ -127,10 +117,7 @@ void dropReferences(Node& root) {
             std::vector<ShadingMember> shading;
             for (const ShadingMember& m : mesh->shading)
                 if (m.engine.lock().get() != &root) shading.push_back(m);
-            NodePtr meshPtr = handle(*mesh);
-            auto old = mesh->shading;
-            mesh->shading = shading;
-            record([meshPtr, old] { meshPtr->shading = old; }, [meshPtr, shading] { meshPtr->shading = shading; });
+            setShading(*mesh, std::move(shading));
         }
     }
 }
@@ -202,6 +189,7 @@ void reset() {
     std::vector<UndoStep>* journal = s.journal;
     s = SceneState();
     s.world = std::make_shared<Node>();
+    s.world->self = s.world;
     s.world->kind = NodeKind::World;
     s.world->apiType = MFn::kWorld;
     s.world->typeName = "world";
@@ -237,18 +225,16 @@ Node* findNode(std::string_view nameOrPath) {
     std::string_view leaf = bar == std::string_view::npos ? nameOrPath : nameOrPath.substr(bar + 1);
     auto it = state().byName.find(std::string(leaf));
     if (it == state().byName.end()) return nullptr;
-    if (bar != std::string_view::npos && fullPathName(*it->second) != nameOrPath &&
-        fullPathName(*it->second).size() >= nameOrPath.size()) {
-        // A partial path "a|b" must end the full path "|x|a|b".
-        std::string full = fullPathName(*it->second);
-        if (full.compare(full.size() - nameOrPath.size(), nameOrPath.size(), nameOrPath) != 0) return nullptr;
-    }
-    return it->second;
+    if (bar == std::string_view::npos) return it->second;
+    // A path must be the node's full path, or its tail after a '|'.
+    std::string full = fullPathName(*it->second);
+    if (nameOrPath.front() == '|') return full == nameOrPath ? it->second : nullptr;
+    std::string tail = "|" + std::string(nameOrPath);
+    bool ends = full.size() >= tail.size() && full.compare(full.size() - tail.size(), tail.size(), tail) == 0;
+    return ends ? it->second : nullptr;
 }
 
-NodePtr handle(const Node& node) {
-    return owningPointer(const_cast<Node&>(node));
-}
+NodePtr handle(const Node& node) { return node.self.lock(); }
 
 bool isValidName(std::string_view name) {
     if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
@@ -261,17 +247,14 @@ std::string uniqueName(std::string_view wanted) {
     SceneState& s = state();
     if (!s.byName.count(std::string(wanted))) return std::string(wanted);
     auto [base, number] = splitTrailingNumber(wanted);
+    // Every base + 1 .. base + (free - 1) is taken; moving free up is paid for
+    // by the creations that took those names.
     long long& free = s.freeFrom.try_emplace(base, 1).first->second;
+    while (s.byName.count(base + std::to_string(free))) ++free;
     long long n = std::max(number + 1, 1LL);
-    bool fromOne = n <= free;
-    if (fromOne) n = free;
-    std::string candidate;
-    for (;; ++n) {
-        candidate = base + std::to_string(n);
-        if (!s.byName.count(candidate)) break;
-    }
-    if (fromOne) free = n;  // every number below n is taken
-    return candidate;
+    if (n <= free) return base + std::to_string(free);
+    while (s.byName.count(base + std::to_string(n))) ++n;
+    return base + std::to_string(n);
 }
 
 std::string rename(Node& node, std::string_view wanted) {
@@ -343,8 +326,11 @@ bool deleteNode(Node& node) {
     Node* parent = node.parent;
     size_t index = 0;
     if (parent) {
+        // Searched from the end: undoing a run of creations deletes the newest first.
         auto& siblings = parent->children;
-        index = size_t(std::find(siblings.begin(), siblings.end(), ptr) - siblings.begin());
+        auto it = std::find(siblings.rbegin(), siblings.rend(), ptr);
+        assert(it != siblings.rend());
+        index = size_t(siblings.rend() - it) - 1;
         siblings.erase(siblings.begin() + long(index));
     }
     detachTree(node);
@@ -491,7 +477,21 @@ void assignToEngine(Node& engine, Node& mesh, std::vector<int> faces) {
             shading.push_back(std::move(member));
         }
     }
-    journaledSet<std::vector<ShadingMember>>(mesh, &Node::shading, std::move(shading));
+    setShading(mesh, std::move(shading));
+}
+
+// Every change of a mesh's memberships, also by undo and redo, goes through here.
+static void applyShading(Node& mesh, std::vector<ShadingMember> shading) {
+    mesh.shading = std::move(shading);
+    ++mesh.shadingVersion;
+}
+
+void setShading(Node& mesh, std::vector<ShadingMember> shading) {
+    NodePtr ptr = handle(mesh);
+    std::vector<ShadingMember> old = mesh.shading;
+    applyShading(mesh, shading);
+    if (journaling())
+        record([ptr, old] { applyShading(*ptr, old); }, [ptr, shading] { applyShading(*ptr, shading); });
 }
 
 Node* engineOfFace(const Node& mesh, int polygon) {

@@ -139,6 +139,7 @@ struct Node {
     std::string name;
     uint64_t serial = 0;       // creation order; never reused
     bool alive = false;        // part of the scene now
+    std::weak_ptr<Node> self;  // the owning pointer, for handing the node on
 
     // DAG (transforms, meshes, the world)
     Node* parent = nullptr;    // valid while alive
@@ -154,6 +155,7 @@ struct Node {
     MeshDataPtr mesh;
     bool intermediate = false;
     std::vector<ShadingMember> shading;  // a face belongs to at most one engine
+    uint64_t shadingVersion = 0;         // changes whenever `shading` does (for caches)
 
     // Shading engine: the node feeding its "surfaceShader" plug.
     std::weak_ptr<Node> surfaceShader;
@@ -239,6 +241,8 @@ void setKeys(Node& node, const std::string& attr, std::vector<Key> keys);
 
 // ---- Shading --------------------------------------------------------------
 
+// Replaces a mesh's memberships as they stand (faces renumbered by a topology edit).
+void setShading(Node& mesh, std::vector<ShadingMember> shading);
 // Puts faces of mesh (empty: all) into engine, taking them out of any other.
 void assignToEngine(Node& engine, Node& mesh, std::vector<int> faces = {});
 // The engine of one polygon, or null.

@@ -614,15 +614,36 @@ int MFnMesh::numNormals(MStatus* ReturnStatus) const {
 // The scene keeps no derived display data, so there is nothing to refresh.
 MStatus MFnMesh::updateSurface() { return liveMesh(object_) ? MStatus::kSuccess : MStatus::kInvalidParameter; }
 
+// The plug-in asks once per output triangle about the same source mesh, so the
+// answer is kept until the mesh's memberships or polygons change.
+struct ShaderAnswer {
+    std::weak_ptr<Node> mesh;
+    uint64_t shadingVersion = 0;
+    MeshDataPtr data;
+    MObjectArray shaders;
+    MIntArray indices;
+};
+
 MStatus MFnMesh::getConnectedShaders(unsigned int instanceNumber, MObjectArray& shaders, MIntArray& indices) const {
     MESH_OR(MStatus::kInvalidParameter);
     shaders.clear();
     indices.clear();
     if (instanceNumber != 0) return MStatus::kInvalidParameter;  // meshes have one instance here
-    std::vector<Node*> engines;
-    std::vector<int> perFace;
-    connectedEngines(*node, engines, perFace);
-    for (Node* engine : engines) shaders.append(objectOf(*engine));
-    indices = MIntArray(std::make_shared<const std::vector<int>>(std::move(perFace)));
+    static ShaderAnswer cache;
+    bool fresh = cache.mesh.lock().get() == node && cache.shadingVersion == node->shadingVersion &&
+                 cache.data == node->mesh;
+    if (!fresh) {
+        std::vector<Node*> engines;
+        std::vector<int> perFace;
+        connectedEngines(*node, engines, perFace);
+        cache.mesh = handle(*node);
+        cache.shadingVersion = node->shadingVersion;
+        cache.data = node->mesh;
+        cache.shaders.clear();
+        for (Node* engine : engines) cache.shaders.append(objectOf(*engine));
+        cache.indices = MIntArray(std::make_shared<const std::vector<int>>(std::move(perFace)));
+    }
+    shaders = cache.shaders;
+    indices = cache.indices;
     return MStatus::kSuccess;
 }
