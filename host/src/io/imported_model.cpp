@@ -1,9 +1,9 @@
 #include "io/imported_model.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <map>
 #include <unordered_map>
 
 namespace host::io {
@@ -124,10 +124,11 @@ void weldPositions(ImportedObject& object) {
 
 int dropDegenerateFaces(ImportedObject& object) {
     auto keep = [](const int* corners, int count) {
-        std::map<int, int> distinct;
-        for (int k = 0; k < count && distinct.size() < 3; ++k)
-            distinct[corners[k]];
-        return distinct.size() >= 3;
+        int distinct[3], found = 0;
+        for (int k = 0; k < count && found < 3; ++k)
+            if (std::find(distinct, distinct + found, corners[k]) == distinct + found)
+                distinct[found++] = corners[k];
+        return found == 3;
     };
     ImportedObject& o = object;
     int dropped = 0;
