@@ -8,6 +8,8 @@
 #include <regex>
 #include <set>
 
+#include <maya/MColor.h>
+
 namespace sc = host::scene;
 
 namespace {
@@ -178,6 +180,59 @@ TEST_F(Sheet, MaterialsAndUVsFollowTheirSourceFace)
 		EXPECT_EQ(*mesh.uvSets[0].u, *source.uvSets[0].u);
 	}
 	EXPECT_EQ(found, expected);
+}
+
+// The blue half of the cube has neither UVs nor colours: its triangles must
+// get none, not the ids of the face drawn before them.
+TEST_F(Sheet, FacesWithoutUVsOrColoursGetNone)
+{
+	sc::Node& shape = addCube("box", {0, 0, 0}, true);
+	auto data = std::make_shared<sc::MeshData>(*shape.mesh);
+	std::vector<int> uvIds = *data->uvSets[0].faceVertexIds, colorIds;
+	for (int i = 0; i < 24; ++i) {
+		colorIds.push_back(i < 12 ? i % 4 : -1);
+		if (i >= 12)
+			uvIds[i] = -1;
+	}
+	data->uvSets[0].faceVertexIds = std::make_shared<std::vector<int>>(uvIds);
+	sc::ColorSet colours;
+	colours.name = "colorSet1";
+	colours.colors = std::make_shared<std::vector<MColor>>(
+		std::vector<MColor>{MColor(1, 0, 0), MColor(0, 1, 0), MColor(0, 0, 1), MColor(1, 1, 1)});
+	colours.faceVertexIds = std::make_shared<std::vector<int>>(colorIds);
+	data->colorSets.push_back(colours);
+	data->currentColorSet = 0;
+	sc::setMeshData(shape, data);
+	selectOnly({"box"});
+	openWindow();
+	setOption("cmds.checkBox(cb3,edit=True,value=False)");
+	ASSERT_TRUE(pressStart());
+
+	int red = 0, blue = 0;
+	for (const SheetObject& o : sheetObjects("dft")) {
+		const sc::MeshData& mesh = *sc::meshOf(*sc::findNode(o.name))->mesh;
+		const sc::ColorSet* set = mesh.colorSet("ColorSet");
+		ASSERT_NE(set, nullptr) << o.name;
+		EXPECT_EQ(set->colors->size(), 4u) << "the selection's colours";
+		std::vector<int> colourIds(set->faceVertexIds->begin(), set->faceVertexIds->end());
+		if (o.shadingGroup == "redSG") {
+			++red;
+			ASSERT_EQ(o.uvIds.size(), 3u);
+			for (int k = 0; k < 3; ++k)
+				EXPECT_GE(o.uvIds[k], 0) << o.name;
+			ASSERT_EQ(colourIds.size(), 3u) << o.name;
+			for (int k = 0; k < 3; ++k)
+				EXPECT_EQ(colourIds[k], o.uvIds[k] % 4) << o.name;
+		} else {
+			++blue;
+			for (int id : o.uvIds)
+				EXPECT_EQ(id, -1) << o.name;
+			for (int id : colourIds)
+				EXPECT_EQ(id, -1) << o.name;
+		}
+	}
+	EXPECT_EQ(red, 6);
+	EXPECT_EQ(blue, 6);
 }
 
 TEST_F(Sheet, UntickedKeepMaterialsPutsEverythingIntoTheDefaultGroup)
