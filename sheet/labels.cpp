@@ -160,18 +160,6 @@ void placeGlueLabel(Placer& placer, unsigned f, int k) {
     placeBeside(placer, text, e);
 }
 
-void placeNetNumber(Placer& placer, int netNumber) {
-    Box all;
-    for (const auto& shape : placer.faces) all.add(boxOf(shape));
-    for (const auto& shape : placer.lugs) all.add(boxOf(shape));
-    for (const Box& b : placer.labelBoxes) all.add(b);
-    Label label = makeLabel(std::to_string(netNumber), LabelKind::Net, LabelFont::Bold,
-                            kNetNumberSize, {}, 0.0);
-    label.spot = LabelSpot::Beside;
-    label.centre = {all.minX + label.width / 2, all.minY - 2 * kLabelClearance - label.height / 2};
-    accept(placer, label);
-}
-
 }  // namespace
 
 std::array<Vec2, 4> labelCorners(const Label& label) {
@@ -198,7 +186,7 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
     return label;
 }
 
-std::vector<Label> placeNetLabels(const Net& net, int netNumber) {
+std::vector<Label> placeGlueLabels(const Net& net) {
     Placer placer{net, {}, {}, {}, {}};
     for (const Face& face : net.faces)
         placer.faces.push_back({face.p[0], face.p[1], face.p[2]});
@@ -208,7 +196,6 @@ std::vector<Label> placeNetLabels(const Net& net, int netNumber) {
         for (int k = 0; k < 3; ++k)
             if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].glue[k] > 0)
                 placeGlueLabel(placer, f, k);
-    placeNetNumber(placer, netNumber);
     return std::move(placer.labels);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// Where the numbers of a net go: the glue number of every paired cut edge
+// Where the glue numbers of a net go: the number of every paired cut edge
 // inside its face along the edge, else on the edge's tab, else beside the net
-// off the edge; then the net's own number above it all. No label overprints
-// a line, a face it does not belong to, a tab or another label.
+// off the edge. No label overprints a line, a face it does not belong to, a
+// tab or another label.
 #include <array>
 #include <string>
 #include <vector>
@@ -39,8 +39,7 @@ std::array<Vec2, 4> labelCorners(const Label& label);
 Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, Vec2 centre,
                 double angle);
 
-// Labels of one net whose points are in the page's frame (mm, y downwards).
-// `netNumber` is the number printed beside the net.
-std::vector<Label> placeNetLabels(const Net& net, int netNumber);
+// Glue labels of one net whose points are in the page's frame (mm, y downwards).
+std::vector<Label> placeGlueLabels(const Net& net);
 
 }  // namespace sheet

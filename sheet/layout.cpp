@@ -10,6 +10,7 @@ namespace sheet {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr double kNumberClearance = 0.8;  // between a net's number and the net
 
 double bottomBand(const LayoutOptions& options) {
     return std::max(options.margin, kFooterHeight);
@@ -55,11 +56,27 @@ PlacedNet prepareNet(const Net& net, unsigned index, int number) {
     placed.netIndex = index;
     placed.number = number;
     placed.geometry = toPageFrame(net);
-    placed.labels = placeNetLabels(placed.geometry, number);
+    placed.labels = placeGlueLabels(placed.geometry);
     Box box = boxOfNet(placed);
     forEachPoint(placed, [&](Vec2 p) { return Vec2{p.x - box.minX, p.y - box.minY}; });
     placed.box = {0.0, 0.0, box.width(), box.height()};
     return placed;
+}
+
+// The net's number reads upright above it, whichever way the net is turned:
+// the packer keeps a band for it in both orientations.
+Label netNumberLabel(int number) {
+    return makeLabel(std::to_string(number), LabelKind::Net, LabelFont::Bold, kNetNumberSize, {},
+                     0.0);
+}
+
+double bandHeight(const Label& number) {
+    return number.height + 2 * kNumberClearance;
+}
+
+PackItem packItem(const PlacedNet& placed, const Label& number) {
+    double w = placed.box.width(), h = placed.box.height(), band = bandHeight(number);
+    return {std::max(w, number.width), h + band, std::max(h, number.width), w + band};
 }
 
 // A quarter turn clockwise on the page, keeping the box at 0, 0.
@@ -132,13 +149,14 @@ bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layou
     layout.printableHeight = options.pageHeight - options.margin - bottomBand(options);
 
     std::vector<PlacedNet> nets;
+    std::vector<Label> numbers;
     std::vector<PackItem> items;
     for (unsigned i = 0; i < sheet.nets.size(); ++i) {
         if (sheet.nets[i].faces.empty())
             continue;
         nets.push_back(prepareNet(sheet.nets[i], i, int(nets.size()) + 1));
-        double w = nets.back().box.width(), h = nets.back().box.height();
-        items.push_back({w, h, h, w});
+        numbers.push_back(netNumberLabel(nets.back().number));
+        items.push_back(packItem(nets.back(), numbers.back()));
     }
     PackResult packed =
         packRectangles(items, layout.printableWidth, layout.printableHeight, options.netGap);
@@ -148,9 +166,16 @@ bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layou
     for (size_t i = 0; i < nets.size(); ++i) {
         const PackPlacement& at = packed.placements[i];
         PlacedNet& placed = nets[i];
+        Label& number = numbers[i];
         if (at.turned)
             turn(placed);
-        moveTo(placed, options.margin + at.x, options.margin + at.y);
+        double x = options.margin + at.x, y = options.margin + at.y;
+        moveTo(placed, x, y + bandHeight(number));
+        number.centre = {x + number.width / 2, y + number.height / 2};
+        number.spot = LabelSpot::Beside;
+        placed.labels.push_back(number);
+        placed.box.add(Vec2{x, y});
+        placed.box.add(Vec2{x + number.width, y});
         Page& page = layout.pages[at.page];
         if (page.oversize)
             layout.oversize.push_back({placed.number, sheet.nets[placed.netIndex].container,

@@ -1,6 +1,9 @@
 #include "render.h"
 
+#include <algorithm>
 #include <cmath>
+#include <array>
+#include <map>
 #include <set>
 
 namespace sheet {
@@ -10,7 +13,10 @@ namespace {
 constexpr double kCutWidth = 0.3;   // mm
 constexpr double kFoldWidth = 0.25;
 constexpr double kSeamWidth = 0.1;  // hides hairline gaps between filled faces
-const Colour kLugFill{0.86, 0.86, 0.86};
+const Colour kLugFill{0.93, 0.93, 0.93};
+const Colour kLugHatch{0.62, 0.62, 0.62};
+constexpr double kHatchSpacing = 1.2;  // mm
+constexpr double kHatchWidth = 0.12;
 const Colour kMountainInk{0.75, 0.1, 0.1};
 const Colour kValleyInk{0.1, 0.25, 0.75};
 
@@ -84,19 +90,45 @@ bool setTextureSource(cairo_t* cr, const Face& face, cairo_surface_t* image) {
     return true;
 }
 
-void drawFace(cairo_t* cr, const Sheet& sheet, const Face& face, TextureCache& textures) {
-    const Material* material = face.material >= 0 && size_t(face.material) < sheet.materials.size()
-                                   ? &sheet.materials[face.material]
-                                   : nullptr;
-    cairo_surface_t* image = nullptr;
-    if (material && face.hasUv && !material->texture.empty())
-        image = textures.get(material->texture);
+const Material* materialOf(const Sheet& sheet, const Face& face) {
+    return face.material >= 0 && size_t(face.material) < sheet.materials.size()
+               ? &sheet.materials[face.material]
+               : nullptr;
+}
+
+// Draws the face with its texture; false when it has none that can be used.
+bool drawTexturedFace(cairo_t* cr, const Sheet& sheet, const Face& face, TextureCache& textures) {
+    const Material* material = materialOf(sheet, face);
+    if (!material || !face.hasUv || material->texture.empty())
+        return false;
+    cairo_surface_t* image = textures.get(material->texture);
     if (!image || !setTextureSource(cr, face, image))
-        setColour(cr, material ? material->colour : Colour{});
+        return false;
     polygonPath(cr, face.p, 3);
     cairo_fill_preserve(cr);
+    // Covers the hairline gaps a renderer leaves between textured faces.
     cairo_set_line_width(cr, kSeamWidth * kPointsPerMm);
     cairo_stroke(cr);
+    return true;
+}
+
+// Faces of one colour are filled as one shape, which leaves no seams.
+void drawFaces(cairo_t* cr, const Sheet& sheet, const Net& net, TextureCache& textures) {
+    std::map<std::array<double, 3>, std::vector<const Face*>> byColour;
+    for (const Face& face : net.faces) {
+        if (drawTexturedFace(cr, sheet, face, textures))
+            continue;
+        const Material* material = materialOf(sheet, face);
+        Colour c = material ? material->colour : Colour{};
+        byColour[{c.r, c.g, c.b}].push_back(&face);
+    }
+    for (const auto& [colour, faces] : byColour) {
+        cairo_set_source_rgb(cr, colour[0], colour[1], colour[2]);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+        for (const Face* face : faces)
+            polygonPath(cr, face->p, 3);
+        cairo_fill(cr);
+    }
 }
 
 void drawLabel(cairo_t* cr, const Label& label) {
@@ -113,16 +145,35 @@ void drawLabel(cairo_t* cr, const Label& label) {
     cairo_restore(cr);
 }
 
+// A tab is shaded with diagonal hatching, so it never passes for a face.
+void drawLug(cairo_t* cr, const Lug& lug) {
+    cairo_save(cr);
+    setColour(cr, kLugFill);
+    polygonPath(cr, lug.p, 4);
+    cairo_fill_preserve(cr);
+    cairo_clip(cr);
+    double minX = lug.p[0].x, maxX = minX, minY = lug.p[0].y, maxY = minY;
+    for (Vec2 p : lug.p) {
+        minX = std::min(minX, p.x); maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y); maxY = std::max(maxY, p.y);
+    }
+    double span = (maxX - minX) + (maxY - minY);
+    for (double d = 0.0; d <= span; d += kHatchSpacing) {
+        moveTo(cr, {minX + d, minY});
+        lineTo(cr, {minX + d - (maxY - minY), maxY});
+    }
+    setColour(cr, kLugHatch);
+    cairo_set_line_width(cr, kHatchWidth * kPointsPerMm);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
 void drawPrint(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     for (const PlacedNet& placed : page.nets) {
-        for (const Lug& lug : placed.geometry.lugs) {
-            setColour(cr, kLugFill);
-            polygonPath(cr, lug.p, 4);
-            cairo_fill(cr);
-        }
-        for (const Face& face : placed.geometry.faces)
-            drawFace(cr, sheet, face, textures);
+        for (const Lug& lug : placed.geometry.lugs)
+            drawLug(cr, lug);
+        drawFaces(cr, sheet, placed.geometry, textures);
         for (const Label& label : placed.labels)
             drawLabel(cr, label);
     }

@@ -1,0 +1,568 @@
+#include "unfold_command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "atomic_file.h"
+#include "classify_edges.h"
+#include "core/command.h"
+#include "core/messages.h"
+#include "core/python_bridge.h"
+#include "core/session.h"
+#include "io/model_io.h"
+#include "layout.h"
+#include "scene/scene.h"
+#include "scene_reader.h"
+#include "sheet_writer.h"
+#include "ui/ui_api.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+enum class OutputKind { Obj, Pdf, Svg };
+
+struct Output {
+    std::string path;
+    OutputKind kind;
+};
+
+struct PageSize {
+    double width = 0.0;
+    double height = 0.0;
+};
+
+// Everything a run learns, for the report.
+struct RunReport {
+    int inputTriangles = 0;
+    int nets = 0;
+    int glueNumbers = 0;
+    sheet::SceneCounts objects;
+    int pages = 0;
+    std::vector<std::string> written;
+    std::vector<std::string> warnings;
+    std::vector<std::pair<std::string, double>> seconds;
+};
+
+// A failed stage: the one line the user sees.
+struct Failure {
+    std::string message;
+    int exit = kUnfoldFailed;
+};
+
+bool gQuiet = false;
+
+void say(const std::string& line) {
+    if (!gQuiet)
+        std::printf("%s\n", line.c_str());
+}
+
+void warn(RunReport& report, const std::string& text) {
+    report.warnings.push_back(text);
+    std::fprintf(stderr, "kivano: warning: %s\n", text.c_str());
+}
+
+// The plug-in's progress, as it comes; the host prints errors itself, and
+// what else it tells (the option window drawn as text) is no progress.
+void onHostMessage(const host::Message& message) {
+    if (message.kind == host::MessageKind::Info && message.text.rfind("kivano: ", 0) == 0)
+        say(message.text);
+    else if (message.kind == host::MessageKind::Warning)
+        std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
+}
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+// ---- options ----------------------------------------------------------------
+
+bool parsePage(const std::string& text, PageSize& page) {
+    double w = 0.0, h = 0.0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%lf%c%lf%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X'))
+        return false;
+    page = {w, h};
+    return std::isfinite(w) && std::isfinite(h) && w > 0.0 && h > 0.0;
+}
+
+bool outputKind(const std::string& path, OutputKind& kind) {
+    std::string ext = lower(fs::path(path).extension().string());
+    static const std::map<std::string, OutputKind> kinds{
+        {".obj", OutputKind::Obj}, {".pdf", OutputKind::Pdf}, {".svg", OutputKind::Svg}};
+    auto found = kinds.find(ext);
+    if (found == kinds.end())
+        return false;
+    kind = found->second;
+    return true;
+}
+
+std::optional<Failure> badOption(const std::string& message) {
+    return Failure{message, kUnfoldBadOption};
+}
+
+std::optional<Failure> checkNumbers(const UnfoldOptions& o) {
+    if (!std::isfinite(o.scale) || o.scale <= 0.0)
+        return badOption("--scale must be a number above 0, got " + std::to_string(o.scale));
+    if (!std::isfinite(o.lugWidth) || o.lugWidth <= 0.0)
+        return badOption("--lug-width must be a width in mm above 0");
+    if (!std::isfinite(o.margin) || o.margin < 0.0)
+        return badOption("--margin must be a width in mm, 0 or more");
+    return std::nullopt;
+}
+
+std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
+                                    std::vector<Output>& outputs) {
+    if (!parsePage(o.page, page))
+        return badOption("--page must be WIDTHxHEIGHT in mm, e.g. 210x297, got '" + o.page + "'");
+    if (auto failure = checkNumbers(o))
+        return failure;
+    if (page.width - 2 * o.margin <= 0.0 || page.height - 2 * o.margin <= 0.0)
+        return badOption("--margin " + std::to_string(o.margin) + " leaves no room on a " + o.page +
+                         " page");
+    for (const std::string& path : o.outputs) {
+        Output out{path, OutputKind::Obj};
+        if (!outputKind(path, out.kind))
+            return badOption("output " + path + ": unknown kind, use .obj, .pdf or .svg");
+        outputs.push_back(out);
+    }
+    return std::nullopt;
+}
+
+// Fails early, before the long part of the run, on a place that cannot be
+// written; leaves nothing behind.
+std::optional<Failure> checkWritable(const std::vector<Output>& outputs) {
+    for (const Output& out : outputs) {
+        sheet::AtomicFile probe;
+        std::string error;
+        if (!probe.open(out.path, error))
+            return Failure{error};
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> checkInput(const std::string& input) {
+    std::ifstream file(input, std::ios::binary);
+    std::error_code code;
+    if (!file || fs::is_directory(input, code))
+        return Failure{"cannot read " + input + ": no such file or not readable"};
+    return std::nullopt;
+}
+
+// ---- host stages ------------------------------------------------------------
+
+std::optional<Failure> runCommand(const std::string& text, const std::string& what) {
+    host::ExecOptions exec;
+    host::Value result;
+    if (!host::executeCommandLanguage(text, &result, exec))
+        return Failure{what + " failed (" + text + ")"};
+    return std::nullopt;
+}
+
+std::optional<Failure> runPython(const std::string& code) {
+    if (!host::runPython(code))
+        return Failure{"the option window refused: " + code};
+    return std::nullopt;
+}
+
+std::string commandString(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string pluginPath() {
+    if (const char* env = std::getenv("KIVANO_PLUGIN"); env && *env)
+        return env;
+    return KIVANO_PLUGIN_PATH;
+}
+
+std::optional<Failure> loadPlugin() {
+    std::string path = pluginPath();
+    if (runCommand("loadPlugin " + commandString(path) + ";", "loading the plug-in"))
+        return Failure{"cannot load the plug-in " + path +
+                       " (set KIVANO_PLUGIN to the library's path)"};
+    return std::nullopt;
+}
+
+int trianglesOf(const std::vector<std::string>& transforms) {
+    int triangles = 0;
+    for (const std::string& name : transforms) {
+        host::scene::Node* node = host::scene::findNode(name);
+        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
+        if (!shape || !shape->mesh)
+            continue;
+        for (int count : *shape->mesh->counts)
+            triangles += std::max(0, count - 2);
+    }
+    return triangles;
+}
+
+std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
+                                   RunReport& report) {
+    std::string error;
+    if (!host::io::importModelFile(input, names, error))
+        return Failure{error};
+    report.inputTriangles = trianglesOf(names);
+    if (names.empty() || report.inputTriangles == 0)
+        return Failure{"cannot unfold " + input + ": it holds no polygons"};
+    return std::nullopt;
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
+std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale) {
+    std::string select = "select -r";
+    for (const std::string& name : names) {
+        if (scale != 1.0) {
+            std::string f = number(scale);
+            if (auto failure = runCommand("setAttr " + name + ".scale " + f + " " + f + " " + f + ";",
+                                          "scaling " + name))
+                return failure;
+        }
+        select += " " + name;
+    }
+    return runCommand(select + ";", "selecting the model");
+}
+
+// The window's controls set as a person would set them.
+std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& page) {
+    auto text = [](const char* control, double value) {
+        return std::string("cmds.textFieldGrp(") + control + ",edit=True,text='" + number(value) + "')";
+    };
+    auto check = [](const char* control, bool value) {
+        return std::string("cmds.checkBox(") + control + ",edit=True,value=" +
+               (value ? "True" : "False") + ")";
+    };
+    const char* radio = o.arrangement == "side-by-side" ? "rb3"
+                        : o.arrangement == "animation"  ? "rb4"
+                                                        : "rb5";
+    return {check("cb3", !o.keepOriginal),
+            check("cb1", o.limitPage),
+            text("tf1", page.width),
+            text("tf2", page.height),
+            std::string("cmds.radioButton(") + radio + ",edit=True,select=True)",
+            check("cb2", !o.noLugs),
+            text("tf3", o.lugWidth)};
+}
+
+// The first Start button of the option window.
+std::string startButton() {
+    const host::ui::Control* window = host::ui::findControl("newWindow");
+    std::vector<const host::ui::Control*> open{window};
+    while (!open.empty()) {
+        const host::ui::Control* c = open.back();
+        open.pop_back();
+        if (!c)
+            continue;
+        if (c->kind == host::ui::Kind::Button)
+            return c->path();
+        for (auto it = c->children.rbegin(); it != c->children.rend(); ++it)
+            open.push_back(it->get());
+    }
+    return {};
+}
+
+size_t errorCount() {
+    size_t n = 0;
+    for (const host::Message& m : host::messageLog())
+        n += m.kind == host::MessageKind::Error;
+    return n;
+}
+
+std::string lastError() {
+    const auto& log = host::messageLog();
+    for (auto it = log.rbegin(); it != log.rend(); ++it)
+        if (it->kind == host::MessageKind::Error)
+            return it->text;
+    return {};
+}
+
+std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page) {
+    std::string language = o.language == "de" ? "0" : "1";
+    if (auto failure = runCommand("kivanomenu -l " + language + ";", "opening the option window"))
+        return failure;
+    for (const std::string& edit : controlEdits(o, page))
+        if (auto failure = runPython(edit))
+            return failure;
+    std::string start = startButton();
+    if (start.empty())
+        return Failure{"the option window has no Start button"};
+    size_t errorsBefore = errorCount();
+    if (!host::ui::pressButton(start) || errorCount() != errorsBefore)
+        return Failure{"the unfolding failed: " + lastError()};
+    return std::nullopt;
+}
+
+// ---- the sheet --------------------------------------------------------------
+
+std::optional<Failure> readSheet(sheet::Sheet& sheet, RunReport& report) {
+    std::vector<std::string> warnings;
+    std::string error;
+    bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error);
+    for (const std::string& w : warnings)
+        warn(report, w);
+    if (!ok)
+        return Failure{"the unfolding left no sheet: " + error};
+    report.glueNumbers = sheet::classifyEdges(sheet);
+    report.nets = int(sheet.nets.size());
+    return std::nullopt;
+}
+
+void warnOversize(const sheet::Layout& layout, RunReport& report) {
+    for (const sheet::OversizeNet& net : layout.oversize)
+        warn(report, "net " + std::to_string(net.number) + " (objects dft" +
+                         std::to_string(net.container) + "_*) needs " + number(std::ceil(net.width)) +
+                         " x " + number(std::ceil(net.height)) + " mm, more than the printable " +
+                         number(layout.printableWidth) + " x " + number(layout.printableHeight) +
+                         " mm: it gets a page of its own; use --limit-page or --scale to fit it");
+}
+
+std::optional<Failure> layOut(const sheet::Sheet& sheet, const UnfoldOptions& o,
+                              const PageSize& page, sheet::Layout& layout, RunReport& report) {
+    sheet::LayoutOptions options;
+    options.pageWidth = page.width;
+    options.pageHeight = page.height;
+    options.margin = o.margin;
+    std::string error;
+    if (!sheet::layoutSheet(sheet, options, layout, error))
+        return badOption("--page/--margin: " + error);
+    report.pages = int(layout.pages.size());
+    warnOversize(layout, report);
+    return std::nullopt;
+}
+
+// The host's exporter writes the OBJ and its MTL library atomically itself.
+std::optional<Failure> writeObj(const std::string& path, std::vector<std::string>& written) {
+    std::string error;
+    if (!host::io::exportObjFile(path, false, error))
+        return Failure{error};
+    fs::path mtl = fs::path(path).replace_extension(".mtl");
+    std::error_code code;
+    if (mtl != fs::path(path) && fs::exists(mtl, code))
+        written.push_back(mtl.string());
+    return std::nullopt;
+}
+
+std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
+                                   const sheet::Layout& layout, sheet::TextureCache& textures,
+                                   RunReport& report) {
+    std::string error;
+    std::vector<std::string> written{out.path};
+    bool ok = true;
+    switch (out.kind) {
+    case OutputKind::Obj:
+        if (auto failure = writeObj(out.path, written))
+            return failure;
+        break;
+    case OutputKind::Pdf:
+        ok = sheet::writePdf(out.path, sheet, layout, textures, error);
+        break;
+    case OutputKind::Svg:
+        ok = sheet::writeSvg(out.path, sheet, layout, textures, written, error);
+        break;
+    }
+    if (!ok)
+        return Failure{error};
+    for (const std::string& path : written) {
+        report.written.push_back(path);
+        say("kivano: wrote " + path);
+    }
+    return std::nullopt;
+}
+
+void warnTextures(const sheet::TextureCache& textures, RunReport& report) {
+    for (const auto& [path, reason] : textures.failures())
+        warn(report, "texture " + path + " cannot be read (" + reason +
+                         "): its faces are filled with the material's colour");
+}
+
+// ---- report -----------------------------------------------------------------
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
+        else if (c < 0x20) { char e[8]; std::snprintf(e, sizeof e, "\\u%04x", c); out += e; }
+        else out += char(c);
+    }
+    return out + "\"";
+}
+
+std::string jsonList(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        out += (i ? ", " : "") + jsonString(items[i]);
+    return out + "]";
+}
+
+std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
+    std::string seconds;
+    for (size_t i = 0; i < r.seconds.size(); ++i)
+        seconds += std::string(i ? ", " : "") + jsonString(r.seconds[i].first) + ": " +
+                   number(std::round(r.seconds[i].second * 1e4) / 1e4);
+    return "{\n"
+           "  \"input\": " + jsonString(o.input) + ",\n"
+           "  \"input_triangles\": " + std::to_string(r.inputTriangles) + ",\n"
+           "  \"nets\": " + std::to_string(r.nets) + ",\n"
+           "  \"triangle_objects\": " + std::to_string(r.objects.triangleObjects) + ",\n"
+           "  \"lug_objects\": " + std::to_string(r.objects.lugObjects) + ",\n"
+           "  \"glue_numbers\": " + std::to_string(r.glueNumbers) + ",\n"
+           "  \"pages\": " + std::to_string(r.pages) + ",\n"
+           "  \"outputs\": " + jsonList(r.written) + ",\n"
+           "  \"warnings\": " + jsonList(r.warnings) + ",\n"
+           "  \"seconds\": {" + seconds + "}\n"
+           "}\n";
+}
+
+// ---- the run ----------------------------------------------------------------
+
+class Stages {
+public:
+    explicit Stages(RunReport& report) : report_(report) {}
+    template <typename Fn>
+    std::optional<Failure> run(const char* name, Fn fn) {
+        auto start = Clock::now();
+        std::optional<Failure> failure = fn();
+        report_.seconds.push_back(
+            {name, std::chrono::duration<double>(Clock::now() - start).count()});
+        return failure;
+    }
+private:
+    RunReport& report_;
+};
+
+std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page,
+                                    const std::vector<Output>& outputs, RunReport& report) {
+    Stages stages(report);
+    std::vector<std::string> names;
+    sheet::Sheet sheet;
+    sheet::Layout layout;
+    sheet::TextureCache textures;
+    std::optional<Failure> failure;
+    if ((failure = stages.run("load", [&] { return loadPlugin(); })) ||
+        (failure = stages.run("import", [&] { return importInput(o.input, names, report); })) ||
+        (failure = stages.run("unfold", [&] {
+             if (auto f = scaleAndSelect(names, o.scale)) return f;
+             return runWindow(o, page);
+         })) ||
+        (failure = stages.run("read", [&] { return readSheet(sheet, report); })) ||
+        (failure = stages.run("layout", [&] { return layOut(sheet, o, page, layout, report); })))
+        return failure;
+    failure = stages.run("write", [&]() -> std::optional<Failure> {
+        for (const Output& out : outputs)
+            if (auto f = writeOutput(out, sheet, layout, textures, report))
+                return f;
+        return std::nullopt;
+    });
+    warnTextures(textures, report);
+    return failure;
+}
+
+std::optional<Failure> unfoldInHost(const UnfoldOptions& o, const PageSize& page,
+                                    const std::vector<Output>& outputs, RunReport& report) {
+    host::Session session;
+    host::setQuiet(true);
+    host::setMessageListener(onHostMessage);
+    std::optional<Failure> failure = unfoldStages(o, page, outputs, report);
+    host::setMessageListener(nullptr);
+    // The scene holds data the plug-in made; it must go while the plug-in's
+    // code is still loaded, before the session unloads it.
+    host::resetScene();
+    return failure;
+}
+
+// A failed run keeps nothing it wrote, so no output is half a result.
+void removeWritten(const RunReport& report) {
+    for (const std::string& path : report.written)
+        std::remove(path.c_str());
+}
+
+std::optional<Failure> writeReport(const UnfoldOptions& o, const RunReport& report) {
+    if (o.json.empty())
+        return std::nullopt;
+    std::string error;
+    if (!sheet::writeFileAtomically(o.json, reportJson(o, report), error))
+        return Failure{error};
+    return std::nullopt;
+}
+
+int fail(const Failure& failure) {
+    std::fprintf(stderr, "kivano: error: %s\n", failure.message.c_str());
+    return failure.exit;
+}
+
+}  // namespace
+
+int runUnfold(const UnfoldOptions& options) {
+    gQuiet = options.quiet;
+    PageSize page;
+    std::vector<Output> outputs;
+    if (auto failure = checkOptions(options, page, outputs))
+        return fail(*failure);
+    if (auto failure = checkInput(options.input))
+        return fail(*failure);
+    std::vector<Output> probes = outputs;
+    if (!options.json.empty())
+        probes.push_back({options.json, OutputKind::Obj});
+    if (auto failure = checkWritable(probes))
+        return fail(*failure);
+
+    RunReport report;
+    std::optional<Failure> failure = unfoldInHost(options, page, outputs, report);
+    if (!failure)
+        failure = writeReport(options, report);
+    if (failure) {
+        removeWritten(report);
+        return fail(*failure);
+    }
+    say("kivano: " + std::to_string(report.nets) + " nets on " + std::to_string(report.pages) +
+        (report.pages == 1 ? " page" : " pages"));
+    return kUnfoldOk;
+}
+
+CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<UnfoldOptions>();
+    CLI::App* cmd = app.add_subcommand("unfold", "Unfold a model file into a printable sheet");
+    cmd->add_option("INPUT", options->input, "Model file (any format the host imports)")->required();
+    cmd->add_option("-o,--output", options->outputs, "Output: .obj (scene), .pdf, .svg; repeatable")
+        ->required();
+    cmd->add_option("--page", options->page, "Page size WxH in mm")->capture_default_str();
+    cmd->add_flag("--limit-page", options->limitPage, "Never let a net outgrow the page");
+    cmd->add_flag("--no-lugs", options->noLugs, "No glue tabs");
+    cmd->add_option("--lug-width", options->lugWidth, "Largest glue tab width in mm")
+        ->capture_default_str();
+    cmd->add_flag("--keep-original", options->keepOriginal, "Keep the source object in the scene");
+    cmd->add_option("--arrangement", options->arrangement, "How the nets lie in the scene")
+        ->check(CLI::IsMember({"side-by-side", "animation", "layered"}))
+        ->capture_default_str();
+    cmd->add_option("--scale", options->scale, "Scale the model (centimetres) before unfolding")
+        ->capture_default_str();
+    cmd->add_option("--margin", options->margin, "Page margin in mm")->capture_default_str();
+    cmd->add_option("--json", options->json, "Write a report of the run as JSON");
+    cmd->add_flag("--quiet", options->quiet, "No progress messages");
+    cmd->add_option("--language", options->language, "Language of the option window")
+        ->check(CLI::IsMember({"de", "en"}))
+        ->capture_default_str();
+    cmd->callback([options, &exitCode] { exitCode = runUnfold(*options); });
+    return cmd;
+}

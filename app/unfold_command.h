@@ -1,0 +1,38 @@
+#pragma once
+// "kivano unfold INPUT -o OUTPUT...": runs the plug-in on a model file in the
+// stand-in host, exactly as a person would at its option window, and writes
+// the result as a scene (.obj) and as a printable sheet (.pdf, .svg).
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+struct UnfoldOptions {
+    std::string input;
+    std::vector<std::string> outputs;
+    std::string page = "210x297";
+    bool limitPage = false;
+    bool noLugs = false;
+    double lugWidth = 4.0;
+    bool keepOriginal = false;
+    std::string arrangement = "layered";
+    double scale = 1.0;
+    double margin = 10.0;
+    std::string json;
+    bool quiet = false;
+    std::string language = "en";
+};
+
+// Exit codes of the command.
+enum UnfoldExit {
+    kUnfoldOk = 0,
+    kUnfoldFailed = 1,     // the input could not be read or a stage failed
+    kUnfoldBadOption = 2,  // an option's value is unusable
+};
+
+// Adds the "unfold" subcommand; when it is parsed, its callback runs the job
+// and leaves the exit code in `exitCode`.
+CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode);
+
+// The whole job. Prints progress (unless quiet) and one line per error.
+int runUnfold(const UnfoldOptions& options);

@@ -1,0 +1,267 @@
+// Runs "kivano unfold" as a user would and checks what it leaves on disk.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kPointsPerMm = 72.0 / 25.4;
+
+struct Run {
+    int exit = -1;
+    std::string out;  // standard output and error together
+};
+
+std::string shellQuote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+Run runCommand(const std::string& command) {
+    Run run;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer;
+    size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.out.append(buffer.data(), got);
+    int status = pclose(pipe);
+    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+Run unfold(const std::vector<std::string>& args) {
+    std::string command = std::string("KIVANO_PLUGIN=") + shellQuote(KIVANO_PLUGIN_FILE) + " " +
+                          shellQuote(KIVANO_EXE) + " unfold";
+    for (const std::string& arg : args)
+        command += " " + shellQuote(arg);
+    return runCommand(command);
+}
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = fs::temp_directory_path() / (std::string("kivano-app-") + info->name());
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+    size_t files() const {
+        return size_t(std::distance(fs::directory_iterator(path), fs::directory_iterator()));
+    }
+};
+
+std::string example(const std::string& name) {
+    return std::string(KIVANO_EXAMPLES) + "/" + name;
+}
+
+// A number field of the JSON report, -1 when absent.
+double jsonNumber(const std::string& json, const std::string& key) {
+    std::smatch m;
+    std::regex field("\"" + key + "\"\\s*:\\s*([-0-9.eE+]+)");
+    return std::regex_search(json, m, field) ? std::stod(m[1]) : -1.0;
+}
+
+int pdfPages(const std::string& pdf) {
+    Run info = runCommand("pdfinfo " + shellQuote(pdf));
+    std::smatch m;
+    std::regex pages("Pages:\\s+(\\d+)");
+    return info.exit == 0 && std::regex_search(info.out, m, pages) ? std::stoi(m[1]) : -1;
+}
+
+struct Box {
+    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
+};
+
+// Each net's outline is one path in the cut layer: its box, in mm.
+std::vector<Box> cutOutlines(const std::string& svg) {
+    size_t from = svg.find("<g id=\"cut\"");
+    size_t to = svg.find("<g id=\"mountain\"");
+    std::vector<Box> boxes;
+    if (from == std::string::npos || to == std::string::npos)
+        return boxes;
+    std::string layer = svg.substr(from, to - from);
+    std::regex path("<path[^>]* d=\"([^\"]*)\"");
+    std::regex pair("(-?[0-9.]+) (-?[0-9.]+)");
+    for (auto p = std::sregex_iterator(layer.begin(), layer.end(), path); p != std::sregex_iterator(); ++p) {
+        std::string d = (*p)[1];
+        Box box;
+        for (auto q = std::sregex_iterator(d.begin(), d.end(), pair); q != std::sregex_iterator(); ++q) {
+            double x = std::stod((*q)[1]) / kPointsPerMm, y = std::stod((*q)[2]) / kPointsPerMm;
+            box.minX = std::min(box.minX, x);
+            box.minY = std::min(box.minY, y);
+            box.maxX = std::max(box.maxX, x);
+            box.maxY = std::max(box.maxY, y);
+        }
+        boxes.push_back(box);
+    }
+    return boxes;
+}
+
+void expectNetsInsideAndApart(const std::string& svgFile, double width, double height, double margin) {
+    std::vector<Box> nets = cutOutlines(readAll(svgFile));
+    ASSERT_FALSE(nets.empty()) << svgFile;
+    const double line = 0.3;  // a cut line's half width may reach past the geometry
+    for (size_t i = 0; i < nets.size(); ++i) {
+        EXPECT_GE(nets[i].minX, margin - line) << svgFile;
+        EXPECT_GE(nets[i].minY, margin - line) << svgFile;
+        EXPECT_LE(nets[i].maxX, width - margin + line) << svgFile;
+        EXPECT_LE(nets[i].maxY, height - margin + line) << svgFile;
+        for (size_t j = 0; j < i; ++j) {
+            bool apart = nets[i].maxX < nets[j].minX || nets[j].maxX < nets[i].minX ||
+                         nets[i].maxY < nets[j].minY || nets[j].maxY < nets[i].minY;
+            EXPECT_TRUE(apart) << svgFile << ": nets " << i << " and " << j;
+        }
+    }
+}
+
+// How often each whole number is printed, as pdftotext reads the pages.
+std::map<int, int> numbersInPdf(const std::string& pdf) {
+    Run text = runCommand("pdftotext -bbox " + shellQuote(pdf) + " -");
+    std::map<int, int> counts;
+    std::regex word("<word [^>]*>([0-9]+)</word>");
+    for (auto w = std::sregex_iterator(text.out.begin(), text.out.end(), word); w != std::sregex_iterator(); ++w)
+        ++counts[std::stoi((*w)[1])];
+    return counts;
+}
+
+// Every glue number 1..G printed exactly twice: besides them the pages carry
+// the net numbers 1..nets once each and a page number "p / pages" per page.
+void expectGlueNumbersPaired(const std::string& pdf, const std::string& json) {
+    int glue = int(jsonNumber(json, "glue_numbers"));
+    int nets = int(jsonNumber(json, "nets"));
+    int pages = int(jsonNumber(json, "pages"));
+    ASSERT_GE(glue, 0);
+    std::map<int, int> counts = numbersInPdf(pdf);
+    int highest = std::max({glue, nets, pages, counts.empty() ? 0 : counts.rbegin()->first});
+    for (int n = 1; n <= highest; ++n) {
+        int others = (n <= nets) + (n <= pages) + (n == pages ? pages : 0);
+        int expected = (n <= glue ? 2 : 0) + others;
+        EXPECT_EQ(counts[n], expected) << "number " << n << " in " << pdf;
+    }
+}
+
+}  // namespace
+
+TEST(Unfold, CubeToEveryKindOfOutput) {
+    TempDir dir;
+    Run run = unfold({example("cube.obj"), "-o", dir / "cube.pdf", "-o", dir / "cube.svg", "-o",
+                      dir / "cube.obj", "--json", dir / "report.json"});
+    ASSERT_EQ(run.exit, 0) << run.out;
+    EXPECT_NE(run.out.find("kivano: "), std::string::npos);  // the plug-in's progress
+    std::string json = readAll(dir / "report.json");
+    EXPECT_EQ(jsonNumber(json, "input_triangles"), 12);
+    EXPECT_EQ(jsonNumber(json, "triangle_objects"), 12);
+    int pages = int(jsonNumber(json, "pages"));
+    ASSERT_GE(pages, 1);
+    EXPECT_EQ(pdfPages(dir / "cube.pdf"), pages);
+
+    std::string obj = readAll(dir / "cube.obj");
+    std::regex object("\no (dft|lug)[0-9_]+");
+    auto objects = std::distance(std::sregex_iterator(obj.begin(), obj.end(), object), std::sregex_iterator());
+    EXPECT_EQ(objects, jsonNumber(json, "triangle_objects") + jsonNumber(json, "lug_objects"));
+    // The source was deleted (the window's default) and is not exported.
+    EXPECT_EQ(obj.find("\no cube"), std::string::npos);
+
+    std::string svg = pages == 1 ? dir / "cube.svg" : dir / "cube-1.svg";
+    std::string text = readAll(svg);
+    EXPECT_NE(text.find("</svg>"), std::string::npos);
+    expectNetsInsideAndApart(svg, 210, 297, 10);
+    EXPECT_EQ(dir.files(), size_t(3 + pages));  // pdf, obj, report and the svg pages
+}
+
+TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
+    struct Case {
+        std::string model;
+        std::vector<std::string> options;
+        double width, height, margin;
+    };
+    const std::vector<Case> cases{
+        {"figure.obj", {}, 210, 297, 10},
+        {"house.obj", {"--page", "148x210", "--margin", "8", "--arrangement", "side-by-side"}, 148, 210, 8},
+        {"cube.obj", {"--no-lugs", "--language", "de", "--scale", "2"}, 210, 297, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        TempDir dir;
+        std::vector<std::string> args{example(c.model), "-o", dir / "s.pdf", "-o", dir / "s.svg",
+                                      "--json", dir / "r.json", "--quiet"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        Run run = unfold(args);
+        ASSERT_EQ(run.exit, 0) << run.out;
+        std::string json = readAll(dir / "r.json");
+        int pages = int(jsonNumber(json, "pages"));
+        EXPECT_EQ(pdfPages(dir / "s.pdf"), pages);
+        for (int p = 1; p <= pages; ++p) {
+            std::string svg = pages == 1 ? dir / "s.svg" : dir / ("s-" + std::to_string(p) + ".svg");
+            ASSERT_TRUE(fs::exists(svg)) << svg;
+            expectNetsInsideAndApart(svg, c.width, c.height, c.margin);
+        }
+        EXPECT_GT(jsonNumber(json, "glue_numbers"), 0);
+        expectGlueNumbersPaired(dir / "s.pdf", json);
+    }
+}
+
+TEST(Unfold, BadInputOptionOrOutputFailsWithOneLineAndNoFile) {
+    TempDir dir;
+    std::ofstream(dir / "broken.obj") << "v 0 0 0\nf 1 2 3\nthis is no model\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string mentions;
+    };
+    const std::vector<Case> cases{
+        {{dir / "missing.obj", "-o", dir / "a.pdf"}, "missing.obj"},
+        {{dir / "broken.obj", "-o", dir / "a.pdf"}, "broken.obj"},
+        {{example("cube.obj"), "-o", dir / "a.pdf", "--page", "A4"}, "--page"},
+        {{example("cube.obj"), "-o", dir / "a.pdf", "--scale", "-1"}, "--scale"},
+        {{example("cube.obj"), "-o", dir / "a.png"}, "a.png"},
+        {{example("cube.obj"), "-o", dir / "no/such/dir/a.pdf"}, "a.pdf"},
+        {{example("cube.obj"), "-o", dir / "a.pdf", "-o", dir / "no/dir/b.svg"}, "b.svg"},
+    };
+    for (const Case& c : cases) {
+        Run run = unfold(c.args);
+        EXPECT_NE(run.exit, 0) << run.out;
+        EXPECT_NE(run.out.find(c.mentions), std::string::npos) << run.out;
+        EXPECT_EQ(dir.files(), 1u) << run.out;  // only broken.obj
+    }
+    Run unknown = unfold({example("cube.obj"), "-o", dir / "a.pdf", "--frobnicate"});
+    EXPECT_NE(unknown.exit, 0);
+    EXPECT_NE(unknown.out.find("--frobnicate"), std::string::npos) << unknown.out;
+    EXPECT_EQ(dir.files(), 1u);
+}
+
+TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
+    TempDir dir;
+    Run run = unfold({example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json",
+                      dir / "r.json"});
+    ASSERT_EQ(run.exit, 0) << run.out;
+    EXPECT_NE(run.out.find("--limit-page"), std::string::npos) << run.out;
+    std::string json = readAll(dir / "r.json");
+    EXPECT_EQ(pdfPages(dir / "big.pdf"), int(jsonNumber(json, "pages")));
+    Run info = runCommand("pdfinfo -f 1 -l 1 " + shellQuote(dir / "big.pdf"));
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(info.out, m, std::regex("Page +1 size: +([0-9.]+) x ([0-9.]+)")))
+        << info.out;
+    EXPECT_GT(std::max(std::stod(m[1]), std::stod(m[2])) / kPointsPerMm, 297.0);
+}
