@@ -7,6 +7,7 @@
 #include <set>
 
 #include "io/model_reader.h"
+#include "io/obj_reader.h"
 #include "io_test_files.h"
 
 using namespace host::io;
@@ -292,6 +293,20 @@ TEST(IoReader, GltfNodeTransformAndMaterial) {
     EXPECT_EQ(model.materials[0].name, "paint");
     EXPECT_FLOAT_EQ(model.materials[0].diffuse[1], 0.4f);
     EXPECT_EQ(o.faceMaterials, (std::vector<int>{0, 0}));
+}
+
+TEST(IoReader, MtlTextureOptionsAndPaths) {
+    std::vector<ImportedMaterial> m;
+    parseMtl("newmtl a\nKd 0.1 0.2 0.3\nmap_Kd -s 2 2 -bm 0.5 -clamp on tex dir/face 1.png  \n"
+             "newmtl b\nmap_Kd ..\\maps\\b.png\n"
+             "newmtl c\nKd nan 0 0\nmap_Kd /abs/c.png\n",
+             "/models", m);
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_FLOAT_EQ(m[0].diffuse[2], 0.3f);
+    EXPECT_EQ(m[0].texturePath, "/models/tex dir/face 1.png");
+    EXPECT_EQ(m[1].texturePath, "/maps/b.png");
+    EXPECT_EQ(m[2].texturePath, "/abs/c.png");
+    EXPECT_FLOAT_EQ(m[2].diffuse[0], 0.5f) << "a non-finite colour keeps the default";
 }
 
 TEST(IoReader, NodeNames) {

@@ -350,6 +350,34 @@ void warnUndefinedMaterials(const ObjState& s, const ImportedModel& model, ReadR
                                       "\" is not defined in any material library");
 }
 
+// How many values an MTL texture option takes; -o, -s and -t take one to three numbers.
+int optionValues(std::string_view option) {
+    if (option == "-mm")
+        return 2;
+    if (option == "-o" || option == "-s" || option == "-t")
+        return 3;
+    return 1;  // -blendu, -blendv, -boost, -texres, -clamp, -bm, -imfchan, -type, ...
+}
+
+// The file name after any options; it runs to the end of the line, spaces included.
+std::string textureFileName(std::string_view line, const std::vector<std::string_view>& words) {
+    size_t i = 1;
+    while (i + 1 < words.size() && words[i].size() > 1 && words[i][0] == '-') {
+        int values = optionValues(words[i++]);
+        bool numeric = values == 3;
+        for (int k = 0; k < values && i + 1 < words.size(); ++k) {
+            double ignored;
+            if (numeric && k > 0 && !parseNumber(words[i], ignored))
+                break;
+            ++i;
+        }
+    }
+    std::string_view rest = line.substr(size_t(words[i].data() - line.data()));
+    while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.back())))
+        rest.remove_suffix(1);
+    return std::string(rest);
+}
+
 }  // namespace
 
 bool readObj(const std::string& path, ImportedModel& model, ReadReport& report) {
@@ -416,8 +444,7 @@ void parseMtl(std::string_view text, const std::string& baseDirectory,
             if (ok)
                 current->diffuse = {float(rgb[0]), float(rgb[1]), float(rgb[2])};
         } else if (current && words[0] == "map_Kd" && words.size() >= 2) {
-            // Options such as "-s 1 1 1" come before the file name, which is last.
-            fs::path file = normalisedPath(std::string(words.back()));
+            fs::path file = normalisedPath(textureFileName(line, words));
             current->texturePath = file.is_absolute()
                                        ? file.lexically_normal().string()
                                        : (fs::path(baseDirectory) / file).lexically_normal().string();

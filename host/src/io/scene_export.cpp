@@ -14,7 +14,8 @@ namespace sc = host::scene;
 
 sc::Node* exportableMesh(sc::Node& transform) {
     for (const sc::NodePtr& child : transform.children)
-        if (child->kind == sc::NodeKind::Mesh && !child->intermediate && child->mesh)
+        if (child->kind == sc::NodeKind::Mesh && !child->intermediate && child->mesh &&
+            child->mesh->numPolygons() > 0)
             return child.get();
     return nullptr;
 }
