@@ -57,6 +57,24 @@ TEST_F(Entry, LoadingAddsTheCommandsAndMenuAndUnloadingTakesThemAway)
 	EXPECT_NE(host::CommandRegistry::instance().find("kivano"), nullptr);
 }
 
+TEST_F(Entry, TakenCommandNameStopsTheLoadBeforeTheMenu)
+{
+	const std::string path = KIVANO_PLUGIN_PATH;
+	ASSERT_TRUE(run("unloadPlugin \"" + path + "\""));
+	host::CommandSpec squatter;
+	squatter.name = "kivano";
+	squatter.run = [](const host::Invocation&, host::CommandContext&) { return MStatus(); };
+	squatter.owner = "host";
+	ASSERT_TRUE(host::CommandRegistry::instance().add(squatter));
+	EXPECT_FALSE(run("loadPlugin \"" + path + "\""));
+	EXPECT_TRUE(logHas("registerCommand failed(4)"));
+	EXPECT_FALSE(logHas("registerCommand failed(1)"));
+	EXPECT_EQ(host::ui::findControl("kivanoMenu"), nullptr);
+	host::CommandRegistry::instance().remove("kivano");
+	ASSERT_TRUE(run("loadPlugin \"" + path + "\""));
+	EXPECT_NE(host::ui::findControl("kivanoMenu"), nullptr);
+}
+
 TEST_F(Entry, MenuItemsOpenTheWindowInEitherLanguage)
 {
 	const host::ui::Control* menu = host::ui::findControl("kivanoMenu");
