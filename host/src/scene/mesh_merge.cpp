@@ -8,7 +8,8 @@ namespace host::scene {
 namespace {
 
 // The result's set names: the first source's current set first (it becomes
-// current), then every other name in order of appearance.
+// current and receives every source's current set), then the names of the
+// other sets in order of appearance.
 template <typename Set>
 std::vector<std::string> mergedSetNames(const std::vector<MergeSource>& sources,
                                         const std::vector<Set> MeshData::*sets, int MeshData::*current) {
@@ -22,7 +23,8 @@ std::vector<std::string> mergedSetNames(const std::vector<MergeSource>& sources,
             break;
         }
     for (const MergeSource& s : sources)
-        for (const Set& set : s.mesh->*sets) add(set.name);
+        for (size_t i = 0; i < (s.mesh->*sets).size(); ++i)
+            if (int(i) != s.mesh->*current) add((s.mesh->*sets)[i].name);
     return names;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // Joins several meshes into one, in world space: points moved by each mesh's
-// matrix, polygons in the order of the sources, UV and colour sets merged by
-// name (each source's current set goes into the result's current set).
+// matrix, polygons in the order of the sources. Every source's current UV
+// (colour) set goes into the result's current set, named as the first
+// source's; the other sets are merged by name. Face-vertices of a source
+// without a given set have no id in it (-1). A non-current set that has the
+// current set's name has no place of its own and is left out.
 #include <vector>
 
 #include "scene/scene.h"
