@@ -98,7 +98,7 @@ int main(int argc, char** argv)
 		            secondsBetween("kivano: calculate(3/3)..", "kivano: creating scene.."),
 		            secondsBetween("kivano: creating scene..", "kivano: finished"),
 		            secondsBetween("kivano: calculate..", "kivano: finished."));
-		run("undo");
+		if (r + 1 < repetitions) run("undo");
 	}
 	return 0;
 }
