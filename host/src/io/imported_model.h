@@ -10,6 +10,10 @@ namespace host::io {
 using Point3 = std::array<double, 3>;
 using Color4 = std::array<float, 4>;
 
+// A material of this name stands for the scene's default shading group: the
+// exporter writes it for faces there, the importer puts its faces back there.
+inline constexpr const char* kDefaultShadingGroup = "initialShadingGroup";
+
 struct ImportedMaterial {
     std::string name;
     std::array<float, 3> diffuse{0.5f, 0.5f, 0.5f};

@@ -14,9 +14,9 @@ namespace {
 
 namespace sc = host::scene;
 
-MStatus fileError(const std::string& message) {
+MStatus fileError(const std::string& message, MStatus status = MStatus::kInvalidParameter) {
     postMessage(MessageKind::Error, "file: " + message);
-    return MStatus::kInvalidParameter;
+    return status;
 }
 
 // The one path the command works on, from its positional arguments.
@@ -35,7 +35,7 @@ MStatus importFile(const Invocation& call, CommandContext& ctx) {
     {
         sc::Journal journal(&ctx.undo);
         if (!io::importModelFile(path, made, error))
-            return fileError(error);
+            return fileError(error, MStatus::kFailure);
     }
     Value::List names(made.begin(), made.end());
     ctx.result = Value(std::move(names));
@@ -57,10 +57,8 @@ MStatus exportFile(const Invocation& call, CommandContext& ctx, bool selectedOnl
     if (!exportTypeKnown(call))
         return fileError("unsupported export type; only \"OBJexport\" is written");
     std::string error;
-    if (!io::exportObjFile(path, selectedOnly, error)) {
-        postMessage(MessageKind::Error, "file: " + error);
-        return MStatus::kFailure;
-    }
+    if (!io::exportObjFile(path, selectedOnly, error))
+        return fileError(error, MStatus::kFailure);
     ctx.result = Value(path);
     return MStatus::kSuccess;
 }

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "io/scene_import.h"
 
 namespace host::io {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <set>
 
-#include "io/scene_import.h"
 #include "scene/scene.h"
 
 namespace host::io {

@@ -8,10 +8,6 @@
 
 namespace host::io {
 
-// The name the faces of a material take to stay in the scene's default
-// shading group (what the exporter writes for that group).
-inline constexpr const char* kDefaultShadingGroup = "initialShadingGroup";
-
 // The model must have passed checkModel. Every node it makes is an edit the
 // open scene journal records, so a journaling caller can undo it all.
 // fallbackName names objects whose file gives no usable name (the file's stem).
