@@ -26,7 +26,9 @@ void showResult(const host::Value& result)
 {
     // Nothing to show: no result, or an empty list (say, "ls -sl" with nothing selected).
     if (result.isNone() || (result.isList() && std::get<host::Value::List>(result.data).empty())) return;
-    host::postMessage(host::MessageKind::Result, "// Result: " + host::displayText(result) + " //");
+    // Straight to standard output: results show even in a quiet session.
+    std::printf("// Result: %s //\n", host::displayText(result).c_str());
+    std::fflush(stdout);
 }
 
 // Runs one chunk of complete statements; false when one failed (the rest of

@@ -128,6 +128,8 @@ TEST_F(LangPlugin, LoadingTwiceIsRefused)
     EXPECT_NE(lastError().find("is already loaded"), std::string::npos);
     EXPECT_EQ(host::loadedPlugins().size(), 1u);
     EXPECT_TRUE(run("testEcho;"));  // the first load still works
+    EXPECT_TRUE(run("unloadPlugin kivano_testplugin.so;"));  // by file name too
+    EXPECT_TRUE(host::loadedPlugins().empty());
 }
 
 void* noCommand() { return nullptr; }

@@ -53,11 +53,20 @@ std::string dlerrorText()
     return e ? e : "unknown reason";
 }
 
+std::string fileNameOf(const std::string& path)
+{
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+// A plug-in is named by its file without folders, extension and the "lib"
+// that build systems put in front of shared libraries.
 std::string nameOf(const std::string& path)
 {
-    std::string base = path.substr(path.find_last_of('/') + 1);
+    std::string base = fileNameOf(path);
     std::size_t dot = base.find('.');
-    return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+    if (dot != std::string::npos && dot != 0) base.resize(dot);
+    if (base.size() > 3 && base.compare(0, 3, "lib") == 0) base.erase(0, 3);
+    return base;
 }
 
 // The library must say which API it was built for, or the host cannot trust its layout.
@@ -137,7 +146,7 @@ LoadedPlugin* findPlugin(const std::string& nameOrPath)
     char resolved[PATH_MAX];
     const std::string canonical = realpath(nameOrPath.c_str(), resolved) ? resolved : nameOrPath;
     for (const auto& p : plugins())
-        if (p->path == canonical || p->path == nameOrPath || p->name == nameOrPath) return p.get();
+        if (p->path == canonical || p->name == nameOrPath || fileNameOf(p->path) == nameOrPath) return p.get();
     return nullptr;
 }
 
