@@ -98,6 +98,13 @@ std::vector<std::pair<float, float>> cornerUvs(const sc::MeshData& data) {
     return out;
 }
 
+// A PLY triangle whose second vertex and face are given.
+std::string plyTriangle(const std::string& secondVertex, const std::string& face) {
+    return "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+           "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n" +
+           secondVertex + "\n0 1 0\n" + face + "\n";
+}
+
 std::string engineName(const std::string& transform, int face) {
     sc::Node* engine = sc::engineOfFace(shapeOf(transform), face);
     return engine ? engine->name : std::string("(none)");
@@ -222,6 +229,8 @@ TEST_F(IoScene, ErrorsLeaveTheSceneUntouched) {
         {dir.write("range.obj", tri + "f 1 2 3\nf 1 2 9\n"), "out of range"},
         {dir.write("nan.obj", "v 0 0 nan\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"), "non-finite"},
         {dir.write("late.obj", tri + "f 1 2 3\nv inf 0 0\n"), "non-finite"},
+        {dir.write("nan.ply", plyTriangle("1 nan 0", "3 0 1 2")), "non-finite vertex coordinate"},
+        {dir.write("range.ply", plyTriangle("1 0 0", "3 0 1 7")), "face vertex index 7 out of range"},
         {dir.write("bad.gltf", "{ not json"), ""},
         {dir.write("nomesh.ply", "ply\nformat ascii 1.0\nelement vertex 0\nproperty float x\nend_header\n"), ""},
     };
