@@ -392,3 +392,30 @@ TEST_F(IoScene, PythonReachesTheFileCommand) {
     ASSERT_TRUE(host::runPython("cmds.file(new=True, force=True)")) << lastError();
     EXPECT_EQ(sc::findNode("py"), nullptr);
 }
+
+TEST_F(IoScene, ExportWritesGivenNormalsTurnedWithTheObject) {
+    TempDir dir;
+    importNames(dir.write("n.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
+    sc::Node& shape = shapeOf("n");
+    auto data = std::make_shared<sc::MeshData>(*shape.mesh);
+    data->normals = std::make_shared<const std::vector<MFloatVector>>(3, MFloatVector(0, 0, 1));
+    sc::setMeshData(shape, data);
+    // Moved and turned a quarter about x: the normal turns to -y, the move does not touch it.
+    sc::setTransform(*sc::findNode("n"), {5, 5, 5}, {90, 0, 0}, {1, 1, 1});
+    ASSERT_TRUE(run("file -ea \"" + dir.file("out.obj") + "\""));
+    std::ifstream in(dir.file("out.obj"));
+    std::string line, normals, faces;
+    while (std::getline(in, line)) {
+        if (line.rfind("vn ", 0) == 0)
+            normals += line + "\n";
+        if (line.rfind("f ", 0) == 0)
+            faces += line + "\n";
+    }
+    EXPECT_EQ(faces, "f 1//1 2//2 3//3\n");
+    ASSERT_EQ(std::count(normals.begin(), normals.end(), '\n'), 3);
+    double x = 0, y = 0, z = 0;
+    std::istringstream(normals.substr(3)) >> x >> y >> z;
+    EXPECT_NEAR(x, 0, 1e-6);
+    EXPECT_NEAR(std::abs(y), 1, 1e-6);
+    EXPECT_NEAR(z, 0, 1e-6);
+}
