@@ -167,6 +167,41 @@ TEST_F(UiControls, PressRunsPythonFunctionsAndCommandLanguageAlike) {
     host::CommandRegistry::instance().remove("recordMe");
 }
 
+TEST_F(UiControls, AControlMayDeleteItsOwnWindowWhenPressed) {
+    ASSERT_EQ(runLines({"seen = []",
+                        "cmds.checkBox(cb1,edit=True,changeCommand=\"cmds.deleteUI('newWindow')\","
+                        "onCommand='seen.append(1)')"}),
+              0)
+        << lastError();
+    ASSERT_TRUE(host::ui::press(pythonValue("cb1"))) << lastError();
+    EXPECT_EQ(host::ui::findControl("newWindow"), nullptr);
+    EXPECT_EQ(pythonValue("seen"), "[1]");
+}
+
+TEST_F(UiControls, CommandLanguageBuildsWindowsToo) {
+    MStatus status;
+    host::Value path = languageResult("window -title \"Other\" -widthHeight 200 100 other", &status);
+    ASSERT_TRUE(status) << lastError();
+    EXPECT_EQ(std::get<std::string>(path.data), "other");
+    path = languageResult("columnLayout -rowSpacing 3", &status);
+    ASSERT_TRUE(status) << lastError();
+    EXPECT_EQ(std::get<std::string>(path.data), "other|columnLayout1");
+    path = languageResult("checkBox -label \"on\" -value true", &status);
+    ASSERT_TRUE(status) << lastError();
+    // Generated names are unique across every window: the option window holds checkBox1 to 3.
+    EXPECT_EQ(std::get<std::string>(path.data), "other|columnLayout1|checkBox4");
+    EXPECT_EQ(pythonValue("cmds.setParent(query=True)"), "other|columnLayout1");
+    EXPECT_EQ(pythonValue("cmds.checkBox('checkBox4',q=True,value=True)"),
+              "True");
+    EXPECT_EQ(pythonValue("cmds.window('other',q=True,width=True)"), "200");
+    // A bad argument type is refused before anything is made.
+    languageResult("checkBox -value maybe", &status);
+    EXPECT_FALSE(status);
+    EXPECT_EQ(pythonValue("cmds.columnLayout('columnLayout1',q=True,numberOfChildren=True)"), "1");
+    // Both windows are there; the option window is untouched.
+    EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf2,query=True,text=True)"), "297");
+}
+
 TEST_F(UiControls, MenuOfTheMainWindowRunsItsItems) {
     Recorder& menuCommand = addRecorder("kivanomenu");
     const std::vector<std::string> lines = {

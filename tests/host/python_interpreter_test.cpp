@@ -46,6 +46,17 @@ TEST_F(Interpreter, ReportsErrorsAndGoesOn) {
     EXPECT_EQ(pythonValue("after"), "1");
 }
 
+TEST_F(Interpreter, RestartsWithAFreshNamespace) {
+    ASSERT_TRUE(host::runPython("left_over = 1\nf = cmds.button"));
+    host::stopPython();
+    std::string result;
+    EXPECT_FALSE(host::runPythonWithResult("1", result));
+    host::startPython();
+    ASSERT_TRUE(host::runPython("import maya.cmds as cmds"));
+    EXPECT_EQ(pythonValue("'left_over' in globals()"), "False");
+    EXPECT_EQ(pythonValue("cmds.window('again')"), "again");
+}
+
 TEST_F(Interpreter, CmdsModuleOffersEveryRegisteredCommand) {
     ASSERT_TRUE(host::runPython("import maya.cmds as cmds\nfrom maya import cmds as c2"));
     EXPECT_EQ(pythonValue("cmds is c2"), "True");

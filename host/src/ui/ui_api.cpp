@@ -9,18 +9,33 @@ namespace host::ui {
 
 namespace {
 
-// Work that the script's commands can undo reaches the undo queue through
+// A control's scripts, copied: a script may delete the very control that runs it.
+std::vector<Script> scriptsOf(const Control& control, std::initializer_list<const char*> which) {
+    std::vector<Script> scripts;
+    for (const char* name : which) {
+        auto found = control.scripts.find(name);
+        if (found != control.scripts.end() && !found->second.text.empty())
+            scripts.push_back(found->second);
+    }
+    return scripts;
+}
+
+// Work that the scripts' commands can undo reaches the undo queue through
 // the command that pressed (or, pressed from C++ at top level, directly).
-MStatus runScript(const Control& control, const char* which) {
-    auto found = control.scripts.find(which);
-    if (found == control.scripts.end() || found->second.text.empty())
-        return MStatus(MStatus::kSuccess);
-    const Script& script = found->second;
-    if (script.python)
-        return runPython(script.text);
-    ExecOptions options;
-    options.recordUndo = true;
-    return executeCommandLanguage(script.text, nullptr, options);
+MStatus runScripts(const std::vector<Script>& scripts) {
+    for (const Script& script : scripts) {
+        MStatus status;
+        if (script.python) {
+            status = runPython(script.text);
+        } else {
+            ExecOptions options;
+            options.recordUndo = true;
+            status = executeCommandLanguage(script.text, nullptr, options);
+        }
+        if (!status)
+            return status;
+    }
+    return MStatus(MStatus::kSuccess);
 }
 
 bool isOn(const Control& control, const char* property, bool fallback) {
@@ -34,27 +49,21 @@ bool isOn(const Control& control, const char* property, bool fallback) {
 MStatus toggleCheckBox(Control& box) {
     const bool on = !isOn(box, "value", false);
     box.properties["value"] = Value(on);
-    MStatus status = runScript(box, "changeCommand");
-    if (status)
-        status = runScript(box, on ? "onCommand" : "offCommand");
-    return status;
+    return runScripts(scriptsOf(box, {"changeCommand", on ? "onCommand" : "offCommand"}));
 }
 
 MStatus selectRadioButton(Control& button) {
     if (button.collection)
         button.collection->selected = &button;
     button.properties["select"] = Value(true);
-    MStatus status = runScript(button, "changeCommand");
-    if (status)
-        status = runScript(button, "onCommand");
-    return status;
+    return runScripts(scriptsOf(button, {"changeCommand", "onCommand"}));
 }
 
 MStatus pressKind(const std::string& nameOrPath, Kind kind, const char* command) {
     Control* control = find(nameOrPath, kind);
     if (!control)
         return fail(command, notFound(nameOrPath));
-    return runScript(*control, "command");
+    return runScripts(scriptsOf(*control, {"command"}));
 }
 
 MStatus uiPressCommand(const Invocation& call, CommandContext&) {
@@ -84,7 +93,7 @@ MStatus press(const std::string& nameOrPath) {
         return fail("uiPress", notFound(nameOrPath));
     switch (control->kind) {
     case Kind::Button:
-    case Kind::MenuItem: return runScript(*control, "command");
+    case Kind::MenuItem: return runScripts(scriptsOf(*control, {"command"}));
     case Kind::CheckBox: return toggleCheckBox(*control);
     case Kind::RadioButton: return selectRadioButton(*control);
     default: return fail("uiPress", "'" + nameOrPath + "' is a " + kindName(control->kind) +
