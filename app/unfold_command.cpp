@@ -186,6 +186,10 @@ std::string commandString(const std::string& text) {
     return out + "\"";
 }
 
+#ifndef KIVANO_PLUGIN_PATH
+#define KIVANO_PLUGIN_PATH "libkivano_plugin.so"  // found on the library path
+#endif
+
 std::string pluginPath() {
     if (const char* env = std::getenv("KIVANO_PLUGIN"); env && *env)
         return env;

@@ -16,7 +16,7 @@ namespace {
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
 
-struct Run {
+struct Outcome {
     int exit = -1;
     std::string out;  // standard output and error together
 };
@@ -28,8 +28,8 @@ std::string shellQuote(const std::string& text) {
     return out + "'";
 }
 
-Run runCommand(const std::string& command) {
-    Run run;
+Outcome runCommand(const std::string& command) {
+    Outcome run;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     if (!pipe)
         return run;
@@ -42,7 +42,7 @@ Run runCommand(const std::string& command) {
     return run;
 }
 
-Run unfold(const std::vector<std::string>& args) {
+Outcome unfold(const std::vector<std::string>& args) {
     std::string command = std::string("KIVANO_PLUGIN=") + shellQuote(KIVANO_PLUGIN_FILE) + " " +
                           shellQuote(KIVANO_EXE) + " unfold";
     for (const std::string& arg : args)
@@ -84,7 +84,7 @@ double jsonNumber(const std::string& json, const std::string& key) {
 }
 
 int pdfPages(const std::string& pdf) {
-    Run info = runCommand("pdfinfo " + shellQuote(pdf));
+    Outcome info = runCommand("pdfinfo " + shellQuote(pdf));
     std::smatch m;
     std::regex pages("Pages:\\s+(\\d+)");
     return info.exit == 0 && std::regex_search(info.out, m, pages) ? std::stoi(m[1]) : -1;
@@ -119,8 +119,26 @@ std::vector<Box> cutOutlines(const std::string& svg) {
     return boxes;
 }
 
-void expectNetsInsideAndApart(const std::string& svgFile, double width, double height, double margin) {
-    std::vector<Box> nets = cutOutlines(readAll(svgFile));
+// The page size the SVG declares, in mm.
+bool svgPageSize(const std::string& svg, double& width, double& height) {
+    std::smatch m;
+    if (!std::regex_search(svg, m, std::regex("<svg[^>]* width=\"([0-9.]+)mm\" height=\"([0-9.]+)mm\"")))
+        return false;
+    width = std::stod(m[1]);
+    height = std::stod(m[2]);
+    return true;
+}
+
+void expectNetsInsideAndApart(const std::string& svgFile, double pageWidth, double pageHeight,
+                              double margin) {
+    std::string svg = readAll(svgFile);
+    double width = 0, height = 0;
+    ASSERT_TRUE(svgPageSize(svg, width, height)) << svgFile;
+    // A normal page has the size asked for; a net too large gets a larger one.
+    if (width != pageWidth || height != pageHeight) {
+        EXPECT_TRUE(width > pageWidth || height > pageHeight) << svgFile;
+    }
+    std::vector<Box> nets = cutOutlines(svg);
     ASSERT_FALSE(nets.empty()) << svgFile;
     const double line = 0.3;  // a cut line's half width may reach past the geometry
     for (size_t i = 0; i < nets.size(); ++i) {
@@ -138,7 +156,7 @@ void expectNetsInsideAndApart(const std::string& svgFile, double width, double h
 
 // How often each whole number is printed, as pdftotext reads the pages.
 std::map<int, int> numbersInPdf(const std::string& pdf) {
-    Run text = runCommand("pdftotext -bbox " + shellQuote(pdf) + " -");
+    Outcome text = runCommand("pdftotext -bbox " + shellQuote(pdf) + " -");
     std::map<int, int> counts;
     std::regex word("<word [^>]*>([0-9]+)</word>");
     for (auto w = std::sregex_iterator(text.out.begin(), text.out.end(), word); w != std::sregex_iterator(); ++w)
@@ -166,7 +184,7 @@ void expectGlueNumbersPaired(const std::string& pdf, const std::string& json) {
 
 TEST(Unfold, CubeToEveryKindOfOutput) {
     TempDir dir;
-    Run run = unfold({example("cube.obj"), "-o", dir / "cube.pdf", "-o", dir / "cube.svg", "-o",
+    Outcome run = unfold({example("cube.obj"), "-o", dir / "cube.pdf", "-o", dir / "cube.svg", "-o",
                       dir / "cube.obj", "--json", dir / "report.json"});
     ASSERT_EQ(run.exit, 0) << run.out;
     EXPECT_NE(run.out.find("kivano: "), std::string::npos);  // the plug-in's progress
@@ -200,7 +218,8 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
     const std::vector<Case> cases{
         {"figure.obj", {}, 210, 297, 10},
         {"house.obj", {"--page", "148x210", "--margin", "8", "--arrangement", "side-by-side"}, 148, 210, 8},
-        {"cube.obj", {"--no-lugs", "--language", "de", "--scale", "2"}, 210, 297, 10},
+        {"cube.obj", {"--no-lugs", "--language", "de", "--scale", "1.5"}, 210, 297, 10},
+        {"cube.obj", {"--scale", "3", "--margin", "5"}, 210, 297, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -208,7 +227,7 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
         std::vector<std::string> args{example(c.model), "-o", dir / "s.pdf", "-o", dir / "s.svg",
                                       "--json", dir / "r.json", "--quiet"};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        Run run = unfold(args);
+        Outcome run = unfold(args);
         ASSERT_EQ(run.exit, 0) << run.out;
         std::string json = readAll(dir / "r.json");
         int pages = int(jsonNumber(json, "pages"));
@@ -240,12 +259,12 @@ TEST(Unfold, BadInputOptionOrOutputFailsWithOneLineAndNoFile) {
         {{example("cube.obj"), "-o", dir / "a.pdf", "-o", dir / "no/dir/b.svg"}, "b.svg"},
     };
     for (const Case& c : cases) {
-        Run run = unfold(c.args);
+        Outcome run = unfold(c.args);
         EXPECT_NE(run.exit, 0) << run.out;
         EXPECT_NE(run.out.find(c.mentions), std::string::npos) << run.out;
         EXPECT_EQ(dir.files(), 1u) << run.out;  // only broken.obj
     }
-    Run unknown = unfold({example("cube.obj"), "-o", dir / "a.pdf", "--frobnicate"});
+    Outcome unknown = unfold({example("cube.obj"), "-o", dir / "a.pdf", "--frobnicate"});
     EXPECT_NE(unknown.exit, 0);
     EXPECT_NE(unknown.out.find("--frobnicate"), std::string::npos) << unknown.out;
     EXPECT_EQ(dir.files(), 1u);
@@ -253,13 +272,13 @@ TEST(Unfold, BadInputOptionOrOutputFailsWithOneLineAndNoFile) {
 
 TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     TempDir dir;
-    Run run = unfold({example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json",
+    Outcome run = unfold({example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json",
                       dir / "r.json"});
     ASSERT_EQ(run.exit, 0) << run.out;
     EXPECT_NE(run.out.find("--limit-page"), std::string::npos) << run.out;
     std::string json = readAll(dir / "r.json");
     EXPECT_EQ(pdfPages(dir / "big.pdf"), int(jsonNumber(json, "pages")));
-    Run info = runCommand("pdfinfo -f 1 -l 1 " + shellQuote(dir / "big.pdf"));
+    Outcome info = runCommand("pdfinfo -f 1 -l 1 " + shellQuote(dir / "big.pdf"));
     std::smatch m;
     ASSERT_TRUE(std::regex_search(info.out, m, std::regex("Page +1 size: +([0-9.]+) x ([0-9.]+)")))
         << info.out;
