@@ -132,6 +132,26 @@ TEST_F(LangInterpreter, BadFlagsAreRefusedBeforeTheCommandRuns)
     EXPECT_EQ(probe.calls.size(), 1u);
 }
 
+TEST_F(LangInterpreter, AScriptThatRunsItselfStopsWithAnError)
+{
+    host::CommandSpec spec;
+    spec.name = "again";
+    spec.owner = "host";
+    int calls = 0;
+    spec.run = [&calls](const host::Invocation&, host::CommandContext&) {
+        ++calls;
+        return MGlobal::executeCommand("again");
+    };
+    ASSERT_TRUE(host::CommandRegistry::instance().add(spec));
+    EXPECT_FALSE(run("again;"));
+    EXPECT_EQ(lastError(), "again: commands nested too deeply (more than 100)");
+    EXPECT_EQ(calls, 100);
+    host::CommandRegistry::instance().remove("again");
+    // A command without a result gives an empty value, not an error.
+    EXPECT_TRUE(run("string $names[] = `print \"\"`; string $one = `print \"\"`;"));
+    EXPECT_TRUE(std::get<Value::List>(host::lang::findVariable("names")->value.data).empty());
+}
+
 TEST_F(LangInterpreter, ASyntaxErrorRunsNoStatementOfTheText)
 {
     Probe probe;

@@ -128,6 +128,17 @@ TEST(LangParser, SyntaxErrorsNameTheirPositionAndYieldNothing)
     }
 }
 
+TEST(LangParser, DeepNestingIsAnErrorNotACrash)
+{
+    const std::string deep = "print " + std::string(5000, '(') + "1" + std::string(5000, ')') + ";";
+    ParseResult r = parse(deep);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("expression nested too deeply"), std::string::npos) << r.error;
+    const std::string fine = "print " + std::string(50, '(') + "1" + std::string(50, ')') + ";";
+    EXPECT_TRUE(parse(fine).ok);
+    EXPECT_FALSE(parse("int $i = " + std::string(5000, '-') + "1;").ok);
+}
+
 TEST(LangParser, CompleteInputEndsAtASemicolonOutsideQuotes)
 {
     EXPECT_TRUE(host::lang::isCompleteInput("ls -sl;"));

@@ -14,6 +14,8 @@ namespace host {
 
 namespace {
 
+constexpr int kMaxCommandDepth = 100;
+
 // One running command: where the undo steps of commands it runs in turn go.
 // Plug-in commands undo their own work, so their frames have no sink.
 struct Frame {
@@ -309,6 +311,13 @@ MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options
     if (!spec.flags.empty()) {
         MStatus checked = checkFlags(normal, spec.flags);
         if (!checked) return checked;
+    }
+    // Scripts that run themselves (a menu item's command calling its menu, say)
+    // would otherwise end in a stack overflow.
+    if (commandDepth() >= kMaxCommandDepth) {
+        postMessage(MessageKind::Error, call.command + ": commands nested too deeply (more than " +
+                                            std::to_string(kMaxCommandDepth) + ")");
+        return MStatus::kFailure;
     }
     const bool topLevel = commandDepth() == 0;
     CommandContext context;

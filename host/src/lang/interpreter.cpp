@@ -72,6 +72,11 @@ bool convertScalar(const Value& in, VarType type, Value& out)
 MStatus convert(const Value& in, const std::string& name, VarType type, bool isArray, Value& out)
 {
     const std::string target = typeName(type, isArray);
+    // A command without a result reads as the type's empty value.
+    if (in.isNone()) {
+        out = isArray ? Value(Value::List{}) : defaultValue(type);
+        return MStatus::kSuccess;
+    }
     if (!isArray) {
         if (!in.isList() && convertScalar(in, type, out)) return MStatus::kSuccess;
         return fail("Cannot convert \"" + displayText(in) + "\" to " + target + " for $" + name + ".");

@@ -10,6 +10,10 @@ namespace host::lang {
 
 namespace {
 
+// Deeper nesting than any script needs; beyond it a hostile text could
+// exhaust the stack.
+constexpr int kMaxNesting = 200;
+
 struct SyntaxError {
     std::size_t offset;
     std::string reason;
@@ -258,12 +262,15 @@ private:
 
     ExprPtr expression()
     {
+        const Token at = lexer_.peek(LexMode::Expression);
+        if (++nesting_ > kMaxNesting) fail(at.offset, "expression nested too deeply");
         ExprPtr left = term();
         Token op;
         while (peekOperator("+", "-", op)) {
             take(LexMode::Expression);
             left = binary(op.text, std::move(left), term(), op.offset);
         }
+        --nesting_;
         return left;
     }
 
@@ -282,11 +289,13 @@ private:
     {
         Token op;
         if (peekOperator("-", "-", op)) {
+            if (++nesting_ > kMaxNesting) fail(op.offset, "expression nested too deeply");
             take(LexMode::Expression);
             auto e = std::make_unique<Expr>();
             e->kind = Expr::Kind::Negate;
             e->offset = op.offset;
             e->items.push_back(unary());
+            --nesting_;
             return e;
         }
         return primary();
@@ -310,6 +319,7 @@ private:
     std::string_view source_;
     Lexer lexer_;
     std::size_t base_;
+    int nesting_ = 0;
 };
 
 }  // namespace
