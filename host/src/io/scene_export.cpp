@@ -1,6 +1,7 @@
 #include "io/scene_export.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "scene/scene.h"
@@ -49,17 +50,35 @@ void collectUvs(const sc::MeshData& data, ImportedObject& o) {
         o.uvIds.clear();
 }
 
+// Normals turn with the inverse transpose of the object's linear part, so
+// they stay perpendicular to the faces under non-uniform scale; a translation
+// does not touch them. Returned unit length (or zero when degenerate).
+sc::Point3 worldNormal(const sc::Matrix4& m, const MFloatVector& n) {
+    auto a = [&m](int i, int j) { return m[size_t(4 * (i % 3) + (j % 3))]; };
+    double in[3] = {n.x, n.y, n.z}, out[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            // Cofactor (i, j) of the 3 x 3 part: cyclic indices give the sign.
+            double cofactor = a(i + 1, j + 1) * a(i + 2, j + 2) - a(i + 1, j + 2) * a(i + 2, j + 1);
+            out[j] += in[i] * cofactor;
+        }
+    double det = a(0, 0) * (a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1)) -
+                 a(0, 1) * (a(1, 0) * a(2, 2) - a(1, 2) * a(2, 0)) +
+                 a(0, 2) * (a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0));
+    double length = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+    if (length == 0.0 || det == 0.0)
+        return {0, 0, 0};
+    double scale = (det < 0 ? -1.0 : 1.0) / length;
+    return {out[0] * scale, out[1] * scale, out[2] * scale};
+}
+
 // Normals given to the mesh may be one per vertex, per face-vertex or per face.
 void collectNormals(const sc::MeshData& data, const sc::Matrix4& world, ImportedObject& o) {
     if (!data.normals || data.normals->empty())
         return;
     size_t n = data.normals->size();
-    for (const MFloatVector& v : *data.normals) {
-        // Directions turn with the object; its translation does not apply.
-        sc::Point3 origin = sc::transformPoint(world, {0, 0, 0});
-        sc::Point3 tip = sc::transformPoint(world, {v.x, v.y, v.z});
-        o.normals.push_back({tip[0] - origin[0], tip[1] - origin[1], tip[2] - origin[2]});
-    }
+    for (const MFloatVector& v : *data.normals)
+        o.normals.push_back(worldNormal(world, v));
     for (size_t p = 0, fv = 0; p < data.counts->size(); ++p)
         for (int k = 0; k < (*data.counts)[p]; ++k, ++fv) {
             if (n == size_t(data.numFaceVertices()))
