@@ -236,4 +236,27 @@ TEST_F(LangInterpreter, MessagesReachTheLogWithTheirKind)
     EXPECT_TRUE(logged(MessageKind::Info, "hello 3"));
 }
 
+std::vector<host::Message> heard;
+
+TEST_F(LangInterpreter, QuietKeepsMessagesInTheLogAndListenersHearAll)
+{
+    heard.clear();
+    host::setMessageListener([](const host::Message& m) { heard.push_back(m); });
+    host::setQuiet(false);
+    testing::internal::CaptureStdout();
+    MGlobal::displayInfo("loud");
+    host::setQuiet(true);
+    MGlobal::displayInfo("hushed");
+    const std::string out = testing::internal::GetCapturedStdout();
+    host::setMessageListener(nullptr);
+    EXPECT_EQ(out, "loud\n");
+    EXPECT_TRUE(logged(MessageKind::Info, "hushed"));
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard[1].text, "hushed");
+    testing::internal::CaptureStderr();
+    MGlobal::displayError("still shown");  // a quiet run must still explain a failure
+    MGlobal::displayWarning("not shown");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: still shown\n");
+}
+
 }  // namespace
