@@ -1,6 +1,7 @@
 #include "io/obj_reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -267,9 +268,9 @@ bool readStatement(ObjState& s, std::string_view line, ImportedModel& model, Rea
     return true;
 }
 
-std::vector<std::string_view> physicalLines(const std::string& text) {
+std::vector<std::string_view> physicalLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    std::string_view rest(text);
+    std::string_view rest = text;
     while (!rest.empty()) {
         size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
@@ -423,8 +424,7 @@ void parseMtl(std::string_view text, const std::string& baseDirectory,
               std::vector<ImportedMaterial>& materials) {
     std::map<std::string, size_t> index;
     ImportedMaterial* current = nullptr;
-    std::string copy(text);
-    for (std::string_view raw : physicalLines(copy)) {
+    for (std::string_view raw : physicalLines(text)) {
         std::string_view line = raw.substr(0, raw.find('#'));
         std::vector<std::string_view> words = splitWords(line);
         if (words.empty())
