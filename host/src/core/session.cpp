@@ -4,6 +4,7 @@
 
 #include "core/command.h"
 #include "core/undo_queue.h"
+#include "io/io_commands.h"
 #include "lang/interpreter.h"
 
 namespace host {
@@ -24,6 +25,7 @@ Session::Session()
     sessionAlive() = true;
     registerLanguageCommands();
     registerSceneCommands();
+    registerIoCommands();
     registerUiCommands();
     startPython();
 }
