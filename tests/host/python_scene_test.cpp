@@ -66,6 +66,23 @@ TEST_F(PythonScene, UndoFromPythonMatchesTheCommandLanguage) {
     EXPECT_EQ(pythonValue("cmds.ls(sl=True)"), "['b']");
 }
 
+TEST_F(PythonScene, WorkOfAPressedButtonIsOneUndoStep) {
+    ASSERT_EQ(runLines({"cmds.select('a')", "w = cmds.window('keys')", "cmds.columnLayout()",
+                        "py = cmds.button(label='py', command=\"cmds.select('b')\")"}),
+              0)
+        << lastError();
+    host::Value made;
+    ASSERT_TRUE(host::executeCommandLanguage("button -label \"mel\" -command \"select -r c\" melButton",
+                                             &made, host::ExecOptions()))
+        << lastError();
+
+    EXPECT_EQ(languageValue("uiPress " + pythonValue("py") + "; ls -sl"), "['b']");
+    EXPECT_EQ(languageValue("uiPress melButton; ls -sl"), "['c']");
+    EXPECT_EQ(languageValue("undo; ls -sl"), "['b']");
+    EXPECT_EQ(languageValue("undo; ls -sl"), "['a']");
+    EXPECT_EQ(languageValue("redo; redo; ls -sl"), "['c']");
+}
+
 TEST_F(PythonScene, VisibilityKeysOverThreeFrames) {
     // The lines the animation arrangement sends for one net shown at frame 1.
     ASSERT_EQ(runLines({"cmds.playbackOptions(minTime='0',maxTime='2')", "cmds.currentTime(0)",

@@ -4,7 +4,6 @@
 #include "core/session.h"
 #include "ui/ui_api.h"
 #include "ui/ui_control_commands.h"
-#include "ui/ui_properties.h"
 #include "ui/ui_tree.h"
 #include "ui/ui_window_commands.h"
 
@@ -22,12 +21,11 @@ std::string notFound(const std::string& name) {
 bool readNames(const Invocation& call, std::vector<std::string>& names) {
     names.clear();
     for (const Value& arg : call.args) {
-        std::string name;
-        if (!toText(arg, name) || !arg.isString()) {
+        if (!arg.isString()) {
             fail(call.command, "names must be strings");
             return false;
         }
-        names.push_back(name);
+        names.push_back(std::get<std::string>(arg.data));
     }
     return true;
 }

@@ -41,10 +41,12 @@ MStatus parseRequest(Kind kind, const Invocation& call, Request& request) {
             request.exists = isSwitchOn(flag.args);
         else if (kind != Kind::Window && isMode(flag, "p", "parent"))
             request.parent = &flag;
-        else if (const Property* property = findProperty(kind, flag.name))
-            request.settings.push_back({property, Value()}), request.flags.push_back(&flag);
-        else
+        else if (const Property* property = findProperty(kind, flag.name)) {
+            request.settings.push_back({property, Value()});
+            request.flags.push_back(&flag);
+        } else {
             return fail(command, "invalid flag -" + flag.name);
+        }
     }
     std::vector<std::string> names;
     if (!readNames(call, names))
@@ -222,15 +224,11 @@ MStatus applySettings(Control& control, const std::vector<Setting>& settings, bo
     return MStatus(MStatus::kSuccess);
 }
 
-Control* lookup(Kind kind, const std::string& nameOrPath) {
-    return find(nameOrPath, kind);
-}
-
 MStatus runQuery(Kind kind, const Request& request, CommandContext& context) {
     const char* command = kindName(kind);
     if (request.target.empty())
         return fail(command, "query needs the name of a " + std::string(command));
-    const Control* control = lookup(kind, request.target);
+    const Control* control = find(request.target, kind);
     if (!control)
         return fail(command, notFound(request.target));
     if (request.settings.size() + (request.parent ? 1 : 0) != 1)
@@ -246,7 +244,7 @@ MStatus runEdit(Kind kind, Request& request, bool fromPython, CommandContext& co
     const char* command = kindName(kind);
     if (request.target.empty())
         return fail(command, "edit needs the name of a " + std::string(command));
-    Control* control = lookup(kind, request.target);
+    Control* control = find(request.target, kind);
     if (!control)
         return fail(command, notFound(request.target));
     if (request.parent)
@@ -378,7 +376,7 @@ MStatus runControlCommand(Kind kind, const Invocation& call, CommandContext& con
     if (!status)
         return status;
     if (request.exists) {
-        context.result = Value(!request.target.empty() && lookup(kind, request.target) != nullptr);
+        context.result = Value(!request.target.empty() && find(request.target, kind) != nullptr);
         return MStatus(MStatus::kSuccess);
     }
     if (request.query)
