@@ -160,6 +160,27 @@ TEST(LangApiArgs, MalformedInputFailsTheParse)
     EXPECT_EQ(value, 5u);
 }
 
+TEST(LangApiArgs, QueryModeFlagsCarryNoValues)
+{
+    MSyntax syntax;
+    syntax.enableQuery();
+    syntax.addFlag("v", "value", MSyntax::kBoolean);
+    MStatus status;
+    MArgDatabase query(syntax, words({"-q", "-v", "cb1"}), &status);
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(query.isQuery());
+    EXPECT_TRUE(query.isFlagSet("value"));
+    MString control;
+    EXPECT_TRUE(query.getCommandArgument(0, control));
+    EXPECT_EQ(control, MString("cb1"));
+    MArgDatabase edit(syntax, words({"-v", "on", "cb1"}), &status);
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(edit.isQuery());
+    bool value = false;
+    EXPECT_TRUE(edit.getFlagArgument("v", 0, value));
+    EXPECT_TRUE(value);
+}
+
 TEST(LangApiArgs, ArgListReadsTypedValues)
 {
     MArgList args = words({"3", "x", "2.5", "on"});

@@ -40,8 +40,9 @@ public:
     MStatus setObjectType(MObjectFormat objectFormat, unsigned int minimumObjects = 0,
                           unsigned int maximumObjects = UINT_MAX);
     void useSelectionAsDefault(bool useSelection) { useSelection_ = useSelection; }
-    void enableQuery(bool supportsQuery = true) { query_ = supportsQuery; }
-    void enableEdit(bool supportsEdit = true) { edit_ = supportsEdit; }
+    // Adds the -q/-query (-e/-edit) flag the mode is asked for with.
+    void enableQuery(bool supportsQuery = true);
+    void enableEdit(bool supportsEdit = true);
 
     // Host side.
     struct FlagInfo {

@@ -56,8 +56,6 @@ std::vector<FlagSyntax> flagSyntaxOf(MCreateSyntaxFunction createSyntax)
         for (MSyntax::MArgType type : info.args) fs.args.push_back(toArgType(type));
         out.push_back(std::move(fs));
     }
-    if (syntax.queryEnabled() && !findFlagSyntax(out, "q")) out.push_back(FlagSyntax{"q", "query", {}});
-    if (syntax.editEnabled() && !findFlagSyntax(out, "e")) out.push_back(FlagSyntax{"e", "edit", {}});
     return out;
 }
 

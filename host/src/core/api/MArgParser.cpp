@@ -59,6 +59,7 @@ MStatus MArgParser::takeFlag(const MArgList& argList, unsigned int& index)
     use.flag = static_cast<std::size_t>(spec - syntax_.flags().data());
     // In query mode flags name what to ask for and carry no values.
     const bool query = syntax_.queryEnabled() && isQuery() && spec->longName != "query";
+    // (isQuery() sees the flags read so far: -q comes first, as in the host.)
     for (std::size_t k = 0; !query && k < spec->args.size(); ++k, ++index) {
         if (index >= argList.length() || argList.isFlagWord(index)) {
             reject("Flag -" + name.str() + " needs " + std::to_string(spec->args.size()) + " argument(s).");

@@ -44,6 +44,18 @@ MStatus MSyntax::setObjectType(MObjectFormat objectFormat, unsigned int, unsigne
     return MStatus::kSuccess;
 }
 
+void MSyntax::enableQuery(bool supportsQuery)
+{
+    query_ = supportsQuery;
+    if (supportsQuery && !findFlag("query")) addFlag("q", "query");
+}
+
+void MSyntax::enableEdit(bool supportsEdit)
+{
+    edit_ = supportsEdit;
+    if (supportsEdit && !findFlag("edit")) addFlag("e", "edit");
+}
+
 const MSyntax::FlagInfo* MSyntax::findFlag(const MString& name) const
 {
     if (name.length() == 0) return nullptr;
