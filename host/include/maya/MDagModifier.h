@@ -1,5 +1,5 @@
 #pragma once
-// The modifier for DAG edits: creates nodes under a parent and reparents them.
+// The modifier for DAG edits: creates nodes under a parent.
 #include <maya/MDGModifier.h>
 
 class MDagModifier : public MDGModifier {
@@ -7,5 +7,4 @@ public:
     MDagModifier() = default;
 
     MObject createNode(const MString& type, const MObject& parent = MObject::kNullObj, MStatus* ReturnStatus = NULL);
-    MStatus reparentNode(const MObject& node, const MObject& newParent = MObject::kNullObj);
 };

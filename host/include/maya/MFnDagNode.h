@@ -24,7 +24,6 @@ public:
     MObject child(unsigned int i, MStatus* ReturnStatus = NULL) const;
     unsigned int parentCount(MStatus* ReturnStatus = NULL) const;
     MObject parent(unsigned int i, MStatus* ReturnStatus = NULL) const;
-    MStatus addChild(MObject& child, unsigned int index = kNextPos, bool keepExistingParents = false);
     bool isIntermediateObject(MStatus* ReturnStatus = NULL) const;
     MStatus setIntermediateObject(bool isIntermediate);
     MString fullPathName(MStatus* ReturnStatus = NULL) const;
@@ -32,8 +31,6 @@ public:
     MStatus getPath(MDagPath& path) const;
     MDagPath dagPath(MStatus* ReturnStatus = NULL) const;
     MMatrix transformationMatrix(MStatus* ReturnStatus = NULL) const;
-
-    static const unsigned int kNextPos = 0xFFFFFFFFu;
 
 protected:
     bool accepts(const MObject& object) const override;

@@ -257,6 +257,14 @@ std::string uniqueName(std::string_view wanted) {
     return base + std::to_string(n);
 }
 
+std::string numberedVariant(std::string_view wanted, const std::function<bool(const std::string&)>& taken) {
+    if (!taken(std::string(wanted))) return std::string(wanted);
+    auto [base, number] = splitTrailingNumber(wanted);
+    long long n = std::max(number + 1, 1LL);
+    while (taken(base + std::to_string(n))) ++n;
+    return base + std::to_string(n);
+}
+
 std::string rename(Node& node, std::string_view wanted) {
     assert(isValidName(wanted));
     if (node.name == wanted) return node.name;
@@ -302,6 +310,7 @@ Node& createMaterial(std::string_view typeName, std::string_view name) {
 }
 
 Node& createNode(std::string_view typeName, std::string_view name, Node* parent) {
+    assert(isKnownNodeType(typeName));
     if (typeName == "transform") return createTransform(name, parent);
     if (typeName == "mesh") {
         Node& owner = parent ? *parent : createTransform("", nullptr);
@@ -313,6 +322,12 @@ Node& createNode(std::string_view typeName, std::string_view name, Node* parent)
                    : typeName == "surfaceShader" ? MFn::kSurfaceShader
                    : typeName == "objectSet" ? MFn::kSet : MFn::kDependencyNode;
     return insertNode(makeNode(NodeKind::Other, type, typeName, name), nullptr);
+}
+
+bool isKnownNodeType(std::string_view typeName) {
+    static const char* const known[] = {"transform", "mesh", "shadingEngine", "lambert", "phong",
+                                        "blinn", "file", "surfaceShader", "objectSet", "place2dTexture"};
+    return std::find(std::begin(known), std::end(known), typeName) != std::end(known);
 }
 
 bool isDefaultNode(const Node& node) {

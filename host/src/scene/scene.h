@@ -205,6 +205,8 @@ NodePtr handle(const Node& node);          // the owning pointer of a live node
 bool isValidName(std::string_view name);   // letters, digits, '_', not starting with a digit
 // The name a node asking for `wanted` would get now (wanted itself when free).
 std::string uniqueName(std::string_view wanted);
+// The same rule among other names (a mesh's UV or colour sets).
+std::string numberedVariant(std::string_view wanted, const std::function<bool(const std::string&)>& taken);
 // Renames; returns the name applied (a unique variant when taken). `wanted`
 // must be a valid name.
 std::string rename(Node& node, std::string_view wanted);
@@ -218,8 +220,10 @@ Node& createMesh(std::string_view name, Node& transform, MeshDataPtr data);
 Node& createShadingEngine(std::string_view name);
 // typeName "lambert", "phong" or "blinn".
 Node& createMaterial(std::string_view typeName, std::string_view name);
-// Any other node type (createNode); DAG types go under parent.
+// Any node type the host knows (isKnownNodeType); DAG types go under parent,
+// a mesh without one under a new transform.
 Node& createNode(std::string_view typeName, std::string_view name, Node* parent = nullptr);
+bool isKnownNodeType(std::string_view typeName);
 // Detaches the node with everything under it; takes its faces out of shading
 // engines and its entries out of the selection. The world and the default
 // nodes cannot be deleted (returns false).

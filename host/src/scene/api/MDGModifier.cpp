@@ -22,7 +22,7 @@ void MDGModifier::adoptDone(std::vector<host::UndoStep>& steps) {
 // Made at once, as the host hands back the new node; undoIt removes it again.
 MObject MDGModifier::createNode(const MString& type, MStatus* ReturnStatus) {
     std::string typeName = type.asChar();
-    if (typeName.empty() || typeName == "world" || typeName == "transform" || typeName == "mesh") {
+    if (!isKnownNodeType(typeName) || typeName == "transform" || typeName == "mesh") {
         if (ReturnStatus) *ReturnStatus = MStatus::kInvalidParameter;
         return MObject();
     }

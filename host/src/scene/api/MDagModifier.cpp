@@ -10,10 +10,9 @@ using namespace host::scene;
 MObject MDagModifier::createNode(const MString& type, const MObject& parent, MStatus* ReturnStatus) {
     std::string typeName = type.asChar();
     Node* parentNode = parent.isNull() ? nullptr : liveNode(parent);
-    bool badParent = !parent.isNull() && (!parentNode || parentNode->kind != NodeKind::Transform);
-    if ((typeName != "transform" && typeName != "mesh") || badParent) {
-        if (typeName != "transform" && typeName != "mesh" && !badParent && parent.isNull())
-            return MDGModifier::createNode(type, ReturnStatus);
+    bool dagType = typeName == "transform" || typeName == "mesh";
+    if (!dagType && parent.isNull()) return MDGModifier::createNode(type, ReturnStatus);
+    if (!dagType || (!parent.isNull() && (!parentNode || parentNode->kind != NodeKind::Transform))) {
         if (ReturnStatus) *ReturnStatus = MStatus::kInvalidParameter;
         return MObject();
     }
@@ -28,5 +27,3 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
     if (typeName == "mesh" && !parentNode) return objectOf(*made->parent);
     return objectOf(*made);
 }
-
-MStatus MDagModifier::reparentNode(const MObject&, const MObject&) { return MStatus::kNotImplemented; }

@@ -70,11 +70,6 @@ MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
     return ok ? objectOf(*node->parent) : MObject();
 }
 
-MStatus MFnDagNode::addChild(MObject&, unsigned int, bool) {
-    // Reparenting is not part of this host's DAG edits.
-    return MStatus::kNotImplemented;
-}
-
 bool MFnDagNode::isIntermediateObject(MStatus* ReturnStatus) const {
     Node* node = dagNodeOf(object_);
     setStatus(ReturnStatus, node ? MStatus::kSuccess : MStatus::kInvalidParameter);

@@ -24,7 +24,7 @@ MObject MFnDependencyNode::create(const MString& typeName, MStatus* ReturnStatus
 
 MObject MFnDependencyNode::create(const MString& typeName, const MString& name, MStatus* ReturnStatus) {
     std::string type = typeName.asChar();
-    if (type.empty() || type == "world" || (name.length() && !isValidName(name.asChar()))) {
+    if (!isKnownNodeType(type) || (name.length() && !isValidName(name.asChar()))) {
         setStatus(ReturnStatus, MStatus::kInvalidParameter);
         return MObject();
     }

@@ -303,8 +303,10 @@ MString MFnMesh::createUVSetWithName(const MString& name, MDGModifier*, MStatus*
         return MString();
     }
     auto copy = editable(*node);
-    MString unique = name;
-    for (int n = 1; uvSetIndex(*copy, &unique) >= 0; ++n) unique = name + MString(std::to_string(n));
+    MString unique(numberedVariant(name.asChar(), [&copy](const std::string& n) {
+        MString candidate(n);
+        return uvSetIndex(*copy, &candidate) >= 0;
+    }));
     UVSet set;
     set.name = unique.asChar();
     copy->uvSets.push_back(std::move(set));
@@ -456,8 +458,10 @@ MString MFnMesh::createColorSetWithName(const MString& colorSetName, MDGModifier
         setStatus(ReturnStatus, MStatus::kInvalidParameter);
         return MString();
     }
-    MString unique = colorSetName;
-    for (int n = 1; colorSetIndex(*node->mesh, &unique) >= 0; ++n) unique = colorSetName + MString(std::to_string(n));
+    MString unique(numberedVariant(colorSetName.asChar(), [node](const std::string& n) {
+        MString candidate(n);
+        return colorSetIndex(*node->mesh, &candidate) >= 0;
+    }));
     MStatus status = createColorSet(unique, modifier);
     setStatus(ReturnStatus, status);
     return status ? unique : MString();

@@ -8,15 +8,8 @@ namespace host::scene {
 
 namespace {
 
-const char* const kCreatableTypes[] = {"transform", "mesh",  "shadingEngine", "lambert",   "phong",
-                                       "blinn",     "file",  "surfaceShader", "objectSet", "place2dTexture"};
-
-bool creatable(const std::string& type) {
-    return std::find(std::begin(kCreatableTypes), std::end(kCreatableTypes), type) != std::end(kCreatableTypes);
-}
-
 MStatus makeNode(const Invocation& call, CommandContext& ctx, const std::string& type) {
-    if (!creatable(type)) return commandError(call, "Unknown object type: " + type);
+    if (!isKnownNodeType(type)) return commandError(call, "Unknown object type: " + type);
     std::string name, parentName;
     flagText(call, "n", "name", name);
     if (!name.empty() && !isValidName(name)) return commandError(call, "invalid name '" + name + "'");
