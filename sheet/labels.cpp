@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "box_grid.h"
 #include "shapes.h"
 
 namespace sheet {
@@ -15,12 +16,22 @@ constexpr double kLabelClearance = 0.3;   // label to label
 constexpr double kEdgeOffset = 0.4;       // gap between an edge and its number
 constexpr double kSizeStep = 0.25;
 
+constexpr double kGridCell = 4.0;         // mm
+constexpr double kBesideStep = 0.4;       // how far each ring of the search lies out
+
+enum class Obstacle : unsigned char { Face, Lug, Label };
+
+// Everything a new label must keep clear of, with a grid to find it fast.
 struct Placer {
+    explicit Placer(const Net& n) : net(n), grid(kGridCell) {}
+
     const Net& net;
-    std::vector<std::vector<Vec2>> faces;
-    std::vector<std::vector<Vec2>> lugs;
+    std::vector<std::vector<Vec2>> shapes;  // faces, then lugs, then labels
+    std::vector<Obstacle> kinds;
     std::vector<Label> labels;
-    std::vector<Box> labelBoxes;
+    Box all;
+    BoxGrid grid;
+    std::vector<int> nearby;  // scratch for queries
 };
 
 std::vector<Vec2> cornersOf(const Label& label) {
@@ -36,31 +47,35 @@ double uprightAngle(double angle) {
     return std::remainder(angle, 2.0 * kPi);
 }
 
-bool clearOfLabels(const Placer& placer, const std::vector<Vec2>& box) {
-    Box bounds = boxOf(box);
-    for (size_t i = 0; i < placer.labels.size(); ++i) {
-        if (!boxesOverlap(bounds, placer.labelBoxes[i], kLabelClearance))
-            continue;
-        if (convexOverlap(box, cornersOf(placer.labels[i]), kLabelClearance))
-            return false;
-    }
-    return true;
+void addObstacle(Placer& placer, std::vector<Vec2> shape, Obstacle kind) {
+    Box box = boxOf(shape);
+    placer.grid.insert(int(placer.shapes.size()), box);
+    placer.all.add(box);
+    placer.shapes.push_back(std::move(shape));
+    placer.kinds.push_back(kind);
 }
 
-bool clearOfShapes(const std::vector<std::vector<Vec2>>& shapes, const std::vector<Vec2>& box,
-                   const std::vector<Vec2>* own) {
+// Whether the label box keeps clear of every obstacle of the kinds asked
+// for, except the shape `own` (the tab a label sits on).
+bool isClear(Placer& placer, const std::vector<Vec2>& box, bool ofShapes, int own = -1) {
     Box bounds = boxOf(box);
-    for (const auto& shape : shapes) {
-        if (&shape == own || !boxesOverlap(bounds, boxOf(shape), kLineClearance))
+    Box around{bounds.minX - kLineClearance, bounds.minY - kLineClearance,
+               bounds.maxX + kLineClearance, bounds.maxY + kLineClearance};
+    placer.grid.query(around, placer.nearby);
+    for (int id : placer.nearby) {
+        bool label = placer.kinds[id] == Obstacle::Label;
+        if (id == own || (!label && !ofShapes))
             continue;
-        if (convexOverlap(box, shape, kLineClearance))
+        double clearance = label ? kLabelClearance : kLineClearance;
+        if (boxesOverlap(bounds, boxOf(placer.shapes[id]), clearance) &&
+            convexOverlap(box, placer.shapes[id], clearance))
             return false;
     }
     return true;
 }
 
 void accept(Placer& placer, Label label) {
-    placer.labelBoxes.push_back(boxOf(cornersOf(label)));
+    addObstacle(placer, cornersOf(label), Obstacle::Label);
     placer.labels.push_back(std::move(label));
 }
 
@@ -98,7 +113,7 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
             probe.centre = {e.a.x + t * (e.b.x - e.a.x) + e.inward.x * off,
                             e.a.y + t * (e.b.y - e.a.y) + e.inward.y * off};
             auto box = cornersOf(probe);
-            if (insideConvex(box, placer.faces[f], kLineClearance) && clearOfLabels(placer, box)) {
+            if (insideConvex(box, placer.shapes[f], kLineClearance) && isClear(placer, box, false)) {
                 probe.spot = LabelSpot::Face;
                 accept(placer, probe);
                 return true;
@@ -109,14 +124,14 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
 }
 
 bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const EdgeFrame& e) {
-    const std::vector<Vec2>& shape = placer.lugs[&lug - placer.net.lugs.data()];
+    int own = int(placer.net.faces.size() + (&lug - placer.net.lugs.data()));
+    const std::vector<Vec2>& shape = placer.shapes[own];
     Vec2 centre{(shape[0].x + shape[1].x + shape[2].x + shape[3].x) / 4,
                 (shape[0].y + shape[1].y + shape[2].y + shape[3].y) / 4};
     for (double size = startSize(e.length); size >= kGlueSizeMin - 1e-9; size -= kSizeStep) {
         Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, centre, e.angle);
         auto box = cornersOf(probe);
-        if (insideConvex(box, shape, kLineClearance) && clearOfShapes(placer.faces, box, nullptr) &&
-            clearOfShapes(placer.lugs, box, &shape) && clearOfLabels(placer, box)) {
+        if (insideConvex(box, shape, kLineClearance) && isClear(placer, box, true, own)) {
             probe.spot = LabelSpot::Lug;
             accept(placer, probe);
             return true;
@@ -125,26 +140,29 @@ bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const Edg
     return false;
 }
 
-// Off the edge, outwards, as close as the net allows. Always succeeds: far
-// enough out nothing of the net is left.
+// Off the edge, as close to its middle as there is room: rings of growing
+// distance, each tried straight out first and then turning towards the net.
+// Always succeeds: far enough out nothing of the net is left.
 void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
-    Box netBox;
-    for (const auto& shape : placer.faces) netBox.add(boxOf(shape));
-    for (const auto& shape : placer.lugs) netBox.add(boxOf(shape));
-    for (const Box& b : placer.labelBoxes) netBox.add(b);
-    double reach = std::hypot(netBox.width(), netBox.height()) + 4 * kGlueSizeMax;
+    static const double turns[] = {0, 0.4, -0.4, 0.8, -0.8, 1.2, -1.2, 1.6, -1.6, 2.1, -2.1, 2.6, -2.6};
     Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, kGlueSizeMin + 0.5, {},
                             e.angle);
     probe.spot = LabelSpot::Beside;
-    Vec2 out{-e.inward.x, -e.inward.y};
-    for (double d = kEdgeOffset; ; d += 0.25) {
-        double off = d + probe.height / 2;
-        probe.centre = {e.mid.x + out.x * off, e.mid.y + out.y * off};
-        auto box = cornersOf(probe);
-        if (d > reach || (clearOfShapes(placer.faces, box, nullptr) &&
-                          clearOfShapes(placer.lugs, box, nullptr) && clearOfLabels(placer, box)))
-            break;
-    }
+    double outward = std::atan2(-e.inward.y, -e.inward.x);
+    double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
+    double half = std::max(probe.width, probe.height) / 2;
+    for (double d = kEdgeOffset; d <= reach; d += kBesideStep)
+        for (double turn : turns) {
+            double a = outward + turn;
+            probe.centre = {e.mid.x + std::cos(a) * (d + half), e.mid.y + std::sin(a) * (d + half)};
+            if (isClear(placer, cornersOf(probe), true)) {
+                accept(placer, probe);
+                return;
+            }
+        }
+    // Past every shape of the net: straight out, beyond the reach.
+    probe.centre = {e.mid.x + std::cos(outward) * (reach + half),
+                    e.mid.y + std::sin(outward) * (reach + half)};
     accept(placer, probe);
 }
 
@@ -187,11 +205,11 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
 }
 
 std::vector<Label> placeGlueLabels(const Net& net) {
-    Placer placer{net, {}, {}, {}, {}};
+    Placer placer(net);
     for (const Face& face : net.faces)
-        placer.faces.push_back({face.p[0], face.p[1], face.p[2]});
+        addObstacle(placer, {face.p[0], face.p[1], face.p[2]}, Obstacle::Face);
     for (const Lug& lug : net.lugs)
-        placer.lugs.push_back({lug.p[0], lug.p[1], lug.p[2], lug.p[3]});
+        addObstacle(placer, {lug.p[0], lug.p[1], lug.p[2], lug.p[3]}, Obstacle::Lug);
     for (unsigned f = 0; f < net.faces.size(); ++f)
         for (int k = 0; k < 3; ++k)
             if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].glue[k] > 0)

@@ -1,0 +1,31 @@
+#pragma once
+// A uniform grid over boxes, so that "what lies near here" costs the few
+// shapes nearby rather than all of a large net's.
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "shapes.h"
+
+namespace sheet {
+
+class BoxGrid {
+public:
+    explicit BoxGrid(double cellSize);
+
+    void insert(int id, const Box& box);
+    // Every id whose box lies in a cell that `box` touches, each once, in
+    // insertion order. Callers test the shapes themselves.
+    void query(const Box& box, std::vector<int>& ids) const;
+
+private:
+    int64_t key(int64_t cx, int64_t cy) const { return (cx << 32) ^ (cy & 0xffffffff); }
+    int64_t cellOf(double v) const;
+
+    double cellSize_;
+    std::unordered_map<int64_t, std::vector<int>> cells_;
+    mutable std::vector<uint32_t> seen_;  // per id: the query that last saw it
+    mutable uint32_t query_ = 0;
+};
+
+}  // namespace sheet
