@@ -4,6 +4,7 @@
 #include "host_fixture.h"
 
 #include <filesystem>
+#include <set>
 
 #include "core/messages.h"
 #include "io/model_io.h"
@@ -34,6 +35,33 @@ TEST_F(Model, BunnyUnfoldsAndUndoRestoresTheScene)
 	EXPECT_EQ(sheetObjects("dft").size(), 3674u);
 	ASSERT_TRUE(run("undo"));
 	EXPECT_EQ(sceneSnapshot(), before);
+}
+
+// Every triangle object carries the UV ids and the material of exactly one
+// face of the triangulated source.
+TEST_F(Model, TexturedFigureKeepsUVIdsAndMaterialPerFace)
+{
+	std::vector<std::string> imported;
+	ASSERT_TRUE(host::importModel(std::string(KIVANO_SOURCE_DIR) + "/examples/figure.obj", &imported));
+	selectOnly(imported);
+	openWindow();
+	setOption("cmds.checkBox(cb3,edit=True,value=False)");
+	ASSERT_TRUE(pressStart());
+	const host::scene::Node& source = *host::scene::meshOf(*host::scene::findNode(imported[0]));
+	const host::scene::UVSet* uv = source.mesh->uvSet("");
+	ASSERT_NE(uv, nullptr);
+	std::multiset<std::pair<std::vector<int>, std::string>> faces, objects;
+	for (int f = 0; f < source.mesh->numPolygons(); ++f) {
+		std::vector<int> ids(uv->faceVertexIds->begin() + 3 * f, uv->faceVertexIds->begin() + 3 * f + 3);
+		faces.insert({ids, host::scene::engineOfFace(source, f)->name});
+	}
+	for (const SheetObject& o : sheetObjects("dft"))
+		objects.insert({o.uvIds, o.shadingGroup});
+	EXPECT_EQ(objects, faces);
+	std::set<std::string> materials;
+	for (const auto& face : faces)
+		materials.insert(face.second);
+	EXPECT_EQ(materials.size(), 2u);
 }
 
 TEST_F(Model, EachRunUndoesWithItsOwnDeleteChoice)
