@@ -270,6 +270,20 @@ TEST(Unfold, BadInputOptionOrOutputFailsWithOneLineAndNoFile) {
     EXPECT_EQ(dir.files(), 1u);
 }
 
+TEST(Unfold, ASheetFedBackInIsNotMistakenForTheNewOne) {
+    // The exported scene holds objects named dft.. and lug..; unfolding it
+    // again must read only what the new run made.
+    TempDir dir;
+    ASSERT_EQ(unfold({example("cube.obj"), "-o", dir / "first.obj", "--quiet"}).exit, 0);
+    Outcome again = unfold({dir / "first.obj", "-o", dir / "again.pdf", "--json", dir / "r.json",
+                            "--quiet"});
+    ASSERT_EQ(again.exit, 0) << again.out;
+    EXPECT_EQ(again.out.find("warning"), std::string::npos) << again.out;
+    std::string json = readAll(dir / "r.json");
+    EXPECT_EQ(jsonNumber(json, "triangle_objects"), jsonNumber(json, "input_triangles"));
+    EXPECT_EQ(pdfPages(dir / "again.pdf"), int(jsonNumber(json, "pages")));
+}
+
 TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     TempDir dir;
     Outcome run = unfold({example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json",
