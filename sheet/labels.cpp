@@ -115,6 +115,7 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
             auto box = cornersOf(probe);
             if (insideConvex(box, placer.shapes[f], kLineClearance) && isClear(placer, box, false)) {
                 probe.spot = LabelSpot::Face;
+                probe.face = int(f);
                 accept(placer, probe);
                 return true;
             }

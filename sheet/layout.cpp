@@ -84,10 +84,11 @@ void turn(PlacedNet& placed) {
     double height = placed.box.height();
     forEachPoint(placed, [&](Vec2 p) { return Vec2{height - p.y, p.x}; });
     for (Label& label : placed.labels) {
-        LabelSpot spot = label.spot;
-        label = makeLabel(label.text, label.kind, label.font, label.size, label.centre,
-                          label.angle + kPi / 2);
-        label.spot = spot;
+        Label turned = makeLabel(label.text, label.kind, label.font, label.size, label.centre,
+                                 label.angle + kPi / 2);
+        turned.spot = label.spot;
+        turned.face = label.face;
+        label = turned;
     }
     placed.box = {0.0, 0.0, placed.box.height(), placed.box.width()};
     placed.turned = true;

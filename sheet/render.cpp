@@ -131,16 +131,26 @@ void drawFaces(cairo_t* cr, const Sheet& sheet, const Net& net, TextureCache& te
     }
 }
 
-void drawLabel(cairo_t* cr, const Label& label) {
+// Numbers on a dark face print white, so they stay legible.
+Colour inkFor(const Sheet& sheet, const Net& net, const Label& label) {
+    if (label.face < 0 || size_t(label.face) >= net.faces.size())
+        return {0, 0, 0};
+    const Material* material = materialOf(sheet, net.faces[label.face]);
+    Colour c = material ? material->colour : Colour{};
+    double luminance = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
+    return luminance < 0.45 ? Colour{1, 1, 1} : Colour{0, 0, 0};
+}
+
+void drawLabel(cairo_t* cr, const Label& label, Colour ink = {0, 0, 0}) {
     double size = label.size * kPointsPerMm;
-    TextBox ink = measureText(label.text, size, label.font);
+    TextBox box = measureText(label.text, size, label.font);
     Vec2 c = pt(label.centre);
     cairo_save(cr);
     cairo_translate(cr, c.x, c.y);
     cairo_rotate(cr, label.angle);
     selectLabelFont(cr, size, label.font);
-    cairo_move_to(cr, -ink.xBearing - ink.width / 2, -ink.yBearing - ink.height / 2);
-    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_move_to(cr, -box.xBearing - box.width / 2, -box.yBearing - box.height / 2);
+    setColour(cr, ink);
     cairo_show_text(cr, label.text.c_str());
     cairo_restore(cr);
 }
@@ -175,7 +185,7 @@ void drawPrint(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& 
             drawLug(cr, lug);
         drawFaces(cr, sheet, placed.geometry, textures);
         for (const Label& label : placed.labels)
-            drawLabel(cr, label);
+            drawLabel(cr, label, inkFor(sheet, placed.geometry, label));
     }
     drawLabel(cr, page.number);
 }

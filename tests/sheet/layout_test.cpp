@@ -74,7 +74,11 @@ void expectLabelsClear(const PlacedNet& net) {
                 << label.text << " over " << net.labels[j].text;
         int inside = 0;
         for (const Face& face : g.faces) {
-            if (insideConvex(box, triangle(face), 0.1)) { ++inside; continue; }
+            if (insideConvex(box, triangle(face), 0.1)) {
+                ++inside;
+                EXPECT_EQ(label.face, int(&face - g.faces.data()));  // decides its ink
+                continue;
+            }
             EXPECT_FALSE(convexOverlap(box, triangle(face), 0.0)) << "label " << label.text;
         }
         for (const Lug& lug : g.lugs) {
