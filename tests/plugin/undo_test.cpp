@@ -36,6 +36,8 @@ TEST_F(Undo, RestoresTheSourceExactlyAndRedoRepeatsTheSheet)
 		EXPECT_EQ(sceneSnapshot(), before) << "deleteOriginal " << deleteOriginal;
 		EXPECT_TRUE(sheetObjects("dft").empty());
 
+		// Redo repeats the run with the options its doIt read, not the window's.
+		setOption("cmds.checkBox(cb2,edit=True,value=False)");
 		ASSERT_TRUE(run("redo"));
 		EXPECT_EQ(sheetText(), sheet) << "deleteOriginal " << deleteOriginal;
 		ASSERT_TRUE(run("undo"));
