@@ -203,3 +203,88 @@ TEST_F(SceneTest, SetsQueryListsMembers) {
     ASSERT_TRUE(run("sets -add initialShadingGroup a c.f[0:1]; sets -q initialShadingGroup", &v));
     EXPECT_EQ(strings(v), (std::vector<std::string>{"polySurfaceShape1", "c.f[0:1]"}));
 }
+
+TEST_F(SceneTest, ListingFiltersByKindAndOrder) {
+    host::scene::Node& group = host::scene::createTransform("group");
+    makeCube("cube");
+    host::scene::createTransform("inner", &group);
+    host::Value v;
+    ASSERT_TRUE(run("ls -dag", &v));
+    EXPECT_EQ(strings(v), (std::vector<std::string>{"group", "inner", "cube", "polySurfaceShape1"}));
+    ASSERT_TRUE(run("ls -tr", &v));
+    EXPECT_EQ(strings(v), (std::vector<std::string>{"group", "cube", "inner"}));  // creation order
+    ASSERT_TRUE(run("ls -type shadingEngine", &v));
+    EXPECT_EQ(strings(v), (std::vector<std::string>{"initialShadingGroup"}));
+    ASSERT_TRUE(run("ls -long inner", &v));
+    EXPECT_EQ(strings(v), (std::vector<std::string>{"|group|inner"}));
+    ASSERT_TRUE(run("select -all; ls -sl", &v));
+    EXPECT_EQ(strings(v), (std::vector<std::string>{"group", "cube"}));
+    ASSERT_TRUE(run("select; ls -sl", &v));  // no names: nothing selected
+    EXPECT_TRUE(strings(v).empty());
+    EXPECT_FALSE(run("select -add -d cube"));
+}
+
+TEST_F(SceneTest, KeyframesWithoutAnAttributeKeyTheTransformAndReplaceAtTheSameTime) {
+    makeQuad("quad", 0);
+    host::Value v;
+    ASSERT_TRUE(run("setAttr quad.tx 4; setKeyframe -t 1 quad", &v));
+    EXPECT_EQ(host::displayText(v), "10");  // translate, rotate, scale in x, y, z and visibility
+    ASSERT_TRUE(run("setAttr quad.tx 8; setKeyframe -t 1 -at translateX quad; setKeyframe -t 5 -at tx -v 0 quad"));
+    const auto& keys = host::scene::findNode("quad")->keys.at("translateX");
+    ASSERT_EQ(keys.size(), 2u);  // the key at 1 was replaced, not doubled
+    EXPECT_EQ(keys[0].value, 8.0);
+    ASSERT_TRUE(run("getAttr -t 3 quad.tx", &v));
+    EXPECT_EQ(host::displayText(v), "8");  // stepped until the next key
+    ASSERT_TRUE(run("getAttr -t 5 quad.translateX", &v));
+    EXPECT_EQ(host::displayText(v), "0");
+}
+
+TEST_F(SceneTest, AttributeTypesAndValuesReadBackAsTheyWereSet) {
+    makeQuad("quad", 0);
+    host::Value v;
+    ASSERT_TRUE(run("addAttr -ln note -dt \"string\" quad; setAttr quad.note -type \"string\" \"two words\";"
+                    "getAttr quad.note", &v));
+    EXPECT_EQ(host::displayText(v), "two words");
+    ASSERT_TRUE(run("getAttr -type quad.note", &v));
+    EXPECT_EQ(host::displayText(v), "string");
+    ASSERT_TRUE(run("getAttr -type quad.translate", &v));
+    EXPECT_EQ(host::displayText(v), "double3");
+    ASSERT_TRUE(run("addAttr -ln edges -dt doubleArray quad; getAttr -type quad.edges", &v));
+    EXPECT_EQ(host::displayText(v), "doubleArray");
+    // Python passes the array as one list, without its length.
+    host::Invocation call;
+    call.command = "setAttr";
+    call.fromPython = true;
+    call.args = {host::Value("quad.edges"), host::Value(host::Value::List{1.5, -1, 2})};
+    call.flags = {host::Flag{"type", {host::Value("doubleArray")}}};
+    ASSERT_TRUE(host::invoke(call, nullptr, host::ExecOptions{}));
+    ASSERT_TRUE(run("getAttr quad.edges", &v));
+    EXPECT_EQ(host::displayText(v), "1.5 -1 2");
+    EXPECT_FALSE(run("setAttr quad.note 3"));             // a number is not a text here
+    EXPECT_FALSE(run("setAttr quad.v 1 2"));              // one value
+    EXPECT_FALSE(run("addAttr -dt string quad"));         // no name
+    EXPECT_FALSE(run("addAttr -ln \"a b\" -dt string quad"));
+}
+
+TEST_F(SceneTest, DeletingAShadingGroupFreesItsFacesAndUndoPutsThemBack) {
+    makeQuad("quad", 0);
+    ASSERT_TRUE(run("sets -renderable true -n paintSG quad"));
+    host::scene::Node* shape = host::scene::meshOf(*findNode("quad"));
+    EXPECT_EQ(engineOf("quad", 0), "paintSG");
+    ASSERT_TRUE(run("delete paintSG"));
+    EXPECT_EQ(engineOf("quad", 0), "");
+    EXPECT_TRUE(shape->shading.empty());
+    ASSERT_TRUE(run("undo"));
+    EXPECT_EQ(engineOf("quad", 0), "paintSG");
+}
+
+TEST_F(SceneTest, ArrayAttributesNeedTheirTypeAndLength) {
+    makeQuad("quad", 0);
+    ASSERT_TRUE(run("addAttr -ln edges -dt doubleArray quad"));
+    for (const char* bad : {"setAttr quad.edges 1 2 3", "setAttr quad.edges -type doubleArray -1 2",
+                            "setAttr quad.edges -type doubleArray 1.5 2 3", "setAttr quad.edges -type doubleArray"})
+        EXPECT_FALSE(run(bad)) << bad;
+    host::Value v;
+    ASSERT_TRUE(run("setAttr quad.edges -type doubleArray 0; getAttr quad.edges", &v));
+    EXPECT_TRUE(strings(v).empty());
+}

@@ -668,7 +668,7 @@ bool isIntermediateAttr(const Node& node, std::string_view attr) {
 }
 
 // Stepped evaluation: the value of the last key at or before time, else the first key's.
-double evaluateKeys(const std::vector<Key>& keys, double time) {
+double keyedValue(const std::vector<Key>& keys, double time) {
     double value = keys.front().value;
     for (const Key& k : keys) {
         if (k.time > time) break;
@@ -697,11 +697,11 @@ bool hasAttr(const Node& node, std::string_view attr) {
            node.dynamicAttrs.count(std::string(attr));
 }
 
-std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time) {
+std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time, bool evaluateKeys) {
     if (!hasAttr(node, attr)) return std::nullopt;
     auto keyed = node.keys.find(longAttrName(node, attr));
-    if (keyed != node.keys.end() && !keyed->second.empty()) {
-        AttrValue v = number(evaluateKeys(keyed->second, time));
+    if (evaluateKeys && keyed != node.keys.end() && !keyed->second.empty()) {
+        AttrValue v = number(keyedValue(keyed->second, time));
         if (isVisibility(node, attr)) {
             v.type = AttrValue::Bool;
             v.number = v.number != 0.0 ? 1.0 : 0.0;
@@ -744,7 +744,9 @@ bool setAttr(Node& node, std::string_view attr, const AttrValue& value) {
     auto it = node.dynamicAttrs.find(std::string(attr));
     if (it == node.dynamicAttrs.end()) return false;
     AttrValue stored = value;
-    if (it->second.type == AttrValue::Double && value.type == AttrValue::Bool) stored.type = AttrValue::Double;
+    bool numbers = (it->second.type == AttrValue::Double || it->second.type == AttrValue::Bool) && scalar;
+    if (numbers) stored.type = it->second.type;
+    if (stored.type == AttrValue::Bool) stored.number = stored.number != 0.0 ? 1.0 : 0.0;
     if (stored.type != it->second.type) return false;
     setDynamicAttr(node, std::string(attr), stored);
     return true;

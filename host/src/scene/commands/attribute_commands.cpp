@@ -57,11 +57,12 @@ MStatus runAddAttr(const Invocation& call, CommandContext& ctx) {
 }
 
 // The value setAttr was given, shaped for the attribute's current type.
-bool parseValue(const Invocation& call, const AttrValue& current, AttrValue& value) {
+bool parseValue(const Invocation& call, const AttrValue& current, bool fixedLength, AttrValue& value) {
     std::string type;
     flagText(call, "typ", "type", type);
     value.type = current.type;
     if (current.type == AttrValue::String) {
+        if (type != "string") return commandError(call, "a text needs -type \"string\""), false;
         if (call.args.size() != 2 || !toText(call.args[1], value.text))
             return commandError(call, "expects one string value"), false;
         return true;
@@ -72,11 +73,13 @@ bool parseValue(const Invocation& call, const AttrValue& current, AttrValue& val
         // "-type doubleArray N v1..vN" (Python passes the list alone); a built-in
         // vector takes its three values bare.
         bool counted = !(call.args.size() == 2 && call.args[1].isList());
+        if (!fixedLength && counted && type != "doubleArray")
+            return commandError(call, "an array needs -type \"doubleArray\" and its length"), false;
         if (type == "doubleArray" && counted) {
-            if (v.empty() || v[0] != double(size_t(v[0])) || size_t(v[0]) != v.size() - 1)
+            if (v.empty() || !(v[0] >= 0) || v[0] != double(size_t(v[0])) || size_t(v[0]) != v.size() - 1)
                 return commandError(call, "doubleArray expects its length, then that many values"), false;
             v.erase(v.begin());
-        } else if (v.size() != current.array.size()) {
+        } else if (fixedLength && v.size() != current.array.size()) {
             return commandError(call, "expects " + std::to_string(current.array.size()) + " values"), false;
         }
         value.array = v;
@@ -94,7 +97,8 @@ MStatus runSetAttr(const Invocation& call, CommandContext& ctx) {
     std::string attr;
     if (!splitPlug(call, plug, node, attr)) return MStatus::kInvalidParameter;
     AttrValue value;
-    if (!parseValue(call, *getAttr(*node, attr, currentTime()), value)) return MStatus::kInvalidParameter;
+    bool fixedLength = !node->dynamicAttrs.count(attr);  // the built-in vectors have three values
+    if (!parseValue(call, *getAttr(*node, attr, currentTime()), fixedLength, value)) return MStatus::kInvalidParameter;
     Journal journal(&ctx.undo);
     if (!setAttr(*node, attr, value)) return commandError(call, "cannot set '" + plug + "'");
     return MStatus::kSuccess;

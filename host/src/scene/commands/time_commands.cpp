@@ -61,7 +61,8 @@ MStatus runSetKeyframe(const Invocation& call, CommandContext& ctx) {
         if (oneAttr) attrs.push_back(attr);
         else if (node->kind == NodeKind::Transform) attrs.assign(std::begin(kKeyableTransformAttrs), std::end(kKeyableTransformAttrs));
         for (const std::string& a : attrs) {
-            AttrValue current = *getAttr(*node, a, time);
+            // Without -value the key takes the value last set, as the user sees it now.
+            AttrValue current = *getAttr(*node, a, time, false);
             if (current.type == AttrValue::DoubleArray) continue;  // vectors are keyed per component
             std::string name = longAttrName(*node, a);
             std::vector<Key> list = node->keys.count(name) ? node->keys.at(name) : std::vector<Key>();
