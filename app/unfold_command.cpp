@@ -97,6 +97,14 @@ bool parsePage(const std::string& text, PageSize& page) {
     return std::isfinite(w) && std::isfinite(h) && w > 0.0 && h > 0.0;
 }
 
+// What a net may grow to with --limit-page: the page inside its margins,
+// less the band its number takes, so a limited net really fits its page.
+PageSize netLimit(const UnfoldOptions& o, const PageSize& page) {
+    double band = sheet::kNetNumberSize + 1.6;
+    return {page.width - 2 * o.margin,
+            page.height - o.margin - std::max(o.margin, sheet::kFooterHeight) - band};
+}
+
 bool outputKind(const std::string& path, OutputKind& kind) {
     std::string ext = lower(fs::path(path).extension().string());
     static const std::map<std::string, OutputKind> kinds{
@@ -128,7 +136,8 @@ std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
         return badOption("--page must be WIDTHxHEIGHT in mm, e.g. 210x297, got '" + o.page + "'");
     if (auto failure = checkNumbers(o))
         return failure;
-    if (page.width - 2 * o.margin <= 0.0 || page.height - 2 * o.margin <= 0.0)
+    PageSize limit = netLimit(o, page);
+    if (limit.width <= 0.0 || limit.height <= 0.0)
         return badOption("--margin " + std::to_string(o.margin) + " leaves no room on a " + o.page +
                          " page");
     for (const std::string& path : o.outputs) {
@@ -268,6 +277,7 @@ std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, dou
 
 // The window's controls set as a person would set them.
 std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& page) {
+    PageSize limit = o.limitPage ? netLimit(o, page) : page;
     auto text = [](const char* control, double value) {
         return std::string("cmds.textFieldGrp(") + control + ",edit=True,text='" + number(value) + "')";
     };
@@ -280,8 +290,8 @@ std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& pa
                                                         : "rb5";
     return {check("cb3", !o.keepOriginal),
             check("cb1", o.limitPage),
-            text("tf1", page.width),
-            text("tf2", page.height),
+            text("tf1", limit.width),
+            text("tf2", limit.height),
             std::string("cmds.radioButton(") + radio + ",edit=True,select=True)",
             check("cb2", !o.noLugs),
             text("tf3", o.lugWidth)};
@@ -350,13 +360,14 @@ std::optional<Failure> readSheet(sheet::Sheet& sheet, RunReport& report) {
     return std::nullopt;
 }
 
-void warnOversize(const sheet::Layout& layout, RunReport& report) {
+void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) {
     for (const sheet::OversizeNet& net : layout.oversize)
         warn(report, "net " + std::to_string(net.number) + " (objects dft" +
                          std::to_string(net.container) + "_*) needs " + number(std::ceil(net.width)) +
                          " x " + number(std::ceil(net.height)) + " mm, more than the printable " +
                          number(layout.printableWidth) + " x " + number(layout.printableHeight) +
-                         " mm: it gets a page of its own; use --limit-page or --scale to fit it");
+                         " mm: it gets a page of its own; use " +
+                         (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
 }
 
 std::optional<Failure> layOut(const sheet::Sheet& sheet, const UnfoldOptions& o,
@@ -369,7 +380,7 @@ std::optional<Failure> layOut(const sheet::Sheet& sheet, const UnfoldOptions& o,
     if (!sheet::layoutSheet(sheet, options, layout, error))
         return badOption("--page/--margin: " + error);
     report.pages = int(layout.pages.size());
-    warnOversize(layout, report);
+    warnOversize(layout, o.limitPage, report);
     return std::nullopt;
 }
 

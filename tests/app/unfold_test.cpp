@@ -297,4 +297,21 @@ TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     ASSERT_TRUE(std::regex_search(info.out, m, std::regex("Page +1 size: +([0-9.]+) x ([0-9.]+)")))
         << info.out;
     EXPECT_GT(std::max(std::stod(m[1]), std::stod(m[2])) / kPointsPerMm, 297.0);
+
+    // Limited to the page, the same model's nets all fit normal pages.
+    Outcome limited = unfold({example("cube.obj"), "-o", dir / "limited.pdf", "--scale", "4",
+                              "--limit-page", "--json", dir / "l.json", "--quiet"});
+    ASSERT_EQ(limited.exit, 0) << limited.out;
+    EXPECT_EQ(limited.out.find("warning"), std::string::npos) << limited.out;
+    int pages = int(jsonNumber(readAll(dir / "l.json"), "pages"));
+    Outcome sizes = runCommand("pdfinfo -f 1 -l " + std::to_string(pages) + " " +
+                               shellQuote(dir / "limited.pdf"));
+    std::regex size("size: +([0-9.]+) x ([0-9.]+)");
+    int seen = 0;
+    for (auto p = std::sregex_iterator(sizes.out.begin(), sizes.out.end(), size);
+         p != std::sregex_iterator(); ++p, ++seen) {
+        EXPECT_NEAR(std::stod((*p)[1]) / kPointsPerMm, 210.0, 0.1);
+        EXPECT_NEAR(std::stod((*p)[2]) / kPointsPerMm, 297.0, 0.1);
+    }
+    EXPECT_EQ(seen, pages);
 }
