@@ -284,6 +284,16 @@ TEST(Unfold, ASheetFedBackInIsNotMistakenForTheNewOne) {
     EXPECT_EQ(pdfPages(dir / "again.pdf"), int(jsonNumber(json, "pages")));
 }
 
+TEST(Unfold, AMissingTextureWarnsAndTheFacesKeepTheirColour) {
+    TempDir dir;
+    fs::copy_file(example("figure.obj"), dir / "figure.obj");
+    fs::copy_file(example("figure.mtl"), dir / "figure.mtl");  // but not its texture
+    Outcome run = unfold({dir / "figure.obj", "-o", dir / "figure.pdf", "--quiet"});
+    ASSERT_EQ(run.exit, 0) << run.out;
+    EXPECT_NE(run.out.find("figure_face.png"), std::string::npos) << run.out;
+    EXPECT_GE(pdfPages(dir / "figure.pdf"), 1);
+}
+
 TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     TempDir dir;
     Outcome run = unfold({example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json",
