@@ -1,6 +1,7 @@
 #include "unfold_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -80,6 +81,12 @@ void onHostMessage(const host::Message& message) {
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
 }
 
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
+}
+
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
@@ -122,7 +129,7 @@ std::optional<Failure> badOption(const std::string& message) {
 
 std::optional<Failure> checkNumbers(const UnfoldOptions& o) {
     if (!std::isfinite(o.scale) || o.scale <= 0.0)
-        return badOption("--scale must be a number above 0, got " + std::to_string(o.scale));
+        return badOption("--scale must be a number above 0, got " + number(o.scale));
     if (!std::isfinite(o.lugWidth) || o.lugWidth <= 0.0)
         return badOption("--lug-width must be a width in mm above 0");
     if (!std::isfinite(o.margin) || o.margin < 0.0)
@@ -138,7 +145,7 @@ std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
         return failure;
     PageSize limit = netLimit(o, page);
     if (limit.width <= 0.0 || limit.height <= 0.0)
-        return badOption("--margin " + std::to_string(o.margin) + " leaves no room on a " + o.page +
+        return badOption("--margin " + number(o.margin) + " leaves no room on a " + o.page +
                          " page");
     for (const std::string& path : o.outputs) {
         Output out{path, OutputKind::Obj};
@@ -253,12 +260,6 @@ std::optional<Failure> importInput(const std::string& input, std::vector<std::st
     if (names.empty() || report.inputTriangles == 0)
         return Failure{"cannot unfold " + input + ": it holds no polygons"};
     return std::nullopt;
-}
-
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
 }
 
 std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale) {
