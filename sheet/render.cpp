@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "outline.h"
+
 namespace sheet {
 
 namespace {
@@ -195,22 +197,16 @@ void segment(cairo_t* cr, Vec2 a, Vec2 b) {
     lineTo(cr, b);
 }
 
-// The outline: cut edges, and around each tab instead of its edge.
+// The outline, joined up so that a cutter follows it without lifting.
 void cutPath(cairo_t* cr, const Net& net) {
-    for (unsigned f = 0; f < net.faces.size(); ++f) {
-        const Face& face = net.faces[f];
-        for (int k = 0; k < 3; ++k) {
-            if (face.kind[k] != EdgeKind::Cut)
-                continue;
-            if (const Lug* lug = findLug(net, f, k)) {
-                moveTo(cr, lug->p[1]);
-                lineTo(cr, lug->p[2]);
-                lineTo(cr, lug->p[3]);
-                lineTo(cr, lug->p[0]);
-            } else {
-                segment(cr, face.p[k], face.p[(k + 1) % 3]);
-            }
-        }
+    for (const std::vector<Vec2>& line : chainSegments(cutSegments(net))) {
+        Vec2 first = line.front(), last = line.back();
+        bool closed = line.size() > 2 && std::hypot(first.x - last.x, first.y - last.y) < 1e-3;
+        moveTo(cr, first);
+        for (size_t i = 1; i + (closed ? 1 : 0) < line.size(); ++i)
+            lineTo(cr, line[i]);
+        if (closed)
+            cairo_close_path(cr);
     }
 }
 

@@ -1,0 +1,86 @@
+#include "outline.h"
+
+#include <cmath>
+#include <map>
+
+namespace sheet {
+
+namespace {
+
+constexpr double kJoin = 1e-3;  // mm: end points closer than this are one
+
+using PointKey = std::pair<long long, long long>;
+
+PointKey keyOf(Vec2 p) {
+    return {std::llround(p.x / kJoin), std::llround(p.y / kJoin)};
+}
+
+struct Chainer {
+    const std::vector<Segment>& segments;
+    std::map<PointKey, std::vector<int>> atPoint;
+    std::vector<bool> used;
+
+    // An unused segment that ends at p, and its other end.
+    bool next(Vec2 p, Vec2& other) {
+        auto found = atPoint.find(keyOf(p));
+        if (found == atPoint.end())
+            return false;
+        for (int s : found->second) {
+            if (used[s])
+                continue;
+            used[s] = true;
+            const Segment& seg = segments[s];
+            other = keyOf(seg.first) == keyOf(p) ? seg.second : seg.first;
+            return true;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+std::vector<Segment> cutSegments(const Net& net) {
+    std::vector<Segment> segments;
+    for (unsigned f = 0; f < net.faces.size(); ++f) {
+        const Face& face = net.faces[f];
+        for (int k = 0; k < 3; ++k) {
+            if (face.kind[k] != EdgeKind::Cut)
+                continue;
+            if (const Lug* lug = findLug(net, f, k)) {
+                segments.push_back({lug->p[1], lug->p[2]});
+                segments.push_back({lug->p[2], lug->p[3]});
+                segments.push_back({lug->p[3], lug->p[0]});
+            } else {
+                segments.push_back({face.p[k], face.p[(k + 1) % 3]});
+            }
+        }
+    }
+    return segments;
+}
+
+std::vector<std::vector<Vec2>> chainSegments(const std::vector<Segment>& segments) {
+    Chainer chainer{segments, {}, std::vector<bool>(segments.size(), false)};
+    for (int s = 0; s < int(segments.size()); ++s) {
+        chainer.atPoint[keyOf(segments[s].first)].push_back(s);
+        chainer.atPoint[keyOf(segments[s].second)].push_back(s);
+    }
+    std::vector<std::vector<Vec2>> lines;
+    for (int s = 0; s < int(segments.size()); ++s) {
+        if (chainer.used[s])
+            continue;
+        chainer.used[s] = true;
+        std::vector<Vec2> forward{segments[s].first, segments[s].second};
+        Vec2 p;
+        while (chainer.next(forward.back(), p))
+            forward.push_back(p);
+        std::vector<Vec2> backward;
+        while (chainer.next(backward.empty() ? forward.front() : backward.back(), p))
+            backward.push_back(p);
+        std::vector<Vec2> line(backward.rbegin(), backward.rend());
+        line.insert(line.end(), forward.begin(), forward.end());
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+}  // namespace sheet
