@@ -112,6 +112,9 @@ TEST_F(UiControls, BadEditsChangeNothing) {
     EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf1,query=True,text=True)"), "210");
     EXPECT_FALSE(host::runPython("cmds.radioCollection(radios2,edit=True,select='r7')"));
     EXPECT_EQ(pythonValue("cmds.radioCollection(radios2,query=True,select=True)"), "r2");
+    EXPECT_FALSE(host::runPython("cmds.tabLayout('tabs',edit=True,imageVisible=True,selectTab='x')"));
+    EXPECT_EQ(pythonValue("cmds.tabLayout('tabs',query=True,imageVisible=True)"), "False");
+    EXPECT_EQ(pythonValue("cmds.tabLayout('tabs',query=True,selectTab=True)"), "algorithm");
     EXPECT_FALSE(host::runPython("cmds.window(newWindow,edit=True,widthHeight=(1,2,3))"));
     EXPECT_EQ(pythonValue("cmds.window(newWindow,query=True,widthHeight=True)"), "[140, 160]");
     // A name already taken under the same parent is refused, the old control kept.

@@ -1,6 +1,5 @@
 #include "ui/ui_control_commands.h"
 
-#include <cassert>
 #include <utility>
 
 #include "ui/ui_commands.h"
@@ -13,6 +12,7 @@ namespace {
 
 struct Setting {
     const Property* property;
+    const Flag* flag;
     Value value;  // converted; unused when querying
 };
 
@@ -22,7 +22,6 @@ struct Request {
     bool exists = false;
     const Flag* parent = nullptr;
     std::string target;  // the name given, if any
-    std::vector<const Flag*> flags;
     std::vector<Setting> settings;
 };
 
@@ -41,12 +40,10 @@ MStatus parseRequest(Kind kind, const Invocation& call, Request& request) {
             request.exists = isSwitchOn(flag.args);
         else if (kind != Kind::Window && isMode(flag, "p", "parent"))
             request.parent = &flag;
-        else if (const Property* property = findProperty(kind, flag.name)) {
-            request.settings.push_back({property, Value()});
-            request.flags.push_back(&flag);
-        } else {
+        else if (const Property* property = findProperty(kind, flag.name))
+            request.settings.push_back({property, &flag, Value()});
+        else
             return fail(command, "invalid flag -" + flag.name);
-        }
     }
     std::vector<std::string> names;
     if (!readNames(call, names))
@@ -63,13 +60,12 @@ MStatus parseRequest(Kind kind, const Invocation& call, Request& request) {
 // Converts every setting before anything changes, so a bad flag leaves the
 // record as it was.
 MStatus convertSettings(const std::string& command, Request& request) {
-    for (size_t i = 0; i < request.settings.size(); ++i) {
-        Setting& setting = request.settings[i];
+    for (Setting& setting : request.settings) {
         if (setting.property->queryOnly)
             return fail(command, "flag -" + std::string(setting.property->longName) +
                                      " can only be queried");
         std::string error;
-        if (!convertArguments(*setting.property, request.flags[i]->args, setting.value, error))
+        if (!convertArguments(*setting.property, setting.flag->args, setting.value, error))
             return fail(command, error);
     }
     return MStatus(MStatus::kSuccess);
@@ -176,26 +172,41 @@ Control* findCollectionItem(Control& collection, const std::string& nameOrPath) 
     return button && button->collection == &collection ? button : nullptr;
 }
 
+bool isTab(const Control& tabs, const std::string& name) {
+    for (const auto& child : tabs.children)
+        if (child->name == name)
+            return true;
+    return false;
+}
+
+// Settings that name another record must name one that is there; checked for
+// all settings before any is applied, so a bad one changes nothing.
+MStatus checkReferences(Control& control, const std::vector<Setting>& settings) {
+    for (const Setting& setting : settings) {
+        const std::string name = setting.property->longName;
+        std::string target;
+        if (control.kind == Kind::RadioCollection && name == "select") {
+            target = std::get<std::string>(setting.value.data);
+            if (!findCollectionItem(control, target))
+                return fail(kindName(control.kind), notFound(target));
+        } else if (control.kind == Kind::TabLayout && name == "selectTab") {
+            target = std::get<std::string>(setting.value.data);
+            if (!isTab(control, target))
+                return fail(kindName(control.kind), notFound(target));
+        }
+    }
+    return MStatus(MStatus::kSuccess);
+}
+
 // Properties whose effect reaches beyond the record's own value.
-MStatus applyLinked(Control& control, const std::string& name, const Value& value) {
+void applyLinked(Control& control, const std::string& name, const Value& value) {
     if (control.kind == Kind::RadioCollection && name == "select") {
-        const std::string& button = std::get<std::string>(value.data);
-        Control* item = findCollectionItem(control, button);
-        if (!item)
-            return fail(kindName(control.kind), notFound(button));
-        control.selected = item;
+        control.selected = findCollectionItem(control, std::get<std::string>(value.data));
     } else if (control.kind == Kind::RadioButton && name == "select" && control.collection) {
         if (std::get<bool>(value.data))
             control.collection->selected = &control;
         else if (control.collection->selected == &control)
             control.collection->selected = nullptr;
-    } else if (control.kind == Kind::TabLayout && name == "selectTab") {
-        const std::string& tab = std::get<std::string>(value.data);
-        bool isChild = false;
-        for (const auto& child : control.children)
-            isChild = isChild || child->name == tab;
-        if (!isChild)
-            return fail(kindName(control.kind), notFound(tab));
     } else if (control.kind == Kind::Window && name == "widthHeight") {
         const Value::List& size = std::get<Value::List>(value.data);
         control.properties["width"] = size[0];
@@ -206,19 +217,19 @@ MStatus applyLinked(Control& control, const std::string& name, const Value& valu
         size[name == "width" ? 0 : 1] = value;
         control.properties["widthHeight"] = Value(size);
     }
-    return MStatus(MStatus::kSuccess);
 }
 
 MStatus applySettings(Control& control, const std::vector<Setting>& settings, bool fromPython) {
+    MStatus status = checkReferences(control, settings);
+    if (!status)
+        return status;
     for (const Setting& setting : settings) {
         const std::string name = setting.property->longName;
         if (setting.property->script) {
             control.scripts[name] = Script{std::get<std::string>(setting.value.data), fromPython};
             continue;
         }
-        MStatus status = applyLinked(control, name, setting.value);
-        if (!status)
-            return status;
+        applyLinked(control, name, setting.value);
         control.properties[name] = setting.value;
     }
     return MStatus(MStatus::kSuccess);
@@ -249,6 +260,9 @@ MStatus runEdit(Kind kind, Request& request, bool fromPython, CommandContext& co
         return fail(command, notFound(request.target));
     if (request.parent)
         return fail(command, "flag -parent cannot be edited");
+    for (const Setting& setting : request.settings)
+        if (std::string(setting.property->longName) == "collection")
+            return fail(command, "flag -collection can only be given on creation");
     MStatus status = convertSettings(command, request);
     if (!status)
         return status;
@@ -331,10 +345,10 @@ void becomeCurrent(Control& control) {
 
 MStatus joinCollection(Control& button, const Request& request) {
     button.collection = currentCollection();
-    for (size_t i = 0; i < request.settings.size(); ++i) {
-        if (std::string(request.settings[i].property->longName) != "collection")
+    for (const Setting& setting : request.settings) {
+        if (std::string(setting.property->longName) != "collection")
             continue;
-        const std::string& name = std::get<std::string>(request.settings[i].value.data);
+        const std::string& name = std::get<std::string>(setting.value.data);
         button.collection = find(name, Kind::RadioCollection);
         if (!button.collection)
             return fail("radioButton", notFound(name));
