@@ -1,28 +1,27 @@
-// The table behind `make bench`: per model, the seconds of reading the model,
-// of building and initialising the triangles, and of algokante with the net
-// index and with the full scan; then, when the kivano tool is built, the
-// CPU time and peak memory of a whole `kivano unfold` run to PDF.
+// The tables behind `make bench`.
+// First, per model, algokante in this process with the net index and with the
+// full scan (CPU seconds) and whether both gave the same sheet bit for bit.
+// Then, when the kivano tool is built, one whole `kivano unfold MODEL -o
+// MODEL.pdf --json REPORT` run per model: the seconds of each stage, of the
+// whole run (wall and CPU) and its peak memory; then the targets.
 //   kivano_bench [--quick]   (--quick: the models up to 20,480 triangles)
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
+#include "bench/whole_run.h"
+#include "tests/unfold/net_checks.h"
 #include "tests/unfold/unfold_fixture.h"
 #include "unfold/algokante.h"
-#include "unfold/gtc.h"
 #include "unfold/netindex.h"
 #include "unfold/run_state.h"
 
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <spawn.h>
 #include <unistd.h>
-
-extern char** environ;
+#include <vector>
 
 namespace
 {
@@ -30,15 +29,22 @@ struct Model
 {
 	std::string name;
 	std::function<kivano::TriangleMesh()> make;
-	bool scanToo; // the full scan of the largest models takes minutes
+	std::string file; // an existing model file; empty: write the generated mesh
 };
 
-struct Row
+struct Unfolding
 {
 	size_t triangles = 0;
-	double read = 0, prepare = 0, indexed = 0, scanned = -1, run = -1;
-	long peakKilobytes = -1;
 	int nets = 0;
+	double indexed = 0, scanned = 0;
+	bool same = false;
+};
+
+struct Measured
+{
+	std::string name;
+	Unfolding unfolding;
+	kivano::WholeRun run;
 };
 } // namespace
 
@@ -51,139 +57,195 @@ static double cpuNow()
 	return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-static double secondsSince(double start)
-{
-	return cpuNow() - start;
-}
-
-static double rusageSeconds(const struct rusage& usage)
-{
-	return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-static int activeNets()
-{
-	int nets = 0;
-	for (const auto& net : gtcvec)
-		nets += net->active ? 1 : 0;
-	return nets;
-}
-
-static double timeAlgokante(const kivano::TriangleMesh& mesh, bool fullScan, Row& row)
+// The seconds of algokante and the finished sheet, described bit for bit.
+static double timeAlgokante(const kivano::TriangleMesh& mesh, bool fullScan, std::string& sheet)
 {
 	if (fullScan)
 		setenv("KIVANO_FULL_SCAN", "1", 1);
 	else
 		unsetenv("KIVANO_FULL_SCAN");
-	double start = cpuNow();
 	loadMeshes({mesh}, true);
-	row.prepare = secondsSince(start);
-	start = cpuNow();
+	double start = cpuNow();
 	algokante();
-	double seconds = secondsSince(start);
-	row.nets = activeNets();
+	double seconds = cpuNow() - start;
 	unsetenv("KIVANO_FULL_SCAN");
+	sheet = describeSheet(true);
 	return seconds;
 }
 
-// Runs `kivano unfold` as a child process; its CPU time and peak resident memory.
-static bool timeWholeRun(const std::string& model, const std::string& pdf, Row& row)
+static Unfolding measureUnfolding(const kivano::TriangleMesh& mesh)
 {
-	std::string tool = KIVANO_TOOL;
-	if (tool.empty() || access(tool.c_str(), X_OK) != 0)
-		return false;
-	const char* argv[] = {tool.c_str(), "unfold", model.c_str(), "-o", pdf.c_str(), "--quiet", nullptr};
-	pid_t child;
-	if (posix_spawn(&child, tool.c_str(), nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-		return false;
-	int status = 0;
-	struct rusage usage = {};
-	if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-	{
-		std::fprintf(stderr, "kivano unfold %s failed\n", model.c_str());
-		return false;
-	}
-	row.run = rusageSeconds(usage);
-	row.peakKilobytes = usage.ru_maxrss;
-	return true;
-}
-
-static Row measure(const Model& model, const std::string& directory)
-{
-	Row row;
-	std::string path = directory + "/" + model.name + ".obj";
-	if (!kivano::writeObj(model.make(), path.c_str()))
-		std::fprintf(stderr, "cannot write %s\n", path.c_str());
-	double start = cpuNow();
-	kivano::TriangleMesh mesh;
-	std::string error;
-	if (!kivano::readObj(path.c_str(), mesh, error))
-		std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
-	row.read = secondsSince(start);
-	row.triangles = mesh.triangleCount();
-	row.indexed = timeAlgokante(mesh, false, row);
-	if (model.scanToo)
-		row.scanned = timeAlgokante(mesh, true, row);
+	Unfolding unfolding;
+	unfolding.triangles = mesh.triangleCount();
+	std::string indexedSheet, scannedSheet;
+	unfolding.indexed = timeAlgokante(mesh, false, indexedSheet);
+	unfolding.nets = activeNetCount();
+	unfolding.scanned = timeAlgokante(mesh, true, scannedSheet);
+	unfolding.same = indexedSheet == scannedSheet;
 	clearRun();
-	timeWholeRun(path, directory + "/" + model.name + ".pdf", row);
-	return row;
+	return unfolding;
 }
 
-static void printCell(double value, const char* format)
+static std::string modelFile(const Model& model, const kivano::TriangleMesh& mesh, const std::string& directory)
+{
+	if (!model.file.empty())
+		return model.file;
+	std::string path = directory + "/" + model.name + ".obj";
+	if (!kivano::writeObj(mesh, path.c_str()))
+		std::fprintf(stderr, "kivano_bench: cannot write %s\n", path.c_str());
+	return path;
+}
+
+static Measured measure(const Model& model, const std::string& directory, const std::string& tool)
+{
+	Measured measured;
+	measured.name = model.name;
+	kivano::TriangleMesh mesh = model.make();
+	measured.unfolding = measureUnfolding(mesh);
+	std::string file = modelFile(model, mesh, directory);
+	if (!tool.empty())
+	{
+		std::string base = directory + "/" + model.name;
+		measured.run = kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json");
+		if (!measured.run.ok)
+			std::fprintf(stderr, "kivano unfold %s: %s\n", file.c_str(), measured.run.failure.c_str());
+	}
+	return measured;
+}
+
+static void printCell(double value, const char* format = "%9.3f")
 {
 	if (value < 0)
-		std::printf("%10s", "-");
+		std::printf("%9s", "-");
 	else
 		std::printf(format, value);
 }
 
-static void printRow(const std::string& name, const Row& row)
+static void printUnfoldingHeader()
 {
-	std::printf("%-16s %9zu %6d %9.3f %9.3f %10.3f", name.c_str(), row.triangles, row.nets, row.read, row.prepare, row.indexed);
-	printCell(row.scanned, "%10.3f");
-	printCell(row.scanned < 0 ? -1 : row.scanned / row.indexed, "%9.1fx");
-	printCell(row.run, "%10.3f");
-	printCell(row.peakKilobytes < 0 ? -1 : double(row.peakKilobytes) / 1024, "%10.1f");
+	std::printf("%-14s %9s %6s %9s %9s %9s %5s\n", "model", "triangles", "nets", "index s", "scan s", "speed-up", "same");
+}
+
+static void printUnfolding(const Measured& m)
+{
+	const Unfolding& u = m.unfolding;
+	std::printf("%-14s %9zu %6d", m.name.c_str(), u.triangles, u.nets);
+	printCell(u.indexed, " %9.3f");
+	printCell(u.scanned, " %9.3f");
+	printCell(u.indexed > 0 ? u.scanned / u.indexed : -1, " %8.1fx");
+	std::printf(" %5s\n", u.same ? "yes" : "NO");
+}
+
+static void printRunHeader()
+{
+	std::printf("%-14s %9s %9s %9s %9s %9s %9s %9s %9s\n", "model", "import", "extract", "algokante", "output", "sheet", "wall s", "CPU s",
+	    "peak MB");
+}
+
+static void printRun(const Measured& m)
+{
+	const kivano::WholeRun& r = m.run;
+	std::printf("%-14s", m.name.c_str());
+	for (double seconds : {r.import, r.extraction, r.algokante, r.output, r.sheet, r.wall, r.cpu})
+		printCell(seconds, " %9.3f");
+	printCell(r.peakKilobytes < 0 ? -1 : double(r.peakKilobytes) / 1024, " %9.1f");
 	std::printf("\n");
+}
+
+static const Measured* find(const std::vector<Measured>& all, const char* name)
+{
+	for (const Measured& m : all)
+		if (m.name == name && m.run.ok)
+			return &m;
+	return nullptr;
+}
+
+static void printTarget(const char* what, double value, double limit, const char* unit)
+{
+	if (value < 0)
+		std::printf("  %-46s %10s\n", what, "not measured");
+	else
+		std::printf("  %-46s %9.2f%s  (limit %g%s) %s\n", what, value, unit, limit, unit, value <= limit ? "met" : "NOT MET");
+}
+
+static void printGrowth(const std::vector<Measured>& all, const char* small, const char* large, const char* what)
+{
+	const Measured* a = find(all, small);
+	const Measured* b = find(all, large);
+	printTarget(what, a && b && a->run.cpu > 0 ? b->run.cpu / a->run.cpu : -1, 6, "x");
+}
+
+static void printTargets(const std::vector<Measured>& all)
+{
+	bool same = true;
+	for (const Measured& m : all)
+		same = same && m.unfolding.same;
+	std::printf("\ntargets (whole runs in CPU seconds):\n  %-46s %9s\n", "index and scan give the same sheets", same ? "met" : "NOT MET");
+	printGrowth(all, "sphere-20480", "sphere-81920", "sphere 20,480 -> 81,920: whole run grows");
+	printGrowth(all, "tube-20000", "tube-80000", "tube 20,000 -> 80,000: whole run grows");
+	const Measured* sphere = find(all, "sphere-81920");
+	const Measured* bunny = find(all, "bunny");
+	printTarget("sphere 81,920: whole run", sphere ? sphere->run.cpu : -1, 6, " s");
+	printTarget("bunny: whole run", bunny ? bunny->run.cpu : -1, 0.4, " s");
+	printTarget("sphere 81,920: peak memory", sphere ? double(sphere->run.peakKilobytes) / 1024 : -1, 350, " MB");
+}
+
+static std::vector<Model> models(bool quick)
+{
+	std::vector<Model> all = {
+	    {"sphere-1280", [] { return kivano::makeIcosphere(3, 0.1, 1); }, ""},
+	    {"sphere-5120", [] { return kivano::makeIcosphere(4, 0.1, 1); }, ""},
+	    {"sphere-20480", [] { return kivano::makeIcosphere(5, 0.1, 1); }, ""},
+	    {"tube-20000", [] { return kivano::makeTube(100, 100, 0.1, 1); }, ""},
+	};
+	if (!quick)
+	{
+		all.push_back({"sphere-81920", [] { return kivano::makeIcosphere(6, 0.1, 1); }, ""});
+		all.push_back({"tube-80000", [] { return kivano::makeTube(100, 400, 0.1, 1); }, ""});
+	}
+	const char* bunny = KIVANO_SOURCE_DIR "/../shared/models/bunny.obj";
+	all.push_back({"bunny", [bunny] {
+		               kivano::TriangleMesh mesh;
+		               std::string error;
+		               if (!kivano::readObj(bunny, mesh, error))
+			               std::fprintf(stderr, "bunny: %s\n", error.c_str());
+		               return mesh;
+	               },
+	    bunny});
+	return all;
 }
 
 int main(int argc, char** argv)
 {
 	bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-	std::vector<Model> models = {
-	    {"sphere-1280", [] { return kivano::makeIcosphere(3, 0.1, 1); }, true},
-	    {"sphere-5120", [] { return kivano::makeIcosphere(4, 0.1, 1); }, true},
-	    {"sphere-20480", [] { return kivano::makeIcosphere(5, 0.1, 1); }, true},
-	    {"tube-20000", [] { return kivano::makeTube(100, 100, 0.1, 1); }, true},
-	};
-	if (!quick)
-	{
-		models.push_back({"sphere-81920", [] { return kivano::makeIcosphere(6, 0.1, 1); }, false});
-		models.push_back({"tube-80000", [] { return kivano::makeTube(100, 400, 0.1, 1); }, false});
-	}
-
+	std::string tool = KIVANO_TOOL;
+	if (!tool.empty() && access(tool.c_str(), X_OK) != 0)
+		tool.clear();
 	char directory[] = "/tmp/kivano-bench-XXXXXX";
 	if (!mkdtemp(directory))
 	{
 		std::perror("kivano_bench: temporary directory");
 		return 1;
 	}
-	std::printf("%-16s %9s %6s %9s %9s %10s %10s %10s %10s %10s\n", "model", "triangles", "nets", "read s", "init s",
-	    "algokante", "full scan", "speed-up", "unfold s", "peak MB");
-	for (const Model& model : models)
+	std::vector<Measured> all;
+	std::printf("algokante in process (CPU seconds):\n");
+	printUnfoldingHeader();
+	for (const Model& model : models(quick))
 	{
-		printRow(model.name, measure(model, directory));
+		all.push_back(measure(model, directory, tool));
+		printUnfolding(all.back());
 		std::fflush(stdout);
 	}
-	Model bunny = {"bunny", [] {
-		               kivano::TriangleMesh mesh;
-		               std::string error;
-		               if (!kivano::readObj(KIVANO_SOURCE_DIR "/../shared/models/bunny.obj", mesh, error))
-			               std::fprintf(stderr, "bunny: %s\n", error.c_str());
-		               return mesh;
-	               },
-	    true};
-	printRow(bunny.name, measure(bunny, directory));
-	std::printf("(CPU seconds; 'unfold s' and 'peak MB' are a whole `kivano unfold MODEL -o MODEL.pdf` run)\n");
+	if (tool.empty())
+	{
+		std::printf("(the kivano tool is not built: no whole runs)\n");
+		return 0;
+	}
+	std::printf("\nwhole `kivano unfold MODEL -o MODEL.pdf` runs (stages in wall seconds):\n");
+	printRunHeader();
+	for (const Measured& m : all)
+		printRun(m);
+	printTargets(all);
+	std::printf("(outputs in %s)\n", directory);
 	return 0;
 }

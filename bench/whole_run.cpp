@@ -1,0 +1,163 @@
+#include "bench/whole_run.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <vector>
+#include <sstream>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace kivano
+{
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+// The progress lines of the unfold command that open and close its stages.
+const char* const kExtractionStarts = "kivano: calculate(2/3)..";
+const char* const kAlgokanteStarts = "kivano: calculate(3/3)..";
+const char* const kOutputStarts = "kivano: creating scene..";
+const char* const kOutputEnds = "kivano: finished";
+
+struct Child
+{
+	pid_t pid = -1;
+	FILE* output = nullptr; // the child's stdout and stderr
+};
+} // namespace
+
+static double seconds(Clock::time_point from, Clock::time_point to)
+{
+	return std::chrono::duration<double>(to - from).count();
+}
+
+static bool spawnChild(const std::vector<std::string>& args, Child& child)
+{
+	int pipeEnds[2];
+	if (pipe(pipeEnds) != 0)
+		return false;
+	std::vector<char*> argv;
+	for (const std::string& arg : args)
+		argv.push_back(const_cast<char*>(arg.c_str()));
+	argv.push_back(nullptr);
+	posix_spawn_file_actions_t actions;
+	posix_spawn_file_actions_init(&actions);
+	posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+	posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+	posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+	int failed = posix_spawnp(&child.pid, argv[0], &actions, nullptr, argv.data(), environ);
+	posix_spawn_file_actions_destroy(&actions);
+	close(pipeEnds[1]);
+	if (failed)
+	{
+		close(pipeEnds[0]);
+		return false;
+	}
+	child.output = fdopen(pipeEnds[0], "r");
+	return child.output != nullptr;
+}
+
+// Moments at which each line first arrived; the last line of all is kept
+// too, since a failing run says why there.
+static std::map<std::string, Clock::time_point> readLines(FILE* output, std::string& lastLine)
+{
+	std::map<std::string, Clock::time_point> arrivals;
+	char* line = nullptr;
+	size_t capacity = 0;
+	ssize_t length;
+	while ((length = getline(&line, &capacity, output)) > 0)
+	{
+		std::string text(line, size_t(length));
+		while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+			text.pop_back();
+		arrivals.emplace(text, Clock::now());
+		if (!text.empty())
+			lastLine = text;
+	}
+	std::free(line);
+	return arrivals;
+}
+
+static double rusageSeconds(const struct rusage& usage)
+{
+	return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+static double between(const std::map<std::string, Clock::time_point>& arrivals, const char* from, const char* to)
+{
+	auto start = arrivals.find(from);
+	auto end = arrivals.find(to);
+	if (start == arrivals.end() || end == arrivals.end())
+		return -1;
+	return seconds(start->second, end->second);
+}
+
+double reportSeconds(const std::string& report, const std::string& name)
+{
+	size_t object = report.find("\"seconds\"");
+	if (object == std::string::npos)
+		return -1;
+	size_t key = report.find("\"" + name + "\":", object);
+	if (key == std::string::npos)
+		return -1;
+	const char* start = report.c_str() + key + name.size() + 3;
+	char* end = nullptr;
+	double value = std::strtod(start, &end);
+	return end == start ? -1 : value;
+}
+
+static std::string readFile(const std::string& path)
+{
+	std::ifstream file(path);
+	std::stringstream text;
+	text << file.rdbuf();
+	return text.str();
+}
+
+static void readReport(const std::string& json, WholeRun& run)
+{
+	std::string report = readFile(json);
+	run.import = reportSeconds(report, "import");
+	double read = reportSeconds(report, "read"), layout = reportSeconds(report, "layout"), write = reportSeconds(report, "write");
+	if (read >= 0 && layout >= 0 && write >= 0)
+		run.sheet = read + layout + write;
+}
+
+WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const std::string& pdf, const std::string& json)
+{
+	WholeRun run;
+	Child child;
+	Clock::time_point start = Clock::now();
+	if (!spawnChild({"stdbuf", "-oL", "-eL", tool, "unfold", model, "-o", pdf, "--json", json}, child))
+	{
+		run.failure = "cannot start " + tool;
+		return run;
+	}
+	std::string lastLine;
+	std::map<std::string, Clock::time_point> arrivals = readLines(child.output, lastLine);
+	std::fclose(child.output);
+	int status = 0;
+	struct rusage usage = {};
+	if (wait4(child.pid, &status, 0, &usage) != child.pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+	{
+		run.failure = lastLine.empty() ? "the run failed" : lastLine;
+		return run;
+	}
+	run.wall = seconds(start, Clock::now());
+	run.cpu = rusageSeconds(usage);
+	run.peakKilobytes = usage.ru_maxrss;
+	run.extraction = between(arrivals, kExtractionStarts, kAlgokanteStarts);
+	run.algokante = between(arrivals, kAlgokanteStarts, kOutputStarts);
+	run.output = between(arrivals, kOutputStarts, kOutputEnds);
+	readReport(json, run);
+	run.ok = true;
+	return run;
+}
+} // namespace kivano
