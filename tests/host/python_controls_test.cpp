@@ -278,4 +278,25 @@ TEST_F(UiControls, PythonArgumentsReachCommandsAsTheCommandLanguageGivesThem) {
     host::CommandRegistry::instance().remove("echoArgs");
 }
 
+TEST_F(UiControls, OddPythonValuesAreRefusedOrKeptExactly) {
+    Recorder& recorder = addRecorder("echoArgs");
+    // Undecodable bytes reach the command as the bytes they were.
+    ASSERT_TRUE(host::runPython("raw = b'ab\\xff'.decode('utf-8', 'surrogateescape')\n"
+                                "cmds.echoArgs(raw)"))
+        << lastError();
+    ASSERT_EQ(recorder.last.args.size(), 1u);
+    EXPECT_EQ(std::get<std::string>(recorder.last.args[0].data), "ab\xff");
+    // Values with no host form fail as Python errors; nothing crashes.
+    const int before = recorder.calls;
+    EXPECT_FALSE(host::runPython("cmds.echoArgs('\\ud800')"));
+    EXPECT_FALSE(host::runPython("cmds.echoArgs(10**5000)"));
+    EXPECT_FALSE(host::runPython("cmds.echoArgs(**{'\\ud800': 1})"));
+    EXPECT_FALSE(host::runPython("class Bad(list):\n def __iter__(self): raise ValueError('no')\n"
+                                 "cmds.echoArgs(Bad([1]))"));
+    EXPECT_EQ(recorder.calls, before);
+    // Shown values are always readable text.
+    EXPECT_EQ(pythonValue("'a\\udc80b'"), "a\\udc80b");
+    host::CommandRegistry::instance().remove("echoArgs");
+}
+
 }  // namespace

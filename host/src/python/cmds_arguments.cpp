@@ -21,6 +21,20 @@ bool callableToText(py::handle callable, Value& value) {
     return true;
 }
 
+// Undecodable bytes travel through Python as escaped surrogates and come back
+// as the same bytes; other lone surrogates have no UTF-8 form and are refused.
+bool toUtf8(py::handle text, std::string& out, std::string& error) {
+    PyObject* bytes = PyUnicode_AsEncodedString(text.ptr(), "utf-8", "surrogateescape");
+    if (!bytes) {
+        PyErr_Clear();
+        error = "text that has no UTF-8 form";
+        return false;
+    }
+    out.assign(PyBytes_AS_STRING(bytes), static_cast<size_t>(PyBytes_GET_SIZE(bytes)));
+    Py_DECREF(bytes);
+    return true;
+}
+
 bool convert(py::handle object, Value& value, std::string& error, int depth) {
     if (object.is_none()) {
         value = Value();
@@ -30,14 +44,17 @@ bool convert(py::handle object, Value& value, std::string& error, int depth) {
         long long i = PyLong_AsLongLong(object.ptr());
         if (i == -1 && PyErr_Occurred()) {
             PyErr_Clear();
-            error = "integer " + py::str(object).cast<std::string>() + " is too large";
+            error = "integer too large";
             return false;
         }
         value = Value(i);
     } else if (py::isinstance<py::float_>(object)) {
         value = Value(object.cast<double>());
     } else if (py::isinstance<py::str>(object)) {
-        value = Value(object.cast<std::string>());
+        std::string text;
+        if (!toUtf8(object, text, error))
+            return false;
+        value = Value(std::move(text));
     } else if (py::isinstance<py::list>(object) || py::isinstance<py::tuple>(object)) {
         if (depth >= kMaxNesting) {
             error = "lists nested too deeply";
@@ -53,8 +70,7 @@ bool convert(py::handle object, Value& value, std::string& error, int depth) {
     } else if (PyCallable_Check(object.ptr())) {
         return callableToText(object, value);
     } else {
-        error = "cannot take a value of type " +
-                py::str(py::type::handle_of(object).attr("__name__")).cast<std::string>();
+        error = "cannot take a value of type " + printable(py::type::handle_of(object).attr("__name__"));
         return false;
     }
     return true;
@@ -63,7 +79,13 @@ bool convert(py::handle object, Value& value, std::string& error, int depth) {
 }  // namespace
 
 bool toValue(py::handle object, Value& value, std::string& error) {
-    return convert(object, value, error, 0);
+    try {
+        return convert(object, value, error, 0);
+    } catch (py::error_already_set& failure) {
+        // A list or tuple subclass whose iteration raises.
+        error = printable(failure.value());
+        return false;
+    }
 }
 
 bool makeInvocation(const std::string& command, const py::args& args, const py::kwargs& kwargs,
@@ -78,7 +100,8 @@ bool makeInvocation(const std::string& command, const py::args& args, const py::
     }
     for (auto item : kwargs) {
         Flag flag;
-        flag.name = py::str(item.first).cast<std::string>();
+        if (!toUtf8(item.first, flag.name, error))
+            return false;
         flag.args.emplace_back();
         if (!toValue(item.second, flag.args.back(), error)) {
             error = "flag " + flag.name + ": " + error;
@@ -89,6 +112,19 @@ bool makeInvocation(const std::string& command, const py::args& args, const py::
     return true;
 }
 
+std::string printable(py::handle object) {
+    PyObject* text = PyObject_Str(object.ptr());
+    PyObject* bytes = text ? PyUnicode_AsEncodedString(text, "utf-8", "backslashreplace") : nullptr;
+    Py_XDECREF(text);
+    if (!bytes) {
+        PyErr_Clear();
+        return "<unprintable>";
+    }
+    std::string out(PyBytes_AS_STRING(bytes), static_cast<size_t>(PyBytes_GET_SIZE(bytes)));
+    Py_DECREF(bytes);
+    return out;
+}
+
 py::object toPython(const Value& value) {
     if (value.isBool())
         return py::bool_(std::get<bool>(value.data));
@@ -96,8 +132,14 @@ py::object toPython(const Value& value) {
         return py::int_(std::get<long long>(value.data));
     if (value.isDouble())
         return py::float_(std::get<double>(value.data));
-    if (value.isString())
-        return py::str(std::get<std::string>(value.data));
+    if (value.isString()) {
+        const std::string& text = std::get<std::string>(value.data);
+        PyObject* decoded = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()),
+                                                 "surrogateescape");
+        if (!decoded)
+            throw py::error_already_set();
+        return py::reinterpret_steal<py::object>(decoded);
+    }
     if (value.isList()) {
         py::list items;
         for (const Value& item : std::get<Value::List>(value.data))

@@ -22,4 +22,8 @@ bool toValue(pybind11::handle object, Value& value, std::string& error);
 
 pybind11::object toPython(const Value& value);
 
+// str() of a Python value as UTF-8 text, whatever it holds: undecodable
+// characters are written as escapes, a failing __str__ gives "<unprintable>".
+std::string printable(pybind11::handle object);
+
 }  // namespace host::python

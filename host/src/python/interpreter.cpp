@@ -5,6 +5,7 @@
 #include "core/messages.h"
 #include "core/python_bridge.h"
 #include "core/session.h"
+#include "python/cmds_arguments.h"
 
 namespace py = pybind11;
 
@@ -22,9 +23,9 @@ static std::string lastTracebackLine(py::error_already_set& error) {
         py::module_ traceback = py::module_::import("traceback");
         py::list lines = traceback.attr("format_exception_only")(error.type(), error.value());
         if (!lines.empty())
-            line = py::str(lines[lines.size() - 1]).cast<std::string>();
+            line = printable(lines[lines.size() - 1]);
     } catch (py::error_already_set&) {
-        line = error.what();
+        line = printable(error.value());
     }
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
@@ -77,7 +78,7 @@ MStatus runWithResult(const std::string& code, std::string& result) {
     try {
         py::object value = py::eval(code, mainNamespace());
         if (!value.is_none())
-            result = py::str(value).cast<std::string>();
+            result = printable(value);
     } catch (py::error_already_set& error) {
         return reportError(error);
     }
