@@ -120,6 +120,21 @@ TEST_F(LangPlugin, LoadingFailuresSayWhyAndLeaveNothingBehind)
     EXPECT_EQ(lastError(), "unloadPlugin: no plug-in \"nothing\" is loaded");
 }
 
+TEST_F(LangPlugin, APluginCannotBeUnloadedUnderItsOwnCommand)
+{
+    ASSERT_TRUE(host::loadPlugin(pluginPath("kivano_testplugin")));
+    Value v;
+    EXPECT_FALSE(run("testUnloadSelf;", &v));
+    EXPECT_EQ(host::displayText(v), "refused");
+    EXPECT_TRUE(logged(host::MessageKind::Error,
+                       "unloadPlugin: cannot unload kivano_testplugin while one of its commands runs"));
+    EXPECT_EQ(host::loadedPlugins().size(), 1u);
+    EXPECT_EQ(host::loadedPlugins()[0]->runningCommands, 0);
+    // Its doIt failed: the object is not kept for undo.
+    EXPECT_TRUE(host::UndoQueue::instance().entries().empty());
+    EXPECT_EQ(host::loadedPlugins()[0]->liveCommands, 0);
+}
+
 TEST_F(LangPlugin, LoadingTwiceIsRefused)
 {
     const std::string path = pluginPath("kivano_testplugin");

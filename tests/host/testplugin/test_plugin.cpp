@@ -120,6 +120,22 @@ public:
     }
 };
 
+// Undoable, but fails after asking the host to unload its own plug-in.
+class UnloadSelfCmd : public MPxCommand {
+public:
+    static void* creator() { return new UnloadSelfCmd; }
+
+    MStatus doIt(const MArgList&) override
+    {
+        MStatus status = MGlobal::executeCommand("unloadPlugin kivano_testplugin");
+        setResult(status ? "unloaded" : "refused");
+        return MStatus::kFailure;
+    }
+
+    MStatus undoIt() override { return MStatus::kSuccess; }
+    bool isUndoable() const override { return true; }
+};
+
 }  // namespace
 
 TEST_EXPORT MStatus initializePlugin(MObject obj)
@@ -135,6 +151,7 @@ TEST_EXPORT MStatus initializePlugin(MObject obj)
 #else
     status = plugin.registerCommand("testEcho", EchoCmd::creator);
     if (status) status = plugin.registerCommand("testCount", CountCmd::creator, CountCmd::newSyntax);
+    if (status) status = plugin.registerCommand("testUnloadSelf", UnloadSelfCmd::creator);
     if (!status) status.perror("registerCommand");
     return status;
 #endif
@@ -146,5 +163,6 @@ TEST_EXPORT MStatus uninitializePlugin(MObject obj)
     MStatus status = plugin.deregisterCommand("testTriangle");
     if (status) status = plugin.deregisterCommand("testEcho");
     if (status) status = plugin.deregisterCommand("testCount");
+    if (status) status = plugin.deregisterCommand("testUnloadSelf");
     return status;
 }
