@@ -39,7 +39,8 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
 fuzz: deps
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVANO_FUZZ=ON -DKIVANO_SANITIZE=ON \
-		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=None -DKIVANO_FUZZ=ON -DKIVANO_SANITIZE=ON \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		"-DCMAKE_CXX_FLAGS=-O1 -gline-tables-only -fsanitize=fuzzer-no-link"
 	cmake --build $(FUZZ_BUILD) --target kivano_fuzzers -j $(JOBS)
 	$(SANITIZER_ENV) fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)

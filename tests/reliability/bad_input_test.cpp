@@ -1,6 +1,7 @@
 // Whatever file a person hands to `kivano unfold`, the tool ends either with
 // exit 0 and a sheet that holds only finite numbers, or with a non-zero exit,
-// one line that names the problem, and no output file left behind.
+// one line that names the problem, and no output file left behind. Scripts
+// run by `kivano shell` that go wrong end non-zero with the command named.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -273,6 +274,45 @@ TEST(BadInput, UnusableOptionsAreRefusedBeforeAnythingIsWritten)
 		{"twenty_objects.obj", Outcome::Refused, "--arrangement", "--arrangement diagonal"},
 		{"twenty_objects.obj", Outcome::Refused, "-x", "-x 3"},
 	});
+}
+
+struct BadScript {
+	std::string name;  // file name; a .py file runs as Python
+	std::string text;
+	std::string mentions;
+};
+
+void checkScript(const BadScript& c)
+{
+	SCOPED_TRACE(c.name + ": " + c.text);
+	fs::path dir = scratchDir("script-" + c.name);
+	fs::path script = dir / c.name;
+	std::ofstream(script) << "loadPlugin \"" KIVANO_PLUGIN_FILE "\";\n" << c.text << "\n";
+	if (script.extension() == ".py")
+		std::ofstream(script) << "import maya.cmds as cmds\ncmds.loadPlugin('" KIVANO_PLUGIN_FILE "')\n"
+		                      << c.text << "\n";
+	fs::path err = dir / "stderr.txt";
+	std::string command = quoted(KIVANO_EXE) + " shell " + quoted(script.string()) + " >/dev/null 2>" +
+	                      quoted(err.string());
+	int status = std::system(command.c_str());
+	std::vector<std::string> errLines = lines(readText(err));
+	EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status;
+	EXPECT_TRUE(anyMentions(errLines, c.mentions)) << "no line names '" << c.mentions << "':\n" << show(errLines);
+	if (!::testing::Test::HasFailure())
+		fs::remove_all(dir);
+}
+
+TEST(BadScript, ShellScriptsThatGoWrongExitNonZeroNamingTheCommand)
+{
+	for (const BadScript& c : std::vector<BadScript>{
+	         {"select.mel", "select nosuchobject;", "select"},
+	         {"menu.mel", "kivanomenu -l abc;", "-l"},
+	         {"syntax.mel", "select -r (;", "Syntax error"},
+	         {"select.py", "cmds.select('nosuchobject')", "select"},
+	         {"syntax.py", "1 +", "SyntaxError"},
+	         {"types.py", "cmds.select({'a': 1})", "select"},
+	     })
+		checkScript(c);
 }
 
 } // namespace

@@ -146,9 +146,9 @@ void expectNoCreep(const SoakFigures& f, int cycles, const char* model)
 	            model, cycles, f.afterFirst, kOptionRound + 1, f.afterRound, f.afterLast);
 	if (!kPlainAllocator)
 		return;  // the sanitizer's allocator keeps freed blocks; LeakSanitizer checks instead
-	const size_t baseline = cycles > kOptionRound + 1 ? f.afterRound : f.afterFirst;
-	const size_t slack = cycles > kOptionRound + 1 ? 16 * 1024 : 512 * 1024;
-	EXPECT_LE(f.afterLast, baseline + slack) << model << ": memory grew over " << cycles << " cycles";
+	if (cycles <= kOptionRound + 1)
+		return;  // too short to tell a leak from a cache being filled: the figures are for the record
+	EXPECT_LE(f.afterLast, f.afterRound + 16 * 1024) << model << ": memory grew over " << cycles << " cycles";
 }
 
 TEST(Soak, CubeSurvivesAHundredRunsUndosAndRedos)
