@@ -83,6 +83,21 @@ TEST_F(PythonScene, WorkOfAPressedButtonIsOneUndoStep) {
     EXPECT_EQ(languageValue("redo; redo; ls -sl"), "['c']");
 }
 
+TEST_F(PythonScene, PluginCommandsFromPythonLoadRunUndoAndUnload) {
+    const std::string plugin = KIVANO_BINARY_DIR "/testplugins/kivano_testplugin.so";
+    ASSERT_TRUE(host::runPython("cmds.loadPlugin(r'" + plugin + "')")) << lastError();
+    EXPECT_EQ(pythonValue("cmds.testEcho(count=2, text='hi')"), "['hi', 'hi']");
+    EXPECT_EQ(pythonValue("cmds.testTriangle('tri')"), "tri");
+    EXPECT_NE(host::scene::findNode("tri"), nullptr);
+    ASSERT_TRUE(host::runPython("cmds.undo()")) << lastError();
+    EXPECT_EQ(host::scene::findNode("tri"), nullptr);
+    ASSERT_TRUE(host::runPython("cmds.redo()")) << lastError();
+    EXPECT_NE(host::scene::findNode("tri"), nullptr);
+    ASSERT_TRUE(host::runPython("cmds.unloadPlugin('kivano_testplugin')")) << lastError();
+    EXPECT_FALSE(host::runPython("cmds.testEcho()"));
+    EXPECT_EQ(lastError(), "AttributeError: module 'maya.cmds' has no attribute 'testEcho'");
+}
+
 TEST_F(PythonScene, VisibilityKeysOverThreeFrames) {
     // The lines the animation arrangement sends for one net shown at frame 1.
     ASSERT_EQ(runLines({"cmds.playbackOptions(minTime='0',maxTime='2')", "cmds.currentTime(0)",
