@@ -23,6 +23,9 @@
 #include <unistd.h>
 #include <vector>
 
+// Wall seconds one whole run may take; a slower one shows as "-".
+static const double kRunLimit = 120;
+
 namespace
 {
 struct Model
@@ -106,7 +109,7 @@ static Measured measure(const Model& model, const std::string& directory, const 
 	if (!tool.empty())
 	{
 		std::string base = directory + "/" + model.name;
-		measured.run = kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json");
+		measured.run = kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", kRunLimit);
 		if (!measured.run.ok)
 			std::fprintf(stderr, "kivano unfold %s: %s\n", file.c_str(), measured.run.failure.c_str());
 	}

@@ -1,12 +1,15 @@
 #include "bench/whole_run.h"
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <vector>
 #include <sstream>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -29,7 +32,7 @@ const char* const kOutputEnds = "kivano: finished";
 struct Child
 {
 	pid_t pid = -1;
-	FILE* output = nullptr; // the child's stdout and stderr
+	int output = -1; // the child's stdout and stderr
 };
 } // namespace
 
@@ -60,28 +63,44 @@ static bool spawnChild(const std::vector<std::string>& args, Child& child)
 		close(pipeEnds[0]);
 		return false;
 	}
-	child.output = fdopen(pipeEnds[0], "r");
-	return child.output != nullptr;
+	child.output = pipeEnds[0];
+	return true;
 }
 
 // Moments at which each line first arrived; the last line of all is kept
-// too, since a failing run says why there.
-static std::map<std::string, Clock::time_point> readLines(FILE* output, std::string& lastLine)
+// too, since a failing run says why there. Past the deadline the child is
+// killed, so that one runaway model cannot hold up the whole table.
+static std::map<std::string, Clock::time_point> readLines(int output, pid_t child, Clock::time_point deadline, std::string& lastLine,
+    bool& late)
 {
 	std::map<std::string, Clock::time_point> arrivals;
-	char* line = nullptr;
-	size_t capacity = 0;
-	ssize_t length;
-	while ((length = getline(&line, &capacity, output)) > 0)
+	std::string pending;
+	char buffer[4096];
+	late = false;
+	for (;;)
 	{
-		std::string text(line, size_t(length));
-		while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-			text.pop_back();
-		arrivals.emplace(text, Clock::now());
-		if (!text.empty())
-			lastLine = text;
+		double left = seconds(Clock::now(), deadline);
+		pollfd ready = {output, POLLIN, 0};
+		if (left <= 0 || poll(&ready, 1, int(left * 1000) + 1) == 0)
+		{
+			late = true;
+			kill(child, SIGKILL);
+			break;
+		}
+		ssize_t got = read(output, buffer, sizeof buffer);
+		if (got < 0 && errno == EINTR)
+			continue;
+		if (got <= 0)
+			break;
+		pending.append(buffer, size_t(got));
+		for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
+		{
+			std::string line = pending.substr(0, end);
+			arrivals.emplace(line, Clock::now());
+			if (!line.empty())
+				lastLine = line;
+		}
 	}
-	std::free(line);
 	return arrivals;
 }
 
@@ -130,7 +149,7 @@ static void readReport(const std::string& json, WholeRun& run)
 		run.sheet = read + layout + write;
 }
 
-WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const std::string& pdf, const std::string& json)
+WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const std::string& pdf, const std::string& json, double limit)
 {
 	WholeRun run;
 	Child child;
@@ -141,13 +160,15 @@ WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const
 		return run;
 	}
 	std::string lastLine;
-	std::map<std::string, Clock::time_point> arrivals = readLines(child.output, lastLine);
-	std::fclose(child.output);
+	bool late = false;
+	auto deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+	std::map<std::string, Clock::time_point> arrivals = readLines(child.output, child.pid, deadline, lastLine, late);
+	close(child.output);
 	int status = 0;
 	struct rusage usage = {};
-	if (wait4(child.pid, &status, 0, &usage) != child.pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+	if (wait4(child.pid, &status, 0, &usage) != child.pid || late || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
 	{
-		run.failure = lastLine.empty() ? "the run failed" : lastLine;
+		run.failure = late ? "stopped after " + std::to_string(int(limit)) + " s" : lastLine.empty() ? "the run failed" : lastLine;
 		return run;
 	}
 	run.wall = seconds(start, Clock::now());

@@ -22,10 +22,11 @@ struct WholeRun
 	std::string failure;
 };
 
-// Runs `tool unfold model -o pdf --json json`. The stages inside the unfold
-// command are taken from the moments its progress lines arrive, so the
-// child's standard output is made line-buffered through `stdbuf`.
-WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const std::string& pdf, const std::string& json);
+// Runs `tool unfold model -o pdf --json json`, for at most `limit` seconds
+// of wall time. The stages inside the unfold command are taken from the
+// moments its progress lines arrive, so the child's standard output is made
+// line-buffered through `stdbuf`.
+WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const std::string& pdf, const std::string& json, double limit);
 
 // The number after "\"name\":" inside the "seconds" object of a report, or -1.
 double reportSeconds(const std::string& report, const std::string& name);
