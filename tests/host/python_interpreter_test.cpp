@@ -19,6 +19,7 @@ TEST_F(Interpreter, KeepsVariablesAndShowsValues) {
     EXPECT_EQ(pythonValue("width > 20"), "True");
     EXPECT_EQ(pythonValue("[name, 1.5]"), "['r2', 1.5]");
     EXPECT_EQ(pythonValue("None"), "");
+    EXPECT_EQ(pythonValue("  width + 1"), "22");
     // Statements run and show nothing.
     EXPECT_EQ(pythonValue("def f():\n return 4"), "");
     EXPECT_EQ(pythonValue("f()"), "4");
@@ -42,6 +43,9 @@ TEST_F(Interpreter, ReportsErrorsAndGoesOn) {
     // Leaving the interpreter is not the script's to decide.
     EXPECT_FALSE(host::runPython("import sys\nsys.exit(3)"));
     EXPECT_EQ(lastError(), "SystemExit: 3");
+    // Text after a NUL byte would be dropped unseen: such source is refused whole.
+    EXPECT_FALSE(host::runPython(std::string("after = 2\0after = 3", 19)));
+    EXPECT_EQ(lastError(), "ValueError: source code string cannot contain null bytes");
     EXPECT_TRUE(host::runPython("after = 1"));
     EXPECT_EQ(pythonValue("after"), "1");
 }

@@ -1,5 +1,7 @@
 #include "python/interpreter.h"
 
+#include <algorithm>
+
 #include <pybind11/embed.h>
 
 #include "core/messages.h"
@@ -42,6 +44,15 @@ static MStatus notRunning() {
     return MStatus(MStatus::kFailure);
 }
 
+// The C API reads source up to the first NUL; the rest would be dropped
+// silently, so such text is refused as Python's own compile() refuses it.
+static bool hasNul(const std::string& code) {
+    if (code.find('\0') == std::string::npos)
+        return false;
+    postMessage(MessageKind::Error, "ValueError: source code string cannot contain null bytes");
+    return true;
+}
+
 bool isRunning() {
     return Py_IsInitialized() != 0;
 }
@@ -49,6 +60,8 @@ bool isRunning() {
 MStatus run(const std::string& code) {
     if (!isRunning())
         return notRunning();
+    if (hasNul(code))
+        return MStatus(MStatus::kFailure);
     try {
         py::exec(code, mainNamespace());
     } catch (py::error_already_set& error) {
@@ -73,10 +86,14 @@ MStatus runWithResult(const std::string& code, std::string& result) {
     result.clear();
     if (!isRunning())
         return notRunning();
-    if (!isExpression(code))
+    if (hasNul(code))
+        return MStatus(MStatus::kFailure);
+    // Leading blanks are no indentation error for an expression, as in eval().
+    const std::string expression = code.substr(std::min(code.size(), code.find_first_not_of(" \t")));
+    if (!isExpression(expression))
         return run(code);
     try {
-        py::object value = py::eval(code, mainNamespace());
+        py::object value = py::eval(expression, mainNamespace());
         if (!value.is_none())
             result = printable(value);
     } catch (py::error_already_set& error) {
