@@ -52,15 +52,13 @@ Node* liveNode(const MObject& object) {
     return node && node->alive ? node : nullptr;
 }
 
-MObject objectOf(Node& node) { return MObject(handle(node)); }
-
-}  // namespace host::scene
-
-namespace host::scene {
 Node* liveMesh(const MObject& object) {
     Node* node = liveNode(object);
     if (!node || node->kind == NodeKind::World) return nullptr;
     Node* mesh = meshOf(*node);
     return mesh && mesh->mesh ? mesh : nullptr;
 }
+
+MObject objectOf(Node& node) { return MObject(handle(node)); }
+
 }  // namespace host::scene

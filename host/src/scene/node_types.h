@@ -14,11 +14,8 @@ bool nodeHasFn(const Node& node, MFn::Type type);
 const char* apiTypeName(MFn::Type type);
 // The node behind the handle when it is in the scene, else null.
 Node* liveNode(const MObject& object);
-MObject objectOf(Node& node);
-
-}  // namespace host::scene
-
-namespace host::scene {
 // The mesh shape behind a handle to it or to its transform, when in the scene.
 Node* liveMesh(const MObject& object);
+MObject objectOf(Node& node);
+
 }  // namespace host::scene

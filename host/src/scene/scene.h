@@ -243,33 +243,6 @@ void setMaterial(Node& material, const std::array<float, 3>& color,
 void setDynamicAttr(Node& node, const std::string& name, std::optional<AttrValue> value);  // nullopt removes
 void setKeys(Node& node, const std::string& attr, std::vector<Key> keys);
 
-// ---- Shading --------------------------------------------------------------
-
-// Replaces a mesh's memberships as they stand (faces renumbered by a topology edit).
-void setShading(Node& mesh, std::vector<ShadingMember> shading);
-// Puts faces of mesh (empty: all) into engine, taking them out of any other.
-void assignToEngine(Node& engine, Node& mesh, std::vector<int> faces = {});
-// The engine of one polygon, or null.
-Node* engineOfFace(const Node& mesh, int polygon);
-// Engines of a mesh in first-use order and, per polygon, the index into them or -1.
-void connectedEngines(const Node& mesh, std::vector<Node*>& engines, std::vector<int>& perFace);
-// The material feeding the engine's "surfaceShader", or null.
-Node* materialOf(const Node& engine);
-// Meshes with faces in engine (in creation order).
-std::vector<Node*> engineMembers(const Node& engine);
-
-// ---- Geometry -------------------------------------------------------------
-
-using Matrix4 = std::array<double, 16>;  // row-major, row vectors (p' = p * M), as MMatrix
-Matrix4 localMatrix(const Node& transform);
-// The product of the local matrices from the node up to the world.
-Matrix4 worldMatrix(const Node& node);
-Point3 transformPoint(const Matrix4& m, const Point3& p);
-
-// The shape under a transform (its first mesh child) or the node itself when a mesh.
-Node* meshOf(Node& node);
-Node* transformOf(Node& node);  // a mesh's parent, or the node itself
-
 // ---- Selection ------------------------------------------------------------
 
 struct SelectionItem {
@@ -279,22 +252,6 @@ struct SelectionItem {
 };
 const std::vector<SelectionItem>& selection();
 void setSelection(std::vector<SelectionItem> items);
-// "pCube1", "pCube1.f[2]", "pCube1.f[0:3]" (consecutive faces joined).
-std::vector<std::string> selectionStrings(const SelectionItem& item);
-
-// ---- Attributes by name ---------------------------------------------------
-
-// Built-in (translate/tx.., rotate, scale, visibility, intermediateObject) and
-// dynamic attributes; keyed attributes evaluate at `time` (stepped), or give
-// the value last set when evaluateKeys is false.
-std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time, bool evaluateKeys = true);
-// Sets a built-in or dynamic attribute; false when the node has none of that name
-// or the value does not fit it.
-bool setAttr(Node& node, std::string_view attr, const AttrValue& value);
-bool hasAttr(const Node& node, std::string_view attr);
-// The long name of a built-in attribute ("tx" -> "translateX", "v" -> "visibility");
-// other names unchanged. Keys are stored under this name.
-std::string longAttrName(const Node& node, std::string_view attr);
 
 // ---- Time -----------------------------------------------------------------
 
@@ -305,3 +262,9 @@ double maxTime();
 void setPlaybackRange(double minTime, double maxTime);
 
 }  // namespace host::scene
+
+// The rest of the scene's API, in the files that build it.
+#include "scene/scene_attributes.h"
+#include "scene/scene_geometry.h"
+#include "scene/scene_shading.h"
+#include "scene/selection.h"

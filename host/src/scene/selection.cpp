@@ -119,6 +119,20 @@ void removeFromSelection(std::vector<SelectionItem>& list, const SelectionItem& 
     else it->faces = std::move(kept);
 }
 
+std::vector<std::string> selectionStrings(const SelectionItem& item) {
+    if (!item.component) return {item.node->name};
+    std::vector<std::string> out;
+    const std::vector<int>& f = item.faces;
+    for (size_t i = 0; i < f.size();) {
+        size_t j = i;
+        while (j + 1 < f.size() && f[j + 1] == f[j] + 1) ++j;
+        std::string range = i == j ? std::to_string(f[i]) : std::to_string(f[i]) + ":" + std::to_string(f[j]);
+        out.push_back(item.node->name + ".f[" + range + "]");
+        i = j + 1;
+    }
+    return out;
+}
+
 bool selectionContains(const std::vector<SelectionItem>& list, const SelectionItem& item) {
     for (const SelectionItem& i : list) {
         if (i.node != item.node) continue;

@@ -20,6 +20,8 @@ void addToSelection(std::vector<SelectionItem>& list, const SelectionItem& item)
 // Takes an item (or the given faces of it) out of the list.
 void removeFromSelection(std::vector<SelectionItem>& list, const SelectionItem& item);
 bool selectionContains(const std::vector<SelectionItem>& list, const SelectionItem& item);
+// "pCube1", "pCube1.f[2]", "pCube1.f[0:3]" (consecutive faces joined).
+std::vector<std::string> selectionStrings(const SelectionItem& item);
 
 // Shell-style match: '*' any run, '?' any one character.
 bool matchesPattern(std::string_view pattern, std::string_view name);

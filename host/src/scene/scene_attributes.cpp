@@ -1,0 +1,129 @@
+// Attributes by name: the built-in ones of transforms and meshes, and those
+// made by addAttr, with keyed values evaluated in time.
+#include "scene/scene_attributes.h"
+
+#include <algorithm>
+
+namespace host::scene {
+
+namespace {
+
+struct BuiltIn {
+    const char* longName;
+    const char* shortName;
+    int component;  // -1: all three
+    std::array<double, 3> Node::*vector;
+};
+
+const BuiltIn kTransformAttrs[] = {
+    {"translate", "t", -1, &Node::translate}, {"translateX", "tx", 0, &Node::translate},
+    {"translateY", "ty", 1, &Node::translate}, {"translateZ", "tz", 2, &Node::translate},
+    {"rotate", "r", -1, &Node::rotate},        {"rotateX", "rx", 0, &Node::rotate},
+    {"rotateY", "ry", 1, &Node::rotate},       {"rotateZ", "rz", 2, &Node::rotate},
+    {"scale", "s", -1, &Node::scale},          {"scaleX", "sx", 0, &Node::scale},
+    {"scaleY", "sy", 1, &Node::scale},         {"scaleZ", "sz", 2, &Node::scale},
+};
+
+const BuiltIn* transformAttr(const Node& node, std::string_view attr) {
+    if (node.kind != NodeKind::Transform) return nullptr;
+    for (const BuiltIn& b : kTransformAttrs)
+        if (attr == b.longName || attr == b.shortName) return &b;
+    return nullptr;
+}
+
+bool isVisibility(const Node& node, std::string_view attr) {
+    return (node.kind == NodeKind::Transform || node.kind == NodeKind::Mesh) && (attr == "visibility" || attr == "v");
+}
+
+bool isIntermediateAttr(const Node& node, std::string_view attr) {
+    return node.kind == NodeKind::Mesh && (attr == "intermediateObject" || attr == "io");
+}
+
+// Stepped evaluation: the value of the last key at or before time, else the first key's.
+double keyedValue(const std::vector<Key>& keys, double time) {
+    double value = keys.front().value;
+    for (const Key& k : keys) {
+        if (k.time > time) break;
+        value = k.value;
+    }
+    return value;
+}
+
+AttrValue number(double v) {
+    AttrValue a;
+    a.number = v;
+    return a;
+}
+
+}  // namespace
+
+std::string longAttrName(const Node& node, std::string_view attr) {
+    if (const BuiltIn* b = transformAttr(node, attr)) return b->longName;
+    if (isVisibility(node, attr)) return "visibility";
+    if (isIntermediateAttr(node, attr)) return "intermediateObject";
+    return std::string(attr);
+}
+
+bool hasAttr(const Node& node, std::string_view attr) {
+    return transformAttr(node, attr) || isVisibility(node, attr) || isIntermediateAttr(node, attr) ||
+           node.dynamicAttrs.count(std::string(attr));
+}
+
+std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time, bool evaluateKeys) {
+    if (!hasAttr(node, attr)) return std::nullopt;
+    auto keyed = node.keys.find(longAttrName(node, attr));
+    if (evaluateKeys && keyed != node.keys.end() && !keyed->second.empty()) {
+        AttrValue v = number(keyedValue(keyed->second, time));
+        if (isVisibility(node, attr)) {
+            v.type = AttrValue::Bool;
+            v.number = v.number != 0.0 ? 1.0 : 0.0;
+        }
+        return v;
+    }
+    if (const BuiltIn* b = transformAttr(node, attr)) {
+        const std::array<double, 3>& vec = node.*(b->vector);
+        if (b->component >= 0) return number(vec[size_t(b->component)]);
+        AttrValue v;
+        v.type = AttrValue::DoubleArray;
+        v.array.assign(vec.begin(), vec.end());
+        return v;
+    }
+    if (isVisibility(node, attr) || isIntermediateAttr(node, attr)) {
+        AttrValue v = number(isVisibility(node, attr) ? node.visibility : node.intermediate);
+        v.type = AttrValue::Bool;
+        return v;
+    }
+    return node.dynamicAttrs.at(std::string(attr));
+}
+
+bool setAttr(Node& node, std::string_view attr, const AttrValue& value) {
+    bool scalar = value.type == AttrValue::Double || value.type == AttrValue::Bool;
+    if (const BuiltIn* b = transformAttr(node, attr)) {
+        std::array<double, 3> vec = node.*(b->vector);
+        if (b->component >= 0 && scalar) vec[size_t(b->component)] = value.number;
+        else if (b->component < 0 && value.type == AttrValue::DoubleArray && value.array.size() == 3)
+            std::copy(value.array.begin(), value.array.end(), vec.begin());
+        else return false;
+        std::array<double, 3> t = node.translate, r = node.rotate, s = node.scale;
+        (b->vector == &Node::translate ? t : b->vector == &Node::rotate ? r : s) = vec;
+        setTransform(node, t, r, s);
+        return true;
+    }
+    if (isVisibility(node, attr) || isIntermediateAttr(node, attr)) {
+        if (!scalar) return false;
+        if (isVisibility(node, attr)) setVisibility(node, value.number != 0.0);
+        else setIntermediate(node, value.number != 0.0);
+        return true;
+    }
+    auto it = node.dynamicAttrs.find(std::string(attr));
+    if (it == node.dynamicAttrs.end()) return false;
+    AttrValue stored = value;
+    bool numbers = (it->second.type == AttrValue::Double || it->second.type == AttrValue::Bool) && scalar;
+    if (numbers) stored.type = it->second.type;
+    if (stored.type == AttrValue::Bool) stored.number = stored.number != 0.0 ? 1.0 : 0.0;
+    if (stored.type != it->second.type) return false;
+    setDynamicAttr(node, std::string(attr), stored);
+    return true;
+}
+
+}  // namespace host::scene
