@@ -222,6 +222,10 @@ TEST_F(UiControls, MenuOfTheMainWindowRunsItsItems) {
     }
     EXPECT_EQ(pythonValue("cmds.menu('kivanoMenu',query=True,label=True)"), "Kivano");
     EXPECT_EQ(pythonValue("cmds.menu('kivanoMenu',query=True,numberOfItems=True)"), "2");
+    MStatus madeOther;
+    host::Value other = languageResult("menu -label \"Other\" -parent $gMainWindow otherMenu", &madeOther);
+    ASSERT_TRUE(madeOther) << lastError();
+    EXPECT_EQ(std::get<std::string>(other.data), "MayaWindow|otherMenu");
     ASSERT_TRUE(host::ui::triggerMenuItem("MayaWindow|kivanoMenu|menuItem2"));
     EXPECT_EQ(menuCommand.calls, 1);
     ASSERT_EQ(menuCommand.last.flags.size(), 1u);
