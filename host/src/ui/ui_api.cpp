@@ -123,7 +123,7 @@ void registerPressCommand() {
     spec.run = uiPressCommand;
     spec.undoable = true;
     spec.owner = "host";
-    CommandRegistry::instance().add(std::move(spec));
+    registerCommand(std::move(spec));
 }
 
 }  // namespace host::ui

@@ -18,6 +18,12 @@ std::string notFound(const std::string& name) {
     return "Object '" + name + "' not found.";
 }
 
+void registerCommand(CommandSpec spec) {
+    const std::string name = spec.name;
+    if (!CommandRegistry::instance().add(std::move(spec)))
+        postMessage(MessageKind::Error, name + ": a command of this name is already registered");
+}
+
 bool readNames(const Invocation& call, std::vector<std::string>& names) {
     names.clear();
     for (const Value& arg : call.args) {

@@ -15,6 +15,9 @@ MStatus fail(const std::string& command, const std::string& text);
 // The host's wording for a name that addresses nothing.
 std::string notFound(const std::string& name);
 
+// Adds a UI command to the registry; a name already taken is reported, not ignored.
+void registerCommand(CommandSpec spec);
+
 // The positional arguments as names; false (and an error posted) when one is
 // not text.
 bool readNames(const Invocation& call, std::vector<std::string>& names);

@@ -415,7 +415,7 @@ void registerControlCommands() {
         };
         spec.owner = "host";
         spec.flags = flagSyntax(kind);
-        CommandRegistry::instance().add(std::move(spec));
+        registerCommand(std::move(spec));
     }
 }
 

@@ -170,7 +170,7 @@ void add(const char* name, CommandFn run, const Switches& switches) {
     spec.owner = "host";
     for (const auto& [shortName, longName] : switches)
         spec.flags.push_back({shortName, longName, {}});
-    CommandRegistry::instance().add(std::move(spec));
+    registerCommand(std::move(spec));
 }
 
 }  // namespace
