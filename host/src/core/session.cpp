@@ -35,10 +35,12 @@ Session::~Session()
     // Undo steps hold scene objects and plug-in command objects: they go
     // first, while everything they refer to still exists.
     UndoQueue::instance().clear();
-    unloadAllPlugins();
-    stopPython();
-    resetUi();
+    // The scene holds arrays that a plug-in's code may have allocated: free
+    // them while that code is still mapped.
     resetScene();
+    unloadAllPlugins();
+    resetUi();
+    stopPython();
     CommandRegistry::instance().clear();
     lang::resetVariables();
     sessionAlive() = false;
