@@ -11,6 +11,7 @@
 
 #include "core/command.h"
 #include "core/messages.h"
+#include "core/python_bridge.h"
 #include "core/session.h"
 #include "lang/interpreter.h"
 #include "lang/parser.h"
@@ -76,7 +77,10 @@ int runPythonFile(const std::string& path)
     std::ifstream in(path);
     std::stringstream code;
     code << in.rdbuf();
-    return MGlobal::executePythonCommand(code.str().c_str(), false, true) ? 0 : 1;
+    // Straight to the interpreter rather than through the "python" command, so
+    // each maya.cmds call of the script is its own step on the undo queue, as
+    // when a person types them one after another.
+    return host::runPython(code.str()) ? 0 : 1;
 }
 
 }  // namespace
