@@ -86,6 +86,14 @@ TEST_F(Interpreter, CmdsModuleOffersEveryRegisteredCommand) {
     EXPECT_FALSE(host::runPython("cmds.lateCommand()"));
 }
 
+TEST_F(Interpreter, MelEvalRunsTheCommandLanguage) {
+    ASSERT_TRUE(host::runPython("import maya.mel as mel")) << lastError();
+    EXPECT_EQ(pythonValue("mel.eval('window -title \"T\" melWindow')"), "melWindow");
+    EXPECT_EQ(pythonValue("cmds.window('melWindow', query=True, title=True)"), "T");
+    EXPECT_FALSE(host::runPython("mel.eval('noSuchProcedure 1')"));
+    EXPECT_EQ(lastError().rfind("RuntimeError: ", 0), 0u) << lastError();
+}
+
 TEST_F(Interpreter, FailingCommandRaisesRuntimeErrorWithTheHostsMessage) {
     host::CommandSpec spec;
     spec.name = "alwaysFails";

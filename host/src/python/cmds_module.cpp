@@ -48,6 +48,19 @@ py::object callCommand(const std::string& command, const py::args& args, const p
     return toPython(result);
 }
 
+py::object evalCommandLanguage(const std::string& text) {
+    const size_t logSize = messageLog().size();
+    Value result;
+    ExecOptions options;
+    options.recordUndo = true;  // honoured at top level only
+    if (text.find('\0') != std::string::npos)
+        throw py::value_error("mel.eval: text cannot contain null bytes");
+    MStatus status = executeCommandLanguage(text, &result, options);
+    if (!status)
+        throw std::runtime_error(failureText("mel.eval", logSize));
+    return toPython(result);
+}
+
 }  // namespace host::python
 
 PYBIND11_EMBEDDED_MODULE(maya, maya) {
@@ -60,6 +73,10 @@ PYBIND11_EMBEDDED_MODULE(maya, maya) {
             names.append(name);
         return names;
     });
+    py::module_ mel = maya.def_submodule("mel", "The host's command language.");
+    mel.def("eval", &host::python::evalCommandLanguage, py::arg("text"));
     // "import maya.cmds" looks the submodule up here once "maya" is imported.
-    py::module_::import("sys").attr("modules")["maya.cmds"] = cmds;
+    py::module_ sys = py::module_::import("sys");
+    sys.attr("modules")["maya.cmds"] = cmds;
+    sys.attr("modules")["maya.mel"] = mel;
 }
