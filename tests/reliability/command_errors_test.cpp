@@ -74,19 +74,38 @@ void expectRefused(const std::vector<BadCall>& calls)
 	}
 }
 
-TEST(CommandErrors, PluginCommandsRefuseBadFlagsAndArguments)
+// The host parses a plug-in command's flags against its syntax; a flag it
+// refuses must say which command it belongs to.
+TEST(CommandErrors, PluginCommandFlagErrorsNameTheCommand)
 {
 	expectRefused({
 		{Via::Shell, "kivanomenu -l abc", "kivanomenu"},
 		{Via::Shell, "kivanomenu -l", "kivanomenu"},
 		{Via::Shell, "kivanomenu -x 1", "kivanomenu"},
+		{Via::Python, "cmds.kivanomenu(l='abc')", "kivanomenu"},
+		{Via::Python, "cmds.kivanomenu(bogus=1)", "kivanomenu"},
+		{Via::Python, "cmds.kivano(help=b'1')", "kivano"},
+	});
+}
+
+// A flag takes one value: a list given to it is not two arguments.
+TEST(CommandErrors, PluginCommandsRefuseAListForAOneValueFlag)
+{
+	expectRefused({
+		{Via::Python, "cmds.kivanomenu(language=[1, 2])", "kivanomenu"},
+		{Via::Shell, "kivanomenu -l 1 2", "kivanomenu"},
+	});
+}
+
+// The unfold command must not run on arguments it does not understand: a
+// mistyped flag would otherwise unfold (and delete) the selection.
+TEST(CommandErrors, UnfoldCommandRefusesUnknownFlagsAndStrayArguments)
+{
+	expectRefused({
 		{Via::Shell, "kivano -x 3", "kivano"},
 		{Via::Shell, "kivano -help 3 4", "kivano"},
-		{Via::Python, "cmds.kivanomenu(l='abc')", "kivanomenu"},
-		{Via::Python, "cmds.kivanomenu(language=[1, 2])", "kivanomenu"},
-		{Via::Python, "cmds.kivanomenu(bogus=1)", "kivanomenu"},
+		{Via::Shell, "kivano pCube2", "kivano"},
 		{Via::Python, "cmds.kivano(x=3)", "kivano"},
-		{Via::Python, "cmds.kivano(help=b'1')", "kivano"},
 	});
 }
 
