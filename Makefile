@@ -37,10 +37,15 @@ test-asan: deps
 # Each libFuzzer target for FUZZ_SECONDS from its seed corpus (clang only).
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# The sanitizer runtime as a shared library, so the plug-in (linked with
+# --no-undefined) and the host library resolve it like the executable does.
+FUZZ_RUNTIME_DIR = $(shell clang++ -print-runtime-dir)
 
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=None -DKIVANO_FUZZ=ON -DKIVANO_SANITIZE=ON \
 		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-		"-DCMAKE_CXX_FLAGS=-O1 -gline-tables-only -fsanitize=fuzzer-no-link"
+		"-DCMAKE_CXX_FLAGS=-O1 -gline-tables-only -fsanitize=fuzzer-no-link" \
+		"-DCMAKE_SHARED_LINKER_FLAGS=-shared-libsan" \
+		"-DCMAKE_EXE_LINKER_FLAGS=-shared-libsan -Wl,-rpath,$(FUZZ_RUNTIME_DIR)"
 	cmake --build $(FUZZ_BUILD) --target kivano_fuzzers -j $(JOBS)
 	$(SANITIZER_ENV) fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
