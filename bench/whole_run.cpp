@@ -1,5 +1,6 @@
 #include "bench/whole_run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -70,8 +71,20 @@ static bool spawnChild(const std::vector<std::string>& args, Child& child)
 // Moments at which each line first arrived; the last line of all is kept
 // too, since a failing run says why there. Past the deadline the child is
 // killed, so that one runaway model cannot hold up the whole table.
+// The child's peak resident memory so far, in kilobytes, or -1. Unlike the
+// rusage of wait4 it is not inherited from the parent across fork and exec.
+static long peakResidentKilobytes(pid_t child)
+{
+	std::ifstream status("/proc/" + std::to_string(child) + "/status");
+	std::string line;
+	while (std::getline(status, line))
+		if (line.rfind("VmHWM:", 0) == 0)
+			return std::strtol(line.c_str() + 6, nullptr, 10);
+	return -1;
+}
+
 static std::map<std::string, Clock::time_point> readLines(int output, pid_t child, Clock::time_point deadline, std::string& lastLine,
-    bool& late)
+    bool& late, long& peakKilobytes)
 {
 	std::map<std::string, Clock::time_point> arrivals;
 	std::string pending;
@@ -99,6 +112,7 @@ static std::map<std::string, Clock::time_point> readLines(int output, pid_t chil
 			arrivals.emplace(line, Clock::now());
 			if (!line.empty())
 				lastLine = line;
+			peakKilobytes = std::max(peakKilobytes, peakResidentKilobytes(child));
 		}
 	}
 	return arrivals;
@@ -162,7 +176,8 @@ WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const
 	std::string lastLine;
 	bool late = false;
 	auto deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
-	std::map<std::string, Clock::time_point> arrivals = readLines(child.output, child.pid, deadline, lastLine, late);
+	long lastPeak = -1; // seen with the run's last line, after the sheet is written
+	std::map<std::string, Clock::time_point> arrivals = readLines(child.output, child.pid, deadline, lastLine, late, lastPeak);
 	close(child.output);
 	int status = 0;
 	struct rusage usage = {};
@@ -173,7 +188,7 @@ WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const
 	}
 	run.wall = seconds(start, Clock::now());
 	run.cpu = rusageSeconds(usage);
-	run.peakKilobytes = usage.ru_maxrss;
+	run.peakKilobytes = lastPeak > 0 ? lastPeak : usage.ru_maxrss;
 	run.extraction = between(arrivals, kExtractionStarts, kAlgokanteStarts);
 	run.algokante = between(arrivals, kAlgokanteStarts, kOutputStarts);
 	run.output = between(arrivals, kOutputStarts, kOutputEnds);

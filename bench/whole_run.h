@@ -17,7 +17,7 @@ struct WholeRun
 	double sheet = -1;      // the tool's "read", "layout" and "write" figures
 	double wall = -1;       // start to exit
 	double cpu = -1;        // user and system time of the child
-	long peakKilobytes = -1;
+	long peakKilobytes = -1; // the child's own high-water mark, VmHWM
 	bool ok = false;
 	std::string failure;
 };
