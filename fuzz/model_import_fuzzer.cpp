@@ -45,7 +45,7 @@ bool import(const std::string& path, std::vector<std::string>& names)
 {
 #ifdef KIVANO_HAVE_IMPORT_MODEL
     std::string error;
-    return host::importModel(path, names, error);
+    return host::io::importModelFile(path, names, error);
 #else
     host::io::ImportedModel model;
     host::io::ReadReport report;

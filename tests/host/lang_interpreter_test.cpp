@@ -134,15 +134,15 @@ TEST_F(LangInterpreter, BadFlagsAreRefusedBeforeTheCommandRuns)
 
 TEST_F(LangInterpreter, AScriptThatRunsItselfStopsWithAnError)
 {
-    host::CommandSpec spec;
-    spec.name = "again";
-    spec.owner = "host";
+    host::CommandSpec entry;
+    entry.name = "again";
+    entry.owner = "host";
     int calls = 0;
-    spec.run = [&calls](const host::Invocation&, host::CommandContext&) {
+    entry.run = [&calls](const host::Invocation&, host::CommandContext&) {
         ++calls;
         return MGlobal::executeCommand("again");
     };
-    ASSERT_TRUE(host::CommandRegistry::instance().add(spec));
+    ASSERT_TRUE(host::CommandRegistry::instance().add(entry));
     EXPECT_FALSE(run("again;"));
     EXPECT_EQ(lastError(), "again: commands nested too deeply (more than 100)");
     EXPECT_EQ(calls, 100);
@@ -199,14 +199,14 @@ TEST_F(LangInterpreter, PythonCodeReachesTheRunnerAndItsResultComesBack)
 
 TEST_F(LangInterpreter, ExecuteCommandGivesResultsAndEchoes)
 {
-    host::CommandSpec spec;
-    spec.name = "names";
-    spec.owner = "host";
-    spec.run = [](const host::Invocation&, host::CommandContext& context) {
+    host::CommandSpec entry;
+    entry.name = "names";
+    entry.owner = "host";
+    entry.run = [](const host::Invocation&, host::CommandContext& context) {
         context.result = Value(Value::List{Value("pCube1"), Value("pCube2.f[3]")});
         return MStatus(MStatus::kSuccess);
     };
-    ASSERT_TRUE(host::CommandRegistry::instance().add(spec));
+    ASSERT_TRUE(host::CommandRegistry::instance().add(entry));
     MStringArray result;
     EXPECT_TRUE(MGlobal::executeCommand("names -sl", result, true, false));
     ASSERT_EQ(result.length(), 2u);

@@ -63,16 +63,16 @@ std::string LangTest::lastError() const
 
 void Probe::add(const std::string& name, std::vector<host::FlagSyntax> flags)
 {
-    host::CommandSpec spec;
-    spec.name = name;
-    spec.owner = "host";
-    spec.flags = std::move(flags);
-    spec.run = [this](const host::Invocation& call, host::CommandContext& context) {
+    host::CommandSpec entry;
+    entry.name = name;
+    entry.owner = "host";
+    entry.flags = std::move(flags);
+    entry.run = [this](const host::Invocation& call, host::CommandContext& context) {
         calls.push_back(call);
         context.result = host::Value(static_cast<long long>(calls.size()));
         return MStatus(MStatus::kSuccess);
     };
-    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(spec)));
+    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(entry)));
     names_.push_back(name);
 }
 

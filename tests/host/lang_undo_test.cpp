@@ -15,12 +15,12 @@ std::vector<std::string> trace;
 
 void addCommand(const char* name, host::CommandFn run, bool undoable = true)
 {
-    host::CommandSpec spec;
-    spec.name = name;
-    spec.owner = "host";
-    spec.undoable = undoable;
-    spec.run = std::move(run);
-    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(spec)));
+    host::CommandSpec entry;
+    entry.name = name;
+    entry.owner = "host";
+    entry.undoable = undoable;
+    entry.run = std::move(run);
+    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(entry)));
 }
 
 // "push N": appends N; undo removes it again.

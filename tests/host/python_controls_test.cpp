@@ -43,17 +43,17 @@ Recorder& addRecorder(const std::string& name) {
     recorders.push_back(std::make_unique<Recorder>());
     Recorder* recorder = recorders.back().get();
     host::CommandRegistry::instance().remove(name);
-    host::CommandSpec spec;
-    spec.name = name;
-    spec.owner = "test";
-    spec.run = [recorder](const host::Invocation& call, host::CommandContext& context) {
+    host::CommandSpec entry;
+    entry.name = name;
+    entry.owner = "test";
+    entry.run = [recorder](const host::Invocation& call, host::CommandContext& context) {
         ++recorder->calls;
         recorder->last = call;
         context.result = host::Value(host::Value::List{host::Value("a"), host::Value(1),
                                                        host::Value(2.5), host::Value(true)});
         return MStatus(MStatus::kSuccess);
     };
-    host::CommandRegistry::instance().add(std::move(spec));
+    host::CommandRegistry::instance().add(std::move(entry));
     return *recorder;
 }
 

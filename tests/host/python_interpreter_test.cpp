@@ -71,15 +71,15 @@ TEST_F(Interpreter, CmdsModuleOffersEveryRegisteredCommand) {
 
     // A command registered later (as a plug-in's) is callable at once.
     int calls = 0;
-    host::CommandSpec spec;
-    spec.name = "lateCommand";
-    spec.owner = "test";
-    spec.run = [&calls](const host::Invocation&, host::CommandContext& context) {
+    host::CommandSpec entry;
+    entry.name = "lateCommand";
+    entry.owner = "test";
+    entry.run = [&calls](const host::Invocation&, host::CommandContext& context) {
         ++calls;
         context.result = host::Value(7);
         return MStatus(MStatus::kSuccess);
     };
-    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(spec)));
+    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(entry)));
     EXPECT_EQ(pythonValue("cmds.lateCommand()"), "7");
     EXPECT_EQ(calls, 1);
     host::CommandRegistry::instance().remove("lateCommand");
@@ -95,14 +95,14 @@ TEST_F(Interpreter, MelEvalRunsTheCommandLanguage) {
 }
 
 TEST_F(Interpreter, FailingCommandRaisesRuntimeErrorWithTheHostsMessage) {
-    host::CommandSpec spec;
-    spec.name = "alwaysFails";
-    spec.owner = "test";
-    spec.run = [](const host::Invocation&, host::CommandContext&) {
+    host::CommandSpec entry;
+    entry.name = "alwaysFails";
+    entry.owner = "test";
+    entry.run = [](const host::Invocation&, host::CommandContext&) {
         host::postMessage(host::MessageKind::Error, "alwaysFails: it went wrong");
         return MStatus(MStatus::kFailure);
     };
-    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(spec)));
+    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(entry)));
     ASSERT_TRUE(host::runPython("try:\n cmds.alwaysFails()\n caught = ''\n"
                                 "except RuntimeError as e:\n caught = str(e)"))
         << lastError();

@@ -107,12 +107,12 @@ Invocation normalizedFromPython(const Invocation& call, const std::vector<FlagSy
     return out;
 }
 
-MStatus runSpec(const CommandSpec& spec, const Invocation& call, CommandContext& context)
+MStatus runSpec(const CommandSpec& entry, const Invocation& call, CommandContext& context)
 {
-    const bool ownsUndo = spec.owner != "host";
+    const bool ownsUndo = entry.owner != "host";
     FrameGuard frame(ownsUndo ? nullptr : &context.undo);
     try {
-        return spec.run(call, context);
+        return entry.run(call, context);
     } catch (const std::exception& e) {
         postMessage(MessageKind::Error, call.command + ": " + e.what());
     } catch (...) {
@@ -123,7 +123,7 @@ MStatus runSpec(const CommandSpec& spec, const Invocation& call, CommandContext&
 
 // Where the work of a finished command goes: the caller, the command that
 // runs it, or (top level only) the undo queue.
-void placeUndo(const CommandSpec& spec, const Invocation& call, CommandContext& context,
+void placeUndo(const CommandSpec& entry, const Invocation& call, CommandContext& context,
                const ExecOptions& options, bool topLevel)
 {
     if (context.undo.empty()) return;
@@ -137,7 +137,7 @@ void placeUndo(const CommandSpec& spec, const Invocation& call, CommandContext& 
             for (UndoStep& step : context.undo) sink->push_back(std::move(step));
         return;
     }
-    if (options.recordUndo && spec.undoable && !UndoQueue::instance().replaying())
+    if (options.recordUndo && entry.undoable && !UndoQueue::instance().replaying())
         UndoQueue::instance().push(UndoEntry{call.command, std::move(context.undo)});
 }
 
@@ -156,10 +156,10 @@ CommandRegistry& CommandRegistry::instance()
     return registry;
 }
 
-bool CommandRegistry::add(CommandSpec spec)
+bool CommandRegistry::add(CommandSpec entry)
 {
-    if (spec.name.empty() || !spec.run || find(spec.name)) return false;
-    specs_.push_back(std::move(spec));
+    if (entry.name.empty() || !entry.run || find(entry.name)) return false;
+    specs_.push_back(std::move(entry));
     return true;
 }
 
@@ -173,15 +173,15 @@ bool CommandRegistry::remove(const std::string& name)
 
 const CommandSpec* CommandRegistry::find(const std::string& name) const
 {
-    for (const CommandSpec& spec : specs_)
-        if (spec.name == name) return &spec;
+    for (const CommandSpec& entry : specs_)
+        if (entry.name == name) return &entry;
     return nullptr;
 }
 
 std::vector<std::string> CommandRegistry::names() const
 {
     std::vector<std::string> out;
-    for (const CommandSpec& spec : specs_) out.push_back(spec.name);
+    for (const CommandSpec& entry : specs_) out.push_back(entry.name);
     return out;
 }
 
@@ -306,10 +306,10 @@ MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options
         return MStatus::kNotFound;
     }
     // A copy: the command may deregister itself (unloadPlugin) while it runs.
-    const CommandSpec spec = *found;
-    const Invocation normal = call.fromPython && !spec.flags.empty() ? normalizedFromPython(call, spec.flags) : call;
-    if (!spec.flags.empty()) {
-        MStatus checked = checkFlags(normal, spec.flags);
+    const CommandSpec entry = *found;
+    const Invocation normal = call.fromPython && !entry.flags.empty() ? normalizedFromPython(call, entry.flags) : call;
+    if (!entry.flags.empty()) {
+        MStatus checked = checkFlags(normal, entry.flags);
         if (!checked) return checked;
     }
     // Scripts that run themselves (a menu item's command calling its menu, say)
@@ -322,10 +322,10 @@ MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options
     const bool topLevel = commandDepth() == 0;
     CommandContext context;
     context.echo = options.echo;
-    MStatus status = runSpec(spec, normal, context);
+    MStatus status = runSpec(entry, normal, context);
     if (result) *result = context.result;
     // Work of a failed command is still handed on: what it did change must stay undoable.
-    placeUndo(spec, normal, context, options, topLevel);
+    placeUndo(entry, normal, context, options, topLevel);
     return status;
 }
 

@@ -87,7 +87,7 @@ std::string displayText(const Value& value);
 class CommandRegistry {
 public:
     static CommandRegistry& instance();
-    bool add(CommandSpec spec);           // false when the name is taken
+    bool add(CommandSpec entry);           // false when the name is taken
     bool remove(const std::string& name); // false when unknown
     const CommandSpec* find(const std::string& name) const;
     std::vector<std::string> names() const;

@@ -104,12 +104,12 @@ MStatus runFile(const Invocation& call, CommandContext& ctx) {
 }  // namespace
 
 void registerIoCommands() {
-    CommandSpec spec;
-    spec.name = "file";
-    spec.run = runFile;
-    spec.undoable = true;
-    spec.owner = "host";
-    spec.flags = {
+    CommandSpec entry;
+    entry.name = "file";
+    entry.run = runFile;
+    entry.undoable = true;
+    entry.owner = "host";
+    entry.flags = {
         {"i", "import", {}},
         {"ea", "exportAll", {}},
         {"es", "exportSelected", {}},
@@ -118,7 +118,7 @@ void registerIoCommands() {
         {"typ", "type", {ArgType::String}},
         {"rnn", "returnNewNodes", {}},
     };
-    CommandRegistry::instance().add(std::move(spec));
+    CommandRegistry::instance().add(std::move(entry));
 }
 
 }  // namespace host

@@ -193,10 +193,10 @@ MStatus evaluate(const Expr& e, Value& out, const ExecOptions& options)
 }
 
 // How many values after a flag belong to it.
-std::size_t flagArity(const CommandSpec& spec, const std::string& flag, bool query, std::size_t available)
+std::size_t flagArity(const CommandSpec& entry, const std::string& flag, bool query, std::size_t available)
 {
-    if (spec.flags.empty()) return available > 0 ? 1 : 0;
-    const FlagSyntax* fs = findFlagSyntax(spec.flags, flag);
+    if (entry.flags.empty()) return available > 0 ? 1 : 0;
+    const FlagSyntax* fs = findFlagSyntax(entry.flags, flag);
     if (!fs || (query && flag != "q" && flag != "query")) return 0;
     return std::min(fs->args.size(), available);
 }
@@ -218,7 +218,7 @@ void appendPositional(Invocation& call, Value v)
     }
 }
 
-MStatus buildInvocation(const Statement& s, const CommandSpec& spec, Invocation& call, const ExecOptions& options)
+MStatus buildInvocation(const Statement& s, const CommandSpec& entry, Invocation& call, const ExecOptions& options)
 {
     call.command = s.command;
     std::vector<Value> values(s.words.size());
@@ -235,11 +235,11 @@ MStatus buildInvocation(const Statement& s, const CommandSpec& spec, Invocation&
         }
         std::size_t available = 0;
         while (i + 1 + available < s.words.size() && !s.words[i + 1 + available].isFlag) ++available;
-        if (!spec.flags.empty() && !findFlagSyntax(spec.flags, s.words[i].flag))
+        if (!entry.flags.empty() && !findFlagSyntax(entry.flags, s.words[i].flag))
             return fail(s.command + ": invalid flag -" + s.words[i].flag, MStatus::kInvalidParameter);
         Flag flag;
         flag.name = s.words[i].flag;
-        for (std::size_t n = flagArity(spec, flag.name, query, available); n > 0; --n)
+        for (std::size_t n = flagArity(entry, flag.name, query, available); n > 0; --n)
             flag.args.push_back(std::move(values[++i]));
         call.flags.push_back(std::move(flag));
     }
@@ -248,11 +248,11 @@ MStatus buildInvocation(const Statement& s, const CommandSpec& spec, Invocation&
 
 MStatus runCommand(const Statement& s, Value* result, const ExecOptions& options)
 {
-    const CommandSpec* spec = CommandRegistry::instance().find(s.command);
+    const CommandSpec* entry = CommandRegistry::instance().find(s.command);
     // Checked before any argument runs, so a mistyped name changes nothing.
-    if (!spec) return fail("Cannot find procedure \"" + s.command + "\".", MStatus::kNotFound);
+    if (!entry) return fail("Cannot find procedure \"" + s.command + "\".", MStatus::kNotFound);
     Invocation call;
-    MStatus st = buildInvocation(s, *spec, call, options);
+    MStatus st = buildInvocation(s, *entry, call, options);
     if (!st) return st;
     return invoke(call, result, options);
 }

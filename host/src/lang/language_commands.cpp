@@ -90,12 +90,12 @@ MStatus unloadPluginCommand(const Invocation& call, CommandContext&)
 
 void add(const char* name, CommandFn run, bool undoable)
 {
-    CommandSpec spec;
-    spec.name = name;
-    spec.run = std::move(run);
-    spec.undoable = undoable;
-    spec.owner = "host";
-    CommandRegistry::instance().add(std::move(spec));
+    CommandSpec entry;
+    entry.name = name;
+    entry.run = std::move(run);
+    entry.undoable = undoable;
+    entry.owner = "host";
+    CommandRegistry::instance().add(std::move(entry));
 }
 
 }  // namespace

@@ -85,9 +85,9 @@ MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction 
 MStatus MFnPlugin::deregisterCommand(const MString& commandName)
 {
     host::CommandRegistry& registry = host::CommandRegistry::instance();
-    const host::CommandSpec* spec = registry.find(commandName.asChar());
+    const host::CommandSpec* entry = registry.find(commandName.asChar());
     // Neither the host's own commands nor another plug-in's may be taken away.
-    if (!spec || spec->owner != owner_.str()) return MStatus::kFailure;
+    if (!entry || entry->owner != owner_.str()) return MStatus::kFailure;
     registry.remove(commandName.asChar());
     return MStatus::kSuccess;
 }

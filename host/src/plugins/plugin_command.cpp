@@ -139,16 +139,16 @@ Value* currentCommandResult()
 CommandSpec pluginCommandSpec(const std::string& name, MCreatorFunction creator, MCreateSyntaxFunction createSyntax,
                               const std::string& owner)
 {
-    CommandSpec spec;
-    spec.name = name;
-    spec.owner = owner;
-    spec.undoable = true;  // each object decides through isUndoable()
-    spec.flags = flagSyntaxOf(createSyntax);
-    const bool hasSyntax = !spec.flags.empty();
-    spec.run = [creator, hasSyntax, owner](const Invocation& call, CommandContext& context) {
+    CommandSpec entry;
+    entry.name = name;
+    entry.owner = owner;
+    entry.undoable = true;  // each object decides through isUndoable()
+    entry.flags = flagSyntaxOf(createSyntax);
+    const bool hasSyntax = !entry.flags.empty();
+    entry.run = [creator, hasSyntax, owner](const Invocation& call, CommandContext& context) {
         return runPluginCommand(call, context, creator, hasSyntax, owner);
     };
-    return spec;
+    return entry;
 }
 
 }  // namespace host

@@ -94,8 +94,8 @@ void removeCommandsOf(const LoadedPlugin& plugin, bool warn)
 {
     CommandRegistry& registry = CommandRegistry::instance();
     for (const std::string& name : registry.names()) {
-        const CommandSpec* spec = registry.find(name);
-        if (!spec || spec->owner != plugin.path) continue;
+        const CommandSpec* entry = registry.find(name);
+        if (!entry || entry->owner != plugin.path) continue;
         if (warn) postMessage(MessageKind::Warning, "unloadPlugin: " + plugin.name + " left command \"" + name + "\" registered; removed");
         registry.remove(name);
     }

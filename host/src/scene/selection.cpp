@@ -31,9 +31,9 @@ static bool parseIndex(std::string_view text, int& out) {
 }
 
 // Reads "f[3]", "f[0:3]" or "f[*]" into face indices of a mesh with `polygons` faces.
-static bool parseFaces(std::string_view spec, int polygons, std::vector<int>& faces) {
-    if (spec.size() < 4 || spec.substr(0, 2) != "f[" || spec.back() != ']') return false;
-    std::string_view range = spec.substr(2, spec.size() - 3);
+static bool parseFaces(std::string_view entry, int polygons, std::vector<int>& faces) {
+    if (entry.size() < 4 || entry.substr(0, 2) != "f[" || entry.back() != ']') return false;
+    std::string_view range = entry.substr(2, entry.size() - 3);
     int first = 0, last = polygons - 1;
     if (range != "*") {
         size_t colon = range.find(':');
@@ -46,17 +46,17 @@ static bool parseFaces(std::string_view spec, int polygons, std::vector<int>& fa
     return true;
 }
 
-static bool resolveComponent(std::string_view objectName, std::string_view spec, std::vector<SelectionItem>& out,
+static bool resolveComponent(std::string_view objectName, std::string_view entry, std::vector<SelectionItem>& out,
                              std::string& error) {
     Node* node = findNode(objectName);
     Node* mesh = node && node->kind != NodeKind::World ? meshOf(*node) : nullptr;
     if (!mesh) {
-        error = "No object matches name: " + std::string(objectName) + "." + std::string(spec);
+        error = "No object matches name: " + std::string(objectName) + "." + std::string(entry);
         return false;
     }
     SelectionItem item{handle(*transformOf(*mesh)), {}, true};
-    if (!parseFaces(spec, mesh->mesh->numPolygons(), item.faces)) {
-        error = "Invalid component: " + std::string(objectName) + "." + std::string(spec);
+    if (!parseFaces(entry, mesh->mesh->numPolygons(), item.faces)) {
+        error = "Invalid component: " + std::string(objectName) + "." + std::string(entry);
         return false;
     }
     out.push_back(std::move(item));

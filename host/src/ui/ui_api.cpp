@@ -118,12 +118,12 @@ std::string windowText(const std::string& nameOrPath) {
 }
 
 void registerPressCommand() {
-    CommandSpec spec;
-    spec.name = "uiPress";
-    spec.run = uiPressCommand;
-    spec.undoable = true;
-    spec.owner = "host";
-    registerCommand(std::move(spec));
+    CommandSpec entry;
+    entry.name = "uiPress";
+    entry.run = uiPressCommand;
+    entry.undoable = true;
+    entry.owner = "host";
+    registerCommand(std::move(entry));
 }
 
 }  // namespace host::ui

@@ -18,9 +18,9 @@ std::string notFound(const std::string& name) {
     return "Object '" + name + "' not found.";
 }
 
-void registerCommand(CommandSpec spec) {
-    const std::string name = spec.name;
-    if (!CommandRegistry::instance().add(std::move(spec)))
+void registerCommand(CommandSpec entry) {
+    const std::string name = entry.name;
+    if (!CommandRegistry::instance().add(std::move(entry)))
         postMessage(MessageKind::Error, name + ": a command of this name is already registered");
 }
 

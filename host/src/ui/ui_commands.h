@@ -16,7 +16,7 @@ MStatus fail(const std::string& command, const std::string& text);
 std::string notFound(const std::string& name);
 
 // Adds a UI command to the registry; a name already taken is reported, not ignored.
-void registerCommand(CommandSpec spec);
+void registerCommand(CommandSpec entry);
 
 // The positional arguments as names; false (and an error posted) when one is
 // not text.

@@ -408,14 +408,14 @@ void registerControlCommands() {
                           Kind::RadioCollection, Kind::RadioButton, Kind::Button,
                           Kind::Menu,        Kind::MenuItem};
     for (Kind kind : kinds) {
-        CommandSpec spec;
-        spec.name = kindName(kind);
-        spec.run = [kind](const Invocation& call, CommandContext& context) {
+        CommandSpec entry;
+        entry.name = kindName(kind);
+        entry.run = [kind](const Invocation& call, CommandContext& context) {
             return runControlCommand(kind, call, context);
         };
-        spec.owner = "host";
-        spec.flags = flagSyntax(kind);
-        registerCommand(std::move(spec));
+        entry.owner = "host";
+        entry.flags = flagSyntax(kind);
+        registerCommand(std::move(entry));
     }
 }
 

@@ -164,13 +164,13 @@ MStatus deleteUiCommand(const Invocation& call, CommandContext&) {
 
 // Every flag of these commands is a bare switch.
 void add(const char* name, CommandFn run, const Switches& switches) {
-    CommandSpec spec;
-    spec.name = name;
-    spec.run = std::move(run);
-    spec.owner = "host";
+    CommandSpec entry;
+    entry.name = name;
+    entry.run = std::move(run);
+    entry.owner = "host";
     for (const auto& [shortName, longName] : switches)
-        spec.flags.push_back({shortName, longName, {}});
-    registerCommand(std::move(spec));
+        entry.flags.push_back({shortName, longName, {}});
+    registerCommand(std::move(entry));
 }
 
 }  // namespace

@@ -49,25 +49,25 @@ MStatus MArgParser::parse(const MArgList& argList)
 MStatus MArgParser::takeFlag(const MArgList& argList, unsigned int& index)
 {
     const MString name = host::api::withoutDash(argList.word(index).asChar());
-    const MSyntax::FlagInfo* spec = syntax_.findFlag(name);
-    if (!spec) {
+    const MSyntax::FlagInfo* entry = syntax_.findFlag(name);
+    if (!entry) {
         reject("Invalid flag -" + name.str() + ".");
         return MStatus::kInvalidParameter;
     }
     ++index;
     FlagUse use;
-    use.flag = static_cast<std::size_t>(spec - syntax_.flags().data());
+    use.flag = static_cast<std::size_t>(entry - syntax_.flags().data());
     // In query mode flags name what to ask for and carry no values.
-    const bool query = syntax_.queryEnabled() && isQuery() && spec->longName != "query";
+    const bool query = syntax_.queryEnabled() && isQuery() && entry->longName != "query";
     // (isQuery() sees the flags read so far: -q comes first, as in the host.)
-    for (std::size_t k = 0; !query && k < spec->args.size(); ++k, ++index) {
+    for (std::size_t k = 0; !query && k < entry->args.size(); ++k, ++index) {
         if (index >= argList.length() || argList.isFlagWord(index)) {
-            reject("Flag -" + name.str() + " needs " + std::to_string(spec->args.size()) + " argument(s).");
+            reject("Flag -" + name.str() + " needs " + std::to_string(entry->args.size()) + " argument(s).");
             return MStatus::kInvalidParameter;
         }
         const MString& word = argList.word(index);
-        if (!host::api::fitsArgType(word, spec->args[k])) {
-            reject("Flag -" + name.str() + " must be passed " + host::api::argTypeName(spec->args[k]) +
+        if (!host::api::fitsArgType(word, entry->args[k])) {
+            reject("Flag -" + name.str() + " must be passed " + host::api::argTypeName(entry->args[k]) +
                    ", got \"" + word.str() + "\".");
             return MStatus::kInvalidParameter;
         }

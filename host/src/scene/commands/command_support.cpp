@@ -74,13 +74,13 @@ Value stringList(const std::vector<std::string>& texts) {
 }
 
 void addSceneCommand(const std::string& name, std::vector<FlagSyntax> flags, CommandFn run, bool undoable) {
-    CommandSpec spec;
-    spec.name = name;
-    spec.run = std::move(run);
-    spec.undoable = undoable;
-    spec.owner = "host";
-    spec.flags = std::move(flags);
-    CommandRegistry::instance().add(std::move(spec));
+    CommandSpec entry;
+    entry.name = name;
+    entry.run = std::move(run);
+    entry.undoable = undoable;
+    entry.owner = "host";
+    entry.flags = std::move(flags);
+    CommandRegistry::instance().add(std::move(entry));
 }
 
 }  // namespace host::scene
