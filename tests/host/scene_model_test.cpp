@@ -29,6 +29,20 @@ TEST_F(SceneTest, TakenNamesGetTheNextFreeNumberedVariant) {
     EXPECT_EQ(createTransform("pCube1").name, "pCube6");
 }
 
+TEST_F(SceneTest, ManyRequestsForOneNumberedNameStillFindTheSmallestFree) {
+    // The fallback names of large sheets ("unnamed3") are asked for by many
+    // objects in turn; a freed number in the middle must be found again.
+    EXPECT_EQ(createTransform("unnamed3").name, "unnamed3");
+    for (int i = 4; i < 40; ++i) EXPECT_EQ(createTransform("unnamed3").name, "unnamed" + std::to_string(i));
+    ASSERT_TRUE(deleteNode(*findNode("unnamed17")));
+    EXPECT_EQ(createTransform("unnamed3").name, "unnamed17");
+    EXPECT_EQ(createTransform("unnamed3").name, "unnamed40");
+    // Lower numbers stay free for names that ask for them.
+    EXPECT_EQ(createTransform("unnamed1").name, "unnamed1");
+    EXPECT_EQ(createTransform("unnamed1").name, "unnamed2");
+    EXPECT_EQ(createTransform("unnamed1").name, "unnamed41");
+}
+
 TEST_F(SceneTest, NameValidityFollowsTheHostsRules) {
     EXPECT_TRUE(isValidName("dft0_12"));
     EXPECT_TRUE(isValidName("_x"));

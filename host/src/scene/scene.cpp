@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <map>
 
 #include "core/session.h"
 
@@ -16,6 +17,9 @@ struct SceneState {
     std::map<uint64_t, NodePtr> nodes;               // alive nodes by creation order
     std::unordered_map<std::string, Node*> byName;   // alive nodes by name
     std::unordered_map<std::string, long long> freeFrom;  // base -> all of base1..base(n-1) taken
+    // base -> {n -> m}: all of base n .. base(m-1) taken, for each start n that
+    // names asking for base(n-1) began their walk at
+    std::unordered_map<std::string, std::map<long long, long long>> freeAbove;
     uint64_t nextSerial = 1;
     std::vector<SelectionItem> selection;
     double time = 0.0;
@@ -43,6 +47,10 @@ void forgetName(const std::string& name) {
     auto [base, number] = splitTrailingNumber(name);
     auto it = s.freeFrom.find(base);
     if (number >= 1 && it != s.freeFrom.end() && number < it->second) it->second = number;
+    auto above = s.freeAbove.find(base);
+    if (above == s.freeAbove.end()) return;
+    for (auto& [from, to] : above->second)
+        if (number >= from && number < to) to = number;
 }
 
 void claimName(Node& node) {
@@ -253,7 +261,12 @@ std::string uniqueName(std::string_view wanted) {
     while (s.byName.count(base + std::to_string(free))) ++free;
     long long n = std::max(number + 1, 1LL);
     if (n <= free) return base + std::to_string(free);
+    // Many objects asking for one name ("unnamed3") would each walk past all
+    // the earlier ones: resume where the last walk from the same start ended.
+    long long& known = s.freeAbove[base].try_emplace(n, n).first->second;
+    n = std::max(n, known);
     while (s.byName.count(base + std::to_string(n))) ++n;
+    known = n;
     return base + std::to_string(n);
 }
 
