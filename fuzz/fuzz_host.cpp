@@ -64,20 +64,25 @@ bool run(const std::string& text)
     return bool(host::executeCommandLanguage(text, &result, options));
 }
 
+std::unique_ptr<host::Session>& session()
+{
+    static std::unique_ptr<host::Session> instance;
+    return instance;
+}
+
 void start()
 {
-    static std::unique_ptr<host::Session> session;
-    if (session)
+    if (session())
         return;
-    session = std::make_unique<host::Session>();
+    session() = std::make_unique<host::Session>();
+    // Ended before the host's own statics go, the way the host tool ends it:
+    // plug-ins unloaded, then Python finished, then the scene cleared.
+    std::atexit([] { session().reset(); });
     host::setQuiet(true);
     if (!run(std::string("loadPlugin \"") + KIVANO_PLUGIN_PATH + "\"")) {
         std::fprintf(stderr, "fuzz: cannot load the plug-in %s\n", KIVANO_PLUGIN_PATH);
         std::abort();
     }
-    // The session lives until exit: ending it from a static destructor
-    // would race libFuzzer's own shutdown.
-    (void)session.release();
 }
 
 void removeOutsideCommands()

@@ -7,6 +7,8 @@ build=${1:-build-fuzz}
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
+# The runtime is a shared library here, loaded after the executable itself.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
 for target in command_language python_arguments model_import; do
   corpus=$build/fuzz/corpus/$target
   findings=$build/fuzz/findings/$target
