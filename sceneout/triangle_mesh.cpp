@@ -69,7 +69,17 @@ static MString materialOf(const OutputRun& run, const SourceMesh& source, int po
 	return shadingGroupOf(source.shading, polygonId);
 }
 
-static void addEdgeAttribute(OutputRun& run, const gt& g, const MString& name)
+// The object's name holds its net and position only up to 9999; past that it
+// is a fixed fallback, so whoever reads the sheet back finds them here.
+static void queueNetAttribute(OutputRun& run, const gt& g, unsigned position, const MString& name)
+{
+	char values[64];
+	std::snprintf(values, sizeof(values), " 2 %d %u;", g.container, position);
+	run.triangleModifier.commandToExecute("addAttr -ln \"kivanoNet\" -dt \"doubleArray\" " + name + ";");
+	run.triangleModifier.commandToExecute("setAttr " + name + ".kivanoNet -type \"doubleArray\"" + values);
+}
+
+static void addEdgeAttribute(OutputRun& run, const gt& g, unsigned position, const MString& name)
 {
 	double ids[3];
 	edgeIds(g, run.offsets, ids);
@@ -77,6 +87,7 @@ static void addEdgeAttribute(OutputRun& run, const gt& g, const MString& name)
 	std::snprintf(values, sizeof(values), " 6 %.17g %.17g %.17g %.17g %.17g %.17g;", ids[0], ids[1], ids[2], g.fold[0], g.fold[1], g.fold[2]);
 	run.triangleModifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" " + name + ";");
 	run.triangleModifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" + values);
+	queueNetAttribute(run, g, position, name);
 	run.triangleModifier.doIt();
 }
 
@@ -105,5 +116,5 @@ void buildTriangleObject(OutputRun& run, const gtc& net, unsigned t)
 
 	run.triangleModifier.commandToExecute("sets -add " + materialOf(run, source, polygonId) + " " + meshi.name());
 	run.triangleModifier.doIt();
-	addEdgeAttribute(run, g, node.name());
+	addEdgeAttribute(run, g, t, node.name());
 }

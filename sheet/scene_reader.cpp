@@ -1,5 +1,6 @@
 #include "scene_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -13,6 +14,14 @@ namespace {
 
 constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
 constexpr int kEdgeValues = 6;                // three edge ids, three fold angles
+constexpr double kSamePoint = 1e-9;           // relative; a tab repeats its edge's corners
+
+bool wholeNumber(double value, unsigned& number) {
+    if (!std::isfinite(value) || value < 0.0 || value > 4294967295.0 || value != std::floor(value))
+        return false;
+    number = unsigned(value);
+    return true;
+}
 
 // Reads an unsigned decimal number at `at`; advances past it.
 bool readNumber(const std::string& text, size_t& at, unsigned& value) {
@@ -36,12 +45,22 @@ struct NetBuilder {
     std::vector<std::pair<unsigned, Lug>> lugs;  // position of the face, tab
 };
 
+// The triangle object read last: its tabs follow it in creation order.
+struct LastTriangle {
+    bool valid = false;
+    unsigned net = 0;
+    unsigned position = 0;
+    Vec2 p[3];
+    int nextEdge = 0;  // tabs come in edge order
+};
+
 struct Reader {
     Sheet& sheet;
     SceneCounts& counts;
     std::vector<std::string>& warnings;
     std::map<unsigned, NetBuilder> nets;
     std::map<const sc::Node*, int> materialOfEngine;
+    LastTriangle last;
 };
 
 std::vector<Vec2> worldPoints(const sc::Node& shape) {
@@ -114,6 +133,7 @@ const sc::Node* meshWith(const sc::Node& transform, int vertices, std::vector<st
 }
 
 void readTriangle(Reader& reader, const sc::Node& transform, unsigned net, unsigned position) {
+    reader.last.valid = false;
     const sc::Node* shape = meshWith(transform, 3, reader.warnings);
     if (!shape)
         return;
@@ -127,19 +147,74 @@ void readTriangle(Reader& reader, const sc::Node& transform, unsigned net, unsig
     readEdges(reader, transform, face);
     reader.nets[net].faces[position] = face;
     ++reader.counts.triangleObjects;
+    reader.last = {true, net, position, {face.p[0], face.p[1], face.p[2]}, 0};
+}
+
+void addLug(Reader& reader, const std::vector<Vec2>& points, unsigned net, unsigned position, int edge) {
+    Lug lug;
+    lug.edge = edge;
+    for (int i = 0; i < 4; ++i)
+        lug.p[i] = points[i];
+    reader.nets[net].lugs.push_back({position, lug});
+    ++reader.counts.lugObjects;
 }
 
 void readLug(Reader& reader, const sc::Node& transform, unsigned net, unsigned position, int edge) {
     const sc::Node* shape = meshWith(transform, 4, reader.warnings);
     if (!shape)
         return;
-    Lug lug;
-    lug.edge = edge;
-    std::vector<Vec2> points = worldPoints(*shape);
-    for (int i = 0; i < 4; ++i)
-        lug.p[i] = points[i];
-    reader.nets[net].lugs.push_back({position, lug});
-    ++reader.counts.lugObjects;
+    addLug(reader, worldPoints(*shape), net, position, edge);
+}
+
+bool samePoint(const Vec2& a, const Vec2& b) {
+    double scale = std::max({1.0, std::fabs(a.x), std::fabs(a.y)});
+    return std::fabs(a.x - b.x) <= kSamePoint * scale && std::fabs(a.y - b.y) <= kSamePoint * scale;
+}
+
+// The edge of the last triangle that a tab starting along it belongs to, -1
+// for none. A tab runs from corner k + 1 to corner k.
+int edgeAlong(const LastTriangle& last, const std::vector<Vec2>& points) {
+    for (int k = last.nextEdge; k < 3; ++k)
+        if (samePoint(points[0], last.p[(k + 1) % 3]) && samePoint(points[1], last.p[k]))
+            return k;
+    return -1;
+}
+
+// An object whose name says nothing (a number past what names hold) is a tab
+// when it comes right after a triangle's object and lies along one of its
+// edges; anything else ends that triangle's run of tabs.
+void readUnnamedLug(Reader& reader, const sc::Node& transform) {
+    if (!reader.last.valid)
+        return;
+    const sc::Node* shape = sc::meshOf(const_cast<sc::Node&>(transform));
+    int edge = -1;
+    std::vector<Vec2> points;
+    if (shape && shape->mesh && shape->mesh->numVertices() == 4 && shape->mesh->numPolygons() == 1) {
+        points = worldPoints(*shape);
+        edge = edgeAlong(reader.last, points);
+    }
+    if (edge < 0) {
+        reader.last.valid = false;
+        return;
+    }
+    addLug(reader, points, reader.last.net, reader.last.position, edge);
+    reader.last.nextEdge = edge + 1;
+}
+
+// A triangle's net and position: from its "kivanoNet" attribute, which holds
+// them at any size, else from its name.
+bool trianglePlace(Reader& reader, const sc::Node& transform, unsigned& net, unsigned& position) {
+    auto value = sc::getAttr(transform, "kivanoNet", sc::currentTime());
+    if (!value)
+        return parseTriangleName(transform.name, net, position);
+    if (value->type == sc::AttrValue::DoubleArray && value->array.size() == 2 &&
+        wholeNumber(value->array[0], net) && wholeNumber(value->array[1], position))
+        return true;
+    reader.warnings.push_back(transform.name + " carries an unusable net number (kivanoNet)" +
+                              (parseTriangleName(transform.name, net, position)
+                                   ? ": placed by its name"
+                                   : ": left out"));
+    return parseTriangleName(transform.name, net, position);
 }
 
 // Faces in position order; tabs tied to their face's index.
@@ -191,16 +266,18 @@ bool readSheetFromScene(Sheet& sheet, SceneCounts& counts, std::vector<std::stri
                         std::string& error) {
     sheet = Sheet{};
     counts = SceneCounts{};
-    Reader reader{sheet, counts, warnings, {}, {}};
+    Reader reader{sheet, counts, warnings, {}, {}, {}};
     for (const sc::Node* node : sc::allNodes()) {
         if (node->kind != sc::NodeKind::Transform)
             continue;
         unsigned net = 0, position = 0;
         int edge = 0;
-        if (parseTriangleName(node->name, net, position))
+        if (trianglePlace(reader, *node, net, position))
             readTriangle(reader, *node, net, position);
         else if (parseLugName(node->name, net, position, edge))
             readLug(reader, *node, net, position, edge);
+        else
+            readUnnamedLug(reader, *node);
     }
     finishNets(reader);
     if (sheet.nets.empty()) {

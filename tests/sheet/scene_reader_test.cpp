@@ -133,3 +133,143 @@ TEST_F(SceneReader, ASceneWithoutSheetIsAnErrorAndBadObjectsAreLeftOut) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("dft0_0"), std::string::npos);
 }
+
+namespace {
+
+void setNet(sc::Node& transform, std::vector<double> values) {
+    sc::AttrValue value;
+    value.type = sc::AttrValue::DoubleArray;
+    value.array = std::move(values);
+    sc::setDynamicAttr(transform, "kivanoNet", value);
+}
+
+// A triangle as the run writes it when its numbers do not fit a name.
+sc::Node& addPlacedTriangle(const std::string& name, unsigned net, unsigned position,
+                            const std::vector<sc::Point3>& points) {
+    sc::Node& transform = addObject(name, points);
+    setEdges(transform, {-1, -1, -1, 0, 0, 0});
+    setNet(transform, {double(net), double(position)});
+    return transform;
+}
+
+// The tab on edge k of a triangle: along corner k + 1 to corner k, then out.
+std::vector<sc::Point3> tabOn(const std::vector<sc::Point3>& t, int k) {
+    const sc::Point3& a = t[(k + 1) % 3];
+    const sc::Point3& b = t[k];
+    return {a, b, {b[0] + 0.1, b[1] - 0.2, b[2]}, {a[0] - 0.1, a[1] - 0.2, a[2]}};
+}
+
+struct ReadResult {
+    Sheet sheet;
+    SceneCounts counts;
+    std::vector<std::string> warnings;
+    std::string error;
+    bool ok = false;
+};
+
+ReadResult readScene() {
+    ReadResult r;
+    r.ok = readSheetFromScene(r.sheet, r.counts, r.warnings, r.error);
+    return r;
+}
+
+const Net* netNumbered(const Sheet& sheet, unsigned container) {
+    for (const Net& net : sheet.nets)
+        if (net.container == container)
+            return &net;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(SceneReader, NetsNumberedPastWhatNamesHoldAreReadWhole) {
+    // The host hands out "unnamed3", "unnamed4", ... in turn, so the names say
+    // nothing about nets, positions or edges.
+    const std::vector<sc::Point3> t0{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    const std::vector<sc::Point3> t1{{1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    const std::vector<sc::Point3> t2{{5, 5, 0}, {6, 5, 0}, {5, 6, 0}};
+    addPlacedTriangle("unnamed3", 10000, 1, t1);  // out of order on purpose
+    addObject("unnamed5", tabOn(t1, 0));
+    addObject("unnamed5", tabOn(t1, 2));
+    addPlacedTriangle("unnamed2", 10000, 10001, t0);
+    addObject("unnamed6", tabOn(t0, 1));
+    addPlacedTriangle("unnamed3", 12345, 0, t2);
+    addObject("unnamed5", tabOn(t2, 1));
+    // A named triangle of a small net among them still reads by its name.
+    setEdges(addObject("dft7_0", t0), {-1, -1, -1, 0, 0, 0});
+    addObject("lug7_0_2", tabOn(t0, 2));
+
+    ReadResult r = readScene();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.counts.triangleObjects, 4);
+    EXPECT_EQ(r.counts.lugObjects, 5);
+    ASSERT_EQ(r.sheet.nets.size(), 3u);
+    const Net* big = netNumbered(r.sheet, 10000);
+    ASSERT_NE(big, nullptr);
+    ASSERT_EQ(big->faces.size(), 2u);
+    EXPECT_EQ(big->faces[0].position, 1u);
+    EXPECT_EQ(big->faces[1].position, 10001u);
+    EXPECT_DOUBLE_EQ(big->faces[0].p[1].y, 10.0);  // t1's corner (1, 1)
+    ASSERT_EQ(big->lugs.size(), 3u);
+    EXPECT_EQ(big->lugs[0].face, 0u);
+    EXPECT_EQ(big->lugs[0].edge, 0);
+    EXPECT_EQ(big->lugs[1].face, 0u);
+    EXPECT_EQ(big->lugs[1].edge, 2);
+    EXPECT_EQ(big->lugs[2].face, 1u);
+    EXPECT_EQ(big->lugs[2].edge, 1);
+    const Net* other = netNumbered(r.sheet, 12345);
+    ASSERT_NE(other, nullptr);
+    ASSERT_EQ(other->lugs.size(), 1u);
+    EXPECT_EQ(other->lugs[0].edge, 1);
+    const Net* small = netNumbered(r.sheet, 7);
+    ASSERT_NE(small, nullptr);
+    ASSERT_EQ(small->lugs.size(), 1u);
+    EXPECT_EQ(small->lugs[0].edge, 2);
+    EXPECT_TRUE(r.warnings.empty());
+}
+
+TEST_F(SceneReader, OnlyObjectsRightAfterATriangleAndAlongItsEdgesAreItsTabs) {
+    const std::vector<sc::Point3> t{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    std::vector<sc::Point3> offEdge = tabOn(t, 0);
+    offEdge[1] = {0.5, 0.5, 0};
+    addObject("plane1", tabOn(t, 0));          // before any triangle
+    addPlacedTriangle("unnamed3", 20000, 0, t);
+    addObject("unnamed5", offEdge);            // not along an edge: ends the run
+    addObject("unnamed6", tabOn(t, 1));        // so this one is not a tab
+    addPlacedTriangle("unnamed2", 20000, 1, t);
+    addObject("pCube1", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});  // an object in between
+    addObject("unnamed5", tabOn(t, 1));
+    addPlacedTriangle("unnamed2", 20000, 2, t);
+    addObject("unnamed5", tabOn(t, 1));
+    addObject("unnamed5", tabOn(t, 0));        // edges come in order: not edge 0 again
+
+    ReadResult r = readScene();
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.counts.triangleObjects, 3);
+    EXPECT_EQ(r.counts.lugObjects, 1);
+    ASSERT_EQ(r.sheet.nets.size(), 1u);
+    ASSERT_EQ(r.sheet.nets[0].lugs.size(), 1u);
+    EXPECT_EQ(r.sheet.nets[0].lugs[0].face, 2u);
+    EXPECT_EQ(r.sheet.nets[0].lugs[0].edge, 1);
+}
+
+TEST_F(SceneReader, TheNetAttributeOutranksTheNameAndAnUnusableOneIsReported) {
+    const std::vector<sc::Point3> t{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    // The host renamed a taken "dft3_4" to "dft3_5"; the attribute keeps 4.
+    addPlacedTriangle("dft3_5", 3, 4, t);
+    setNet(addObject("dft3_6", t), {3.5, 6});          // not whole: placed by its name
+    setNet(addObject("unnamed3", t), {-1, 0});         // negative, and no name to fall back on
+    setNet(addObject("unnamed2", t), {1, 2, 3});       // wrong count
+
+    ReadResult r = readScene();
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.sheet.nets.size(), 1u);
+    ASSERT_EQ(r.sheet.nets[0].faces.size(), 2u);
+    EXPECT_EQ(r.sheet.nets[0].faces[0].position, 4u);
+    EXPECT_EQ(r.sheet.nets[0].faces[1].position, 6u);
+    ASSERT_EQ(r.warnings.size(), 4u);  // three unusable attributes, one face without kivanoEdges
+    EXPECT_NE(r.warnings[0].find("dft3_6"), std::string::npos);
+    EXPECT_NE(r.warnings[0].find("by its name"), std::string::npos);
+    EXPECT_NE(r.warnings[2].find("unnamed3"), std::string::npos);
+    EXPECT_NE(r.warnings[2].find("left out"), std::string::npos);
+}
