@@ -75,9 +75,6 @@ void start()
     if (session())
         return;
     session() = std::make_unique<host::Session>();
-    // Ended before the host's own statics go, the way the host tool ends it:
-    // plug-ins unloaded, then Python finished, then the scene cleared.
-    std::atexit([] { session().reset(); });
     host::setQuiet(true);
     if (!run(std::string("loadPlugin \"") + KIVANO_PLUGIN_PATH + "\"")) {
         std::fprintf(stderr, "fuzz: cannot load the plug-in %s\n", KIVANO_PLUGIN_PATH);
@@ -93,6 +90,13 @@ void removeOutsideCommands()
 
 void resetToSmallScene()
 {
+    // The session must end before the host's own statics go, the way the
+    // host tool ends it (plug-ins unloaded, Python finished, scene cleared).
+    // Exit handlers run in reverse order, so the handler is set once the
+    // first input has brought every static of a run into being.
+    static int inputs = 0;
+    if (++inputs == 2)
+        std::atexit([] { session().reset(); });
     host::UndoQueue::instance().clear();
     sc::reset();
     host::clearMessageLog();

@@ -211,6 +211,7 @@ TEST(BadInput, UnreadableFilesAreRefusedByName)
 		{"empty.obj", Outcome::Refused, "empty.obj", ""},
 		{"binary.obj", Outcome::Refused, "binary.obj", ""},
 		{"truncated.stl", Outcome::Refused, "truncated.stl", ""},
+		{"malformed_facet.stl", Outcome::Refused, "malformed_facet.stl", ""},
 	});
 }
 
