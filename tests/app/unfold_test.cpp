@@ -10,6 +10,9 @@
 #include <sstream>
 #include <sys/wait.h>
 
+#include "bench/meshgen/meshgen.h"
+#include "bench/meshgen/objio.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -182,6 +185,19 @@ void expectGlueNumbersPaired(const std::string& pdf, const std::string& json) {
 
 }  // namespace
 
+// The plug-in's own steps are timed even with its progress not shown, and
+// lie within the stage that runs the plug-in.
+void expectPluginSteps(const std::string& json) {
+    double unfold = jsonNumber(json, "unfold"), sum = 0.0;
+    ASSERT_GE(unfold, 0.0);
+    for (const char* step : {"extraction", "algokante", "output"}) {
+        double seconds = jsonNumber(json, step);
+        EXPECT_GE(seconds, 0.0) << step;
+        sum += seconds;
+    }
+    EXPECT_LE(sum, unfold + 2e-4);  // each is rounded to 0.1 ms
+}
+
 TEST(Unfold, CubeToEveryKindOfOutput) {
     TempDir dir;
     Outcome run = unfold({example("cube.obj"), "-o", dir / "cube.pdf", "-o", dir / "cube.svg", "-o",
@@ -239,6 +255,7 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
         }
         EXPECT_GT(jsonNumber(json, "glue_numbers"), 0);
         expectGlueNumbersPaired(dir / "s.pdf", json);
+        expectPluginSteps(json);
     }
 }
 
@@ -324,4 +341,28 @@ TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
         EXPECT_NEAR(std::stod((*p)[2]) / kPointsPerMm, 297.0, 0.1);
     }
     EXPECT_EQ(seen, pages);
+}
+
+TEST(Unfold, ASphereOfMoreNetsThanNamesHoldLosesNoTriangle) {
+    // 20,480 triangles: nets and positions past 9999 get the fallback names.
+    TempDir dir;
+    kivano::TriangleMesh sphere = kivano::makeIcosphere(5, 0.2, 7);
+    ASSERT_EQ(sphere.triangleCount(), 20480u);
+    ASSERT_TRUE(kivano::writeObj(sphere, (dir / "sphere.obj").c_str()));
+    Outcome run = unfold({dir / "sphere.obj", "-o", dir / "sphere.pdf", "-o", dir / "scene.obj",
+                          "--scale", "20", "--limit-page", "--json", dir / "r.json", "--quiet"});
+    ASSERT_EQ(run.exit, 0) << run.out;
+    EXPECT_EQ(run.out.find("warning"), std::string::npos) << run.out.substr(0, 2000);
+    std::string json = readAll(dir / "r.json");
+    EXPECT_EQ(jsonNumber(json, "input_triangles"), 20480);
+    EXPECT_EQ(jsonNumber(json, "triangle_objects"), 20480);
+    // Every object the run left in the scene is on the sheet, tabs included.
+    std::string obj = readAll(dir / "scene.obj");
+    EXPECT_NE(obj.find("\no unnamed"), std::string::npos);  // the fallback names were used
+    size_t objects = 0;
+    for (size_t at = obj.find("\no "); at != std::string::npos; at = obj.find("\no ", at + 1))
+        ++objects;
+    EXPECT_GT(jsonNumber(json, "lug_objects"), 0);
+    EXPECT_EQ(double(objects), jsonNumber(json, "triangle_objects") + jsonNumber(json, "lug_objects"));
+    EXPECT_EQ(pdfPages(dir / "sphere.pdf"), int(jsonNumber(json, "pages")));
 }
