@@ -409,16 +409,23 @@ void setMaterial(Node& material, const std::array<float, 3>& color, const std::a
     journaledSet<std::string>(material, &Node::textureFile, textureFile);
 }
 
+// The step that brings one attribute back to `value` (nullopt: removes it).
+// A run keeps one such step per attribute edit, and most edits add or remove
+// an attribute, so the closure carries a value only when there is one.
+static std::function<void()> restoreAttr(const NodePtr& node, const std::string& name, std::optional<AttrValue> value) {
+    if (!value) return [node, name] { node->dynamicAttrs.erase(name); };
+    return [node, name, v = std::move(*value)] { node->dynamicAttrs[name] = v; };
+}
+
 void setDynamicAttr(Node& node, const std::string& name, std::optional<AttrValue> value) {
-    NodePtr ptr = handle(node);
+    auto it = node.dynamicAttrs.find(name);
     std::optional<AttrValue> old;
-    if (auto it = node.dynamicAttrs.find(name); it != node.dynamicAttrs.end()) old = it->second;
-    auto apply = [ptr, name](const std::optional<AttrValue>& v) {
-        if (v) ptr->dynamicAttrs[name] = *v;
-        else ptr->dynamicAttrs.erase(name);
-    };
-    apply(value);
-    if (journaling()) record([apply, old] { apply(old); }, [apply, value] { apply(value); });
+    if (it != node.dynamicAttrs.end()) old = it->second;
+    if (value) node.dynamicAttrs[name] = *value;
+    else if (it != node.dynamicAttrs.end()) node.dynamicAttrs.erase(it);
+    if (!journaling()) return;
+    NodePtr ptr = handle(node);
+    record(restoreAttr(ptr, name, std::move(old)), restoreAttr(ptr, name, std::move(value)));
 }
 
 void setKeys(Node& node, const std::string& attr, std::vector<Key> keys) {

@@ -133,12 +133,16 @@ struct ShadingMember {
 };
 
 struct Node {
+    // Small fields first and together: a run makes two nodes per triangle, so
+    // padding between them costs megabytes.
     NodeKind kind = NodeKind::Other;
     MFn::Type apiType = MFn::kDependencyNode;
+    bool alive = false;        // part of the scene now
+    bool visibility = true;    // transforms and meshes
+    bool intermediate = false; // meshes
+    uint64_t serial = 0;       // creation order; never reused
     std::string typeName;      // "transform", "mesh", "shadingEngine", "lambert", ...
     std::string name;
-    uint64_t serial = 0;       // creation order; never reused
-    bool alive = false;        // part of the scene now
     std::weak_ptr<Node> self;  // the owning pointer, for handing the node on
 
     // DAG (transforms, meshes, the world)
@@ -149,11 +153,9 @@ struct Node {
     std::array<double, 3> translate{0, 0, 0};
     std::array<double, 3> rotate{0, 0, 0};
     std::array<double, 3> scale{1, 1, 1};
-    bool visibility = true;
 
     // Mesh
     MeshDataPtr mesh;
-    bool intermediate = false;
     std::vector<ShadingMember> shading;  // a face belongs to at most one engine
     uint64_t shadingVersion = 0;         // changes whenever `shading` does (for caches)
 

@@ -1,5 +1,7 @@
 #include <maya/MDGModifier.h>
 
+#include <iterator>
+
 #include "core/command.h"
 #include "core/python_bridge.h"
 #include "scene/node_types.h"
@@ -16,7 +18,7 @@ void MDGModifier::queue(Operation op) { pending_.push_back(std::move(op)); }
 
 void MDGModifier::adoptDone(std::vector<host::UndoStep>& steps) {
     undone_->clear();
-    done_->insert(done_->end(), steps.begin(), steps.end());
+    done_->insert(done_->end(), std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
 }
 
 // Made at once, as the host hands back the new node; undoIt removes it again.
@@ -82,7 +84,7 @@ MStatus MDGModifier::pythonCommandToExecute(const MString& command) {
 MStatus MDGModifier::doIt() {
     if (pending_.empty() && !undone_->empty()) {
         for (host::UndoStep& step : *undone_) step.redo();
-        done_->insert(done_->end(), undone_->begin(), undone_->end());
+        done_->insert(done_->end(), std::make_move_iterator(undone_->begin()), std::make_move_iterator(undone_->end()));
         undone_->clear();
         return MStatus::kSuccess;
     }
@@ -93,7 +95,7 @@ MStatus MDGModifier::doIt() {
     for (Operation& op : ops) {
         std::vector<host::UndoStep> steps;
         MStatus status = op(steps);
-        done_->insert(done_->end(), steps.begin(), steps.end());
+        done_->insert(done_->end(), std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
         if (!status) return status;
     }
     return MStatus::kSuccess;
@@ -101,7 +103,7 @@ MStatus MDGModifier::doIt() {
 
 MStatus MDGModifier::undoIt() {
     for (auto it = done_->rbegin(); it != done_->rend(); ++it) it->undo();
-    undone_->insert(undone_->begin(), done_->begin(), done_->end());
+    undone_->insert(undone_->begin(), std::make_move_iterator(done_->begin()), std::make_move_iterator(done_->end()));
     done_->clear();
     return MStatus::kSuccess;
 }
