@@ -50,7 +50,13 @@ bool AtomicFile::commit(std::string& error) {
         error = "cannot write " + target_ + ": not open";
         return false;
     }
-    bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_) && fsync(fileno(stream_)) == 0;
+    // No fsync: the rename already keeps a half-written file from ever
+    // standing under the target's name, whatever happens to this process.
+    // Only a power cut could still lose the new file, and the sheet is
+    // made again from its model; waiting on the disk for every page file
+    // cost more than the unfolding itself.
+    errno = 0;
+    bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
     int err = errno;
     ok = (std::fclose(stream_) == 0) && ok;
     stream_ = nullptr;

@@ -23,23 +23,24 @@ void BoxGrid::insert(int id, const Box& box) {
             cells_[key(cx, cy)].push_back(id);
 }
 
-void BoxGrid::query(const Box& box, std::vector<int>& ids) const {
-    ids.clear();
+void BoxGrid::nextQuery() const {
     if (++query_ == 0) {  // wrapped: forget every mark
         std::fill(seen_.begin(), seen_.end(), 0);
         query_ = 1;
     }
-    for (int64_t cx = cellOf(box.minX); cx <= cellOf(box.maxX); ++cx)
-        for (int64_t cy = cellOf(box.minY); cy <= cellOf(box.maxY); ++cy) {
-            auto found = cells_.find(key(cx, cy));
-            if (found == cells_.end())
-                continue;
-            for (int id : found->second)
-                if (seen_[id] != query_) {
-                    seen_[id] = query_;
-                    ids.push_back(id);
-                }
-        }
+}
+
+const std::vector<int>* BoxGrid::cell(int64_t cx, int64_t cy) const {
+    auto found = cells_.find(key(cx, cy));
+    return found == cells_.end() ? nullptr : &found->second;
+}
+
+void BoxGrid::query(const Box& box, std::vector<int>& ids) const {
+    ids.clear();
+    any(box, [&](int id) {
+        ids.push_back(id);
+        return false;
+    });
     std::sort(ids.begin(), ids.end());
 }
 

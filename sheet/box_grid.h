@@ -18,14 +18,39 @@ public:
     // insertion order. Callers test the shapes themselves.
     void query(const Box& box, std::vector<int>& ids) const;
 
+    // Whether `hit` holds for any id near `box`, each id asked at most once,
+    // in no particular order; stops at the first that does.
+    template <typename Hit>
+    bool any(const Box& box, Hit&& hit) const;
+
 private:
     int64_t key(int64_t cx, int64_t cy) const { return (cx << 32) ^ (cy & 0xffffffff); }
     int64_t cellOf(double v) const;
+    void nextQuery() const;
+    const std::vector<int>* cell(int64_t cx, int64_t cy) const;
 
     double cellSize_;
     std::unordered_map<int64_t, std::vector<int>> cells_;
     mutable std::vector<uint32_t> seen_;  // per id: the query that last saw it
     mutable uint32_t query_ = 0;
 };
+
+template <typename Hit>
+bool BoxGrid::any(const Box& box, Hit&& hit) const {
+    nextQuery();
+    for (int64_t cx = cellOf(box.minX); cx <= cellOf(box.maxX); ++cx)
+        for (int64_t cy = cellOf(box.minY); cy <= cellOf(box.maxY); ++cy) {
+            const std::vector<int>* ids = cell(cx, cy);
+            if (!ids)
+                continue;
+            for (int id : *ids)
+                if (seen_[id] != query_) {
+                    seen_[id] = query_;
+                    if (hit(id))
+                        return true;
+                }
+        }
+    return false;
+}
 
 }  // namespace sheet

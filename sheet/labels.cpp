@@ -1,7 +1,9 @@
 #include "labels.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
+#include <span>
 
 #include "box_grid.h"
 #include "shapes.h"
@@ -16,27 +18,53 @@ constexpr double kLabelClearance = 0.3;   // label to label
 constexpr double kEdgeOffset = 0.4;       // gap between an edge and its number
 constexpr double kSizeStep = 0.25;
 
-constexpr double kGridCell = 4.0;         // mm
+// Grid cells follow the net's own scale: a fixed cell on a net of tiny
+// faces hands every query a crowd to test; too small a cell makes a
+// label's box touch many cells.
+constexpr double kGridCellMin = 1.0;      // mm
+constexpr double kGridCellMax = 8.0;
 constexpr double kBesideStep = 0.4;       // how far each ring of the search lies out
 
 enum class Obstacle : unsigned char { Face, Lug, Label };
 
+// A face, tab or label box: at most four corners, kept inline so that
+// testing a trial position allocates nothing.
+struct Shape {
+    std::array<Vec2, 4> p;
+    unsigned char count = 0;
+    Obstacle kind = Obstacle::Face;
+    Box box;
+
+    std::span<const Vec2> corners() const { return {p.data(), count}; }
+};
+
+double gridCell(const Net& net);
+
 // Everything a new label must keep clear of, with a grid to find it fast.
 struct Placer {
-    explicit Placer(const Net& n) : net(n), grid(kGridCell) {}
+    explicit Placer(const Net& n) : net(n), grid(gridCell(n)) {}
 
     const Net& net;
-    std::vector<std::vector<Vec2>> shapes;  // faces, then lugs, then labels
-    std::vector<Obstacle> kinds;
+    std::vector<Shape> shapes;  // faces, then lugs, then labels
     std::vector<Label> labels;
     Box all;
     BoxGrid grid;
-    std::vector<int> nearby;  // scratch for queries
 };
 
-std::vector<Vec2> cornersOf(const Label& label) {
-    auto c = labelCorners(label);
-    return {c.begin(), c.end()};
+// About the size of a face or tab of this net.
+double gridCell(const Net& net) {
+    double sum = 0.0;
+    for (const Face& face : net.faces) {
+        Box box = boxOf(face.p);
+        sum += std::max(box.width(), box.height());
+    }
+    for (const Lug& lug : net.lugs) {
+        Box box = boxOf(lug.p);
+        sum += std::max(box.width(), box.height());
+    }
+    size_t count = net.faces.size() + net.lugs.size();
+    double mean = count ? sum / double(count) : kGridCellMax;
+    return std::clamp(2.0 * mean, kGridCellMin, kGridCellMax);
 }
 
 double uprightAngle(double angle) {
@@ -47,35 +75,37 @@ double uprightAngle(double angle) {
     return std::remainder(angle, 2.0 * kPi);
 }
 
-void addObstacle(Placer& placer, std::vector<Vec2> shape, Obstacle kind) {
-    Box box = boxOf(shape);
-    placer.grid.insert(int(placer.shapes.size()), box);
-    placer.all.add(box);
-    placer.shapes.push_back(std::move(shape));
-    placer.kinds.push_back(kind);
+void addObstacle(Placer& placer, std::span<const Vec2> corners, Obstacle kind) {
+    assert(corners.size() >= 3 && corners.size() <= 4);
+    Shape shape;
+    std::copy(corners.begin(), corners.end(), shape.p.begin());
+    shape.count = (unsigned char)corners.size();
+    shape.kind = kind;
+    shape.box = boxOf(corners);
+    placer.grid.insert(int(placer.shapes.size()), shape.box);
+    placer.all.add(shape.box);
+    placer.shapes.push_back(shape);
 }
 
 // Whether the label box keeps clear of every obstacle of the kinds asked
 // for, except the shape `own` (the tab a label sits on).
-bool isClear(Placer& placer, const std::vector<Vec2>& box, bool ofShapes, int own = -1) {
+bool isClear(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int own = -1) {
     Box bounds = boxOf(box);
     Box around{bounds.minX - kLineClearance, bounds.minY - kLineClearance,
                bounds.maxX + kLineClearance, bounds.maxY + kLineClearance};
-    placer.grid.query(around, placer.nearby);
-    for (int id : placer.nearby) {
-        bool label = placer.kinds[id] == Obstacle::Label;
+    return !placer.grid.any(around, [&](int id) {
+        const Shape& shape = placer.shapes[id];
+        bool label = shape.kind == Obstacle::Label;
         if (id == own || (!label && !ofShapes))
-            continue;
-        double clearance = label ? kLabelClearance : kLineClearance;
-        if (boxesOverlap(bounds, boxOf(placer.shapes[id]), clearance) &&
-            convexOverlap(box, placer.shapes[id], clearance))
             return false;
-    }
-    return true;
+        double clearance = label ? kLabelClearance : kLineClearance;
+        return boxesOverlap(bounds, shape.box, clearance) &&
+               convexOverlap(box, shape.corners(), clearance);
+    });
 }
 
 void accept(Placer& placer, Label label) {
-    addObstacle(placer, cornersOf(label), Obstacle::Label);
+    addObstacle(placer, labelCorners(label), Obstacle::Label);
     placer.labels.push_back(std::move(label));
 }
 
@@ -112,8 +142,8 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
             double off = kEdgeOffset + probe.height / 2;
             probe.centre = {e.a.x + t * (e.b.x - e.a.x) + e.inward.x * off,
                             e.a.y + t * (e.b.y - e.a.y) + e.inward.y * off};
-            auto box = cornersOf(probe);
-            if (insideConvex(box, placer.shapes[f], kLineClearance) && isClear(placer, box, false)) {
+            auto box = labelCorners(probe);
+            if (insideConvex(box, placer.shapes[f].corners(), kLineClearance) && isClear(placer, box, false)) {
                 probe.spot = LabelSpot::Face;
                 probe.face = int(f);
                 accept(placer, probe);
@@ -126,12 +156,12 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
 
 bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const EdgeFrame& e) {
     int own = int(placer.net.faces.size() + (&lug - placer.net.lugs.data()));
-    const std::vector<Vec2>& shape = placer.shapes[own];
+    std::span<const Vec2> shape = placer.shapes[own].corners();
     Vec2 centre{(shape[0].x + shape[1].x + shape[2].x + shape[3].x) / 4,
                 (shape[0].y + shape[1].y + shape[2].y + shape[3].y) / 4};
     for (double size = startSize(e.length); size >= kGlueSizeMin - 1e-9; size -= kSizeStep) {
         Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, centre, e.angle);
-        auto box = cornersOf(probe);
+        auto box = labelCorners(probe);
         if (insideConvex(box, shape, kLineClearance) && isClear(placer, box, true, own)) {
             probe.spot = LabelSpot::Lug;
             accept(placer, probe);
@@ -156,7 +186,7 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
         for (double turn : turns) {
             double a = outward + turn;
             probe.centre = {e.mid.x + std::cos(a) * (d + half), e.mid.y + std::sin(a) * (d + half)};
-            if (isClear(placer, cornersOf(probe), true)) {
+            if (isClear(placer, labelCorners(probe), true)) {
                 accept(placer, probe);
                 return;
             }
@@ -208,9 +238,9 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
 std::vector<Label> placeGlueLabels(const Net& net) {
     Placer placer(net);
     for (const Face& face : net.faces)
-        addObstacle(placer, {face.p[0], face.p[1], face.p[2]}, Obstacle::Face);
+        addObstacle(placer, face.p, Obstacle::Face);
     for (const Lug& lug : net.lugs)
-        addObstacle(placer, {lug.p[0], lug.p[1], lug.p[2], lug.p[3]}, Obstacle::Lug);
+        addObstacle(placer, lug.p, Obstacle::Lug);
     for (unsigned f = 0; f < net.faces.size(); ++f)
         for (int k = 0; k < 3; ++k)
             if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].glue[k] > 0)

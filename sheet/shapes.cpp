@@ -20,7 +20,7 @@ void Box::add(const Box& other) {
     add(Vec2{other.maxX, other.maxY});
 }
 
-Box boxOf(const std::vector<Vec2>& points) {
+Box boxOf(std::span<const Vec2> points) {
     Box box;
     for (Vec2 p : points)
         box.add(p);
@@ -34,7 +34,7 @@ bool boxesOverlap(const Box& a, const Box& b, double clearance) {
 
 namespace {
 
-double signedArea(const std::vector<Vec2>& polygon) {
+double signedArea(std::span<const Vec2> polygon) {
     double area = 0.0;
     for (size_t i = 0; i < polygon.size(); ++i) {
         Vec2 a = polygon[i], b = polygon[(i + 1) % polygon.size()];
@@ -44,7 +44,7 @@ double signedArea(const std::vector<Vec2>& polygon) {
 }
 
 // Projections of a polygon onto an axis.
-void project(const std::vector<Vec2>& polygon, Vec2 axis, double& lo, double& hi) {
+void project(std::span<const Vec2> polygon, Vec2 axis, double& lo, double& hi) {
     lo = 1e300;
     hi = -1e300;
     for (Vec2 p : polygon) {
@@ -54,14 +54,17 @@ void project(const std::vector<Vec2>& polygon, Vec2 axis, double& lo, double& hi
     }
 }
 
-bool separatedByEdgesOf(const std::vector<Vec2>& edges, const std::vector<Vec2>& a,
-                        const std::vector<Vec2>& b, double clearance) {
+bool separatedByEdgesOf(std::span<const Vec2> edges, std::span<const Vec2> a,
+                        std::span<const Vec2> b, double clearance) {
     for (size_t i = 0; i < edges.size(); ++i) {
-        Vec2 p = edges[i], q = edges[(i + 1) % edges.size()];
-        double len = std::hypot(q.x - p.x, q.y - p.y);
+        Vec2 p = edges[i], q = edges[i + 1 < edges.size() ? i + 1 : 0];
+        double dx = q.x - p.x, dy = q.y - p.y;
+        // sqrt, not hypot: edges of a sheet are nowhere near overflow, and
+        // this runs for every trial position of every label.
+        double len = std::sqrt(dx * dx + dy * dy);
         if (len <= 0.0)
             continue;
-        Vec2 axis{-(q.y - p.y) / len, (q.x - p.x) / len};
+        Vec2 axis{-dy / len, dx / len};
         double aLo, aHi, bLo, bHi;
         project(a, axis, aLo, aHi);
         project(b, axis, bLo, bHi);
@@ -73,12 +76,12 @@ bool separatedByEdgesOf(const std::vector<Vec2>& edges, const std::vector<Vec2>&
 
 }  // namespace
 
-bool convexOverlap(const std::vector<Vec2>& a, const std::vector<Vec2>& b, double clearance) {
+bool convexOverlap(std::span<const Vec2> a, std::span<const Vec2> b, double clearance) {
     assert(!a.empty() && !b.empty());
     return !separatedByEdgesOf(a, a, b, clearance) && !separatedByEdgesOf(b, a, b, clearance);
 }
 
-bool insideConvex(const std::vector<Vec2>& points, const std::vector<Vec2>& polygon,
+bool insideConvex(std::span<const Vec2> points, std::span<const Vec2> polygon,
                   double margin) {
     double orientation = signedArea(polygon) >= 0.0 ? 1.0 : -1.0;
     for (size_t i = 0; i < polygon.size(); ++i) {

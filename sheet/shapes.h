@@ -1,6 +1,7 @@
 #pragma once
 // Small plane geometry for laying out a sheet: boxes and convex polygons
 // (faces, tabs, label boxes) and whether they keep clear of each other.
+#include <span>
 #include <vector>
 
 #include "sheet_model.h"
@@ -17,16 +18,15 @@ struct Box {
     double height() const { return empty() ? 0.0 : maxY - minY; }
 };
 
-Box boxOf(const std::vector<Vec2>& points);
+Box boxOf(std::span<const Vec2> points);
 bool boxesOverlap(const Box& a, const Box& b, double clearance);
 
 // Whether two convex polygons come closer than `clearance` along any of
 // their edge normals (a separating-axis test; exact for clearance 0).
-bool convexOverlap(const std::vector<Vec2>& a, const std::vector<Vec2>& b, double clearance);
+bool convexOverlap(std::span<const Vec2> a, std::span<const Vec2> b, double clearance);
 
 // Whether every point lies inside the convex polygon, at least `margin` away
 // from each of its edges. Either winding.
-bool insideConvex(const std::vector<Vec2>& points, const std::vector<Vec2>& polygon,
-                  double margin);
+bool insideConvex(std::span<const Vec2> points, std::span<const Vec2> polygon, double margin);
 
 }  // namespace sheet

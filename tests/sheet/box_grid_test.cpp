@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -30,5 +31,46 @@ TEST(BoxGrid, FindsEveryBoxThatOverlapsAQueryOnceAgreeingWithBruteForce) {
             if (boxesOverlap(boxes[i], query, 0.0)) {
                 EXPECT_TRUE(unique.count(i)) << "box " << i << " missed";
             }
+    }
+}
+
+TEST(BoxGrid, AnyStopsAtTheFirstHitAndAsksEachNearbyIdOnce) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> at(-20.0, 20.0), size(0.05, 9.0);
+    auto randomBox = [&] {
+        double x = at(random), y = at(random);
+        return Box{x, y, x + size(random), y + size(random)};
+    };
+    for (double cell : {0.5, 4.0}) {
+        BoxGrid grid(cell);
+        std::vector<Box> boxes;
+        for (int i = 0; i < 200; ++i) {
+            boxes.push_back(randomBox());
+            grid.insert(i, boxes.back());
+        }
+        std::vector<int> near;
+        for (int q = 0; q < 100; ++q) {
+            Box query = randomBox();
+            grid.query(query, near);
+            // Never satisfied: every nearby id is asked exactly once.
+            std::multiset<int> asked;
+            EXPECT_FALSE(grid.any(query, [&](int id) { asked.insert(id); return false; }));
+            EXPECT_EQ(std::set<int>(near.begin(), near.end()).size(), asked.size());
+            EXPECT_TRUE(std::equal(near.begin(), near.end(), asked.begin(), asked.end()));
+            // Satisfied by one true overlap: found, and nothing asked after it.
+            int overlapping = -1;
+            for (int i = 0; i < int(boxes.size()) && overlapping < 0; ++i)
+                if (boxesOverlap(boxes[i], query, 0.0))
+                    overlapping = i;
+            int after = 0;
+            bool hit = false;
+            bool found = grid.any(query, [&](int id) {
+                after += hit;
+                hit = hit || id == overlapping;
+                return id == overlapping;
+            });
+            EXPECT_EQ(found, overlapping >= 0);
+            EXPECT_EQ(after, 0);
+        }
     }
 }

@@ -202,6 +202,26 @@ TEST(Layout, TinyEdgesPutTheirNumbersOnTabsOrBesideTheNet) {
         EXPECT_EQ(count, 2);
 }
 
+TEST(Layout, SubMillimetreFacesKeepEveryNumberClearAndPaired) {
+    // Faces far smaller than a number: each number is tested against many
+    // grid cells' worth of tiny shapes, and labels dwarf the cells.
+    size_t numbers = 0;
+    for (const Mesh& mesh : {foldedGrid(14, 9, 0.6), icosahedron(2.5), cube(0.8)})
+        for (unsigned perNet : {0u, 6u}) {
+            SCOPED_TRACE(mesh.name + " / " + std::to_string(perNet));
+            Sheet sheet = unfoldSimply(mesh, perNet, 0.3);
+            Layout layout = laidOut(sheet, {});
+            for (const Page& page : layout.pages)
+                for (const PlacedNet& net : page.nets)
+                    expectLabelsClear(net);
+            auto texts = glueTexts(layout);
+            numbers += texts.size();
+            for (auto [text, count] : texts)
+                EXPECT_EQ(count, 2) << "number " << text;
+        }
+    EXPECT_GT(numbers, 0u);
+}
+
 TEST(Layout, RefusesOptionsWithoutPrintableArea) {
     Sheet sheet = unfoldSimply(cube(10.0), 0, 0.0);
     classifyEdges(sheet);

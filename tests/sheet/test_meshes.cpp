@@ -108,7 +108,7 @@ Face makeFace(const Mesh& mesh, const Topology& topo, int f, const Vec2 p[3]) {
 bool overlapsNet(const Net& net, const Vec2 p[3]) {
     std::vector<Vec2> tri{p[0], p[1], p[2]};
     for (const Face& face : net.faces)
-        if (convexOverlap(tri, {face.p[0], face.p[1], face.p[2]}, -1e-6))
+        if (convexOverlap(tri, face.p, -1e-6))
             return true;
     return false;
 }
@@ -187,10 +187,10 @@ Lug makeLug(const Face& face, unsigned f, int k, double width) {
 bool lugOverlapsNet(const Net& net, const Lug& lug) {
     std::vector<Vec2> quad{lug.p[0], lug.p[1], lug.p[2], lug.p[3]};
     for (const Face& face : net.faces)
-        if (convexOverlap(quad, {face.p[0], face.p[1], face.p[2]}, -1e-6))
+        if (convexOverlap(quad, face.p, -1e-6))
             return true;
     for (const Lug& other : net.lugs)
-        if (convexOverlap(quad, {other.p[0], other.p[1], other.p[2], other.p[3]}, -1e-6))
+        if (convexOverlap(quad, other.p, -1e-6))
             return true;
     return false;
 }
