@@ -1,6 +1,7 @@
 #include "unfold_command.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <chrono>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -72,11 +74,40 @@ void warn(RunReport& report, const std::string& text) {
     std::fprintf(stderr, "kivano: warning: %s\n", text.c_str());
 }
 
+// The plug-in's steps as it announces them: the time between two
+// announcements is the time of a step, which the report gives beside the
+// stages the tool times itself.
+const char* const kStepMessages[] = {"kivano: calculate(2/3)..", "kivano: calculate(3/3)..",
+                                     "kivano: creating scene..", "kivano: finished"};
+const char* const kStepNames[] = {"extraction", "algokante", "output"};
+constexpr size_t kStepMarks = std::size(kStepMessages);
+static_assert(std::size(kStepNames) + 1 == kStepMarks);
+
+std::array<std::optional<Clock::time_point>, kStepMarks> gStepMarks;
+
+void markStep(const std::string& text) {
+    for (size_t i = 0; i < kStepMarks; ++i)
+        if (text == kStepMessages[i])
+            gStepMarks[i] = Clock::now();
+}
+
+// Steps the plug-in did not reach (an empty selection, a failed run) are
+// left out rather than given as zero.
+void addPluginSteps(RunReport& report) {
+    for (size_t i = 0; i + 1 < kStepMarks; ++i)
+        if (gStepMarks[i] && gStepMarks[i + 1] && *gStepMarks[i + 1] >= *gStepMarks[i])
+            report.seconds.push_back(
+                {kStepNames[i],
+                 std::chrono::duration<double>(*gStepMarks[i + 1] - *gStepMarks[i]).count()});
+}
+
 // The plug-in's progress, as it comes; the host prints errors itself, and
 // what else it tells (the option window drawn as text) is no progress.
 void onHostMessage(const host::Message& message) {
-    if (message.kind == host::MessageKind::Info && message.text.rfind("kivano: ", 0) == 0)
+    if (message.kind == host::MessageKind::Info && message.text.rfind("kivano: ", 0) == 0) {
+        markStep(message.text);
         say(message.text);
+    }
     else if (message.kind == host::MessageKind::Warning)
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
 }
@@ -493,13 +524,16 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
     sheet::Layout layout;
     sheet::TextureCache textures;
     std::optional<Failure> failure;
+    gStepMarks = {};
     if ((failure = stages.run("load", [&] { return loadPlugin(); })) ||
         (failure = stages.run("import", [&] { return importInput(o.input, names, report); })) ||
         (failure = stages.run("unfold", [&] {
              if (auto f = scaleAndSelect(names, o.scale)) return f;
              return runWindow(o, page);
-         })) ||
-        (failure = stages.run("read", [&] { return readSheet(sheet, report); })) ||
+         })))
+        return failure;
+    addPluginSteps(report);
+    if ((failure = stages.run("read", [&] { return readSheet(sheet, report); })) ||
         (failure = stages.run("layout", [&] { return layOut(sheet, o, page, layout, report); })))
         return failure;
     failure = stages.run("write", [&]() -> std::optional<Failure> {
