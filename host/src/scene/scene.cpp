@@ -15,7 +15,9 @@ namespace {
 struct SceneState {
     NodePtr world;
     std::map<uint64_t, NodePtr> nodes;               // alive nodes by creation order
-    std::unordered_map<std::string, Node*> byName;   // alive nodes by name
+    // Alive nodes by name. The keys view the nodes' own names (a name changes
+    // only between forgetName and claimName), so no name is stored twice.
+    std::unordered_map<std::string_view, Node*> byName;
     std::unordered_map<std::string, long long> freeFrom;  // base -> all of base1..base(n-1) taken
     // base -> {n -> m}: all of base n .. base(m-1) taken, for each start n that
     // names asking for base(n-1) began their walk at
@@ -231,7 +233,7 @@ Node* findNode(std::string_view nameOrPath) {
     world();
     size_t bar = nameOrPath.rfind('|');
     std::string_view leaf = bar == std::string_view::npos ? nameOrPath : nameOrPath.substr(bar + 1);
-    auto it = state().byName.find(std::string(leaf));
+    auto it = state().byName.find(leaf);
     if (it == state().byName.end()) return nullptr;
     if (bar == std::string_view::npos) return it->second;
     // A path must be the node's full path, or its tail after a '|'.
@@ -253,7 +255,7 @@ bool isValidName(std::string_view name) {
 
 std::string uniqueName(std::string_view wanted) {
     SceneState& s = state();
-    if (!s.byName.count(std::string(wanted))) return std::string(wanted);
+    if (!s.byName.count(wanted)) return std::string(wanted);
     auto [base, number] = splitTrailingNumber(wanted);
     // Every base + 1 .. base + (free - 1) is taken; moving free up is paid for
     // by the creations that took those names.
