@@ -21,7 +21,7 @@ constexpr double kSizeStep = 0.25;
 // Grid cells follow the net's own scale: a fixed cell on a net of tiny
 // faces hands every query a crowd to test; too small a cell makes a
 // label's box touch many cells.
-constexpr double kGridCellMin = 1.0;      // mm
+constexpr double kGridCellMin = 2.0;      // mm
 constexpr double kGridCellMax = 8.0;
 constexpr double kBesideStep = 0.4;       // how far each ring of the search lies out
 
