@@ -7,6 +7,7 @@
 #include <maya/MSyntax.h>
 
 #include "geometry/options.h"
+#include "plugin/command_arguments.h"
 #include "plugin/option_text.h"
 #include "scenein/extract.h"
 #include "scenein/init_triangles.h"
@@ -100,7 +101,15 @@ MStatus KivanoCmd::doIt(const MArgList& args)
 {
 	MSyntax syntax;
 	syntax.addFlag("h", "help", MSyntax::kNoArg);
-	MArgDatabase argData(syntax, args);
+	MStatus parsed;
+	MArgDatabase argData(syntax, args, &parsed);
+	// A mistyped flag or a stray word must not start a run: the run merges,
+	// triangulates and may delete the selection. The host has said what was wrong.
+	if (!parsed)
+		return parsed;
+	parsed = refuseStrayArguments(argData, "kivano");
+	if (!parsed)
+		return parsed;
 	if (argData.isFlagSet("help")) {
 		setResult(MString(kivanoHelpText));
 		return MStatus::kSuccess;

@@ -5,6 +5,8 @@
 #include <maya/MGlobal.h>
 #include <maya/MSyntax.h>
 
+#include "plugin/command_arguments.h"
+
 int language = 0;
 
 const char* const menuSetupLines[3] = {
@@ -90,6 +92,8 @@ MStatus MenuCmd::doIt(const MArgList& args)
 	syntax.addFlag("l", "language", MSyntax::kUnsigned);
 	MStatus status;
 	MArgDatabase argData(syntax, args, &status);
+	if (status)
+		status = refuseStrayArguments(argData, "kivanomenu");
 	if (status && argData.isFlagSet("language")) {
 		int value = language;
 		status = argData.getFlagArgument("language", 0, value);

@@ -62,10 +62,10 @@ TEST_F(LangPlugin, ArgumentsReachTheCommandThroughItsSyntax)
     ASSERT_TRUE(run("testEcho -loud -t ok;", &v));
     EXPECT_EQ(host::displayText(v), "OK");
     EXPECT_FALSE(run("testEcho -c abc;"));
-    EXPECT_EQ(lastError(), "Flag -c must be passed an unsigned integer, got \"abc\".");
+    EXPECT_EQ(lastError(), "testEcho: Flag -c must be passed an unsigned integer, got \"abc\".");
     EXPECT_FALSE(run("testEcho -c -1;"));
     EXPECT_FALSE(run("testEcho -x;"));
-    EXPECT_EQ(lastError(), "Invalid flag -x.");
+    EXPECT_EQ(lastError(), "testEcho: Invalid flag -x.");
     // Not undoable: nothing kept.
     EXPECT_TRUE(host::UndoQueue::instance().entries().empty());
 }

@@ -1,6 +1,7 @@
 #include "plugins/plugin_command.h"
 
 #include <memory>
+#include <vector>
 
 #include <maya/MArgList.h>
 #include <maya/MPxCommand.h>
@@ -111,10 +112,22 @@ UndoStep undoStepOf(const CommandPtr& command, const std::string& owner)
     return UndoStep{[replay] { replay(true); }, [replay] { replay(false); }};
 }
 
+std::vector<std::string>& runningNames()
+{
+    static std::vector<std::string> names;
+    return names;
+}
+
+struct NameGuard {
+    explicit NameGuard(const std::string& name) { runningNames().push_back(name); }
+    ~NameGuard() { runningNames().pop_back(); }
+};
+
 MStatus runPluginCommand(const Invocation& call, CommandContext& context, MCreatorFunction creator, bool hasSyntax,
                          const std::string& owner)
 {
     RunningGuard running(owner);
+    NameGuard name(call.command);
     CommandPtr command = create(creator, owner);
     if (!command) {
         postMessage(MessageKind::Error, call.command + ": the plug-in's creator returned no command object");
@@ -130,6 +143,11 @@ MStatus runPluginCommand(const Invocation& call, CommandContext& context, MCreat
 }
 
 }  // namespace
+
+const std::string* runningPluginCommand()
+{
+    return runningNames().empty() ? nullptr : &runningNames().back();
+}
 
 Value* currentCommandResult()
 {

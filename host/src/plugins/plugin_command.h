@@ -16,4 +16,8 @@ CommandSpec pluginCommandSpec(const std::string& name, MCreatorFunction creator,
 // plug-in command, or null when none runs.
 Value* currentCommandResult();
 
+// The name of the innermost running plug-in command, or null when none runs;
+// its argument errors name it.
+const std::string* runningPluginCommand();
+
 }  // namespace host

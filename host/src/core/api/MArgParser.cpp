@@ -2,12 +2,14 @@
 
 #include "core/api/arg_text.h"
 #include "core/messages.h"
+#include "plugins/plugin_command.h"
 
 namespace {
 
 void reject(const std::string& text)
 {
-    host::postMessage(host::MessageKind::Error, text);
+    const std::string* command = host::runningPluginCommand();
+    host::postMessage(host::MessageKind::Error, command ? *command + ": " + text : text);
 }
 
 }  // namespace
