@@ -1,7 +1,6 @@
 #include "geometry/gt.h"
 
 #include <assert.h>
-#include <math.h>
 
 // A placed lug on edge k is the quadrilateral p[k], p[k+1], lugs[k][0], lugs[k][1],
 // tested as two triangles split along the diagonal p[k] - lugs[k][0].
@@ -28,66 +27,15 @@ bool gt::collision(const vec3d& t0, const vec3d& t1, const vec3d& t2) const
 	return false;
 }
 
-namespace
-{
-
-struct Box
-{
-	double minx = INFINITY, miny = INFINITY, maxx = -INFINITY, maxy = -INFINITY;
-
-	void grow(const vec3d& v)
-	{
-		minx = v.x < minx ? v.x : minx;
-		miny = v.y < miny ? v.y : miny;
-		maxx = v.x > maxx ? v.x : maxx;
-		maxy = v.y > maxy ? v.y : maxy;
-	}
-};
-
-} // namespace
-
-// Every overlap test involves one piece from each side, and each piece lies inside its side's
-// box; boxes clearly apart therefore decide the pair at once. Nets are tested pair by pair, and
-// most pairs lie far apart.
-static bool apart(const Box& a, const Box& b)
-{
-	return b.minx > a.maxx + kPointTolerance || a.minx > b.maxx + kPointTolerance ||
-	       b.miny > a.maxy + kPointTolerance || a.miny > b.maxy + kPointTolerance;
-}
-
-static Box flatBox(const gt& t)
-{
-	Box box;
-	for (int k = 0; k < 3; ++k)
-	{
-		box.grow(t.p[k]);
-		if (t.lugs[k][0])
-		{
-			box.grow(*t.lugs[k][0]);
-			box.grow(*t.lugs[k][1]);
-		}
-	}
-	return box;
-}
-
 bool gt::collision(const gt& other, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const
 {
 	vec3d w[3], l[3][2];
-	Box box;
 	for (int k = 0; k < 3; ++k)
 	{
 		w[k] = other.placedVertex(k, rot, trans, pivot);
-		box.grow(w[k]);
-
 		for (int j = 0; j < 2 && other.lugs[k][0]; ++j)
-		{
 			l[k][j] = other.placedLugPoint(k, j, rot, trans, pivot);
-			box.grow(l[k][j]);
-		}
 	}
-
-	if (apart(flatBox(*this), box))
-		return false;
 
 	if (collision(w[0], w[1], w[2]))
 		return true;
