@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <iterator>
+#include <optional>
 #include <span>
 
 #include "box_grid.h"
+#include "coverage.h"
 #include "shapes.h"
 
 namespace sheet {
@@ -27,6 +30,33 @@ constexpr double kBesideStep = 0.4;       // how far each ring of the search lie
 
 enum class Obstacle : unsigned char { Face, Lug, Label };
 
+// A label's corners relative to its centre, turned by its angle: a label
+// tried at many positions turns its box once.
+struct CornerOffsets {
+    double uc[4], us[4], vs[4], vc[4];
+};
+
+CornerOffsets cornerOffsets(const Label& label) {
+    double c = std::cos(label.angle), s = std::sin(label.angle);
+    double hw = label.width / 2, hh = label.height / 2;
+    const double u[4] = {-hw, hw, hw, -hw}, v[4] = {-hh, -hh, hh, hh};
+    CornerOffsets o;
+    for (int i = 0; i < 4; ++i) {
+        o.uc[i] = u[i] * c;
+        o.us[i] = u[i] * s;
+        o.vs[i] = v[i] * s;
+        o.vc[i] = v[i] * c;
+    }
+    return o;
+}
+
+std::array<Vec2, 4> cornersAt(const CornerOffsets& o, Vec2 centre) {
+    std::array<Vec2, 4> corners;
+    for (int i = 0; i < 4; ++i)
+        corners[i] = {centre.x + o.uc[i] - o.vs[i], centre.y + o.us[i] + o.vc[i]};
+    return corners;
+}
+
 // A face, tab or label box: at most four corners, kept inline so that
 // testing a trial position allocates nothing.
 struct Shape {
@@ -34,6 +64,7 @@ struct Shape {
     unsigned char count = 0;
     Obstacle kind = Obstacle::Face;
     Box box;
+    Axes axes;  // its own edge normals, with its extent along each
 
     std::span<const Vec2> corners() const { return {p.data(), count}; }
 };
@@ -49,6 +80,8 @@ struct Placer {
     std::vector<Label> labels;
     Box all;
     BoxGrid grid;
+    Coverage labelCover;  // inside some label
+    Coverage anyCover;    // inside some label, face or tab
 };
 
 // About the size of a face or tab of this net.
@@ -82,15 +115,39 @@ void addObstacle(Placer& placer, std::span<const Vec2> corners, Obstacle kind) {
     shape.count = (unsigned char)corners.size();
     shape.kind = kind;
     shape.box = boxOf(corners);
+    shape.axes = axesOf(corners);
+    if (kind == Obstacle::Label)
+        placer.labelCover.cover(corners);
+    placer.anyCover.cover(corners);
     placer.grid.insert(int(placer.shapes.size()), shape.box);
     placer.all.add(shape.box);
     placer.shapes.push_back(shape);
 }
 
+// A label box holding a point inside a covered cell overlaps what covers it.
+// Points spread over the box, the centre first, turn down most trial
+// positions in a crowd before any polygon test. Gives the first such point.
+std::optional<Vec2> coveredPoint(const Coverage& cover, std::span<const Vec2> box) {
+    static const double along[] = {0.0, -0.8, 0.8, -0.4, 0.4};
+    static const double across[] = {0.0, -0.6, 0.6};
+    assert(box.size() == 4);
+    Vec2 centre{(box[0].x + box[2].x) / 2, (box[0].y + box[2].y) / 2};
+    Vec2 u{(box[1].x - box[0].x) / 2, (box[1].y - box[0].y) / 2};
+    Vec2 v{(box[3].x - box[0].x) / 2, (box[3].y - box[0].y) / 2};
+    for (double b : across)
+        for (double a : along) {
+            Vec2 point{centre.x + a * u.x + b * v.x, centre.y + a * u.y + b * v.y};
+            if (cover.covered(point))
+                return point;
+        }
+    return std::nullopt;
+}
+
 // Whether the label box keeps clear of every obstacle of the kinds asked
-// for, except the shape `own` (the tab a label sits on).
-bool isClear(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int own = -1) {
+// for, except the shape `own` (the tab a label sits on), polygon by polygon.
+bool clearOfPolygons(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int own) {
     Box bounds = boxOf(box);
+    Axes axes = axesOf(box);
     Box around{bounds.minX - kLineClearance, bounds.minY - kLineClearance,
                bounds.maxX + kLineClearance, bounds.maxY + kLineClearance};
     return !placer.grid.any(around, [&](int id) {
@@ -100,8 +157,41 @@ bool isClear(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int
             return false;
         double clearance = label ? kLabelClearance : kLineClearance;
         return boxesOverlap(bounds, shape.box, clearance) &&
-               convexOverlap(box, shape.corners(), clearance);
+               convexOverlap(box, axes, shape.corners(), shape.axes, clearance);
     });
+}
+
+bool isClear(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int own = -1) {
+    const Coverage& cover = ofShapes && own < 0 ? placer.anyCover : placer.labelCover;
+    return !coveredPoint(cover, box) && clearOfPolygons(placer, box, ofShapes, own);
+}
+
+// How far the point p, inside some shape, can move along dir before it
+// leaves that shape; 0 when no shape is found to hold it.
+double exitDistance(const Placer& placer, Vec2 p, Vec2 dir) {
+    double exit = 0.0;
+    placer.grid.any(Box{p.x, p.y, p.x, p.y}, [&](int id) {
+        const Shape& shape = placer.shapes[id];
+        if (p.x < shape.box.minX || p.x > shape.box.maxX || p.y < shape.box.minY || p.y > shape.box.maxY)
+            return false;
+        // the shape's own axes are its outward or inward edge normals, all
+        // one way round; p inside lies within its extent along every one
+        double leave = INFINITY;
+        for (int k = 0; k < shape.axes.count; ++k) {
+            Vec2 n = shape.axes.normal[k];
+            double at = p.x * n.x + p.y * n.y;
+            if (at < shape.axes.lo[k] || at > shape.axes.hi[k])
+                return false;
+            double towards = dir.x * n.x + dir.y * n.y;
+            if (towards > 0.0)
+                leave = std::min(leave, (shape.axes.hi[k] - at) / towards);
+            else if (towards < 0.0)
+                leave = std::min(leave, (shape.axes.lo[k] - at) / towards);
+        }
+        exit = std::isfinite(leave) ? leave : 0.0;
+        return true;
+    });
+    return exit;
 }
 
 void accept(Placer& placer, Label label) {
@@ -137,8 +227,9 @@ double startSize(double edgeLength) {
 bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e) {
     static const double along[] = {0.5, 0.4, 0.6, 0.3, 0.7};
     for (double size = startSize(e.length); size >= kGlueSizeMin - 1e-9; size -= kSizeStep) {
+        const Label sized = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle);
         for (double t : along) {
-            Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle);
+            Label probe = sized;
             double off = kEdgeOffset + probe.height / 2;
             probe.centre = {e.a.x + t * (e.b.x - e.a.x) + e.inward.x * off,
                             e.a.y + t * (e.b.y - e.a.y) + e.inward.y * off};
@@ -176,17 +267,36 @@ bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const Edg
 // Always succeeds: far enough out nothing of the net is left.
 void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
     static const double turns[] = {0, 0.4, -0.4, 0.8, -0.8, 1.2, -1.2, 1.6, -1.6, 2.1, -2.1, 2.6, -2.6};
+    constexpr size_t kTurns = sizeof(turns) / sizeof(turns[0]);
     Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, kGlueSizeMin + 0.5, {},
                             e.angle);
     probe.spot = LabelSpot::Beside;
     double outward = std::atan2(-e.inward.y, -e.inward.x);
     double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
     double half = std::max(probe.width, probe.height) / 2;
+    // the same directions on every ring: their sines and cosines once
+    double cosine[kTurns], sine[kTurns];
+    for (size_t i = 0; i < kTurns; ++i) {
+        cosine[i] = std::cos(outward + turns[i]);
+        sine[i] = std::sin(outward + turns[i]);
+    }
+    CornerOffsets offsets = cornerOffsets(probe);
+    // A trial position with a point inside a shape fails, and so do the next
+    // ones along its direction until that point has left the shape.
+    double knownBlockedBelow[kTurns];
+    std::fill(std::begin(knownBlockedBelow), std::end(knownBlockedBelow), -INFINITY);
     for (double d = kEdgeOffset; d <= reach; d += kBesideStep)
-        for (double turn : turns) {
-            double a = outward + turn;
-            probe.centre = {e.mid.x + std::cos(a) * (d + half), e.mid.y + std::sin(a) * (d + half)};
-            if (isClear(placer, labelCorners(probe), true)) {
+        for (size_t i = 0; i < kTurns; ++i) {
+            if (d < knownBlockedBelow[i])
+                continue;
+            probe.centre = {e.mid.x + cosine[i] * (d + half), e.mid.y + sine[i] * (d + half)};
+            std::array<Vec2, 4> box = cornersAt(offsets, probe.centre);
+            if (std::optional<Vec2> inside = coveredPoint(placer.anyCover, box)) {
+                // less a hair, so that rounding never skips a free position
+                knownBlockedBelow[i] = d + exitDistance(placer, *inside, {cosine[i], sine[i]}) - 1e-9;
+                continue;
+            }
+            if (clearOfPolygons(placer, box, true, -1)) {
                 accept(placer, probe);
                 return;
             }
@@ -212,12 +322,7 @@ void placeGlueLabel(Placer& placer, unsigned f, int k) {
 }  // namespace
 
 std::array<Vec2, 4> labelCorners(const Label& label) {
-    double c = std::cos(label.angle), s = std::sin(label.angle);
-    double hw = label.width / 2, hh = label.height / 2;
-    auto at = [&](double u, double v) {
-        return Vec2{label.centre.x + u * c - v * s, label.centre.y + u * s + v * c};
-    };
-    return {at(-hw, -hh), at(hw, -hh), at(hw, hh), at(-hw, hh)};
+    return cornersAt(cornerOffsets(label), label.centre);
 }
 
 Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, Vec2 centre,

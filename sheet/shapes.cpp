@@ -54,21 +54,13 @@ void project(std::span<const Vec2> polygon, Vec2 axis, double& lo, double& hi) {
     }
 }
 
-bool separatedByEdgesOf(std::span<const Vec2> edges, std::span<const Vec2> a,
-                        std::span<const Vec2> b, double clearance) {
-    for (size_t i = 0; i < edges.size(); ++i) {
-        Vec2 p = edges[i], q = edges[i + 1 < edges.size() ? i + 1 : 0];
-        double dx = q.x - p.x, dy = q.y - p.y;
-        // sqrt, not hypot: edges of a sheet are nowhere near overflow, and
-        // this runs for every trial position of every label.
-        double len = std::sqrt(dx * dx + dy * dy);
-        if (len <= 0.0)
-            continue;
-        Vec2 axis{-dy / len, dx / len};
-        double aLo, aHi, bLo, bHi;
-        project(a, axis, aLo, aHi);
-        project(b, axis, bLo, bHi);
-        if (aHi + clearance <= bLo || bHi + clearance <= aLo)
+// Whether an axis of `own` (its polygon's extent already known) separates
+// the polygons by at least the clearance.
+bool separatedByAxesOf(const Axes& own, std::span<const Vec2> other, double clearance) {
+    for (int i = 0; i < own.count; ++i) {
+        double lo, hi;
+        project(other, own.normal[i], lo, hi);
+        if (own.hi[i] + clearance <= lo || hi + clearance <= own.lo[i])
             return true;
     }
     return false;
@@ -76,9 +68,32 @@ bool separatedByEdgesOf(std::span<const Vec2> edges, std::span<const Vec2> a,
 
 }  // namespace
 
-bool convexOverlap(std::span<const Vec2> a, std::span<const Vec2> b, double clearance) {
+Axes axesOf(std::span<const Vec2> polygon) {
+    assert(polygon.size() <= 4);
+    Axes axes;
+    for (size_t i = 0; i < polygon.size(); ++i) {
+        Vec2 p = polygon[i], q = polygon[i + 1 < polygon.size() ? i + 1 : 0];
+        double dx = q.x - p.x, dy = q.y - p.y;
+        // sqrt, not hypot: edges of a sheet are nowhere near overflow, and
+        // this runs for every trial position of every label.
+        double len = std::sqrt(dx * dx + dy * dy);
+        if (len <= 0.0)
+            continue;
+        int k = axes.count++;
+        axes.normal[k] = {-dy / len, dx / len};
+        project(polygon, axes.normal[k], axes.lo[k], axes.hi[k]);
+    }
+    return axes;
+}
+
+bool convexOverlap(std::span<const Vec2> a, const Axes& axesA, std::span<const Vec2> b, const Axes& axesB,
+                   double clearance) {
     assert(!a.empty() && !b.empty());
-    return !separatedByEdgesOf(a, a, b, clearance) && !separatedByEdgesOf(b, a, b, clearance);
+    return !separatedByAxesOf(axesA, b, clearance) && !separatedByAxesOf(axesB, a, clearance);
+}
+
+bool convexOverlap(std::span<const Vec2> a, std::span<const Vec2> b, double clearance) {
+    return convexOverlap(a, axesOf(a), b, axesOf(b), clearance);
 }
 
 bool insideConvex(std::span<const Vec2> points, std::span<const Vec2> polygon,

@@ -21,9 +21,22 @@ struct Box {
 Box boxOf(std::span<const Vec2> points);
 bool boxesOverlap(const Box& a, const Box& b, double clearance);
 
+// The unit normals of a convex polygon's edges (of at most four), with the
+// polygon's extent along each: what a separating-axis test asks of it,
+// worked out once for a shape tested many times.
+struct Axes {
+    Vec2 normal[4];
+    double lo[4], hi[4];
+    int count = 0;
+};
+Axes axesOf(std::span<const Vec2> polygon);
+
 // Whether two convex polygons come closer than `clearance` along any of
 // their edge normals (a separating-axis test; exact for clearance 0).
 bool convexOverlap(std::span<const Vec2> a, std::span<const Vec2> b, double clearance);
+// The same with each polygon's axes worked out beforehand.
+bool convexOverlap(std::span<const Vec2> a, const Axes& axesA, std::span<const Vec2> b, const Axes& axesB,
+                   double clearance);
 
 // Whether every point lies inside the convex polygon, at least `margin` away
 // from each of its edges. Either winding.
