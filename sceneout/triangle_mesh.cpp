@@ -69,25 +69,20 @@ static MString materialOf(const OutputRun& run, const SourceMesh& source, int po
 	return shadingGroupOf(source.shading, polygonId);
 }
 
-// The object's name holds its net and position only up to 9999; past that it
-// is a fixed fallback, so whoever reads the sheet back finds them here.
-static void queueNetAttribute(OutputRun& run, const gt& g, unsigned position, const MString& name)
-{
-	char values[64];
-	std::snprintf(values, sizeof(values), " 2 %d %u;", g.container, position);
-	run.triangleModifier.commandToExecute("addAttr -ln \"kivanoNet\" -dt \"doubleArray\" " + name + ";");
-	run.triangleModifier.commandToExecute("setAttr " + name + ".kivanoNet -type \"doubleArray\"" + values);
-}
-
+// One attribute per triangle carries what the sheet needs of it: the ids and
+// fold angles of its three edges, then its net and position. The name holds
+// the net and position only up to 9999; past that it is a fixed fallback, so
+// whoever reads the sheet back finds them here. One attribute rather than two
+// halves the commands and undo steps a run keeps per triangle.
 static void addEdgeAttribute(OutputRun& run, const gt& g, unsigned position, const MString& name)
 {
 	double ids[3];
 	edgeIds(g, run.offsets, ids);
-	char values[256];
-	std::snprintf(values, sizeof(values), " 6 %.17g %.17g %.17g %.17g %.17g %.17g;", ids[0], ids[1], ids[2], g.fold[0], g.fold[1], g.fold[2]);
+	char values[320];
+	std::snprintf(values, sizeof(values), " 8 %.17g %.17g %.17g %.17g %.17g %.17g %d %u;", ids[0], ids[1], ids[2],
+	              g.fold[0], g.fold[1], g.fold[2], g.container, position);
 	run.triangleModifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" " + name + ";");
 	run.triangleModifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" + values);
-	queueNetAttribute(run, g, position, name);
 	run.triangleModifier.doIt();
 }
 

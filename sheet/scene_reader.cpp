@@ -13,7 +13,9 @@ namespace sc = host::scene;
 namespace {
 
 constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
-constexpr int kEdgeValues = 6;                // three edge ids, three fold angles
+// "kivanoEdges": three edge ids, three fold angles, then net and position.
+constexpr int kEdgeValues = 8;
+constexpr int kNetValue = 6;
 constexpr double kSamePoint = 1e-9;           // relative; a tab repeats its edge's corners
 
 bool wholeNumber(double value, unsigned& number) {
@@ -201,16 +203,16 @@ void readUnnamedLug(Reader& reader, const sc::Node& transform) {
     reader.last.nextEdge = edge + 1;
 }
 
-// A triangle's net and position: from its "kivanoNet" attribute, which holds
-// them at any size, else from its name.
+// A triangle's net and position: from the tail of its "kivanoEdges"
+// attribute, which holds them at any size, else from its name.
 bool trianglePlace(Reader& reader, const sc::Node& transform, unsigned& net, unsigned& position) {
-    auto value = sc::getAttr(transform, "kivanoNet", sc::currentTime());
+    auto value = sc::getAttr(transform, "kivanoEdges", sc::currentTime());
     if (!value)
         return parseTriangleName(transform.name, net, position);
-    if (value->type == sc::AttrValue::DoubleArray && value->array.size() == 2 &&
-        wholeNumber(value->array[0], net) && wholeNumber(value->array[1], position))
+    if (value->type == sc::AttrValue::DoubleArray && value->array.size() == size_t(kEdgeValues) &&
+        wholeNumber(value->array[kNetValue], net) && wholeNumber(value->array[kNetValue + 1], position))
         return true;
-    reader.warnings.push_back(transform.name + " carries an unusable net number (kivanoNet)" +
+    reader.warnings.push_back(transform.name + " carries an unusable net number (kivanoEdges)" +
                               (parseTriangleName(transform.name, net, position)
                                    ? ": placed by its name"
                                    : ": left out"));

@@ -1,10 +1,10 @@
 #pragma once
 // Reads the sheet a run of the plug-in left in the host's scene: per net c the
 // triangle objects "dft<c>_<t>" (their points, UVs, shading group and the
-// "kivanoEdges" attribute of edge ids and fold angles) and the tab objects
-// "lug<c>_<t>_<k>". Scene centimetres become millimetres on paper.
+// "kivanoEdges" attribute of edge ids, fold angles, net and position) and the
+// tab objects "lug<c>_<t>_<k>". Scene centimetres become millimetres on paper.
 // Names hold numbers only up to 9999; past that a triangle's net and position
-// come from its "kivanoNet" attribute, and a tab belongs to the triangle
+// come from its "kivanoEdges" attribute, and a tab belongs to the triangle
 // object created before it, on the edge its first two corners lie along.
 #include <string>
 #include <vector>

@@ -1,5 +1,6 @@
 #include "host_fixture.h"
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 
@@ -209,8 +210,12 @@ std::vector<SheetObject> sheetObjects(const std::string& prefix)
 		sc::Node* engine = sc::engineOfFace(*shape, 0);
 		o.shadingGroup = engine ? engine->name : "";
 		auto edges = node->dynamicAttrs.find("kivanoEdges");
-		if (edges != node->dynamicAttrs.end())
-			o.edges = edges->second.array;
+		if (edges != node->dynamicAttrs.end()) {
+			const std::vector<double>& values = edges->second.array;
+			o.edges.assign(values.begin(), values.begin() + std::min<size_t>(values.size(), 6));
+			if (values.size() > 6)
+				o.place.assign(values.begin() + 6, values.end());
+		}
 		if (const sc::UVSet* uv = shape->mesh->uvSet("")) {
 			o.uvIds.assign(uv->faceVertexIds->begin(), uv->faceVertexIds->end());
 			o.hasUVs = !o.uvIds.empty();

@@ -32,7 +32,8 @@ struct SheetObject {
 	std::string name;
 	std::vector<std::array<double, 3>> points; // world space
 	std::string shadingGroup;                  // of face 0
-	std::vector<double> edges;                 // kivanoEdges, triangles only
+	std::vector<double> edges;                 // kivanoEdges' ids and folds, triangles only
+	std::vector<double> place;                 // kivanoEdges' net and position
 	std::vector<int> uvIds;                    // face-vertex UV ids, current set
 	bool hasUVs = false;
 };

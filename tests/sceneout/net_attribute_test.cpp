@@ -63,9 +63,10 @@ void unfoldScene()
 	drawContainer(record, 2);
 }
 
-const std::vector<double>* netAttribute(const sc::Node& node)
+// Triangle objects carry edge ids, folds, net and position in one attribute.
+const std::vector<double>* edgeAttribute(const sc::Node& node)
 {
-	auto found = node.dynamicAttrs.find("kivanoNet");
+	auto found = node.dynamicAttrs.find("kivanoEdges");
 	return found == node.dynamicAttrs.end() ? nullptr : &found->second.array;
 }
 
@@ -88,12 +89,12 @@ void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& tri
 		if (node.kind != sc::NodeKind::Transform)
 			continue;
 		const sc::Node* shape = sc::meshOf(const_cast<sc::Node&>(node));
-		if (const std::vector<double>* place = netAttribute(node)) {
-			EXPECT_EQ(place->size(), 2u) << node.name;
-			if (place->size() != 2)
+		if (const std::vector<double>* values = edgeAttribute(node)) {
+			EXPECT_EQ(values->size(), 8u) << node.name;
+			if (values->size() != 8)
 				return;
-			net = unsigned((*place)[0]);
-			position = unsigned((*place)[1]);
+			net = unsigned((*values)[6]);
+			position = unsigned((*values)[7]);
 			char name[64];
 			std::snprintf(name, sizeof(name), "dft%u_%u", net, position);
 			EXPECT_EQ(node.name, name);

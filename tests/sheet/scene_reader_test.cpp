@@ -35,6 +35,7 @@ sc::Node& addObject(const std::string& name, const std::vector<sc::Point3>& poin
     return transform;
 }
 
+// The attribute as a run writes it: edge ids, fold angles, net, position.
 void setEdges(sc::Node& transform, std::vector<double> values) {
     sc::AttrValue value;
     value.type = sc::AttrValue::DoubleArray;
@@ -71,8 +72,8 @@ TEST_F(SceneReader, ReadsNetsInMillimetresWithEdgesMaterialsUvsAndLugs) {
     sc::Node& a = addObject("dft4_0", {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}, true);
     sc::Node& b = addObject("dft4_1", {{0, 1, 2}, {1, 0, 2}, {1, 1, 2}});
     addObject("dft9_0", {{5, 5, 3}, {6, 5, 3}, {5, 6, 3}});
-    setEdges(a, {10, 11, 12, 0.0, 0.5, 0.0});
-    setEdges(b, {11, 13, 14, 0.5, 0.0, 0.0});
+    setEdges(a, {10, 11, 12, 0.0, 0.5, 0.0, 4, 0});
+    setEdges(b, {11, 13, 14, 0.5, 0.0, 0.0, 4, 1});
     // c carries no edge data: a warning, and its edges print as cuts.
     addObject("lug4_0_0", {{1, 0, 2}, {0, 0, 2}, {0.1, -0.3, 2}, {0.9, -0.3, 2}});
     addObject("lug7_0_0", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}});  // no such triangle
@@ -136,19 +137,11 @@ TEST_F(SceneReader, ASceneWithoutSheetIsAnErrorAndBadObjectsAreLeftOut) {
 
 namespace {
 
-void setNet(sc::Node& transform, std::vector<double> values) {
-    sc::AttrValue value;
-    value.type = sc::AttrValue::DoubleArray;
-    value.array = std::move(values);
-    sc::setDynamicAttr(transform, "kivanoNet", value);
-}
-
 // A triangle as the run writes it when its numbers do not fit a name.
 sc::Node& addPlacedTriangle(const std::string& name, unsigned net, unsigned position,
                             const std::vector<sc::Point3>& points) {
     sc::Node& transform = addObject(name, points);
-    setEdges(transform, {-1, -1, -1, 0, 0, 0});
-    setNet(transform, {double(net), double(position)});
+    setEdges(transform, {-1, -1, -1, 0, 0, 0, double(net), double(position)});
     return transform;
 }
 
@@ -196,7 +189,7 @@ TEST_F(SceneReader, NetsNumberedPastWhatNamesHoldAreReadWhole) {
     addPlacedTriangle("unnamed3", 12345, 0, t2);
     addObject("unnamed5", tabOn(t2, 1));
     // A named triangle of a small net among them still reads by its name.
-    setEdges(addObject("dft7_0", t0), {-1, -1, -1, 0, 0, 0});
+    setEdges(addObject("dft7_0", t0), {-1, -1, -1, 0, 0, 0, 7, 0});
     addObject("lug7_0_2", tabOn(t0, 2));
 
     ReadResult r = readScene();
@@ -253,23 +246,52 @@ TEST_F(SceneReader, OnlyObjectsRightAfterATriangleAndAlongItsEdgesAreItsTabs) {
     EXPECT_EQ(r.sheet.nets[0].lugs[0].edge, 1);
 }
 
-TEST_F(SceneReader, TheNetAttributeOutranksTheNameAndAnUnusableOneIsReported) {
+TEST_F(SceneReader, TheNetInTheAttributeOutranksTheNameAndAnUnusableOneIsReported) {
     const std::vector<sc::Point3> t{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     // The host renamed a taken "dft3_4" to "dft3_5"; the attribute keeps 4.
     addPlacedTriangle("dft3_5", 3, 4, t);
-    setNet(addObject("dft3_6", t), {3.5, 6});          // not whole: placed by its name
-    setNet(addObject("unnamed3", t), {-1, 0});         // negative, and no name to fall back on
-    setNet(addObject("unnamed2", t), {1, 2, 3});       // wrong count
+    setEdges(addObject("dft3_6", t), {-1, -1, -1, 0, 0, 0, 3.5, 6});  // not whole: placed by its name
+    setEdges(addObject("unnamed3", t), {-1, -1, -1, 0, 0, 0, -1, 0});  // negative, no name to fall back on
+    setEdges(addObject("unnamed2", t), {-1, -1, -1, 0, 0, 0, 1});      // too short for a place
+    setEdges(addObject("dft3_7", t), {5, 6, 7, 0, 0, 0});               // edges alone: neither is read
 
     ReadResult r = readScene();
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.sheet.nets.size(), 1u);
-    ASSERT_EQ(r.sheet.nets[0].faces.size(), 2u);
-    EXPECT_EQ(r.sheet.nets[0].faces[0].position, 4u);
-    EXPECT_EQ(r.sheet.nets[0].faces[1].position, 6u);
-    ASSERT_EQ(r.warnings.size(), 4u);  // three unusable attributes, one face without kivanoEdges
+    const Net& net = r.sheet.nets[0];
+    ASSERT_EQ(net.faces.size(), 3u);
+    EXPECT_EQ(net.faces[0].position, 4u);
+    EXPECT_EQ(net.faces[1].position, 6u);
+    EXPECT_EQ(net.faces[2].position, 7u);
+    EXPECT_EQ(net.faces[1].edgeId[0], kNoEdgeId);  // -1 stored: no partner
+    EXPECT_EQ(net.faces[2].edgeId[0], kNoEdgeId);  // unreadable: printed as a cut
+    ASSERT_EQ(r.warnings.size(), 5u);
     EXPECT_NE(r.warnings[0].find("dft3_6"), std::string::npos);
     EXPECT_NE(r.warnings[0].find("by its name"), std::string::npos);
-    EXPECT_NE(r.warnings[2].find("unnamed3"), std::string::npos);
-    EXPECT_NE(r.warnings[2].find("left out"), std::string::npos);
+    EXPECT_NE(r.warnings[1].find("unnamed3"), std::string::npos);
+    EXPECT_NE(r.warnings[1].find("left out"), std::string::npos);
+    EXPECT_NE(r.warnings[2].find("unnamed2"), std::string::npos);
+    EXPECT_NE(r.warnings[3].find("dft3_7"), std::string::npos);
+    EXPECT_NE(r.warnings[3].find("by its name"), std::string::npos);
+    EXPECT_NE(r.warnings[4].find("dft3_7"), std::string::npos);
+    EXPECT_NE(r.warnings[4].find("no edge data"), std::string::npos);
+}
+
+TEST_F(SceneReader, EdgeIdsFoldsAndPlaceComeFromOneAttribute) {
+    const std::vector<sc::Point3> t{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    setEdges(addObject("unnamed9", t), {21, -1, 23, 0.25, 0, -0.5, 15000, 10002});
+    ReadResult r = readScene();
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.sheet.nets.size(), 1u);
+    const Net& net = r.sheet.nets[0];
+    EXPECT_EQ(net.container, 15000u);
+    ASSERT_EQ(net.faces.size(), 1u);
+    const Face& face = net.faces[0];
+    EXPECT_EQ(face.position, 10002u);
+    EXPECT_EQ(face.edgeId[0], 21);
+    EXPECT_EQ(face.edgeId[1], kNoEdgeId);
+    EXPECT_EQ(face.edgeId[2], 23);
+    EXPECT_DOUBLE_EQ(face.fold[0], 0.25);
+    EXPECT_DOUBLE_EQ(face.fold[2], -0.5);
+    EXPECT_TRUE(r.warnings.empty());
 }
