@@ -14,9 +14,9 @@ constexpr double kCell = 0.2;  // mm; well under the height of the smallest labe
 // Far enough for any page; a coordinate beyond it is never marked or found.
 constexpr double kLimit = 1e7;
 
-uint64_t tileKey(int64_t tx, int64_t ty) {
-    return (uint64_t(tx) << 32) ^ (uint64_t(ty) & 0xffffffffu);
-}
+// Beyond this many tiles in the directory a shape is left unmarked (which
+// only costs its trial positions the full test).
+constexpr int64_t kMaxDirectory = int64_t(1) << 22;
 
 // std::floor is a library call on the baseline instruction set, and this
 // runs several times for every trial position of every label.
@@ -57,8 +57,49 @@ double areaOf(std::span<const Vec2> polygon) {
 
 }  // namespace
 
+bool Coverage::reach(int64_t tx, int64_t ty) {
+    if (tx >= originX_ && tx < originX_ + columns_ && ty >= originY_ && ty < originY_ + rows_)
+        return true;
+    // grow by half again on the side that is short, so that a cloud of
+    // labels spreading outwards regrows the directory rarely
+    int64_t x0 = std::min(tx, originX_), y0 = std::min(ty, originY_);
+    int64_t x1 = std::max(tx + 1, originX_ + columns_), y1 = std::max(ty + 1, originY_ + rows_);
+    if (columns_ == 0) {
+        x0 = tx;
+        y0 = ty;
+        x1 = tx + 1;
+        y1 = ty + 1;
+    } else {
+        int64_t growX = (x1 - x0) / 2, growY = (y1 - y0) / 2;
+        if (tx < originX_) x0 -= growX;
+        if (tx >= originX_ + columns_) x1 += growX;
+        if (ty < originY_) y0 -= growY;
+        if (ty >= originY_ + rows_) y1 += growY;
+    }
+    if ((x1 - x0) * (y1 - y0) > kMaxDirectory)
+        return false;
+    std::vector<uint32_t> grown(size_t((x1 - x0) * (y1 - y0)), 0);
+    for (int64_t y = 0; y < rows_; ++y)
+        for (int64_t x = 0; x < columns_; ++x)
+            grown[size_t((originY_ + y - y0) * (x1 - x0) + (originX_ + x - x0))] = directory_[size_t(y * columns_ + x)];
+    directory_ = std::move(grown);
+    originX_ = x0;
+    originY_ = y0;
+    columns_ = x1 - x0;
+    rows_ = y1 - y0;
+    return true;
+}
+
 void Coverage::mark(int64_t cx, int64_t cy) {
-    tiles_[tileKey(cx >> kTileShift, cy >> kTileShift)].set(size_t((cy & kTileMask) * kTileCells + (cx & kTileMask)));
+    int64_t tx = cx >> kTileShift, ty = cy >> kTileShift;
+    if (!reach(tx, ty))
+        return;
+    uint32_t& slot = directory_[size_t((ty - originY_) * columns_ + (tx - originX_))];
+    if (!slot) {
+        tiles_.emplace_back();
+        slot = uint32_t(tiles_.size());
+    }
+    tiles_[slot - 1].set(size_t((cy & kTileMask) * kTileCells + (cx & kTileMask)));
 }
 
 void Coverage::cover(std::span<const Vec2> polygon) {
@@ -83,25 +124,17 @@ void Coverage::cover(std::span<const Vec2> polygon) {
         }
         row = next;
     }
-    lastValid_ = false;
-}
-
-const Coverage::Tile* Coverage::tile(uint64_t key) const {
-    if (lastValid_ && key == lastKey_)
-        return lastTile_;
-    auto found = tiles_.find(key);
-    lastValid_ = true;
-    lastKey_ = key;
-    lastTile_ = found == tiles_.end() ? nullptr : &found->second;
-    return lastTile_;
 }
 
 bool Coverage::covered(Vec2 p) const {
     if (!(p.x > -kLimit && p.x < kLimit && p.y > -kLimit && p.y < kLimit))
         return false;
     int64_t cx = cellOf(p.x), cy = cellOf(p.y);
-    const Tile* found = tile(tileKey(cx >> kTileShift, cy >> kTileShift));
-    return found && found->test(size_t((cy & kTileMask) * kTileCells + (cx & kTileMask)));
+    int64_t tx = (cx >> kTileShift) - originX_, ty = (cy >> kTileShift) - originY_;
+    if (tx < 0 || tx >= columns_ || ty < 0 || ty >= rows_)
+        return false;
+    uint32_t slot = directory_[size_t(ty * columns_ + tx)];
+    return slot && tiles_[slot - 1].test(size_t((cy & kTileMask) * kTileCells + (cx & kTileMask)));
 }
 
 }  // namespace sheet

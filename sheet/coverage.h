@@ -6,7 +6,7 @@
 #include <bitset>
 #include <cstdint>
 #include <span>
-#include <unordered_map>
+#include <vector>
 
 #include "sheet_model.h"
 
@@ -25,15 +25,14 @@ private:
     static constexpr int64_t kTileMask = kTileCells - 1;
     using Tile = std::bitset<kTileCells * kTileCells>;
 
+    // Tiles live in a dense directory over the tile range marked so far,
+    // found by index rather than by hashing.
+    bool reach(int64_t tx, int64_t ty);
     void mark(int64_t cx, int64_t cy);
 
-    const Tile* tile(uint64_t key) const;
-
-    std::unordered_map<uint64_t, Tile> tiles_;
-    // Trial positions come in runs close together: the last tile found.
-    mutable bool lastValid_ = false;  // lastKey_ was looked up since the last change
-    mutable uint64_t lastKey_ = 0;
-    mutable const Tile* lastTile_ = nullptr;
+    std::vector<Tile> tiles_;
+    std::vector<uint32_t> directory_;  // 1 + index into tiles_; 0: no tile
+    int64_t originX_ = 0, originY_ = 0, columns_ = 0, rows_ = 0;
 };
 
 }  // namespace sheet

@@ -74,3 +74,27 @@ TEST(BoxGrid, AnyStopsAtTheFirstHitAndAsksEachNearbyIdOnce) {
         }
     }
 }
+
+// Boxes scattered too far apart for one dense block of cells still all
+// answer, whether their cells sit in the block or beyond it.
+TEST(BoxGrid, BoxesFarApartAreFoundLikeNearOnes) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> near(-40.0, 40.0), size(0.1, 12.0);
+    std::uniform_int_distribution<int> far(-3, 3);
+    BoxGrid grid(2.0);
+    std::vector<Box> boxes;
+    for (int i = 0; i < 400; ++i) {
+        double x = near(random) + far(random) * 1e7, y = near(random) + far(random) * 1e7;
+        boxes.push_back({x, y, x + size(random), y + size(random)});
+        grid.insert(i, boxes.back());
+    }
+    std::vector<int> found;
+    for (const Box& box : boxes) {
+        Box query{box.minX - 1, box.minY - 1, box.minX + 3, box.minY + 3};
+        grid.query(query, found);
+        for (int i = 0; i < int(boxes.size()); ++i)
+            if (boxesOverlap(boxes[i], query, 0.0)) {
+                EXPECT_TRUE(std::count(found.begin(), found.end(), i)) << "box " << i << " missed";
+            }
+    }
+}
