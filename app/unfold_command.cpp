@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -32,6 +33,28 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// Wall time and this process's processor time: on a shared machine the
+// second is what the run itself cost.
+struct Instant {
+    Clock::time_point wall;
+    double cpu;
+};
+
+Instant now() {
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    return {Clock::now(), double(cpu.tv_sec) + double(cpu.tv_nsec) * 1e-9};
+}
+
+struct Seconds {
+    std::string stage;
+    double wall, cpu;
+};
+
+Seconds between(const std::string& stage, const Instant& start, const Instant& end) {
+    return {stage, std::chrono::duration<double>(end.wall - start.wall).count(), end.cpu - start.cpu};
+}
+
 enum class OutputKind { Obj, Pdf, Svg };
 
 struct Output {
@@ -53,7 +76,7 @@ struct RunReport {
     int pages = 0;
     std::vector<std::string> written;
     std::vector<std::string> warnings;
-    std::vector<std::pair<std::string, double>> seconds;
+    std::vector<Seconds> seconds;
 };
 
 // A failed stage: the one line the user sees.
@@ -83,22 +106,20 @@ const char* const kStepNames[] = {"extraction", "algokante", "output"};
 constexpr size_t kStepMarks = std::size(kStepMessages);
 static_assert(std::size(kStepNames) + 1 == kStepMarks);
 
-std::array<std::optional<Clock::time_point>, kStepMarks> gStepMarks;
+std::array<std::optional<Instant>, kStepMarks> gStepMarks;
 
 void markStep(const std::string& text) {
     for (size_t i = 0; i < kStepMarks; ++i)
         if (text == kStepMessages[i])
-            gStepMarks[i] = Clock::now();
+            gStepMarks[i] = now();
 }
 
 // Steps the plug-in did not reach (an empty selection, a failed run) are
 // left out rather than given as zero.
 void addPluginSteps(RunReport& report) {
     for (size_t i = 0; i + 1 < kStepMarks; ++i)
-        if (gStepMarks[i] && gStepMarks[i + 1] && *gStepMarks[i + 1] >= *gStepMarks[i])
-            report.seconds.push_back(
-                {kStepNames[i],
-                 std::chrono::duration<double>(*gStepMarks[i + 1] - *gStepMarks[i]).count()});
+        if (gStepMarks[i] && gStepMarks[i + 1] && gStepMarks[i + 1]->wall >= gStepMarks[i]->wall)
+            report.seconds.push_back(between(kStepNames[i], *gStepMarks[i], *gStepMarks[i + 1]));
 }
 
 // The plug-in's progress, as it comes; the host prints errors itself, and
@@ -481,10 +502,12 @@ std::string jsonList(const std::vector<std::string>& items) {
 }
 
 std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
-    std::string seconds;
-    for (size_t i = 0; i < r.seconds.size(); ++i)
-        seconds += std::string(i ? ", " : "") + jsonString(r.seconds[i].first) + ": " +
-                   number(std::round(r.seconds[i].second * 1e4) / 1e4);
+    std::string seconds, cpuSeconds;
+    for (size_t i = 0; i < r.seconds.size(); ++i) {
+        std::string name = std::string(i ? ", " : "") + jsonString(r.seconds[i].stage) + ": ";
+        seconds += name + number(std::round(r.seconds[i].wall * 1e4) / 1e4);
+        cpuSeconds += name + number(std::round(r.seconds[i].cpu * 1e4) / 1e4);
+    }
     return "{\n"
            "  \"input\": " + jsonString(o.input) + ",\n"
            "  \"input_triangles\": " + std::to_string(r.inputTriangles) + ",\n"
@@ -495,7 +518,8 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
            "  \"pages\": " + std::to_string(r.pages) + ",\n"
            "  \"outputs\": " + jsonList(r.written) + ",\n"
            "  \"warnings\": " + jsonList(r.warnings) + ",\n"
-           "  \"seconds\": {" + seconds + "}\n"
+           "  \"seconds\": {" + seconds + "},\n"
+           "  \"cpu_seconds\": {" + cpuSeconds + "}\n"
            "}\n";
 }
 
@@ -506,10 +530,9 @@ public:
     explicit Stages(RunReport& report) : report_(report) {}
     template <typename Fn>
     std::optional<Failure> run(const char* name, Fn fn) {
-        auto start = Clock::now();
+        Instant start = now();
         std::optional<Failure> failure = fn();
-        report_.seconds.push_back(
-            {name, std::chrono::duration<double>(Clock::now() - start).count()});
+        report_.seconds.push_back(between(name, start, now()));
         return failure;
     }
 private:

@@ -264,7 +264,7 @@ int main(int argc, char** argv)
 		std::printf("(the kivano tool is not built: no whole runs)\n");
 		return 0;
 	}
-	std::printf("\nwhole `kivano unfold MODEL -o MODEL.pdf` runs (stages in wall seconds):\n");
+	std::printf("\nwhole `kivano unfold MODEL -o MODEL.pdf` runs (stages in processor seconds where the report gives them):\n");
 	printRunHeader();
 	for (const Measured& m : all)
 		printRun(m);

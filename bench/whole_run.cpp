@@ -132,9 +132,9 @@ static double between(const std::map<std::string, Clock::time_point>& arrivals, 
 	return seconds(start->second, end->second);
 }
 
-double reportSeconds(const std::string& report, const std::string& name)
+double reportSeconds(const std::string& report, const std::string& name, const char* objectName)
 {
-	size_t object = report.find("\"seconds\"");
+	size_t object = report.find(std::string("\"") + objectName + "\"");
 	if (object == std::string::npos)
 		return -1;
 	size_t key = report.find("\"" + name + "\":", object);
@@ -154,11 +154,18 @@ static std::string readFile(const std::string& path)
 	return text.str();
 }
 
+// Processor seconds where the report has them (the machines this runs on
+// are shared); the stages inside the plug-in otherwise from the arrival of
+// its progress lines.
 static void readReport(const std::string& json, WholeRun& run)
 {
 	std::string report = readFile(json);
-	run.import = reportSeconds(report, "import");
-	double read = reportSeconds(report, "read"), layout = reportSeconds(report, "layout"), write = reportSeconds(report, "write");
+	const char* object = report.find("\"cpu_seconds\"") != std::string::npos ? "cpu_seconds" : "seconds";
+	run.import = reportSeconds(report, "import", object);
+	for (auto [name, value] : {std::pair{"extraction", &run.extraction}, {"algokante", &run.algokante}, {"output", &run.output}})
+		if (double reported = reportSeconds(report, name, object); reported >= 0)
+			*value = reported;
+	double read = reportSeconds(report, "read", object), layout = reportSeconds(report, "layout", object), write = reportSeconds(report, "write", object);
 	if (read >= 0 && layout >= 0 && write >= 0)
 		run.sheet = read + layout + write;
 }

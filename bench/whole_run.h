@@ -28,6 +28,7 @@ struct WholeRun
 // line-buffered through `stdbuf`.
 WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const std::string& pdf, const std::string& json, double limit);
 
-// The number after "\"name\":" inside the "seconds" object of a report, or -1.
-double reportSeconds(const std::string& report, const std::string& name);
+// The number after "\"name\":" inside the given object ("seconds" or
+// "cpu_seconds") of a report, or -1.
+double reportSeconds(const std::string& report, const std::string& name, const char* object = "seconds");
 } // namespace kivano

@@ -196,6 +196,16 @@ void expectPluginSteps(const std::string& json) {
         sum += seconds;
     }
     EXPECT_LE(sum, unfold + 2e-4);  // each is rounded to 0.1 ms
+    // the same stages again in processor seconds, which never exceed the
+    // wall seconds of a single-threaded run by more than the rounding
+    size_t cpu = json.find("\"cpu_seconds\"");
+    ASSERT_NE(cpu, std::string::npos);
+    std::string cpuJson = json.substr(cpu);
+    for (const char* stage : {"load", "import", "unfold", "extraction", "algokante", "output", "read", "layout", "write"}) {
+        double seconds = jsonNumber(cpuJson, stage);
+        EXPECT_GE(seconds, 0.0) << stage;
+        EXPECT_LE(seconds, jsonNumber(json, stage) + 0.02) << stage;
+    }
 }
 
 TEST(Unfold, CubeToEveryKindOfOutput) {
