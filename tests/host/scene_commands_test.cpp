@@ -230,7 +230,7 @@ TEST_F(SceneTest, KeyframesWithoutAnAttributeKeyTheTransformAndReplaceAtTheSameT
     ASSERT_TRUE(run("setAttr quad.tx 4; setKeyframe -t 1 quad", &v));
     EXPECT_EQ(host::displayText(v), "10");  // translate, rotate, scale in x, y, z and visibility
     ASSERT_TRUE(run("setAttr quad.tx 8; setKeyframe -t 1 -at translateX quad; setKeyframe -t 5 -at tx -v 0 quad"));
-    const auto& keys = host::scene::findNode("quad")->keys.at("translateX");
+    const auto& keys = host::scene::findNode("quad")->keys().at("translateX");
     ASSERT_EQ(keys.size(), 2u);  // the key at 1 was replaced, not doubled
     EXPECT_EQ(keys[0].value, 8.0);
     ASSERT_TRUE(run("getAttr -t 3 quad.tx", &v));

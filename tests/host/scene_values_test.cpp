@@ -66,7 +66,7 @@ TEST_F(SceneTest, PlugsReadAndWriteAttributes) {
     EXPECT_EQ(std::string(tx.name().asChar()), "quad.tx");
     ASSERT_TRUE(tx.setValue(2.5));
     EXPECT_EQ(tx.asDouble(), 2.5);
-    EXPECT_EQ(host::scene::findNode("quad")->translate[0], 2.5);
+    EXPECT_EQ(host::scene::findNode("quad")->translate()[0], 2.5);
     MPlug label = fn.findPlug("label", true);
     ASSERT_TRUE(label.setValue(MString("hello")));
     EXPECT_EQ(label.asString(), MString("hello"));

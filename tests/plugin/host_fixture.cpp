@@ -231,7 +231,7 @@ std::string sceneSnapshot()
 	for (sc::Node* node : sc::allNodes()) {
 		s << node->typeName << ' ' << node->name << " parent=" << (node->parent ? node->parent->name : "");
 		if (node->kind == sc::NodeKind::Transform)
-			s << " at=" << joinPoint(node->translate) << " visible=" << node->visibility;
+			s << " at=" << joinPoint(node->translate()) << " visible=" << node->visibility;
 		if (node->kind == sc::NodeKind::Mesh && node->mesh)
 			describeMesh(s, *node);
 		s << '\n';

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "core/session.h"
 
@@ -75,12 +76,21 @@ void detachTree(Node& node) {
     node.alive = false;
 }
 
+// The one stored copy of a type name, so that a node keeps a view instead of
+// a string of its own. The set only ever holds the few types the host knows.
+std::string_view internedTypeName(std::string_view typeName) {
+    static std::set<std::string, std::less<>> names;
+    auto it = names.find(typeName);
+    if (it == names.end()) it = names.emplace(typeName).first;
+    return *it;
+}
+
 NodePtr makeNode(NodeKind kind, MFn::Type apiType, std::string_view typeName, std::string_view name) {
     auto node = std::make_shared<Node>();
     node->self = node;
     node->kind = kind;
     node->apiType = apiType;
-    node->typeName = std::string(typeName);
+    node->typeName = internedTypeName(typeName);
     node->serial = state().nextSerial++;
     std::string wanted = name.empty() || !isValidName(name) ? std::string(typeName) + "1" : std::string(name);
     node->name = uniqueName(wanted);
@@ -181,6 +191,18 @@ const ColorSet* MeshData::colorSet(std::string_view name) const {
     return nullptr;
 }
 
+// ---- nodes ----
+
+const NodeExtras& Node::extras() const {
+    static const NodeExtras none;
+    return rare ? *rare : none;
+}
+
+NodeExtras& Node::editableExtras() {
+    if (!rare) rare = std::make_unique<NodeExtras>();
+    return *rare;
+}
+
 // ---- journal ----
 
 Journal::Journal(std::vector<UndoStep>* sink) : previous_(state().journal) { state().journal = sink; }
@@ -202,13 +224,13 @@ void reset() {
     s.world->self = s.world;
     s.world->kind = NodeKind::World;
     s.world->apiType = MFn::kWorld;
-    s.world->typeName = "world";
+    s.world->typeName = internedTypeName("world");
     s.world->serial = 0;
     s.world->alive = true;
     s.nodes[0] = s.world;
     Node& material = createMaterial("lambert", "lambert1");
     Node& engine = createShadingEngine("initialShadingGroup");
-    engine.surfaceShader = handle(material);
+    engine.editableExtras().surfaceShader = handle(material);
     s.journal = journal;
 }
 
@@ -392,16 +414,22 @@ void setIntermediate(Node& mesh, bool intermediate) { journaledSet<bool>(mesh, &
 
 void setTransform(Node& transform, const std::array<double, 3>& translate, const std::array<double, 3>& rotate,
                   const std::array<double, 3>& scale) {
-    journaledSet<std::array<double, 3>>(transform, &Node::translate, translate);
-    journaledSet<std::array<double, 3>>(transform, &Node::rotate, rotate);
-    journaledSet<std::array<double, 3>>(transform, &Node::scale, scale);
+    NodePtr ptr = handle(transform);
+    TransformValues old = transform.extras().transform;
+    TransformValues now{translate, rotate, scale};
+    transform.editableExtras().transform = now;
+    record([ptr, old] { ptr->editableExtras().transform = old; }, [ptr, now] { ptr->editableExtras().transform = now; });
 }
 
 void setVisibility(Node& node, bool visible) { journaledSet<bool>(node, &Node::visibility, visible); }
 
 void setSurfaceShader(Node& engine, Node* material) {
+    NodePtr ptr = handle(engine);
+    std::weak_ptr<Node> old = engine.surfaceShader();
     std::weak_ptr<Node> feed = material ? handle(*material) : nullptr;
-    journaledSet<std::weak_ptr<Node>>(engine, &Node::surfaceShader, feed);
+    engine.editableExtras().surfaceShader = feed;
+    record([ptr, old] { ptr->editableExtras().surfaceShader = old; },
+           [ptr, feed] { ptr->editableExtras().surfaceShader = feed; });
 }
 
 void setMaterial(Node& material, const std::array<float, 3>& color, const std::array<float, 3>& transparency,
@@ -434,10 +462,12 @@ void setKeys(Node& node, const std::string& attr, std::vector<Key> keys) {
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.time < b.time; });
     NodePtr ptr = handle(node);
     std::vector<Key> old;
-    if (auto it = node.keys.find(attr); it != node.keys.end()) old = it->second;
+    if (auto it = node.keys().find(attr); it != node.keys().end()) old = it->second;
     auto apply = [ptr, attr](const std::vector<Key>& k) {
-        if (k.empty()) ptr->keys.erase(attr);
-        else ptr->keys[attr] = k;
+        if (k.empty()) {
+            if (ptr->rare) ptr->rare->keys.erase(attr);
+        }
+        else ptr->editableExtras().keys[attr] = k;
     };
     apply(keys);
     if (journaling()) record([apply, old] { apply(old); }, [apply, keys] { apply(keys); });

@@ -108,7 +108,7 @@ private:
 };
 using MeshDataPtr = std::shared_ptr<const MeshData>;
 
-enum class NodeKind { World, Transform, Mesh, ShadingEngine, Material, Other };
+enum class NodeKind : uint8_t { World, Transform, Mesh, ShadingEngine, Material, Other };
 
 // A value of a dynamic (addAttr) or built-in attribute.
 struct AttrValue {
@@ -132,16 +132,31 @@ struct ShadingMember {
     std::vector<int> faces;  // sorted, unique
 };
 
+// A transform's own values: Maya's attributes, rotation in degrees, XYZ order.
+struct TransformValues {
+    std::array<double, 3> translate{0, 0, 0};
+    std::array<double, 3> rotate{0, 0, 0};
+    std::array<double, 3> scale{1, 1, 1};
+};
+
+// What few nodes ever hold. A run makes two nodes per triangle that never
+// move, feed a shader or get keyed, so this part is allocated on first need.
+struct NodeExtras {
+    TransformValues transform;
+    std::weak_ptr<Node> surfaceShader;             // shading engines: the node feeding "surfaceShader"
+    std::map<std::string, std::vector<Key>> keys;  // per attribute name, sorted by time
+};
+
 struct Node {
     // Small fields first and together: a run makes two nodes per triangle, so
     // padding between them costs megabytes.
     NodeKind kind = NodeKind::Other;
-    MFn::Type apiType = MFn::kDependencyNode;
     bool alive = false;        // part of the scene now
     bool visibility = true;    // transforms and meshes
     bool intermediate = false; // meshes
+    MFn::Type apiType = MFn::kDependencyNode;
     uint64_t serial = 0;       // creation order; never reused
-    std::string typeName;      // "transform", "mesh", "shadingEngine", "lambert", ...
+    std::string_view typeName; // "transform", "mesh", ...: always one of the host's own literals
     std::string name;
     std::weak_ptr<Node> self;  // the owning pointer, for handing the node on
 
@@ -149,27 +164,29 @@ struct Node {
     Node* parent = nullptr;    // valid while alive
     std::vector<NodePtr> children;
 
-    // Transform: Maya's attributes, rotation in degrees, XYZ order.
-    std::array<double, 3> translate{0, 0, 0};
-    std::array<double, 3> rotate{0, 0, 0};
-    std::array<double, 3> scale{1, 1, 1};
-
     // Mesh
     MeshDataPtr mesh;
     std::vector<ShadingMember> shading;  // a face belongs to at most one engine
     uint64_t shadingVersion = 0;         // changes whenever `shading` does (for caches)
-
-    // Shading engine: the node feeding its "surfaceShader" plug.
-    std::weak_ptr<Node> surfaceShader;
 
     // Material
     std::array<float, 3> color{0.5f, 0.5f, 0.5f};
     std::array<float, 3> transparency{0, 0, 0};
     std::string textureFile;   // the file texture feeding "color", if any
 
-    // Every node: attributes made by addAttr, and keyframes per attribute name.
+    // Every node: attributes made by addAttr.
     std::map<std::string, AttrValue> dynamicAttrs;
-    std::map<std::string, std::vector<Key>> keys;  // sorted by time
+
+    std::unique_ptr<NodeExtras> rare;  // null until one of its values is set
+
+    // The rare part as read: defaults (identity, no shader, no keys) when absent.
+    const NodeExtras& extras() const;
+    NodeExtras& editableExtras();
+    const std::array<double, 3>& translate() const { return extras().transform.translate; }
+    const std::array<double, 3>& rotate() const { return extras().transform.rotate; }
+    const std::array<double, 3>& scale() const { return extras().transform.scale; }
+    const std::weak_ptr<Node>& surfaceShader() const { return extras().surfaceShader; }
+    const std::map<std::string, std::vector<Key>>& keys() const { return extras().keys; }
 };
 
 // ---- Journal --------------------------------------------------------------

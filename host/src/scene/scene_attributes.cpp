@@ -12,16 +12,16 @@ struct BuiltIn {
     const char* longName;
     const char* shortName;
     int component;  // -1: all three
-    std::array<double, 3> Node::*vector;
+    std::array<double, 3> TransformValues::*vector;
 };
 
 const BuiltIn kTransformAttrs[] = {
-    {"translate", "t", -1, &Node::translate}, {"translateX", "tx", 0, &Node::translate},
-    {"translateY", "ty", 1, &Node::translate}, {"translateZ", "tz", 2, &Node::translate},
-    {"rotate", "r", -1, &Node::rotate},        {"rotateX", "rx", 0, &Node::rotate},
-    {"rotateY", "ry", 1, &Node::rotate},       {"rotateZ", "rz", 2, &Node::rotate},
-    {"scale", "s", -1, &Node::scale},          {"scaleX", "sx", 0, &Node::scale},
-    {"scaleY", "sy", 1, &Node::scale},         {"scaleZ", "sz", 2, &Node::scale},
+    {"translate", "t", -1, &TransformValues::translate}, {"translateX", "tx", 0, &TransformValues::translate},
+    {"translateY", "ty", 1, &TransformValues::translate}, {"translateZ", "tz", 2, &TransformValues::translate},
+    {"rotate", "r", -1, &TransformValues::rotate},        {"rotateX", "rx", 0, &TransformValues::rotate},
+    {"rotateY", "ry", 1, &TransformValues::rotate},       {"rotateZ", "rz", 2, &TransformValues::rotate},
+    {"scale", "s", -1, &TransformValues::scale},          {"scaleX", "sx", 0, &TransformValues::scale},
+    {"scaleY", "sy", 1, &TransformValues::scale},         {"scaleZ", "sz", 2, &TransformValues::scale},
 };
 
 const BuiltIn* transformAttr(const Node& node, std::string_view attr) {
@@ -71,8 +71,8 @@ bool hasAttr(const Node& node, std::string_view attr) {
 
 std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time, bool evaluateKeys) {
     if (!hasAttr(node, attr)) return std::nullopt;
-    auto keyed = node.keys.find(longAttrName(node, attr));
-    if (evaluateKeys && keyed != node.keys.end() && !keyed->second.empty()) {
+    auto keyed = node.keys().find(longAttrName(node, attr));
+    if (evaluateKeys && keyed != node.keys().end() && !keyed->second.empty()) {
         AttrValue v = number(keyedValue(keyed->second, time));
         if (isVisibility(node, attr)) {
             v.type = AttrValue::Bool;
@@ -81,7 +81,7 @@ std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double
         return v;
     }
     if (const BuiltIn* b = transformAttr(node, attr)) {
-        const std::array<double, 3>& vec = node.*(b->vector);
+        const std::array<double, 3>& vec = node.extras().transform.*(b->vector);
         if (b->component >= 0) return number(vec[size_t(b->component)]);
         AttrValue v;
         v.type = AttrValue::DoubleArray;
@@ -99,14 +99,13 @@ std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double
 bool setAttr(Node& node, std::string_view attr, const AttrValue& value) {
     bool scalar = value.type == AttrValue::Double || value.type == AttrValue::Bool;
     if (const BuiltIn* b = transformAttr(node, attr)) {
-        std::array<double, 3> vec = node.*(b->vector);
+        TransformValues values = node.extras().transform;
+        std::array<double, 3>& vec = values.*(b->vector);
         if (b->component >= 0 && scalar) vec[size_t(b->component)] = value.number;
         else if (b->component < 0 && value.type == AttrValue::DoubleArray && value.array.size() == 3)
             std::copy(value.array.begin(), value.array.end(), vec.begin());
         else return false;
-        std::array<double, 3> t = node.translate, r = node.rotate, s = node.scale;
-        (b->vector == &Node::translate ? t : b->vector == &Node::rotate ? r : s) = vec;
-        setTransform(node, t, r, s);
+        setTransform(node, values.translate, values.rotate, values.scale);
         return true;
     }
     if (isVisibility(node, attr) || isIntermediateAttr(node, attr)) {

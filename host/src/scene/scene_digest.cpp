@@ -55,9 +55,9 @@ void nodeLines(std::ostringstream& out, const Node& n) {
     out << n.typeName << " " << n.name << " parent " << (n.parent ? n.parent->name : "-") << "\n";
     if (!n.children.empty()) list(out, "children", n.children, [](const NodePtr& c) { return c->name; });
     if (n.kind == NodeKind::Transform) {
-        list(out, "translate", n.translate, number);
-        list(out, "rotate", n.rotate, number);
-        list(out, "scale", n.scale, number);
+        list(out, "translate", n.translate(), number);
+        list(out, "rotate", n.rotate(), number);
+        list(out, "scale", n.scale(), number);
     }
     if (n.kind == NodeKind::Transform || n.kind == NodeKind::Mesh)
         out << "  visibility " << n.visibility << "\n";
@@ -71,7 +71,7 @@ void nodeLines(std::ostringstream& out, const Node& n) {
         }
     }
     if (n.kind == NodeKind::ShadingEngine) {
-        NodePtr m = n.surfaceShader.lock();
+        NodePtr m = n.surfaceShader().lock();
         out << "  surfaceShader " << (m && m->alive ? m->name : "-") << "\n";
     }
     if (n.kind == NodeKind::Material) {
@@ -83,7 +83,7 @@ void nodeLines(std::ostringstream& out, const Node& n) {
         out << "  attr " << name << " type " << int(v.type) << " " << number(v.number) << " '" << v.text << "'";
         list(out, "", v.array, number);
     }
-    for (const auto& [attr, keys] : n.keys)
+    for (const auto& [attr, keys] : n.keys())
         list(out, ("keys " + attr).c_str(), keys, [](const Key& k) { return number(k.time) + ":" + number(k.value); });
 }
 

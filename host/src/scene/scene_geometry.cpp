@@ -24,20 +24,20 @@ static Matrix4 identity() {
 Matrix4 localMatrix(const Node& transform) {
     if (transform.kind != NodeKind::Transform) return identity();
     const double toRadians = 3.14159265358979323846 / 180.0;
-    double cx = std::cos(transform.rotate[0] * toRadians), sx = std::sin(transform.rotate[0] * toRadians);
-    double cy = std::cos(transform.rotate[1] * toRadians), sy = std::sin(transform.rotate[1] * toRadians);
-    double cz = std::cos(transform.rotate[2] * toRadians), sz = std::sin(transform.rotate[2] * toRadians);
+    double cx = std::cos(transform.rotate()[0] * toRadians), sx = std::sin(transform.rotate()[0] * toRadians);
+    double cy = std::cos(transform.rotate()[1] * toRadians), sy = std::sin(transform.rotate()[1] * toRadians);
+    double cz = std::cos(transform.rotate()[2] * toRadians), sz = std::sin(transform.rotate()[2] * toRadians);
     Matrix4 s = identity();
-    s[0] = transform.scale[0];
-    s[5] = transform.scale[1];
-    s[10] = transform.scale[2];
+    s[0] = transform.scale()[0];
+    s[5] = transform.scale()[1];
+    s[10] = transform.scale()[2];
     Matrix4 rx{1, 0, 0, 0, 0, cx, sx, 0, 0, -sx, cx, 0, 0, 0, 0, 1};
     Matrix4 ry{cy, 0, -sy, 0, 0, 1, 0, 0, sy, 0, cy, 0, 0, 0, 0, 1};
     Matrix4 rz{cz, sz, 0, 0, -sz, cz, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     Matrix4 m = multiply(multiply(multiply(s, rx), ry), rz);
-    m[12] = transform.translate[0];
-    m[13] = transform.translate[1];
-    m[14] = transform.translate[2];
+    m[12] = transform.translate()[0];
+    m[13] = transform.translate()[1];
+    m[14] = transform.translate()[2];
     return m;
 }
 

@@ -88,7 +88,7 @@ void connectedEngines(const Node& mesh, std::vector<Node*>& engines, std::vector
 }
 
 Node* materialOf(const Node& engine) {
-    NodePtr m = engine.surfaceShader.lock();
+    NodePtr m = engine.surfaceShader().lock();
     return m && m->alive ? m.get() : nullptr;
 }
 

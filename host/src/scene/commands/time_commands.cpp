@@ -65,7 +65,7 @@ MStatus runSetKeyframe(const Invocation& call, CommandContext& ctx) {
             AttrValue current = *getAttr(*node, a, time, false);
             if (current.type == AttrValue::DoubleArray) continue;  // vectors are keyed per component
             std::string name = longAttrName(*node, a);
-            std::vector<Key> list = node->keys.count(name) ? node->keys.at(name) : std::vector<Key>();
+            std::vector<Key> list = node->keys().count(name) ? node->keys().at(name) : std::vector<Key>();
             std::erase_if(list, [time](const Key& k) { return k.time == time; });
             list.push_back(Key{time, hasValue ? value : current.number});
             setKeys(*node, name, std::move(list));
