@@ -5,6 +5,8 @@
 #include <array>
 #include <map>
 #include <set>
+#include <tuple>
+#include <vector>
 
 #include "outline.h"
 
@@ -143,58 +145,99 @@ Colour inkFor(const Sheet& sheet, const Net& net, const Label& label) {
     return luminance < 0.45 ? Colour{1, 1, 1} : Colour{0, 0, 0};
 }
 
-void drawLabel(cairo_t* cr, const Label& label, Colour ink = {0, 0, 0}) {
-    double size = label.size * kPointsPerMm;
-    TextBox box = measureText(label.text, size, label.font);
-    Vec2 c = pt(label.centre);
-    cairo_save(cr);
-    cairo_translate(cr, c.x, c.y);
-    cairo_rotate(cr, label.angle);
-    selectLabelFont(cr, size, label.font);
-    cairo_move_to(cr, -box.xBearing - box.width / 2, -box.yBearing - box.height / 2);
-    setColour(cr, ink);
-    cairo_show_text(cr, label.text.c_str());
-    cairo_restore(cr);
+// Labels sharing a font, size and ink are drawn in one run, so the font and
+// the colour are set once a run instead of once a label.
+struct InkedLabel {
+    const Label* label;
+    Colour ink;
+};
+
+auto runKey(const InkedLabel& l) {
+    return std::make_tuple(int(l.label->font), l.label->size, l.ink.r, l.ink.g, l.ink.b);
 }
 
-// A tab is shaded with diagonal hatching, so it never passes for a face.
-void drawLug(cairo_t* cr, const Lug& lug) {
-    cairo_save(cr);
-    setColour(cr, kLugFill);
-    polygonPath(cr, lug.p, 4);
-    cairo_fill_preserve(cr);
-    cairo_clip(cr);
-    double minX = lug.p[0].x, maxX = minX, minY = lug.p[0].y, maxY = minY;
-    for (Vec2 p : lug.p) {
-        minX = std::min(minX, p.x); maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y); maxY = std::max(maxY, p.y);
+void drawLabels(cairo_t* cr, std::vector<InkedLabel> labels) {
+    std::stable_sort(labels.begin(), labels.end(),
+                     [](const InkedLabel& a, const InkedLabel& b) { return runKey(a) < runKey(b); });
+    cairo_matrix_t page;
+    cairo_get_matrix(cr, &page);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const Label& label = *labels[i].label;
+        double size = label.size * kPointsPerMm;
+        if (label.text.empty() || !(size > 0.0))
+            continue;
+        if (i == 0 || runKey(labels[i - 1]) != runKey(labels[i])) {
+            cairo_set_matrix(cr, &page);
+            selectLabelFont(cr, size, label.font);
+            setColour(cr, labels[i].ink);
+        }
+        // The user space turns, not the glyphs, which keeps their outlines exact.
+        Vec2 c = pt(label.centre);
+        cairo_matrix_t at = page;
+        cairo_matrix_translate(&at, c.x, c.y);
+        cairo_matrix_rotate(&at, label.angle);
+        cairo_set_matrix(cr, &at);
+        std::vector<cairo_glyph_t> glyphs = centredGlyphs(label.text, size, label.font);
+        cairo_show_glyphs(cr, glyphs.data(), int(glyphs.size()));
     }
-    double span = (maxX - minX) + (maxY - minY);
-    for (double d = 0.0; d <= span; d += kHatchSpacing) {
-        moveTo(cr, {minX + d, minY});
-        lineTo(cr, {minX + d - (maxY - minY), maxY});
-    }
-    setColour(cr, kLugHatch);
-    cairo_set_line_width(cr, kHatchWidth * kPointsPerMm);
-    cairo_stroke(cr);
-    cairo_restore(cr);
+    cairo_set_matrix(cr, &page);
 }
 
-void drawPrint(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    for (const PlacedNet& placed : page.nets) {
-        for (const Lug& lug : placed.geometry.lugs)
-            drawLug(cr, lug);
-        drawFaces(cr, sheet, placed.geometry, textures);
-        for (const Label& label : placed.labels)
-            drawLabel(cr, label, inkFor(sheet, placed.geometry, label));
+// A polygon that winds the same way whatever the order of its corners, so
+// overlapping tabs in one path never cancel each other out.
+void windingPolygonPath(cairo_t* cr, const Vec2* points, int count) {
+    double area = 0.0;
+    for (int i = 0; i < count; ++i) {
+        Vec2 a = points[i], b = points[(i + 1) % count];
+        area += a.x * b.y - b.x * a.y;
     }
-    drawLabel(cr, page.number);
+    if (area >= 0.0) {
+        polygonPath(cr, points, count);
+        return;
+    }
+    moveTo(cr, points[count - 1]);
+    for (int i = count - 2; i >= 0; --i)
+        lineTo(cr, points[i]);
+    cairo_close_path(cr);
 }
 
 void segment(cairo_t* cr, Vec2 a, Vec2 b) {
     moveTo(cr, a);
     lineTo(cr, b);
+}
+
+// Tabs are shaded with diagonal hatching, so they never pass for a face. All
+// tabs of a page are one fill and one stroke: a clip group per tab is what
+// makes a page slow to write and to view.
+void drawLugs(cairo_t* cr, const Page& page) {
+    std::vector<Segment> hatch;
+    for (const PlacedNet& placed : page.nets)
+        for (const Lug& lug : placed.geometry.lugs) {
+            windingPolygonPath(cr, lug.p, 4);
+            appendHatch(lug, hatch);
+        }
+    setColour(cr, kLugFill);
+    cairo_fill(cr);
+    for (const Segment& s : hatch)
+        segment(cr, s.first, s.second);
+    setColour(cr, kLugHatch);
+    cairo_set_line_width(cr, kHatchWidth * kPointsPerMm);
+    cairo_stroke(cr);
+}
+
+void drawPrint(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    drawLugs(cr, page);
+    std::vector<InkedLabel> labels;
+    for (const PlacedNet& placed : page.nets) {
+        drawFaces(cr, sheet, placed.geometry, textures);
+        for (const Label& label : placed.labels)
+            labels.push_back({&label, inkFor(sheet, placed.geometry, label)});
+    }
+    // Nets lie apart, so their numbers may as well come after every face.
+    labels.push_back({&page.number, {0, 0, 0}});
+    drawLabels(cr, std::move(labels));
 }
 
 // The outline, joined up so that a cutter follows it without lifting.
@@ -255,7 +298,42 @@ void drawLines(cairo_t* cr, const Page& page, EdgeKind kind) {
     cairo_restore(cr);
 }
 
+// At most four points, so a plain insertion sort.
+void sortAlongHatch(Vec2* points, int count) {
+    for (int i = 1; i < count; ++i)
+        for (int j = i; j > 0 && points[j].x > points[j - 1].x; --j)
+            std::swap(points[j], points[j - 1]);
+}
+
 }  // namespace
+
+void appendHatch(const Lug& lug, std::vector<Segment>& out) {
+    double minX = lug.p[0].x, maxX = minX, minY = lug.p[0].y, maxY = minY;
+    for (Vec2 p : lug.p) {
+        minX = std::min(minX, p.x); maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y); maxY = std::max(maxY, p.y);
+    }
+    double span = (maxX - minX) + (maxY - minY);
+    // Lines x + y = c across the box. Taken in order along a line, the points
+    // where it crosses the tab's sides are where it enters and leaves the tab.
+    for (double d = 0.0; d <= span; d += kHatchSpacing) {
+        double c = minX + d + minY;
+        Vec2 crossings[4];
+        int count = 0;
+        for (int i = 0; i < 4; ++i) {
+            Vec2 a = lug.p[i], b = lug.p[(i + 1) % 4];
+            double sa = a.x + a.y - c, sb = b.x + b.y - c;
+            if ((sa < 0.0) == (sb < 0.0))
+                continue;
+            double t = sa / (sa - sb);
+            crossings[count++] = {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
+        }
+        sortAlongHatch(crossings, count);
+        for (int i = 0; i + 1 < count; i += 2)
+            if (crossings[i].x != crossings[i + 1].x)
+                out.push_back({crossings[i], crossings[i + 1]});
+    }
+}
 
 void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
               TextureCache& textures) {

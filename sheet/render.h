@@ -4,7 +4,10 @@
 // the valley folds, so a cutter can take one layer alone.
 #include <cairo.h>
 
+#include <vector>
+
 #include "layout.h"
+#include "outline.h"
 #include "sheet_model.h"
 #include "texture.h"
 
@@ -19,6 +22,10 @@ enum Layer : unsigned {
 };
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
+
+// The diagonal hatch lines that shade a tab, cut off where they leave it,
+// appended to `out`.
+void appendHatch(const Lug& lug, std::vector<Segment>& out);
 
 void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
               TextureCache& textures);

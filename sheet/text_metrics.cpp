@@ -1,5 +1,9 @@
 #include "text_metrics.h"
 
+#include <cassert>
+#include <map>
+#include <utility>
+
 namespace sheet {
 
 namespace {
@@ -11,6 +15,35 @@ cairo_t* measuringContext() {
     static cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     static cairo_t* cr = cairo_create(surface);
     return cr;
+}
+
+// A text's glyphs and ink box at the measuring size.
+struct Shaped {
+    TextBox box;
+    std::vector<cairo_glyph_t> glyphs;
+};
+
+// A sheet prints the same few numbers thousands of times; each is shaped once.
+const Shaped& shaped(const std::string& text, LabelFont font) {
+    static std::map<std::pair<std::string, LabelFont>, Shaped> cache;
+    auto found = cache.find({text, font});
+    if (found != cache.end())
+        return found->second;
+    cairo_t* cr = measuringContext();
+    selectLabelFont(cr, kMeasureSize, font);
+    Shaped shape;
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text.c_str(), &extents);
+    shape.box = {extents.x_bearing, extents.y_bearing, extents.width, extents.height};
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    cairo_status_t status = cairo_scaled_font_text_to_glyphs(
+        cairo_get_scaled_font(cr), 0.0, 0.0, text.c_str(), int(text.size()), &glyphs, &count,
+        nullptr, nullptr, nullptr);
+    if (status == CAIRO_STATUS_SUCCESS)
+        shape.glyphs.assign(glyphs, glyphs + count);
+    cairo_glyph_free(glyphs);
+    return cache.emplace(std::make_pair(text, font), std::move(shape)).first->second;
 }
 
 }  // namespace
@@ -28,13 +61,23 @@ void selectLabelFont(cairo_t* cr, double size, LabelFont font) {
 }
 
 TextBox measureText(const std::string& text, double size, LabelFont font) {
-    cairo_t* cr = measuringContext();
-    selectLabelFont(cr, kMeasureSize, font);
-    cairo_text_extents_t extents;
-    cairo_text_extents(cr, text.c_str(), &extents);
+    const TextBox& box = shaped(text, font).box;
     double scale = size / kMeasureSize;
-    return {extents.x_bearing * scale, extents.y_bearing * scale, extents.width * scale,
-            extents.height * scale};
+    return {box.xBearing * scale, box.yBearing * scale, box.width * scale, box.height * scale};
+}
+
+std::vector<cairo_glyph_t> centredGlyphs(const std::string& text, double size, LabelFont font) {
+    assert(size > 0.0);
+    const Shaped& shape = shaped(text, font);
+    double scale = size / kMeasureSize;
+    double dx = -(shape.box.xBearing + shape.box.width / 2);
+    double dy = -(shape.box.yBearing + shape.box.height / 2);
+    std::vector<cairo_glyph_t> glyphs = shape.glyphs;
+    for (cairo_glyph_t& glyph : glyphs) {
+        glyph.x = (glyph.x + dx) * scale;
+        glyph.y = (glyph.y + dy) * scale;
+    }
+    return glyphs;
 }
 
 }  // namespace sheet

@@ -2,6 +2,7 @@
 // Sizes of label texts, measured with the same font the sheet is drawn with,
 // so placement and drawing agree.
 #include <string>
+#include <vector>
 
 #include <cairo.h>
 
@@ -19,6 +20,11 @@ struct TextBox {
 // The ink box of text at font size `size` (any length unit; the result is in
 // the same unit). Unhinted, so it scales exactly with the size.
 TextBox measureText(const std::string& text, double size, LabelFont font);
+
+// The glyphs of text at font size `size`, placed so that the centre of their
+// ink box is the origin: drawn with cairo_show_glyphs under the label font at
+// that size, they are the text centred on the current origin.
+std::vector<cairo_glyph_t> centredGlyphs(const std::string& text, double size, LabelFont font);
 
 // Sets the cairo context's font to the label font at `size` user units.
 void selectLabelFont(cairo_t* cr, double size, LabelFont font);
