@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include <maya/MDagModifier.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnMesh.h>
 #include <maya/MIntArray.h>
@@ -29,21 +30,18 @@ void buildLugObject(OutputRun& run, const gtc& net, unsigned t, int k)
 	const gt& g = *net.triangle(t);
 	assert(g.lugs[k][0]);
 	MPointArray points = lugPoints(run, net, g, k);
-	MIntArray counts, connects;
-	counts.append(4);
-	for (int i = 0; i < 4; ++i)
-		connects.append(i);
 	const SourceMesh& source = run.sources[g.meshindex];
 
 	run.createdObjects.push_back(MObject());
 	MFnMesh lugmesh;
-	MObject transform = lugmesh.create(4, 1, points, counts, connects, source.us, source.vs, MObject::kNullObj);
+	MObject transform = lugmesh.create(4, 1, points, run.lugCounts, run.lugConnects, source.us, source.vs, MObject::kNullObj);
 	run.createdObjects.back() = transform;
 	MFnDagNode node;
 	node.setObject(transform);
 	node.setName(lugName(net, t, k).c_str());
 	lugmesh.updateSurface();
 	lugmesh.setNormals(run.normals, MSpace::kWorld);
-	run.lugModifier.commandToExecute("sets -add initialShadingGroup " + lugmesh.name());
-	run.lugModifier.doIt();
+	MDagModifier modifier;  // one per object, as for triangles
+	modifier.commandToExecute("sets -add initialShadingGroup " + lugmesh.name());
+	modifier.doIt();
 }

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include <maya/MColorArray.h>
-#include <maya/MDagModifier.h>
 #include <maya/MFloatVectorArray.h>
+#include <maya/MIntArray.h>
 #include <maya/MObject.h>
 
 #include "sceneout/arrangement.h"
@@ -17,10 +17,21 @@ struct OutputRun
 	std::vector<int> offsets;         // per mesh index, for edge ids
 	MColorArray colors;               // the selection's colours, on every triangle
 	MFloatVectorArray normals;        // two times (0, 0, 1)
-	MDagModifier triangleModifier;
-	MDagModifier lugModifier;
+	// Every triangle object is one polygon through its corners in order, and
+	// every tab one through its four: all of them share one pair of arrays.
+	MIntArray triangleCounts, triangleConnects;
+	MIntArray lugCounts, lugConnects;
 	Arrangement arrangement;
 	bool keepMaterials = true;
 
-	explicit OutputRun(std::vector<MObject>& created) : createdObjects(created) {}
+	explicit OutputRun(std::vector<MObject>& created) : createdObjects(created)
+	{
+		triangleCounts.append(3);
+		lugCounts.append(4);
+		for (int i = 0; i < 4; ++i) {
+			if (i < 3)
+				triangleConnects.append(i);
+			lugConnects.append(i);
+		}
+	}
 };

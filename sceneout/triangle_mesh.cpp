@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include <maya/MDagModifier.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MFnMesh.h>
 #include <maya/MIntArray.h>
@@ -81,35 +82,35 @@ static void addEdgeAttribute(OutputRun& run, const gt& g, unsigned position, con
 	char values[320];
 	std::snprintf(values, sizeof(values), " 8 %.17g %.17g %.17g %.17g %.17g %.17g %d %u;", ids[0], ids[1], ids[2],
 	              g.fold[0], g.fold[1], g.fold[2], g.container, position);
-	run.triangleModifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" " + name + ";");
-	run.triangleModifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" + values);
-	run.triangleModifier.doIt();
+	MDagModifier modifier;
+	modifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" " + name + ";");
+	modifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" + values);
+	modifier.doIt();
 }
 
 void buildTriangleObject(OutputRun& run, const gtc& net, unsigned t)
 {
 	const gt& g = *net.triangle(t);
 	MPointArray points = trianglePoints(run, net, g);
-	MIntArray counts, connects;
-	counts.append(3);
-	for (int k = 0; k < 3; ++k)
-		connects.append(k);
 	assert(g.meshindex >= 0 && g.meshindex < static_cast<int>(run.sources.size()));
 	const SourceMesh& source = run.sources[g.meshindex];
 	int polygonId = sourcePolygonId(g.meshindex, g.faceindex);
 
 	run.createdObjects.push_back(MObject());
 	MFnMesh meshi;
-	MObject transform = meshi.create(3, 1, points, counts, connects, source.us, source.vs, MObject::kNullObj);
+	MObject transform = meshi.create(3, 1, points, run.triangleCounts, run.triangleConnects, source.us, source.vs, MObject::kNullObj);
 	run.createdObjects.back() = transform;
-	transferSourceData(run, source, polygonId, meshi, counts);
+	transferSourceData(run, source, polygonId, meshi, run.triangleCounts);
 	meshi.updateSurface();
 	MFnDagNode node(transform);
 	node.setName(triangleName(net, t).c_str());
 	meshi.updateSurface();
 	meshi.setNormals(run.normals, MSpace::kWorld);
 
-	run.triangleModifier.commandToExecute("sets -add " + materialOf(run, source, polygonId) + " " + meshi.name());
-	run.triangleModifier.doIt();
+	// A modifier per object: the run's undo deletes what it created, so the
+	// steps a modifier keeps would only pile up for nothing.
+	MDagModifier modifier;
+	modifier.commandToExecute("sets -add " + materialOf(run, source, polygonId) + " " + meshi.name());
+	modifier.doIt();
 	addEdgeAttribute(run, g, t, node.name());
 }
