@@ -124,6 +124,10 @@ void addObstacle(Placer& placer, std::span<const Vec2> corners, Obstacle kind) {
     placer.shapes.push_back(shape);
 }
 
+double clearanceTo(const Shape& shape) {
+    return shape.kind == Obstacle::Label ? kLabelClearance : kLineClearance;
+}
+
 // A label box holding a point inside a covered cell overlaps what covers it.
 // Points spread over the box, the centre first, turn down most trial
 // positions in a crowd before any polygon test. Gives the first such point.
@@ -143,55 +147,88 @@ std::optional<Vec2> coveredPoint(const Coverage& cover, std::span<const Vec2> bo
     return std::nullopt;
 }
 
-// Whether the label box keeps clear of every obstacle of the kinds asked
-// for, except the shape `own` (the tab a label sits on), polygon by polygon.
-bool clearOfPolygons(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int own) {
+// The first obstacle of the kinds asked for, except the shape `own` (the tab
+// a label sits on), that the label box comes too close to, polygon by
+// polygon; -1 when it keeps clear of all.
+int blockingShape(const Placer& placer, std::span<const Vec2> box, const Axes& axes, bool ofShapes, int own) {
     Box bounds = boxOf(box);
-    Axes axes = axesOf(box);
     Box around{bounds.minX - kLineClearance, bounds.minY - kLineClearance,
                bounds.maxX + kLineClearance, bounds.maxY + kLineClearance};
-    return !placer.grid.any(around, [&](int id) {
+    int blocking = -1;
+    placer.grid.any(around, [&](int id) {
         const Shape& shape = placer.shapes[id];
         bool label = shape.kind == Obstacle::Label;
         if (id == own || (!label && !ofShapes))
             return false;
-        double clearance = label ? kLabelClearance : kLineClearance;
-        return boxesOverlap(bounds, shape.box, clearance) &&
-               convexOverlap(box, axes, shape.corners(), shape.axes, clearance);
+        double clearance = clearanceTo(shape);
+        if (boxesOverlap(bounds, shape.box, clearance) &&
+            convexOverlap(box, axes, shape.corners(), shape.axes, clearance))
+            blocking = id;
+        return blocking >= 0;
     });
+    return blocking;
 }
 
 bool isClear(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int own = -1) {
     const Coverage& cover = ofShapes && own < 0 ? placer.anyCover : placer.labelCover;
-    return !coveredPoint(cover, box) && clearOfPolygons(placer, box, ofShapes, own);
+    return !coveredPoint(cover, box) && blockingShape(placer, box, axesOf(box), ofShapes, own) < 0;
 }
 
-// How far the point p, inside some shape, can move along dir before it
-// leaves that shape; 0 when no shape is found to hold it.
-double exitDistance(const Placer& placer, Vec2 p, Vec2 dir) {
-    double exit = 0.0;
+// A shape holding the point p (one with p in a covered cell), or -1.
+int shapeHolding(const Placer& placer, Vec2 p) {
+    int holding = -1;
     placer.grid.any(Box{p.x, p.y, p.x, p.y}, [&](int id) {
         const Shape& shape = placer.shapes[id];
         if (p.x < shape.box.minX || p.x > shape.box.maxX || p.y < shape.box.minY || p.y > shape.box.maxY)
             return false;
-        // the shape's own axes are its outward or inward edge normals, all
-        // one way round; p inside lies within its extent along every one
-        double leave = INFINITY;
+        // a convex polygon is where its extents along all its edge normals meet
         for (int k = 0; k < shape.axes.count; ++k) {
-            Vec2 n = shape.axes.normal[k];
-            double at = p.x * n.x + p.y * n.y;
+            double at = p.x * shape.axes.normal[k].x + p.y * shape.axes.normal[k].y;
             if (at < shape.axes.lo[k] || at > shape.axes.hi[k])
                 return false;
-            double towards = dir.x * n.x + dir.y * n.y;
-            if (towards > 0.0)
-                leave = std::min(leave, (shape.axes.hi[k] - at) / towards);
-            else if (towards < 0.0)
-                leave = std::min(leave, (shape.axes.lo[k] - at) / towards);
         }
-        exit = std::isfinite(leave) ? leave : 0.0;
+        holding = id;
         return true;
     });
-    return exit;
+    return holding;
+}
+
+// How far the label box, too close to `shape` now, moves along dir before
+// the test that found it too close would let it pass: each axis the test
+// asks (the box's and the shape's edge normals, x and y for the bounding
+// boxes) keeps the two too close over an interval, and the box is blocked
+// until the first of them ends.
+double blockedFor(std::span<const Vec2> box, const Axes& axes, const Shape& shape, Vec2 dir) {
+    double clearance = clearanceTo(shape), end = INFINITY;
+    auto limit = [&](Vec2 n, double boxLo, double boxHi, double shapeLo, double shapeHi) {
+        double rate = dir.x * n.x + dir.y * n.y;
+        if (rate > 0.0)
+            end = std::min(end, (shapeHi + clearance - boxLo) / rate);
+        else if (rate < 0.0)
+            end = std::min(end, (shapeLo - clearance - boxHi) / rate);
+    };
+    Box bounds = boxOf(box);
+    limit({1.0, 0.0}, bounds.minX, bounds.maxX, shape.box.minX, shape.box.maxX);
+    limit({0.0, 1.0}, bounds.minY, bounds.maxY, shape.box.minY, shape.box.maxY);
+    for (int k = 0; k < axes.count; ++k) {
+        double lo = INFINITY, hi = -INFINITY;
+        for (Vec2 p : shape.corners()) {
+            double at = p.x * axes.normal[k].x + p.y * axes.normal[k].y;
+            lo = std::min(lo, at);
+            hi = std::max(hi, at);
+        }
+        limit(axes.normal[k], axes.lo[k], axes.hi[k], lo, hi);
+    }
+    for (int k = 0; k < shape.axes.count; ++k) {
+        double lo = INFINITY, hi = -INFINITY;
+        for (Vec2 p : box) {
+            double at = p.x * shape.axes.normal[k].x + p.y * shape.axes.normal[k].y;
+            lo = std::min(lo, at);
+            hi = std::max(hi, at);
+        }
+        limit(shape.axes.normal[k], lo, hi, shape.axes.lo[k], shape.axes.hi[k]);
+    }
+    return std::isfinite(end) ? std::max(0.0, end) : 0.0;
 }
 
 void accept(Placer& placer, Label label) {
@@ -281,8 +318,8 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
         sine[i] = std::sin(outward + turns[i]);
     }
     CornerOffsets offsets = cornerOffsets(probe);
-    // A trial position with a point inside a shape fails, and so do the next
-    // ones along its direction until that point has left the shape.
+    // A trial position too close to a shape fails, and so do the next ones
+    // along its direction until the box has moved clear of that shape.
     double knownBlockedBelow[kTurns];
     std::fill(std::begin(knownBlockedBelow), std::end(knownBlockedBelow), -INFINITY);
     for (double d = kEdgeOffset; d <= reach; d += kBesideStep)
@@ -291,12 +328,15 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
                 continue;
             probe.centre = {e.mid.x + cosine[i] * (d + half), e.mid.y + sine[i] * (d + half)};
             std::array<Vec2, 4> box = cornersAt(offsets, probe.centre);
-            if (std::optional<Vec2> inside = coveredPoint(placer.anyCover, box)) {
+            Axes axes = axesOf(box);
+            std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
+            int blocking = inside ? shapeHolding(placer, *inside) : blockingShape(placer, box, axes, true, -1);
+            if (blocking >= 0) {
                 // less a hair, so that rounding never skips a free position
-                knownBlockedBelow[i] = d + exitDistance(placer, *inside, {cosine[i], sine[i]}) - 1e-9;
+                knownBlockedBelow[i] = d + blockedFor(box, axes, placer.shapes[blocking], {cosine[i], sine[i]}) - 1e-9;
                 continue;
             }
-            if (clearOfPolygons(placer, box, true, -1)) {
+            if (!inside) {
                 accept(placer, probe);
                 return;
             }
