@@ -73,9 +73,10 @@ double gridCell(const Net& net);
 
 // Everything a new label must keep clear of, with a grid to find it fast.
 struct Placer {
-    explicit Placer(const Net& n) : net(n), grid(gridCell(n)) {}
+    Placer(const Net& n, GlueSearch s) : net(n), search(s), grid(gridCell(n)) {}
 
     const Net& net;
+    GlueSearch search;
     std::vector<Shape> shapes;  // faces, then lugs, then labels
     std::vector<Label> labels;
     Box all;
@@ -171,7 +172,9 @@ int blockingShape(const Placer& placer, std::span<const Vec2> box, const Axes& a
 
 bool isClear(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int own = -1) {
     const Coverage& cover = ofShapes && own < 0 ? placer.anyCover : placer.labelCover;
-    return !coveredPoint(cover, box) && blockingShape(placer, box, axesOf(box), ofShapes, own) < 0;
+    if (placer.search == GlueSearch::Fast && coveredPoint(cover, box))
+        return false;
+    return blockingShape(placer, box, axesOf(box), ofShapes, own) < 0;
 }
 
 // A shape holding the point p (one with p in a covered cell), or -1.
@@ -328,6 +331,13 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
                 continue;
             probe.centre = {e.mid.x + cosine[i] * (d + half), e.mid.y + sine[i] * (d + half)};
             std::array<Vec2, 4> box = cornersAt(offsets, probe.centre);
+            if (placer.search == GlueSearch::Plain) {
+                if (isClear(placer, box, true)) {
+                    accept(placer, probe);
+                    return;
+                }
+                continue;
+            }
             Axes axes = axesOf(box);
             std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
             int blocking = inside ? shapeHolding(placer, *inside) : blockingShape(placer, box, axes, true, -1);
@@ -380,8 +390,8 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
     return label;
 }
 
-std::vector<Label> placeGlueLabels(const Net& net) {
-    Placer placer(net);
+std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search) {
+    Placer placer(net, search);
     for (const Face& face : net.faces)
         addObstacle(placer, face.p, Obstacle::Face);
     for (const Lug& lug : net.lugs)

@@ -41,6 +41,10 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
                 double angle);
 
 // Glue labels of one net whose points are in the page's frame (mm, y downwards).
-std::vector<Label> placeGlueLabels(const Net& net);
+// Fast turns down crowded positions through a raster and skips along a
+// blocked direction; Plain tests every position polygon by polygon, and is
+// kept to check that both place every number in the same spot.
+enum class GlueSearch { Fast, Plain };
+std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search = GlueSearch::Fast);
 
 }  // namespace sheet
