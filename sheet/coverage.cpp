@@ -90,16 +90,22 @@ bool Coverage::reach(int64_t tx, int64_t ty) {
     return true;
 }
 
-void Coverage::mark(int64_t cx, int64_t cy) {
-    int64_t tx = cx >> kTileShift, ty = cy >> kTileShift;
-    if (!reach(tx, ty))
-        return;
-    uint32_t& slot = directory_[size_t((ty - originY_) * columns_ + (tx - originX_))];
-    if (!slot) {
-        tiles_.emplace_back();
-        slot = uint32_t(tiles_.size());
+void Coverage::markRow(int64_t cy, int64_t fromX, int64_t toX) {
+    int64_t ty = cy >> kTileShift;
+    for (int64_t tx = fromX >> kTileShift; tx <= (toX - 1) >> kTileShift; ++tx) {
+        if (!reach(tx, ty))
+            return;
+        uint32_t& slot = directory_[size_t((ty - originY_) * columns_ + (tx - originX_))];
+        if (!slot) {
+            tiles_.emplace_back();
+            slot = uint32_t(tiles_.size());
+        }
+        // the cells of this tile in [fromX, toX), as bits of its row
+        int64_t first = std::max(fromX, tx << kTileShift) & kTileMask;
+        int64_t last = (std::min(toX, (tx + 1) << kTileShift) - 1) & kTileMask;
+        uint32_t bits = uint32_t((uint64_t(2) << last) - (uint64_t(1) << first));
+        tiles_[slot - 1][size_t(cy & kTileMask)] |= bits;
     }
-    tiles_[slot - 1].set(size_t((cy & kTileMask) * kTileCells + (cx & kTileMask)));
 }
 
 void Coverage::cover(std::span<const Vec2> polygon) {
@@ -119,8 +125,8 @@ void Coverage::cover(std::span<const Vec2> polygon) {
         if (row && next) {
             int64_t x0 = int64_t(std::ceil(std::max(lo, nextLo) / kCell));
             int64_t x1 = int64_t(std::floor(std::min(hi, nextHi) / kCell));
-            for (int64_t cx = x0; cx < x1; ++cx)
-                mark(cx, cy);
+            if (x0 < x1)
+                markRow(cy, x0, x1);
         }
         row = next;
     }
@@ -134,7 +140,7 @@ bool Coverage::covered(Vec2 p) const {
     if (tx < 0 || tx >= columns_ || ty < 0 || ty >= rows_)
         return false;
     uint32_t slot = directory_[size_t(ty * columns_ + tx)];
-    return slot && tiles_[slot - 1].test(size_t((cy & kTileMask) * kTileCells + (cx & kTileMask)));
+    return slot && (tiles_[slot - 1][size_t(cy & kTileMask)] >> (cx & kTileMask) & 1u);
 }
 
 }  // namespace sheet

@@ -3,7 +3,7 @@
 // in a covered cell is inside a shape, so whatever contains that point
 // overlaps it: one lookup turns down most trial positions of a label in a
 // crowded spot before any polygon test.
-#include <bitset>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -23,12 +23,13 @@ private:
     static constexpr int kTileShift = 5;  // a tile is 32 x 32 cells
     static constexpr int64_t kTileCells = int64_t(1) << kTileShift;
     static constexpr int64_t kTileMask = kTileCells - 1;
-    using Tile = std::bitset<kTileCells * kTileCells>;
+    using Tile = std::array<uint32_t, kTileCells>;  // a row of cells a word, bit x for cell x
 
     // Tiles live in a dense directory over the tile range marked so far,
     // found by index rather than by hashing.
     bool reach(int64_t tx, int64_t ty);
-    void mark(int64_t cx, int64_t cy);
+    // Marks the cells [fromX, toX) of row cy.
+    void markRow(int64_t cy, int64_t fromX, int64_t toX);
 
     std::vector<Tile> tiles_;
     std::vector<uint32_t> directory_;  // 1 + index into tiles_; 0: no tile
