@@ -145,20 +145,11 @@ Colour inkFor(const Sheet& sheet, const Net& net, const Label& label) {
     return luminance < 0.45 ? Colour{1, 1, 1} : Colour{0, 0, 0};
 }
 
-// Labels sharing a font, size and ink are drawn in one run, so the font and
-// the colour are set once a run instead of once a label.
-struct InkedLabel {
-    const Label* label;
-    Colour ink;
-};
-
 auto runKey(const InkedLabel& l) {
     return std::make_tuple(int(l.label->font), l.label->size, l.ink.r, l.ink.g, l.ink.b);
 }
 
-void drawLabels(cairo_t* cr, std::vector<InkedLabel> labels) {
-    std::stable_sort(labels.begin(), labels.end(),
-                     [](const InkedLabel& a, const InkedLabel& b) { return runKey(a) < runKey(b); });
+void drawLabels(cairo_t* cr, const std::vector<InkedLabel>& labels) {
     cairo_matrix_t page;
     cairo_get_matrix(cr, &page);
     for (size_t i = 0; i < labels.size(); ++i) {
@@ -225,19 +216,12 @@ void drawLugs(cairo_t* cr, const Page& page) {
     cairo_stroke(cr);
 }
 
-void drawPrint(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
+void drawFacesAndTabs(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     drawLugs(cr, page);
-    std::vector<InkedLabel> labels;
-    for (const PlacedNet& placed : page.nets) {
+    for (const PlacedNet& placed : page.nets)
         drawFaces(cr, sheet, placed.geometry, textures);
-        for (const Label& label : placed.labels)
-            labels.push_back({&label, inkFor(sheet, placed.geometry, label)});
-    }
-    // Nets lie apart, so their numbers may as well come after every face.
-    labels.push_back({&page.number, {0, 0, 0}});
-    drawLabels(cr, std::move(labels));
 }
 
 // The outline, joined up so that a cutter follows it without lifting.
@@ -307,6 +291,17 @@ void sortAlongHatch(Vec2* points, int count) {
 
 }  // namespace
 
+std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page) {
+    std::vector<InkedLabel> labels;
+    for (const PlacedNet& placed : page.nets)
+        for (const Label& label : placed.labels)
+            labels.push_back({&label, inkFor(sheet, placed.geometry, label)});
+    labels.push_back({&page.number, {0, 0, 0}});
+    std::stable_sort(labels.begin(), labels.end(),
+                     [](const InkedLabel& a, const InkedLabel& b) { return runKey(a) < runKey(b); });
+    return labels;
+}
+
 void appendHatch(const Lug& lug, std::vector<Segment>& out) {
     double minX = lug.p[0].x, maxX = minX, minY = lug.p[0].y, maxY = minY;
     for (Vec2 p : lug.p) {
@@ -337,8 +332,11 @@ void appendHatch(const Lug& lug, std::vector<Segment>& out) {
 
 void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
               TextureCache& textures) {
-    if (layers & kLayerPrint)
-        drawPrint(cr, sheet, page, textures);
+    if (layers & kLayerFaces)
+        drawFacesAndTabs(cr, sheet, page, textures);
+    // Nets lie apart, so their numbers may as well come after every face.
+    if (layers & kLayerNumbers)
+        drawLabels(cr, pageLabels(sheet, page));
     if (layers & kLayerCut)
         drawLines(cr, page, EdgeKind::Cut);
     if (layers & kLayerMountain)

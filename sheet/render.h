@@ -1,7 +1,7 @@
 #pragma once
 // Draws one laid-out page with cairo, in points, layer by layer: what is
-// printed (faces, tabs, numbers), then the cut lines, the mountain folds and
-// the valley folds, so a cutter can take one layer alone.
+// printed (faces and tabs, then numbers), then the cut lines, the mountain
+// folds and the valley folds, so a cutter can take one layer alone.
 #include <cairo.h>
 
 #include <vector>
@@ -14,14 +14,25 @@
 namespace sheet {
 
 enum Layer : unsigned {
-    kLayerPrint = 1u,
+    kLayerFaces = 1u,  // faces and tabs
     kLayerCut = 2u,
     kLayerMountain = 4u,
     kLayerValley = 8u,
-    kAllLayers = 15u,
+    kLayerNumbers = 16u,  // glue, net and page numbers
+    kLayerPrint = kLayerFaces | kLayerNumbers,
+    kAllLayers = kLayerPrint | kLayerCut | kLayerMountain | kLayerValley,
 };
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
+
+struct InkedLabel {
+    const Label* label;
+    Colour ink;
+};
+
+// Every number of a page with the ink it prints in (white on dark faces), in
+// runs of one font, size and ink, so each run needs its font and colour once.
+std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page);
 
 // The diagonal hatch lines that shade a tab, cut off where they leave it,
 // appended to `out`.

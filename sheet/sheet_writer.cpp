@@ -2,8 +2,12 @@
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <memory>
+#include <set>
+#include <string_view>
 
 #include "atomic_file.h"
 #include "render.h"
@@ -48,25 +52,45 @@ std::string layerSvg(const Sheet& sheet, const Page& page, unsigned layer, Textu
     return out;
 }
 
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
+// Copies text with `prefix` put after every id definition and reference, in
+// one pass: replacing in place moves the rest of a page's text at every id.
+std::string prefixIds(std::string_view text, const std::string& prefix) {
+    constexpr std::string_view kMarkers[] = {"id=\"", "href=\"#", "url(#"};
+    constexpr size_t kCount = std::size(kMarkers);
+    size_t next[kCount];
+    for (size_t m = 0; m < kCount; ++m)
+        next[m] = text.find(kMarkers[m]);
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    size_t at = 0;
+    for (;;) {
+        size_t first = 0;
+        for (size_t m = 1; m < kCount; ++m)
+            if (next[m] < next[first])
+                first = m;
+        if (next[first] == std::string_view::npos)
+            break;
+        size_t end = next[first] + kMarkers[first].size();
+        out.append(text.substr(at, end - at));
+        out.append(prefix);
+        at = end;
+        for (size_t m = 0; m < kCount; ++m)
+            if (next[m] < at)
+                next[m] = text.find(kMarkers[m], at);
     }
+    out.append(text.substr(at));
+    return out;
 }
 
 // The inside of a layer's document, its ids made unique to the layer so the
 // layers can share one document.
-std::string layerBody(std::string document, const std::string& prefix) {
+std::string layerBody(const std::string& document, const std::string& prefix) {
     size_t open = document.find("<svg");
     size_t start = open == std::string::npos ? open : document.find('>', open);
     size_t end = document.rfind("</svg>");
     if (start == std::string::npos || end == std::string::npos || end < start)
         return {};
-    std::string body = document.substr(start + 1, end - start - 1);
-    replaceAll(body, "id=\"", "id=\"" + prefix);
-    replaceAll(body, "href=\"#", "href=\"#" + prefix);
-    replaceAll(body, "url(#", "url(#" + prefix);
-    return body;
+    return prefixIds(std::string_view(document).substr(start + 1, end - start - 1), prefix);
 }
 
 std::string number(double value) {
@@ -75,11 +99,100 @@ std::string number(double value) {
     return text;
 }
 
-std::string layerGroup(const Sheet& sheet, const Page& page, unsigned layer, const char* name,
+std::string shortNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7g", value);
+    return text;
+}
+
+// Numbers are drawn from glyph outlines defined once a page at this size, each
+// placed by its own transform: cairo would define every glyph anew for every
+// label, since each label is turned by its own angle.
+constexpr double kGlyphSize = 100.0;  // points
+
+std::string glyphId(LabelFont font, unsigned long index) {
+    return std::string("label-glyph-") + (font == LabelFont::Bold ? "b" : "r") + "-" +
+           std::to_string(index);
+}
+
+std::string pathData(const cairo_path_t* path) {
+    std::string d;
+    for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+        const cairo_path_data_t* data = &path->data[i];
+        auto point = [&](int k) {
+            d += shortNumber(data[k].point.x) + " " + shortNumber(data[k].point.y) + " ";
+        };
+        switch (data->header.type) {
+        case CAIRO_PATH_MOVE_TO: d += "M "; point(1); break;
+        case CAIRO_PATH_LINE_TO: d += "L "; point(1); break;
+        case CAIRO_PATH_CURVE_TO: d += "C "; point(1); point(2); point(3); break;
+        case CAIRO_PATH_CLOSE_PATH: d += "Z "; break;
+        }
+    }
+    if (!d.empty())
+        d.pop_back();
+    return d;
+}
+
+std::string glyphDefinition(LabelFont font, unsigned long index) {
+    cairo_path_t* outline = glyphOutline(index, kGlyphSize, font);
+    std::string svg = "<path id=\"" + glyphId(font, index) + "\" d=\"" + pathData(outline) + "\"/>\n";
+    cairo_path_destroy(outline);
+    return svg;
+}
+
+std::string percent(double channel) {
+    return shortNumber(channel * 100.0) + "%";
+}
+
+std::string labelUse(const Label& label) {
+    double scale = label.size * kPointsPerMm / kGlyphSize;
+    double c = std::cos(label.angle) * scale, s = std::sin(label.angle) * scale;
+    std::string svg = "<g transform=\"matrix(" + shortNumber(c) + " " + shortNumber(s) + " " +
+                      shortNumber(-s) + " " + shortNumber(c) + " " +
+                      shortNumber(label.centre.x * kPointsPerMm) + " " +
+                      shortNumber(label.centre.y * kPointsPerMm) + ")\">";
+    for (const cairo_glyph_t& glyph : centredGlyphs(label.text, kGlyphSize, label.font))
+        svg += "<use xlink:href=\"#" + glyphId(label.font, glyph.index) + "\" x=\"" +
+               shortNumber(glyph.x) + "\" y=\"" + shortNumber(glyph.y) + "\"/>";
+    return svg + "</g>\n";
+}
+
+// The page's numbers in runs of one ink, after the glyphs they use.
+std::string numbersSvg(const Sheet& sheet, const Page& page) {
+    std::vector<InkedLabel> labels = pageLabels(sheet, page);
+    std::set<std::pair<LabelFont, unsigned long>> defined;
+    std::string defs = "<defs>\n", uses;
+    bool open = false;
+    Colour ink;
+    for (const InkedLabel& inked : labels) {
+        const Label& label = *inked.label;
+        if (label.text.empty() || !(label.size > 0.0))
+            continue;
+        for (const cairo_glyph_t& glyph : centredGlyphs(label.text, kGlyphSize, label.font))
+            if (defined.insert({label.font, glyph.index}).second)
+                defs += glyphDefinition(label.font, glyph.index);
+        if (!open || inked.ink.r != ink.r || inked.ink.g != ink.g || inked.ink.b != ink.b) {
+            ink = inked.ink;
+            uses += std::string(open ? "</g>\n" : "") + "<g style=\"fill:rgb(" + percent(ink.r) +
+                    "," + percent(ink.g) + "," + percent(ink.b) + ");fill-opacity:1;\">\n";
+            open = true;
+        }
+        uses += labelUse(label);
+    }
+    if (open)
+        uses += "</g>\n";
+    return defs + "</defs>\n" + uses;
+}
+
+std::string layerGroup(const std::string& name, const std::string& body) {
+    return "<g id=\"" + name + "\" inkscape:groupmode=\"layer\" inkscape:label=\"" + name + "\">" +
+           body + "</g>\n";
+}
+
+std::string cairoLayer(const Sheet& sheet, const Page& page, unsigned layer, const std::string& name,
                        TextureCache& textures) {
-    return std::string("<g id=\"") + name + "\" inkscape:groupmode=\"layer\" inkscape:label=\"" +
-           name + "\">" + layerBody(layerSvg(sheet, page, layer, textures), std::string(name) + "-") +
-           "</g>\n";
+    return layerBody(layerSvg(sheet, page, layer, textures), name + "-");
 }
 
 }  // namespace
@@ -126,10 +239,11 @@ std::string pageSvg(const Sheet& sheet, const Page& page, TextureCache& textures
         "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\" width=\"" +
         number(page.width) + "mm\" height=\"" + number(page.height) + "mm\" viewBox=\"0 0 " +
         number(page.width * kPointsPerMm) + " " + number(page.height * kPointsPerMm) + "\">\n";
-    svg += layerGroup(sheet, page, kLayerPrint, "print", textures);
-    svg += layerGroup(sheet, page, kLayerCut, "cut", textures);
-    svg += layerGroup(sheet, page, kLayerMountain, "mountain", textures);
-    svg += layerGroup(sheet, page, kLayerValley, "valley", textures);
+    svg += layerGroup("print", cairoLayer(sheet, page, kLayerFaces, "print", textures) +
+                                   numbersSvg(sheet, page));
+    svg += layerGroup("cut", cairoLayer(sheet, page, kLayerCut, "cut", textures));
+    svg += layerGroup("mountain", cairoLayer(sheet, page, kLayerMountain, "mountain", textures));
+    svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", textures));
     svg += "</svg>\n";
     return svg;
 }

@@ -1,7 +1,7 @@
 #include "text_metrics.h"
 
 #include <cassert>
-#include <map>
+#include <unordered_map>
 #include <utility>
 
 namespace sheet {
@@ -25,9 +25,10 @@ struct Shaped {
 
 // A sheet prints the same few numbers thousands of times; each is shaped once.
 const Shaped& shaped(const std::string& text, LabelFont font) {
-    static std::map<std::pair<std::string, LabelFont>, Shaped> cache;
-    auto found = cache.find({text, font});
-    if (found != cache.end())
+    static std::unordered_map<std::string, Shaped> cache[2];
+    std::unordered_map<std::string, Shaped>& forFont = cache[font == LabelFont::Bold];
+    auto found = forFont.find(text);
+    if (found != forFont.end())
         return found->second;
     cairo_t* cr = measuringContext();
     selectLabelFont(cr, kMeasureSize, font);
@@ -43,7 +44,7 @@ const Shaped& shaped(const std::string& text, LabelFont font) {
     if (status == CAIRO_STATUS_SUCCESS)
         shape.glyphs.assign(glyphs, glyphs + count);
     cairo_glyph_free(glyphs);
-    return cache.emplace(std::make_pair(text, font), std::move(shape)).first->second;
+    return forFont.emplace(text, std::move(shape)).first->second;
 }
 
 }  // namespace
@@ -78,6 +79,17 @@ std::vector<cairo_glyph_t> centredGlyphs(const std::string& text, double size, L
         glyph.y = (glyph.y + dy) * scale;
     }
     return glyphs;
+}
+
+cairo_path_t* glyphOutline(unsigned long index, double size, LabelFont font) {
+    cairo_t* cr = measuringContext();
+    selectLabelFont(cr, size, font);
+    cairo_glyph_t glyph{index, 0.0, 0.0};
+    cairo_new_path(cr);
+    cairo_glyph_path(cr, &glyph, 1);
+    cairo_path_t* path = cairo_copy_path(cr);
+    cairo_new_path(cr);
+    return path;
 }
 
 }  // namespace sheet

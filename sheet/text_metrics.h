@@ -26,6 +26,10 @@ TextBox measureText(const std::string& text, double size, LabelFont font);
 // that size, they are the text centred on the current origin.
 std::vector<cairo_glyph_t> centredGlyphs(const std::string& text, double size, LabelFont font);
 
+// The outline of one glyph of the label font at font size `size`, its origin
+// at (0, 0), y downwards. The caller frees it with cairo_path_destroy.
+cairo_path_t* glyphOutline(unsigned long index, double size, LabelFont font);
+
 // Sets the cairo context's font to the label font at `size` user units.
 void selectLabelFont(cairo_t* cr, double size, LabelFont font);
 
