@@ -1,7 +1,8 @@
 #include "sceneout/triangle_mesh.h"
 
 #include <cassert>
-#include <cstdio>
+#include <charconv>
+#include <cmath>
 #include <string>
 
 #include <maya/MDagModifier.h>
@@ -75,16 +76,35 @@ static MString materialOf(const OutputRun& run, const SourceMesh& source, int po
 // the net and position only up to 9999; past that it is a fixed fallback, so
 // whoever reads the sheet back finds them here. One attribute rather than two
 // halves the commands and undo steps a run keeps per triangle.
+// Shortest text that reads back to the same double: exact, and less for the
+// command language to scan than a fixed 17 digits. Whole numbers (ids, nets,
+// positions) go without an exponent.
+static void appendValue(std::string& text, double value)
+{
+	char digits[32];
+	bool whole = std::fabs(value) < 1e15 && value == std::floor(value);
+	auto [end, error] = whole ? std::to_chars(digits, digits + sizeof(digits), static_cast<long long>(value))
+	                          : std::to_chars(digits, digits + sizeof(digits), value);
+	assert(error == std::errc());
+	text += ' ';
+	text.append(digits, end);
+}
+
 static void addEdgeAttribute(OutputRun& run, const gt& g, unsigned position, const MString& name)
 {
 	double ids[3];
 	edgeIds(g, run.offsets, ids);
-	char values[320];
-	std::snprintf(values, sizeof(values), " 8 %.17g %.17g %.17g %.17g %.17g %.17g %d %u;", ids[0], ids[1], ids[2],
-	              g.fold[0], g.fold[1], g.fold[2], g.container, position);
+	std::string values = " 8";
+	for (double id : ids)
+		appendValue(values, id);
+	for (double fold : g.fold)
+		appendValue(values, fold);
+	appendValue(values, g.container);
+	appendValue(values, position);
+	values += ';';
 	MDagModifier modifier;
 	modifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" " + name + ";");
-	modifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" + values);
+	modifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" + MString(values.c_str()));
 	modifier.doIt();
 }
 

@@ -13,6 +13,7 @@
 #include "scenein/extract.h"
 #include "scenein/init_triangles.h"
 #include "sceneout/draw_container.h"
+#include "sceneout/edge_ids.h"
 #include "unfold/algokante.h"
 #include "unfold/gtc.h"
 #include "unfold/run_state.h"
@@ -76,8 +77,9 @@ bool samePoint(const sc::Point3& a, const sc::Point3& b)
 }
 
 // Checks the objects from `from` on: every triangle object names the net and
-// position its attribute holds, and is followed by its own tabs in edge
-// order, each starting along its edge. Counts the objects of both kinds.
+// position its attribute holds, carries its exact edge ids and folds, and is
+// followed by its own tabs in edge order, each starting along its edge.
+// Counts the objects of both kinds.
 void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& triangles, int& tabs)
 {
 	triangles = tabs = 0;
@@ -100,6 +102,17 @@ void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& tri
 			EXPECT_EQ(node.name, name);
 			EXPECT_LT(net, gtcvec.size());
 			EXPECT_LT(position, gtcvec[net]->size());
+			if (net >= gtcvec.size() || position >= gtcvec[net]->size())
+				return;
+			// Ids and folds travel as text through the command language: they
+			// must come back bit for bit.
+			const gt& g = *gtcvec[net]->triangle(position);
+			double ids[3];
+			edgeIds(g, meshOffsets(), ids);
+			for (int k = 0; k < 3; ++k) {
+				EXPECT_EQ((*values)[k], ids[k]) << node.name;
+				EXPECT_EQ((*values)[3 + k], g.fold[k]) << node.name;
+			}
 			last = shape;
 			nextEdge = 0;
 			++triangles;

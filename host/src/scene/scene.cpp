@@ -108,6 +108,8 @@ Node& insertNode(NodePtr node, Node* parent) {
     n.alive = true;
     s.nodes[n.serial] = node;
     claimName(n);
+    // The plug-in's API calls run without a journal: no steps to build then.
+    if (!journaling()) return n;
     record([node] { deleteNode(*node); },
            [node, parent] {
                if (parent) {
@@ -309,6 +311,7 @@ std::string rename(Node& node, std::string_view wanted) {
     forgetName(oldName);
     node.name = uniqueName(wanted);
     claimName(node);
+    if (!journaling()) return node.name;
     NodePtr ptr = handle(node);
     std::string newName = node.name;
     record([ptr, oldName] { forgetName(ptr->name); ptr->name = oldName; claimName(*ptr); },
@@ -386,6 +389,7 @@ bool deleteNode(Node& node) {
         siblings.erase(siblings.begin() + long(index));
     }
     detachTree(node);
+    if (!journaling()) return true;
     record([ptr, parent, index] {
                if (parent) parent->children.insert(parent->children.begin() + long(index), ptr);
                ptr->parent = parent;
@@ -399,6 +403,10 @@ bool deleteNode(Node& node) {
 
 template <typename T, typename Field>
 static void journaledSet(Node& node, Field field, T value) {
+    if (!journaling()) {
+        node.*field = std::move(value);
+        return;
+    }
     NodePtr ptr = handle(node);
     T old = node.*field;
     node.*field = value;
