@@ -15,7 +15,14 @@ namespace {
 
 struct SceneState {
     NodePtr world;
-    std::map<uint64_t, NodePtr> nodes;               // alive nodes by creation order
+    // Alive nodes in creation order, as a plain list: a detached node's entry
+    // stays behind until enough pile up or the order is read, and an older
+    // node attached again is sorted in then, so that undoing and redoing a
+    // run of creations stays linear.
+    std::vector<NodePtr> order;
+    size_t aliveCount = 0;
+    size_t staleEntries = 0;   // entries of detached nodes still in `order`
+    bool sorted = true;        // `order` ascends by serial without repeats
     // Alive nodes by name. The keys view the nodes' own names (a name changes
     // only between forgetName and claimName), so no name is stored twice.
     std::unordered_map<std::string_view, Node*> byName;
@@ -34,6 +41,34 @@ struct SceneState {
 SceneState& state() {
     static SceneState s;
     return s;
+}
+
+// Drops the entries of detached nodes and puts re-attached ones in place.
+void compactOrder() {
+    SceneState& s = state();
+    auto dead = [](const NodePtr& node) { return !node->alive; };
+    s.order.erase(std::remove_if(s.order.begin(), s.order.end(), dead), s.order.end());
+    if (!s.sorted) {
+        auto bySerial = [](const NodePtr& a, const NodePtr& b) { return a->serial < b->serial; };
+        std::sort(s.order.begin(), s.order.end(), bySerial);
+        s.order.erase(std::unique(s.order.begin(), s.order.end()), s.order.end());
+    }
+    s.sorted = true;
+    s.staleEntries = 0;
+}
+
+void enterOrder(const NodePtr& node) {
+    SceneState& s = state();
+    // An entry at or past this serial may be this very node's stale one.
+    if (!s.order.empty() && s.order.back()->serial >= node->serial) s.sorted = false;
+    s.order.push_back(node);
+    ++s.aliveCount;
+}
+
+void leaveOrder() {
+    SceneState& s = state();
+    --s.aliveCount;
+    if (++s.staleEntries > s.aliveCount + 1024) compactOrder();
 }
 
 // Splits "pCube12" into ("pCube", 12); no trailing digits gives number -1.
@@ -63,17 +98,16 @@ void claimName(Node& node) {
 
 void attachTree(const NodePtr& node) {
     node->alive = true;
-    state().nodes[node->serial] = node;
+    enterOrder(node);
     claimName(*node);
     for (NodePtr& child : node->children) attachTree(child);
 }
 
 void detachTree(Node& node) {
     for (NodePtr& child : node.children) detachTree(*child);
-    SceneState& s = state();
     forgetName(node.name);
-    s.nodes.erase(node.serial);
     node.alive = false;
+    leaveOrder();
 }
 
 // The one stored copy of a type name, so that a node keeps a view instead of
@@ -99,14 +133,13 @@ NodePtr makeNode(NodeKind kind, MFn::Type apiType, std::string_view typeName, st
 
 // Inserts a fresh node into the scene (under parent for DAG nodes), journaled.
 Node& insertNode(NodePtr node, Node* parent) {
-    SceneState& s = state();
     Node& n = *node;
     if (parent) {
         n.parent = parent;
         parent->children.push_back(node);
     }
     n.alive = true;
-    s.nodes[n.serial] = node;
+    enterOrder(node);
     claimName(n);
     // The plug-in's API calls run without a journal: no steps to build then.
     if (!journaling()) return n;
@@ -229,7 +262,7 @@ void reset() {
     s.world->typeName = internedTypeName("world");
     s.world->serial = 0;
     s.world->alive = true;
-    s.nodes[0] = s.world;
+    enterOrder(s.world);
     Node& material = createMaterial("lambert", "lambert1");
     Node& engine = createShadingEngine("initialShadingGroup");
     engine.editableExtras().surfaceShader = handle(material);
@@ -244,12 +277,13 @@ Node& world() {
 std::vector<Node*> allNodes() {
     world();
     std::vector<Node*> out;
-    out.reserve(state().nodes.size());
-    for (auto& [serial, node] : state().nodes) out.push_back(node.get());
+    if (state().staleEntries > 0 || !state().sorted) compactOrder();
+    out.reserve(state().order.size());
+    for (const NodePtr& node : state().order) out.push_back(node.get());
     return out;
 }
 
-size_t nodeCount() { return state().nodes.size(); }
+size_t nodeCount() { return state().aliveCount; }
 
 // ---- names ----
 
