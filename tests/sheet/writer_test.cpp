@@ -240,3 +240,56 @@ TEST(Writer, TexturesMapByUvAndAMissingOneFallsBackToTheColour) {
     EXPECT_EQ(textures.failures().begin()->first, missing);
     cairo_surface_destroy(surface);
 }
+
+// Every reference in a page points at something the page defines, so no
+// layer's ids were renamed without their uses or the other way round; and a
+// page's numbers share one outline per glyph however many of them there are.
+TEST(Writer, SvgReferencesResolveAndNumbersShareTheirGlyphs) {
+    TempDir dir;
+    Sheet sheet = twoPageSheet();
+    Sheet more = unfoldSimply(foldedGrid(4, 4, 15.0), 0, 4.0);
+    sheet.nets.push_back(more.nets.front());
+    // Textured faces bring images and patterns that the faces refer to.
+    writeTexture(dir.path / "t.png", false);
+    sheet.materials.push_back({"textured", {}, (dir.path / "t.png").string()});
+    for (Face& face : sheet.nets.front().faces) {
+        face.material = int(sheet.materials.size()) - 1;
+        face.hasUv = true;
+        face.uv[1] = {1, 0};
+        face.uv[2] = {0, 1};
+    }
+    Layout layout = layoutOf(sheet);
+    TextureCache textures;
+    size_t images = 0;
+    for (const Page& page : layout.pages) {
+        std::string svg = pageSvg(sheet, page, textures);
+        std::set<std::string> ids;
+        std::regex id("id=\"([^\"]+)\"");
+        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), id); m != std::sregex_iterator(); ++m)
+            ids.insert((*m)[1]);
+        std::regex reference("(?:href=\"#|url\\(#)([^\")]+)");
+        size_t references = 0;
+        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), reference);
+             m != std::sregex_iterator(); ++m, ++references)
+            EXPECT_TRUE(ids.count((*m)[1])) << (*m)[1];
+        size_t labels = 1;
+        std::set<char> characters{'/', ' '};
+        for (const PlacedNet& placed : page.nets) {
+            labels += placed.labels.size();
+            for (const Label& label : placed.labels)
+                characters.insert(label.text.begin(), label.text.end());
+        }
+        std::string print = svg.substr(0, svg.find("<g id=\"cut\""));
+        std::regex numberRun("<g transform=\"matrix\\(");
+        EXPECT_EQ(size_t(std::distance(std::sregex_iterator(print.begin(), print.end(), numberRun),
+                                       std::sregex_iterator())),
+                  labels);
+        std::regex glyph("<path id=\"label-glyph-");
+        auto glyphs = std::distance(std::sregex_iterator(print.begin(), print.end(), glyph),
+                                    std::sregex_iterator());
+        EXPECT_LE(size_t(glyphs), 2 * characters.size());  // regular and bold
+        EXPECT_GT(references, labels);
+        images += svg.find("<image") != std::string::npos;
+    }
+    EXPECT_GT(images, 0u);
+}
