@@ -1,10 +1,13 @@
 // The scene lists its nodes in creation order whatever happens to them:
 // deletions, undos in any order, redos and new nodes in between, in numbers
 // large enough that the list tidies itself up several times on the way.
+// Added attributes likewise list in name order.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -107,4 +110,23 @@ TEST_F(SceneTest, NodesStayInCreationOrderThroughDeletesUndosAndRedos) {
     }
     EXPECT_EQ(listedNames(), expectedNames(defaults, created, alive));
     EXPECT_EQ(sc::nodeCount(), defaults.size() + 4000);
+}
+
+TEST_F(SceneTest, AddedAttributesAreFoundAndListedByNameWhateverOrderTheyCameIn) {
+    sc::Node& node = sc::createTransform("holder");
+    const std::vector<std::string> names{"zeta", "alpha", "mid", "beta", "omega"};
+    for (size_t i = 0; i < names.size(); ++i)
+        sc::setDynamicAttr(node, names[i], sc::AttrValue{sc::AttrValue::Double, double(i), {}, {}});
+    sc::setDynamicAttr(node, "mid", std::nullopt);
+    sc::setDynamicAttr(node, "alpha", sc::AttrValue{sc::AttrValue::Double, 9.0, {}, {}});
+
+    std::vector<std::string> listed;
+    for (const auto& [name, value] : node.dynamicAttrs) listed.push_back(name);
+    EXPECT_EQ(listed, (std::vector<std::string>{"alpha", "beta", "omega", "zeta"}));
+    EXPECT_EQ(sc::getAttr(node, "alpha", 0.0)->number, 9.0);
+    EXPECT_EQ(sc::getAttr(node, "zeta", 0.0)->number, 0.0);
+    EXPECT_EQ(sc::getAttr(node, "omega", 0.0)->number, 4.0);
+    EXPECT_FALSE(sc::hasAttr(node, "mid"));
+    EXPECT_FALSE(sc::hasAttr(node, "alph"));
+    EXPECT_THROW(node.dynamicAttrs.at("mid"), std::out_of_range);
 }

@@ -118,6 +118,33 @@ struct AttrValue {
     std::string text;
 };
 
+// A node's attributes made by addAttr, by name, in name order. A sorted list
+// rather than a tree: most nodes have none and a triangle of a run has one.
+class AttrTable {
+public:
+    using Entry = std::pair<std::string, AttrValue>;
+    using iterator = std::vector<Entry>::iterator;
+    using const_iterator = std::vector<Entry>::const_iterator;
+
+    iterator begin() { return entries_.begin(); }
+    iterator end() { return entries_.end(); }
+    const_iterator begin() const { return entries_.begin(); }
+    const_iterator end() const { return entries_.end(); }
+    size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+
+    iterator find(std::string_view name);
+    const_iterator find(std::string_view name) const;
+    size_t count(std::string_view name) const { return find(name) != end() ? 1 : 0; }
+    const AttrValue& at(std::string_view name) const;  // throws std::out_of_range when absent
+    AttrValue& operator[](std::string_view name);      // adds a default value when absent
+    void erase(std::string_view name);
+    void erase(iterator it) { entries_.erase(it); }
+
+private:
+    std::vector<Entry> entries_;
+};
+
 struct Key {
     double time = 0.0;
     double value = 0.0;
@@ -175,7 +202,7 @@ struct Node {
     std::string textureFile;   // the file texture feeding "color", if any
 
     // Every node: attributes made by addAttr.
-    std::map<std::string, AttrValue> dynamicAttrs;
+    AttrTable dynamicAttrs;
 
     std::unique_ptr<NodeExtras> rare;  // null until one of its values is set
 

@@ -3,6 +3,7 @@
 #include "scene/scene_attributes.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace host::scene {
 
@@ -55,7 +56,44 @@ AttrValue number(double v) {
     return a;
 }
 
+template <typename Entries>
+auto lowerBound(Entries& entries, std::string_view name) {
+    return std::lower_bound(entries.begin(), entries.end(), name,
+                            [](const AttrTable::Entry& e, std::string_view n) { return e.first < n; });
+}
+
 }  // namespace
+
+// ---- the table of added attributes ----
+
+AttrTable::iterator AttrTable::find(std::string_view name) {
+    auto it = lowerBound(entries_, name);
+    return it != entries_.end() && it->first == name ? it : entries_.end();
+}
+
+AttrTable::const_iterator AttrTable::find(std::string_view name) const {
+    auto it = lowerBound(entries_, name);
+    return it != entries_.end() && it->first == name ? it : entries_.end();
+}
+
+const AttrValue& AttrTable::at(std::string_view name) const {
+    auto it = find(name);
+    if (it == end()) throw std::out_of_range("no attribute " + std::string(name));
+    return it->second;
+}
+
+AttrValue& AttrTable::operator[](std::string_view name) {
+    auto it = lowerBound(entries_, name);
+    if (it == entries_.end() || it->first != name) it = entries_.insert(it, Entry(std::string(name), AttrValue()));
+    return it->second;
+}
+
+void AttrTable::erase(std::string_view name) {
+    auto it = find(name);
+    if (it != entries_.end()) entries_.erase(it);
+}
+
+// ---- attributes by name ----
 
 std::string longAttrName(const Node& node, std::string_view attr) {
     if (const BuiltIn* b = transformAttr(node, attr)) return b->longName;
@@ -66,7 +104,7 @@ std::string longAttrName(const Node& node, std::string_view attr) {
 
 bool hasAttr(const Node& node, std::string_view attr) {
     return transformAttr(node, attr) || isVisibility(node, attr) || isIntermediateAttr(node, attr) ||
-           node.dynamicAttrs.count(std::string(attr));
+           node.dynamicAttrs.count(attr);
 }
 
 std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time, bool evaluateKeys) {
@@ -93,7 +131,7 @@ std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double
         v.type = AttrValue::Bool;
         return v;
     }
-    return node.dynamicAttrs.at(std::string(attr));
+    return node.dynamicAttrs.at(attr);
 }
 
 bool setAttr(Node& node, std::string_view attr, const AttrValue& value) {
@@ -114,7 +152,7 @@ bool setAttr(Node& node, std::string_view attr, const AttrValue& value) {
         else setIntermediate(node, value.number != 0.0);
         return true;
     }
-    auto it = node.dynamicAttrs.find(std::string(attr));
+    auto it = node.dynamicAttrs.find(attr);
     if (it == node.dynamicAttrs.end()) return false;
     AttrValue stored = value;
     bool numbers = (it->second.type == AttrValue::Double || it->second.type == AttrValue::Bool) && scalar;
