@@ -40,13 +40,20 @@ struct Chainer {
 }  // namespace
 
 std::vector<Segment> cutSegments(const Net& net) {
+    // The tab on each face edge, found once: looking each up among all of the
+    // net's tabs would make a large net's outline quadratic.
+    std::vector<const Lug*> lugOf(net.faces.size() * 3, nullptr);
+    for (const Lug& lug : net.lugs)
+        if (lug.face < net.faces.size() && lug.edge >= 0 && lug.edge < 3 &&
+            !lugOf[lug.face * 3 + lug.edge])
+            lugOf[lug.face * 3 + lug.edge] = &lug;
     std::vector<Segment> segments;
     for (unsigned f = 0; f < net.faces.size(); ++f) {
         const Face& face = net.faces[f];
         for (int k = 0; k < 3; ++k) {
             if (face.kind[k] != EdgeKind::Cut)
                 continue;
-            if (const Lug* lug = findLug(net, f, k)) {
+            if (const Lug* lug = lugOf[f * 3 + k]) {
                 segments.push_back({lug->p[1], lug->p[2]});
                 segments.push_back({lug->p[2], lug->p[3]});
                 segments.push_back({lug->p[3], lug->p[0]});
