@@ -219,16 +219,21 @@ bool trianglePlace(Reader& reader, const sc::Node& transform, unsigned& net, uns
     return parseTriangleName(transform.name, net, position);
 }
 
-// Faces in position order; tabs tied to their face's index.
+// Faces in position order; tabs tied to their face's index. Each net's
+// builder is emptied as its net is made, so that the sheet is not held twice.
 void finishNets(Reader& reader) {
+    reader.sheet.nets.reserve(reader.nets.size());
     for (auto& [number, builder] : reader.nets) {
         Net net;
         net.container = number;
+        net.faces.reserve(builder.faces.size());
+        net.lugs.reserve(builder.lugs.size());
         std::map<unsigned, unsigned> indexOf;
         for (auto& [position, face] : builder.faces) {
             indexOf[position] = unsigned(net.faces.size());
             net.faces.push_back(face);
         }
+        builder.faces.clear();
         for (auto& [position, lug] : builder.lugs) {
             auto found = indexOf.find(position);
             if (found == indexOf.end()) {
@@ -241,6 +246,7 @@ void finishNets(Reader& reader) {
             lug.face = found->second;
             net.lugs.push_back(lug);
         }
+        builder.lugs = {};
         if (!net.faces.empty())
             reader.sheet.nets.push_back(std::move(net));
     }
