@@ -6,12 +6,29 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include "core/session.h"
 
 namespace host::scene {
 
 namespace {
+
+// The name index holds the nodes themselves, hashed and compared by their
+// own names: no name is stored twice, and an entry is a pointer.
+struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>()(name); }
+    size_t operator()(const Node* node) const { return (*this)(std::string_view(node->name)); }
+};
+
+struct SameName {
+    using is_transparent = void;
+    static std::string_view nameOf(std::string_view name) { return name; }
+    static std::string_view nameOf(const Node* node) { return node->name; }
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const { return nameOf(a) == nameOf(b); }
+};
 
 struct SceneState {
     NodePtr world;
@@ -23,9 +40,8 @@ struct SceneState {
     size_t aliveCount = 0;
     size_t staleEntries = 0;   // entries of detached nodes still in `order`
     bool sorted = true;        // `order` ascends by serial without repeats
-    // Alive nodes by name. The keys view the nodes' own names (a name changes
-    // only between forgetName and claimName), so no name is stored twice.
-    std::unordered_map<std::string_view, Node*> byName;
+    // Alive nodes by name (a name changes only between forgetName and claimName).
+    std::unordered_set<Node*, NameHash, SameName> byName;
     std::unordered_map<std::string, long long> freeFrom;  // base -> all of base1..base(n-1) taken
     // base -> {n -> m}: all of base n .. base(m-1) taken, for each start n that
     // names asking for base(n-1) began their walk at
@@ -81,7 +97,7 @@ std::pair<std::string, long long> splitTrailingNumber(std::string_view name) {
 
 void forgetName(const std::string& name) {
     SceneState& s = state();
-    s.byName.erase(name);
+    if (auto it = s.byName.find(std::string_view(name)); it != s.byName.end()) s.byName.erase(it);
     auto [base, number] = splitTrailingNumber(name);
     auto it = s.freeFrom.find(base);
     if (number >= 1 && it != s.freeFrom.end() && number < it->second) it->second = number;
@@ -92,8 +108,9 @@ void forgetName(const std::string& name) {
 }
 
 void claimName(Node& node) {
-    assert(!state().byName.count(node.name));
-    state().byName[node.name] = &node;
+    bool fresh = state().byName.insert(&node).second;
+    assert(fresh);
+    (void)fresh;
 }
 
 void attachTree(const NodePtr& node) {
@@ -293,13 +310,14 @@ Node* findNode(std::string_view nameOrPath) {
     std::string_view leaf = bar == std::string_view::npos ? nameOrPath : nameOrPath.substr(bar + 1);
     auto it = state().byName.find(leaf);
     if (it == state().byName.end()) return nullptr;
-    if (bar == std::string_view::npos) return it->second;
+    Node* found = *it;
+    if (bar == std::string_view::npos) return found;
     // A path must be the node's full path, or its tail after a '|'.
-    std::string full = fullPathName(*it->second);
-    if (nameOrPath.front() == '|') return full == nameOrPath ? it->second : nullptr;
+    std::string full = fullPathName(*found);
+    if (nameOrPath.front() == '|') return full == nameOrPath ? found : nullptr;
     std::string tail = "|" + std::string(nameOrPath);
     bool ends = full.size() >= tail.size() && full.compare(full.size() - tail.size(), tail.size(), tail) == 0;
-    return ends ? it->second : nullptr;
+    return ends ? found : nullptr;
 }
 
 NodePtr handle(const Node& node) { return node.self.lock(); }
@@ -313,19 +331,19 @@ bool isValidName(std::string_view name) {
 
 std::string uniqueName(std::string_view wanted) {
     SceneState& s = state();
-    if (!s.byName.count(wanted)) return std::string(wanted);
+    if (!s.byName.count(std::string_view(wanted))) return std::string(wanted);
     auto [base, number] = splitTrailingNumber(wanted);
     // Every base + 1 .. base + (free - 1) is taken; moving free up is paid for
     // by the creations that took those names.
     long long& free = s.freeFrom.try_emplace(base, 1).first->second;
-    while (s.byName.count(base + std::to_string(free))) ++free;
+    while (s.byName.count(std::string_view(base + std::to_string(free)))) ++free;
     long long n = std::max(number + 1, 1LL);
     if (n <= free) return base + std::to_string(free);
     // Many objects asking for one name ("unnamed3") would each walk past all
     // the earlier ones: resume where the last walk from the same start ended.
     long long& known = s.freeAbove[base].try_emplace(n, n).first->second;
     n = std::max(n, known);
-    while (s.byName.count(base + std::to_string(n))) ++n;
+    while (s.byName.count(std::string_view(base + std::to_string(n)))) ++n;
     known = n;
     return base + std::to_string(n);
 }
