@@ -229,7 +229,7 @@ std::string sceneSnapshot()
 {
 	std::ostringstream s;
 	for (sc::Node* node : sc::allNodes()) {
-		s << node->typeName << ' ' << node->name << " parent=" << (node->parent ? node->parent->name : "");
+		s << node->typeName() << ' ' << node->name << " parent=" << (node->parent ? node->parent->name : "");
 		if (node->kind == sc::NodeKind::Transform)
 			s << " at=" << joinPoint(node->translate()) << " visible=" << node->visibility;
 		if (node->kind == sc::NodeKind::Mesh && node->mesh)

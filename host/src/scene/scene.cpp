@@ -129,11 +129,11 @@ void detachTree(Node& node) {
 
 // The one stored copy of a type name, so that a node keeps a view instead of
 // a string of its own. The set only ever holds the few types the host knows.
-std::string_view internedTypeName(std::string_view typeName) {
+const char* internedTypeName(std::string_view typeName) {
     static std::set<std::string, std::less<>> names;
     auto it = names.find(typeName);
     if (it == names.end()) it = names.emplace(typeName).first;
-    return *it;
+    return it->c_str();
 }
 
 NodePtr makeNode(NodeKind kind, MFn::Type apiType, std::string_view typeName, std::string_view name) {
@@ -141,7 +141,7 @@ NodePtr makeNode(NodeKind kind, MFn::Type apiType, std::string_view typeName, st
     node->self = node;
     node->kind = kind;
     node->apiType = apiType;
-    node->typeName = internedTypeName(typeName);
+    node->typeLiteral = internedTypeName(typeName);
     node->serial = state().nextSerial++;
     std::string wanted = name.empty() || !isValidName(name) ? std::string(typeName) + "1" : std::string(name);
     node->name = uniqueName(wanted);
@@ -220,13 +220,16 @@ const PointBuffer& emptyPoints() {
 
 int MeshData::faceVertexOffset(int polygon) const {
     assert(polygon >= 0 && polygon <= numPolygons());
-    if (offsetsFor_ != counts) {
-        auto offsets = std::make_shared<std::vector<int>>(counts->size() + 1, 0);
-        for (size_t i = 0; i < counts->size(); ++i) (*offsets)[i + 1] = (*offsets)[i] + (*counts)[i];
-        offsets_ = offsets;
-        offsetsFor_ = counts;
+    // A run makes one-polygon meshes by the ten thousand: no table for them.
+    if (counts->size() <= 1) return polygon == 0 ? 0 : (*counts)[0];
+    if (!offsets_ || offsets_->counts != counts) {
+        auto built = std::make_shared<FaceOffsets>();
+        built->counts = counts;
+        built->offsets.assign(counts->size() + 1, 0);
+        for (size_t i = 0; i < counts->size(); ++i) built->offsets[i + 1] = built->offsets[i] + (*counts)[i];
+        offsets_ = std::move(built);
     }
-    return (*offsets_)[size_t(polygon)];
+    return offsets_->offsets[size_t(polygon)];
 }
 
 const UVSet* MeshData::uvSet(std::string_view name) const {
@@ -276,7 +279,7 @@ void reset() {
     s.world->self = s.world;
     s.world->kind = NodeKind::World;
     s.world->apiType = MFn::kWorld;
-    s.world->typeName = internedTypeName("world");
+    s.world->typeLiteral = internedTypeName("world");
     s.world->serial = 0;
     s.world->alive = true;
     enterOrder(s.world);

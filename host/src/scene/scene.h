@@ -103,8 +103,11 @@ struct MeshData {
     const UVSet* uvSet(std::string_view name) const;   // empty name: current
     const ColorSet* colorSet(std::string_view name) const;
 private:
-    mutable IntBuffer offsets_;     // per polygon the first face-vertex, then the total
-    mutable IntBuffer offsetsFor_;  // the counts buffer offsets_ was built from
+    struct FaceOffsets {
+        IntBuffer counts;          // the counts buffer these were built from
+        std::vector<int> offsets;  // per polygon the first face-vertex, then the total
+    };
+    mutable std::shared_ptr<const FaceOffsets> offsets_;
 };
 using MeshDataPtr = std::shared_ptr<const MeshData>;
 
@@ -183,7 +186,7 @@ struct Node {
     bool intermediate = false; // meshes
     MFn::Type apiType = MFn::kDependencyNode;
     uint64_t serial = 0;       // creation order; never reused
-    std::string_view typeName; // "transform", "mesh", ...: always one of the host's own literals
+    const char* typeLiteral = "";  // the one stored copy of its type name: see typeName()
     std::string name;
     std::weak_ptr<Node> self;  // the owning pointer, for handing the node on
 
@@ -205,6 +208,8 @@ struct Node {
     AttrTable dynamicAttrs;
 
     std::unique_ptr<NodeExtras> rare;  // null until one of its values is set
+
+    std::string_view typeName() const { return typeLiteral; }  // "transform", "mesh", ...
 
     // The rare part as read: defaults (identity, no shader, no keys) when absent.
     const NodeExtras& extras() const;

@@ -52,7 +52,7 @@ void meshLines(std::ostringstream& out, const MeshData& m) {
 }
 
 void nodeLines(std::ostringstream& out, const Node& n) {
-    out << n.typeName << " " << n.name << " parent " << (n.parent ? n.parent->name : "-") << "\n";
+    out << n.typeName() << " " << n.name << " parent " << (n.parent ? n.parent->name : "-") << "\n";
     if (!n.children.empty()) list(out, "children", n.children, [](const NodePtr& c) { return c->name; });
     if (n.kind == NodeKind::Transform) {
         list(out, "translate", n.translate(), number);

@@ -53,7 +53,7 @@ MString MFnDependencyNode::setName(const MString& newName, bool, MStatus* Return
 MString MFnDependencyNode::typeName(MStatus* ReturnStatus) const {
     Node* node = object_.node();
     setStatus(ReturnStatus, node ? MStatus::kSuccess : MStatus::kInvalidParameter);
-    return node ? MString(std::string(node->typeName).c_str()) : MString();
+    return node ? MString(node->typeLiteral) : MString();
 }
 
 // Plugs exist for the node's attributes, plus the shading links that the

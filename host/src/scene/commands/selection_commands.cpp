@@ -30,7 +30,7 @@ std::vector<Node*> candidates(bool dagOnly) {
 bool typeMatches(const Node& node, const std::vector<std::string>& types) {
     if (types.empty()) return true;
     for (const std::string& t : types)
-        if (node.typeName == t || (t == "shape" && node.kind == NodeKind::Mesh) ||
+        if (node.typeName() == t || (t == "shape" && node.kind == NodeKind::Mesh) ||
             (t == "dagNode" && isDagNode(node)))
             return true;
     return false;
