@@ -54,6 +54,20 @@ static bool drawNet(OutputRun& run, gtc& net)
 	return drawn;
 }
 
+// The run keeps every created object for its undo: one block of the right
+// size rather than a doubling one.
+static size_t objectCount()
+{
+	size_t count = 0;
+	for (const auto& net : gtcvec)
+		for (unsigned t = 0; net->active && t < net->size(); ++t) {
+			++count;
+			for (int k = 0; k < 3; ++k)
+				count += net->triangle(t)->lugs[k][0] ? 1 : 0;
+		}
+	return count;
+}
+
 void drawContainer(OutputRecord& record, int arrangement)
 {
 	record.createdObjects.clear();
@@ -61,6 +75,7 @@ void drawContainer(OutputRecord& record, int arrangement)
 	MGlobal::getActiveSelectionList(selection);
 	recordSelection(record);
 
+	record.createdObjects.reserve(objectCount());
 	OutputRun run(record.createdObjects);
 	run.colors = selectionColors(selection);
 	run.normals.append(MFloatVector(0.0f, 0.0f, 1.0f));
