@@ -152,15 +152,17 @@ auto runKey(const InkedLabel& l) {
 void drawLabels(cairo_t* cr, const std::vector<InkedLabel>& labels) {
     cairo_matrix_t page;
     cairo_get_matrix(cr, &page);
-    for (size_t i = 0; i < labels.size(); ++i) {
-        const Label& label = *labels[i].label;
+    const InkedLabel* styled = nullptr;  // the label whose font and ink are set
+    for (const InkedLabel& inked : labels) {
+        const Label& label = *inked.label;
         double size = label.size * kPointsPerMm;
         if (label.text.empty() || !(size > 0.0))
             continue;
-        if (i == 0 || runKey(labels[i - 1]) != runKey(labels[i])) {
+        if (!styled || runKey(*styled) != runKey(inked)) {
             cairo_set_matrix(cr, &page);
             selectLabelFont(cr, size, label.font);
-            setColour(cr, labels[i].ink);
+            setColour(cr, inked.ink);
+            styled = &inked;
         }
         // The user space turns, not the glyphs, which keeps their outlines exact.
         Vec2 c = pt(label.centre);

@@ -317,3 +317,20 @@ TEST(Render, OverlappingTabsRunningOppositeWaysStayFilled) {
     EXPECT_EQ(grey({2.0, 2.0}), 255);
     cairo_surface_destroy(surface);
 }
+
+// A label with nothing to print must not leave the next one without its font.
+TEST(Render, NumbersAfterAnEmptyLabelKeepTheirFont) {
+    Page page;
+    page.width = page.height = 50.0;
+    PlacedNet placed;
+    placed.labels.push_back(makeLabel("", LabelKind::Glue, LabelFont::Regular, 6.0, {25, 25}, 0.3));
+    placed.labels.push_back(makeLabel("48", LabelKind::Glue, LabelFont::Regular, 6.0, {25, 25}, 0.3));
+    page.nets.push_back(placed);
+    Sheet sheet;
+    cairo_surface_t* ours = renderPage(sheet, page, kLayerNumbers);
+    cairo_surface_t* plain = renderPlainly(sheet, page);
+    EXPECT_GT(inkedPixels(plain), 100u);
+    EXPECT_LT(differingPixels(ours, plain), 50u);
+    cairo_surface_destroy(ours);
+    cairo_surface_destroy(plain);
+}
