@@ -93,6 +93,53 @@ uint64_t netIndexCellKey(int64_t x, int64_t y)
 	return (uint64_t(x) << 32) ^ (uint64_t(y) & 0xffffffffull);
 }
 
+size_t CellTable::slotOf(uint64_t key) const
+{
+	// Fibonacci hashing spreads neighbouring cells over the table
+	size_t mask = keys.size() - 1;
+	size_t slot = size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+	while (heads[slot] >= 0 && keys[slot] != key)
+		slot = (slot + 1) & mask;
+	return slot;
+}
+
+void CellTable::grow()
+{
+	std::vector<uint64_t> oldKeys(keys.empty() ? 64 : keys.size() * 2);
+	std::vector<int32_t> oldHeads(oldKeys.size(), -1);
+	keys.swap(oldKeys);
+	heads.swap(oldHeads);
+	for (size_t slot = 0; slot < oldKeys.size(); ++slot)
+		if (oldHeads[slot] >= 0)
+		{
+			size_t to = slotOf(oldKeys[slot]);
+			keys[to] = oldKeys[slot];
+			heads[to] = oldHeads[slot];
+		}
+}
+
+void CellTable::add(uint64_t key, uint32_t position)
+{
+	// at most half full, so that probes stay short
+	if (2 * (used + 1) > keys.size())
+		grow();
+	size_t slot = slotOf(key);
+	if (heads[slot] < 0)
+	{
+		keys[slot] = key;
+		++used;
+	}
+	entries.push_back({position, heads[slot]});
+	heads[slot] = int32_t(entries.size() - 1);
+}
+
+int32_t CellTable::first(uint64_t key) const
+{
+	if (keys.empty())
+		return -1;
+	return heads[slotOf(key)];
+}
+
 bool NetIndex::meets(uint32_t position, const PieceBox& box) const
 {
 	const PieceBox& own = boxes[position];
@@ -151,7 +198,7 @@ void NetIndex::insert(uint32_t position, const PieceBox& box)
 	}
 	for (int64_t x = x0; x <= x1; ++x)
 		for (int64_t y = y0; y <= y1; ++y)
-			cells[netIndexCellKey(x, y)].push_back(position);
+			cells.add(netIndexCellKey(x, y), position);
 }
 
 // The cell is the mean extent of the net's pieces: most pieces then cover

@@ -5,7 +5,6 @@
 #include "geometry/gt.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 // Axis-parallel box of a triangle together with its placed lugs.
@@ -21,6 +20,33 @@ PieceBox placedPieceBox(const gt& t, const mat3d& rot, const vec3d& trans, const
 bool fullScanSelected();
 // Reads KIVANO_FULL_SCAN again; called at the start of every unfolding.
 void readScanSelection();
+
+// Cell key -> the positions whose boxes touch that cell: one flat table with
+// open addressing and the positions chained in one array, so that filling a
+// net's grid allocates only as the table grows, not once per cell.
+class CellTable
+{
+public:
+	void add(uint64_t key, uint32_t position);
+	// First entry of the cell's chain, or -1.
+	int32_t first(uint64_t key) const;
+	int32_t next(int32_t entry) const { return entries[size_t(entry)].next; }
+	uint32_t position(int32_t entry) const { return entries[size_t(entry)].position; }
+
+private:
+	struct Entry
+	{
+		uint32_t position;
+		int32_t next;
+	};
+	std::vector<uint64_t> keys;
+	std::vector<int32_t> heads; // -1: the slot is free
+	std::vector<Entry> entries;
+	size_t used = 0;
+
+	size_t slotOf(uint64_t key) const;
+	void grow();
+};
 
 class NetIndex
 {
@@ -46,7 +72,7 @@ public:
 private:
 	bool ready = false;
 	double cell = 0;
-	std::unordered_map<uint64_t, std::vector<uint32_t>> cells;
+	CellTable cells;
 	std::vector<uint32_t> large; // boxes too wide for the grid, or not finite
 	std::vector<PieceBox> boxes; // by position in the net's list
 	mutable std::vector<uint32_t> seen;
@@ -88,12 +114,12 @@ bool NetIndex::anyCandidate(const PieceBox& box, Visit visit) const
 	for (int64_t x = range[0]; x <= range[2]; ++x)
 		for (int64_t y = range[1]; y <= range[3]; ++y)
 		{
-			auto found = cells.find(netIndexCellKey(x, y));
-			if (found == cells.end())
-				continue;
-			for (uint32_t position : found->second)
+			for (int32_t entry = cells.first(netIndexCellKey(x, y)); entry >= 0; entry = cells.next(entry))
+			{
+				uint32_t position = cells.position(entry);
 				if (meets(position, box) && firstVisit(position) && visit(position))
 					return true;
+			}
 		}
 	return false;
 }
