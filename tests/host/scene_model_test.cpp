@@ -27,6 +27,15 @@ TEST_F(SceneTest, TakenNamesGetTheNextFreeNumberedVariant) {
     EXPECT_EQ(findNode("other"), nullptr);
     EXPECT_EQ(findNode("pCube5"), &other);
     EXPECT_EQ(createTransform("pCube1").name, "pCube6");
+    // Numbers written with leading zeros are other names, free until taken.
+    EXPECT_EQ(createTransform("pCube02").name, "pCube02");
+    EXPECT_EQ(createTransform("pCube02").name, "pCube7");
+    // Bases longer than a short string, as the shapes of a run have.
+    EXPECT_EQ(createTransform("polySurfaceShape1").name, "polySurfaceShape1");
+    EXPECT_EQ(createTransform("polySurfaceShape1").name, "polySurfaceShape2");
+    ASSERT_TRUE(deleteNode(*findNode("polySurfaceShape1")));
+    EXPECT_EQ(createTransform("polySurfaceShape1").name, "polySurfaceShape1");
+    EXPECT_EQ(createTransform("polySurfaceShape1").name, "polySurfaceShape3");
 }
 
 TEST_F(SceneTest, ManyRequestsForOneNumberedNameStillFindTheSmallestFree) {

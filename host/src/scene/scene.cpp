@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <set>
@@ -30,6 +31,12 @@ struct SameName {
     bool operator()(const A& a, const B& b) const { return nameOf(a) == nameOf(b); }
 };
 
+// Lets the tables keyed by name bases be searched with a view of a name.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
 struct SceneState {
     NodePtr world;
     // Alive nodes in creation order, as a plain list: a detached node's entry
@@ -42,10 +49,10 @@ struct SceneState {
     bool sorted = true;        // `order` ascends by serial without repeats
     // Alive nodes by name (a name changes only between forgetName and claimName).
     std::unordered_set<Node*, NameHash, SameName> byName;
-    std::unordered_map<std::string, long long> freeFrom;  // base -> all of base1..base(n-1) taken
+    std::unordered_map<std::string, long long, TextHash, std::equal_to<>> freeFrom;  // base -> all of base1..base(n-1) taken
     // base -> {n -> m}: all of base n .. base(m-1) taken, for each start n that
     // names asking for base(n-1) began their walk at
-    std::unordered_map<std::string, std::map<long long, long long>> freeAbove;
+    std::unordered_map<std::string, std::map<long long, long long>, TextHash, std::equal_to<>> freeAbove;
     uint64_t nextSerial = 1;
     std::vector<SelectionItem> selection;
     double time = 0.0;
@@ -88,12 +95,18 @@ void leaveOrder() {
 }
 
 // Splits "pCube12" into ("pCube", 12); no trailing digits gives number -1.
-std::pair<std::string, long long> splitTrailingNumber(std::string_view name) {
+// The base views `name`.
+std::pair<std::string_view, long long> splitTrailingNumber(std::string_view name) {
     size_t end = name.size();
     while (end > 0 && name[end - 1] >= '0' && name[end - 1] <= '9') --end;
-    if (end == name.size() || name.size() - end > 15) return {std::string(name), -1};
-    return {std::string(name.substr(0, end)), std::stoll(std::string(name.substr(end)))};
+    if (end == name.size() || name.size() - end > 15) return {name, -1};
+    long long number = 0;
+    std::from_chars(name.data() + end, name.data() + name.size(), number);
+    return {name.substr(0, end), number};
 }
+
+// base + n as a name.
+std::string numbered(std::string_view base, long long n) { return std::string(base) + std::to_string(n); }
 
 void forgetName(const std::string& name) {
     SceneState& s = state();
@@ -334,29 +347,36 @@ bool isValidName(std::string_view name) {
 
 std::string uniqueName(std::string_view wanted) {
     SceneState& s = state();
-    if (!s.byName.count(std::string_view(wanted))) return std::string(wanted);
     auto [base, number] = splitTrailingNumber(wanted);
     // Every base + 1 .. base + (free - 1) is taken; moving free up is paid for
-    // by the creations that took those names.
-    long long& free = s.freeFrom.try_emplace(base, 1).first->second;
-    while (s.byName.count(std::string_view(base + std::to_string(free)))) ++free;
+    // by the creations that took those names. Within that range the name
+    // index need not be asked (a run asks for "polySurfaceShape1" each time).
+    auto counted = s.freeFrom.find(base);
+    bool canonical = number >= 1 && wanted[base.size()] != '0';  // "pCube7", not "pCube07"
+    bool surelyTaken = canonical && counted != s.freeFrom.end() && number < counted->second;
+    if (!surelyTaken && !s.byName.count(wanted)) return std::string(wanted);
+    if (counted == s.freeFrom.end()) counted = s.freeFrom.emplace(std::string(base), 1).first;
+    long long& free = counted->second;
+    while (s.byName.count(std::string_view(numbered(base, free)))) ++free;
     long long n = std::max(number + 1, 1LL);
-    if (n <= free) return base + std::to_string(free);
+    if (n <= free) return numbered(base, free);
     // Many objects asking for one name ("unnamed3") would each walk past all
     // the earlier ones: resume where the last walk from the same start ended.
-    long long& known = s.freeAbove[base].try_emplace(n, n).first->second;
+    auto walks = s.freeAbove.find(base);
+    if (walks == s.freeAbove.end()) walks = s.freeAbove.emplace(std::string(base), std::map<long long, long long>()).first;
+    long long& known = walks->second.try_emplace(n, n).first->second;
     n = std::max(n, known);
-    while (s.byName.count(std::string_view(base + std::to_string(n)))) ++n;
+    while (s.byName.count(std::string_view(numbered(base, n)))) ++n;
     known = n;
-    return base + std::to_string(n);
+    return numbered(base, n);
 }
 
 std::string numberedVariant(std::string_view wanted, const std::function<bool(const std::string&)>& taken) {
     if (!taken(std::string(wanted))) return std::string(wanted);
     auto [base, number] = splitTrailingNumber(wanted);
     long long n = std::max(number + 1, 1LL);
-    while (taken(base + std::to_string(n))) ++n;
-    return base + std::to_string(n);
+    while (taken(numbered(base, n))) ++n;
+    return numbered(base, n);
 }
 
 std::string rename(Node& node, std::string_view wanted) {
