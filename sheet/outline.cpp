@@ -1,7 +1,7 @@
 #include "outline.h"
 
+#include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace sheet {
 
@@ -15,22 +15,24 @@ PointKey keyOf(Vec2 p) {
     return {std::llround(p.x / kJoin), std::llround(p.y / kJoin)};
 }
 
+// Segment ends sorted by point: a flat table instead of a node per point,
+// since a page has tens of thousands of them.
 struct Chainer {
     const std::vector<Segment>& segments;
-    std::map<PointKey, std::vector<int>> atPoint;
+    std::vector<std::pair<PointKey, int>> ends;
     std::vector<bool> used;
 
     // An unused segment that ends at p, and its other end.
     bool next(Vec2 p, Vec2& other) {
-        auto found = atPoint.find(keyOf(p));
-        if (found == atPoint.end())
-            return false;
-        for (int s : found->second) {
+        PointKey key = keyOf(p);
+        auto at = std::lower_bound(ends.begin(), ends.end(), std::make_pair(key, -1));
+        for (; at != ends.end() && at->first == key; ++at) {
+            int s = at->second;
             if (used[s])
                 continue;
             used[s] = true;
             const Segment& seg = segments[s];
-            other = keyOf(seg.first) == keyOf(p) ? seg.second : seg.first;
+            other = keyOf(seg.first) == key ? seg.second : seg.first;
             return true;
         }
         return false;
@@ -67,10 +69,12 @@ std::vector<Segment> cutSegments(const Net& net) {
 
 std::vector<std::vector<Vec2>> chainSegments(const std::vector<Segment>& segments) {
     Chainer chainer{segments, {}, std::vector<bool>(segments.size(), false)};
+    chainer.ends.reserve(segments.size() * 2);
     for (int s = 0; s < int(segments.size()); ++s) {
-        chainer.atPoint[keyOf(segments[s].first)].push_back(s);
-        chainer.atPoint[keyOf(segments[s].second)].push_back(s);
+        chainer.ends.push_back({keyOf(segments[s].first), s});
+        chainer.ends.push_back({keyOf(segments[s].second), s});
     }
+    std::sort(chainer.ends.begin(), chainer.ends.end());
     std::vector<std::vector<Vec2>> lines;
     for (int s = 0; s < int(segments.size()); ++s) {
         if (chainer.used[s])
