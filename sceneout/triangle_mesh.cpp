@@ -71,11 +71,6 @@ static MString materialOf(const OutputRun& run, const SourceMesh& source, int po
 	return shadingGroupOf(source.shading, polygonId);
 }
 
-// One attribute per triangle carries what the sheet needs of it: the ids and
-// fold angles of its three edges, then its net and position. The name holds
-// the net and position only up to 9999; past that it is a fixed fallback, so
-// whoever reads the sheet back finds them here. One attribute rather than two
-// halves the commands and undo steps a run keeps per triangle.
 // Shortest text that reads back to the same double: exact, and less for the
 // command language to scan than a fixed 17 digits. Whole numbers (ids, nets,
 // positions) go without an exponent.
@@ -90,6 +85,11 @@ static void appendValue(std::string& text, double value)
 	text.append(digits, end);
 }
 
+// One attribute per triangle carries what the sheet needs of it: the ids and
+// fold angles of its three edges, then its net and position. The name holds
+// the net and position only up to 9999; past that it is a fixed fallback, so
+// whoever reads the sheet back finds them here. One attribute rather than two
+// halves the commands and undo steps a run keeps per triangle.
 static void addEdgeAttribute(OutputRun& run, const gt& g, unsigned position, const MString& name)
 {
 	double ids[3];
