@@ -89,8 +89,9 @@ struct MeshData {
     IntBuffer counts = emptyInts();           // vertices per polygon
     IntBuffer connects = emptyInts();         // vertex ids, polygon after polygon
     std::vector<UVSet> uvSets;                // a created mesh has "map1"
-    int currentUVSet = -1;                    // index into uvSets, -1 none
     std::vector<ColorSet> colorSets;
+    // The two indices side by side: no padding in a record a run makes per triangle.
+    int currentUVSet = -1;                    // index into uvSets, -1 none
     int currentColorSet = -1;                 // index into colorSets, -1 none
     NormalBuffer normals;                     // as last given to setNormals, may be null
 
