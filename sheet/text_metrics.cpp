@@ -23,7 +23,8 @@ struct Shaped {
     std::vector<cairo_glyph_t> glyphs;
 };
 
-// A sheet prints the same few numbers thousands of times; each is shaped once.
+// Placement measures a number at each size it tries and drawing needs
+// its glyphs again, so each text is shaped once and kept.
 const Shaped& shaped(const std::string& text, LabelFont font) {
     static std::unordered_map<std::string, Shaped> cache[2];
     std::unordered_map<std::string, Shaped>& forFont = cache[font == LabelFont::Bold];

@@ -1,6 +1,6 @@
 #pragma once
-// Sizes of label texts, measured with the same font the sheet is drawn with,
-// so placement and drawing agree.
+// Sizes, glyphs and glyph outlines of label texts, all from the font the
+// sheet is drawn with, so placement and drawing agree.
 #include <string>
 #include <vector>
 
