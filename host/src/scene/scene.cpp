@@ -493,7 +493,14 @@ void setMeshData(Node& mesh, MeshDataPtr data) {
     journaledSet<MeshDataPtr>(mesh, &Node::mesh, std::move(data));
 }
 
-void setIntermediate(Node& mesh, bool intermediate) { journaledSet<bool>(mesh, &Node::intermediate, intermediate); }
+// The flags are bits, which no member pointer can name: journaled by hand.
+void setIntermediate(Node& mesh, bool intermediate) {
+    bool old = mesh.intermediate;
+    mesh.intermediate = intermediate;
+    if (!journaling()) return;
+    NodePtr ptr = handle(mesh);
+    record([ptr, old] { ptr->intermediate = old; }, [ptr, intermediate] { ptr->intermediate = intermediate; });
+}
 
 void setTransform(Node& transform, const std::array<double, 3>& translate, const std::array<double, 3>& rotate,
                   const std::array<double, 3>& scale) {
@@ -504,7 +511,13 @@ void setTransform(Node& transform, const std::array<double, 3>& translate, const
     record([ptr, old] { ptr->editableExtras().transform = old; }, [ptr, now] { ptr->editableExtras().transform = now; });
 }
 
-void setVisibility(Node& node, bool visible) { journaledSet<bool>(node, &Node::visibility, visible); }
+void setVisibility(Node& node, bool visible) {
+    bool old = node.visibility;
+    node.visibility = visible;
+    if (!journaling()) return;
+    NodePtr ptr = handle(node);
+    record([ptr, old] { ptr->visibility = old; }, [ptr, visible] { ptr->visibility = visible; });
+}
 
 void setSurfaceShader(Node& engine, Node* material) {
     NodePtr ptr = handle(engine);

@@ -182,11 +182,12 @@ struct Node {
     // Small fields first and together: a run makes two nodes per triangle, so
     // padding between them costs megabytes.
     NodeKind kind = NodeKind::Other;
-    bool alive = false;        // part of the scene now
-    bool visibility = true;    // transforms and meshes
-    bool intermediate = false; // meshes
-    MFn::Type apiType = MFn::kDependencyNode;
-    uint64_t serial = 0;       // creation order; never reused
+    bool alive : 1 = false;        // part of the scene now
+    bool visibility : 1 = true;    // transforms and meshes
+    bool intermediate : 1 = false; // meshes
+    MFn::Type apiType : 16 = MFn::kDependencyNode;
+    uint32_t shadingVersion = 0;   // meshes: changes whenever `shading` does (for caches)
+    uint64_t serial = 0;           // creation order; never reused
     const char* typeLiteral = "";  // the one stored copy of its type name: see typeName()
     std::string name;
     std::weak_ptr<Node> self;  // the owning pointer, for handing the node on
@@ -198,7 +199,6 @@ struct Node {
     // Mesh
     MeshDataPtr mesh;
     std::vector<ShadingMember> shading;  // a face belongs to at most one engine
-    uint64_t shadingVersion = 0;         // changes whenever `shading` does (for caches)
 
     // Material
     std::array<float, 3> color{0.5f, 0.5f, 0.5f};

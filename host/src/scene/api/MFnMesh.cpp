@@ -622,7 +622,7 @@ MStatus MFnMesh::updateSurface() { return liveMesh(object_) ? MStatus::kSuccess 
 // answer is kept until the mesh's memberships or polygons change.
 struct ShaderAnswer {
     std::weak_ptr<Node> mesh;
-    uint64_t shadingVersion = 0;
+    uint32_t shadingVersion = 0;
     MeshDataPtr data;
     MObjectArray shaders;
     MIntArray indices;
