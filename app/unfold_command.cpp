@@ -423,14 +423,15 @@ void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) 
                          (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
 }
 
-std::optional<Failure> layOut(const sheet::Sheet& sheet, const UnfoldOptions& o,
+// The nets move into the layout; the sheet keeps its materials for drawing.
+std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o,
                               const PageSize& page, sheet::Layout& layout, RunReport& report) {
     sheet::LayoutOptions options;
     options.pageWidth = page.width;
     options.pageHeight = page.height;
     options.margin = o.margin;
     std::string error;
-    if (!sheet::layoutSheet(sheet, options, layout, error))
+    if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
     report.pages = int(layout.pages.size());
     warnOversize(layout, o.limitPage, report);

@@ -18,15 +18,13 @@ double bottomBand(const LayoutOptions& options) {
 
 // The scene's y axis points up, the page's down: mirror, which keeps the
 // faces seen from the side their normals point to.
-Net toPageFrame(const Net& net) {
-    Net out = net;
-    for (Face& face : out.faces)
+void toPageFrame(Net& net) {
+    for (Face& face : net.faces)
         for (Vec2& p : face.p)
             p.y = -p.y;
-    for (Lug& lug : out.lugs)
+    for (Lug& lug : net.lugs)
         for (Vec2& p : lug.p)
             p.y = -p.y;
-    return out;
 }
 
 template <typename Fn>
@@ -51,11 +49,12 @@ Box boxOfNet(const PlacedNet& placed) {
 }
 
 // The net in its own frame: mirrored, labelled, its box starting at 0, 0.
-PlacedNet prepareNet(const Net& net, unsigned index, int number) {
+PlacedNet prepareNet(Net&& net, unsigned index, int number) {
     PlacedNet placed;
     placed.netIndex = index;
     placed.number = number;
-    placed.geometry = toPageFrame(net);
+    placed.geometry = std::move(net);
+    toPageFrame(placed.geometry);
     placed.labels = placeGlueLabels(placed.geometry);
     Box box = boxOfNet(placed);
     forEachPoint(placed, [&](Vec2 p) { return Vec2{p.x - box.minX, p.y - box.minY}; });
@@ -143,6 +142,12 @@ Box printableArea(const Page& page, const LayoutOptions& options) {
 
 bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layout,
                  std::string& error) {
+    std::vector<Net> nets = sheet.nets;
+    return layoutSheet(std::move(nets), options, layout, error);
+}
+
+bool layoutSheet(std::vector<Net>&& sheetNets, const LayoutOptions& options, Layout& layout,
+                 std::string& error) {
     if (!checkOptions(options, error))
         return false;
     layout = Layout{};
@@ -152,13 +157,14 @@ bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layou
     std::vector<PlacedNet> nets;
     std::vector<Label> numbers;
     std::vector<PackItem> items;
-    for (unsigned i = 0; i < sheet.nets.size(); ++i) {
-        if (sheet.nets[i].faces.empty())
+    for (unsigned i = 0; i < sheetNets.size(); ++i) {
+        if (sheetNets[i].faces.empty())
             continue;
-        nets.push_back(prepareNet(sheet.nets[i], i, int(nets.size()) + 1));
+        nets.push_back(prepareNet(std::move(sheetNets[i]), i, int(nets.size()) + 1));
         numbers.push_back(netNumberLabel(nets.back().number));
         items.push_back(packItem(nets.back(), numbers.back()));
     }
+    std::vector<Net>().swap(sheetNets);  // emptied shells
     PackResult packed =
         packRectangles(items, layout.printableWidth, layout.printableHeight, options.netGap);
 
@@ -179,7 +185,7 @@ bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layou
         placed.box.add(Vec2{x + number.width, y});
         Page& page = layout.pages[at.page];
         if (page.oversize)
-            layout.oversize.push_back({placed.number, sheet.nets[placed.netIndex].container,
+            layout.oversize.push_back({placed.number, placed.geometry.container,
                                        placed.box.width(), placed.box.height()});
         page.nets.push_back(std::move(placed));
     }

@@ -58,6 +58,10 @@ constexpr double kPageNumberSize = 3.5;
 // reason) only for options that leave no printable area.
 bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layout,
                  std::string& error);
+// The same, taking the nets over rather than copying them (a large sheet's
+// nets are tens of megabytes); the sheet's materials stay with the caller.
+bool layoutSheet(std::vector<Net>&& nets, const LayoutOptions& options, Layout& layout,
+                 std::string& error);
 
 // The printable area of a page: inside the margins and above the footer.
 Box printableArea(const Page& page, const LayoutOptions& options);
