@@ -101,12 +101,20 @@ double gridCell(const Net& net) {
     return std::clamp(2.0 * mean, kGridCellMin, kGridCellMax);
 }
 
+// To the nearest whole degree: no print shows the difference, and numbers
+// at a few hundred angles share their turned fonts, where numbers each at an
+// angle of its own make the writer build a font for every one.
+double wholeDegrees(double angle) {
+    const double degree = kPi / 180.0;
+    return std::round(angle / degree) * degree;
+}
+
 double uprightAngle(double angle) {
     double c = std::cos(angle), s = std::sin(angle);
     // Read left to right, or top to bottom on a vertical edge.
     if (c < -1e-9 || (std::fabs(c) <= 1e-9 && s < 0.0))
         angle += kPi;
-    return std::remainder(angle, 2.0 * kPi);
+    return wholeDegrees(std::remainder(angle, 2.0 * kPi));
 }
 
 void addObstacle(Placer& placer, std::span<const Vec2> corners, Obstacle kind) {
