@@ -572,7 +572,12 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
 
 // Sanitizer builds take everything apart in order, so that a leak or a
 // use after free in the teardown is found.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KIVANO_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KIVANO_ADDRESS_SANITIZER)
 constexpr bool kEndWithoutTeardown = false;
 #else
 constexpr bool kEndWithoutTeardown = true;
