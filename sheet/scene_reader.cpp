@@ -85,8 +85,8 @@ int materialIndex(Reader& reader, const sc::Node& shape) {
     Material material;
     material.name = engine->name;
     if (const sc::Node* shader = sc::materialOf(*engine)) {
-        material.colour = {shader->color[0], shader->color[1], shader->color[2]};
-        material.texture = shader->textureFile;
+        material.colour = {shader->color()[0], shader->color()[1], shader->color()[2]};
+        material.texture = shader->textureFile();
     }
     reader.sheet.materials.push_back(material);
     int index = int(reader.sheet.materials.size()) - 1;

@@ -142,8 +142,8 @@ TEST_F(IoScene, MaterialsUvsAndFaceOrder) {
     sc::Node* red = sc::materialOf(*sc::findNode("redSG"));
     ASSERT_NE(red, nullptr);
     EXPECT_EQ(red->name, "red");
-    EXPECT_FLOAT_EQ(red->color[0], 1.0f);
-    EXPECT_EQ(red->textureFile, (std::filesystem::path(dir.path()) / "textures/red.png").string());
+    EXPECT_FLOAT_EQ(red->color()[0], 1.0f);
+    EXPECT_EQ(red->textureFile(), (std::filesystem::path(dir.path()) / "textures/red.png").string());
 }
 
 TEST_F(IoScene, TriangleFileComesInAsWritten) {
@@ -288,7 +288,7 @@ TEST_F(IoScene, ExportRoundTrip) {
     EXPECT_EQ(cornerUvs(again), cornerUvs(panel));
     EXPECT_EQ(engineName("Panel", 1), "blueSG");
     EXPECT_EQ(engineName("Panel", 2), "redSG");
-    EXPECT_EQ(sc::materialOf(*sc::findNode("redSG"))->textureFile,
+    EXPECT_EQ(sc::materialOf(*sc::findNode("redSG"))->textureFile(),
               (std::filesystem::path(dir.path()) / "textures/red.png").string());
     EXPECT_EQ(*meshOf("tri").points, *tri.points);
     EXPECT_EQ(*meshOf("tri").connects, *tri.connects);

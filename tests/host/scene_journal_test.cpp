@@ -80,3 +80,36 @@ TEST_F(SceneTest, RemovingAnAttributeIsJournaledWithItsValue) {
     EXPECT_EQ(sceneDigest(), after);
     EXPECT_FALSE(host::scene::hasAttr(node, "missing"));
 }
+
+// Material values live apart from the node; an edit must still undo to the
+// exact earlier colour and texture, and nodes that are no material (a run's
+// many triangle objects) must not pay for them.
+TEST_F(SceneTest, MaterialEditsAreJournaledAndOnlyMaterialsHoldThem) {
+    namespace sc = host::scene;
+    sc::Node& material = sc::createMaterial("lambert", "paper");
+    EXPECT_FLOAT_EQ(material.color()[0], 0.5f);
+    EXPECT_EQ(material.textureFile(), "");
+    sc::setMaterial(material, {1, 0, 0}, {0, 0, 0}, "red.png");
+    std::string red = sceneDigest();
+    std::vector<host::UndoStep> steps;
+    {
+        sc::Journal journal(&steps);
+        sc::setMaterial(material, {0, 0, 1}, {0.25f, 0.25f, 0.25f}, "");
+    }
+    std::string blue = sceneDigest();
+    EXPECT_FLOAT_EQ(material.color()[2], 1.0f);
+    EXPECT_FLOAT_EQ(material.transparency()[1], 0.25f);
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) it->undo();
+    EXPECT_EQ(sceneDigest(), red);
+    EXPECT_EQ(material.textureFile(), "red.png");
+    for (host::UndoStep& step : steps) step.redo();
+    EXPECT_EQ(sceneDigest(), blue);
+
+    buildObjects();
+    for (const char* name : {"dft0_0", "dft0_1", "lug0_0"}) {
+        const sc::Node& transform = *sc::findNode(name);
+        EXPECT_EQ(transform.rare, nullptr) << name;
+        ASSERT_FALSE(transform.children.empty());
+        EXPECT_EQ(transform.children[0]->rare, nullptr) << name;
+    }
+}

@@ -140,8 +140,8 @@ struct MaterialTable {
         bool isDefault = engine.name == kDefaultShadingGroup;
         m.name = isDefault || !material ? engine.name : material->name;
         if (material) {
-            m.diffuse = material->color;
-            m.texturePath = material->textureFile;
+            m.diffuse = material->color();
+            m.texturePath = material->textureFile();
         }
         return m;
     }

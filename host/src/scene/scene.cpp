@@ -530,9 +530,15 @@ void setSurfaceShader(Node& engine, Node* material) {
 
 void setMaterial(Node& material, const std::array<float, 3>& color, const std::array<float, 3>& transparency,
                  const std::string& textureFile) {
-    journaledSet<std::array<float, 3>>(material, &Node::color, color);
-    journaledSet<std::array<float, 3>>(material, &Node::transparency, transparency);
-    journaledSet<std::string>(material, &Node::textureFile, textureFile);
+    MaterialValues now{color, transparency, textureFile};
+    if (!journaling()) {
+        material.editableExtras().material = std::move(now);
+        return;
+    }
+    NodePtr ptr = handle(material);
+    MaterialValues old = material.extras().material;
+    material.editableExtras().material = now;
+    record([ptr, old] { ptr->editableExtras().material = old; }, [ptr, now] { ptr->editableExtras().material = now; });
 }
 
 // The step that brings one attribute back to `value` (nullopt: removes it).

@@ -170,10 +170,19 @@ struct TransformValues {
     std::array<double, 3> scale{1, 1, 1};
 };
 
+// A material's own values (lambert, phong, blinn).
+struct MaterialValues {
+    std::array<float, 3> color{0.5f, 0.5f, 0.5f};
+    std::array<float, 3> transparency{0, 0, 0};
+    std::string textureFile;  // the file texture feeding "color", if any
+};
+
 // What few nodes ever hold. A run makes two nodes per triangle that never
-// move, feed a shader or get keyed, so this part is allocated on first need.
+// move, feed a shader, get keyed or shade anything, so this part is allocated
+// on first need.
 struct NodeExtras {
     TransformValues transform;
+    MaterialValues material;
     std::weak_ptr<Node> surfaceShader;             // shading engines: the node feeding "surfaceShader"
     std::map<std::string, std::vector<Key>> keys;  // per attribute name, sorted by time
 };
@@ -200,11 +209,6 @@ struct Node {
     MeshDataPtr mesh;
     std::vector<ShadingMember> shading;  // a face belongs to at most one engine
 
-    // Material
-    std::array<float, 3> color{0.5f, 0.5f, 0.5f};
-    std::array<float, 3> transparency{0, 0, 0};
-    std::string textureFile;   // the file texture feeding "color", if any
-
     // Every node: attributes made by addAttr.
     AttrTable dynamicAttrs;
 
@@ -212,7 +216,8 @@ struct Node {
 
     std::string_view typeName() const { return typeLiteral; }  // "transform", "mesh", ...
 
-    // The rare part as read: defaults (identity, no shader, no keys) when absent.
+    // The rare part as read: defaults (identity, no shader, no keys, grey
+    // untextured material) when absent.
     const NodeExtras& extras() const;
     NodeExtras& editableExtras();
     const std::array<double, 3>& translate() const { return extras().transform.translate; }
@@ -220,6 +225,9 @@ struct Node {
     const std::array<double, 3>& scale() const { return extras().transform.scale; }
     const std::weak_ptr<Node>& surfaceShader() const { return extras().surfaceShader; }
     const std::map<std::string, std::vector<Key>>& keys() const { return extras().keys; }
+    const std::array<float, 3>& color() const { return extras().material.color; }
+    const std::array<float, 3>& transparency() const { return extras().material.transparency; }
+    const std::string& textureFile() const { return extras().material.textureFile; }
 };
 
 // ---- Journal --------------------------------------------------------------

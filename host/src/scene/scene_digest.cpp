@@ -75,9 +75,9 @@ void nodeLines(std::ostringstream& out, const Node& n) {
         out << "  surfaceShader " << (m && m->alive ? m->name : "-") << "\n";
     }
     if (n.kind == NodeKind::Material) {
-        list(out, "color", n.color, number);
-        list(out, "transparency", n.transparency, number);
-        out << "  texture '" << n.textureFile << "'\n";
+        list(out, "color", n.color(), number);
+        list(out, "transparency", n.transparency(), number);
+        out << "  texture '" << n.textureFile() << "'\n";
     }
     for (const auto& [name, v] : n.dynamicAttrs) {
         out << "  attr " << name << " type " << int(v.type) << " " << number(v.number) << " '" << v.text << "'";
