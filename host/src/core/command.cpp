@@ -159,35 +159,44 @@ CommandRegistry& CommandRegistry::instance()
 bool CommandRegistry::add(CommandSpec entry)
 {
     if (entry.name.empty() || !entry.run || find(entry.name)) return false;
-    specs_.push_back(std::move(entry));
+    auto spec = std::make_shared<const CommandSpec>(std::move(entry));
+    byName_.emplace(spec->name, spec);
+    specs_.push_back(std::move(spec));
     return true;
 }
 
 bool CommandRegistry::remove(const std::string& name)
 {
-    auto it = std::find_if(specs_.begin(), specs_.end(), [&](const CommandSpec& s) { return s.name == name; });
-    if (it == specs_.end()) return false;
-    specs_.erase(it);
+    auto found = byName_.find(name);
+    if (found == byName_.end()) return false;
+    specs_.erase(std::find(specs_.begin(), specs_.end(), found->second));
+    byName_.erase(found);
     return true;
 }
 
 const CommandSpec* CommandRegistry::find(const std::string& name) const
 {
-    for (const CommandSpec& entry : specs_)
-        if (entry.name == name) return &entry;
-    return nullptr;
+    auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : found->second.get();
+}
+
+std::shared_ptr<const CommandSpec> CommandRegistry::hold(const std::string& name) const
+{
+    auto found = byName_.find(name);
+    return found == byName_.end() ? nullptr : found->second;
 }
 
 std::vector<std::string> CommandRegistry::names() const
 {
     std::vector<std::string> out;
-    for (const CommandSpec& entry : specs_) out.push_back(entry.name);
+    for (const auto& entry : specs_) out.push_back(entry->name);
     return out;
 }
 
 void CommandRegistry::clear()
 {
     specs_.clear();
+    byName_.clear();
 }
 
 const FlagSyntax* findFlagSyntax(const std::vector<FlagSyntax>& flags, std::string_view name)
@@ -300,16 +309,21 @@ int commandDepth()
 
 MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options)
 {
-    const CommandSpec* found = CommandRegistry::instance().find(call.command);
-    if (!found) {
+    const std::shared_ptr<const CommandSpec> held = CommandRegistry::instance().hold(call.command);
+    if (!held) {
         postMessage(MessageKind::Error, "Cannot find procedure \"" + call.command + "\".");
         return MStatus::kNotFound;
     }
-    // A copy: the command may deregister itself (unloadPlugin) while it runs.
-    const CommandSpec entry = *found;
-    const Invocation normal = call.fromPython && !entry.flags.empty() ? normalizedFromPython(call, entry.flags) : call;
+    const CommandSpec& entry = *held;
+    // Only Python's flag=value form needs rewriting; every other call is used as given.
+    Invocation fromPython;
+    const Invocation* normal = &call;
+    if (call.fromPython && !entry.flags.empty()) {
+        fromPython = normalizedFromPython(call, entry.flags);
+        normal = &fromPython;
+    }
     if (!entry.flags.empty()) {
-        MStatus checked = checkFlags(normal, entry.flags);
+        MStatus checked = checkFlags(*normal, entry.flags);
         if (!checked) return checked;
     }
     // Scripts that run themselves (a menu item's command calling its menu, say)
@@ -322,10 +336,10 @@ MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options
     const bool topLevel = commandDepth() == 0;
     CommandContext context;
     context.echo = options.echo;
-    MStatus status = runSpec(entry, normal, context);
-    if (result) *result = context.result;
+    MStatus status = runSpec(entry, *normal, context);
+    if (result) *result = std::move(context.result);
     // Work of a failed command is still handed on: what it did change must stay undoable.
-    placeUndo(entry, normal, context, options, topLevel);
+    placeUndo(entry, *normal, context, options, topLevel);
     return status;
 }
 

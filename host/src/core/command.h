@@ -3,8 +3,10 @@
 // maya.cmds and plug-in commands all end in an Invocation handed to a
 // registered CommandFn; undoable work is reported back as UndoSteps.
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <maya/MStatus.h>
@@ -90,10 +92,16 @@ public:
     bool add(CommandSpec entry);           // false when the name is taken
     bool remove(const std::string& name); // false when unknown
     const CommandSpec* find(const std::string& name) const;
+    // The entry kept alive for the caller: a command may deregister itself
+    // (unloadPlugin) or register others while it runs.
+    std::shared_ptr<const CommandSpec> hold(const std::string& name) const;
     std::vector<std::string> names() const;
     void clear();  // session end: every command goes
 private:
-    std::vector<CommandSpec> specs_;
+    // Registration order for names(); the map for lookups, which every
+    // command line makes.
+    std::vector<std::shared_ptr<const CommandSpec>> specs_;
+    std::unordered_map<std::string, std::shared_ptr<const CommandSpec>> byName_;
 };
 
 struct ExecOptions {

@@ -201,9 +201,9 @@ std::size_t flagArity(const CommandSpec& entry, const std::string& flag, bool qu
     return std::min(fs->args.size(), available);
 }
 
-bool hasQueryFlag(const Statement& s)
+bool hasQueryFlag(const std::vector<CommandWord>& words)
 {
-    for (const Word& w : s.words)
+    for (const CommandWord& w : words)
         if (w.isFlag && (w.flag == "q" || w.flag == "query")) return true;
     return false;
 }
@@ -218,43 +218,48 @@ void appendPositional(Invocation& call, Value v)
     }
 }
 
-MStatus buildInvocation(const Statement& s, const CommandSpec& entry, Invocation& call, const ExecOptions& options)
+// Gives each flag the values that belong to it; the rest are the command's own.
+MStatus buildInvocation(const CommandSpec& entry, std::vector<CommandWord>& words, Invocation& call)
 {
-    call.command = s.command;
-    std::vector<Value> values(s.words.size());
-    for (std::size_t i = 0; i < s.words.size(); ++i) {
-        if (s.words[i].isFlag) continue;
-        MStatus st = evaluate(*s.words[i].value, values[i], options);
-        if (!st) return st;
-    }
-    const bool query = hasQueryFlag(s);
-    for (std::size_t i = 0; i < s.words.size(); ++i) {
-        if (!s.words[i].isFlag) {
-            appendPositional(call, std::move(values[i]));
+    const bool query = hasQueryFlag(words);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (!words[i].isFlag) {
+            appendPositional(call, std::move(words[i].value));
             continue;
         }
         std::size_t available = 0;
-        while (i + 1 + available < s.words.size() && !s.words[i + 1 + available].isFlag) ++available;
-        if (!entry.flags.empty() && !findFlagSyntax(entry.flags, s.words[i].flag))
-            return fail(s.command + ": invalid flag -" + s.words[i].flag, MStatus::kInvalidParameter);
+        while (i + 1 + available < words.size() && !words[i + 1 + available].isFlag) ++available;
+        if (!entry.flags.empty() && !findFlagSyntax(entry.flags, words[i].flag))
+            return fail(call.command + ": invalid flag -" + words[i].flag, MStatus::kInvalidParameter);
         Flag flag;
-        flag.name = s.words[i].flag;
+        flag.name = std::move(words[i].flag);
         for (std::size_t n = flagArity(entry, flag.name, query, available); n > 0; --n)
-            flag.args.push_back(std::move(values[++i]));
+            flag.args.push_back(std::move(words[++i].value));
         call.flags.push_back(std::move(flag));
     }
     return MStatus::kSuccess;
 }
 
+MStatus notFound(const std::string& command)
+{
+    return fail("Cannot find procedure \"" + command + "\".", MStatus::kNotFound);
+}
+
 MStatus runCommand(const Statement& s, Value* result, const ExecOptions& options)
 {
-    const CommandSpec* entry = CommandRegistry::instance().find(s.command);
     // Checked before any argument runs, so a mistyped name changes nothing.
-    if (!entry) return fail("Cannot find procedure \"" + s.command + "\".", MStatus::kNotFound);
-    Invocation call;
-    MStatus st = buildInvocation(s, *entry, call, options);
-    if (!st) return st;
-    return invoke(call, result, options);
+    if (!CommandRegistry::instance().find(s.command)) return notFound(s.command);
+    std::vector<CommandWord> words(s.words.size());
+    for (std::size_t i = 0; i < s.words.size(); ++i) {
+        words[i].isFlag = s.words[i].isFlag;
+        if (words[i].isFlag) {
+            words[i].flag = s.words[i].flag;
+            continue;
+        }
+        MStatus st = evaluate(*s.words[i].value, words[i].value, options);
+        if (!st) return st;
+    }
+    return runCommandWords(s.command, words, result, options);
 }
 
 MStatus declare(const Statement& s, Value* result, const ExecOptions& options)
@@ -335,6 +340,19 @@ const Variable* findVariable(const std::string& name)
     return found == variables().end() ? nullptr : &found->second;
 }
 
+MStatus runCommandWords(const std::string& command, std::vector<CommandWord>& words, Value* result,
+                        const ExecOptions& options)
+{
+    // Looked up again: an argument's `command` may have unregistered it.
+    const CommandSpec* entry = CommandRegistry::instance().find(command);
+    if (!entry) return notFound(command);
+    Invocation call;
+    call.command = command;
+    MStatus st = buildInvocation(*entry, words, call);
+    if (!st) return st;
+    return invoke(call, result, options);
+}
+
 MStatus runStatement(const Statement& statement, Value* result, const ExecOptions& options)
 {
     if (result) *result = Value();
@@ -354,6 +372,15 @@ namespace host {
 MStatus executeCommandLanguage(std::string_view text, Value* result, const ExecOptions& options)
 {
     if (result) *result = Value();
+    // Most lines a plug-in sends are one plain command: they skip the syntax tree.
+    {
+        std::string command;
+        std::vector<lang::CommandWord> words;
+        if (lang::readPlainCommand(text, command, words)) {
+            if (options.echo) postMessage(MessageKind::Result, std::string(text));
+            return lang::runCommandWords(command, words, result, options);
+        }
+    }
     lang::ParseResult parsed = lang::parse(text);
     if (!parsed.ok) {
         postMessage(MessageKind::Error, "Syntax error at " + parsed.error);

@@ -3,6 +3,7 @@
 // command calls through the host's command registry.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <maya/MStatus.h>
 
@@ -20,6 +21,11 @@ struct Variable {
 // Forgets every variable; then only $gMainWindow exists.
 void resetVariables();
 const Variable* findVariable(const std::string& name);
+
+// Runs a command from its evaluated words (consumed): flags get their values
+// by the command's syntax, then the call goes through the registry.
+MStatus runCommandWords(const std::string& command, std::vector<CommandWord>& words, Value* result,
+                        const ExecOptions& options);
 
 MStatus runStatement(const Statement& statement, Value* result, const ExecOptions& options);
 

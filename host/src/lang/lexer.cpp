@@ -56,16 +56,28 @@ SourcePosition positionOf(std::string_view source, std::size_t offset)
     return p;
 }
 
-Token Lexer::peek(LexMode mode)
+const Token& Lexer::peek(LexMode mode)
 {
+    if (hasPeeked_ && peekFrom_ == pos_ && peekMode_ == mode) return peeked_;
     const std::size_t saved = pos_;
-    Token t = next(mode);
+    spaceBefore_ = skipSpace();
+    peeked_ = scan(mode);
+    peekFrom_ = saved;
+    peekEnd_ = pos_;
+    peekMode_ = mode;
+    hasPeeked_ = true;
     pos_ = saved;
-    return t;
+    return peeked_;
 }
 
 Token Lexer::next(LexMode mode)
 {
+    if (hasPeeked_ && peekFrom_ == pos_ && peekMode_ == mode) {
+        hasPeeked_ = false;
+        pos_ = peekEnd_;
+        spaceBefore_ = peeked_.spaceBefore;
+        return std::move(peeked_);
+    }
     spaceBefore_ = skipSpace();
     return scan(mode);
 }

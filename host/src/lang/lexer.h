@@ -50,7 +50,10 @@ public:
     explicit Lexer(std::string_view source) : source_(source) {}
 
     Token next(LexMode mode);
-    Token peek(LexMode mode);
+    // The token next() would give, without consuming it. The parser peeks
+    // before nearly every token it takes, so the peeked token is kept and
+    // handed out by the next() that follows instead of being scanned twice.
+    const Token& peek(LexMode mode);
     std::size_t offset() const { return pos_; }
     // True when the next character (no space between) is c.
     bool nextCharIs(char c) const { return pos_ < source_.size() && source_[pos_] == c; }
@@ -68,6 +71,13 @@ private:
     std::string_view source_;
     std::size_t pos_ = 0;
     bool spaceBefore_ = false;
+
+    // The last peek: valid while pos_ is still peekFrom_ and the mode is the same.
+    Token peeked_;
+    std::size_t peekFrom_ = 0;
+    std::size_t peekEnd_ = 0;
+    LexMode peekMode_ = LexMode::Argument;
+    bool hasPeeked_ = false;
 };
 
 }  // namespace host::lang

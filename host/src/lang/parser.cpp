@@ -14,6 +14,17 @@ namespace {
 // exhaust the stack.
 constexpr int kMaxNesting = 200;
 
+bool isDeclarationStart(const std::string& word)
+{
+    return word == "global" || word == "string" || word == "int" || word == "float";
+}
+
+Value numberValue(const Token& t)
+{
+    if (t.kind == TokenKind::Int) return Value(std::strtoll(t.text.c_str(), nullptr, 10));
+    return Value(std::strtod(t.text.c_str(), nullptr));
+}
+
 struct SyntaxError {
     std::size_t offset;
     std::string reason;
@@ -69,7 +80,8 @@ private:
     StatementPtr statement()
     {
         auto s = std::make_unique<Statement>();
-        Token first = lexer_.peek(LexMode::Expression);
+        // A reference to the lexer's peeked token: read only before anything is taken.
+        const Token& first = lexer_.peek(LexMode::Expression);
         s->offset = first.offset;
         if (first.kind == TokenKind::Semicolon) {
             take(LexMode::Expression);
@@ -88,11 +100,6 @@ private:
         }
         endStatement(*s);
         return s;
-    }
-
-    static bool isDeclarationStart(const std::string& word)
-    {
-        return word == "global" || word == "string" || word == "int" || word == "float";
     }
 
     void declaration(Statement& s)
@@ -138,13 +145,12 @@ private:
         s.kind = Statement::Kind::Command;
         s.command = take(LexMode::Expression).text;
         for (;;) {
-            Token t = lexer_.peek(LexMode::Argument);
-            if (t.kind == TokenKind::Semicolon || t.kind == TokenKind::End) return;
-            if (t.kind == TokenKind::Flag) {
-                take(LexMode::Argument);
+            const TokenKind kind = lexer_.peek(LexMode::Argument).kind;
+            if (kind == TokenKind::Semicolon || kind == TokenKind::End) return;
+            if (kind == TokenKind::Flag) {
                 Word w;
                 w.isFlag = true;
-                w.flag = t.text;
+                w.flag = take(LexMode::Argument).text;
                 s.words.push_back(std::move(w));
                 continue;
             }
@@ -163,12 +169,6 @@ private:
         return e;
     }
 
-    static Value number(const Token& t)
-    {
-        if (t.kind == TokenKind::Int) return Value(std::strtoll(t.text.c_str(), nullptr, 10));
-        return Value(std::strtod(t.text.c_str(), nullptr));
-    }
-
     ExprPtr argument()
     {
         Token t = take(LexMode::Argument);
@@ -176,7 +176,7 @@ private:
         case TokenKind::String:
         case TokenKind::Word: return literal(Value(t.text), t.offset);
         case TokenKind::Int:
-        case TokenKind::Float: return literal(number(t), t.offset);
+        case TokenKind::Float: return literal(numberValue(t), t.offset);
         default: return shared(t);
         }
     }
@@ -262,8 +262,8 @@ private:
 
     ExprPtr expression()
     {
-        const Token at = lexer_.peek(LexMode::Expression);
-        if (++nesting_ > kMaxNesting) fail(at.offset, "expression nested too deeply");
+        const std::size_t at = lexer_.peek(LexMode::Expression).offset;
+        if (++nesting_ > kMaxNesting) fail(at, "expression nested too deeply");
         ExprPtr left = term();
         Token op;
         while (peekOperator("+", "-", op)) {
@@ -307,7 +307,7 @@ private:
         switch (t.kind) {
         case TokenKind::String: return literal(Value(t.text), t.offset);
         case TokenKind::Int:
-        case TokenKind::Float: return literal(number(t), t.offset);
+        case TokenKind::Float: return literal(numberValue(t), t.offset);
         case TokenKind::Word:
             if (t.text == "true" || t.text == "on" || t.text == "yes") return literal(Value(1), t.offset);
             if (t.text == "false" || t.text == "off" || t.text == "no") return literal(Value(0), t.offset);
@@ -337,6 +337,28 @@ ParseResult parse(std::string_view source)
         result.error = "line " + std::to_string(p.line) + ", column " + std::to_string(p.column) + ": " + e.reason;
     }
     return result;
+}
+
+bool readPlainCommand(std::string_view source, std::string& command, std::vector<CommandWord>& words)
+{
+    Lexer lexer(source);
+    Token name = lexer.next(LexMode::Expression);
+    if (name.kind != TokenKind::Word || isDeclarationStart(name.text)) return false;
+    command = std::move(name.text);
+    words.clear();
+    for (;;) {
+        Token t = lexer.next(LexMode::Argument);
+        switch (t.kind) {
+        case TokenKind::End: return true;
+        case TokenKind::Semicolon: return lexer.next(LexMode::Expression).kind == TokenKind::End;
+        case TokenKind::Flag: words.push_back(CommandWord{true, std::move(t.text), Value()}); break;
+        case TokenKind::String:
+        case TokenKind::Word: words.push_back(CommandWord{false, std::string(), Value(std::move(t.text))}); break;
+        case TokenKind::Int:
+        case TokenKind::Float: words.push_back(CommandWord{false, std::string(), numberValue(t)}); break;
+        default: return false;
+        }
+    }
 }
 
 bool isCompleteInput(std::string_view source)

@@ -51,4 +51,12 @@ struct Statement {
 };
 using StatementPtr = std::unique_ptr<Statement>;
 
+// A word after a command's name once its value is known: what a command call
+// is built from, whether the line was parsed in full or read as plain.
+struct CommandWord {
+    bool isFlag = false;
+    std::string flag;  // without '-'
+    Value value;       // a value word's value
+};
+
 }  // namespace host::lang
