@@ -376,6 +376,7 @@ MStatus executeCommandLanguage(std::string_view text, Value* result, const ExecO
     {
         std::string command;
         std::vector<lang::CommandWord> words;
+        words.reserve(16);  // room for any line a plug-in sends, in one allocation
         if (lang::readPlainCommand(text, command, words)) {
             if (options.echo) postMessage(MessageKind::Result, std::string(text));
             return lang::runCommandWords(command, words, result, options);

@@ -65,8 +65,7 @@ MStatus MDGModifier::renameNode(const MObject& node, const MString& newName) {
 }
 
 MStatus MDGModifier::commandToExecute(const MString& command) {
-    std::string text = command.asChar();
-    queue([text](std::vector<host::UndoStep>& steps) -> MStatus {
+    queue([text = std::string(command.asChar())](std::vector<host::UndoStep>& steps) -> MStatus {
         host::ExecOptions options;
         options.collect = &steps;
         return host::executeCommandLanguage(text, nullptr, options);
