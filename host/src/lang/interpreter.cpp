@@ -328,6 +328,29 @@ MStatus assign(const Statement& s, Value* result, const ExecOptions& options)
 
 }  // namespace
 
+// Word lists kept from line to line: a run sends hundreds of thousands of
+// lines, and a fresh list of that size costs an allocation (and glibc a
+// consolidation of its free lists) per line. A nested line borrows another.
+static std::vector<std::vector<CommandWord>>& spareWordLists()
+{
+    thread_local std::vector<std::vector<CommandWord>> spare;
+    return spare;
+}
+
+BorrowedWords::BorrowedWords()
+{
+    auto& spare = spareWordLists();
+    if (spare.empty()) return;
+    words = std::move(spare.back());
+    spare.pop_back();
+}
+
+BorrowedWords::~BorrowedWords()
+{
+    words.clear();
+    spareWordLists().push_back(std::move(words));
+}
+
 void resetVariables()
 {
     variables().clear();
@@ -348,6 +371,7 @@ MStatus runCommandWords(const std::string& command, std::vector<CommandWord>& wo
     if (!entry) return notFound(command);
     Invocation call;
     call.command = command;
+    call.args.reserve(words.size());
     MStatus st = buildInvocation(*entry, words, call);
     if (!st) return st;
     return invoke(call, result, options);
@@ -375,11 +399,10 @@ MStatus executeCommandLanguage(std::string_view text, Value* result, const ExecO
     // Most lines a plug-in sends are one plain command: they skip the syntax tree.
     {
         std::string command;
-        std::vector<lang::CommandWord> words;
-        words.reserve(16);  // room for any line a plug-in sends, in one allocation
-        if (lang::readPlainCommand(text, command, words)) {
+        lang::BorrowedWords borrowed;
+        if (lang::readPlainCommand(text, command, borrowed.words)) {
             if (options.echo) postMessage(MessageKind::Result, std::string(text));
-            return lang::runCommandWords(command, words, result, options);
+            return lang::runCommandWords(command, borrowed.words, result, options);
         }
     }
     lang::ParseResult parsed = lang::parse(text);

@@ -22,6 +22,15 @@ struct Variable {
 void resetVariables();
 const Variable* findVariable(const std::string& name);
 
+// An empty word list lent for one line and taken back, capacity kept.
+struct BorrowedWords {
+    BorrowedWords();
+    ~BorrowedWords();
+    BorrowedWords(const BorrowedWords&) = delete;
+    BorrowedWords& operator=(const BorrowedWords&) = delete;
+    std::vector<CommandWord> words;
+};
+
 // Runs a command from its evaluated words (consumed): flags get their values
 // by the command's syntax, then the call goes through the registry.
 MStatus runCommandWords(const std::string& command, std::vector<CommandWord>& words, Value* result,
