@@ -188,3 +188,33 @@ TEST_F(LangTest, PlainLineIsEchoedOnceWhenAsked)
     EXPECT_TRUE(logged(host::MessageKind::Result, "nosuchcommand;"));
     EXPECT_EQ(lastError(), "Cannot find procedure \"nosuchcommand\".");
 }
+
+TEST_F(LangTest, PlainLineRunFromInsideACommandKeepsBothCallsApart)
+{
+    Probe inner;
+    inner.add("inner");
+    std::vector<std::string> outerArgs;
+    host::CommandSpec outer;
+    outer.name = "outer";
+    outer.owner = "host";
+    outer.run = [&](const host::Invocation& call, host::CommandContext&) {
+        MStatus status = host::executeCommandLanguage("inner -f x y z 1 2 3;", nullptr, host::ExecOptions());
+        for (const host::Value& v : call.args) outerArgs.push_back(host::displayText(v));
+        return status;
+    };
+    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(outer)));
+    EXPECT_TRUE(run("outer a b; outer \"c d\""));
+    EXPECT_TRUE(run("outer e;"));
+    host::CommandRegistry::instance().remove("outer");
+
+    EXPECT_EQ(outerArgs, (std::vector<std::string>{"a", "b", "c d", "e"}));
+    ASSERT_EQ(inner.calls.size(), 3u);
+    for (const host::Invocation& call : inner.calls) {
+        ASSERT_EQ(call.flags.size(), 1u);
+        EXPECT_EQ(call.flags[0].name, "f");
+        ASSERT_EQ(call.flags[0].args.size(), 1u);
+        EXPECT_EQ(host::displayText(call.flags[0].args[0]), "x");
+        ASSERT_EQ(call.args.size(), 5u);
+        EXPECT_EQ(host::displayText(call.args[4]), "3");
+    }
+}
