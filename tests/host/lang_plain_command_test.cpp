@@ -3,6 +3,9 @@
 // gives: the same status, result, messages, scene and undo.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "lang/parser.h"
 #include "lang_test_support.h"
 #include "scene/scene_digest.h"
@@ -216,5 +219,30 @@ TEST_F(LangTest, PlainLineRunFromInsideACommandKeepsBothCallsApart)
         EXPECT_EQ(host::displayText(call.flags[0].args[0]), "x");
         ASSERT_EQ(call.args.size(), 5u);
         EXPECT_EQ(host::displayText(call.args[4]), "3");
+    }
+}
+
+// Numbers are read with a quicker routine than the C library's; every text
+// the lexer takes as a number must still give the C library's value.
+TEST_F(LangTest, NumbersReadAsTheCLibraryReadsThem)
+{
+    const char* texts[] = {"0", "-0", "+5", "007", "42", "-17", "9223372036854775807", "9223372036854775808",
+                           "-9223372036854775809", "99999999999999999999", "0.1", "-0.7853981633974483", "1.",
+                           ".5", "-.5", "+.25", "1e5", "1E-5", "2.5e+3", "1e308", "1e999", "-1e999", "1e-320",
+                           "4.9e-324", "1e-400", "123456789012345678901234567890.5", "0.30000000000000004"};
+    for (const char* text : texts) {
+        std::string command;
+        std::vector<CommandWord> words;
+        ASSERT_TRUE(host::lang::readPlainCommand(std::string("print ") + text, command, words)) << text;
+        ASSERT_EQ(words.size(), 1u) << text;
+        const host::Value& v = words[0].value;
+        if (v.isInt()) {
+            EXPECT_EQ(std::get<long long>(v.data), std::strtoll(text, nullptr, 10)) << text;
+        } else {
+            ASSERT_TRUE(v.isDouble()) << text;
+            double expected = std::strtod(text, nullptr);
+            double got = std::get<double>(v.data);
+            EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text << " read as " << got;
+        }
     }
 }
