@@ -7,29 +7,13 @@
 #include <cmath>
 #include <map>
 #include <set>
-#include <unordered_set>
 
 #include "core/session.h"
+#include "scene/name_index.h"
 
 namespace host::scene {
 
 namespace {
-
-// The name index holds the nodes themselves, hashed and compared by their
-// own names: no name is stored twice, and an entry is a pointer.
-struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view name) const { return std::hash<std::string_view>()(name); }
-    size_t operator()(const Node* node) const { return (*this)(std::string_view(node->name)); }
-};
-
-struct SameName {
-    using is_transparent = void;
-    static std::string_view nameOf(std::string_view name) { return name; }
-    static std::string_view nameOf(const Node* node) { return node->name; }
-    template <typename A, typename B>
-    bool operator()(const A& a, const B& b) const { return nameOf(a) == nameOf(b); }
-};
 
 // Lets the tables keyed by name bases be searched with a view of a name.
 struct TextHash {
@@ -48,7 +32,7 @@ struct SceneState {
     size_t staleEntries = 0;   // entries of detached nodes still in `order`
     bool sorted = true;        // `order` ascends by serial without repeats
     // Alive nodes by name (a name changes only between forgetName and claimName).
-    std::unordered_set<Node*, NameHash, SameName> byName;
+    NameIndex byName;
     std::unordered_map<std::string, long long, TextHash, std::equal_to<>> freeFrom;  // base -> all of base1..base(n-1) taken
     // base -> {n -> m}: all of base n .. base(m-1) taken, for each start n that
     // names asking for base(n-1) began their walk at
@@ -110,7 +94,7 @@ std::string numbered(std::string_view base, long long n) { return std::string(ba
 
 void forgetName(const std::string& name) {
     SceneState& s = state();
-    if (auto it = s.byName.find(std::string_view(name)); it != s.byName.end()) s.byName.erase(it);
+    s.byName.erase(name);
     auto [base, number] = splitTrailingNumber(name);
     auto it = s.freeFrom.find(base);
     if (number >= 1 && it != s.freeFrom.end() && number < it->second) it->second = number;
@@ -121,7 +105,7 @@ void forgetName(const std::string& name) {
 }
 
 void claimName(Node& node) {
-    bool fresh = state().byName.insert(&node).second;
+    bool fresh = state().byName.insert(node);
     assert(fresh);
     (void)fresh;
 }
@@ -324,9 +308,8 @@ Node* findNode(std::string_view nameOrPath) {
     world();
     size_t bar = nameOrPath.rfind('|');
     std::string_view leaf = bar == std::string_view::npos ? nameOrPath : nameOrPath.substr(bar + 1);
-    auto it = state().byName.find(leaf);
-    if (it == state().byName.end()) return nullptr;
-    Node* found = *it;
+    Node* found = state().byName.find(leaf);
+    if (!found) return nullptr;
     if (bar == std::string_view::npos) return found;
     // A path must be the node's full path, or its tail after a '|'.
     std::string full = fullPathName(*found);
@@ -354,10 +337,10 @@ std::string uniqueName(std::string_view wanted) {
     auto counted = s.freeFrom.find(base);
     bool canonical = number >= 1 && wanted[base.size()] != '0';  // "pCube7", not "pCube07"
     bool surelyTaken = canonical && counted != s.freeFrom.end() && number < counted->second;
-    if (!surelyTaken && !s.byName.count(wanted)) return std::string(wanted);
+    if (!surelyTaken && !s.byName.contains(wanted)) return std::string(wanted);
     if (counted == s.freeFrom.end()) counted = s.freeFrom.emplace(std::string(base), 1).first;
     long long& free = counted->second;
-    while (s.byName.count(std::string_view(numbered(base, free)))) ++free;
+    while (s.byName.contains(numbered(base, free))) ++free;
     long long n = std::max(number + 1, 1LL);
     if (n <= free) return numbered(base, free);
     // Many objects asking for one name ("unnamed3") would each walk past all
@@ -366,7 +349,7 @@ std::string uniqueName(std::string_view wanted) {
     if (walks == s.freeAbove.end()) walks = s.freeAbove.emplace(std::string(base), std::map<long long, long long>()).first;
     long long& known = walks->second.try_emplace(n, n).first->second;
     n = std::max(n, known);
-    while (s.byName.count(std::string_view(numbered(base, n)))) ++n;
+    while (s.byName.contains(numbered(base, n))) ++n;
     known = n;
     return numbered(base, n);
 }
