@@ -185,6 +185,23 @@ bool isClear(const Placer& placer, std::span<const Vec2> box, bool ofShapes, int
     return blockingShape(placer, box, axesOf(box), ofShapes, own) < 0;
 }
 
+// The axes of a box turned like `turned` (only moved): the same normals,
+// the box's own extent along each.
+Axes movedAxes(const Axes& turned, std::span<const Vec2> box) {
+    Axes axes = turned;
+    for (int k = 0; k < axes.count; ++k) {
+        double lo = INFINITY, hi = -INFINITY;
+        for (Vec2 p : box) {
+            double at = p.x * axes.normal[k].x + p.y * axes.normal[k].y;
+            lo = std::min(lo, at);
+            hi = std::max(hi, at);
+        }
+        axes.lo[k] = lo;
+        axes.hi[k] = hi;
+    }
+    return axes;
+}
+
 // A shape holding the point p (one with p in a covered cell), or -1.
 int shapeHolding(const Placer& placer, Vec2 p) {
     int holding = -1;
@@ -329,6 +346,8 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
         sine[i] = std::sin(outward + turns[i]);
     }
     CornerOffsets offsets = cornerOffsets(probe);
+    // every position turns the box the same way: its edge normals once
+    const Axes turned = axesOf(cornersAt(offsets, {0.0, 0.0}));
     // A trial position too close to a shape fails, and so do the next ones
     // along its direction until the box has moved clear of that shape.
     double knownBlockedBelow[kTurns];
@@ -339,14 +358,14 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
                 continue;
             probe.centre = {e.mid.x + cosine[i] * (d + half), e.mid.y + sine[i] * (d + half)};
             std::array<Vec2, 4> box = cornersAt(offsets, probe.centre);
+            Axes axes = movedAxes(turned, box);
             if (placer.search == GlueSearch::Plain) {
-                if (isClear(placer, box, true)) {
+                if (blockingShape(placer, box, axes, true, -1) < 0) {
                     accept(placer, probe);
                     return;
                 }
                 continue;
             }
-            Axes axes = axesOf(box);
             std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
             int blocking = inside ? shapeHolding(placer, *inside) : blockingShape(placer, box, axes, true, -1);
             if (blocking >= 0) {
