@@ -352,7 +352,10 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
     // along its direction until the box has moved clear of that shape.
     double knownBlockedBelow[kTurns];
     std::fill(std::begin(knownBlockedBelow), std::end(knownBlockedBelow), -INFINITY);
-    for (double d = kEdgeOffset; d <= reach; d += kBesideStep)
+    double allBlockedBelow = -INFINITY;  // the least of knownBlockedBelow
+    for (double d = kEdgeOffset; d <= reach; d += kBesideStep) {
+        if (d < allBlockedBelow)
+            continue;
         for (size_t i = 0; i < kTurns; ++i) {
             if (d < knownBlockedBelow[i])
                 continue;
@@ -378,6 +381,8 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
                 return;
             }
         }
+        allBlockedBelow = *std::min_element(std::begin(knownBlockedBelow), std::end(knownBlockedBelow));
+    }
     // Past every shape of the net: straight out, beyond the reach.
     probe.centre = {e.mid.x + std::cos(outward) * (reach + half),
                     e.mid.y + std::sin(outward) * (reach + half)};
