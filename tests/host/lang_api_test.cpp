@@ -47,6 +47,12 @@ TEST(LangApiString, NumbersReadAndWrite)
     EXPECT_EQ(text, MString("failed(4)"));
     EXPECT_EQ(MString("a") + 0.25, MString("a0.25"));
     EXPECT_EQ("select " + MString("pCube1"), MString("select pCube1"));
+    // Joined pieces keep every one of them, the operands unchanged.
+    MString name("dft12_345");
+    MString line = "setAttr " + name + ".kivanoEdges" + MString(" -type") + " \"doubleArray\"" + (const char*)nullptr;
+    EXPECT_EQ(line, MString("setAttr dft12_345.kivanoEdges -type \"doubleArray\""));
+    EXPECT_EQ(name, MString("dft12_345"));
+    EXPECT_EQ(MString() + MString(), MString(""));
 }
 
 TEST(LangApiString, SplitCompareAndHash)

@@ -32,9 +32,15 @@ public:
     MString& operator+=(unsigned int value);
     MString& operator+=(float value);
 
-    MString operator+(const MString& other) const { return MString(text_ + other.text_); }
-    MString operator+(const char* other) const { return MString(text_ + (other ? other : "")); }
-    MString operator+(double value) const { MString s(*this); return s += value; }
+    // Built in place: plug-ins join command lines from many pieces.
+    MString operator+(const MString& other) const {
+        MString s;
+        s.text_.reserve(text_.size() + other.text_.size());
+        s.text_.append(text_).append(other.text_);
+        return s;
+    }
+    MString operator+(const char* other) const { MString s(*this); s += other; return s; }
+    MString operator+(double value) const { MString s(*this); s += value; return s; }
 
     bool operator==(const MString& other) const { return text_ == other.text_; }
     bool operator==(const char* other) const { return text_ == (other ? other : ""); }
@@ -90,7 +96,7 @@ private:
     std::string text_;
 };
 
-inline MString operator+(const char* left, const MString& right) { return MString(left) + right; }
+inline MString operator+(const char* left, const MString& right) { MString s(left); s += right; return s; }
 inline bool operator==(const char* left, const MString& right) { return right == left; }
 inline bool operator!=(const char* left, const MString& right) { return right != left; }
 
