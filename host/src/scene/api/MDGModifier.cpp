@@ -91,10 +91,9 @@ MStatus MDGModifier::doIt() {
     std::vector<Operation> ops;
     ops.swap(pending_);
     // Stops at the first failing edit; what ran before it stays done (and undoable).
+    // Each edit appends its steps straight to what the modifier has done.
     for (Operation& op : ops) {
-        std::vector<host::UndoStep> steps;
-        MStatus status = op(steps);
-        done_->insert(done_->end(), std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
+        MStatus status = op(*done_);
         if (!status) return status;
     }
     return MStatus::kSuccess;
