@@ -246,3 +246,51 @@ TEST_F(LangTest, NumbersReadAsTheCLibraryReadsThem)
         }
     }
 }
+
+// An argument's `command` may register or remove commands while the line's
+// own command waits for its arguments: the waiting command must then run
+// from a live entry, or be reported missing, never from a stale one.
+TEST_F(LangTest, CommandsRegisteredOrRemovedByAnArgumentLeaveTheLineSound)
+{
+    Probe probe;
+    probe.add("probe", {{"n", "name", {host::ArgType::String}}});
+    std::vector<std::string> added;
+    host::CommandSpec grow;
+    grow.name = "grow";
+    grow.owner = "host";
+    grow.run = [&](const host::Invocation&, host::CommandContext& context) {
+        for (int i = 0; i < 300; ++i) {
+            host::CommandSpec extra;
+            extra.name = "extra" + std::to_string(added.size());
+            extra.owner = "host";
+            extra.run = [](const host::Invocation&, host::CommandContext&) { return MStatus(MStatus::kSuccess); };
+            added.push_back(extra.name);
+            host::CommandRegistry::instance().add(std::move(extra));
+        }
+        context.result = host::Value("grown");
+        return MStatus(MStatus::kSuccess);
+    };
+    host::CommandSpec drop;
+    drop.name = "drop";
+    drop.owner = "host";
+    drop.run = [](const host::Invocation&, host::CommandContext& context) {
+        host::CommandRegistry::instance().remove("probe");
+        context.result = host::Value("dropped");
+        return MStatus(MStatus::kSuccess);
+    };
+    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(grow)));
+    ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(drop)));
+
+    EXPECT_TRUE(run("probe -n `grow` `grow`;"));
+    ASSERT_EQ(probe.calls.size(), 1u);
+    EXPECT_EQ(host::displayText(probe.calls[0].flags[0].args[0]), "grown");
+    EXPECT_EQ(host::displayText(probe.calls[0].args[0]), "grown");
+
+    EXPECT_FALSE(run("probe -n `drop`;"));
+    EXPECT_EQ(lastError(), "Cannot find procedure \"probe\".");
+    EXPECT_EQ(probe.calls.size(), 1u);
+
+    for (const std::string& name : added) host::CommandRegistry::instance().remove(name);
+    host::CommandRegistry::instance().remove("grow");
+    host::CommandRegistry::instance().remove("drop");
+}
