@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "dense_block.h"
 #include "shapes.h"
 
 namespace sheet {
@@ -28,13 +29,11 @@ private:
     void nextQuery() const;
     const std::vector<int>* cell(int64_t cx, int64_t cy) const;
     std::vector<int>& cellToFill(int64_t cx, int64_t cy);
-    bool reach(int64_t cx, int64_t cy);
 
     double cellSize_;
     // Cells in a dense block over the range filled so far, found by index;
     // cells that would make the block unreasonably large go to a map.
-    std::vector<std::vector<int>> dense_;
-    int64_t originX_ = 0, originY_ = 0, columns_ = 0, rows_ = 0;
+    DenseBlock<std::vector<int>> dense_;
     std::unordered_map<int64_t, std::vector<int>> far_;
     mutable std::vector<uint32_t> seen_;  // per id: the query that last saw it
     mutable uint32_t query_ = 0;

@@ -46,56 +46,15 @@ bool rowSpan(std::span<const Vec2> polygon, double y, double& lo, double& hi) {
     return lo <= hi;
 }
 
-double areaOf(std::span<const Vec2> polygon) {
-    double area = 0.0;
-    for (size_t i = 0; i < polygon.size(); ++i) {
-        Vec2 a = polygon[i], b = polygon[(i + 1) % polygon.size()];
-        area += a.x * b.y - b.x * a.y;
-    }
-    return area / 2;
-}
-
 }  // namespace
-
-bool Coverage::reach(int64_t tx, int64_t ty) {
-    if (tx >= originX_ && tx < originX_ + columns_ && ty >= originY_ && ty < originY_ + rows_)
-        return true;
-    // grow by half again on the side that is short, so that a cloud of
-    // labels spreading outwards regrows the directory rarely
-    int64_t x0 = std::min(tx, originX_), y0 = std::min(ty, originY_);
-    int64_t x1 = std::max(tx + 1, originX_ + columns_), y1 = std::max(ty + 1, originY_ + rows_);
-    if (columns_ == 0) {
-        x0 = tx;
-        y0 = ty;
-        x1 = tx + 1;
-        y1 = ty + 1;
-    } else {
-        int64_t growX = (x1 - x0) / 2, growY = (y1 - y0) / 2;
-        if (tx < originX_) x0 -= growX;
-        if (tx >= originX_ + columns_) x1 += growX;
-        if (ty < originY_) y0 -= growY;
-        if (ty >= originY_ + rows_) y1 += growY;
-    }
-    if ((x1 - x0) * (y1 - y0) > kMaxDirectory)
-        return false;
-    std::vector<uint32_t> grown(size_t((x1 - x0) * (y1 - y0)), 0);
-    for (int64_t y = 0; y < rows_; ++y)
-        for (int64_t x = 0; x < columns_; ++x)
-            grown[size_t((originY_ + y - y0) * (x1 - x0) + (originX_ + x - x0))] = directory_[size_t(y * columns_ + x)];
-    directory_ = std::move(grown);
-    originX_ = x0;
-    originY_ = y0;
-    columns_ = x1 - x0;
-    rows_ = y1 - y0;
-    return true;
-}
 
 void Coverage::markRow(int64_t cy, int64_t fromX, int64_t toX) {
     int64_t ty = cy >> kTileShift;
     for (int64_t tx = fromX >> kTileShift; tx <= (toX - 1) >> kTileShift; ++tx) {
-        if (!reach(tx, ty))
+        uint32_t* found = directory_.reach(tx, ty, kMaxDirectory);
+        if (!found)
             return;
-        uint32_t& slot = directory_[size_t((ty - originY_) * columns_ + (tx - originX_))];
+        uint32_t& slot = *found;
         if (!slot) {
             tiles_.emplace_back();
             slot = uint32_t(tiles_.size());
@@ -113,7 +72,7 @@ void Coverage::cover(std::span<const Vec2> polygon) {
     Box box = boxOf(polygon);
     // a flat polygon covers no cell; a huge or broken one is left out, which
     // only means its trial positions get the full test
-    if (areaOf(polygon) == 0.0 ||
+    if (signedArea(polygon) == 0.0 ||
         !(box.minX > -kLimit && box.maxX < kLimit && box.minY > -kLimit && box.maxY < kLimit))
         return;
     int64_t y0 = int64_t(std::ceil(box.minY / kCell)), y1 = int64_t(std::floor(box.maxY / kCell));
@@ -136,11 +95,8 @@ bool Coverage::covered(Vec2 p) const {
     if (!(p.x > -kLimit && p.x < kLimit && p.y > -kLimit && p.y < kLimit))
         return false;
     int64_t cx = cellOf(p.x), cy = cellOf(p.y);
-    int64_t tx = (cx >> kTileShift) - originX_, ty = (cy >> kTileShift) - originY_;
-    if (tx < 0 || tx >= columns_ || ty < 0 || ty >= rows_)
-        return false;
-    uint32_t slot = directory_[size_t(ty * columns_ + tx)];
-    return slot && (tiles_[slot - 1][size_t(cy & kTileMask)] >> (cx & kTileMask) & 1u);
+    const uint32_t* slot = directory_.find(cx >> kTileShift, cy >> kTileShift);
+    return slot && *slot && (tiles_[*slot - 1][size_t(cy & kTileMask)] >> (cx & kTileMask) & 1u);
 }
 
 }  // namespace sheet

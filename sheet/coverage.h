@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "dense_block.h"
 #include "sheet_model.h"
 
 namespace sheet {
@@ -27,13 +28,11 @@ private:
 
     // Tiles live in a dense directory over the tile range marked so far,
     // found by index rather than by hashing.
-    bool reach(int64_t tx, int64_t ty);
     // Marks the cells [fromX, toX) of row cy.
     void markRow(int64_t cy, int64_t fromX, int64_t toX);
 
     std::vector<Tile> tiles_;
-    std::vector<uint32_t> directory_;  // 1 + index into tiles_; 0: no tile
-    int64_t originX_ = 0, originY_ = 0, columns_ = 0, rows_ = 0;
+    DenseBlock<uint32_t> directory_;  // 1 + index into tiles_; 0: no tile
 };
 
 }  // namespace sheet

@@ -32,8 +32,6 @@ bool boxesOverlap(const Box& a, const Box& b, double clearance) {
            a.minY < b.maxY + clearance && b.minY < a.maxY + clearance;
 }
 
-namespace {
-
 double signedArea(std::span<const Vec2> polygon) {
     double area = 0.0;
     for (size_t i = 0; i < polygon.size(); ++i) {
@@ -42,6 +40,8 @@ double signedArea(std::span<const Vec2> polygon) {
     }
     return area / 2.0;
 }
+
+namespace {
 
 // Projections of a polygon onto an axis.
 void project(std::span<const Vec2> polygon, Vec2 axis, double& lo, double& hi) {

@@ -19,6 +19,8 @@ struct Box {
 };
 
 Box boxOf(std::span<const Vec2> points);
+// Positive for a counter-clockwise polygon (y up), negative for clockwise.
+double signedArea(std::span<const Vec2> polygon);
 bool boxesOverlap(const Box& a, const Box& b, double clearance);
 
 // The unit normals of a convex polygon's edges (of at most four), with the

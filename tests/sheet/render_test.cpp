@@ -51,14 +51,6 @@ std::vector<Lug> sampleLugs() {
     return lugs;
 }
 
-Layout layoutOf(Sheet& sheet) {
-    classifyEdges(sheet);
-    Layout layout;
-    std::string error;
-    EXPECT_TRUE(layoutSheet(sheet, {}, layout, error)) << error;
-    return layout;
-}
-
 constexpr double kZoom = 3.0;  // device pixels per point
 
 cairo_surface_t* blankPage(const Page& page) {

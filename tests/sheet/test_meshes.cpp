@@ -1,5 +1,7 @@
 #include "test_meshes.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -297,6 +299,14 @@ Sheet unfoldSimply(const Mesh& mesh, unsigned facesPerNet, double lugWidth) {
 std::vector<Mesh> sampleMeshes() {
     return {cube(40.0), octahedron(35.0), icosahedron(15.0), foldedGrid(4, 4, 15.0),
             cube(6.0)};
+}
+
+Layout layoutOf(Sheet& sheet) {
+    classifyEdges(sheet);
+    Layout layout;
+    std::string error;
+    EXPECT_TRUE(layoutSheet(sheet, {}, layout, error)) << error;
+    return layout;
 }
 
 }  // namespace sheet::testing

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "layout.h"
 #include "sheet_model.h"
 
 namespace sheet::testing {
@@ -24,6 +25,10 @@ Mesh foldedGrid(int columns, int rows, double cell);
 
 // Nets of at most `facesPerNet` faces (0: one net per connected piece).
 Sheet unfoldSimply(const Mesh& mesh, unsigned facesPerNet, double lugWidth);
+
+// The sheet classified and laid out on the default page (a failure is
+// reported to the running test).
+Layout layoutOf(Sheet& sheet);
 
 // The meshes the invariant tests run over.
 std::vector<Mesh> sampleMeshes();

@@ -48,14 +48,6 @@ int pdfPageCount(const std::string& pdf) {
                              std::sregex_iterator()));
 }
 
-Layout layoutOf(Sheet& sheet) {
-    classifyEdges(sheet);
-    Layout layout;
-    std::string error;
-    EXPECT_TRUE(layoutSheet(sheet, {}, layout, error)) << error;
-    return layout;
-}
-
 // Two pages' worth: the nets of several meshes together.
 Sheet twoPageSheet() {
     Sheet sheet = unfoldSimply(cube(70.0), 0, 4.0);
