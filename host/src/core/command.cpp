@@ -159,9 +159,9 @@ CommandRegistry& CommandRegistry::instance()
 bool CommandRegistry::add(CommandSpec entry)
 {
     if (entry.name.empty() || !entry.run || find(entry.name)) return false;
-    auto spec = std::make_shared<const CommandSpec>(std::move(entry));
-    byName_.emplace(spec->name, spec);
-    specs_.push_back(std::move(spec));
+    auto shared = std::make_shared<const CommandSpec>(std::move(entry));
+    byName_.emplace(shared->name, shared);
+    specs_.push_back(std::move(shared));
     return true;
 }
 
