@@ -376,6 +376,8 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
                 knownBlockedBelow[i] = d + blockedFor(box, axes, placer.shapes[blocking], {cosine[i], sine[i]}) - 1e-9;
                 continue;
             }
+            // a covered point with no shape found to hold it lies on a
+            // shape's very border: blocked all the same, only not skipped
             if (!inside) {
                 accept(placer, probe);
                 return;
