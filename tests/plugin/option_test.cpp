@@ -13,23 +13,9 @@
 #include "plugin/kivano_cmd.h"
 #include "plugin/menu_cmd.h"
 #include "plugin/option_text.h"
+#include "../host_session_environment.h"
 
 namespace {
-
-class HostSession : public ::testing::Environment {
-public:
-	void SetUp() override
-	{
-		session = std::make_unique<host::Session>();
-		host::setQuiet(true);
-	}
-	void TearDown() override { session.reset(); }
-
-private:
-	std::unique_ptr<host::Session> session;
-};
-
-const auto* environment = ::testing::AddGlobalTestEnvironment(new HostSession);
 
 TEST(OptionText, CheckBoxesLookAtTheFirstCharacter)
 {

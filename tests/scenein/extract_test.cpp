@@ -11,25 +11,11 @@
 #include "scene/scene.h"
 #include "scenein/extract.h"
 #include "unfold/run_state.h"
+#include "../host_session_environment.h"
 
 namespace sc = host::scene;
 
 namespace {
-
-class HostSession : public ::testing::Environment {
-public:
-	void SetUp() override
-	{
-		session = std::make_unique<host::Session>();
-		host::setQuiet(true);
-	}
-	void TearDown() override { session.reset(); }
-
-private:
-	std::unique_ptr<host::Session> session;
-};
-
-const auto* environment = ::testing::AddGlobalTestEnvironment(new HostSession);
 
 void addTetrahedron(const std::string& name, sc::Node* parent, std::array<double, 3> at)
 {

@@ -17,25 +17,11 @@
 #include "unfold/algokante.h"
 #include "unfold/gtc.h"
 #include "unfold/run_state.h"
+#include "../host_session_environment.h"
 
 namespace sc = host::scene;
 
 namespace {
-
-class HostSession : public ::testing::Environment {
-public:
-	void SetUp() override
-	{
-		session = std::make_unique<host::Session>();
-		host::setQuiet(true);
-	}
-	void TearDown() override { session.reset(); }
-
-private:
-	std::unique_ptr<host::Session> session;
-};
-
-const auto* environment = ::testing::AddGlobalTestEnvironment(new HostSession);
 
 void addMesh(const std::string& name, const kivano::TriangleMesh& mesh)
 {
