@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "core/messages.h"
 #include "core/session.h"
 
 class HostSessionEnvironment : public ::testing::Environment {
