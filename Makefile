@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build bench clean test-asan fuzz
+.PHONY: run test deps build bench clean test-asan fuzz format format-check
 
 deps:
 	@scripts/install-deps.sh
@@ -50,3 +50,13 @@ fuzz: deps
 		"-DCMAKE_EXE_LINKER_FLAGS=-shared-libsan -Wl,-rpath,$(FUZZ_RUNTIME_DIR)"
 	cmake --build $(FUZZ_BUILD) --target kivano_fuzzers -j $(JOBS)
 	$(SANITIZER_ENV) fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# One code style for the whole tree, as .clang-format sets it.
+SOURCES = git ls-files '*.cpp' '*.h'
+CLANG_FORMAT ?= clang-format
+
+format: deps
+	$(SOURCES) | xargs $(CLANG_FORMAT) -i
+
+format-check: deps
+	$(SOURCES) | xargs $(CLANG_FORMAT) --dry-run --Werror
