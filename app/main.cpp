@@ -6,8 +6,7 @@
 #include "unfold_command.h"
 #endif
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     CLI::App app{"kivano - unfold 3-D models into printable paper-craft sheets"};
     app.require_subcommand(1);
     int exitCode = 0;

@@ -18,15 +18,15 @@
 
 namespace {
 
-bool endsWith(const std::string& text, const std::string& suffix)
-{
-    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-void showResult(const host::Value& result)
-{
+void showResult(const host::Value& result) {
     // Nothing to show: no result, or an empty list (say, "ls -sl" with nothing selected).
-    if (result.isNone() || (result.isList() && std::get<host::Value::List>(result.data).empty())) return;
+    if (result.isNone() || (result.isList() && std::get<host::Value::List>(result.data).empty()))
+        return;
     // Straight to standard output: results show even in a quiet session.
     std::printf("// Result: %s //\n", host::displayText(result).c_str());
     std::fflush(stdout);
@@ -34,8 +34,7 @@ void showResult(const host::Value& result)
 
 // Runs one chunk of complete statements; false when one failed (the rest of
 // the chunk then does not run).
-bool runChunk(const std::string& chunk)
-{
+bool runChunk(const std::string& chunk) {
     host::lang::ParseResult parsed = host::lang::parse(chunk);
     if (!parsed.ok) {
         host::postMessage(host::MessageKind::Error, "Syntax error at " + parsed.error);
@@ -45,7 +44,8 @@ bool runChunk(const std::string& chunk)
     options.recordUndo = true;
     for (const host::lang::StatementPtr& statement : parsed.statements) {
         host::Value result;
-        if (!host::lang::runStatement(*statement, &result, options)) return false;
+        if (!host::lang::runStatement(*statement, &result, options))
+            return false;
         showResult(result);
     }
     return true;
@@ -53,27 +53,28 @@ bool runChunk(const std::string& chunk)
 
 // Gathers lines into complete statements, so a statement may span lines and
 // a line may hold several.
-int runStatements(std::istream& in, const ShellOptions& options, bool interactive)
-{
+int runStatements(std::istream& in, const ShellOptions& options, bool interactive) {
     int failures = 0;
     std::string chunk, line;
     auto flush = [&]() {
         const bool ok = chunk.find_first_not_of(" \t\r\n") == std::string::npos || runChunk(chunk);
         chunk.clear();
-        if (!ok) ++failures;
+        if (!ok)
+            ++failures;
         return ok || options.keepGoing || interactive;
     };
     while (std::getline(in, line)) {
         chunk += line;
         chunk += '\n';
-        if (host::lang::isCompleteInput(chunk) && !flush()) break;
+        if (host::lang::isCompleteInput(chunk) && !flush())
+            break;
     }
-    if (!chunk.empty() && (options.keepGoing || interactive || failures == 0)) flush();
+    if (!chunk.empty() && (options.keepGoing || interactive || failures == 0))
+        flush();
     return failures == 0 ? 0 : 1;
 }
 
-int runPythonFile(const std::string& path)
-{
+int runPythonFile(const std::string& path) {
     std::ifstream in(path);
     std::stringstream code;
     code << in.rdbuf();
@@ -85,25 +86,29 @@ int runPythonFile(const std::string& path)
 
 }  // namespace
 
-int runShell(const ShellOptions& options)
-{
+int runShell(const ShellOptions& options) {
     host::setQuiet(options.quiet);
     host::Session session;
-    if (options.file.empty()) return runStatements(std::cin, options, isatty(STDIN_FILENO) != 0);
+    if (options.file.empty())
+        return runStatements(std::cin, options, isatty(STDIN_FILENO) != 0);
     std::ifstream in(options.file);
     if (!in) {
-        host::postMessage(host::MessageKind::Error, "kivano shell: cannot read \"" + options.file + "\"");
+        host::postMessage(host::MessageKind::Error,
+                          "kivano shell: cannot read \"" + options.file + "\"");
         return 1;
     }
-    if (endsWith(options.file, ".py")) return runPythonFile(options.file);
+    if (endsWith(options.file, ".py"))
+        return runPythonFile(options.file);
     return runStatements(in, options, false);
 }
 
-CLI::App* addShellCommand(CLI::App& app, int& exitCode)
-{
+CLI::App* addShellCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ShellOptions>();
-    CLI::App* shell = app.add_subcommand("shell", "Run host script statements from FILE or standard input");
-    shell->add_option("file", options->file, "Script of command-language statements, or a .py file of Python")
+    CLI::App* shell =
+        app.add_subcommand("shell", "Run host script statements from FILE or standard input");
+    shell
+        ->add_option("file", options->file,
+                     "Script of command-language statements, or a .py file of Python")
         ->check(CLI::ExistingFile);
     shell->add_flag("-q,--quiet", options->quiet, "Show only results and errors");
     shell->add_flag("-k,--keep-going", options->keepGoing, "Run on after a failed statement");

@@ -52,7 +52,8 @@ struct Seconds {
 };
 
 Seconds between(const std::string& stage, const Instant& start, const Instant& end) {
-    return {stage, std::chrono::duration<double>(end.wall - start.wall).count(), end.cpu - start.cpu};
+    return {stage, std::chrono::duration<double>(end.wall - start.wall).count(),
+            end.cpu - start.cpu};
 }
 
 enum class OutputKind { Obj, Pdf, Svg };
@@ -128,8 +129,7 @@ void onHostMessage(const host::Message& message) {
     if (message.kind == host::MessageKind::Info && message.text.rfind("kivano: ", 0) == 0) {
         markStep(message.text);
         say(message.text);
-    }
-    else if (message.kind == host::MessageKind::Warning)
+    } else if (message.kind == host::MessageKind::Warning)
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
 }
 
@@ -319,8 +319,8 @@ std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, dou
     for (const std::string& name : names) {
         if (scale != 1.0) {
             std::string f = number(scale);
-            if (auto failure = runCommand("setAttr " + name + ".scale " + f + " " + f + " " + f + ";",
-                                          "scaling " + name))
+            if (auto failure = runCommand(
+                    "setAttr " + name + ".scale " + f + " " + f + " " + f + ";", "scaling " + name))
                 return failure;
         }
         select += " " + name;
@@ -332,11 +332,12 @@ std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, dou
 std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& page) {
     PageSize limit = o.limitPage ? netLimit(o, page) : page;
     auto text = [](const char* control, double value) {
-        return std::string("cmds.textFieldGrp(") + control + ",edit=True,text='" + number(value) + "')";
+        return std::string("cmds.textFieldGrp(") + control + ",edit=True,text='" + number(value) +
+               "')";
     };
     auto check = [](const char* control, bool value) {
-        return std::string("cmds.checkBox(") + control + ",edit=True,value=" +
-               (value ? "True" : "False") + ")";
+        return std::string("cmds.checkBox(") + control +
+               ",edit=True,value=" + (value ? "True" : "False") + ")";
     };
     const char* radio = o.arrangement == "side-by-side" ? "rb3"
                         : o.arrangement == "animation"  ? "rb4"
@@ -416,16 +417,16 @@ std::optional<Failure> readSheet(sheet::Sheet& sheet, RunReport& report) {
 void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) {
     for (const sheet::OversizeNet& net : layout.oversize)
         warn(report, "net " + std::to_string(net.number) + " (objects dft" +
-                         std::to_string(net.container) + "_*) needs " + number(std::ceil(net.width)) +
-                         " x " + number(std::ceil(net.height)) + " mm, more than the printable " +
-                         number(layout.printableWidth) + " x " + number(layout.printableHeight) +
-                         " mm: it gets a page of its own; use " +
+                         std::to_string(net.container) + "_*) needs " +
+                         number(std::ceil(net.width)) + " x " + number(std::ceil(net.height)) +
+                         " mm, more than the printable " + number(layout.printableWidth) + " x " +
+                         number(layout.printableHeight) + " mm: it gets a page of its own; use " +
                          (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
 }
 
 // The nets move into the layout; the sheet keeps its materials for drawing.
-std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o,
-                              const PageSize& page, sheet::Layout& layout, RunReport& report) {
+std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageSize& page,
+                              sheet::Layout& layout, RunReport& report) {
     sheet::LayoutOptions options;
     options.pageWidth = page.width;
     options.pageHeight = page.height;
@@ -488,9 +489,15 @@ void warnTextures(const sheet::TextureCache& textures, RunReport& report) {
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
-        if (c == '"' || c == '\\') { out += '\\'; out += char(c); }
-        else if (c < 0x20) { char e[8]; std::snprintf(e, sizeof e, "\\u%04x", c); out += e; }
-        else out += char(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20) {
+            char e[8];
+            std::snprintf(e, sizeof e, "\\u%04x", c);
+            out += e;
+        } else
+            out += char(c);
     }
     return out + "\"";
 }
@@ -510,17 +517,39 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
         cpuSeconds += name + number(std::round(r.seconds[i].cpu * 1e4) / 1e4);
     }
     return "{\n"
-           "  \"input\": " + jsonString(o.input) + ",\n"
-           "  \"input_triangles\": " + std::to_string(r.inputTriangles) + ",\n"
-           "  \"nets\": " + std::to_string(r.nets) + ",\n"
-           "  \"triangle_objects\": " + std::to_string(r.objects.triangleObjects) + ",\n"
-           "  \"lug_objects\": " + std::to_string(r.objects.lugObjects) + ",\n"
-           "  \"glue_numbers\": " + std::to_string(r.glueNumbers) + ",\n"
-           "  \"pages\": " + std::to_string(r.pages) + ",\n"
-           "  \"outputs\": " + jsonList(r.written) + ",\n"
-           "  \"warnings\": " + jsonList(r.warnings) + ",\n"
-           "  \"seconds\": {" + seconds + "},\n"
-           "  \"cpu_seconds\": {" + cpuSeconds + "}\n"
+           "  \"input\": " +
+           jsonString(o.input) +
+           ",\n"
+           "  \"input_triangles\": " +
+           std::to_string(r.inputTriangles) +
+           ",\n"
+           "  \"nets\": " +
+           std::to_string(r.nets) +
+           ",\n"
+           "  \"triangle_objects\": " +
+           std::to_string(r.objects.triangleObjects) +
+           ",\n"
+           "  \"lug_objects\": " +
+           std::to_string(r.objects.lugObjects) +
+           ",\n"
+           "  \"glue_numbers\": " +
+           std::to_string(r.glueNumbers) +
+           ",\n"
+           "  \"pages\": " +
+           std::to_string(r.pages) +
+           ",\n"
+           "  \"outputs\": " +
+           jsonList(r.written) +
+           ",\n"
+           "  \"warnings\": " +
+           jsonList(r.warnings) +
+           ",\n"
+           "  \"seconds\": {" +
+           seconds +
+           "},\n"
+           "  \"cpu_seconds\": {" +
+           cpuSeconds +
+           "}\n"
            "}\n";
 }
 
@@ -536,6 +565,7 @@ public:
         report_.seconds.push_back(between(name, start, now()));
         return failure;
     }
+
 private:
     RunReport& report_;
 };
@@ -552,9 +582,10 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
     if ((failure = stages.run("load", [&] { return loadPlugin(); })) ||
         (failure = stages.run("import", [&] { return importInput(o.input, names, report); })) ||
         (failure = stages.run("unfold", [&] {
-             if (auto f = scaleAndSelect(names, o.scale)) return f;
-             return runWindow(o, page);
-         })))
+            if (auto f = scaleAndSelect(names, o.scale))
+                return f;
+            return runWindow(o, page);
+        })))
         return failure;
     addPluginSteps(report);
     if ((failure = stages.run("read", [&] { return readSheet(sheet, report); })) ||
@@ -671,7 +702,8 @@ int runUnfold(const UnfoldOptions& options) {
 CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<UnfoldOptions>();
     CLI::App* cmd = app.add_subcommand("unfold", "Unfold a model file into a printable sheet");
-    cmd->add_option("INPUT", options->input, "Model file (any format the host imports)")->required();
+    cmd->add_option("INPUT", options->input, "Model file (any format the host imports)")
+        ->required();
     cmd->add_option("-o,--output", options->outputs, "Output: .obj (scene), .pdf, .svg; repeatable")
         ->required();
     cmd->add_option("--page", options->page, "Page size WxH in mm")->capture_default_str();

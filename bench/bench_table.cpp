@@ -16,259 +16,242 @@
 #include "unfold/netindex.h"
 #include "unfold/run_state.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // Wall seconds one whole run may take by default; a slower one shows as "-".
 static const double kDefaultRunLimit = 120;
 
-namespace
-{
-struct Model
-{
-	std::string name;
-	std::function<kivano::TriangleMesh()> make;
-	std::string file; // an existing model file; empty: write the generated mesh
+namespace {
+struct Model {
+    std::string name;
+    std::function<kivano::TriangleMesh()> make;
+    std::string file;  // an existing model file; empty: write the generated mesh
 };
 
-struct Unfolding
-{
-	size_t triangles = 0;
-	int nets = 0;
-	double indexed = 0, scanned = 0;
-	bool same = false;
+struct Unfolding {
+    size_t triangles = 0;
+    int nets = 0;
+    double indexed = 0, scanned = 0;
+    bool same = false;
 };
 
-struct Measured
-{
-	std::string name;
-	Unfolding unfolding;
-	kivano::WholeRun run;
+struct Measured {
+    std::string name;
+    Unfolding unfolding;
+    kivano::WholeRun run;
 };
-} // namespace
+}  // namespace
 
 // CPU seconds: the machines this runs on are shared, and wall time there
 // mostly measures the neighbours.
-static double cpuNow()
-{
-	timespec now;
-	clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-	return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+static double cpuNow() {
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 // The seconds of algokante and the finished sheet, described bit for bit.
-static double timeAlgokante(const kivano::TriangleMesh& mesh, bool fullScan, std::string& sheet)
-{
-	if (fullScan)
-		setenv("KIVANO_FULL_SCAN", "1", 1);
-	else
-		unsetenv("KIVANO_FULL_SCAN");
-	loadMeshes({mesh}, true);
-	double start = cpuNow();
-	algokante();
-	double seconds = cpuNow() - start;
-	unsetenv("KIVANO_FULL_SCAN");
-	sheet = describeSheet(true);
-	return seconds;
+static double timeAlgokante(const kivano::TriangleMesh& mesh, bool fullScan, std::string& sheet) {
+    if (fullScan)
+        setenv("KIVANO_FULL_SCAN", "1", 1);
+    else
+        unsetenv("KIVANO_FULL_SCAN");
+    loadMeshes({mesh}, true);
+    double start = cpuNow();
+    algokante();
+    double seconds = cpuNow() - start;
+    unsetenv("KIVANO_FULL_SCAN");
+    sheet = describeSheet(true);
+    return seconds;
 }
 
-static Unfolding measureUnfolding(const kivano::TriangleMesh& mesh)
-{
-	Unfolding unfolding;
-	unfolding.triangles = mesh.triangleCount();
-	std::string indexedSheet, scannedSheet;
-	unfolding.indexed = timeAlgokante(mesh, false, indexedSheet);
-	unfolding.nets = activeNetCount();
-	unfolding.scanned = timeAlgokante(mesh, true, scannedSheet);
-	unfolding.same = indexedSheet == scannedSheet;
-	clearRun();
-	return unfolding;
+static Unfolding measureUnfolding(const kivano::TriangleMesh& mesh) {
+    Unfolding unfolding;
+    unfolding.triangles = mesh.triangleCount();
+    std::string indexedSheet, scannedSheet;
+    unfolding.indexed = timeAlgokante(mesh, false, indexedSheet);
+    unfolding.nets = activeNetCount();
+    unfolding.scanned = timeAlgokante(mesh, true, scannedSheet);
+    unfolding.same = indexedSheet == scannedSheet;
+    clearRun();
+    return unfolding;
 }
 
-static std::string modelFile(const Model& model, const kivano::TriangleMesh& mesh, const std::string& directory)
-{
-	if (!model.file.empty())
-		return model.file;
-	std::string path = directory + "/" + model.name + ".obj";
-	if (!kivano::writeObj(mesh, path.c_str()))
-		std::fprintf(stderr, "kivano_bench: cannot write %s\n", path.c_str());
-	return path;
+static std::string modelFile(const Model& model, const kivano::TriangleMesh& mesh,
+                             const std::string& directory) {
+    if (!model.file.empty())
+        return model.file;
+    std::string path = directory + "/" + model.name + ".obj";
+    if (!kivano::writeObj(mesh, path.c_str()))
+        std::fprintf(stderr, "kivano_bench: cannot write %s\n", path.c_str());
+    return path;
 }
 
-static Measured measure(const Model& model, const std::string& directory, const std::string& tool, double limit)
-{
-	Measured measured;
-	measured.name = model.name;
-	kivano::TriangleMesh mesh = model.make();
-	if (mesh.triangleCount() == 0)
-		return measured; // the maker said why
-	measured.unfolding = measureUnfolding(mesh);
-	std::string file = modelFile(model, mesh, directory);
-	if (!tool.empty())
-	{
-		std::string base = directory + "/" + model.name;
-		measured.run = kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", limit);
-		if (!measured.run.ok)
-			std::fprintf(stderr, "kivano unfold %s: %s\n", file.c_str(), measured.run.failure.c_str());
-	}
-	return measured;
+static Measured measure(const Model& model, const std::string& directory, const std::string& tool,
+                        double limit) {
+    Measured measured;
+    measured.name = model.name;
+    kivano::TriangleMesh mesh = model.make();
+    if (mesh.triangleCount() == 0)
+        return measured;  // the maker said why
+    measured.unfolding = measureUnfolding(mesh);
+    std::string file = modelFile(model, mesh, directory);
+    if (!tool.empty()) {
+        std::string base = directory + "/" + model.name;
+        measured.run = kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", limit);
+        if (!measured.run.ok)
+            std::fprintf(stderr, "kivano unfold %s: %s\n", file.c_str(),
+                         measured.run.failure.c_str());
+    }
+    return measured;
 }
 
-static void printCell(double value, const char* format = "%9.3f")
-{
-	if (value < 0)
-		std::printf("%9s", "-");
-	else
-		std::printf(format, value);
+static void printCell(double value, const char* format = "%9.3f") {
+    if (value < 0)
+        std::printf("%9s", "-");
+    else
+        std::printf(format, value);
 }
 
-static void printUnfoldingHeader()
-{
-	std::printf("%-14s %9s %6s %9s %9s %9s %5s\n", "model", "triangles", "nets", "index s", "scan s", "speed-up", "same");
+static void printUnfoldingHeader() {
+    std::printf("%-14s %9s %6s %9s %9s %9s %5s\n", "model", "triangles", "nets", "index s",
+                "scan s", "speed-up", "same");
 }
 
-static void printUnfolding(const Measured& m)
-{
-	const Unfolding& u = m.unfolding;
-	std::printf("%-14s %9zu %6d", m.name.c_str(), u.triangles, u.nets);
-	printCell(u.indexed, " %9.3f");
-	printCell(u.scanned, " %9.3f");
-	printCell(u.indexed > 0 ? u.scanned / u.indexed : -1, " %8.1fx");
-	std::printf(" %5s\n", u.same ? "yes" : "NO");
+static void printUnfolding(const Measured& m) {
+    const Unfolding& u = m.unfolding;
+    std::printf("%-14s %9zu %6d", m.name.c_str(), u.triangles, u.nets);
+    printCell(u.indexed, " %9.3f");
+    printCell(u.scanned, " %9.3f");
+    printCell(u.indexed > 0 ? u.scanned / u.indexed : -1, " %8.1fx");
+    std::printf(" %5s\n", u.same ? "yes" : "NO");
 }
 
-static void printRunHeader()
-{
-	std::printf("%-14s %9s %9s %9s %9s %9s %9s %9s %9s\n", "model", "import", "extract", "algokante", "output", "sheet", "wall s", "CPU s",
-	    "peak MB");
+static void printRunHeader() {
+    std::printf("%-14s %9s %9s %9s %9s %9s %9s %9s %9s\n", "model", "import", "extract",
+                "algokante", "output", "sheet", "wall s", "CPU s", "peak MB");
 }
 
-static void printRun(const Measured& m)
-{
-	const kivano::WholeRun& r = m.run;
-	std::printf("%-14s", m.name.c_str());
-	for (double seconds : {r.import, r.extraction, r.algokante, r.output, r.sheet, r.wall, r.cpu})
-		printCell(seconds, " %9.3f");
-	printCell(r.peakKilobytes < 0 ? -1 : double(r.peakKilobytes) / 1024, " %9.1f");
-	std::printf("\n");
+static void printRun(const Measured& m) {
+    const kivano::WholeRun& r = m.run;
+    std::printf("%-14s", m.name.c_str());
+    for (double seconds : {r.import, r.extraction, r.algokante, r.output, r.sheet, r.wall, r.cpu})
+        printCell(seconds, " %9.3f");
+    printCell(r.peakKilobytes < 0 ? -1 : double(r.peakKilobytes) / 1024, " %9.1f");
+    std::printf("\n");
 }
 
-static const Measured* find(const std::vector<Measured>& all, const char* name)
-{
-	for (const Measured& m : all)
-		if (m.name == name && m.run.ok)
-			return &m;
-	return nullptr;
+static const Measured* find(const std::vector<Measured>& all, const char* name) {
+    for (const Measured& m : all)
+        if (m.name == name && m.run.ok)
+            return &m;
+    return nullptr;
 }
 
-static void printTarget(const char* what, double value, double limit, const char* unit)
-{
-	if (value < 0)
-		std::printf("  %-46s %10s\n", what, "not measured");
-	else
-		std::printf("  %-46s %9.2f%s  (limit %g%s) %s\n", what, value, unit, limit, unit, value <= limit ? "met" : "NOT MET");
+static void printTarget(const char* what, double value, double limit, const char* unit) {
+    if (value < 0)
+        std::printf("  %-46s %10s\n", what, "not measured");
+    else
+        std::printf("  %-46s %9.2f%s  (limit %g%s) %s\n", what, value, unit, limit, unit,
+                    value <= limit ? "met" : "NOT MET");
 }
 
-static void printGrowth(const std::vector<Measured>& all, const char* small, const char* large, const char* what)
-{
-	const Measured* a = find(all, small);
-	const Measured* b = find(all, large);
-	printTarget(what, a && b && a->run.cpu > 0 ? b->run.cpu / a->run.cpu : -1, 6, "x");
+static void printGrowth(const std::vector<Measured>& all, const char* small, const char* large,
+                        const char* what) {
+    const Measured* a = find(all, small);
+    const Measured* b = find(all, large);
+    printTarget(what, a && b && a->run.cpu > 0 ? b->run.cpu / a->run.cpu : -1, 6, "x");
 }
 
-static void printTargets(const std::vector<Measured>& all)
-{
-	bool same = true;
-	for (const Measured& m : all)
-		same = same && m.unfolding.same;
-	std::printf("\ntargets (whole runs in CPU seconds):\n  %-46s %9s\n", "index and scan give the same sheets", same ? "met" : "NOT MET");
-	printGrowth(all, "sphere-20480", "sphere-81920", "sphere 20,480 -> 81,920: whole run grows");
-	printGrowth(all, "tube-20000", "tube-80000", "tube 20,000 -> 80,000: whole run grows");
-	const Measured* sphere = find(all, "sphere-81920");
-	const Measured* bunny = find(all, "bunny");
-	printTarget("sphere 81,920: whole run", sphere ? sphere->run.cpu : -1, 6, " s");
-	printTarget("bunny: whole run", bunny ? bunny->run.cpu : -1, 0.4, " s");
-	printTarget("sphere 81,920: peak memory", sphere ? double(sphere->run.peakKilobytes) / 1024 : -1, 350, " MB");
+static void printTargets(const std::vector<Measured>& all) {
+    bool same = true;
+    for (const Measured& m : all)
+        same = same && m.unfolding.same;
+    std::printf("\ntargets (whole runs in CPU seconds):\n  %-46s %9s\n",
+                "index and scan give the same sheets", same ? "met" : "NOT MET");
+    printGrowth(all, "sphere-20480", "sphere-81920", "sphere 20,480 -> 81,920: whole run grows");
+    printGrowth(all, "tube-20000", "tube-80000", "tube 20,000 -> 80,000: whole run grows");
+    const Measured* sphere = find(all, "sphere-81920");
+    const Measured* bunny = find(all, "bunny");
+    printTarget("sphere 81,920: whole run", sphere ? sphere->run.cpu : -1, 6, " s");
+    printTarget("bunny: whole run", bunny ? bunny->run.cpu : -1, 0.4, " s");
+    printTarget("sphere 81,920: peak memory",
+                sphere ? double(sphere->run.peakKilobytes) / 1024 : -1, 350, " MB");
 }
 
-static std::vector<Model> models(bool quick)
-{
-	std::vector<Model> all = {
-	    {"sphere-1280", [] { return kivano::makeIcosphere(3, 0.1, 1); }, ""},
-	    {"sphere-5120", [] { return kivano::makeIcosphere(4, 0.1, 1); }, ""},
-	    {"sphere-20480", [] { return kivano::makeIcosphere(5, 0.1, 1); }, ""},
-	    {"tube-20000", [] { return kivano::makeTube(100, 100, 0.1, 1); }, ""},
-	};
-	if (!quick)
-	{
-		all.push_back({"sphere-81920", [] { return kivano::makeIcosphere(6, 0.1, 1); }, ""});
-		all.push_back({"tube-80000", [] { return kivano::makeTube(100, 400, 0.1, 1); }, ""});
-	}
-	const char* bunny = KIVANO_SOURCE_DIR "/../shared/models/bunny.obj";
-	all.push_back({"bunny", [bunny] {
-		               kivano::TriangleMesh mesh;
-		               std::string error;
-		               if (!kivano::readObj(bunny, mesh, error))
-			               std::fprintf(stderr, "bunny: %s\n", error.c_str());
-		               return mesh;
-	               },
-	    bunny});
-	return all;
+static std::vector<Model> models(bool quick) {
+    std::vector<Model> all = {
+        {"sphere-1280", [] { return kivano::makeIcosphere(3, 0.1, 1); }, ""},
+        {"sphere-5120", [] { return kivano::makeIcosphere(4, 0.1, 1); }, ""},
+        {"sphere-20480", [] { return kivano::makeIcosphere(5, 0.1, 1); }, ""},
+        {"tube-20000", [] { return kivano::makeTube(100, 100, 0.1, 1); }, ""},
+    };
+    if (!quick) {
+        all.push_back({"sphere-81920", [] { return kivano::makeIcosphere(6, 0.1, 1); }, ""});
+        all.push_back({"tube-80000", [] { return kivano::makeTube(100, 400, 0.1, 1); }, ""});
+    }
+    const char* bunny = KIVANO_SOURCE_DIR "/../shared/models/bunny.obj";
+    all.push_back({"bunny",
+                   [bunny] {
+                       kivano::TriangleMesh mesh;
+                       std::string error;
+                       if (!kivano::readObj(bunny, mesh, error))
+                           std::fprintf(stderr, "bunny: %s\n", error.c_str());
+                       return mesh;
+                   },
+                   bunny});
+    return all;
 }
 
-int main(int argc, char** argv)
-{
-	bool quick = false;
-	double limit = kDefaultRunLimit;
-	for (int i = 1; i < argc; ++i)
-	{
-		if (std::strcmp(argv[i], "--quick") == 0)
-			quick = true;
-		else if (std::strcmp(argv[i], "--limit") == 0 && i + 1 < argc && std::atof(argv[i + 1]) > 0)
-			limit = std::atof(argv[++i]);
-		else
-		{
-			std::fprintf(stderr, "usage: kivano_bench [--quick] [--limit SECONDS]\n");
-			return 2;
-		}
-	}
-	std::string tool = KIVANO_TOOL;
-	if (!tool.empty() && access(tool.c_str(), X_OK) != 0)
-		tool.clear();
-	char directory[] = "/tmp/kivano-bench-XXXXXX";
-	if (!mkdtemp(directory))
-	{
-		std::perror("kivano_bench: temporary directory");
-		return 1;
-	}
-	std::vector<Measured> all;
-	std::printf("algokante in process (CPU seconds):\n");
-	printUnfoldingHeader();
-	for (const Model& model : models(quick))
-	{
-		Measured measured = measure(model, directory, tool, limit);
-		if (measured.unfolding.triangles == 0)
-			continue;
-		all.push_back(measured);
-		printUnfolding(all.back());
-		std::fflush(stdout);
-	}
-	if (tool.empty())
-	{
-		std::printf("(the kivano tool is not built: no whole runs)\n");
-		return 0;
-	}
-	std::printf("\nwhole `kivano unfold MODEL -o MODEL.pdf` runs (stages in processor seconds where the report gives them):\n");
-	printRunHeader();
-	for (const Measured& m : all)
-		printRun(m);
-	printTargets(all);
-	std::printf("(outputs in %s)\n", directory);
-	return 0;
+int main(int argc, char** argv) {
+    bool quick = false;
+    double limit = kDefaultRunLimit;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            quick = true;
+        else if (std::strcmp(argv[i], "--limit") == 0 && i + 1 < argc && std::atof(argv[i + 1]) > 0)
+            limit = std::atof(argv[++i]);
+        else {
+            std::fprintf(stderr, "usage: kivano_bench [--quick] [--limit SECONDS]\n");
+            return 2;
+        }
+    }
+    std::string tool = KIVANO_TOOL;
+    if (!tool.empty() && access(tool.c_str(), X_OK) != 0)
+        tool.clear();
+    char directory[] = "/tmp/kivano-bench-XXXXXX";
+    if (!mkdtemp(directory)) {
+        std::perror("kivano_bench: temporary directory");
+        return 1;
+    }
+    std::vector<Measured> all;
+    std::printf("algokante in process (CPU seconds):\n");
+    printUnfoldingHeader();
+    for (const Model& model : models(quick)) {
+        Measured measured = measure(model, directory, tool, limit);
+        if (measured.unfolding.triangles == 0)
+            continue;
+        all.push_back(measured);
+        printUnfolding(all.back());
+        std::fflush(stdout);
+    }
+    if (tool.empty()) {
+        std::printf("(the kivano tool is not built: no whole runs)\n");
+        return 0;
+    }
+    std::printf(
+        "\nwhole `kivano unfold MODEL -o MODEL.pdf` runs (stages in processor seconds where the report gives them):\n");
+    printRunHeader();
+    for (const Measured& m : all)
+        printRun(m);
+    printTargets(all);
+    std::printf("(outputs in %s)\n", directory);
+    return 0;
 }

@@ -7,15 +7,13 @@
 #include "core/undo_queue.h"
 #include "fuzz_host.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzhost::start();
     fuzzhost::removeOutsideCommands();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzhost::resetToSmallScene();
     fuzzhost::run(std::string(reinterpret_cast<const char*>(data), size));
     host::UndoQueue& queue = host::UndoQueue::instance();

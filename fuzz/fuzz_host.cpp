@@ -18,23 +18,28 @@ namespace {
 
 // Reach the file system, load libraries or run Python code given as text.
 const char* const kOutsideCommands[] = {
-    "python", "loadPlugin", "unloadPlugin", "file", "system", "sysFile", "uiPress", "evalDeferred", "scriptJob",
+    "python",  "loadPlugin", "unloadPlugin", "file",      "system",
+    "sysFile", "uiPress",    "evalDeferred", "scriptJob",
 };
 
 template <typename T>
-std::shared_ptr<std::vector<T>> shared(std::vector<T> values)
-{
+std::shared_ptr<std::vector<T>> shared(std::vector<T> values) {
     return std::make_shared<std::vector<T>>(std::move(values));
 }
 
-void addCube(const char* name, double x)
-{
+void addCube(const char* name, double x) {
     auto data = std::make_shared<sc::MeshData>();
-    data->points = shared<sc::Point3>({{x - 0.5, -0.5, 0.5}, {x + 0.5, -0.5, 0.5}, {x - 0.5, 0.5, 0.5},
-                                       {x + 0.5, 0.5, 0.5}, {x - 0.5, 0.5, -0.5}, {x + 0.5, 0.5, -0.5},
-                                       {x - 0.5, -0.5, -0.5}, {x + 0.5, -0.5, -0.5}});
+    data->points = shared<sc::Point3>({{x - 0.5, -0.5, 0.5},
+                                       {x + 0.5, -0.5, 0.5},
+                                       {x - 0.5, 0.5, 0.5},
+                                       {x + 0.5, 0.5, 0.5},
+                                       {x - 0.5, 0.5, -0.5},
+                                       {x + 0.5, 0.5, -0.5},
+                                       {x - 0.5, -0.5, -0.5},
+                                       {x + 0.5, -0.5, -0.5}});
     data->counts = shared<int>({4, 4, 4, 4, 4, 4});
-    data->connects = shared<int>({0, 1, 3, 2, 2, 3, 5, 4, 4, 5, 7, 6, 6, 7, 1, 0, 1, 7, 5, 3, 6, 0, 2, 4});
+    data->connects =
+        shared<int>({0, 1, 3, 2, 2, 3, 5, 4, 4, 5, 7, 6, 6, 7, 1, 0, 1, 7, 5, 3, 6, 0, 2, 4});
     sc::UVSet uvs;
     uvs.name = "map1";
     std::vector<float> u, v;
@@ -56,22 +61,19 @@ void addCube(const char* name, double x)
 
 }  // namespace
 
-bool run(const std::string& text)
-{
+bool run(const std::string& text) {
     host::ExecOptions options;
     options.recordUndo = true;
     host::Value result;
     return bool(host::executeCommandLanguage(text, &result, options));
 }
 
-std::unique_ptr<host::Session>& session()
-{
+std::unique_ptr<host::Session>& session() {
     static std::unique_ptr<host::Session> instance;
     return instance;
 }
 
-void start()
-{
+void start() {
     if (session())
         return;
     session() = std::make_unique<host::Session>();
@@ -82,14 +84,12 @@ void start()
     }
 }
 
-void removeOutsideCommands()
-{
+void removeOutsideCommands() {
     for (const char* name : kOutsideCommands)
         host::CommandRegistry::instance().remove(name);
 }
 
-void resetToSmallScene()
-{
+void resetToSmallScene() {
     // The session must end before the host's own statics go, the way the
     // host tool ends it (plug-ins unloaded, Python finished, scene cleared).
     // Exit handlers run in reverse order, so the handler is set once the

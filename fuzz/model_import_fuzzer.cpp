@@ -31,8 +31,7 @@ namespace {
 
 const char* const kExtensions[] = {".obj", ".stl", ".ply", ".off"};
 
-fs::path workDir()
-{
+fs::path workDir() {
     static fs::path dir = [] {
         fs::path d = fs::temp_directory_path() / ("kivano-fuzz-import-" + std::to_string(getpid()));
         fs::create_directories(d);
@@ -41,8 +40,7 @@ fs::path workDir()
     return dir;
 }
 
-bool import(const std::string& path, std::vector<std::string>& names)
-{
+bool import(const std::string& path, std::vector<std::string>& names) {
 #ifdef KIVANO_HAVE_IMPORT_MODEL
     std::string error;
     return host::io::importModelFile(path, names, error);
@@ -57,8 +55,7 @@ bool import(const std::string& path, std::vector<std::string>& names)
 }
 
 // Whatever a file holds, the scene never gets a point that is not finite.
-void checkFinitePoints()
-{
+void checkFinitePoints() {
     for (sc::Node* node : sc::allNodes()) {
         if (node->kind != sc::NodeKind::Mesh || !node->mesh)
             continue;
@@ -72,15 +69,13 @@ void checkFinitePoints()
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzhost::start();
     fuzzhost::removeOutsideCommands();
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     fuzzhost::resetToSmallScene();

@@ -12,63 +12,64 @@
 //
 // The record operations live in gt.cpp, the overlap tests in collision.cpp and the lug
 // operations in lugs.cpp.
-struct gt
-{
-	int container = -1; // index of the holding net, -1 while in none
-	vec3d P[3];         // corners in world space
-	vec3d p[3];         // corners laid flat (z = 0)
-	gt* nb[3] = {nullptr, nullptr, nullptr}; // neighbour across edge k, not owned
-	int nbedge[3] = {0, 0, 0};               // edge of nb[k] shared with this one, -1 if nb[k] does not list us
-	double fold[3] = {0, 0, 0};
-	double angle[3] = {0, 0, 0};
-	double height[3] = {0, 0, 0};
-	vec3d normal;
+struct gt {
+    int container = -1;                       // index of the holding net, -1 while in none
+    vec3d P[3];                               // corners in world space
+    vec3d p[3];                               // corners laid flat (z = 0)
+    gt* nb[3] = {nullptr, nullptr, nullptr};  // neighbour across edge k, not owned
+    int nbedge[3] = {0, 0, 0};  // edge of nb[k] shared with this one, -1 if nb[k] does not list us
+    double fold[3] = {0, 0, 0};
+    double angle[3] = {0, 0, 0};
+    double height[3] = {0, 0, 0};
+    vec3d normal;
 
-	// Outer lug corners of edge k: [k][0] next to vertex k + 1, [k][1] next to vertex k.
-	// Both set or both empty; a lug exists on edge k exactly when Lugs[k][0] is set.
-	// Lugs is in the triangle's own frame (3-D, then flat after flatten); lugs is placed on the sheet.
-	std::optional<vec3d> Lugs[3][2];
-	std::optional<vec3d> lugs[3][2];
-	double lugWidth[3] = {0, 0, 0};
+    // Outer lug corners of edge k: [k][0] next to vertex k + 1, [k][1] next to vertex k.
+    // Both set or both empty; a lug exists on edge k exactly when Lugs[k][0] is set.
+    // Lugs is in the triangle's own frame (3-D, then flat after flatten); lugs is placed on the sheet.
+    std::optional<vec3d> Lugs[3][2];
+    std::optional<vec3d> lugs[3][2];
+    double lugWidth[3] = {0, 0, 0};
 
-	int meshindex;
-	int faceindex;
+    int meshindex;
+    int faceindex;
 
-	gt(int meshindex_, int faceindex_);
-	gt(const gt&) = delete;
-	gt& operator=(const gt&) = delete;
+    gt(int meshindex_, int faceindex_);
+    gt(const gt&) = delete;
+    gt& operator=(const gt&) = delete;
 
-	void computeNormal();
-	void computeHeights();
-	void computeAngles();
-	void computeFoldAngles();
+    void computeNormal();
+    void computeHeights();
+    void computeAngles();
+    void computeFoldAngles();
 
-	// Lays the triangle flat with its shortest edge on +x, counter-clockwise, and carries
-	// Lugs into the flat frame. Run once per triangle.
-	void flatten();
+    // Lays the triangle flat with its shortest edge on +x, counter-clockwise, and carries
+    // Lugs into the flat frame. Run once per triangle.
+    void flatten();
 
-	void transform(const vec3d& trans, const mat3d& rot, const vec3d& pivot);
-	vec3d placedVertex(int k, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const;
-	vec3d placedLugPoint(int k, int j, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const;
+    void transform(const vec3d& trans, const mat3d& rot, const vec3d& pivot);
+    vec3d placedVertex(int k, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const;
+    vec3d placedLugPoint(int k, int j, const mat3d& rot, const vec3d& trans,
+                         const vec3d& pivot) const;
 
-	// Overlap of the flat triangle (t0, t1, t2) with this triangle or one of its placed lugs.
-	bool collision(const vec3d& t0, const vec3d& t1, const vec3d& t2) const;
-	// Overlap of other (with its lugs), placed by (rot, trans, pivot), with this one where it lies.
-	bool collision(const gt& other, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const;
-	// Does other list this triangle among its neighbours?
-	bool isneighbor(const gt& other) const;
-	// Flat corners of this triangle coinciding with other's placed corners, at most 3.
-	int commonPoints(const gt& other, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const;
+    // Overlap of the flat triangle (t0, t1, t2) with this triangle or one of its placed lugs.
+    bool collision(const vec3d& t0, const vec3d& t1, const vec3d& t2) const;
+    // Overlap of other (with its lugs), placed by (rot, trans, pivot), with this one where it lies.
+    bool collision(const gt& other, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const;
+    // Does other list this triangle among its neighbours?
+    bool isneighbor(const gt& other) const;
+    // Flat corners of this triangle coinciding with other's placed corners, at most 3.
+    int commonPoints(const gt& other, const mat3d& rot, const vec3d& trans,
+                     const vec3d& pivot) const;
 
-	// Lugs go on the lower side of each shared edge; reads KivanoOptions.maxLugWidth.
-	void createLugs();
-	void createLug(int k);
-	void fitLugs();
-	void fitLug(int k);
-	void RemoveLugs(int k);
+    // Lugs go on the lower side of each shared edge; reads KivanoOptions.maxLugWidth.
+    void createLugs();
+    void createLug(int k);
+    void fitLugs();
+    void fitLug(int k);
+    void RemoveLugs(int k);
 
-	// Save-and-undo of this triangle's lugs and its neighbours' facing lugs around a trial merge.
-	void saveLugs();
-	void restoreLugs();
-	void freeSavedLugs();
+    // Save-and-undo of this triangle's lugs and its neighbours' facing lugs around a trial merge.
+    void saveLugs();
+    void restoreLugs();
+    void freeSavedLugs();
 };

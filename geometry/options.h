@@ -1,16 +1,15 @@
 #pragma once
 
 // The process-wide options of the unfold command; lengths in scene units (centimetres).
-struct KivanoOptionsRecord
-{
-	double pageWidth = 21.0;
-	double pageHeight = 29.7;
-	double maxLugWidth = 0.4;
-	bool limitPageSize = false;
-	bool generateLugs = true;
-	bool deleteOriginal = true;
-	bool keepMaterials = true;
-	int arrangement = 0;
+struct KivanoOptionsRecord {
+    double pageWidth = 21.0;
+    double pageHeight = 29.7;
+    double maxLugWidth = 0.4;
+    bool limitPageSize = false;
+    bool generateLugs = true;
+    bool deleteOriginal = true;
+    bool keepMaterials = true;
+    int arrangement = 0;
 };
 
 extern KivanoOptionsRecord KivanoOptions;

@@ -19,7 +19,9 @@ bool isInsideTriangleAndNoVertex(const vec3d& x, const vec3d& a, const vec3d& b,
 // For x on the line through g and h: is it within the closed segment g-h?
 bool isBetween(const vec3d& x, const vec3d& g, const vec3d& h);
 
-bool streckenschnitt2d(const vec3d& a, const vec3d& b, const vec3d& c, const vec3d& d, double fraction);
+bool streckenschnitt2d(const vec3d& a, const vec3d& b, const vec3d& c, const vec3d& d,
+                       double fraction);
 
 // Triangles sharing one corner do not overlap; triangles sharing a whole edge do.
-bool triangleschnitt2d(const vec3d& a0, const vec3d& a1, const vec3d& a2, const vec3d& b0, const vec3d& b1, const vec3d& b2);
+bool triangleschnitt2d(const vec3d& a0, const vec3d& a1, const vec3d& a2, const vec3d& b0,
+                       const vec3d& b1, const vec3d& b2);

@@ -21,202 +21,198 @@ namespace {
 
 // One question to the option window and the option field it fills.
 struct OptionQuery {
-	const char* query;
-	const char* control;
-	const char* label;
-	double KivanoOptionsRecord::*length;
-	bool KivanoOptionsRecord::*flag;
+    const char* query;
+    const char* control;
+    const char* label;
+    double KivanoOptionsRecord::*length;
+    bool KivanoOptionsRecord::*flag;
 };
 
 const OptionQuery optionQueries[] = {
-	{"cmds.textFieldGrp(tf1,query=True,text=True)", "tf1", "page width", &KivanoOptionsRecord::pageWidth, nullptr},
-	{"cmds.textFieldGrp(tf2,query=True,text=True)", "tf2", "page height", &KivanoOptionsRecord::pageHeight, nullptr},
-	{"cmds.textFieldGrp(tf3,query=True,text=True)", "tf3", "maximum lug width", &KivanoOptionsRecord::maxLugWidth, nullptr},
-	{"cmds.checkBox(cb1,query=True,value=True)", "cb1", "limit page size", nullptr, &KivanoOptionsRecord::limitPageSize},
-	{"cmds.checkBox(cb2,query=True,value=True)", "cb2", "generate lugs", nullptr, &KivanoOptionsRecord::generateLugs},
-	{"cmds.checkBox(cb3,query=True,value=True)", "cb3", "delete original", nullptr, &KivanoOptionsRecord::deleteOriginal},
-	{"cmds.checkBox(cb4,query=True,value=True)", "cb4", "keep materials", nullptr, &KivanoOptionsRecord::keepMaterials},
-	{"cmds.radioCollection(radios2,query=True,select=True)", "radios2", "arrangement", nullptr, nullptr},
+    {"cmds.textFieldGrp(tf1,query=True,text=True)", "tf1", "page width",
+     &KivanoOptionsRecord::pageWidth, nullptr},
+    {"cmds.textFieldGrp(tf2,query=True,text=True)", "tf2", "page height",
+     &KivanoOptionsRecord::pageHeight, nullptr},
+    {"cmds.textFieldGrp(tf3,query=True,text=True)", "tf3", "maximum lug width",
+     &KivanoOptionsRecord::maxLugWidth, nullptr},
+    {"cmds.checkBox(cb1,query=True,value=True)", "cb1", "limit page size", nullptr,
+     &KivanoOptionsRecord::limitPageSize},
+    {"cmds.checkBox(cb2,query=True,value=True)", "cb2", "generate lugs", nullptr,
+     &KivanoOptionsRecord::generateLugs},
+    {"cmds.checkBox(cb3,query=True,value=True)", "cb3", "delete original", nullptr,
+     &KivanoOptionsRecord::deleteOriginal},
+    {"cmds.checkBox(cb4,query=True,value=True)", "cb4", "keep materials", nullptr,
+     &KivanoOptionsRecord::keepMaterials},
+    {"cmds.radioCollection(radios2,query=True,select=True)", "radios2", "arrangement", nullptr,
+     nullptr},
 };
 
 // Returns false when the answer cannot become a value of its field.
-bool applyAnswer(const OptionQuery& q, const MString& answer, KivanoOptionsRecord& options)
-{
-	if (q.length) {
-		if (parseLength(answer, options.*q.length))
-			return true;
-		MGlobal::displayError(MString("kivano: ") + q.label + " (" + q.control +
-							  ") must be a positive number of millimetres, not \"" + answer + "\"");
-		return false;
-	}
-	if (q.flag)
-		options.*q.flag = parseFlag(answer.asChar());
-	else
-		options.arrangement = parseArrangement(answer);
-	return true;
+bool applyAnswer(const OptionQuery& q, const MString& answer, KivanoOptionsRecord& options) {
+    if (q.length) {
+        if (parseLength(answer, options.*q.length))
+            return true;
+        MGlobal::displayError(MString("kivano: ") + q.label + " (" + q.control +
+                              ") must be a positive number of millimetres, not \"" + answer + "\"");
+        return false;
+    }
+    if (q.flag)
+        options.*q.flag = parseFlag(answer.asChar());
+    else
+        options.arrangement = parseArrangement(answer);
+    return true;
 }
 
 }  // namespace
 
-void* KivanoCmd::creator()
-{
-	return new KivanoCmd();
+void* KivanoCmd::creator() {
+    return new KivanoCmd();
 }
 
-bool KivanoCmd::isUndoable() const
-{
-	return true;
+bool KivanoCmd::isUndoable() const {
+    return true;
 }
 
-bool KivanoCmd::parseFlag(const char* text)
-{
-	return ::parseFlag(text);
+bool KivanoCmd::parseFlag(const char* text) {
+    return ::parseFlag(text);
 }
 
-MStatus KivanoCmd::readOptions()
-{
-	KivanoOptionsRecord next = KivanoOptions;
-	MString unread;
-	bool usable = true;
-	for (const OptionQuery& q : optionQueries) {
-		MStatus status;
-		MString answer = MGlobal::executePythonCommandStringResult(q.query, false, false, &status);
-		if (!status) {
-			unread += unread.length() ? ", " : "";
-			unread += q.control;
-			continue;
-		}
-		usable = applyAnswer(q, answer, next) && usable;
-	}
-	if (unread.length())
-		MGlobal::displayWarning("kivano: could not read " + unread +
-								" from the option window; keeping their previous values");
-	if (!usable)
-		return MStatus::kInvalidParameter;
-	KivanoOptions = next;
-	return MStatus::kSuccess;
+MStatus KivanoCmd::readOptions() {
+    KivanoOptionsRecord next = KivanoOptions;
+    MString unread;
+    bool usable = true;
+    for (const OptionQuery& q : optionQueries) {
+        MStatus status;
+        MString answer = MGlobal::executePythonCommandStringResult(q.query, false, false, &status);
+        if (!status) {
+            unread += unread.length() ? ", " : "";
+            unread += q.control;
+            continue;
+        }
+        usable = applyAnswer(q, answer, next) && usable;
+    }
+    if (unread.length())
+        MGlobal::displayWarning("kivano: could not read " + unread +
+                                " from the option window; keeping their previous values");
+    if (!usable)
+        return MStatus::kInvalidParameter;
+    KivanoOptions = next;
+    return MStatus::kSuccess;
 }
 
-MStatus KivanoCmd::doIt(const MArgList& args)
-{
-	MSyntax syntax;
-	syntax.addFlag("h", "help", MSyntax::kNoArg);
-	MStatus parsed;
-	MArgDatabase argData(syntax, args, &parsed);
-	// A mistyped flag or a stray word must not start a run: the run merges,
-	// triangulates and may delete the selection. The host has said what was wrong.
-	if (!parsed)
-		return parsed;
-	parsed = refuseStrayArguments(argData, "kivano");
-	if (!parsed)
-		return parsed;
-	if (argData.isFlagSet("help")) {
-		setResult(MString(kivanoHelpText));
-		return MStatus::kSuccess;
-	}
-	MStatus status = readOptions();
-	if (!status)
-		return status;
-	MGlobal::displayInfo("kivano: calculate..");
-	status = redoIt();
-	MGlobal::displayInfo("kivano: finished.");
-	return status;
+MStatus KivanoCmd::doIt(const MArgList& args) {
+    MSyntax syntax;
+    syntax.addFlag("h", "help", MSyntax::kNoArg);
+    MStatus parsed;
+    MArgDatabase argData(syntax, args, &parsed);
+    // A mistyped flag or a stray word must not start a run: the run merges,
+    // triangulates and may delete the selection. The host has said what was wrong.
+    if (!parsed)
+        return parsed;
+    parsed = refuseStrayArguments(argData, "kivano");
+    if (!parsed)
+        return parsed;
+    if (argData.isFlagSet("help")) {
+        setResult(MString(kivanoHelpText));
+        return MStatus::kSuccess;
+    }
+    MStatus status = readOptions();
+    if (!status)
+        return status;
+    MGlobal::displayInfo("kivano: calculate..");
+    status = redoIt();
+    MGlobal::displayInfo("kivano: finished.");
+    return status;
 }
 
-MStatus KivanoCmd::redoIt()
-{
-	execute();
-	return MStatus::kSuccess;
+MStatus KivanoCmd::redoIt() {
+    execute();
+    return MStatus::kSuccess;
 }
 
-void KivanoCmd::execute()
-{
-	clearRun();
-	MGlobal::executeCommand("ls -sl", rememberselection, true, true);
-	if (rememberselection.length() == 0) {
-		MGlobal::displayError("kivano: no objects selected!");
-		return;
-	}
-	MGlobal::displayInfo("kivano: calculate(1/3)..");
-	if (rememberselection.length() > 1)
-		dgMod.commandToExecute("polyUnite");
-	dgMod.commandToExecute("Triangulate");
-	MGlobal::displayInfo("kivano: calculate(2/3)..");
-	dgMod.doIt();
-	extractPolygons();
-	if (!gtvec.empty()) {
-		initTriangles();
-		MGlobal::displayInfo("kivano: calculate(3/3)..");
-		algokante();
-		MGlobal::displayInfo("kivano: creating scene..");
-		drawContainer(drawnArrangement(KivanoOptions.arrangement));
-		doubleundoflag = false;
-		if (KivanoOptions.deleteOriginal) {
-			dgMod3.commandToExecute("select " + rememberselectionflat);
-			dgMod3.commandToExecute("doDelete");
-			dgMod3.doIt();
-			doubleundoflag = true;
-		}
-	}
-	MGlobal::displayInfo("kivano: finished");
+void KivanoCmd::execute() {
+    clearRun();
+    MGlobal::executeCommand("ls -sl", rememberselection, true, true);
+    if (rememberselection.length() == 0) {
+        MGlobal::displayError("kivano: no objects selected!");
+        return;
+    }
+    MGlobal::displayInfo("kivano: calculate(1/3)..");
+    if (rememberselection.length() > 1)
+        dgMod.commandToExecute("polyUnite");
+    dgMod.commandToExecute("Triangulate");
+    MGlobal::displayInfo("kivano: calculate(2/3)..");
+    dgMod.doIt();
+    extractPolygons();
+    if (!gtvec.empty()) {
+        initTriangles();
+        MGlobal::displayInfo("kivano: calculate(3/3)..");
+        algokante();
+        MGlobal::displayInfo("kivano: creating scene..");
+        drawContainer(drawnArrangement(KivanoOptions.arrangement));
+        doubleundoflag = false;
+        if (KivanoOptions.deleteOriginal) {
+            dgMod3.commandToExecute("select " + rememberselectionflat);
+            dgMod3.commandToExecute("doDelete");
+            dgMod3.doIt();
+            doubleundoflag = true;
+        }
+    }
+    MGlobal::displayInfo("kivano: finished");
 }
 
-void KivanoCmd::extractPolygons()
-{
-	::extractPolygons(meshPaths);
+void KivanoCmd::extractPolygons() {
+    ::extractPolygons(meshPaths);
 }
 
-void KivanoCmd::initTriangles()
-{
-	::initTriangles();
+void KivanoCmd::initTriangles() {
+    ::initTriangles();
 }
 
-void KivanoCmd::drawContainer(int arrangement)
-{
-	OutputRecord record{createdObjects, meshPaths, rememberselection, rememberselectionflat};
-	::drawContainer(record, arrangement);
+void KivanoCmd::drawContainer(int arrangement) {
+    OutputRecord record{createdObjects, meshPaths, rememberselection, rememberselectionflat};
+    ::drawContainer(record, arrangement);
 }
 
 // Created objects are only forgotten once their deletion has run, so an undo
 // that fails half-way can be tried again without losing track of the sheet.
-MStatus KivanoCmd::undoIt()
-{
-	MStatus status;
-	MDGModifier dgMod2;
-	for (size_t i = createdObjects.size(); i-- > 0;) {
-		MObject transform = createdObjects[i];
-		MFnDagNode node(transform, &status);
-		if (!status) {
-			displayError("Could not get dagNode for transform");
-			return status;
-		}
-		MObject shape = node.child(0, &status);
-		if (!status) {
-			displayError("Could not get dagNode's child");
-			return status;
-		}
-		status = dgMod2.deleteNode(shape);
-		if (!status) {
-			displayError("Could not delete mesh");
-			return status;
-		}
-		dgMod2.deleteNode(transform);
-	}
-	status = dgMod2.doIt();
-	if (!status) {
-		displayError("Undo dgmod2 doit failure");
-		return status;
-	}
-	createdObjects.clear();
-	if (doubleundoflag) {
-		status = dgMod3.undoIt();
-		if (!status) {
-			displayError("Undo dgMod3 failure");
-			return status;
-		}
-	}
-	status = dgMod.undoIt();
-	if (!status)
-		displayError("Undo dgMod failure");
-	return status;
+MStatus KivanoCmd::undoIt() {
+    MStatus status;
+    MDGModifier dgMod2;
+    for (size_t i = createdObjects.size(); i-- > 0;) {
+        MObject transform = createdObjects[i];
+        MFnDagNode node(transform, &status);
+        if (!status) {
+            displayError("Could not get dagNode for transform");
+            return status;
+        }
+        MObject shape = node.child(0, &status);
+        if (!status) {
+            displayError("Could not get dagNode's child");
+            return status;
+        }
+        status = dgMod2.deleteNode(shape);
+        if (!status) {
+            displayError("Could not delete mesh");
+            return status;
+        }
+        dgMod2.deleteNode(transform);
+    }
+    status = dgMod2.doIt();
+    if (!status) {
+        displayError("Undo dgmod2 doit failure");
+        return status;
+    }
+    createdObjects.clear();
+    if (doubleundoflag) {
+        status = dgMod3.undoIt();
+        if (!status) {
+            displayError("Undo dgMod3 failure");
+            return status;
+        }
+    }
+    status = dgMod.undoIt();
+    if (!status)
+        displayError("Undo dgMod failure");
+    return status;
 }

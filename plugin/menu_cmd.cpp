@@ -10,102 +10,98 @@
 int language = 0;
 
 const char* const menuSetupLines[3] = {
-	"import maya.cmds as cmds",
-	"def kivanostart():\n cmds.kivano()",
-	"if cmds.window('newWindow',exists=True):\n cmds.deleteUI('newWindow',window=True)",
+    "import maya.cmds as cmds",
+    "def kivanostart():\n cmds.kivano()",
+    "if cmds.window('newWindow',exists=True):\n cmds.deleteUI('newWindow',window=True)",
 };
 
 static const char* const germanLines[menuWindowLineCount] = {
-	"newWindow=cmds.window('newWindow',title=\"Kivano V1.0\",widthHeight=(140,160))",
-	"cmds.tabLayout(\"tabs\",image='smallTrash.xpm',imageVisible=False)",
-	"cmds.columnLayout('Algorithmus',columnAttach=('both',1),rowSpacing=5,columnWidth=160)",
-	"cb3=cmds.checkBox('Original loeschen',align='left',value=True)",
-	"cb4=cmds.checkBox(label='Materialien uebernehmen',align='left',value=True)",
-	"cmds.button(label=\"Start\",command=\"kivanostart()\")",
-	"cmds.setParent('..')",
-	"cmds.columnLayout('Format',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-	"cb1=cmds.checkBox(label='Seitengroesse beschraenken',align='left',value=False)",
-	"tf1=cmds.textFieldGrp(label='Breite(mm)',text='210')",
-	"tf2=cmds.textFieldGrp(label='Hoehe(mm)',text='297')",
-	"cmds.text('Ergebnis anordnen:',align='left')",
-	"radios2=cmds.radioCollection()",
-	"rb3=cmds.radioButton(\"r0\",label='nebeneinander',align='left',select=False)",
-	"rb4=cmds.radioButton(\"r1\",label='Animation',align='left',select=False)",
-	"rb5=cmds.radioButton(\"r2\",label='Schichtbild',align='left',select=True)",
-	"cmds.button(label=\"Start\",command=\"kivanostart()\")",
-	"cmds.setParent('..')",
-	"cmds.columnLayout('Laschen',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-	"cb2=cmds.checkBox(label='Laschen generieren',align='left',value=True)",
-	"tf3=cmds.textFieldGrp(label='Maximale Breite(mm)',text='4')",
-	"cmds.button(label=\"Start\",command=\"kivanostart()\")",
-	"cmds.setParent('..')",
-	"cmds.showWindow(newWindow)",
+    "newWindow=cmds.window('newWindow',title=\"Kivano V1.0\",widthHeight=(140,160))",
+    "cmds.tabLayout(\"tabs\",image='smallTrash.xpm',imageVisible=False)",
+    "cmds.columnLayout('Algorithmus',columnAttach=('both',1),rowSpacing=5,columnWidth=160)",
+    "cb3=cmds.checkBox('Original loeschen',align='left',value=True)",
+    "cb4=cmds.checkBox(label='Materialien uebernehmen',align='left',value=True)",
+    "cmds.button(label=\"Start\",command=\"kivanostart()\")",
+    "cmds.setParent('..')",
+    "cmds.columnLayout('Format',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
+    "cb1=cmds.checkBox(label='Seitengroesse beschraenken',align='left',value=False)",
+    "tf1=cmds.textFieldGrp(label='Breite(mm)',text='210')",
+    "tf2=cmds.textFieldGrp(label='Hoehe(mm)',text='297')",
+    "cmds.text('Ergebnis anordnen:',align='left')",
+    "radios2=cmds.radioCollection()",
+    "rb3=cmds.radioButton(\"r0\",label='nebeneinander',align='left',select=False)",
+    "rb4=cmds.radioButton(\"r1\",label='Animation',align='left',select=False)",
+    "rb5=cmds.radioButton(\"r2\",label='Schichtbild',align='left',select=True)",
+    "cmds.button(label=\"Start\",command=\"kivanostart()\")",
+    "cmds.setParent('..')",
+    "cmds.columnLayout('Laschen',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
+    "cb2=cmds.checkBox(label='Laschen generieren',align='left',value=True)",
+    "tf3=cmds.textFieldGrp(label='Maximale Breite(mm)',text='4')",
+    "cmds.button(label=\"Start\",command=\"kivanostart()\")",
+    "cmds.setParent('..')",
+    "cmds.showWindow(newWindow)",
 };
 
 static const char* const englishLines[menuWindowLineCount] = {
-	"newWindow=cmds.window('newWindow',title=\"Kivano V1.0\",widthHeight=(140,160))",
-	"cmds.tabLayout(\"tabs\",image='smallTrash.xpm',imageVisible=False)",
-	"cmds.columnLayout('algorithm',columnAttach=('both',1),rowSpacing=5,columnWidth=160)",
-	"cb3=cmds.checkBox('delete original',align='left',value=True)",
-	"cb4=cmds.checkBox(label='keep materials',align='left',value=True)",
-	"cmds.button(label=\"Start\",command=\"kivanostart()\")",
-	"cmds.setParent('..')",
-	"cmds.columnLayout('format',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-	"cb1=cmds.checkBox(label='limitate pagesize',align='left',value=False)",
-	"tf1=cmds.textFieldGrp(label='width(mm)',text='210')",
-	"tf2=cmds.textFieldGrp(label='height(mm)',text='297')",
-	"cmds.text('result alignment:',align='left')",
-	"radios2=cmds.radioCollection()",
-	"rb3=cmds.radioButton(\"r0\",label='side by side',align='left',select=False)",
-	"rb4=cmds.radioButton(\"r1\",label='animation',align='left',select=False)",
-	"rb5=cmds.radioButton(\"r2\",label='layered',align='left',select=True)",
-	"cmds.button(label=\"Start\",command=\"kivanostart()\")",
-	"cmds.setParent('..')",
-	"cmds.columnLayout('lugs',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-	"cb2=cmds.checkBox(label='generate lugs',align='left',value=True)",
-	"tf3=cmds.textFieldGrp(label='maximum width(mm)',text='4')",
-	"cmds.button(label=\"Start\",command=\"kivanostart()\")",
-	"cmds.setParent('..')",
-	"cmds.showWindow(newWindow)",
+    "newWindow=cmds.window('newWindow',title=\"Kivano V1.0\",widthHeight=(140,160))",
+    "cmds.tabLayout(\"tabs\",image='smallTrash.xpm',imageVisible=False)",
+    "cmds.columnLayout('algorithm',columnAttach=('both',1),rowSpacing=5,columnWidth=160)",
+    "cb3=cmds.checkBox('delete original',align='left',value=True)",
+    "cb4=cmds.checkBox(label='keep materials',align='left',value=True)",
+    "cmds.button(label=\"Start\",command=\"kivanostart()\")",
+    "cmds.setParent('..')",
+    "cmds.columnLayout('format',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
+    "cb1=cmds.checkBox(label='limitate pagesize',align='left',value=False)",
+    "tf1=cmds.textFieldGrp(label='width(mm)',text='210')",
+    "tf2=cmds.textFieldGrp(label='height(mm)',text='297')",
+    "cmds.text('result alignment:',align='left')",
+    "radios2=cmds.radioCollection()",
+    "rb3=cmds.radioButton(\"r0\",label='side by side',align='left',select=False)",
+    "rb4=cmds.radioButton(\"r1\",label='animation',align='left',select=False)",
+    "rb5=cmds.radioButton(\"r2\",label='layered',align='left',select=True)",
+    "cmds.button(label=\"Start\",command=\"kivanostart()\")",
+    "cmds.setParent('..')",
+    "cmds.columnLayout('lugs',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
+    "cb2=cmds.checkBox(label='generate lugs',align='left',value=True)",
+    "tf3=cmds.textFieldGrp(label='maximum width(mm)',text='4')",
+    "cmds.button(label=\"Start\",command=\"kivanostart()\")",
+    "cmds.setParent('..')",
+    "cmds.showWindow(newWindow)",
 };
 
-const char* const* menuWindowLines(int lang)
-{
-	return lang == 0 ? germanLines : englishLines;
+const char* const* menuWindowLines(int lang) {
+    return lang == 0 ? germanLines : englishLines;
 }
 
-void* MenuCmd::creator()
-{
-	return new MenuCmd();
+void* MenuCmd::creator() {
+    return new MenuCmd();
 }
 
-bool MenuCmd::isUndoable() const
-{
-	return false;
+bool MenuCmd::isUndoable() const {
+    return false;
 }
 
 // The window is built whatever the arguments held: a bad language argument
 // is reported through the returned status only.
-MStatus MenuCmd::doIt(const MArgList& args)
-{
-	MSyntax syntax;
-	syntax.addFlag("l", "language", MSyntax::kUnsigned);
-	MStatus status;
-	MArgDatabase argData(syntax, args, &status);
-	if (status)
-		status = refuseStrayArguments(argData, "kivanomenu");
-	if (status && argData.isFlagSet("language")) {
-		int value = language;
-		status = argData.getFlagArgument("language", 0, value);
-		if (status)
-			language = value;
-	}
-	if (language < 0 || language > 1)
-		language = 1;
-	for (const char* line : menuSetupLines)
-		MGlobal::executePythonCommand(line, false, false);
-	const char* const* lines = menuWindowLines(language);
-	for (int i = 0; i < menuWindowLineCount; ++i)
-		MGlobal::executePythonCommand(lines[i], false, false);
-	return status;
+MStatus MenuCmd::doIt(const MArgList& args) {
+    MSyntax syntax;
+    syntax.addFlag("l", "language", MSyntax::kUnsigned);
+    MStatus status;
+    MArgDatabase argData(syntax, args, &status);
+    if (status)
+        status = refuseStrayArguments(argData, "kivanomenu");
+    if (status && argData.isFlagSet("language")) {
+        int value = language;
+        status = argData.getFlagArgument("language", 0, value);
+        if (status)
+            language = value;
+    }
+    if (language < 0 || language > 1)
+        language = 1;
+    for (const char* line : menuSetupLines)
+        MGlobal::executePythonCommand(line, false, false);
+    const char* const* lines = menuWindowLines(language);
+    for (int i = 0; i < menuWindowLineCount; ++i)
+        MGlobal::executePythonCommand(lines[i], false, false);
+    return status;
 }

@@ -7,10 +7,10 @@ class MArgList;
 
 class MenuCmd : public MPxCommand {
 public:
-	MStatus doIt(const MArgList& args) override;
-	bool isUndoable() const override;
+    MStatus doIt(const MArgList& args) override;
+    bool isUndoable() const override;
 
-	static void* creator();
+    static void* creator();
 };
 
 // 0 = German, 1 = English; keeps the last language used.

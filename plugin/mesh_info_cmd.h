@@ -8,9 +8,9 @@ class MDagPath;
 
 class meshInfoCmd : public MPxCommand {
 public:
-	MStatus doIt(const MArgList& args) override;
+    MStatus doIt(const MArgList& args) override;
 
-	static void* creator();
+    static void* creator();
 };
 
 // The text composed for one mesh: path, UV sets with their sizes, the current

@@ -11,9 +11,9 @@ KIVANO_EXPORT const char MApiVersion[];
 
 // The commands in registration order, with the numbers of their failure texts.
 struct KivanoCommandEntry {
-	const char* name;
-	void* (*creator)();
-	int failureNumber;
+    const char* name;
+    void* (*creator)();
+    int failureNumber;
 };
 extern const KivanoCommandEntry kivanoCommands[4];
 

@@ -6,8 +6,8 @@ class MArgList;
 
 class VersionCmd : public MPxCommand {
 public:
-	MStatus doIt(const MArgList& args) override;
-	bool isUndoable() const override;
+    MStatus doIt(const MArgList& args) override;
+    bool isUndoable() const override;
 
-	static void* creator();
+    static void* creator();
 };

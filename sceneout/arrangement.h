@@ -5,20 +5,18 @@
 
 #include "geometry/vec3d.h"
 
-enum ArrangementKind
-{
-	arrangeSideBySide = 0,
-	arrangeAnimation = 1,
-	arrangeLayered = 2,
+enum ArrangementKind {
+    arrangeSideBySide = 0,
+    arrangeAnimation = 1,
+    arrangeLayered = 2,
 };
 
-struct Arrangement
-{
-	int kind = arrangeSideBySide;
-	double xoff = 0.0;
-	double zoff = 0.0;
-	unsigned drawn = 0;  // nets drawn so far; the animation's current frame
-	unsigned active = 0; // active nets in gtcvec; fixes the playback range
+struct Arrangement {
+    int kind = arrangeSideBySide;
+    double xoff = 0.0;
+    double zoff = 0.0;
+    unsigned drawn = 0;   // nets drawn so far; the animation's current frame
+    unsigned active = 0;  // active nets in gtcvec; fixes the playback range
 };
 
 // Counts the active nets; for the animation sets the playback range and

@@ -10,12 +10,11 @@
 #include <maya/MStringArray.h>
 
 // The unfold command's members that the output reads and fills.
-struct OutputRecord
-{
-	std::vector<MObject>& createdObjects;
-	const std::vector<MDagPath>& meshPaths;
-	MStringArray& rememberselection;
-	MString& rememberselectionflat;
+struct OutputRecord {
+    std::vector<MObject>& createdObjects;
+    const std::vector<MDagPath>& meshPaths;
+    MStringArray& rememberselection;
+    MString& rememberselectionflat;
 };
 
 // arrangement: 0 side by side, 1 animation, 2 layered.

@@ -15,33 +15,35 @@
 
 // Along the edge from vertex k + 1 to vertex k, then back along the tab's
 // outer side.
-static MPointArray lugPoints(const OutputRun& run, const gtc& net, const gt& g, int k)
-{
-	MPointArray points;
-	points.append(outputPoint(run.arrangement, g.placedVertex((k + 1) % 3, net.rot, net.trans, net.pivot)));
-	points.append(outputPoint(run.arrangement, g.placedVertex(k, net.rot, net.trans, net.pivot)));
-	points.append(outputPoint(run.arrangement, g.placedLugPoint(k, 1, net.rot, net.trans, net.pivot)));
-	points.append(outputPoint(run.arrangement, g.placedLugPoint(k, 0, net.rot, net.trans, net.pivot)));
-	return points;
+static MPointArray lugPoints(const OutputRun& run, const gtc& net, const gt& g, int k) {
+    MPointArray points;
+    points.append(
+        outputPoint(run.arrangement, g.placedVertex((k + 1) % 3, net.rot, net.trans, net.pivot)));
+    points.append(outputPoint(run.arrangement, g.placedVertex(k, net.rot, net.trans, net.pivot)));
+    points.append(
+        outputPoint(run.arrangement, g.placedLugPoint(k, 1, net.rot, net.trans, net.pivot)));
+    points.append(
+        outputPoint(run.arrangement, g.placedLugPoint(k, 0, net.rot, net.trans, net.pivot)));
+    return points;
 }
 
-void buildLugObject(OutputRun& run, const gtc& net, unsigned t, int k)
-{
-	const gt& g = *net.triangle(t);
-	assert(g.lugs[k][0]);
-	MPointArray points = lugPoints(run, net, g, k);
-	const SourceMesh& source = run.sources[g.meshindex];
+void buildLugObject(OutputRun& run, const gtc& net, unsigned t, int k) {
+    const gt& g = *net.triangle(t);
+    assert(g.lugs[k][0]);
+    MPointArray points = lugPoints(run, net, g, k);
+    const SourceMesh& source = run.sources[g.meshindex];
 
-	run.createdObjects.push_back(MObject());
-	MFnMesh lugmesh;
-	MObject transform = lugmesh.create(4, 1, points, run.lugCounts, run.lugConnects, source.us, source.vs, MObject::kNullObj);
-	run.createdObjects.back() = transform;
-	MFnDagNode node;
-	node.setObject(transform);
-	node.setName(lugName(net, t, k).c_str());
-	lugmesh.updateSurface();
-	lugmesh.setNormals(run.normals, MSpace::kWorld);
-	MDagModifier modifier;  // one per object, as for triangles
-	modifier.commandToExecute("sets -add initialShadingGroup " + lugmesh.name());
-	modifier.doIt();
+    run.createdObjects.push_back(MObject());
+    MFnMesh lugmesh;
+    MObject transform = lugmesh.create(4, 1, points, run.lugCounts, run.lugConnects, source.us,
+                                       source.vs, MObject::kNullObj);
+    run.createdObjects.back() = transform;
+    MFnDagNode node;
+    node.setObject(transform);
+    node.setName(lugName(net, t, k).c_str());
+    lugmesh.updateSurface();
+    lugmesh.setNormals(run.normals, MSpace::kWorld);
+    MDagModifier modifier;  // one per object, as for triangles
+    modifier.commandToExecute("sets -add initialShadingGroup " + lugmesh.name());
+    modifier.doIt();
 }

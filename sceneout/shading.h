@@ -8,10 +8,9 @@ class MFnMesh;
 
 // The engines of a mesh's instance 0 and, per polygon, the index of its
 // engine in that list (-1 for a polygon in none).
-struct ShadingLookup
-{
-	MStringArray names;
-	MIntArray indices;
+struct ShadingLookup {
+    MStringArray names;
+    MIntArray indices;
 };
 
 ShadingLookup readShading(MFnMesh& mesh);

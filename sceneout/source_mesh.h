@@ -12,13 +12,12 @@
 
 #include "sceneout/shading.h"
 
-struct SourceMesh
-{
-	std::unique_ptr<MFnMesh> mesh; // null when the path no longer holds a mesh
-	MString uvSetName;
-	MFloatArray us;
-	MFloatArray vs;
-	ShadingLookup shading;
+struct SourceMesh {
+    std::unique_ptr<MFnMesh> mesh;  // null when the path no longer holds a mesh
+    MString uvSetName;
+    MFloatArray us;
+    MFloatArray vs;
+    ShadingLookup shading;
 };
 
 // One entry per mesh index.

@@ -41,8 +41,7 @@ bool isFold(const Net& net, const std::vector<EdgeRef>& sameId, unsigned face, i
     return false;
 }
 
-void classifyNet(Net& net, unsigned netIndex,
-                 std::map<int, std::vector<EdgeRef>>& cutsById) {
+void classifyNet(Net& net, unsigned netIndex, std::map<int, std::vector<EdgeRef>>& cutsById) {
     std::map<int, std::vector<EdgeRef>> byId;
     for (unsigned f = 0; f < net.faces.size(); ++f)
         for (int k = 0; k < 3; ++k)
@@ -78,8 +77,10 @@ int classifyEdges(Sheet& sheet) {
         if (refs.size() >= 2)
             order.push_back(refs.front());
     auto before = [](const EdgeRef& a, const EdgeRef& b) {
-        if (a.net != b.net) return a.net < b.net;
-        if (a.face != b.face) return a.face < b.face;
+        if (a.net != b.net)
+            return a.net < b.net;
+        if (a.face != b.face)
+            return a.face < b.face;
         return a.edge < b.edge;
     };
     std::sort(order.begin(), order.end(), before);

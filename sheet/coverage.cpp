@@ -1,8 +1,8 @@
 #include "coverage.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <algorithm>
 
 #include "shapes.h"
 

@@ -12,9 +12,7 @@ template <typename Cell>
 class DenseBlock {
 public:
     // The cell at (x, y), or nullptr when the block does not reach it.
-    Cell* find(int64_t x, int64_t y) {
-        return holds(x, y) ? &cells_[index(x, y)] : nullptr;
-    }
+    Cell* find(int64_t x, int64_t y) { return holds(x, y) ? &cells_[index(x, y)] : nullptr; }
     const Cell* find(int64_t x, int64_t y) const {
         return holds(x, y) ? &cells_[index(x, y)] : nullptr;
     }
@@ -32,10 +30,14 @@ public:
             x1 = std::max(x + 1, x0_ + columns_);
             y1 = std::max(y + 1, y0_ + rows_);
             int64_t growX = (x1 - x0) / 2, growY = (y1 - y0) / 2;
-            if (x < x0_) x0 -= growX;
-            if (x >= x0_ + columns_) x1 += growX;
-            if (y < y0_) y0 -= growY;
-            if (y >= y0_ + rows_) y1 += growY;
+            if (x < x0_)
+                x0 -= growX;
+            if (x >= x0_ + columns_)
+                x1 += growX;
+            if (y < y0_)
+                y0 -= growY;
+            if (y >= y0_ + rows_)
+                y1 += growY;
         }
         if (x1 - x0 > maxCells || y1 - y0 > maxCells || (x1 - x0) * (y1 - y0) > maxCells)
             return nullptr;

@@ -16,17 +16,17 @@ namespace sheet {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kLineClearance = 0.35;   // label to the lines around it, mm
-constexpr double kLabelClearance = 0.3;   // label to label
-constexpr double kEdgeOffset = 0.4;       // gap between an edge and its number
+constexpr double kLineClearance = 0.35;  // label to the lines around it, mm
+constexpr double kLabelClearance = 0.3;  // label to label
+constexpr double kEdgeOffset = 0.4;      // gap between an edge and its number
 constexpr double kSizeStep = 0.25;
 
 // Grid cells follow the net's own scale: a fixed cell on a net of tiny
 // faces hands every query a crowd to test; too small a cell makes a
 // label's box touch many cells.
-constexpr double kGridCellMin = 2.0;      // mm
+constexpr double kGridCellMin = 2.0;  // mm
 constexpr double kGridCellMax = 8.0;
-constexpr double kBesideStep = 0.4;       // how far each ring of the search lies out
+constexpr double kBesideStep = 0.4;  // how far each ring of the search lies out
 
 enum class Obstacle : unsigned char { Face, Lug, Label };
 
@@ -159,7 +159,8 @@ std::optional<Vec2> coveredPoint(const Coverage& cover, std::span<const Vec2> bo
 // The first obstacle of the kinds asked for, except the shape `own` (the tab
 // a label sits on), that the label box comes too close to, polygon by
 // polygon; -1 when it keeps clear of all.
-int blockingShape(const Placer& placer, std::span<const Vec2> box, const Axes& axes, bool ofShapes, int own) {
+int blockingShape(const Placer& placer, std::span<const Vec2> box, const Axes& axes, bool ofShapes,
+                  int own) {
     Box bounds = boxOf(box);
     Box around{bounds.minX - kLineClearance, bounds.minY - kLineClearance,
                bounds.maxX + kLineClearance, bounds.maxY + kLineClearance};
@@ -207,7 +208,8 @@ int shapeHolding(const Placer& placer, Vec2 p) {
     int holding = -1;
     placer.grid.any(Box{p.x, p.y, p.x, p.y}, [&](int id) {
         const Shape& shape = placer.shapes[id];
-        if (p.x < shape.box.minX || p.x > shape.box.maxX || p.y < shape.box.minY || p.y > shape.box.maxY)
+        if (p.x < shape.box.minX || p.x > shape.box.maxX || p.y < shape.box.minY ||
+            p.y > shape.box.maxY)
             return false;
         // a convex polygon is where its extents along all its edge normals meet
         for (int k = 0; k < shape.axes.count; ++k) {
@@ -299,7 +301,8 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
             probe.centre = {e.a.x + t * (e.b.x - e.a.x) + e.inward.x * off,
                             e.a.y + t * (e.b.y - e.a.y) + e.inward.y * off};
             auto box = labelCorners(probe);
-            if (insideConvex(box, placer.shapes[f].corners(), kLineClearance) && isClear(placer, box, false)) {
+            if (insideConvex(box, placer.shapes[f].corners(), kLineClearance) &&
+                isClear(placer, box, false)) {
                 probe.spot = LabelSpot::Face;
                 probe.face = int(f);
                 accept(placer, probe);
@@ -331,10 +334,11 @@ bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const Edg
 // distance, each tried straight out first and then turning towards the net.
 // Always succeeds: far enough out nothing of the net is left.
 void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
-    static const double turns[] = {0, 0.4, -0.4, 0.8, -0.8, 1.2, -1.2, 1.6, -1.6, 2.1, -2.1, 2.6, -2.6};
+    static const double turns[] = {0,   0.4,  -0.4, 0.8,  -0.8, 1.2, -1.2,
+                                   1.6, -1.6, 2.1,  -2.1, 2.6,  -2.6};
     constexpr size_t kTurns = sizeof(turns) / sizeof(turns[0]);
-    Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, kGlueSizeMin + 0.5, {},
-                            e.angle);
+    Label probe =
+        makeLabel(text, LabelKind::Glue, LabelFont::Regular, kGlueSizeMin + 0.5, {}, e.angle);
     probe.spot = LabelSpot::Beside;
     double outward = std::atan2(-e.inward.y, -e.inward.x);
     double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
@@ -370,10 +374,12 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
                 continue;
             }
             std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
-            int blocking = inside ? shapeHolding(placer, *inside) : blockingShape(placer, box, axes, true, -1);
+            int blocking =
+                inside ? shapeHolding(placer, *inside) : blockingShape(placer, box, axes, true, -1);
             if (blocking >= 0) {
                 // less a hair, so that rounding never skips a free position
-                knownBlockedBelow[i] = d + blockedFor(box, axes, placer.shapes[blocking], {cosine[i], sine[i]}) - 1e-9;
+                knownBlockedBelow[i] =
+                    d + blockedFor(box, axes, placer.shapes[blocking], {cosine[i], sine[i]}) - 1e-9;
                 continue;
             }
             // a covered point with no shape found to hold it lies on a
@@ -383,7 +389,8 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
                 return;
             }
         }
-        allBlockedBelow = *std::min_element(std::begin(knownBlockedBelow), std::end(knownBlockedBelow));
+        allBlockedBelow =
+            *std::min_element(std::begin(knownBlockedBelow), std::end(knownBlockedBelow));
     }
     // Past every shape of the net: straight out, beyond the reach.
     probe.centre = {e.mid.x + std::cos(outward) * (reach + half),

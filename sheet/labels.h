@@ -25,7 +25,7 @@ struct Label {
     double size = 0.0;   // font size, mm
     double width = 0.0;  // ink box along and across the reading direction
     double height = 0.0;
-    int face = -1;       // the face it is printed on (LabelSpot::Face)
+    int face = -1;  // the face it is printed on (LabelSpot::Face)
 };
 
 // Glue numbers run from this size down to the smallest still legible.

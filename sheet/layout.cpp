@@ -30,9 +30,11 @@ void toPageFrame(Net& net) {
 template <typename Fn>
 void forEachPoint(PlacedNet& placed, Fn fn) {
     for (Face& face : placed.geometry.faces)
-        for (Vec2& p : face.p) p = fn(p);
+        for (Vec2& p : face.p)
+            p = fn(p);
     for (Lug& lug : placed.geometry.lugs)
-        for (Vec2& p : lug.p) p = fn(p);
+        for (Vec2& p : lug.p)
+            p = fn(p);
     for (Label& label : placed.labels)
         label.centre = fn(label.centre);
 }
@@ -40,11 +42,14 @@ void forEachPoint(PlacedNet& placed, Fn fn) {
 Box boxOfNet(const PlacedNet& placed) {
     Box box;
     for (const Face& face : placed.geometry.faces)
-        for (Vec2 p : face.p) box.add(p);
+        for (Vec2 p : face.p)
+            box.add(p);
     for (const Lug& lug : placed.geometry.lugs)
-        for (Vec2 p : lug.p) box.add(p);
+        for (Vec2 p : lug.p)
+            box.add(p);
     for (const Label& label : placed.labels)
-        for (Vec2 p : labelCorners(label)) box.add(p);
+        for (Vec2 p : labelCorners(label))
+            box.add(p);
     return box;
 }
 
@@ -102,8 +107,8 @@ Page makePage(const PackPage& packed, const LayoutOptions& options) {
     Page page;
     page.oversize = packed.oversize;
     page.width = packed.oversize ? packed.width + 2 * options.margin : options.pageWidth;
-    page.height = packed.oversize ? packed.height + options.margin + bottomBand(options)
-                                  : options.pageHeight;
+    page.height =
+        packed.oversize ? packed.height + options.margin + bottomBand(options) : options.pageHeight;
     return page;
 }
 
@@ -113,8 +118,8 @@ void numberPages(Layout& layout, const LayoutOptions& options) {
         Page& page = layout.pages[i];
         std::string text = std::to_string(i + 1) + " / " + std::to_string(count);
         Vec2 centre{page.width / 2, page.height - bottomBand(options) / 2};
-        page.number = makeLabel(text, LabelKind::Page, LabelFont::Regular, kPageNumberSize,
-                                centre, 0.0);
+        page.number =
+            makeLabel(text, LabelKind::Page, LabelFont::Regular, kPageNumberSize, centre, 0.0);
     }
 }
 
@@ -185,8 +190,8 @@ bool layoutSheet(std::vector<Net>&& sheetNets, const LayoutOptions& options, Lay
         placed.box.add(Vec2{x + number.width, y});
         Page& page = layout.pages[at.page];
         if (page.oversize)
-            layout.oversize.push_back({placed.number, placed.geometry.container,
-                                       placed.box.width(), placed.box.height()});
+            layout.oversize.push_back({placed.number, placed.geometry.container, placed.box.width(),
+                                       placed.box.height()});
         page.nets.push_back(std::move(placed));
     }
     numberPages(layout, options);

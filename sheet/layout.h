@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "labels.h"
-#include "sheet_model.h"
 #include "shapes.h"
+#include "sheet_model.h"
 
 namespace sheet {
 
@@ -15,16 +15,16 @@ struct LayoutOptions {
     double pageWidth = 210.0;  // mm
     double pageHeight = 297.0;
     double margin = 10.0;
-    double netGap = 3.0;       // between the boxes of two nets
+    double netGap = 3.0;  // between the boxes of two nets
 };
 
 struct PlacedNet {
     unsigned netIndex = 0;  // into Sheet::nets
     int number = 0;         // printed beside it, from 1
     bool turned = false;
-    Net geometry;           // in page millimetres, y downwards
+    Net geometry;  // in page millimetres, y downwards
     std::vector<Label> labels;
-    Box box;                // everything of the net, labels included
+    Box box;  // everything of the net, labels included
 };
 
 struct Page {
@@ -39,7 +39,7 @@ struct Page {
 struct OversizeNet {
     int number = 0;
     unsigned container = 0;
-    double width = 0.0;   // what it needs, mm
+    double width = 0.0;  // what it needs, mm
     double height = 0.0;
 };
 

@@ -51,8 +51,8 @@ Fit findFit(const Bin& bin, const PackItem& item, double gap) {
 }
 
 bool overlaps(const Rect& a, const Rect& b) {
-    return a.x < b.x + b.w - kEps && b.x < a.x + a.w - kEps &&
-           a.y < b.y + b.h - kEps && b.y < a.y + a.h - kEps;
+    return a.x < b.x + b.w - kEps && b.x < a.x + a.w - kEps && a.y < b.y + b.h - kEps &&
+           b.y < a.y + a.h - kEps;
 }
 
 bool contains(const Rect& outer, const Rect& inner) {
@@ -135,8 +135,8 @@ void placeOversize(const PackItem& item, double areaW, double areaH, PackResult&
 
 }  // namespace
 
-PackResult packRectangles(const std::vector<PackItem>& items, double areaWidth,
-                          double areaHeight, double gap) {
+PackResult packRectangles(const std::vector<PackItem>& items, double areaWidth, double areaHeight,
+                          double gap) {
     assert(areaWidth > 0.0 && areaHeight > 0.0 && gap >= 0.0);
     PackResult result;
     result.placements.resize(items.size());

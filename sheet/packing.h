@@ -8,10 +8,10 @@
 namespace sheet {
 
 struct PackItem {
-    double width = 0.0;   // upright
+    double width = 0.0;  // upright
     double height = 0.0;
-    double turnedWidth = 0.0;  // turned by 90 degrees (may differ from a swap
-    double turnedHeight = 0.0; // when the item keeps a band on one side)
+    double turnedWidth = 0.0;   // turned by 90 degrees (may differ from a swap
+    double turnedHeight = 0.0;  // when the item keeps a band on one side)
 };
 
 struct PackPlacement {
@@ -34,7 +34,7 @@ struct PackResult {
 
 // Packs items into pages of areaWidth x areaHeight; items are kept `gap`
 // apart from each other (not from the area's border).
-PackResult packRectangles(const std::vector<PackItem>& items, double areaWidth,
-                          double areaHeight, double gap);
+PackResult packRectangles(const std::vector<PackItem>& items, double areaWidth, double areaHeight,
+                          double gap);
 
 }  // namespace sheet

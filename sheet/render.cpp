@@ -1,8 +1,8 @@
 #include "render.h"
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <map>
 #include <set>
 #include <tuple>
@@ -14,7 +14,7 @@ namespace sheet {
 
 namespace {
 
-constexpr double kCutWidth = 0.3;   // mm
+constexpr double kCutWidth = 0.3;  // mm
 constexpr double kFoldWidth = 0.25;
 constexpr double kSeamWidth = 0.1;  // hides hairline gaps between filled faces
 const Colour kLugFill{0.93, 0.93, 0.93};
@@ -61,8 +61,10 @@ bool textureMap(const Face& face, int width, int height, Affine& out) {
         q[i] = {face.uv[i].x * width, (1.0 - face.uv[i].y) * height};
         p[i] = pt(face.p[i]);
     }
-    double q1x = q[1].x - q[0].x, q1y = q[1].y - q[0].y, q2x = q[2].x - q[0].x, q2y = q[2].y - q[0].y;
-    double p1x = p[1].x - p[0].x, p1y = p[1].y - p[0].y, p2x = p[2].x - p[0].x, p2y = p[2].y - p[0].y;
+    double q1x = q[1].x - q[0].x, q1y = q[1].y - q[0].y, q2x = q[2].x - q[0].x,
+           q2y = q[2].y - q[0].y;
+    double p1x = p[1].x - p[0].x, p1y = p[1].y - p[0].y, p2x = p[2].x - p[0].x,
+           p2y = p[2].y - p[0].y;
     double detP = p1x * p2y - p2x * p1y;
     double detQ = q1x * q2y - q2x * q1y;
     if (std::fabs(detP) < 1e-9 || std::fabs(detQ) < 1e-9)
@@ -255,8 +257,8 @@ void foldPath(cairo_t* cr, const Net& net, EdgeKind kind) {
 
 void setDash(cairo_t* cr, EdgeKind kind) {
     static const double valley[] = {3.0 * kPointsPerMm, 1.5 * kPointsPerMm};
-    static const double mountain[] = {4.0 * kPointsPerMm, 1.2 * kPointsPerMm,
-                                      0.6 * kPointsPerMm, 1.2 * kPointsPerMm};
+    static const double mountain[] = {4.0 * kPointsPerMm, 1.2 * kPointsPerMm, 0.6 * kPointsPerMm,
+                                      1.2 * kPointsPerMm};
     if (kind == EdgeKind::Valley)
         cairo_set_dash(cr, valley, 2, 0.0);
     else if (kind == EdgeKind::Mountain)
@@ -271,8 +273,9 @@ void drawLines(cairo_t* cr, const Page& page, EdgeKind kind) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, (kind == EdgeKind::Cut ? kCutWidth : kFoldWidth) * kPointsPerMm);
-    setColour(cr, kind == EdgeKind::Cut ? Colour{0, 0, 0}
-                  : kind == EdgeKind::Mountain ? kMountainInk : kValleyInk);
+    setColour(cr, kind == EdgeKind::Cut        ? Colour{0, 0, 0}
+                  : kind == EdgeKind::Mountain ? kMountainInk
+                                               : kValleyInk);
     // One path per net, so a cutter sees each net's outline as one object.
     for (const PlacedNet& placed : page.nets) {
         if (kind == EdgeKind::Cut)
@@ -299,16 +302,19 @@ std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page) {
         for (const Label& label : placed.labels)
             labels.push_back({&label, inkFor(sheet, placed.geometry, label)});
     labels.push_back({&page.number, {0, 0, 0}});
-    std::stable_sort(labels.begin(), labels.end(),
-                     [](const InkedLabel& a, const InkedLabel& b) { return runKey(a) < runKey(b); });
+    std::stable_sort(labels.begin(), labels.end(), [](const InkedLabel& a, const InkedLabel& b) {
+        return runKey(a) < runKey(b);
+    });
     return labels;
 }
 
 void appendHatch(const Lug& lug, std::vector<Segment>& out) {
     double minX = lug.p[0].x, maxX = minX, minY = lug.p[0].y, maxY = minY;
     for (Vec2 p : lug.p) {
-        minX = std::min(minX, p.x); maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y); maxY = std::max(maxY, p.y);
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
     }
     double span = (maxX - minX) + (maxY - minY);
     // Lines x + y = c across the box. Taken in order along a line, the points

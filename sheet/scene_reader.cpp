@@ -16,7 +16,7 @@ constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
 // "kivanoEdges": three edge ids, three fold angles, then net and position.
 constexpr int kEdgeValues = 8;
 constexpr int kNetValue = 6;
-constexpr double kSamePoint = 1e-9;           // relative; a tab repeats its edge's corners
+constexpr double kSamePoint = 1e-9;  // relative; a tab repeats its edge's corners
 
 bool wholeNumber(double value, unsigned& number) {
     if (!std::isfinite(value) || value < 0.0 || value > 4294967295.0 || value != std::floor(value))
@@ -43,7 +43,7 @@ bool expect(const std::string& text, size_t& at, char c) {
 }
 
 struct NetBuilder {
-    std::map<unsigned, Face> faces;  // by position
+    std::map<unsigned, Face> faces;              // by position
     std::vector<std::pair<unsigned, Lug>> lugs;  // position of the face, tab
 };
 
@@ -123,7 +123,8 @@ void readEdges(Reader& reader, const sc::Node& transform, Face& face) {
     }
 }
 
-const sc::Node* meshWith(const sc::Node& transform, int vertices, std::vector<std::string>& warnings) {
+const sc::Node* meshWith(const sc::Node& transform, int vertices,
+                         std::vector<std::string>& warnings) {
     sc::Node* shape = sc::meshOf(const_cast<sc::Node&>(transform));
     if (!shape || !shape->mesh || shape->mesh->numVertices() != vertices ||
         shape->mesh->numPolygons() != 1) {
@@ -152,7 +153,8 @@ void readTriangle(Reader& reader, const sc::Node& transform, unsigned net, unsig
     reader.last = {true, net, position, {face.p[0], face.p[1], face.p[2]}, 0};
 }
 
-void addLug(Reader& reader, const std::vector<Vec2>& points, unsigned net, unsigned position, int edge) {
+void addLug(Reader& reader, const std::vector<Vec2>& points, unsigned net, unsigned position,
+            int edge) {
     Lug lug;
     lug.edge = edge;
     for (int i = 0; i < 4; ++i)
@@ -191,7 +193,8 @@ void readUnnamedLug(Reader& reader, const sc::Node& transform) {
     const sc::Node* shape = sc::meshOf(const_cast<sc::Node&>(transform));
     int edge = -1;
     std::vector<Vec2> points;
-    if (shape && shape->mesh && shape->mesh->numVertices() == 4 && shape->mesh->numPolygons() == 1) {
+    if (shape && shape->mesh && shape->mesh->numVertices() == 4 &&
+        shape->mesh->numPolygons() == 1) {
         points = worldPoints(*shape);
         edge = edgeAlong(reader.last, points);
     }
@@ -210,12 +213,12 @@ bool trianglePlace(Reader& reader, const sc::Node& transform, unsigned& net, uns
     if (!value)
         return parseTriangleName(transform.name, net, position);
     if (value->type == sc::AttrValue::DoubleArray && value->array.size() == size_t(kEdgeValues) &&
-        wholeNumber(value->array[kNetValue], net) && wholeNumber(value->array[kNetValue + 1], position))
+        wholeNumber(value->array[kNetValue], net) &&
+        wholeNumber(value->array[kNetValue + 1], position))
         return true;
-    reader.warnings.push_back(transform.name + " carries an unusable net number (kivanoEdges)" +
-                              (parseTriangleName(transform.name, net, position)
-                                   ? ": placed by its name"
-                                   : ": left out"));
+    reader.warnings.push_back(
+        transform.name + " carries an unusable net number (kivanoEdges)" +
+        (parseTriangleName(transform.name, net, position) ? ": placed by its name" : ": left out"));
     return parseTriangleName(transform.name, net, position);
 }
 
@@ -237,10 +240,10 @@ void finishNets(Reader& reader) {
         for (auto& [position, lug] : builder.lugs) {
             auto found = indexOf.find(position);
             if (found == indexOf.end()) {
-                reader.warnings.push_back("lug" + std::to_string(number) + "_" +
-                                          std::to_string(position) + "_" + std::to_string(lug.edge) +
-                                          " has no triangle dft" + std::to_string(number) + "_" +
-                                          std::to_string(position) + ": left out");
+                reader.warnings.push_back(
+                    "lug" + std::to_string(number) + "_" + std::to_string(position) + "_" +
+                    std::to_string(lug.edge) + " has no triangle dft" + std::to_string(number) +
+                    "_" + std::to_string(position) + ": left out");
                 continue;
             }
             lug.face = found->second;
@@ -264,8 +267,8 @@ bool parseLugName(const std::string& name, unsigned& net, unsigned& position, in
     size_t at = 3;
     unsigned k = 0;
     bool ok = name.rfind("lug", 0) == 0 && readNumber(name, at, net) && expect(name, at, '_') &&
-              readNumber(name, at, position) && expect(name, at, '_') &&
-              readNumber(name, at, k) && at == name.size() && k <= 2;
+              readNumber(name, at, position) && expect(name, at, '_') && readNumber(name, at, k) &&
+              at == name.size() && k <= 2;
     edge = int(k);
     return ok;
 }

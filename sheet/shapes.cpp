@@ -86,8 +86,8 @@ Axes axesOf(std::span<const Vec2> polygon) {
     return axes;
 }
 
-bool convexOverlap(std::span<const Vec2> a, const Axes& axesA, std::span<const Vec2> b, const Axes& axesB,
-                   double clearance) {
+bool convexOverlap(std::span<const Vec2> a, const Axes& axesA, std::span<const Vec2> b,
+                   const Axes& axesB, double clearance) {
     assert(!a.empty() && !b.empty());
     return !separatedByAxesOf(axesA, b, clearance) && !separatedByAxesOf(axesB, a, clearance);
 }
@@ -96,8 +96,7 @@ bool convexOverlap(std::span<const Vec2> a, std::span<const Vec2> b, double clea
     return convexOverlap(a, axesOf(a), b, axesOf(b), clearance);
 }
 
-bool insideConvex(std::span<const Vec2> points, std::span<const Vec2> polygon,
-                  double margin) {
+bool insideConvex(std::span<const Vec2> points, std::span<const Vec2> polygon, double margin) {
     double orientation = signedArea(polygon) >= 0.0 ? 1.0 : -1.0;
     for (size_t i = 0; i < polygon.size(); ++i) {
         Vec2 p = polygon[i], q = polygon[(i + 1) % polygon.size()];

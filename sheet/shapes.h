@@ -37,8 +37,8 @@ Axes axesOf(std::span<const Vec2> polygon);
 // their edge normals (a separating-axis test; exact for clearance 0).
 bool convexOverlap(std::span<const Vec2> a, std::span<const Vec2> b, double clearance);
 // The same with each polygon's axes worked out beforehand.
-bool convexOverlap(std::span<const Vec2> a, const Axes& axesA, std::span<const Vec2> b, const Axes& axesB,
-                   double clearance);
+bool convexOverlap(std::span<const Vec2> a, const Axes& axesA, std::span<const Vec2> b,
+                   const Axes& axesB, double clearance);
 
 // Whether every point lies inside the convex polygon, at least `margin` away
 // from each of its edges. Either winding.

@@ -20,7 +20,7 @@ struct Colour {
 };
 
 struct Material {
-    std::string name;     // the shading group the faces came from
+    std::string name;  // the shading group the faces came from
     Colour colour;
     std::string texture;  // image file; empty when the material has none
 };
@@ -37,7 +37,7 @@ struct Face {
     Vec2 p[3];              // corners in mm, in the sheet's plane
     Vec2 uv[3];
     bool hasUv = false;
-    int material = -1;      // index into Sheet::materials, -1 for none
+    int material = -1;  // index into Sheet::materials, -1 for none
     // Edge k runs from corner k to corner k + 1.
     int edgeId[3] = {kNoEdgeId, kNoEdgeId, kNoEdgeId};
     double fold[3] = {0.0, 0.0, 0.0};  // radians, negative = mountain

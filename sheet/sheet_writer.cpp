@@ -19,7 +19,7 @@ namespace {
 cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned int length) {
     FILE* file = static_cast<FILE*>(closure);
     return std::fwrite(data, 1, length, file) == length ? CAIRO_STATUS_SUCCESS
-                                                         : CAIRO_STATUS_WRITE_ERROR;
+                                                        : CAIRO_STATUS_WRITE_ERROR;
 }
 
 cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
@@ -123,10 +123,23 @@ std::string pathData(const cairo_path_t* path) {
             d += shortNumber(data[k].point.x) + " " + shortNumber(data[k].point.y) + " ";
         };
         switch (data->header.type) {
-        case CAIRO_PATH_MOVE_TO: d += "M "; point(1); break;
-        case CAIRO_PATH_LINE_TO: d += "L "; point(1); break;
-        case CAIRO_PATH_CURVE_TO: d += "C "; point(1); point(2); point(3); break;
-        case CAIRO_PATH_CLOSE_PATH: d += "Z "; break;
+        case CAIRO_PATH_MOVE_TO:
+            d += "M ";
+            point(1);
+            break;
+        case CAIRO_PATH_LINE_TO:
+            d += "L ";
+            point(1);
+            break;
+        case CAIRO_PATH_CURVE_TO:
+            d += "C ";
+            point(1);
+            point(2);
+            point(3);
+            break;
+        case CAIRO_PATH_CLOSE_PATH:
+            d += "Z ";
+            break;
         }
     }
     if (!d.empty())
@@ -136,7 +149,8 @@ std::string pathData(const cairo_path_t* path) {
 
 std::string glyphDefinition(LabelFont font, unsigned long index) {
     cairo_path_t* outline = glyphOutline(index, kGlyphSize, font);
-    std::string svg = "<path id=\"" + glyphId(font, index) + "\" d=\"" + pathData(outline) + "\"/>\n";
+    std::string svg =
+        "<path id=\"" + glyphId(font, index) + "\" d=\"" + pathData(outline) + "\"/>\n";
     cairo_path_destroy(outline);
     return svg;
 }
@@ -190,8 +204,8 @@ std::string layerGroup(const std::string& name, const std::string& body) {
            body + "</g>\n";
 }
 
-std::string cairoLayer(const Sheet& sheet, const Page& page, unsigned layer, const std::string& name,
-                       TextureCache& textures) {
+std::string cairoLayer(const Sheet& sheet, const Page& page, unsigned layer,
+                       const std::string& name, TextureCache& textures) {
     return layerBody(layerSvg(sheet, page, layer, textures), name + "-");
 }
 
@@ -239,8 +253,8 @@ std::string pageSvg(const Sheet& sheet, const Page& page, TextureCache& textures
         "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\" width=\"" +
         number(page.width) + "mm\" height=\"" + number(page.height) + "mm\" viewBox=\"0 0 " +
         number(page.width * kPointsPerMm) + " " + number(page.height * kPointsPerMm) + "\">\n";
-    svg += layerGroup("print", cairoLayer(sheet, page, kLayerFaces, "print", textures) +
-                                   numbersSvg(sheet, page));
+    svg += layerGroup(
+        "print", cairoLayer(sheet, page, kLayerFaces, "print", textures) + numbersSvg(sheet, page));
     svg += layerGroup("cut", cairoLayer(sheet, page, kLayerCut, "cut", textures));
     svg += layerGroup("mountain", cairoLayer(sheet, page, kLayerMountain, "mountain", textures));
     svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", textures));

@@ -51,9 +51,9 @@ const Shaped& shaped(const std::string& text, LabelFont font) {
 }  // namespace
 
 void selectLabelFont(cairo_t* cr, double size, LabelFont font) {
-    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
-                           font == LabelFont::Bold ? CAIRO_FONT_WEIGHT_BOLD
-                                                   : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_select_font_face(
+        cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
+        font == LabelFont::Bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);

@@ -13,7 +13,7 @@ enum class LabelFont { Regular, Bold };
 struct TextBox {
     double xBearing = 0.0;  // from the text origin to the ink box, as cairo gives it
     double yBearing = 0.0;
-    double width = 0.0;     // ink box
+    double width = 0.0;  // ink box
     double height = 0.0;
 };
 

@@ -12,15 +12,14 @@
 
 class HostSessionEnvironment : public ::testing::Environment {
 public:
-	void SetUp() override
-	{
-		session = std::make_unique<host::Session>();
-		host::setQuiet(true);
-	}
-	void TearDown() override { session.reset(); }
+    void SetUp() override {
+        session = std::make_unique<host::Session>();
+        host::setQuiet(true);
+    }
+    void TearDown() override { session.reset(); }
 
 private:
-	std::unique_ptr<host::Session> session;
+    std::unique_ptr<host::Session> session;
 };
 
 inline ::testing::Environment* const hostSessionEnvironment =

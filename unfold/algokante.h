@@ -6,14 +6,13 @@
 
 // Inner edges of the mesh: four parallel columns, one row per entry; the
 // triangle of a row is gtvec[i][j], its edge k, of 3-D length len.
-struct EdgeTable
-{
-	std::vector<int> i;
-	std::vector<int> j;
-	std::vector<int> k;
-	std::vector<double> len;
+struct EdgeTable {
+    std::vector<int> i;
+    std::vector<int> j;
+    std::vector<int> k;
+    std::vector<double> len;
 
-	int size() const { return int(len.size()); }
+    int size() const { return int(len.size()); }
 };
 
 // Every triangle edge that has a linked-back neighbour and carries no lug of

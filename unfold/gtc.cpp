@@ -6,132 +6,116 @@
 #include <limits>
 
 gtc::gtc()
-    : minx(std::numeric_limits<double>::max()), miny(std::numeric_limits<double>::max()),
-      maxx(std::numeric_limits<double>::min()), maxy(std::numeric_limits<double>::min())
-{
-	// maxx and maxy start at the smallest positive double, not the most
-	// negative one; every net holds a corner at the origin of its first
-	// triangle's frame, so the box is the same either way.
+    : minx(std::numeric_limits<double>::max()),
+      miny(std::numeric_limits<double>::max()),
+      maxx(std::numeric_limits<double>::min()),
+      maxy(std::numeric_limits<double>::min()) {
+    // maxx and maxy start at the smallest positive double, not the most
+    // negative one; every net holds a corner at the origin of its first
+    // triangle's frame, so the box is the same either way.
 }
 
-void gtc::growBox(const vec3d& point)
-{
-	if (minx > point.x)
-		minx = point.x;
-	if (point.x > maxx)
-		maxx = point.x;
-	if (miny > point.y)
-		miny = point.y;
-	if (point.y > maxy)
-		maxy = point.y;
+void gtc::growBox(const vec3d& point) {
+    if (minx > point.x)
+        minx = point.x;
+    if (point.x > maxx)
+        maxx = point.x;
+    if (miny > point.y)
+        miny = point.y;
+    if (point.y > maxy)
+        maxy = point.y;
 }
 
-void gtc::addTriangle(::gt* t)
-{
-	assert(t);
-	gt.push_back(t);
-	if (!fullScanSelected())
-		index.add(*t);
-	for (int k = 0; k < 3; ++k)
-	{
-		growBox(t->p[k]);
-		if (t->lugs[k][0])
-		{
-			growBox(*t->lugs[k][0]);
-			growBox(*t->lugs[k][1]);
-		}
-	}
+void gtc::addTriangle(::gt* t) {
+    assert(t);
+    gt.push_back(t);
+    if (!fullScanSelected())
+        index.add(*t);
+    for (int k = 0; k < 3; ++k) {
+        growBox(t->p[k]);
+        if (t->lugs[k][0]) {
+            growBox(*t->lugs[k][0]);
+            growBox(*t->lugs[k][1]);
+        }
+    }
 }
 
-::gt* gtc::triangle(size_t i) const
-{
-	assert(i < gt.size());
-	return gt[i];
+::gt* gtc::triangle(size_t i) const {
+    assert(i < gt.size());
+    return gt[i];
 }
 
-size_t gtc::size() const
-{
-	return gt.size();
+size_t gtc::size() const {
+    return gt.size();
 }
 
-static bool collides(const gt* u, const gtc* B, const gt* s)
-{
-	// a mesh neighbour already lying edge to edge with s shares that edge
-	// by design; the overlap test would report the shared edge itself
-	if (s->isneighbor(*u) && u->commonPoints(*s, B->rot, B->trans, B->pivot) == 2)
-		return false;
-	return u->collision(*s, B->rot, B->trans, B->pivot);
+static bool collides(const gt* u, const gtc* B, const gt* s) {
+    // a mesh neighbour already lying edge to edge with s shares that edge
+    // by design; the overlap test would report the shared edge itself
+    if (s->isneighbor(*u) && u->commonPoints(*s, B->rot, B->trans, B->pivot) == 2)
+        return false;
+    return u->collision(*s, B->rot, B->trans, B->pivot);
 }
 
-bool gtc::testTriangle(const gtc* B, const ::gt* s) const
-{
-	// the answer is whether any triangle collides, so asking only those whose
-	// boxes meet s's box gives the same answer as asking all of them
-	if (index.size() == gt.size() && !fullScanSelected())
-	{
-		PieceBox box = placedPieceBox(*s, B->rot, B->trans, B->pivot);
-		return index.anyCandidate(box, [&](uint32_t position) { return collides(gt[position], B, s); });
-	}
-	for (const ::gt* u : gt)
-		if (collides(u, B, s))
-			return true;
-	return false;
+bool gtc::testTriangle(const gtc* B, const ::gt* s) const {
+    // the answer is whether any triangle collides, so asking only those whose
+    // boxes meet s's box gives the same answer as asking all of them
+    if (index.size() == gt.size() && !fullScanSelected()) {
+        PieceBox box = placedPieceBox(*s, B->rot, B->trans, B->pivot);
+        return index.anyCandidate(box,
+                                  [&](uint32_t position) { return collides(gt[position], B, s); });
+    }
+    for (const ::gt* u : gt)
+        if (collides(u, B, s))
+            return true;
+    return false;
 }
 
-bool gtc::exceedsPage(const gtc* B, const ::gt* s, double width, double height)
-{
-	for (int k = 0; k < 3; ++k)
-	{
-		growBox(s->placedVertex(k, B->rot, B->trans, B->pivot));
-		if (s->lugs[k][0])
-		{
-			growBox(s->placedLugPoint(k, 0, B->rot, B->trans, B->pivot));
-			growBox(s->placedLugPoint(k, 1, B->rot, B->trans, B->pivot));
-		}
-	}
-	if (maxx - minx > width)
-		return true;
-	return maxy - miny > height;
+bool gtc::exceedsPage(const gtc* B, const ::gt* s, double width, double height) {
+    for (int k = 0; k < 3; ++k) {
+        growBox(s->placedVertex(k, B->rot, B->trans, B->pivot));
+        if (s->lugs[k][0]) {
+            growBox(s->placedLugPoint(k, 0, B->rot, B->trans, B->pivot));
+            growBox(s->placedLugPoint(k, 1, B->rot, B->trans, B->pivot));
+        }
+    }
+    if (maxx - minx > width)
+        return true;
+    return maxy - miny > height;
 }
 
-void gtc::setRotation(vec3d from, vec3d to)
-{
-	normalize(from);
-	normalize(to);
-	double c = from.x * to.x + from.y * to.y;
-	double s = from.x * to.y - from.y * to.x;
-	rot.setIdentity();
-	rot.m[0] = c;
-	rot.m[1] = -s;
-	rot.m[3] = s;
-	rot.m[4] = c;
+void gtc::setRotation(vec3d from, vec3d to) {
+    normalize(from);
+    normalize(to);
+    double c = from.x * to.x + from.y * to.y;
+    double s = from.x * to.y - from.y * to.x;
+    rot.setIdentity();
+    rot.m[0] = c;
+    rot.m[1] = -s;
+    rot.m[3] = s;
+    rot.m[4] = c;
 }
 
-void gtc::setTranslation(const vec3d& from, const vec3d& to)
-{
-	trans = to - from;
+void gtc::setTranslation(const vec3d& from, const vec3d& to) {
+    trans = to - from;
 }
 
-void gtc::setPivot(const vec3d& v)
-{
-	pivot = v;
+void gtc::setPivot(const vec3d& v) {
+    pivot = v;
 }
 
-void gtc::centerOnOrigin()
-{
-	trans = vec3d(-minx - (maxx - minx) / 2, -miny - (maxy - miny) / 2, 0);
+void gtc::centerOnOrigin() {
+    trans = vec3d(-minx - (maxx - minx) / 2, -miny - (maxy - miny) / 2, 0);
 }
 
-void createContainers()
-{
-	readScanSelection();
-	for (std::vector<std::unique_ptr<gt>>& triangles : gtvec)
-		for (std::unique_ptr<gt>& t : triangles)
-		{
-			std::unique_ptr<gtc> net = std::make_unique<gtc>();
-			t->flatten();
-			t->container = int(gtcvec.size());
-			net->addTriangle(t.get());
-			gtcvec.push_back(std::move(net));
-		}
+void createContainers() {
+    readScanSelection();
+    for (std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        for (std::unique_ptr<gt>& t : triangles) {
+            std::unique_ptr<gtc> net = std::make_unique<gtc>();
+            t->flatten();
+            t->container = int(gtcvec.size());
+            net->addTriangle(t.get());
+            gtcvec.push_back(std::move(net));
+        }
 }

@@ -5,10 +5,9 @@
 std::vector<std::vector<std::unique_ptr<gt>>> gtvec;
 std::vector<std::unique_ptr<gtc>> gtcvec;
 
-void clearRun()
-{
-	for (std::vector<std::unique_ptr<gt>>& triangles : gtvec)
-		triangles.clear();
-	gtvec.clear();
-	gtcvec.clear();
+void clearRun() {
+    for (std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        triangles.clear();
+    gtvec.clear();
+    gtcvec.clear();
 }

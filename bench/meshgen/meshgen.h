@@ -5,18 +5,16 @@
 #include <cstdint>
 #include <vector>
 
-namespace kivano
-{
+namespace kivano {
 
 // Plain indexed mesh: three doubles per vertex, three indices per triangle.
 // Triangles run counter-clockwise when seen from the side the surface faces.
-struct TriangleMesh
-{
-	std::vector<double> positions;
-	std::vector<unsigned int> indices;
+struct TriangleMesh {
+    std::vector<double> positions;
+    std::vector<unsigned int> indices;
 
-	size_t vertexCount() const { return positions.size() / 3; }
-	size_t triangleCount() const { return indices.size() / 3; }
+    size_t vertexCount() const { return positions.size() / 3; }
+    size_t triangleCount() const { return indices.size() / 3; }
 };
 
 // Unit sphere from a subdivided icosahedron: 20 * 4^level triangles. Every
@@ -41,4 +39,4 @@ TriangleMesh makeCube();
 // surface has inner borders.
 TriangleMesh makeHoledSheet(int columns, int rows, double amplitude);
 
-} // namespace kivano
+}  // namespace kivano

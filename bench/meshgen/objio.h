@@ -5,8 +5,7 @@
 
 #include <string>
 
-namespace kivano
-{
+namespace kivano {
 
 // Writes "v" and "f" lines; returns false when the file cannot be written.
 bool writeObj(const TriangleMesh& mesh, const char* path);
@@ -16,4 +15,4 @@ bool writeObj(const TriangleMesh& mesh, const char* path);
 // and describes the first problem, with its line number, in error.
 bool readObj(const char* path, TriangleMesh& mesh, std::string& error);
 
-} // namespace kivano
+}  // namespace kivano

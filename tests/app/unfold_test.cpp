@@ -1,6 +1,7 @@
 // Runs "kivano unfold" as a user would and checks what it leaves on disk.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -8,7 +9,6 @@
 #include <map>
 #include <regex>
 #include <sstream>
-#include <sys/wait.h>
 
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
@@ -107,10 +107,12 @@ std::vector<Box> cutOutlines(const std::string& svg) {
     std::string layer = svg.substr(from, to - from);
     std::regex path("<path[^>]* d=\"([^\"]*)\"");
     std::regex pair("(-?[0-9.]+) (-?[0-9.]+)");
-    for (auto p = std::sregex_iterator(layer.begin(), layer.end(), path); p != std::sregex_iterator(); ++p) {
+    for (auto p = std::sregex_iterator(layer.begin(), layer.end(), path);
+         p != std::sregex_iterator(); ++p) {
         std::string d = (*p)[1];
         Box box;
-        for (auto q = std::sregex_iterator(d.begin(), d.end(), pair); q != std::sregex_iterator(); ++q) {
+        for (auto q = std::sregex_iterator(d.begin(), d.end(), pair); q != std::sregex_iterator();
+             ++q) {
             double x = std::stod((*q)[1]) / kPointsPerMm, y = std::stod((*q)[2]) / kPointsPerMm;
             box.minX = std::min(box.minX, x);
             box.minY = std::min(box.minY, y);
@@ -125,7 +127,8 @@ std::vector<Box> cutOutlines(const std::string& svg) {
 // The page size the SVG declares, in mm.
 bool svgPageSize(const std::string& svg, double& width, double& height) {
     std::smatch m;
-    if (!std::regex_search(svg, m, std::regex("<svg[^>]* width=\"([0-9.]+)mm\" height=\"([0-9.]+)mm\"")))
+    if (!std::regex_search(svg, m,
+                           std::regex("<svg[^>]* width=\"([0-9.]+)mm\" height=\"([0-9.]+)mm\"")))
         return false;
     width = std::stod(m[1]);
     height = std::stod(m[2]);
@@ -162,7 +165,8 @@ std::map<int, int> numbersInPdf(const std::string& pdf) {
     Outcome text = runCommand("pdftotext -bbox " + shellQuote(pdf) + " -");
     std::map<int, int> counts;
     std::regex word("<word [^>]*>([0-9]+)</word>");
-    for (auto w = std::sregex_iterator(text.out.begin(), text.out.end(), word); w != std::sregex_iterator(); ++w)
+    for (auto w = std::sregex_iterator(text.out.begin(), text.out.end(), word);
+         w != std::sregex_iterator(); ++w)
         ++counts[std::stoi((*w)[1])];
     return counts;
 }
@@ -201,7 +205,8 @@ void expectPluginSteps(const std::string& json) {
     size_t cpu = json.find("\"cpu_seconds\"");
     ASSERT_NE(cpu, std::string::npos);
     std::string cpuJson = json.substr(cpu);
-    for (const char* stage : {"load", "import", "unfold", "extraction", "algokante", "output", "read", "layout", "write"}) {
+    for (const char* stage : {"load", "import", "unfold", "extraction", "algokante", "output",
+                              "read", "layout", "write"}) {
         double seconds = jsonNumber(cpuJson, stage);
         EXPECT_GE(seconds, 0.0) << stage;
         EXPECT_LE(seconds, jsonNumber(json, stage) + 0.02) << stage;
@@ -211,7 +216,7 @@ void expectPluginSteps(const std::string& json) {
 TEST(Unfold, CubeToEveryKindOfOutput) {
     TempDir dir;
     Outcome run = unfold({example("cube.obj"), "-o", dir / "cube.pdf", "-o", dir / "cube.svg", "-o",
-                      dir / "cube.obj", "--json", dir / "report.json"});
+                          dir / "cube.obj", "--json", dir / "report.json"});
     ASSERT_EQ(run.exit, 0) << run.out;
     EXPECT_NE(run.out.find("kivano: "), std::string::npos);  // the plug-in's progress
     std::string json = readAll(dir / "report.json");
@@ -223,7 +228,8 @@ TEST(Unfold, CubeToEveryKindOfOutput) {
 
     std::string obj = readAll(dir / "cube.obj");
     std::regex object("\no (dft|lug)[0-9_]+");
-    auto objects = std::distance(std::sregex_iterator(obj.begin(), obj.end(), object), std::sregex_iterator());
+    auto objects =
+        std::distance(std::sregex_iterator(obj.begin(), obj.end(), object), std::sregex_iterator());
     EXPECT_EQ(objects, jsonNumber(json, "triangle_objects") + jsonNumber(json, "lug_objects"));
     // The source was deleted (the window's default) and is not exported.
     EXPECT_EQ(obj.find("\no cube"), std::string::npos);
@@ -243,15 +249,19 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
     };
     const std::vector<Case> cases{
         {"figure.obj", {}, 210, 297, 10},
-        {"house.obj", {"--page", "148x210", "--margin", "8", "--arrangement", "side-by-side"}, 148, 210, 8},
+        {"house.obj",
+         {"--page", "148x210", "--margin", "8", "--arrangement", "side-by-side"},
+         148,
+         210,
+         8},
         {"cube.obj", {"--no-lugs", "--language", "de", "--scale", "1.5"}, 210, 297, 10},
         {"cube.obj", {"--scale", "3", "--margin", "5"}, 210, 297, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
         TempDir dir;
-        std::vector<std::string> args{example(c.model), "-o", dir / "s.pdf", "-o", dir / "s.svg",
-                                      "--json", dir / "r.json", "--quiet"};
+        std::vector<std::string> args{example(c.model), "-o",     dir / "s.pdf",  "-o",
+                                      dir / "s.svg",    "--json", dir / "r.json", "--quiet"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         Outcome run = unfold(args);
         ASSERT_EQ(run.exit, 0) << run.out;
@@ -259,7 +269,8 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
         int pages = int(jsonNumber(json, "pages"));
         EXPECT_EQ(pdfPages(dir / "s.pdf"), pages);
         for (int p = 1; p <= pages; ++p) {
-            std::string svg = pages == 1 ? dir / "s.svg" : dir / ("s-" + std::to_string(p) + ".svg");
+            std::string svg =
+                pages == 1 ? dir / "s.svg" : dir / ("s-" + std::to_string(p) + ".svg");
             ASSERT_TRUE(fs::exists(svg)) << svg;
             expectNetsInsideAndApart(svg, c.width, c.height, c.margin);
         }
@@ -302,8 +313,8 @@ TEST(Unfold, ASheetFedBackInIsNotMistakenForTheNewOne) {
     // again must read only what the new run made.
     TempDir dir;
     ASSERT_EQ(unfold({example("cube.obj"), "-o", dir / "first.obj", "--quiet"}).exit, 0);
-    Outcome again = unfold({dir / "first.obj", "-o", dir / "again.pdf", "--json", dir / "r.json",
-                            "--quiet"});
+    Outcome again =
+        unfold({dir / "first.obj", "-o", dir / "again.pdf", "--json", dir / "r.json", "--quiet"});
     ASSERT_EQ(again.exit, 0) << again.out;
     EXPECT_EQ(again.out.find("warning"), std::string::npos) << again.out;
     std::string json = readAll(dir / "r.json");
@@ -323,8 +334,8 @@ TEST(Unfold, AMissingTextureWarnsAndTheFacesKeepTheirColour) {
 
 TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     TempDir dir;
-    Outcome run = unfold({example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json",
-                      dir / "r.json"});
+    Outcome run = unfold(
+        {example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json", dir / "r.json"});
     ASSERT_EQ(run.exit, 0) << run.out;
     EXPECT_NE(run.out.find("--limit-page"), std::string::npos) << run.out;
     std::string json = readAll(dir / "r.json");
@@ -373,6 +384,7 @@ TEST(Unfold, ASphereOfMoreNetsThanNamesHoldLosesNoTriangle) {
     for (size_t at = obj.find("\no "); at != std::string::npos; at = obj.find("\no ", at + 1))
         ++objects;
     EXPECT_GT(jsonNumber(json, "lug_objects"), 0);
-    EXPECT_EQ(double(objects), jsonNumber(json, "triangle_objects") + jsonNumber(json, "lug_objects"));
+    EXPECT_EQ(double(objects),
+              jsonNumber(json, "triangle_objects") + jsonNumber(json, "lug_objects"));
     EXPECT_EQ(pdfPages(dir / "sphere.pdf"), int(jsonNumber(json, "pages")));
 }

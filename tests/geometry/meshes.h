@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
-struct Mesh
-{
-	std::string name;
-	std::vector<std::unique_ptr<gt>> tris;
+struct Mesh {
+    std::string name;
+    std::vector<std::unique_ptr<gt>> tris;
 };
 
 // Small real surfaces: closed convex solids (outward normals), open flat and bumpy grids.
 std::vector<Mesh> sampleMeshes();
 
 // Triangles from a vertex and index list, neighbours linked across shared edges.
-Mesh makeMesh(const std::string& name, const std::vector<vec3d>& vertices, const std::vector<int>& indices);
+Mesh makeMesh(const std::string& name, const std::vector<vec3d>& vertices,
+              const std::vector<int>& indices);
 
 // Runs the initialisation passes in their order; lugs on request.
 void initialise(Mesh& mesh, bool withLugs);

@@ -136,8 +136,8 @@ TEST(IoReader, TrianglesComeInExactlyAsWritten) {
     TempDir dir;
     // Corners deliberately not starting at the lowest index; one face uses negative indices.
     ImportedModel model = readOk(dir.write("tri.obj",
-        "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
-        "f 2 4 3\nf 3 1 2\nf -1 -2 -3\n"));
+                                           "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
+                                           "f 2 4 3\nf 3 1 2\nf -1 -2 -3\n"));
     expectSound(model);
     ASSERT_EQ(model.objects.size(), 1u);
     EXPECT_EQ(model.objects[0].faceConnects, (std::vector<int>{1, 3, 2, 2, 0, 1, 3, 2, 1}));
@@ -149,8 +149,8 @@ TEST(IoReader, IdenticalPositionsAreWelded) {
     TempDir dir;
     // Each triangle lists its own copy of the shared edge.
     ImportedModel obj = readOk(dir.write("split.obj",
-        "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
-        "f 1 2 3\nf 4 5 6\n"));
+                                         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+                                         "f 1 2 3\nf 4 5 6\n"));
     expectSound(obj);
     EXPECT_EQ(obj.objects[0].positions.size(), 4u);
     EXPECT_EQ(obj.objects[0].faceConnects, (std::vector<int>{0, 1, 2, 1, 3, 2}));
@@ -189,7 +189,8 @@ TEST(IoReader, PlyVertexColours) {
 
 TEST(IoReader, ObjVertexColoursAndObjects) {
     TempDir dir;
-    ImportedModel model = readOk(dir.write("two.obj",
+    ImportedModel model = readOk(dir.write(
+        "two.obj",
         "o first\nv 0 0 0 1 0 0\nv 1 0 0 0 1 0\nv 0 1 0 0 0 1\nf 1 2 3\n"
         "o second object\nv 5 5 5 1 1 1\nv 6 5 5 1 1 1\nv 5 6 5 1 1 1\nf 4 5 6\nf -3 -1 -2\n"));
     expectSound(model);
@@ -215,8 +216,9 @@ TEST(IoReader, DegenerateFaces) {
     ReadReport report;
     // A zero-area face stays; a face with only two distinct vertices goes, with a warning.
     ImportedModel model = readOk(dir.write("degenerate.obj",
-        "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 0 1 0\n"
-        "f 1 2 3\nf 1 4 5\nf 1 2 4\n"), &report);
+                                           "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 0 1 0\n"
+                                           "f 1 2 3\nf 1 4 5\nf 1 2 4\n"),
+                                 &report);
     ASSERT_EQ(model.objects.size(), 1u);
     EXPECT_EQ(model.objects[0].faceCounts.size(), 2u);
     EXPECT_EQ(model.objects[0].faceConnects, (std::vector<int>{0, 1, 2, 0, 1, 3}));
@@ -227,8 +229,9 @@ TEST(IoReader, DegenerateFaces) {
 TEST(IoReader, MissingMaterialLibraryIsAWarning) {
     TempDir dir;
     ReadReport report;
-    ImportedModel model = readOk(dir.write("m.obj",
-        "mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl paint\nf 1 2 3\n"), &report);
+    ImportedModel model = readOk(
+        dir.write("m.obj", "mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl paint\nf 1 2 3\n"),
+        &report);
     ASSERT_EQ(model.materials.size(), 1u);
     EXPECT_EQ(model.materials[0].name, "paint");
     EXPECT_EQ(report.warnings.size(), 2u);
@@ -252,18 +255,24 @@ TEST(IoReader, ContentErrors) {
     const std::string tri = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     EXPECT_EQ(readError(dir.write("nofaces.obj", tri)), "no faces");
     EXPECT_EQ(readError(dir.write("comments.obj", "# nothing here\n")), "no faces");
-    EXPECT_EQ(readError(dir.write("lines.obj", tri + "l 1 2\np 3\n")), "only points or lines, no faces");
-    EXPECT_EQ(readError(dir.write("range.obj", tri + "f 1 2 4\n")), "line 4: face vertex index 4 out of range");
-    EXPECT_EQ(readError(dir.write("zero.obj", tri + "f 0 1 2\n")), "line 4: face vertex index 0 out of range");
-    EXPECT_EQ(readError(dir.write("negative.obj", tri + "f -4 1 2\n")), "line 4: face vertex index -4 out of range");
+    EXPECT_EQ(readError(dir.write("lines.obj", tri + "l 1 2\np 3\n")),
+              "only points or lines, no faces");
+    EXPECT_EQ(readError(dir.write("range.obj", tri + "f 1 2 4\n")),
+              "line 4: face vertex index 4 out of range");
+    EXPECT_EQ(readError(dir.write("zero.obj", tri + "f 0 1 2\n")),
+              "line 4: face vertex index 0 out of range");
+    EXPECT_EQ(readError(dir.write("negative.obj", tri + "f -4 1 2\n")),
+              "line 4: face vertex index -4 out of range");
     EXPECT_EQ(readError(dir.write("uvrange.obj", tri + "vt 0 0\nf 1/2 2/1 3/1\n")),
               "line 5: texture coordinate index 2 out of range");
     EXPECT_EQ(readError(dir.write("nan.obj", "v 0 nan 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")),
               "line 1: non-finite coordinate in vertex");
     EXPECT_EQ(readError(dir.write("huge.obj", "v 0 1e999 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")),
               "line 1: non-finite coordinate in vertex");
-    EXPECT_EQ(readError(dir.write("word.obj", "v 0 x 0\n")), "line 1: malformed number \"x\" in vertex");
-    EXPECT_EQ(readError(dir.write("short.obj", tri + "f 1 2\n")), "line 4: a face needs at least 3 corners");
+    EXPECT_EQ(readError(dir.write("word.obj", "v 0 x 0\n")),
+              "line 1: malformed number \"x\" in vertex");
+    EXPECT_EQ(readError(dir.write("short.obj", tri + "f 1 2\n")),
+              "line 4: a face needs at least 3 corners");
 }
 
 TEST(IoReader, AssimpFormatErrors) {
@@ -275,8 +284,9 @@ TEST(IoReader, AssimpFormatErrors) {
         "end_header\n0 0 0\n1 0 0\n0 1 0\n";
     EXPECT_EQ(readError(dir.write("points.ply", pointsOnly)), "only points or lines, no faces");
     // assimp's own words are passed on.
-    EXPECT_NE(readError(dir.write("noise.xyz123", "not a model at all\n")).find("No suitable reader"),
-              std::string::npos);
+    EXPECT_NE(
+        readError(dir.write("noise.xyz123", "not a model at all\n")).find("No suitable reader"),
+        std::string::npos);
     EXPECT_FALSE(readError(dir.write("broken.gltf", "{\"asset\": ")).empty());
 }
 
@@ -297,10 +307,11 @@ TEST(IoReader, GltfNodeTransformAndMaterial) {
 
 TEST(IoReader, MtlTextureOptionsAndPaths) {
     std::vector<ImportedMaterial> m;
-    parseMtl("newmtl a\nKd 0.1 0.2 0.3\nmap_Kd -s 2 2 -bm 0.5 -clamp on tex dir/face 1.png  \n"
-             "newmtl b\nmap_Kd ..\\maps\\b.png\n"
-             "newmtl c\nKd nan 0 0\nmap_Kd /abs/c.png\n",
-             "/models", m);
+    parseMtl(
+        "newmtl a\nKd 0.1 0.2 0.3\nmap_Kd -s 2 2 -bm 0.5 -clamp on tex dir/face 1.png  \n"
+        "newmtl b\nmap_Kd ..\\maps\\b.png\n"
+        "newmtl c\nKd nan 0 0\nmap_Kd /abs/c.png\n",
+        "/models", m);
     ASSERT_EQ(m.size(), 3u);
     EXPECT_FLOAT_EQ(m[0].diffuse[2], 0.3f);
     EXPECT_EQ(m[0].texturePath, "/models/tex dir/face 1.png");

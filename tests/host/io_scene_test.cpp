@@ -96,7 +96,8 @@ std::vector<std::pair<float, float>> cornerUvs(const sc::MeshData& data) {
     if (!set)
         return out;
     for (int id : *set->faceVertexIds)
-        out.emplace_back(id < 0 ? -1.0f : (*set->u)[size_t(id)], id < 0 ? -1.0f : (*set->v)[size_t(id)]);
+        out.emplace_back(id < 0 ? -1.0f : (*set->u)[size_t(id)],
+                         id < 0 ? -1.0f : (*set->v)[size_t(id)]);
     return out;
 }
 
@@ -129,7 +130,8 @@ TEST_F(IoScene, BunnyBecomesOneMesh) {
 TEST_F(IoScene, MaterialsUvsAndFaceOrder) {
     TempDir dir;
     dir.write("two.mtl", iotest::kTwoMaterialMtl);
-    ASSERT_EQ(importNames(dir.write("two.obj", iotest::kTwoMaterialObj)), (std::vector<std::string>{"Panel"}));
+    ASSERT_EQ(importNames(dir.write("two.obj", iotest::kTwoMaterialObj)),
+              (std::vector<std::string>{"Panel"}));
     const sc::MeshData& data = meshOf("Panel");
     EXPECT_EQ(*data.counts, (std::vector<int>{4, 4, 3}));
     EXPECT_EQ(*data.connects, (std::vector<int>{0, 1, 2, 3, 1, 4, 5, 2, 4, 6, 5}));
@@ -143,14 +145,15 @@ TEST_F(IoScene, MaterialsUvsAndFaceOrder) {
     ASSERT_NE(red, nullptr);
     EXPECT_EQ(red->name, "red");
     EXPECT_FLOAT_EQ(red->color()[0], 1.0f);
-    EXPECT_EQ(red->textureFile(), (std::filesystem::path(dir.path()) / "textures/red.png").string());
+    EXPECT_EQ(red->textureFile(),
+              (std::filesystem::path(dir.path()) / "textures/red.png").string());
 }
 
 TEST_F(IoScene, TriangleFileComesInAsWritten) {
     TempDir dir;
     std::string path = dir.write("tris.obj",
-        "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 1 0 0\n"
-        "f 2 4 3\nf 3 1 5\n");
+                                 "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 1 0 0\n"
+                                 "f 2 4 3\nf 3 1 5\n");
     importNames(path);
     const sc::MeshData& data = meshOf("tris");
     EXPECT_EQ(data.numVertices(), 4) << "the repeated (1,0,0) is welded";
@@ -160,7 +163,8 @@ TEST_F(IoScene, TriangleFileComesInAsWritten) {
 
 TEST_F(IoScene, PlyColoursBecomeAColourSet) {
     TempDir dir;
-    std::string path = dir.write("quad.ply",
+    std::string path = dir.write(
+        "quad.ply",
         "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
         "property uchar red\nproperty uchar green\nproperty uchar blue\n"
         "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
@@ -180,16 +184,18 @@ TEST_F(IoScene, StlWeldsIntoAClosedCube) {
     TempDir dir;
     std::string stl = "solid cube\n";
     // Six faces of the unit cube, two facets each, every facet with its own corners.
-    const int quads[6][4][3] = {{{0,0,0},{0,1,0},{1,1,0},{1,0,0}}, {{0,0,1},{1,0,1},{1,1,1},{0,1,1}},
-                                {{0,0,0},{1,0,0},{1,0,1},{0,0,1}}, {{1,0,0},{1,1,0},{1,1,1},{1,0,1}},
-                                {{1,1,0},{0,1,0},{0,1,1},{1,1,1}}, {{0,1,0},{0,0,0},{0,0,1},{0,1,1}}};
+    const int quads[6][4][3] = {
+        {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}, {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+        {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}}, {{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}},
+        {{1, 1, 0}, {0, 1, 0}, {0, 1, 1}, {1, 1, 1}}, {{0, 1, 0}, {0, 0, 0}, {0, 0, 1}, {0, 1, 1}}};
     auto vertex = [](const int* p) {
-        return "vertex " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + "\n";
+        return "vertex " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " +
+               std::to_string(p[2]) + "\n";
     };
     for (const auto& q : quads)
         for (int t = 0; t < 2; ++t)
-            stl += "facet normal 0 0 0\nouter loop\n" + vertex(q[0]) + vertex(q[1 + t]) + vertex(q[2 + t]) +
-                   "endloop\nendfacet\n";
+            stl += "facet normal 0 0 0\nouter loop\n" + vertex(q[0]) + vertex(q[1 + t]) +
+                   vertex(q[2 + t]) + "endloop\nendfacet\n";
     stl += "endsolid cube\n";
     importNames(dir.write("cube.stl", stl));
     const sc::MeshData& data = meshOf("cube");
@@ -199,7 +205,8 @@ TEST_F(IoScene, StlWeldsIntoAClosedCube) {
     std::map<std::pair<int, int>, int> edges;
     for (int f = 0; f < 12; ++f)
         for (int k = 0; k < 3; ++k) {
-            int a = (*data.connects)[size_t(3 * f + k)], b = (*data.connects)[size_t(3 * f + (k + 1) % 3)];
+            int a = (*data.connects)[size_t(3 * f + k)],
+                b = (*data.connects)[size_t(3 * f + (k + 1) % 3)];
             ++edges[{std::min(a, b), std::max(a, b)}];
         }
     EXPECT_EQ(edges.size(), 18u);
@@ -209,8 +216,8 @@ TEST_F(IoScene, StlWeldsIntoAClosedCube) {
 
 TEST_F(IoScene, NamesAreSanitisedAndUnique) {
     TempDir dir;
-    std::string path = dir.write("2 parts.obj",
-        "v 0 0 0\nv 1 0 0\nv 0 1 0\no my part\nf 1 2 3\no\nf 3 2 1\n");
+    std::string path =
+        dir.write("2 parts.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\no my part\nf 1 2 3\no\nf 3 2 1\n");
     EXPECT_EQ(importNames(path), (std::vector<std::string>{"my_part", "_2_parts"}));
     EXPECT_EQ(importNames(path), (std::vector<std::string>{"my_part1", "_2_parts1"}));
     EXPECT_EQ(shapeOf("my_part1").name, "my_partShape1");
@@ -232,9 +239,12 @@ TEST_F(IoScene, ErrorsLeaveTheSceneUntouched) {
         {dir.write("nan.obj", "v 0 0 nan\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"), "non-finite"},
         {dir.write("late.obj", tri + "f 1 2 3\nv inf 0 0\n"), "non-finite"},
         {dir.write("nan.ply", plyTriangle("1 nan 0", "3 0 1 2")), "non-finite vertex coordinate"},
-        {dir.write("range.ply", plyTriangle("1 0 0", "3 0 1 7")), "face vertex index 7 out of range"},
+        {dir.write("range.ply", plyTriangle("1 0 0", "3 0 1 7")),
+         "face vertex index 7 out of range"},
         {dir.write("bad.gltf", "{ not json"), ""},
-        {dir.write("nomesh.ply", "ply\nformat ascii 1.0\nelement vertex 0\nproperty float x\nend_header\n"), ""},
+        {dir.write("nomesh.ply",
+                   "ply\nformat ascii 1.0\nelement vertex 0\nproperty float x\nend_header\n"),
+         ""},
     };
     for (const auto& [path, problem] : cases) {
         host::clearMessageLog();
@@ -245,7 +255,8 @@ TEST_F(IoScene, ErrorsLeaveTheSceneUntouched) {
         EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
         EXPECT_EQ(sceneSummary(), before) << path;
     }
-    EXPECT_EQ(host::UndoQueue::instance().entries().size(), undoEntries) << "failures are not undo steps";
+    EXPECT_EQ(host::UndoQueue::instance().entries().size(), undoEntries)
+        << "failures are not undo steps";
 }
 
 TEST_F(IoScene, ImportUndoesAndRedoesExactly) {
@@ -358,7 +369,8 @@ TEST_F(IoScene, CommandErrors) {
 TEST_F(IoScene, ModelApiForTools) {
     TempDir dir;
     std::vector<std::string> made;
-    ASSERT_TRUE(host::importModel(dir.write("t.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"), &made));
+    ASSERT_TRUE(
+        host::importModel(dir.write("t.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"), &made));
     EXPECT_EQ(made, (std::vector<std::string>{"t"}));
     EXPECT_FALSE(host::importModel(dir.file("none.obj"), &made));
     EXPECT_NE(lastError().find("no such file"), std::string::npos);
@@ -368,7 +380,8 @@ TEST_F(IoScene, ModelApiForTools) {
 
 TEST_F(IoScene, VertexColoursSurviveAnObjRoundTrip) {
     TempDir dir;
-    importNames(dir.write("quad.ply",
+    importNames(dir.write(
+        "quad.ply",
         "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\nproperty float z\n"
         "property uchar red\nproperty uchar green\nproperty uchar blue\n"
         "element face 2\nproperty list uchar int vertex_indices\nend_header\n"
@@ -387,7 +400,8 @@ TEST_F(IoScene, PythonReachesTheFileCommand) {
     TempDir dir;
     std::string path = dir.write("py.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
     std::string result;
-    ASSERT_TRUE(host::runPython("import maya.cmds as cmds\nnew = cmds.file(r'" + path + "', i=True, returnNewNodes=True)"))
+    ASSERT_TRUE(host::runPython("import maya.cmds as cmds\nnew = cmds.file(r'" + path +
+                                "', i=True, returnNewNodes=True)"))
         << lastError();
     ASSERT_TRUE(host::runPythonWithResult("new", result));
     EXPECT_EQ(result, "['py']");
@@ -403,13 +417,15 @@ void exportNormals(const TempDir& dir, const std::string& vertices, MFloatVector
     host::Value ignored;
     host::ExecOptions options;
     std::string path = dir.write("n.obj", vertices + "f 1 2 3\n");
-    ASSERT_TRUE(host::executeCommandLanguage("file -f -new; file -i \"" + path + "\"", &ignored, options));
+    ASSERT_TRUE(
+        host::executeCommandLanguage("file -f -new; file -i \"" + path + "\"", &ignored, options));
     sc::Node& shape = shapeOf("n");
     auto data = std::make_shared<sc::MeshData>(*shape.mesh);
     data->normals = std::make_shared<const std::vector<MFloatVector>>(3, normal);
     sc::setMeshData(shape, data);
     sc::setTransform(*sc::findNode("n"), {5, 5, 5}, rotate, scale);
-    ASSERT_TRUE(host::executeCommandLanguage("file -ea \"" + dir.file("out.obj") + "\"", &ignored, options));
+    ASSERT_TRUE(host::executeCommandLanguage("file -ea \"" + dir.file("out.obj") + "\"", &ignored,
+                                             options));
     std::ifstream in(dir.file("out.obj"));
     std::string line;
     bool first = true;
@@ -428,14 +444,16 @@ TEST_F(IoScene, ExportedNormalsFollowTheObject) {
     sc::Point3 n{};
     std::string face;
     // A quarter turn about x turns +z to -y; the move does not touch normals.
-    exportNormals(dir, "v 0 0 0\nv 1 0 0\nv 0 1 0\n", MFloatVector(0, 0, 1), {90, 0, 0}, {1, 1, 1}, n, face);
+    exportNormals(dir, "v 0 0 0\nv 1 0 0\nv 0 1 0\n", MFloatVector(0, 0, 1), {90, 0, 0}, {1, 1, 1},
+                  n, face);
     EXPECT_EQ(face, "f 1//1 2//2 3//3");
     EXPECT_NEAR(n[0], 0, 1e-6);
     EXPECT_NEAR(std::abs(n[1]), 1, 1e-6);
     EXPECT_NEAR(n[2], 0, 1e-6);
     // Stretching x by 2 tilts the face's normal from (1,0,1) towards (1,0,2), not (2,0,1).
     float h = float(std::sqrt(0.5));
-    exportNormals(dir, "v 0 0 0\nv 1 0 -1\nv 0 1 0\n", MFloatVector(h, 0, h), {0, 0, 0}, {2, 1, 1}, n, face);
+    exportNormals(dir, "v 0 0 0\nv 1 0 -1\nv 0 1 0\n", MFloatVector(h, 0, h), {0, 0, 0}, {2, 1, 1},
+                  n, face);
     EXPECT_NEAR(n[0], 1 / std::sqrt(5.0), 1e-6);
     EXPECT_NEAR(n[1], 0, 1e-6);
     EXPECT_NEAR(n[2], 2 / std::sqrt(5.0), 1e-6);

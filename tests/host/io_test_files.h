@@ -10,7 +10,8 @@ namespace iotest {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kivano-io-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kivano-io-XXXXXX").string();
         char* made = mkdtemp(pattern.data());
         if (made)
             path_ = made;
@@ -29,7 +30,9 @@ public:
         std::ofstream(file, std::ios::binary) << text;
         return file;
     }
-    std::string file(const std::string& name) const { return (std::filesystem::path(path_) / name).string(); }
+    std::string file(const std::string& name) const {
+        return (std::filesystem::path(path_) / name).string();
+    }
     const std::string& path() const { return path_; }
 
 private:
@@ -40,7 +43,8 @@ private:
 inline std::string bunnyPath() {
     if (const char* env = std::getenv("KIVANO_BUNNY"))
         return env;
-    std::filesystem::path p = std::filesystem::path(KIVANO_SOURCE_DIR) / ".." / "shared" / "models" / "bunny.obj";
+    std::filesystem::path p =
+        std::filesystem::path(KIVANO_SOURCE_DIR) / ".." / "shared" / "models" / "bunny.obj";
     return std::filesystem::exists(p) ? p.lexically_normal().string() : std::string();
 }
 

@@ -32,7 +32,8 @@ size_t entriesIn(const std::string& directory) {
 // then a triangle in the default group.
 ImportedModel sampleModel() {
     ImportedModel model;
-    model.materials = {{"paint", {1, 0.5f, 0}, "/tex/paint.png"}, {"initialShadingGroup", {0.5f, 0.5f, 0.5f}, ""}};
+    model.materials = {{"paint", {1, 0.5f, 0}, "/tex/paint.png"},
+                       {"initialShadingGroup", {0.5f, 0.5f, 0.5f}, ""}};
     ImportedObject quad;
     quad.name = "quad";
     quad.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0.25}};
@@ -96,7 +97,8 @@ TEST(IoWriter, WrittenFileReadsBackTheSame) {
         EXPECT_EQ(back.objects[i].uvIds, model.objects[i].uvIds);
     }
     EXPECT_EQ(back.objects[0].colors, model.objects[0].colors);
-    EXPECT_EQ(back.materials[size_t(back.objects[0].faceMaterials[0])].texturePath, "/tex/paint.png");
+    EXPECT_EQ(back.materials[size_t(back.objects[0].faceMaterials[0])].texturePath,
+              "/tex/paint.png");
 }
 
 TEST(IoWriter, AllOrNothing) {

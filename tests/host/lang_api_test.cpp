@@ -16,8 +16,7 @@
 
 namespace {
 
-TEST(LangApiString, SubstringsCountBytesOrCharactersWithInclusiveEnds)
-{
+TEST(LangApiString, SubstringsCountBytesOrCharactersWithInclusiveEnds) {
     const MString s("dft12_3");
     EXPECT_EQ(s.substring(0, 2), MString("dft"));
     EXPECT_EQ(s.substringW(3, 4), MString("12"));
@@ -31,8 +30,7 @@ TEST(LangApiString, SubstringsCountBytesOrCharactersWithInclusiveEnds)
     EXPECT_EQ(umlaut.indexW('x'), -1);
 }
 
-TEST(LangApiString, NumbersReadAndWrite)
-{
+TEST(LangApiString, NumbersReadAndWrite) {
     EXPECT_EQ(MString("210").asInt(), 210);
     EXPECT_DOUBLE_EQ(MString("4.5").asDouble(), 4.5);
     EXPECT_DOUBLE_EQ(MString("abc").asDouble(), 0.0);
@@ -49,14 +47,14 @@ TEST(LangApiString, NumbersReadAndWrite)
     EXPECT_EQ("select " + MString("pCube1"), MString("select pCube1"));
     // Joined pieces keep every one of them, the operands unchanged.
     MString name("dft12_345");
-    MString line = "setAttr " + name + ".kivanoEdges" + MString(" -type") + " \"doubleArray\"" + (const char*)nullptr;
+    MString line = "setAttr " + name + ".kivanoEdges" + MString(" -type") + " \"doubleArray\"" +
+                   (const char*)nullptr;
     EXPECT_EQ(line, MString("setAttr dft12_345.kivanoEdges -type \"doubleArray\""));
     EXPECT_EQ(name, MString("dft12_345"));
     EXPECT_EQ(MString() + MString(), MString(""));
 }
 
-TEST(LangApiString, SplitCompareAndHash)
-{
+TEST(LangApiString, SplitCompareAndHash) {
     MStringArray parts;
     MString("|grp||pCube1|").split('|', parts);
     ASSERT_EQ(parts.length(), 2u);
@@ -68,10 +66,10 @@ TEST(LangApiString, SplitCompareAndHash)
     EXPECT_EQ(names.size(), 2u);
 }
 
-TEST(LangApiArray, CopiesShareUntilOneIsWritten)
-{
+TEST(LangApiArray, CopiesShareUntilOneIsWritten) {
     MFloatArray u;
-    for (int i = 0; i < 1000; ++i) u.append(i * 0.5f);
+    for (int i = 0; i < 1000; ++i)
+        u.append(i * 0.5f);
     MFloatArray copy = u;
     EXPECT_TRUE(copy.sharesDataWith(u));
     copy[3] = -1.0f;  // writing detaches the copy only
@@ -88,8 +86,7 @@ TEST(LangApiArray, CopiesShareUntilOneIsWritten)
     EXPECT_EQ(u.length(), 1000u);
 }
 
-TEST(LangApiArray, EditsCheckTheirIndex)
-{
+TEST(LangApiArray, EditsCheckTheirIndex) {
     MIntArray a(3, 7);
     EXPECT_TRUE(a.insert(1, 0));
     EXPECT_TRUE(a.remove(3));
@@ -109,15 +106,14 @@ TEST(LangApiArray, EditsCheckTheirIndex)
     EXPECT_TRUE(empty.clear());
 }
 
-MArgList words(std::initializer_list<const char*> list)
-{
+MArgList words(std::initializer_list<const char*> list) {
     MArgList args;
-    for (const char* w : list) args.addArg(MString(w));
+    for (const char* w : list)
+        args.addArg(MString(w));
     return args;
 }
 
-MSyntax menuSyntax()
-{
+MSyntax menuSyntax() {
     MSyntax syntax;
     syntax.addFlag("l", "language", MSyntax::kUnsigned);
     syntax.addFlag("-h", "-help");
@@ -125,10 +121,10 @@ MSyntax menuSyntax()
     return syntax;
 }
 
-TEST(LangApiArgs, FlagsReadByEitherName)
-{
+TEST(LangApiArgs, FlagsReadByEitherName) {
     MStatus status;
-    MArgDatabase data(menuSyntax(), words({"-language", "1", "-h", "-p", "-2.5", "-3", "obj"}), &status);
+    MArgDatabase data(menuSyntax(), words({"-language", "1", "-h", "-p", "-2.5", "-3", "obj"}),
+                      &status);
     ASSERT_TRUE(status);
     EXPECT_TRUE(data.isFlagSet("l"));
     EXPECT_TRUE(data.isFlagSet("-help"));
@@ -148,8 +144,7 @@ TEST(LangApiArgs, FlagsReadByEitherName)
     EXPECT_EQ(object, MString("obj"));
 }
 
-TEST(LangApiArgs, MalformedInputFailsTheParse)
-{
+TEST(LangApiArgs, MalformedInputFailsTheParse) {
     const std::initializer_list<const char*> bad[] = {
         {"-l", "abc"}, {"-l", "-1"}, {"-l"}, {"-x"}, {"-p", "1.5", "2.5"}, {"-l", "-h"},
     };
@@ -166,8 +161,7 @@ TEST(LangApiArgs, MalformedInputFailsTheParse)
     EXPECT_EQ(value, 5u);
 }
 
-TEST(LangApiArgs, QueryModeFlagsCarryNoValues)
-{
+TEST(LangApiArgs, QueryModeFlagsCarryNoValues) {
     MSyntax syntax;
     syntax.enableQuery();
     syntax.addFlag("v", "value", MSyntax::kBoolean);
@@ -187,8 +181,7 @@ TEST(LangApiArgs, QueryModeFlagsCarryNoValues)
     EXPECT_TRUE(value);
 }
 
-TEST(LangApiArgs, ArgListReadsTypedValues)
-{
+TEST(LangApiArgs, ArgListReadsTypedValues) {
     MArgList args = words({"3", "x", "2.5", "on"});
     MStatus status;
     EXPECT_EQ(args.asInt(0, &status), 3);
@@ -205,8 +198,7 @@ TEST(LangApiArgs, ArgListReadsTypedValues)
     EXPECT_EQ(index, 1u);
 }
 
-TEST(LangApiStatus, CodesAndText)
-{
+TEST(LangApiStatus, CodesAndText) {
     MStatus ok;
     EXPECT_TRUE(ok);
     EXPECT_FALSE(ok.error());

@@ -13,29 +13,26 @@ using langtest::Probe;
 
 namespace {
 
-std::string str(const Value& v)
-{
+std::string str(const Value& v) {
     return host::displayText(v);
 }
 
-long long intOf(const char* variable)
-{
+long long intOf(const char* variable) {
     const host::lang::Variable* v = host::lang::findVariable(variable);
     return v && v->value.isInt() ? std::get<long long>(v->value.data) : -999;
 }
 
 using LangInterpreter = LangTest;
 
-TEST_F(LangInterpreter, MainWindowVariableExistsAtStart)
-{
+TEST_F(LangInterpreter, MainWindowVariableExistsAtStart) {
     Value v;
-    ASSERT_TRUE(run("$gMainWindow", nullptr) == MStatus::kFailure);  // a bare variable is no statement
+    ASSERT_TRUE(run("$gMainWindow", nullptr) ==
+                MStatus::kFailure);  // a bare variable is no statement
     ASSERT_TRUE(run("global string $gMainWindow; string $w = $gMainWindow;", &v));
     EXPECT_EQ(str(v), "MayaWindow");
 }
 
-TEST_F(LangInterpreter, VariablesKeepTheirDeclaredType)
-{
+TEST_F(LangInterpreter, VariablesKeepTheirDeclaredType) {
     Value v;
     ASSERT_TRUE(run("int $i = 7 / 2; $i = $i * 2.6;", &v));
     EXPECT_EQ(intOf("i"), 7);  // 3 * 2.6 = 7.8, cut to 7
@@ -43,7 +40,8 @@ TEST_F(LangInterpreter, VariablesKeepTheirDeclaredType)
     EXPECT_EQ(str(v), "n4_1.5");
     ASSERT_TRUE(run("float $f = -2; $f = $f - 0.5;", &v));
     EXPECT_DOUBLE_EQ(std::get<double>(v.data), -2.5);
-    ASSERT_TRUE(run("string $a[] = {\"x\", \"y\"}; $a[3] = \"z\"; string $e = $a[3] + $a[2] + $a[9];", &v));
+    ASSERT_TRUE(
+        run("string $a[] = {\"x\", \"y\"}; $a[3] = \"z\"; string $e = $a[3] + $a[2] + $a[9];", &v));
     EXPECT_EQ(str(v), "z");
     EXPECT_EQ(str(host::lang::findVariable("a")->value), "x y  z");
     // First assignment declares with the value's type.
@@ -51,8 +49,7 @@ TEST_F(LangInterpreter, VariablesKeepTheirDeclaredType)
     EXPECT_EQ(intOf("n"), 6);
 }
 
-TEST_F(LangInterpreter, BadVariableUseIsAnErrorAndChangesNothing)
-{
+TEST_F(LangInterpreter, BadVariableUseIsAnErrorAndChangesNothing) {
     ASSERT_TRUE(run("int $i = 1;"));
     EXPECT_FALSE(run("string $i = \"a\";"));
     EXPECT_EQ(lastError(), "Invalid redeclaration of variable \"$i\" as a different type.");
@@ -65,11 +62,12 @@ TEST_F(LangInterpreter, BadVariableUseIsAnErrorAndChangesNothing)
     EXPECT_EQ(intOf("i"), 1);
 }
 
-TEST_F(LangInterpreter, FlagsTakeTheirDeclaredArguments)
-{
+TEST_F(LangInterpreter, FlagsTakeTheirDeclaredArguments) {
     Probe probe;
-    probe.add("probe", {{"a", "add", {}}, {"n", "name", {host::ArgType::String}},
-                        {"p", "pos", {host::ArgType::Double, host::ArgType::Double}}, {"q", "query", {}}});
+    probe.add("probe", {{"a", "add", {}},
+                        {"n", "name", {host::ArgType::String}},
+                        {"p", "pos", {host::ArgType::Double, host::ArgType::Double}},
+                        {"q", "query", {}}});
     ASSERT_TRUE(run("probe -add first -n \"nm\" -pos 1 -2.5 second;"));
     const host::Invocation& call = probe.calls.at(0);
     ASSERT_EQ(call.args.size(), 2u);
@@ -85,8 +83,7 @@ TEST_F(LangInterpreter, FlagsTakeTheirDeclaredArguments)
     EXPECT_EQ(str(probe.calls.at(1).args.at(0)), "thing");
 }
 
-TEST_F(LangInterpreter, WithoutSyntaxAFlagTakesOneValue)
-{
+TEST_F(LangInterpreter, WithoutSyntaxAFlagTakesOneValue) {
     Probe probe;
     probe.add("free");
     ASSERT_TRUE(run("free -l 1 pos -h;"));
@@ -97,16 +94,14 @@ TEST_F(LangInterpreter, WithoutSyntaxAFlagTakesOneValue)
     EXPECT_EQ(str(call.args[0]), "pos");
 }
 
-TEST_F(LangInterpreter, ArraysAmongArgumentsStandForTheirElements)
-{
+TEST_F(LangInterpreter, ArraysAmongArgumentsStandForTheirElements) {
     Probe probe;
     probe.add("probe");
     ASSERT_TRUE(run("string $names[] = {\"a\", \"b\"}; probe $names c;"));
     EXPECT_EQ(str(Value(probe.calls.at(0).args)), "a b c");
 }
 
-TEST_F(LangInterpreter, UnknownCommandNamesItAndRunsNothing)
-{
+TEST_F(LangInterpreter, UnknownCommandNamesItAndRunsNothing) {
     Probe probe;
     probe.add("probe");
     EXPECT_EQ(run("xyz `probe` -f 1;"), MStatus::kNotFound);
@@ -116,10 +111,10 @@ TEST_F(LangInterpreter, UnknownCommandNamesItAndRunsNothing)
     EXPECT_EQ(probe.calls.size(), 1u);  // stops at the failing statement
 }
 
-TEST_F(LangInterpreter, BadFlagsAreRefusedBeforeTheCommandRuns)
-{
+TEST_F(LangInterpreter, BadFlagsAreRefusedBeforeTheCommandRuns) {
     Probe probe;
-    probe.add("probe", {{"c", "count", {host::ArgType::Int}}, {"v", "value", {host::ArgType::Bool}}});
+    probe.add("probe",
+              {{"c", "count", {host::ArgType::Int}}, {"v", "value", {host::ArgType::Bool}}});
     EXPECT_EQ(run("probe -x;"), MStatus::kInvalidParameter);
     EXPECT_EQ(lastError(), "probe: invalid flag -x");
     EXPECT_FALSE(run("probe -count abc;"));
@@ -132,8 +127,7 @@ TEST_F(LangInterpreter, BadFlagsAreRefusedBeforeTheCommandRuns)
     EXPECT_EQ(probe.calls.size(), 1u);
 }
 
-TEST_F(LangInterpreter, AScriptThatRunsItselfStopsWithAnError)
-{
+TEST_F(LangInterpreter, AScriptThatRunsItselfStopsWithAnError) {
     host::CommandSpec entry;
     entry.name = "again";
     entry.owner = "host";
@@ -152,8 +146,7 @@ TEST_F(LangInterpreter, AScriptThatRunsItselfStopsWithAnError)
     EXPECT_TRUE(std::get<Value::List>(host::lang::findVariable("names")->value.data).empty());
 }
 
-TEST_F(LangInterpreter, ASyntaxErrorRunsNoStatementOfTheText)
-{
+TEST_F(LangInterpreter, ASyntaxErrorRunsNoStatementOfTheText) {
     Probe probe;
     probe.add("probe");
     EXPECT_FALSE(run("probe 1; probe 2; probe \"3;"));
@@ -161,8 +154,7 @@ TEST_F(LangInterpreter, ASyntaxErrorRunsNoStatementOfTheText)
     EXPECT_EQ(lastError(), "Syntax error at line 1, column 25: unterminated string");
 }
 
-TEST_F(LangInterpreter, PythonWithoutARunnerIsAClearError)
-{
+TEST_F(LangInterpreter, PythonWithoutARunnerIsAClearError) {
     const host::PythonRunner saved = host::pythonRunner();
     host::setPythonRunner(host::PythonRunner{});
     EXPECT_FALSE(run("python \"1 + 1\";"));
@@ -175,11 +167,13 @@ TEST_F(LangInterpreter, PythonWithoutARunnerIsAClearError)
 
 std::string lastCode;
 
-TEST_F(LangInterpreter, PythonCodeReachesTheRunnerAndItsResultComesBack)
-{
+TEST_F(LangInterpreter, PythonCodeReachesTheRunnerAndItsResultComesBack) {
     const host::PythonRunner saved = host::pythonRunner();
     host::PythonRunner fake;
-    fake.run = [](const std::string& code) { lastCode = code; return MStatus(MStatus::kSuccess); };
+    fake.run = [](const std::string& code) {
+        lastCode = code;
+        return MStatus(MStatus::kSuccess);
+    };
     fake.runWithResult = [](const std::string& code, std::string& result) {
         lastCode = code;
         result = "[" + code + "]";
@@ -191,14 +185,14 @@ TEST_F(LangInterpreter, PythonCodeReachesTheRunnerAndItsResultComesBack)
     EXPECT_EQ(lastCode, "import maya.cmds as cmds\nx = 'a;b'");
     EXPECT_EQ(str(v), "[import maya.cmds as cmds\nx = 'a;b']");
     MStatus status;
-    EXPECT_EQ(MGlobal::executePythonCommandStringResult("cmds.checkBox('cb1', q=True, v=True)", false, false, &status),
+    EXPECT_EQ(MGlobal::executePythonCommandStringResult("cmds.checkBox('cb1', q=True, v=True)",
+                                                        false, false, &status),
               MString("[cmds.checkBox('cb1', q=True, v=True)]"));
     EXPECT_TRUE(status);
     host::setPythonRunner(saved);
 }
 
-TEST_F(LangInterpreter, ExecuteCommandGivesResultsAndEchoes)
-{
+TEST_F(LangInterpreter, ExecuteCommandGivesResultsAndEchoes) {
     host::CommandSpec entry;
     entry.name = "names";
     entry.owner = "host";
@@ -213,7 +207,8 @@ TEST_F(LangInterpreter, ExecuteCommandGivesResultsAndEchoes)
     EXPECT_EQ(result[1], MString("pCube2.f[3]"));
     EXPECT_TRUE(logged(MessageKind::Result, "names -sl"));
     int count = 0;
-    EXPECT_EQ(MGlobal::executeCommand("names", count), MStatus::kInvalidParameter);  // a list is no int
+    EXPECT_EQ(MGlobal::executeCommand("names", count),
+              MStatus::kInvalidParameter);  // a list is no int
     MString text;
     EXPECT_TRUE(MGlobal::executeCommand("string $s = \"4\" + 2;", text));
     EXPECT_EQ(text, MString("42"));
@@ -222,8 +217,7 @@ TEST_F(LangInterpreter, ExecuteCommandGivesResultsAndEchoes)
     host::CommandRegistry::instance().remove("names");
 }
 
-TEST_F(LangInterpreter, MessagesReachTheLogWithTheirKind)
-{
+TEST_F(LangInterpreter, MessagesReachTheLogWithTheirKind) {
     MGlobal::displayInfo("kivano: calculate(1/3)..");
     MGlobal::displayWarning("careful");
     MGlobal::displayError("kivano: no objects selected!");
@@ -238,8 +232,7 @@ TEST_F(LangInterpreter, MessagesReachTheLogWithTheirKind)
 
 std::vector<host::Message> heard;
 
-TEST_F(LangInterpreter, QuietKeepsMessagesInTheLogAndListenersHearAll)
-{
+TEST_F(LangInterpreter, QuietKeepsMessagesInTheLogAndListenersHearAll) {
     heard.clear();
     host::setMessageListener([](const host::Message& m) { heard.push_back(m); });
     host::setQuiet(false);

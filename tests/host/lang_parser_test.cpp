@@ -11,27 +11,23 @@ using host::lang::Statement;
 
 namespace {
 
-const Statement& only(const ParseResult& r)
-{
+const Statement& only(const ParseResult& r) {
     EXPECT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.statements.size(), 1u);
     return *r.statements.at(0);
 }
 
-const Value& literalWord(const Statement& s, std::size_t i)
-{
+const Value& literalWord(const Statement& s, std::size_t i) {
     EXPECT_FALSE(s.words.at(i).isFlag);
     EXPECT_EQ(s.words.at(i).value->kind, Expr::Kind::Literal);
     return s.words.at(i).value->literal;
 }
 
-std::string text(const Value& v)
-{
+std::string text(const Value& v) {
     return v.isString() ? std::get<std::string>(v.data) : "<not a string>";
 }
 
-TEST(LangParser, StringEscapesBecomeTheirCharacters)
-{
+TEST(LangParser, StringEscapesBecomeTheirCharacters) {
     ParseResult r = parse(R"(print "a\"b\\c\nd\te";)");
     const Statement& s = only(r);
     EXPECT_EQ(s.command, "print");
@@ -40,8 +36,7 @@ TEST(LangParser, StringEscapesBecomeTheirCharacters)
     EXPECT_EQ(text(literalWord(only(parse(R"(print "C:\data")")), 0)), "C:\\data");
 }
 
-TEST(LangParser, FlagsNumbersAndBareWordsKeepTheirOrder)
-{
+TEST(LangParser, FlagsNumbersAndBareWordsKeepTheirOrder) {
     ParseResult r = parse("move -r -1 2.5 -3e2 7 pCube1.f[2] |grp|pCube1 -type mesh;");
     const Statement& s = only(r);
     ASSERT_EQ(s.words.size(), 9u);
@@ -58,9 +53,9 @@ TEST(LangParser, FlagsNumbersAndBareWordsKeepTheirOrder)
     EXPECT_EQ(text(literalWord(s, 8)), "mesh");
 }
 
-TEST(LangParser, StatementsSplitAtSemicolonsNotInsideStrings)
-{
-    ParseResult r = parse("menuItem -command \"kivanomenu -l 0; undo\";;ls -sl;\n// comment; not a statement\n/* nor ; this */ select -cl");
+TEST(LangParser, StatementsSplitAtSemicolonsNotInsideStrings) {
+    ParseResult r = parse(
+        "menuItem -command \"kivanomenu -l 0; undo\";;ls -sl;\n// comment; not a statement\n/* nor ; this */ select -cl");
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.statements.size(), 4u);
     EXPECT_EQ(text(literalWord(*r.statements[0], 1)), "kivanomenu -l 0; undo");
@@ -70,10 +65,10 @@ TEST(LangParser, StatementsSplitAtSemicolonsNotInsideStrings)
     EXPECT_EQ(r.statements[0]->text, "menuItem -command \"kivanomenu -l 0; undo\"");
 }
 
-TEST(LangParser, DeclarationsAndAssignments)
-{
-    ParseResult r = parse("global string $gMainWindow; string $s = \"a\" + $t; int $i = -3 * (2 + 1); "
-                          "string $a[] = {\"x\", `ls -sl`}; $a[1] = 5; float $f;");
+TEST(LangParser, DeclarationsAndAssignments) {
+    ParseResult r = parse(
+        "global string $gMainWindow; string $s = \"a\" + $t; int $i = -3 * (2 + 1); "
+        "string $a[] = {\"x\", `ls -sl`}; $a[1] = 5; float $f;");
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.statements.size(), 6u);
     const Statement& g = *r.statements[0];
@@ -93,8 +88,7 @@ TEST(LangParser, DeclarationsAndAssignments)
     EXPECT_EQ(r.statements[5]->type, host::lang::VarType::Float);
 }
 
-TEST(LangParser, VariablesAndExpressionsAsCommandArguments)
-{
+TEST(LangParser, VariablesAndExpressionsAsCommandArguments) {
     ParseResult r = parse("select $name $list[2] (\"p\" + $i) `ls -sl`;");
     const Statement& s = only(r);
     ASSERT_EQ(s.words.size(), 4u);
@@ -105,8 +99,7 @@ TEST(LangParser, VariablesAndExpressionsAsCommandArguments)
     EXPECT_EQ(s.words[3].value->kind, Expr::Kind::Command);
 }
 
-TEST(LangParser, SyntaxErrorsNameTheirPositionAndYieldNothing)
-{
+TEST(LangParser, SyntaxErrorsNameTheirPositionAndYieldNothing) {
     struct Case {
         const char* source;
         const char* error;
@@ -116,7 +109,8 @@ TEST(LangParser, SyntaxErrorsNameTheirPositionAndYieldNothing)
         {"string $s = ;", "line 1, column 13: unexpected \";\""},
         {"$x 3;", "line 1, column 4: expected \"=\" before \"3\""},
         {"select (\"a\";", "line 1, column 12: expected \")\" before \";\""},
-        {"ls; 42;", "line 1, column 5: expected a command, declaration or assignment before \"42\""},
+        {"ls; 42;",
+         "line 1, column 5: expected a command, declaration or assignment before \"42\""},
         {"print `ls", "line 1, column 7: unterminated `command`"},
         {"int $i = 3 4;", "line 1, column 12: expected \";\" before \"4\""},
     };
@@ -128,8 +122,7 @@ TEST(LangParser, SyntaxErrorsNameTheirPositionAndYieldNothing)
     }
 }
 
-TEST(LangParser, DeepNestingIsAnErrorNotACrash)
-{
+TEST(LangParser, DeepNestingIsAnErrorNotACrash) {
     const std::string deep = "print " + std::string(5000, '(') + "1" + std::string(5000, ')') + ";";
     ParseResult r = parse(deep);
     EXPECT_FALSE(r.ok);
@@ -139,8 +132,7 @@ TEST(LangParser, DeepNestingIsAnErrorNotACrash)
     EXPECT_FALSE(parse("int $i = " + std::string(5000, '-') + "1;").ok);
 }
 
-TEST(LangParser, CompleteInputEndsAtASemicolonOutsideQuotes)
-{
+TEST(LangParser, CompleteInputEndsAtASemicolonOutsideQuotes) {
     EXPECT_TRUE(host::lang::isCompleteInput("ls -sl;"));
     EXPECT_TRUE(host::lang::isCompleteInput("ls -sl;  // done\n"));
     EXPECT_TRUE(host::lang::isCompleteInput(""));

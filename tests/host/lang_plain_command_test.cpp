@@ -18,8 +18,7 @@ using host::lang::Statement;
 namespace {
 
 // The full path, as the command language runs text that is not plain.
-MStatus runParsed(const std::string& text, host::Value* result, const host::ExecOptions& options)
-{
+MStatus runParsed(const std::string& text, host::Value* result, const host::ExecOptions& options) {
     *result = host::Value();
     ParseResult parsed = host::lang::parse(text);
     if (!parsed.ok) {
@@ -28,14 +27,14 @@ MStatus runParsed(const std::string& text, host::Value* result, const host::Exec
     }
     for (const host::lang::StatementPtr& s : parsed.statements) {
         MStatus status = host::lang::runStatement(*s, result, options);
-        if (!status) return status;
+        if (!status)
+            return status;
     }
     return MStatus::kSuccess;
 }
 
 // Same type and same text: Value has no equality of its own.
-std::string shown(const host::Value& v)
-{
+std::string shown(const host::Value& v) {
     return std::to_string(v.data.index()) + ":" + host::displayText(v);
 }
 
@@ -45,8 +44,7 @@ struct Outcome {
     std::string sceneAfterUndo;
 };
 
-Outcome runAll(const std::vector<std::string>& lines, bool parsedOnly)
-{
+Outcome runAll(const std::vector<std::string>& lines, bool parsedOnly) {
     host::UndoQueue::instance().clear();
     host::resetScene();
     host::lang::resetVariables();
@@ -59,19 +57,20 @@ Outcome runAll(const std::vector<std::string>& lines, bool parsedOnly)
         MStatus status = parsedOnly ? runParsed(line, &result, options)
                                     : host::executeCommandLanguage(line, &result, options);
         std::string record = std::to_string(int(status.statusCode())) + " [" + shown(result) + "]";
-        for (const host::Message& m : host::messageLog()) record += " | " + m.text;
+        for (const host::Message& m : host::messageLog())
+            record += " | " + m.text;
         out.lines.push_back(line + " => " + record);
     }
     out.scene = host::scene::sceneDigest();
-    while (host::UndoQueue::instance().undo()) {}
+    while (host::UndoQueue::instance().undo()) {
+    }
     out.sceneAfterUndo = host::scene::sceneDigest();
     return out;
 }
 
 }  // namespace
 
-TEST_F(LangTest, PlainCommandsReadAsTheParserReadsThem)
-{
+TEST_F(LangTest, PlainCommandsReadAsTheParserReadsThem) {
     const char* lines[] = {
         "move -r -1 2.5 -3e2 7 pCube1.f[2] |grp|pCube1 -type mesh;",
         "setAttr a.kivanoEdges -type \"doubleArray\" 8 1 2 -1 0.5 -0.25 0 3 4;",
@@ -95,18 +94,34 @@ TEST_F(LangTest, PlainCommandsReadAsTheParserReadsThem)
             EXPECT_EQ(words[i].isFlag, s.words[i].isFlag) << line << " word " << i;
             EXPECT_EQ(words[i].flag, s.words[i].flag) << line << " word " << i;
             if (!s.words[i].isFlag) {
-                EXPECT_EQ(shown(words[i].value), shown(s.words[i].value->literal)) << line << " word " << i;
+                EXPECT_EQ(shown(words[i].value), shown(s.words[i].value->literal))
+                    << line << " word " << i;
             }
         }
     }
 }
 
-TEST_F(LangTest, OnlyOnePlainCommandIsReadAsPlain)
-{
+TEST_F(LangTest, OnlyOnePlainCommandIsReadAsPlain) {
     const char* lines[] = {
-        "", " ;", ";;", "ls; ls", "ls;;", "string $s = \"a\";", "global int $i;", "int $i", "$a = 1;",
-        "select $a;", "select `ls`;", "select (\"a\" + 1);", "select {1, 2};", "select a,b;",
-        "select \"unterminated", "select `unterminated", "3 a;", "select a)", "select $;",
+        "",
+        " ;",
+        ";;",
+        "ls; ls",
+        "ls;;",
+        "string $s = \"a\";",
+        "global int $i;",
+        "int $i",
+        "$a = 1;",
+        "select $a;",
+        "select `ls`;",
+        "select (\"a\" + 1);",
+        "select {1, 2};",
+        "select a,b;",
+        "select \"unterminated",
+        "select `unterminated",
+        "3 a;",
+        "select a)",
+        "select $;",
         "select a; // fine\nls",
     };
     for (const char* line : lines) {
@@ -116,8 +131,7 @@ TEST_F(LangTest, OnlyOnePlainCommandIsReadAsPlain)
     }
 }
 
-TEST_F(LangTest, PlainLinesRunAsParsedLinesDo)
-{
+TEST_F(LangTest, PlainLinesRunAsParsedLinesDo) {
     Probe probe;
     probe.add("probe", {{"n", "name", {host::ArgType::String}},
                         {"p", "pair", {host::ArgType::Int, host::ArgType::Double}},
@@ -129,18 +143,18 @@ TEST_F(LangTest, PlainLinesRunAsParsedLinesDo)
         "addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" dft0_0;",
         "setAttr dft0_0.kivanoEdges -type \"doubleArray\" 8 1 2 -1 0.5 -0.25 0 3 4;",
         "getAttr dft0_0.kivanoEdges;",
-        "sets -add initialShadingGroup dft0_1;",   // not a mesh
+        "sets -add initialShadingGroup dft0_1;",  // not a mesh
         "createNode mesh -n boxShape;",
         "sets -add initialShadingGroup boxShape;",
         "sets -e -forceElement initialShadingGroup boxShape;",
         "setAttr dft0_1.kivanoEdges -type \"doubleArray\" 2 1 2;",   // no such attribute
-        "addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" nothere;",   // no such node
-        "addAttr -zz dft0_0;",                                        // unknown flag
+        "addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" nothere;",  // no such node
+        "addAttr -zz dft0_0;",                                       // unknown flag
         "nosuchcommand -a b 1;",
         "probe -n one -p 2 2.5 x y;",
-        "probe -p 2;",                    // too few flag arguments
-        "probe -p a 1;",                  // badly typed
-        "probe -q -n -v;",                // query: flags take nothing
+        "probe -p 2;",      // too few flag arguments
+        "probe -p a 1;",    // badly typed
+        "probe -q -n -v;",  // query: flags take nothing
         "probe -v 1 -name \"two words\";",
         "probe -x;",
         "probe;",
@@ -157,7 +171,8 @@ TEST_F(LangTest, PlainLinesRunAsParsedLinesDo)
     Outcome parsed = runAll(lines, true);
 
     ASSERT_EQ(plain.lines.size(), parsed.lines.size());
-    for (std::size_t i = 0; i < plain.lines.size(); ++i) EXPECT_EQ(plain.lines[i], parsed.lines[i]);
+    for (std::size_t i = 0; i < plain.lines.size(); ++i)
+        EXPECT_EQ(plain.lines[i], parsed.lines[i]);
     EXPECT_EQ(plain.scene, parsed.scene);
     EXPECT_EQ(plain.sceneAfterUndo, parsed.sceneAfterUndo);
     EXPECT_NE(plain.scene, plain.sceneAfterUndo);  // the lines did change the scene
@@ -168,7 +183,8 @@ TEST_F(LangTest, PlainLinesRunAsParsedLinesDo)
         const host::Invocation& a = plainInvocations[i];
         const host::Invocation& b = probe.calls[i];
         ASSERT_EQ(a.args.size(), b.args.size()) << i;
-        for (std::size_t k = 0; k < a.args.size(); ++k) EXPECT_EQ(shown(a.args[k]), shown(b.args[k]));
+        for (std::size_t k = 0; k < a.args.size(); ++k)
+            EXPECT_EQ(shown(a.args[k]), shown(b.args[k]));
         ASSERT_EQ(a.flags.size(), b.flags.size()) << i;
         for (std::size_t k = 0; k < a.flags.size(); ++k) {
             EXPECT_EQ(a.flags[k].name, b.flags[k].name);
@@ -179,8 +195,7 @@ TEST_F(LangTest, PlainLinesRunAsParsedLinesDo)
     }
 }
 
-TEST_F(LangTest, PlainLineIsEchoedOnceWhenAsked)
-{
+TEST_F(LangTest, PlainLineIsEchoedOnceWhenAsked) {
     host::ExecOptions options;
     options.echo = true;
     host::clearMessageLog();
@@ -192,8 +207,7 @@ TEST_F(LangTest, PlainLineIsEchoedOnceWhenAsked)
     EXPECT_EQ(lastError(), "Cannot find procedure \"nosuchcommand\".");
 }
 
-TEST_F(LangTest, PlainLineRunFromInsideACommandKeepsBothCallsApart)
-{
+TEST_F(LangTest, PlainLineRunFromInsideACommandKeepsBothCallsApart) {
     Probe inner;
     inner.add("inner");
     std::vector<std::string> outerArgs;
@@ -201,8 +215,10 @@ TEST_F(LangTest, PlainLineRunFromInsideACommandKeepsBothCallsApart)
     outer.name = "outer";
     outer.owner = "host";
     outer.run = [&](const host::Invocation& call, host::CommandContext&) {
-        MStatus status = host::executeCommandLanguage("inner -f x y z 1 2 3;", nullptr, host::ExecOptions());
-        for (const host::Value& v : call.args) outerArgs.push_back(host::displayText(v));
+        MStatus status =
+            host::executeCommandLanguage("inner -f x y z 1 2 3;", nullptr, host::ExecOptions());
+        for (const host::Value& v : call.args)
+            outerArgs.push_back(host::displayText(v));
         return status;
     };
     ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(outer)));
@@ -224,16 +240,39 @@ TEST_F(LangTest, PlainLineRunFromInsideACommandKeepsBothCallsApart)
 
 // Numbers are read with a quicker routine than the C library's; every text
 // the lexer takes as a number must still give the C library's value.
-TEST_F(LangTest, NumbersReadAsTheCLibraryReadsThem)
-{
-    const char* texts[] = {"0", "-0", "+5", "007", "42", "-17", "9223372036854775807", "9223372036854775808",
-                           "-9223372036854775809", "99999999999999999999", "0.1", "-0.7853981633974483", "1.",
-                           ".5", "-.5", "+.25", "1e5", "1E-5", "2.5e+3", "1e308", "1e999", "-1e999", "1e-320",
-                           "4.9e-324", "1e-400", "123456789012345678901234567890.5", "0.30000000000000004"};
+TEST_F(LangTest, NumbersReadAsTheCLibraryReadsThem) {
+    const char* texts[] = {"0",
+                           "-0",
+                           "+5",
+                           "007",
+                           "42",
+                           "-17",
+                           "9223372036854775807",
+                           "9223372036854775808",
+                           "-9223372036854775809",
+                           "99999999999999999999",
+                           "0.1",
+                           "-0.7853981633974483",
+                           "1.",
+                           ".5",
+                           "-.5",
+                           "+.25",
+                           "1e5",
+                           "1E-5",
+                           "2.5e+3",
+                           "1e308",
+                           "1e999",
+                           "-1e999",
+                           "1e-320",
+                           "4.9e-324",
+                           "1e-400",
+                           "123456789012345678901234567890.5",
+                           "0.30000000000000004"};
     for (const char* text : texts) {
         std::string command;
         std::vector<CommandWord> words;
-        ASSERT_TRUE(host::lang::readPlainCommand(std::string("print ") + text, command, words)) << text;
+        ASSERT_TRUE(host::lang::readPlainCommand(std::string("print ") + text, command, words))
+            << text;
         ASSERT_EQ(words.size(), 1u) << text;
         const host::Value& v = words[0].value;
         if (v.isInt()) {
@@ -250,8 +289,7 @@ TEST_F(LangTest, NumbersReadAsTheCLibraryReadsThem)
 // An argument's `command` may register or remove commands while the line's
 // own command waits for its arguments: the waiting command must then run
 // from a live entry, or be reported missing, never from a stale one.
-TEST_F(LangTest, CommandsRegisteredOrRemovedByAnArgumentLeaveTheLineSound)
-{
+TEST_F(LangTest, CommandsRegisteredOrRemovedByAnArgumentLeaveTheLineSound) {
     Probe probe;
     probe.add("probe", {{"n", "name", {host::ArgType::String}}});
     std::vector<std::string> added;
@@ -263,7 +301,9 @@ TEST_F(LangTest, CommandsRegisteredOrRemovedByAnArgumentLeaveTheLineSound)
             host::CommandSpec extra;
             extra.name = "extra" + std::to_string(added.size());
             extra.owner = "host";
-            extra.run = [](const host::Invocation&, host::CommandContext&) { return MStatus(MStatus::kSuccess); };
+            extra.run = [](const host::Invocation&, host::CommandContext&) {
+                return MStatus(MStatus::kSuccess);
+            };
             added.push_back(extra.name);
             host::CommandRegistry::instance().add(std::move(extra));
         }
@@ -290,7 +330,8 @@ TEST_F(LangTest, CommandsRegisteredOrRemovedByAnArgumentLeaveTheLineSound)
     EXPECT_EQ(lastError(), "Cannot find procedure \"probe\".");
     EXPECT_EQ(probe.calls.size(), 1u);
 
-    for (const std::string& name : added) host::CommandRegistry::instance().remove(name);
+    for (const std::string& name : added)
+        host::CommandRegistry::instance().remove(name);
     host::CommandRegistry::instance().remove("grow");
     host::CommandRegistry::instance().remove("drop");
 }

@@ -13,27 +13,25 @@ using langtest::LangTest;
 
 namespace {
 
-std::string pluginPath(const char* name)
-{
+std::string pluginPath(const char* name) {
     return std::string(KIVANO_BINARY_DIR) + "/testplugins/" + name + ".so";
 }
 
-bool nodeExists(const char* name)
-{
+bool nodeExists(const char* name) {
     MSelectionList list;
     return list.add(name) && list.length() == 1;
 }
 
 using LangPlugin = LangTest;
 
-TEST_F(LangPlugin, LoadRunUndoRedoUnload)
-{
+TEST_F(LangPlugin, LoadRunUndoRedoUnload) {
     const std::string path = pluginPath("kivano_testplugin");
     Value v;
     ASSERT_TRUE(run("loadPlugin \"" + path + "\";", &v)) << lastError();
     EXPECT_EQ(host::displayText(v), "kivano_testplugin");
     ASSERT_NE(CommandRegistry::instance().find("testTriangle"), nullptr);
-    EXPECT_EQ(CommandRegistry::instance().find("testTriangle")->owner, host::findPlugin(path)->path);
+    EXPECT_EQ(CommandRegistry::instance().find("testTriangle")->owner,
+              host::findPlugin(path)->path);
     EXPECT_EQ(host::findPlugin("kivano_testplugin")->vendor, "kivano tests");
 
     ASSERT_TRUE(run("testTriangle tri;", &v)) << lastError();
@@ -53,8 +51,7 @@ TEST_F(LangPlugin, LoadRunUndoRedoUnload)
     EXPECT_EQ(run("testTriangle;"), MStatus::kNotFound);
 }
 
-TEST_F(LangPlugin, ArgumentsReachTheCommandThroughItsSyntax)
-{
+TEST_F(LangPlugin, ArgumentsReachTheCommandThroughItsSyntax) {
     ASSERT_TRUE(host::loadPlugin(pluginPath("kivano_testplugin")));
     Value v;
     ASSERT_TRUE(run("testEcho -c 2 -text hi;", &v)) << lastError();
@@ -70,8 +67,7 @@ TEST_F(LangPlugin, ArgumentsReachTheCommandThroughItsSyntax)
     EXPECT_TRUE(host::UndoQueue::instance().entries().empty());
 }
 
-TEST_F(LangPlugin, ASyntaxGivenAtRegistrationParsesFlagsInTheHost)
-{
+TEST_F(LangPlugin, ASyntaxGivenAtRegistrationParsesFlagsInTheHost) {
     ASSERT_TRUE(host::loadPlugin(pluginPath("kivano_testplugin")));
     Value v;
     // Without a syntax "-w a" would read as a flag with a value; with it, "a" is an object.
@@ -94,8 +90,7 @@ TEST_F(LangPlugin, ASyntaxGivenAtRegistrationParsesFlagsInTheHost)
     EXPECT_EQ(host::displayText(v), "4 words:1");
 }
 
-TEST_F(LangPlugin, LoadingFailuresSayWhyAndLeaveNothingBehind)
-{
+TEST_F(LangPlugin, LoadingFailuresSayWhyAndLeaveNothingBehind) {
     const std::size_t commands = CommandRegistry::instance().names().size();
     struct Case {
         std::string path;
@@ -111,7 +106,8 @@ TEST_F(LangPlugin, LoadingFailuresSayWhyAndLeaveNothingBehind)
         EXPECT_FALSE(run("loadPlugin \"" + c.path + "\";")) << c.path;
         const std::string error = lastError();
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
-        EXPECT_NE(error.find(c.path.substr(c.path.find_last_of('/') + 1)), std::string::npos) << error;
+        EXPECT_NE(error.find(c.path.substr(c.path.find_last_of('/') + 1)), std::string::npos)
+            << error;
         EXPECT_TRUE(host::loadedPlugins().empty()) << c.path;
         // A failed start must not leave the commands it managed to register.
         EXPECT_EQ(CommandRegistry::instance().names().size(), commands) << c.path;
@@ -120,14 +116,14 @@ TEST_F(LangPlugin, LoadingFailuresSayWhyAndLeaveNothingBehind)
     EXPECT_EQ(lastError(), "unloadPlugin: no plug-in \"nothing\" is loaded");
 }
 
-TEST_F(LangPlugin, APluginCannotBeUnloadedUnderItsOwnCommand)
-{
+TEST_F(LangPlugin, APluginCannotBeUnloadedUnderItsOwnCommand) {
     ASSERT_TRUE(host::loadPlugin(pluginPath("kivano_testplugin")));
     Value v;
     EXPECT_FALSE(run("testUnloadSelf;", &v));
     EXPECT_EQ(host::displayText(v), "refused");
-    EXPECT_TRUE(logged(host::MessageKind::Error,
-                       "unloadPlugin: cannot unload kivano_testplugin while one of its commands runs"));
+    EXPECT_TRUE(
+        logged(host::MessageKind::Error,
+               "unloadPlugin: cannot unload kivano_testplugin while one of its commands runs"));
     EXPECT_EQ(host::loadedPlugins().size(), 1u);
     EXPECT_EQ(host::loadedPlugins()[0]->runningCommands, 0);
     // Its doIt failed: the object is not kept for undo.
@@ -135,22 +131,22 @@ TEST_F(LangPlugin, APluginCannotBeUnloadedUnderItsOwnCommand)
     EXPECT_EQ(host::loadedPlugins()[0]->liveCommands, 0);
 }
 
-TEST_F(LangPlugin, LoadingTwiceIsRefused)
-{
+TEST_F(LangPlugin, LoadingTwiceIsRefused) {
     const std::string path = pluginPath("kivano_testplugin");
     ASSERT_TRUE(host::loadPlugin(path));
     EXPECT_FALSE(host::loadPlugin(path));
     EXPECT_NE(lastError().find("is already loaded"), std::string::npos);
     EXPECT_EQ(host::loadedPlugins().size(), 1u);
-    EXPECT_TRUE(run("testEcho;"));  // the first load still works
+    EXPECT_TRUE(run("testEcho;"));                           // the first load still works
     EXPECT_TRUE(run("unloadPlugin kivano_testplugin.so;"));  // by file name too
     EXPECT_TRUE(host::loadedPlugins().empty());
 }
 
-void* noCommand() { return nullptr; }
+void* noCommand() {
+    return nullptr;
+}
 
-TEST_F(LangPlugin, RegistrationRulesProtectExistingCommands)
-{
+TEST_F(LangPlugin, RegistrationRulesProtectExistingCommands) {
     MObject object;
     MFnPlugin plugin(object, "tests", "1.0");
     ASSERT_TRUE(plugin.registerCommand("lonely", noCommand));

@@ -10,8 +10,7 @@ namespace {
 
 class SessionEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         host::setQuiet(true);
         session_ = std::make_unique<host::Session>();
     }
@@ -25,44 +24,40 @@ const auto* const environment = ::testing::AddGlobalTestEnvironment(new SessionE
 
 }  // namespace
 
-void LangTest::SetUp()
-{
+void LangTest::SetUp() {
     host::UndoQueue::instance().clear();
     host::resetScene();
     host::lang::resetVariables();
     host::clearMessageLog();
 }
 
-void LangTest::TearDown()
-{
+void LangTest::TearDown() {
     host::unloadAllPlugins();
     host::UndoQueue::instance().clear();
 }
 
-MStatus LangTest::run(const std::string& text, host::Value* result)
-{
+MStatus LangTest::run(const std::string& text, host::Value* result) {
     host::ExecOptions options;
     options.recordUndo = true;
     return host::executeCommandLanguage(text, result, options);
 }
 
-bool LangTest::logged(host::MessageKind kind, const std::string& text) const
-{
+bool LangTest::logged(host::MessageKind kind, const std::string& text) const {
     for (const host::Message& m : host::messageLog())
-        if (m.kind == kind && m.text == text) return true;
+        if (m.kind == kind && m.text == text)
+            return true;
     return false;
 }
 
-std::string LangTest::lastError() const
-{
+std::string LangTest::lastError() const {
     const auto& log = host::messageLog();
     for (auto it = log.rbegin(); it != log.rend(); ++it)
-        if (it->kind == host::MessageKind::Error) return it->text;
+        if (it->kind == host::MessageKind::Error)
+            return it->text;
     return std::string();
 }
 
-void Probe::add(const std::string& name, std::vector<host::FlagSyntax> flags)
-{
+void Probe::add(const std::string& name, std::vector<host::FlagSyntax> flags) {
     host::CommandSpec entry;
     entry.name = name;
     entry.owner = "host";
@@ -76,9 +71,9 @@ void Probe::add(const std::string& name, std::vector<host::FlagSyntax> flags)
     names_.push_back(name);
 }
 
-Probe::~Probe()
-{
-    for (const std::string& name : names_) host::CommandRegistry::instance().remove(name);
+Probe::~Probe() {
+    for (const std::string& name : names_)
+        host::CommandRegistry::instance().remove(name);
 }
 
 }  // namespace langtest

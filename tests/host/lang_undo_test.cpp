@@ -13,8 +13,7 @@ namespace {
 std::vector<long long> items;
 std::vector<std::string> trace;
 
-void addCommand(const char* name, host::CommandFn run, bool undoable = true)
-{
+void addCommand(const char* name, host::CommandFn run, bool undoable = true) {
     host::CommandSpec entry;
     entry.name = name;
     entry.owner = "host";
@@ -24,10 +23,10 @@ void addCommand(const char* name, host::CommandFn run, bool undoable = true)
 }
 
 // "push N": appends N; undo removes it again.
-MStatus pushCommand(const host::Invocation& call, host::CommandContext& context)
-{
+MStatus pushCommand(const host::Invocation& call, host::CommandContext& context) {
     long long n = 0;
-    if (call.args.size() != 1 || !host::toInt(call.args[0], n)) return MStatus::kInvalidParameter;
+    if (call.args.size() != 1 || !host::toInt(call.args[0], n))
+        return MStatus::kInvalidParameter;
     items.push_back(n);
     context.undo.push_back(host::UndoStep{[] { items.pop_back(); }, [n] { items.push_back(n); }});
     return MStatus::kSuccess;
@@ -35,8 +34,7 @@ MStatus pushCommand(const host::Invocation& call, host::CommandContext& context)
 
 class LangUndo : public LangTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         LangTest::SetUp();
         items.clear();
         trace.clear();
@@ -52,20 +50,20 @@ protected:
         // Runs two pushes through the public API while it runs itself.
         addCommand("outer", [](const host::Invocation&, host::CommandContext&) {
             MStatus s = MGlobal::executeCommand("push 10", false, true);
-            if (s) s = MGlobal::executeCommand("push 11", false, true);
+            if (s)
+                s = MGlobal::executeCommand("push 11", false, true);
             return s;
         });
         addCommand("pushNoUndo", pushCommand, false);
     }
-    void TearDown() override
-    {
-        for (const char* name : {"push", "twoSteps", "outer", "pushNoUndo"}) host::CommandRegistry::instance().remove(name);
+    void TearDown() override {
+        for (const char* name : {"push", "twoSteps", "outer", "pushNoUndo"})
+            host::CommandRegistry::instance().remove(name);
         LangTest::TearDown();
     }
 };
 
-TEST_F(LangUndo, UndoAndRedoWalkTheQueueInOrder)
-{
+TEST_F(LangUndo, UndoAndRedoWalkTheQueueInOrder) {
     ASSERT_TRUE(run("push 1; push 2; push 3;"));
     EXPECT_EQ(UndoQueue::instance().entries().size(), 3u);
     ASSERT_TRUE(run("undo; undo;"));
@@ -82,8 +80,7 @@ TEST_F(LangUndo, UndoAndRedoWalkTheQueueInOrder)
     EXPECT_TRUE(logged(host::MessageKind::Warning, "There are no more commands to redo."));
 }
 
-TEST_F(LangUndo, NewWorkAfterUndoDropsTheRedoTail)
-{
+TEST_F(LangUndo, NewWorkAfterUndoDropsTheRedoTail) {
     ASSERT_TRUE(run("push 1; push 2; push 3; undo; undo; push 4;"));
     EXPECT_EQ(items, (std::vector<long long>{1, 4}));
     EXPECT_EQ(UndoQueue::instance().entries().size(), 2u);
@@ -93,14 +90,12 @@ TEST_F(LangUndo, NewWorkAfterUndoDropsTheRedoTail)
     EXPECT_TRUE(items.empty());
 }
 
-TEST_F(LangUndo, OneCommandsStepsUndoBackwardsAndRedoForwards)
-{
+TEST_F(LangUndo, OneCommandsStepsUndoBackwardsAndRedoForwards) {
     ASSERT_TRUE(run("twoSteps; undo; redo;"));
     EXPECT_EQ(trace, (std::vector<std::string>{"undo b", "undo a", "redo a", "redo b"}));
 }
 
-TEST_F(LangUndo, NestedCommandsBelongToTheCommandThatRanThem)
-{
+TEST_F(LangUndo, NestedCommandsBelongToTheCommandThatRanThem) {
     ASSERT_TRUE(run("outer;"));
     EXPECT_EQ(items, (std::vector<long long>{10, 11}));
     ASSERT_EQ(UndoQueue::instance().entries().size(), 1u);
@@ -111,8 +106,7 @@ TEST_F(LangUndo, NestedCommandsBelongToTheCommandThatRanThem)
     EXPECT_EQ(items, (std::vector<long long>{10, 11}));
 }
 
-TEST_F(LangUndo, OnlyAskedForUndoableWorkRecords)
-{
+TEST_F(LangUndo, OnlyAskedForUndoableWorkRecords) {
     ASSERT_TRUE(MGlobal::executeCommand("push 1", false, false));
     ASSERT_TRUE(run("pushNoUndo 2;"));
     EXPECT_TRUE(UndoQueue::instance().entries().empty());
@@ -122,15 +116,15 @@ TEST_F(LangUndo, OnlyAskedForUndoableWorkRecords)
     EXPECT_EQ(UndoQueue::instance().entries().size(), 1u);
 }
 
-TEST_F(LangUndo, ACallerCanCollectTheStepsInstead)
-{
+TEST_F(LangUndo, ACallerCanCollectTheStepsInstead) {
     std::vector<host::UndoStep> steps;
     host::ExecOptions options;
     options.collect = &steps;
     ASSERT_TRUE(host::executeCommandLanguage("push 5; push 6;", nullptr, options));
     EXPECT_TRUE(UndoQueue::instance().entries().empty());
     ASSERT_EQ(steps.size(), 2u);
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it) it->undo();
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+        it->undo();
     EXPECT_TRUE(items.empty());
 }
 

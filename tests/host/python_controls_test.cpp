@@ -94,8 +94,8 @@ TEST_F(UiControls, EditsReadBackInBothLanguages) {
     languageResult("radioButton -e -select true r1", &status);
     EXPECT_TRUE(status) << lastError();
     EXPECT_EQ(pythonValue("cmds.radioCollection(radios2,query=True,select=True)"), "r1");
-    host::Value text = languageResult("textFieldGrp -q -tx \"newWindow|tabs|format|textFieldGrp1\"",
-                                      &status);
+    host::Value text =
+        languageResult("textFieldGrp -q -tx \"newWindow|tabs|format|textFieldGrp1\"", &status);
     ASSERT_TRUE(status) << lastError();
     ASSERT_TRUE(text.isString());
     EXPECT_EQ(std::get<std::string>(text.data), "180");
@@ -112,18 +112,21 @@ TEST_F(UiControls, BadEditsChangeNothing) {
     EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf1,query=True,text=True)"), "210");
     EXPECT_FALSE(host::runPython("cmds.radioCollection(radios2,edit=True,select='r7')"));
     EXPECT_EQ(pythonValue("cmds.radioCollection(radios2,query=True,select=True)"), "r2");
-    EXPECT_FALSE(host::runPython("cmds.tabLayout('tabs',edit=True,imageVisible=True,selectTab='x')"));
+    EXPECT_FALSE(
+        host::runPython("cmds.tabLayout('tabs',edit=True,imageVisible=True,selectTab='x')"));
     EXPECT_EQ(pythonValue("cmds.tabLayout('tabs',query=True,imageVisible=True)"), "False");
     EXPECT_EQ(pythonValue("cmds.tabLayout('tabs',query=True,selectTab=True)"), "algorithm");
     EXPECT_FALSE(host::runPython("cmds.window(newWindow,edit=True,widthHeight=(1,2,3))"));
     EXPECT_EQ(pythonValue("cmds.window(newWindow,query=True,widthHeight=True)"), "[140, 160]");
     // A name already taken under the same parent is refused, the old control kept.
-    EXPECT_FALSE(host::runPython("cmds.setParent('newWindow|tabs|format')\n"
-                                 "cmds.radioButton('r0',label='again')"));
+    EXPECT_FALSE(
+        host::runPython("cmds.setParent('newWindow|tabs|format')\n"
+                        "cmds.radioButton('r0',label='again')"));
     EXPECT_EQ(pythonValue("cmds.radioButton('r0',query=True,label=True)"), "side by side");
     // Controls need a layout.
-    EXPECT_FALSE(host::runPython("cmds.setParent(newWindow)\ncmds.setParent('..')\n"
-                                 "cmds.checkBox(label='orphan')"));
+    EXPECT_FALSE(
+        host::runPython("cmds.setParent(newWindow)\ncmds.setParent('..')\n"
+                        "cmds.checkBox(label='orphan')"));
 }
 
 TEST_F(UiControls, PressingAStartButtonRunsTheUnfoldCommandOnce) {
@@ -139,8 +142,7 @@ TEST_F(UiControls, PressingAStartButtonRunsTheUnfoldCommandOnce) {
 }
 
 TEST_F(UiControls, PressRunsPythonFunctionsAndCommandLanguageAlike) {
-    ASSERT_EQ(runLines({"presses = []",
-                        "def hit(): presses.append(len(presses))",
+    ASSERT_EQ(runLines({"presses = []", "def hit(): presses.append(len(presses))",
                         "cmds.setParent(newWindow + '|tabs|format')",
                         "b = cmds.button(label='Go', command='hit()')",
                         "f = cmds.button(label='Fn', command=hit)"}),
@@ -183,7 +185,8 @@ TEST_F(UiControls, AControlMayDeleteItsOwnWindowWhenPressed) {
 
 TEST_F(UiControls, CommandLanguageBuildsWindowsToo) {
     MStatus status;
-    host::Value path = languageResult("window -title \"Other\" -widthHeight 200 100 other", &status);
+    host::Value path =
+        languageResult("window -title \"Other\" -widthHeight 200 100 other", &status);
     ASSERT_TRUE(status) << lastError();
     EXPECT_EQ(std::get<std::string>(path.data), "other");
     path = languageResult("columnLayout -rowSpacing 3", &status);
@@ -194,8 +197,7 @@ TEST_F(UiControls, CommandLanguageBuildsWindowsToo) {
     // Generated names are unique across every window: the option window holds checkBox1 to 3.
     EXPECT_EQ(std::get<std::string>(path.data), "other|columnLayout1|checkBox4");
     EXPECT_EQ(pythonValue("cmds.setParent(query=True)"), "other|columnLayout1");
-    EXPECT_EQ(pythonValue("cmds.checkBox('checkBox4',q=True,value=True)"),
-              "True");
+    EXPECT_EQ(pythonValue("cmds.checkBox('checkBox4',q=True,value=True)"), "True");
     EXPECT_EQ(pythonValue("cmds.window('other',q=True,width=True)"), "200");
     // A bad argument type is refused before anything is made.
     languageResult("checkBox -value maybe", &status);
@@ -223,7 +225,8 @@ TEST_F(UiControls, MenuOfTheMainWindowRunsItsItems) {
     EXPECT_EQ(pythonValue("cmds.menu('kivanoMenu',query=True,label=True)"), "Kivano");
     EXPECT_EQ(pythonValue("cmds.menu('kivanoMenu',query=True,numberOfItems=True)"), "2");
     MStatus madeOther;
-    host::Value other = languageResult("menu -label \"Other\" -parent $gMainWindow otherMenu", &madeOther);
+    host::Value other =
+        languageResult("menu -label \"Other\" -parent $gMainWindow otherMenu", &madeOther);
     ASSERT_TRUE(madeOther) << lastError();
     EXPECT_EQ(std::get<std::string>(other.data), "MayaWindow|otherMenu");
     ASSERT_TRUE(host::ui::triggerMenuItem("MayaWindow|kivanoMenu|menuItem2"));
@@ -285,8 +288,9 @@ TEST_F(UiControls, PythonArgumentsReachCommandsAsTheCommandLanguageGivesThem) {
 TEST_F(UiControls, OddPythonValuesAreRefusedOrKeptExactly) {
     Recorder& recorder = addRecorder("echoArgs");
     // Undecodable bytes reach the command as the bytes they were.
-    ASSERT_TRUE(host::runPython("raw = b'ab\\xff'.decode('utf-8', 'surrogateescape')\n"
-                                "cmds.echoArgs(raw)"))
+    ASSERT_TRUE(
+        host::runPython("raw = b'ab\\xff'.decode('utf-8', 'surrogateescape')\n"
+                        "cmds.echoArgs(raw)"))
         << lastError();
     ASSERT_EQ(recorder.last.args.size(), 1u);
     EXPECT_EQ(std::get<std::string>(recorder.last.args[0].data), "ab\xff");
@@ -295,8 +299,9 @@ TEST_F(UiControls, OddPythonValuesAreRefusedOrKeptExactly) {
     EXPECT_FALSE(host::runPython("cmds.echoArgs('\\ud800')"));
     EXPECT_FALSE(host::runPython("cmds.echoArgs(10**5000)"));
     EXPECT_FALSE(host::runPython("cmds.echoArgs(**{'\\ud800': 1})"));
-    EXPECT_FALSE(host::runPython("class Bad(list):\n def __iter__(self): raise ValueError('no')\n"
-                                 "cmds.echoArgs(Bad([1]))"));
+    EXPECT_FALSE(
+        host::runPython("class Bad(list):\n def __iter__(self): raise ValueError('no')\n"
+                        "cmds.echoArgs(Bad([1]))"));
     EXPECT_EQ(recorder.calls, before);
     // Shown values are always readable text.
     EXPECT_EQ(pythonValue("'a\\udc80b'"), "a\\udc80b");

@@ -103,8 +103,9 @@ TEST_F(Interpreter, FailingCommandRaisesRuntimeErrorWithTheHostsMessage) {
         return MStatus(MStatus::kFailure);
     };
     ASSERT_TRUE(host::CommandRegistry::instance().add(std::move(entry)));
-    ASSERT_TRUE(host::runPython("try:\n cmds.alwaysFails()\n caught = ''\n"
-                                "except RuntimeError as e:\n caught = str(e)"))
+    ASSERT_TRUE(
+        host::runPython("try:\n cmds.alwaysFails()\n caught = ''\n"
+                        "except RuntimeError as e:\n caught = str(e)"))
         << lastError();
     EXPECT_EQ(pythonValue("caught"), "alwaysFails: it went wrong");
     host::CommandRegistry::instance().remove("alwaysFails");

@@ -30,7 +30,8 @@ std::string languageValue(const std::string& text) {
     host::Value result;
     host::ExecOptions options;
     options.recordUndo = true;
-    EXPECT_TRUE(host::executeCommandLanguage(text, &result, options)) << text << ": " << lastError();
+    EXPECT_TRUE(host::executeCommandLanguage(text, &result, options))
+        << text << ": " << lastError();
     std::string shown = "[";
     if (result.isList())
         for (const host::Value& item : std::get<host::Value::List>(result.data)) {
@@ -72,8 +73,8 @@ TEST_F(PythonScene, WorkOfAPressedButtonIsOneUndoStep) {
               0)
         << lastError();
     host::Value made;
-    ASSERT_TRUE(host::executeCommandLanguage("button -label \"mel\" -command \"select -r c\" melButton",
-                                             &made, host::ExecOptions()))
+    ASSERT_TRUE(host::executeCommandLanguage(
+        "button -label \"mel\" -command \"select -r c\" melButton", &made, host::ExecOptions()))
         << lastError();
 
     EXPECT_EQ(languageValue("uiPress " + pythonValue("py") + "; ls -sl"), "['b']");
@@ -100,11 +101,12 @@ TEST_F(PythonScene, PluginCommandsFromPythonLoadRunUndoAndUnload) {
 
 TEST_F(PythonScene, VisibilityKeysOverThreeFrames) {
     // The lines the animation arrangement sends for one net shown at frame 1.
-    ASSERT_EQ(runLines({"cmds.playbackOptions(minTime='0',maxTime='2')", "cmds.currentTime(0)",
-                        "cmds.currentTime(0)", "cmds.setKeyframe('b',attribute='visibility',value=0);",
-                        "cmds.currentTime(1)", "cmds.setKeyframe('b',attribute='visibility',value=1);",
-                        "cmds.currentTime(2)", "cmds.setKeyframe('b',attribute='visibility',value=0);"}),
-              0)
+    ASSERT_EQ(
+        runLines({"cmds.playbackOptions(minTime='0',maxTime='2')", "cmds.currentTime(0)",
+                  "cmds.currentTime(0)", "cmds.setKeyframe('b',attribute='visibility',value=0);",
+                  "cmds.currentTime(1)", "cmds.setKeyframe('b',attribute='visibility',value=1);",
+                  "cmds.currentTime(2)", "cmds.setKeyframe('b',attribute='visibility',value=0);"}),
+        0)
         << lastError();
     const char* expected[] = {"False", "True", "False"};
     for (int frame = 0; frame < 3; ++frame) {

@@ -60,16 +60,16 @@ TEST_P(OptionWindow, HoldsEveryControlWithItsLabelAndDefault) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(pythonValue("cmds.window(newWindow,query=True,title=True)"), "Kivano V1.0");
     EXPECT_EQ(pythonValue("cmds.window(newWindow,query=True,widthHeight=True)"), "[140, 160]");
-    EXPECT_EQ(pythonValue("cmds.tabLayout('tabs',query=True,tabLabel=True)"),
-              "['" + language.tabs[0] + "', '" + language.tabs[1] + "', '" + language.tabs[2] +
-                  "']");
+    EXPECT_EQ(
+        pythonValue("cmds.tabLayout('tabs',query=True,tabLabel=True)"),
+        "['" + language.tabs[0] + "', '" + language.tabs[1] + "', '" + language.tabs[2] + "']");
     EXPECT_EQ(pythonValue("cmds.tabLayout('tabs',query=True,imageVisible=True)"), "False");
-    EXPECT_EQ(pythonValue("cmds.columnLayout('" + language.tabs[0] +
-                          "',query=True,columnWidth=True)"),
-              "160");
-    EXPECT_EQ(pythonValue("cmds.columnLayout('" + language.tabs[2] +
-                          "',query=True,columnAttach=True)"),
-              "['both', 1]");
+    EXPECT_EQ(
+        pythonValue("cmds.columnLayout('" + language.tabs[0] + "',query=True,columnWidth=True)"),
+        "160");
+    EXPECT_EQ(
+        pythonValue("cmds.columnLayout('" + language.tabs[2] + "',query=True,columnAttach=True)"),
+        "['both', 1]");
 
     const std::vector<std::string> variables = {"cb3", "cb4", "cb1", "tf1", "tf2"};
     const std::vector<std::string> kinds = {"checkBox", "checkBox", "checkBox", "textFieldGrp",
@@ -97,7 +97,7 @@ TEST_P(OptionWindow, HoldsEveryControlWithItsLabelAndDefault) {
 
 TEST_P(OptionWindow, AnswersTheUnfoldCommandsQueries) {
     buildWindow(GetParam());
-    const std::vector<std::string> expected = {"210", "297",  "4",    "False",
+    const std::vector<std::string> expected = {"210",  "297",  "4",    "False",
                                                "True", "True", "True", "r2"};
     const std::vector<std::string> queries = kivano_test::optionQueries();
     ASSERT_EQ(queries.size(), expected.size());
@@ -133,7 +133,8 @@ TEST_P(OptionWindow, ShowsWhatAPersonWouldSee) {
     for (const std::string& tab : language.tabs)
         EXPECT_NE(text.find("-- " + tab + " --"), std::string::npos) << text;
     size_t starts = 0;
-    for (size_t at = text.find("[Start]"); at != std::string::npos; at = text.find("[Start]", at + 1))
+    for (size_t at = text.find("[Start]"); at != std::string::npos;
+         at = text.find("[Start]", at + 1))
         ++starts;
     EXPECT_EQ(starts, 3u) << text;
 }

@@ -26,7 +26,8 @@ std::vector<std::string> dagOrder(MItDag::TraversalType type) {
     std::vector<std::string> names;
     for (MItDag it(type); !it.isDone(); it.next()) {
         MDagPath path;
-        if (it.getPath(path)) names.push_back(path.partialPathName().asChar());
+        if (it.getPath(path))
+            names.push_back(path.partialPathName().asChar());
     }
     return names;
 }
@@ -40,8 +41,10 @@ TEST_F(SceneTest, DagWalksBreadthFirstAndDepthFirst) {
     auto& a2 = host::scene::createTransform("a2", &a);
     host::scene::createTransform("b1", &b);
     host::scene::createTransform("a2x", &a2);
-    EXPECT_EQ(dagOrder(MItDag::kBreadthFirst), (std::vector<std::string>{"", "a", "b", "a1", "a2", "b1", "a2x"}));
-    EXPECT_EQ(dagOrder(MItDag::kDepthFirst), (std::vector<std::string>{"", "a", "a1", "a2", "a2x", "b", "b1"}));
+    EXPECT_EQ(dagOrder(MItDag::kBreadthFirst),
+              (std::vector<std::string>{"", "a", "b", "a1", "a2", "b1", "a2x"}));
+    EXPECT_EQ(dagOrder(MItDag::kDepthFirst),
+              (std::vector<std::string>{"", "a", "a1", "a2", "a2x", "b", "b1"}));
     MItDag it(MItDag::kBreadthFirst);
     it.next();
     it.next();
@@ -59,7 +62,8 @@ TEST_F(SceneTest, MeshShapeIsFoundOnceThroughItsPathAndHistoryIsMarked) {
     ASSERT_TRUE(MDagPath::getAPathTo(cube, transformPath));
     EXPECT_TRUE(shapePath.hasFn(MFn::kMesh));
     EXPECT_FALSE(shapePath.hasFn(MFn::kTransform));
-    EXPECT_TRUE(transformPath.hasFn(MFn::kMesh));  // a transform path reaches its shape's function set
+    EXPECT_TRUE(
+        transformPath.hasFn(MFn::kMesh));  // a transform path reaches its shape's function set
     EXPECT_TRUE(transformPath.hasFn(MFn::kTransform));
     EXPECT_EQ(std::string(shapePath.fullPathName().asChar()), "|cube|polySurfaceShape1");
     MFnDagNode shapeFn(shapePath);
@@ -112,7 +116,8 @@ TEST_F(SceneTest, WorldSpacePointsFollowTheTransform) {
 }
 
 TEST_F(SceneTest, ConnectedShadersGivePerPolygonEnginesOrMinusOne) {
-    MObject t = makeMesh("tri3", {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 2, 0, 0}, {3, 3, 3}, {0, 1, 2, 0, 2, 3, 1, 4, 2});
+    MObject t = makeMesh("tri3", {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 2, 0, 0}, {3, 3, 3},
+                         {0, 1, 2, 0, 2, 3, 1, 4, 2});
     MFnMesh mesh(t);
     MObjectArray shaders;
     MIntArray indices;
@@ -126,11 +131,14 @@ TEST_F(SceneTest, ConnectedShadersGivePerPolygonEnginesOrMinusOne) {
     EXPECT_EQ(std::string(MFnDependencyNode(shaders[0]).name().asChar()), "initialShadingGroup");
     EXPECT_EQ(std::vector<int>(indices.begin(), indices.end()), (std::vector<int>{0, 0, 0}));
 
-    ASSERT_TRUE(run("sets -renderable true -empty -name redSG; sets -e -forceElement redSG tri3.f[1]"));
+    ASSERT_TRUE(
+        run("sets -renderable true -empty -name redSG; sets -e -forceElement redSG tri3.f[1]"));
     mesh.getConnectedShaders(0, shaders, indices);
     ASSERT_EQ(shaders.length(), 2u);
-    EXPECT_EQ(std::string(MFnDependencyNode(shaders[unsigned(indices[1])]).name().asChar()), "redSG");
-    EXPECT_EQ(std::string(MFnDependencyNode(shaders[unsigned(indices[0])]).name().asChar()), "initialShadingGroup");
+    EXPECT_EQ(std::string(MFnDependencyNode(shaders[unsigned(indices[1])]).name().asChar()),
+              "redSG");
+    EXPECT_EQ(std::string(MFnDependencyNode(shaders[unsigned(indices[0])]).name().asChar()),
+              "initialShadingGroup");
 
     // A polygon in no engine reads -1 even with two engines on the mesh.
     host::scene::Node* shape = host::scene::meshOf(*t.node());
@@ -180,7 +188,8 @@ TEST_F(SceneTest, UVsAndColoursRoundTripAndMissingOnesFail) {
     EXPECT_FALSE(bareMesh.getPolygonUVid(0, 0, id));
     EXPECT_EQ(id, -7);  // untouched on failure
     int counts[] = {3}, ids[] = {0, 1, 5};
-    EXPECT_FALSE(bareMesh.assignUVs(MIntArray(counts, 1), MIntArray(ids, 3)));  // ids beyond the table
+    EXPECT_FALSE(
+        bareMesh.assignUVs(MIntArray(counts, 1), MIntArray(ids, 3)));  // ids beyond the table
 
     int colorIndex = -7;
     EXPECT_FALSE(bareMesh.getColorIndex(0, 0, colorIndex));
@@ -191,7 +200,7 @@ TEST_F(SceneTest, UVsAndColoursRoundTripAndMissingOnesFail) {
     MColorArray colors;
     colors.append(MColor(1, 0, 0));
     colors.append(MColor(0, 1, 0));
-    ASSERT_TRUE(bareMesh.setColors(colors));  // the first set made is current
+    ASSERT_TRUE(bareMesh.setColors(colors));                 // the first set made is current
     EXPECT_FALSE(bareMesh.getColorIndex(0, 0, colorIndex));  // nothing assigned yet
     ASSERT_TRUE(bareMesh.assignColor(0, 1, 1, &colorSet));
     EXPECT_FALSE(bareMesh.assignColor(0, 0, 2, &colorSet));  // no colour 2
@@ -213,13 +222,16 @@ TEST_F(SceneTest, CreateRefusesBadTopologyAndChangesNothing) {
     int counts[] = {3}, outOfRange[] = {0, 1, 3}, two[] = {2};
     MStatus status;
     MFnMesh mesh;
-    mesh.create(3, 1, points, MIntArray(counts, 1), MIntArray(outOfRange, 3), MObject::kNullObj, &status);
+    mesh.create(3, 1, points, MIntArray(counts, 1), MIntArray(outOfRange, 3), MObject::kNullObj,
+                &status);
     EXPECT_EQ(status, MStatus::kInvalidParameter);
-    mesh.create(3, 1, points, MIntArray(two, 1), MIntArray(outOfRange, 2), MObject::kNullObj, &status);
+    mesh.create(3, 1, points, MIntArray(two, 1), MIntArray(outOfRange, 2), MObject::kNullObj,
+                &status);
     EXPECT_EQ(status, MStatus::kInvalidParameter);
     MFloatArray u(2, 0.f), v(3, 0.f);
     int good[] = {0, 1, 2};
-    mesh.create(3, 1, points, MIntArray(counts, 1), MIntArray(good, 3), u, v, MObject::kNullObj, &status);
+    mesh.create(3, 1, points, MIntArray(counts, 1), MIntArray(good, 3), u, v, MObject::kNullObj,
+                &status);
     EXPECT_EQ(status, MStatus::kInvalidParameter);
     EXPECT_EQ(host::scene::sceneDigest(), before);
 }
@@ -274,7 +286,8 @@ TEST_F(SceneTest, SelectionListAndIteratorFilterAndComponents) {
         ASSERT_TRUE(it.getDagPath(path, component));
         EXPECT_TRUE(path.hasFn(MFn::kMesh));
         int faces = 0;
-        for (MItMeshPolygon poly(path, component); !poly.isDone(); poly.next()) ++faces;
+        for (MItMeshPolygon poly(path, component); !poly.isDone(); poly.next())
+            ++faces;
         EXPECT_EQ(faces, 2);
     }
     EXPECT_EQ(meshes, 1);

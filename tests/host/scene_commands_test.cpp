@@ -19,12 +19,13 @@ namespace {
 void twoQuadsWithMaterials() {
     makeQuad("left", 0);
     makeQuad("right", 3);
-    ASSERT_TRUE(run("shadingNode -asShader -n red lambert; sets -renderable true -empty -n redSG;"
-                    "connectAttr red.outColor redSG.surfaceShader;"
-                    "shadingNode -asShader -n blue lambert; sets -renderable true -empty -n blueSG;"
-                    "connectAttr blue.outColor blueSG.surfaceShader;"
-                    "sets -e -forceElement redSG left; sets -e -forceElement blueSG right;"
-                    "setAttr right.translateY 2; select -r left right"));
+    ASSERT_TRUE(
+        run("shadingNode -asShader -n red lambert; sets -renderable true -empty -n redSG;"
+            "connectAttr red.outColor redSG.surfaceShader;"
+            "shadingNode -asShader -n blue lambert; sets -renderable true -empty -n blueSG;"
+            "connectAttr blue.outColor blueSG.surfaceShader;"
+            "sets -e -forceElement redSG left; sets -e -forceElement blueSG right;"
+            "setAttr right.translateY 2; select -r left right"));
     host::UndoQueue::instance().clear();
 }
 
@@ -92,12 +93,24 @@ TEST_F(SceneTest, BadNamesAndFlagsAreReportedAndChangeNothing) {
     makeCube("pCube1");
     ASSERT_TRUE(run("select pCube1"));
     std::string before = sceneDigest();
-    const char* bad[] = {"select nosuchobject",   "select pCube1.f[9]",         "select -x pCube1",
-                         "delete nosuchobject",   "delete initialShadingGroup", "rename pCube1 \"9bad\"",
-                         "polyUnite pCube1",      "sets -add nosuchSG pCube1",  "setAttr pCube1.nothing 1",
-                         "setAttr pCube1.scale 1 2", "getAttr pCube1",           "addAttr -ln x -dt matrix pCube1",
-                         "Triangulate nosuchobject", "createNode spaceship",     "setKeyframe -at nothing pCube1",
-                         "playbackOptions -min 5 -max 1", "currentTime",          "doDelete pCube1"};
+    const char* bad[] = {"select nosuchobject",
+                         "select pCube1.f[9]",
+                         "select -x pCube1",
+                         "delete nosuchobject",
+                         "delete initialShadingGroup",
+                         "rename pCube1 \"9bad\"",
+                         "polyUnite pCube1",
+                         "sets -add nosuchSG pCube1",
+                         "setAttr pCube1.nothing 1",
+                         "setAttr pCube1.scale 1 2",
+                         "getAttr pCube1",
+                         "addAttr -ln x -dt matrix pCube1",
+                         "Triangulate nosuchobject",
+                         "createNode spaceship",
+                         "setKeyframe -at nothing pCube1",
+                         "playbackOptions -min 5 -max 1",
+                         "currentTime",
+                         "doDelete pCube1"};
     for (const char* command : bad) {
         host::clearMessageLog();
         EXPECT_FALSE(run(command)) << command;
@@ -112,9 +125,11 @@ TEST_F(SceneTest, BadNamesAndFlagsAreReportedAndChangeNothing) {
 
 TEST_F(SceneTest, TriangulateClipsConcaveFacesAndKeepsFaceOrder) {
     // An L-shaped hexagon (concave at corner 3), then a triangle, then a quad.
-    makeMesh("shape", {0, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0, 1, 2, 0, 0, 2, 0, 5, 0, 0, 6, 0, 0, 5, 1, 0, 7, 0, 0, 8, 0, 0, 8, 1, 0, 7, 1, 0},
+    makeMesh("shape", {0, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0, 1, 2, 0, 0, 2, 0, 5, 0,
+                       0, 6, 0, 0, 5, 1, 0, 7, 0, 0, 8, 0, 0, 8, 1, 0, 7, 1, 0},
              {6, 3, 4}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    ASSERT_TRUE(run("sets -e -forceElement initialShadingGroup shape.f[1]; select shape; Triangulate"));
+    ASSERT_TRUE(
+        run("sets -e -forceElement initialShadingGroup shape.f[1]; select shape; Triangulate"));
     const host::scene::MeshData& data = *host::scene::meshOf(*findNode("shape"))->mesh;
     ASSERT_EQ(data.numPolygons(), 4 + 1 + 2);
     // Every triangle of the hexagon lies inside it: their areas add up to its area (3).
@@ -122,17 +137,20 @@ TEST_F(SceneTest, TriangulateClipsConcaveFacesAndKeepsFaceOrder) {
     for (int t = 0; t < 4; ++t) {
         const auto& p = *data.points;
         const auto& c = *data.connects;
-        auto a = p[size_t(c[size_t(3 * t)])], b = p[size_t(c[size_t(3 * t + 1)])], d = p[size_t(c[size_t(3 * t + 2)])];
+        auto a = p[size_t(c[size_t(3 * t)])], b = p[size_t(c[size_t(3 * t + 1)])],
+             d = p[size_t(c[size_t(3 * t + 2)])];
         double signedArea = 0.5 * ((b[0] - a[0]) * (d[1] - a[1]) - (b[1] - a[1]) * (d[0] - a[0]));
         EXPECT_GT(signedArea, 0);  // same winding as the source face
         area += signedArea;
     }
     EXPECT_NEAR(area, 3.0, 1e-12);
     // The triangle stays polygon 4 with its engine; the quad follows as 5 and 6.
-    EXPECT_EQ(std::vector<int>(data.connects->begin() + 12, data.connects->begin() + 15), (std::vector<int>{6, 7, 8}));
+    EXPECT_EQ(std::vector<int>(data.connects->begin() + 12, data.connects->begin() + 15),
+              (std::vector<int>{6, 7, 8}));
     EXPECT_EQ(engineOf("shape", 4), "initialShadingGroup");
     EXPECT_EQ(engineOf("shape", 3), "");
-    EXPECT_EQ(std::vector<int>(data.connects->begin() + 15, data.connects->end()), (std::vector<int>{9, 10, 11, 9, 11, 12}));
+    EXPECT_EQ(std::vector<int>(data.connects->begin() + 15, data.connects->end()),
+              (std::vector<int>{9, 10, 11, 9, 11, 12}));
 }
 
 TEST_F(SceneTest, TriangulatingSelectedFacesRenumbersTheSelection) {
@@ -147,7 +165,8 @@ TEST_F(SceneTest, TriangulatingSelectedFacesRenumbersTheSelection) {
 TEST_F(SceneTest, KeyframesAreEvaluatedOverThreeFrames) {
     makeQuad("dft0_0", 0);
     ASSERT_TRUE(run("playbackOptions -minTime 0 -maxTime 2; currentTime 0"));
-    ASSERT_TRUE(run("setKeyframe -at visibility -v 1 dft0_0; currentTime 1; setKeyframe -attribute visibility -value 0 dft0_0"));
+    ASSERT_TRUE(run(
+        "setKeyframe -at visibility -v 1 dft0_0; currentTime 1; setKeyframe -attribute visibility -value 0 dft0_0"));
     ASSERT_TRUE(run("setKeyframe -at visibility -v 1 -t 2 dft0_0"));
     host::Value v;
     std::vector<std::string> seen;
@@ -169,13 +188,15 @@ TEST_F(SceneTest, DoubleArrayAttributesSetThroughAModifierReadBack) {
     makeQuad("dft0_0", 0);
     MDGModifier modifier;
     modifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" dft0_0;");
-    modifier.commandToExecute("setAttr dft0_0.kivanoEdges -type \"doubleArray\" 6 3 -1 7 0.5 0 -0.25;");
+    modifier.commandToExecute(
+        "setAttr dft0_0.kivanoEdges -type \"doubleArray\" 6 3 -1 7 0.5 0 -0.25;");
     ASSERT_TRUE(modifier.doIt());
     host::Value v;
     ASSERT_TRUE(run("getAttr dft0_0.kivanoEdges", &v));
     EXPECT_EQ(host::displayText(v), "3 -1 7 0.5 0 -0.25");
-    EXPECT_FALSE(run("setAttr dft0_0.kivanoEdges -type \"doubleArray\" 3 1 2"));  // count and values differ
-    EXPECT_FALSE(run("addAttr -ln kivanoEdges -dt doubleArray dft0_0"));          // already there
+    EXPECT_FALSE(
+        run("setAttr dft0_0.kivanoEdges -type \"doubleArray\" 3 1 2"));   // count and values differ
+    EXPECT_FALSE(run("addAttr -ln kivanoEdges -dt doubleArray dft0_0"));  // already there
     ASSERT_TRUE(run("setAttr dft0_0.scale 2 2 2; getAttr dft0_0.sy", &v));
     EXPECT_EQ(host::displayText(v), "2");
     modifier.undoIt();
@@ -210,7 +231,8 @@ TEST_F(SceneTest, ListingFiltersByKindAndOrder) {
     host::scene::createTransform("inner", &group);
     host::Value v;
     ASSERT_TRUE(run("ls -dag", &v));
-    EXPECT_EQ(strings(v), (std::vector<std::string>{"group", "inner", "cube", "polySurfaceShape1"}));
+    EXPECT_EQ(strings(v),
+              (std::vector<std::string>{"group", "inner", "cube", "polySurfaceShape1"}));
     ASSERT_TRUE(run("ls -tr", &v));
     EXPECT_EQ(strings(v), (std::vector<std::string>{"group", "cube", "inner"}));  // creation order
     ASSERT_TRUE(run("ls -type shadingEngine", &v));
@@ -229,7 +251,8 @@ TEST_F(SceneTest, KeyframesWithoutAnAttributeKeyTheTransformAndReplaceAtTheSameT
     host::Value v;
     ASSERT_TRUE(run("setAttr quad.tx 4; setKeyframe -t 1 quad", &v));
     EXPECT_EQ(host::displayText(v), "10");  // translate, rotate, scale in x, y, z and visibility
-    ASSERT_TRUE(run("setAttr quad.tx 8; setKeyframe -t 1 -at translateX quad; setKeyframe -t 5 -at tx -v 0 quad"));
+    ASSERT_TRUE(run(
+        "setAttr quad.tx 8; setKeyframe -t 1 -at translateX quad; setKeyframe -t 5 -at tx -v 0 quad"));
     const auto& keys = host::scene::findNode("quad")->keys().at("translateX");
     ASSERT_EQ(keys.size(), 2u);  // the key at 1 was replaced, not doubled
     EXPECT_EQ(keys[0].value, 8.0);
@@ -242,8 +265,10 @@ TEST_F(SceneTest, KeyframesWithoutAnAttributeKeyTheTransformAndReplaceAtTheSameT
 TEST_F(SceneTest, AttributeTypesAndValuesReadBackAsTheyWereSet) {
     makeQuad("quad", 0);
     host::Value v;
-    ASSERT_TRUE(run("addAttr -ln note -dt \"string\" quad; setAttr quad.note -type \"string\" \"two words\";"
-                    "getAttr quad.note", &v));
+    ASSERT_TRUE(run(
+        "addAttr -ln note -dt \"string\" quad; setAttr quad.note -type \"string\" \"two words\";"
+        "getAttr quad.note",
+        &v));
     EXPECT_EQ(host::displayText(v), "two words");
     ASSERT_TRUE(run("getAttr -type quad.note", &v));
     EXPECT_EQ(host::displayText(v), "string");
@@ -260,9 +285,9 @@ TEST_F(SceneTest, AttributeTypesAndValuesReadBackAsTheyWereSet) {
     ASSERT_TRUE(host::invoke(call, nullptr, host::ExecOptions{}));
     ASSERT_TRUE(run("getAttr quad.edges", &v));
     EXPECT_EQ(host::displayText(v), "1.5 -1 2");
-    EXPECT_FALSE(run("setAttr quad.note 3"));             // a number is not a text here
-    EXPECT_FALSE(run("setAttr quad.v 1 2"));              // one value
-    EXPECT_FALSE(run("addAttr -dt string quad"));         // no name
+    EXPECT_FALSE(run("setAttr quad.note 3"));      // a number is not a text here
+    EXPECT_FALSE(run("setAttr quad.v 1 2"));       // one value
+    EXPECT_FALSE(run("addAttr -dt string quad"));  // no name
     EXPECT_FALSE(run("addAttr -ln \"a b\" -dt string quad"));
 }
 
@@ -281,8 +306,9 @@ TEST_F(SceneTest, DeletingAShadingGroupFreesItsFacesAndUndoPutsThemBack) {
 TEST_F(SceneTest, ArrayAttributesNeedTheirTypeAndLength) {
     makeQuad("quad", 0);
     ASSERT_TRUE(run("addAttr -ln edges -dt doubleArray quad"));
-    for (const char* bad : {"setAttr quad.edges 1 2 3", "setAttr quad.edges -type doubleArray -1 2",
-                            "setAttr quad.edges -type doubleArray 1.5 2 3", "setAttr quad.edges -type doubleArray"})
+    for (const char* bad :
+         {"setAttr quad.edges 1 2 3", "setAttr quad.edges -type doubleArray -1 2",
+          "setAttr quad.edges -type doubleArray 1.5 2 3", "setAttr quad.edges -type doubleArray"})
         EXPECT_FALSE(run(bad)) << bad;
     host::Value v;
     ASSERT_TRUE(run("setAttr quad.edges -type doubleArray 0; getAttr quad.edges", &v));

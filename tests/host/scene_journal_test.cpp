@@ -24,7 +24,8 @@ void buildObjects() {
 // Queues edits on every object and runs them, returning the digest after.
 std::string runEdits(MDGModifier& modifier, const char* attr, const char* values) {
     for (const char* name : {"dft0_0", "dft0_1", "lug0_0"})
-        modifier.commandToExecute(MString("setAttr ") + name + "." + attr + " -type \"doubleArray\" " + values + ";");
+        modifier.commandToExecute(MString("setAttr ") + name + "." + attr +
+                                  " -type \"doubleArray\" " + values + ";");
     EXPECT_TRUE(modifier.doIt());
     return sceneDigest();
 }
@@ -73,10 +74,12 @@ TEST_F(SceneTest, RemovingAnAttributeIsJournaledWithItsValue) {
     }
     std::string after = sceneDigest();
     EXPECT_FALSE(host::scene::hasAttr(node, "note"));
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it) it->undo();
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+        it->undo();
     EXPECT_EQ(sceneDigest(), before);
     EXPECT_EQ(host::scene::getAttr(node, "note", 0, false)->text, "kept");
-    for (host::UndoStep& step : steps) step.redo();
+    for (host::UndoStep& step : steps)
+        step.redo();
     EXPECT_EQ(sceneDigest(), after);
     EXPECT_FALSE(host::scene::hasAttr(node, "missing"));
 }
@@ -99,10 +102,12 @@ TEST_F(SceneTest, MaterialEditsAreJournaledAndOnlyMaterialsHoldThem) {
     std::string blue = sceneDigest();
     EXPECT_FLOAT_EQ(material.color()[2], 1.0f);
     EXPECT_FLOAT_EQ(material.transparency()[1], 0.25f);
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it) it->undo();
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+        it->undo();
     EXPECT_EQ(sceneDigest(), red);
     EXPECT_EQ(material.textureFile(), "red.png");
-    for (host::UndoStep& step : steps) step.redo();
+    for (host::UndoStep& step : steps)
+        step.redo();
     EXPECT_EQ(sceneDigest(), blue);
 
     buildObjects();

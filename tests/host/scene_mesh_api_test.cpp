@@ -19,7 +19,8 @@ TEST_F(SceneTest, CreateUnderATransformMakesOnlyTheShape) {
     int counts[] = {3}, connects[] = {0, 1, 2};
     MFnMesh mesh;
     MStatus status;
-    MObject made = mesh.create(3, 1, points, MIntArray(counts, 1), MIntArray(connects, 3), parent, &status);
+    MObject made =
+        mesh.create(3, 1, points, MIntArray(counts, 1), MIntArray(connects, 3), parent, &status);
     ASSERT_TRUE(status);
     EXPECT_TRUE(made.hasFn(MFn::kMesh));
     EXPECT_EQ(MFnDagNode(parent).childCount(), 2u);

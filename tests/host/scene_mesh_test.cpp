@@ -27,7 +27,9 @@ UVSet uvSet(const std::string& name, std::vector<float> u, std::vector<int> ids)
     return UVSet{name, buffer(std::move(u)), buffer(std::move(v)), buffer(std::move(ids))};
 }
 
-Matrix4 translation(double x, double y, double z) { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
+Matrix4 translation(double x, double y, double z) {
+    return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+}
 
 }  // namespace
 
@@ -49,7 +51,8 @@ TEST(MeshMerge, CurrentSetsMeetAndOtherSetsMergeByName) {
     b.currentUVSet = 0;
     c.uvSets = {uvSet("map1", {20}, {}), uvSet("extra", {30, 31}, {1, 0, 1, 0})};
     c.currentUVSet = 0;  // "map1" with a table but no face-vertex assigned
-    MergedMesh m = mergeMeshes({{&a, translation(0, 0, 0)}, {&b, translation(0, 0, 0)}, {&c, translation(0, 0, 0)}});
+    MergedMesh m = mergeMeshes(
+        {{&a, translation(0, 0, 0)}, {&b, translation(0, 0, 0)}, {&c, translation(0, 0, 0)}});
     ASSERT_EQ(m.data.uvSets.size(), 2u);
     const UVSet& current = m.data.uvSets[size_t(m.data.currentUVSet)];
     EXPECT_EQ(current.name, "map1");
@@ -64,7 +67,8 @@ TEST(MeshMerge, CurrentSetsMeetAndOtherSetsMergeByName) {
 TEST(MeshMerge, ColourSetsConcatenateWithOffsetIndices) {
     MeshData a = quad(0), b = quad(2);
     ColorSet red{"colors", buffer<MColor>({MColor(1, 0, 0)}), buffer<int>({0, 0, 0, 0})};
-    ColorSet two{"colors", buffer<MColor>({MColor(0, 1, 0), MColor(0, 0, 1)}), buffer<int>({1, 0, -1, 1})};
+    ColorSet two{"colors", buffer<MColor>({MColor(0, 1, 0), MColor(0, 0, 1)}),
+                 buffer<int>({1, 0, -1, 1})};
     a.colorSets = {red};
     a.currentColorSet = 0;
     b.colorSets = {two};
@@ -79,12 +83,14 @@ TEST(MeshMerge, ColourSetsConcatenateWithOffsetIndices) {
 
 TEST(MeshTriangulate, FaceVertexDataTravelsWithEachCorner) {
     MeshData m;
-    m.points = buffer<Point3>({{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}, {3, 0, 0}});
+    m.points = buffer<Point3>(
+        {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}, {3, 0, 0}});
     m.counts = buffer<int>({6, 3});
     m.connects = buffer<int>({0, 1, 2, 3, 4, 5, 1, 6, 2});
     m.uvSets = {uvSet("map1", {0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 1, 2, 3, 4, 5, 6, 7, 8})};
     m.currentUVSet = 0;
-    m.colorSets = {ColorSet{"c", buffer<MColor>(std::vector<MColor>(9)), buffer<int>({8, 7, 6, 5, 4, 3, 2, 1, 0})}};
+    m.colorSets = {ColorSet{"c", buffer<MColor>(std::vector<MColor>(9)),
+                            buffer<int>({8, 7, 6, 5, 4, 3, 2, 1, 0})}};
     m.currentColorSet = 0;
     TriangulatedMesh t = triangulate(m);
     EXPECT_EQ(t.firstTriangle, (std::vector<int>{0, 4, 5}));

@@ -42,7 +42,8 @@ TEST_F(SceneTest, ManyRequestsForOneNumberedNameStillFindTheSmallestFree) {
     // The fallback names of large sheets ("unnamed3") are asked for by many
     // objects in turn; a freed number in the middle must be found again.
     EXPECT_EQ(createTransform("unnamed3").name, "unnamed3");
-    for (int i = 4; i < 40; ++i) EXPECT_EQ(createTransform("unnamed3").name, "unnamed" + std::to_string(i));
+    for (int i = 4; i < 40; ++i)
+        EXPECT_EQ(createTransform("unnamed3").name, "unnamed" + std::to_string(i));
     ASSERT_TRUE(deleteNode(*findNode("unnamed17")));
     EXPECT_EQ(createTransform("unnamed3").name, "unnamed17");
     EXPECT_EQ(createTransform("unnamed3").name, "unnamed40");
@@ -94,9 +95,11 @@ TEST_F(SceneTest, JournaledDeleteUndoesToTheSameSceneAndRedoes) {
     EXPECT_EQ(findNode("c"), nullptr);
     EXPECT_TRUE(selection().empty());
     std::string after = sceneDigest();
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it) it->undo();
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+        it->undo();
     EXPECT_EQ(sceneDigest(), before);  // same place among the children, same selection
-    for (auto& step : steps) step.redo();
+    for (auto& step : steps)
+        step.redo();
     EXPECT_EQ(sceneDigest(), after);
 }
 
@@ -131,7 +134,8 @@ TEST_F(SceneTest, FacesBelongToOneEngineAtATime) {
     auto data = std::make_shared<MeshData>();
     data->points = std::make_shared<const std::vector<Point3>>(std::vector<Point3>(5));
     data->counts = std::make_shared<const std::vector<int>>(std::vector<int>{3, 3, 3});
-    data->connects = std::make_shared<const std::vector<int>>(std::vector<int>{0, 1, 2, 0, 2, 3, 0, 3, 4});
+    data->connects =
+        std::make_shared<const std::vector<int>>(std::vector<int>{0, 1, 2, 0, 2, 3, 0, 3, 4});
     Node& mesh = createMesh("m", t, data);
     Node& red = createShadingEngine("redSG");
     Node& blue = createShadingEngine("blueSG");

@@ -44,13 +44,15 @@ TEST(SceneNameIndex, AddingAndRemovingAgreesWithAMap) {
                 index.erase(name);
                 expected.erase(name);
             }
-            if (step % 97 == 0) expectSame(index, expected, names);
+            if (step % 97 == 0)
+                expectSame(index, expected, names);
         }
         expectSame(index, expected, names);
         for (auto it = expected.begin(); it != expected.end();) {
             index.erase(it->first);
             it = expected.erase(it);
-            if (expected.size() % 7 == 0) expectSame(index, expected, names);
+            if (expected.size() % 7 == 0)
+                expectSame(index, expected, names);
         }
         EXPECT_EQ(index.size(), 0u);
         EXPECT_EQ(index.find("n0"), nullptr);

@@ -21,17 +21,20 @@ namespace {
 
 std::vector<std::string> listedNames() {
     std::vector<std::string> names;
-    for (sc::Node* node : sc::allNodes()) names.push_back(node->name);
+    for (sc::Node* node : sc::allNodes())
+        names.push_back(node->name);
     return names;
 }
 
 // What the list must hold: the alive ones among `created`, in creation order,
 // after the default nodes.
 std::vector<std::string> expectedNames(const std::vector<std::string>& defaults,
-                                       const std::vector<std::string>& created, const std::vector<bool>& alive) {
+                                       const std::vector<std::string>& created,
+                                       const std::vector<bool>& alive) {
     std::vector<std::string> names = defaults;
     for (size_t i = 0; i < created.size(); ++i)
-        if (alive[i]) names.push_back(created[i]);
+        if (alive[i])
+            names.push_back(created[i]);
     return names;
 }
 
@@ -48,11 +51,13 @@ Deletion journaledDelete(size_t index, const std::string& name) {
 }
 
 void undo(Deletion& d) {
-    for (auto it = d.steps.rbegin(); it != d.steps.rend(); ++it) it->undo();
+    for (auto it = d.steps.rbegin(); it != d.steps.rend(); ++it)
+        it->undo();
 }
 
 void redo(Deletion& d) {
-    for (host::UndoStep& step : d.steps) step.redo();
+    for (host::UndoStep& step : d.steps)
+        step.redo();
 }
 
 }  // namespace
@@ -77,7 +82,8 @@ TEST_F(SceneTest, NodesStayInCreationOrderThroughDeletesUndosAndRedos) {
             alive[i] = false;
         }
     ASSERT_EQ(listedNames(), expectedNames(defaults, created, alive));
-    EXPECT_EQ(sc::nodeCount(), defaults.size() + size_t(std::count(alive.begin(), alive.end(), true)));
+    EXPECT_EQ(sc::nodeCount(),
+              defaults.size() + size_t(std::count(alive.begin(), alive.end(), true)));
 
     // New nodes come after every older one, wherever deleted ones were.
     create(500);
@@ -121,7 +127,8 @@ TEST_F(SceneTest, AddedAttributesAreFoundAndListedByNameWhateverOrderTheyCameIn)
     sc::setDynamicAttr(node, "alpha", sc::AttrValue{sc::AttrValue::Double, 9.0, {}, {}});
 
     std::vector<std::string> listed;
-    for (const auto& [name, value] : node.dynamicAttrs) listed.push_back(name);
+    for (const auto& [name, value] : node.dynamicAttrs)
+        listed.push_back(name);
     EXPECT_EQ(listed, (std::vector<std::string>{"alpha", "beta", "omega", "zeta"}));
     EXPECT_EQ(sc::getAttr(node, "alpha", 0.0)->number, 9.0);
     EXPECT_EQ(sc::getAttr(node, "zeta", 0.0)->number, 0.0);

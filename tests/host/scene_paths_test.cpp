@@ -19,13 +19,14 @@ TEST(ScenePatterns, StarsAndQuestionMarksMatchLikeAShell) {
         const char* name;
         bool match;
     } cases[] = {
-        {"*", "anything", true},      {"dft*", "dft0_1", true},  {"dft*", "lug0_1_2", false},
-        {"*_1", "dft0_1", true},      {"*_1", "dft0_12", false}, {"d?t0_1", "dft0_1", true},
-        {"d?t0_1", "dt0_1", false},   {"*a*b*", "xaybz", true},  {"*a*b*", "xbya", false},
-        {"pCube1", "pCube1", true},   {"pCube1", "pCube10", false}, {"", "", true},
+        {"*", "anything", true},    {"dft*", "dft0_1", true},     {"dft*", "lug0_1_2", false},
+        {"*_1", "dft0_1", true},    {"*_1", "dft0_12", false},    {"d?t0_1", "dft0_1", true},
+        {"d?t0_1", "dt0_1", false}, {"*a*b*", "xaybz", true},     {"*a*b*", "xbya", false},
+        {"pCube1", "pCube1", true}, {"pCube1", "pCube10", false}, {"", "", true},
         {"**", "", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(matchesPattern(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(matchesPattern(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
 }
 
 TEST_F(SceneTest, TypedNamesResolveToObjectsOrFacesOrAReason) {
@@ -41,10 +42,11 @@ TEST_F(SceneTest, TypedNamesResolveToObjectsOrFacesOrAReason) {
     EXPECT_EQ(items[0].faces, (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(items[0].node->name, "pCube1");
     items.clear();
-    ASSERT_TRUE(resolveSelection("polySurfaceShape2.f[4]", items, error));  // a shape's faces count as its object's
+    ASSERT_TRUE(resolveSelection("polySurfaceShape2.f[4]", items,
+                                 error));  // a shape's faces count as its object's
     EXPECT_EQ(items[0].node->name, "pCube2");
-    for (const char* bad : {"nothing", "pCube1.f[6]", "pCube1.f[3:1]", "pCube1.f[-1]", "pCube1.v[0]", "pCube1.f[x]",
-                            "initialShadingGroup.f[0]", "zz*"}) {
+    for (const char* bad : {"nothing", "pCube1.f[6]", "pCube1.f[3:1]", "pCube1.f[-1]",
+                            "pCube1.v[0]", "pCube1.f[x]", "initialShadingGroup.f[0]", "zz*"}) {
         error.clear();
         EXPECT_FALSE(resolveSelection(bad, items, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
@@ -115,7 +117,8 @@ TEST_F(SceneTest, DagWalkFiltersResetsAndPrunes) {
     std::vector<std::string> pruned;
     for (; !it.isDone(); it.next()) {
         pruned.push_back(it.partialPathName().asChar());
-        if (pruned.back() == "a") it.prune();
+        if (pruned.back() == "a")
+            it.prune();
     }
     EXPECT_EQ(pruned, (std::vector<std::string>{"", "a", "cube", "polySurfaceShape1"}));
     ASSERT_TRUE(it.reset(objectOf(a), MItDag::kBreadthFirst));

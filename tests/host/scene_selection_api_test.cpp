@@ -21,7 +21,8 @@ std::vector<std::string> active() {
     MStringArray names;
     list.getSelectionStrings(names);
     std::vector<std::string> out;
-    for (unsigned i = 0; i < names.length(); ++i) out.push_back(names[i].asChar());
+    for (unsigned i = 0; i < names.length(); ++i)
+        out.push_back(names[i].asChar());
     return out;
 }
 
@@ -83,7 +84,8 @@ TEST_F(SceneTest, PolygonWalkOverAComponentReadsItsFacesOnly) {
     EXPECT_TRUE(it.hasComponents());
     std::vector<int> faces;
     MItMeshPolygon poly(path, component);
-    for (; !poly.isDone(); poly.next()) faces.push_back(int(poly.index()));
+    for (; !poly.isDone(); poly.next())
+        faces.push_back(int(poly.index()));
     EXPECT_EQ(faces, (std::vector<int>{4, 5}));
     EXPECT_EQ(poly.count(), 6u);  // the mesh's polygon count
     int previous = 0;
@@ -91,7 +93,7 @@ TEST_F(SceneTest, PolygonWalkOverAComponentReadsItsFacesOnly) {
     MVector normal;
     ASSERT_TRUE(poly.getNormal(normal));
     EXPECT_TRUE(normal.isEquivalent(MVector(-1, 0, 0), 1e-12));  // face 5 is the x = 0 side
-    EXPECT_FALSE(poly.setIndex(0, previous));                   // not in the component
+    EXPECT_FALSE(poly.setIndex(0, previous));                    // not in the component
     EXPECT_TRUE(poly.center().isEquivalent(MPoint(0, 0.5, 0.5), 1e-12));
 
     it.next();

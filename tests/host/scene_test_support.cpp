@@ -31,6 +31,8 @@ void SceneTest::SetUp() {
     host::clearMessageLog();
 }
 
-void SceneTest::TearDown() { host::UndoQueue::instance().clear(); }
+void SceneTest::TearDown() {
+    host::UndoQueue::instance().clear();
+}
 
 }  // namespace scenetest

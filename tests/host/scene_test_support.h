@@ -26,16 +26,19 @@ protected:
 };
 
 // Creates a mesh through the API and names its transform; returns the transform.
-inline MObject makeMesh(const std::string& name, const std::vector<float>& xyz, const std::vector<int>& counts,
-                        const std::vector<int>& connects, const std::vector<float>& u = {},
-                        const std::vector<float>& v = {}) {
+inline MObject makeMesh(const std::string& name, const std::vector<float>& xyz,
+                        const std::vector<int>& counts, const std::vector<int>& connects,
+                        const std::vector<float>& u = {}, const std::vector<float>& v = {}) {
     MFloatPointArray points;
-    for (size_t i = 0; i + 2 < xyz.size(); i += 3) points.append(MFloatPoint(xyz[i], xyz[i + 1], xyz[i + 2]));
-    MIntArray c(counts.data(), unsigned(counts.size())), f(connects.data(), unsigned(connects.size()));
+    for (size_t i = 0; i + 2 < xyz.size(); i += 3)
+        points.append(MFloatPoint(xyz[i], xyz[i + 1], xyz[i + 2]));
+    MIntArray c(counts.data(), unsigned(counts.size())),
+        f(connects.data(), unsigned(connects.size()));
     MFloatArray us(u.data(), unsigned(u.size())), vs(v.data(), unsigned(v.size()));
     MFnMesh fn;
     MStatus status;
-    MObject transform = fn.create(int(points.length()), int(counts.size()), points, c, f, us, vs, MObject::kNullObj, &status);
+    MObject transform = fn.create(int(points.length()), int(counts.size()), points, c, f, us, vs,
+                                  MObject::kNullObj, &status);
     MFnDependencyNode(transform).setName(name.c_str());
     return transform;
 }
@@ -67,7 +70,8 @@ inline MStatus run(const std::string& text, host::Value* result = nullptr) {
 inline std::vector<std::string> strings(const host::Value& v) {
     std::vector<std::string> out;
     if (v.isList())
-        for (const host::Value& item : std::get<host::Value::List>(v.data)) out.push_back(host::displayText(item));
+        for (const host::Value& item : std::get<host::Value::List>(v.data))
+            out.push_back(host::displayText(item));
     else if (!v.isNone())
         out.push_back(host::displayText(v));
     return out;
@@ -76,7 +80,8 @@ inline std::vector<std::string> strings(const host::Value& v) {
 inline bool lastErrorContains(const std::string& text) {
     const auto& log = host::messageLog();
     for (auto it = log.rbegin(); it != log.rend(); ++it)
-        if (it->kind == host::MessageKind::Error) return it->text.find(text) != std::string::npos;
+        if (it->kind == host::MessageKind::Error)
+            return it->text.find(text) != std::string::npos;
     return false;
 }
 

@@ -35,11 +35,31 @@ std::vector<Case> polygons() {
         {"square", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}},
         {"L", {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}}},
         {"arrow", {{0, 0, 0}, {2, 1, 0}, {0, 2, 0}, {1, 1, 0}}},
-        {"star", {{0, 3, 0}, {1, 1, 0}, {3, 1, 0}, {1.5, -0.5, 0}, {2, -3, 0}, {0, -1.5, 0}, {-2, -3, 0},
-                  {-1.5, -0.5, 0}, {-3, 1, 0}, {-1, 1, 0}}},
+        {"star",
+         {{0, 3, 0},
+          {1, 1, 0},
+          {3, 1, 0},
+          {1.5, -0.5, 0},
+          {2, -3, 0},
+          {0, -1.5, 0},
+          {-2, -3, 0},
+          {-1.5, -0.5, 0},
+          {-3, 1, 0},
+          {-1, 1, 0}}},
         {"collinear", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}}},
-        {"comb", {{0, 0, 0}, {5, 0, 0}, {5, 3, 0}, {4, 3, 0}, {4, 1, 0}, {3, 1, 0}, {3, 3, 0}, {2, 3, 0},
-                  {2, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}}},
+        {"comb",
+         {{0, 0, 0},
+          {5, 0, 0},
+          {5, 3, 0},
+          {4, 3, 0},
+          {4, 1, 0},
+          {3, 1, 0},
+          {3, 3, 0},
+          {2, 3, 0},
+          {2, 1, 0},
+          {1, 1, 0},
+          {1, 3, 0},
+          {0, 3, 0}}},
     };
 }
 
@@ -52,13 +72,16 @@ TEST(EarClip, CoversEveryPolygonWithTrianglesOfItsWinding) {
         double total = 0, whole = polygonArea(c.corners);
         std::vector<int> used(c.corners.size(), 0);
         for (const auto& t : triangles) {
-            double a = signedArea(c.corners[size_t(t[0])], c.corners[size_t(t[1])], c.corners[size_t(t[2])]);
+            double a = signedArea(c.corners[size_t(t[0])], c.corners[size_t(t[1])],
+                                  c.corners[size_t(t[2])]);
             EXPECT_GE(a * whole, 0) << c.name;  // never flipped against the polygon
             total += a;
-            for (int k : t) used[size_t(k)]++;
+            for (int k : t)
+                used[size_t(k)]++;
         }
         EXPECT_NEAR(total, whole, 1e-12) << c.name;  // no overlap, no gap
-        for (int u : used) EXPECT_GT(u, 0) << c.name;
+        for (int u : used)
+            EXPECT_GT(u, 0) << c.name;
     }
 }
 
@@ -66,14 +89,16 @@ TEST(EarClip, ClockwiseAndTiltedPolygonsKeepTheirOwnWinding) {
     for (const Case& c : polygons()) {
         // Mirror (the other winding) and stand the polygon up in the x-z plane.
         std::vector<Point3> tilted;
-        for (const Point3& p : c.corners) tilted.push_back({p[0], 0, p[1]});
+        for (const Point3& p : c.corners)
+            tilted.push_back({p[0], 0, p[1]});
         std::vector<Point3> mirrored(tilted.rbegin(), tilted.rend());
         for (const auto* poly : {&tilted, &mirrored}) {
             auto triangles = earClip(*poly);
             ASSERT_EQ(triangles.size(), poly->size() - 2) << c.name;
             double total = 0;
             for (const auto& t : triangles) {
-                const Point3 &a = (*poly)[size_t(t[0])], &b = (*poly)[size_t(t[1])], &d = (*poly)[size_t(t[2])];
+                const Point3 &a = (*poly)[size_t(t[0])], &b = (*poly)[size_t(t[1])],
+                             &d = (*poly)[size_t(t[2])];
                 // Area in the x-z plane, sign by the polygon's own orientation.
                 total += 0.5 * ((b[0] - a[0]) * (d[2] - a[2]) - (b[2] - a[2]) * (d[0] - a[0]));
             }

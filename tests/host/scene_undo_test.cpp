@@ -28,11 +28,13 @@ void buildScene() {
     colors.append(MColor(0, 0, 1));
     mesh.setColors(colors, &set);
     for (int f = 0; f < 6; ++f)
-        for (int k = 0; k < 4; ++k) mesh.assignColor(f, k, (f + k) % 2, &set);
-    ASSERT_TRUE(run("shadingNode -asShader -n green lambert; sets -renderable true -empty -n greenSG;"
-                    "connectAttr green.outColor greenSG.surfaceShader; sets -e -forceElement greenSG cube.f[0:1];"
-                    "sets -e -forceElement initialShadingGroup quad; shadingNode -asShader -n shiny phong;"
-                    "setAttr quad.rotateZ 30; currentTime 4; select cube quad"));
+        for (int k = 0; k < 4; ++k)
+            mesh.assignColor(f, k, (f + k) % 2, &set);
+    ASSERT_TRUE(run(
+        "shadingNode -asShader -n green lambert; sets -renderable true -empty -n greenSG;"
+        "connectAttr green.outColor greenSG.surfaceShader; sets -e -forceElement greenSG cube.f[0:1];"
+        "sets -e -forceElement initialShadingGroup quad; shadingNode -asShader -n shiny phong;"
+        "setAttr quad.rotateZ 30; currentTime 4; select cube quad"));
     host::UndoQueue::instance().clear();
 }
 
@@ -54,21 +56,24 @@ TEST_P(SceneUndoTest, UndoAndRedoRestoreTheSceneExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryEdit, SceneUndoTest,
-    ::testing::Values("select cube.f[0:2]", "select -r quad.f[0] cube.f[5]", "select -cl", "select -tgl cube",
-                      "select -d quad", "select -tgl quad", "polyUnite", "polyUnite -ch false cube quad",
-                      "polyUnite -n joined quad cube", "Triangulate", "Triangulate cube.f[2:3]", "delete cube",
-                      "doDelete", "delete greenSG", "delete green", "rename quad flat", "rename cube quad",
-                      "createNode transform -n extra", "createNode mesh -p quad", "shadingNode -asShader blinn",
-                      "sets -e -forceElement greenSG cube", "sets -add greenSG quad cube.f[5]",
-                      "sets -renderable true -n newSG cube.f[3]", "connectAttr -f shiny.outColor greenSG.surfaceShader",
-                      "addAttr -ln note -dt string quad", "addAttr -ln weight -at double -dv 2 cube quad",
-                      "setAttr quad.translate 1 2 3", "setAttr quad.v 0", "setAttr cube.sx 4",
-                      "setKeyframe -at tx -v 3 quad", "setKeyframe cube", "setKeyframe -at visibility -t 9 -v 0"));
+    ::testing::Values(
+        "select cube.f[0:2]", "select -r quad.f[0] cube.f[5]", "select -cl", "select -tgl cube",
+        "select -d quad", "select -tgl quad", "polyUnite", "polyUnite -ch false cube quad",
+        "polyUnite -n joined quad cube", "Triangulate", "Triangulate cube.f[2:3]", "delete cube",
+        "doDelete", "delete greenSG", "delete green", "rename quad flat", "rename cube quad",
+        "createNode transform -n extra", "createNode mesh -p quad", "shadingNode -asShader blinn",
+        "sets -e -forceElement greenSG cube", "sets -add greenSG quad cube.f[5]",
+        "sets -renderable true -n newSG cube.f[3]",
+        "connectAttr -f shiny.outColor greenSG.surfaceShader", "addAttr -ln note -dt string quad",
+        "addAttr -ln weight -at double -dv 2 cube quad", "setAttr quad.translate 1 2 3",
+        "setAttr quad.v 0", "setAttr cube.sx 4", "setKeyframe -at tx -v 3 quad", "setKeyframe cube",
+        "setKeyframe -at visibility -t 9 -v 0"));
 
 TEST_F(SceneTest, UnitingAndTriangulatingTwiceUndoesStepByStep) {
     buildScene();
     std::vector<std::string> digests{sceneDigest()};
-    for (const char* command : {"polyUnite", "Triangulate", "select polySurface1.f[0]", "delete cube"}) {
+    for (const char* command :
+         {"polyUnite", "Triangulate", "select polySurface1.f[0]", "delete cube"}) {
         ASSERT_TRUE(run(command)) << command;
         digests.push_back(sceneDigest());
     }

@@ -6,8 +6,8 @@
 #include <maya/MMatrix.h>
 #include <maya/MPlug.h>
 #include <maya/MPlugArray.h>
-#include <maya/MSelectionList.h>
 #include <maya/MPoint.h>
+#include <maya/MSelectionList.h>
 #include <maya/MVector.h>
 
 #include "scene/node_types.h"
@@ -84,14 +84,16 @@ TEST_F(SceneTest, PlugsReadAndWriteAttributes) {
 }
 
 TEST_F(SceneTest, MaterialFeedsEveryEngineItIsConnectedTo) {
-    ASSERT_TRUE(run("shadingNode -asShader -n paint lambert; sets -renderable true -empty -n aSG; sets -renderable true "
-                    "-empty -n bSG; connectAttr paint.outColor aSG.surfaceShader; connectAttr paint.oc bSG.ss"));
+    ASSERT_TRUE(run(
+        "shadingNode -asShader -n paint lambert; sets -renderable true -empty -n aSG; sets -renderable true "
+        "-empty -n bSG; connectAttr paint.outColor aSG.surfaceShader; connectAttr paint.oc bSG.ss"));
     MSelectionList list;
     list.add("paint");
     MObject material;
     list.getDependNode(0, material);
     MPlugArray engines;
-    ASSERT_TRUE(MFnDependencyNode(material).findPlug("outColor", true).connectedTo(engines, false, true));
+    ASSERT_TRUE(
+        MFnDependencyNode(material).findPlug("outColor", true).connectedTo(engines, false, true));
     ASSERT_EQ(engines.length(), 2u);
     EXPECT_EQ(std::string(engines[0].name().asChar()), "aSG.surfaceShader");
     EXPECT_FALSE(run("connectAttr paint.outColor aSG.surfaceShader"));  // taken without -force

@@ -22,22 +22,23 @@ bool logHas(const std::string& fragment);
 
 // A cube of six quads with one UV per corner of each face (so every face
 // has UV ids of its own), optionally half red and half blue.
-host::scene::Node& addCube(const std::string& name, std::array<double, 3> at, bool twoMaterials = false);
+host::scene::Node& addCube(const std::string& name, std::array<double, 3> at,
+                           bool twoMaterials = false);
 // One mesh of four triangles in a row, the third with collinear corners.
 host::scene::Node& addStripWithSliver(const std::string& name);
 void selectOnly(const std::vector<std::string>& names);
 
 // What a run left in the scene, by name.
 struct SheetObject {
-	std::string name;
-	std::vector<std::array<double, 3>> points; // world space
-	std::string shadingGroup;                  // of face 0
-	std::vector<double> edges;                 // kivanoEdges' ids and folds, triangles only
-	std::vector<double> place;                 // kivanoEdges' net and position
-	std::vector<int> uvIds;                    // face-vertex UV ids, current set
-	bool hasUVs = false;
+    std::string name;
+    std::vector<std::array<double, 3>> points;  // world space
+    std::string shadingGroup;                   // of face 0
+    std::vector<double> edges;                  // kivanoEdges' ids and folds, triangles only
+    std::vector<double> place;                  // kivanoEdges' net and position
+    std::vector<int> uvIds;                     // face-vertex UV ids, current set
+    bool hasUVs = false;
 };
-std::vector<SheetObject> sheetObjects(const std::string& prefix); // "dft" or "lug", creation order
+std::vector<SheetObject> sheetObjects(const std::string& prefix);  // "dft" or "lug", creation order
 
 // Nodes, names, parents, mesh data, shading and selection as one text, so
 // two states of the scene can be compared.
@@ -50,6 +51,6 @@ MStatus pressStart();
 
 class PluginTest : public ::testing::Test {
 protected:
-	void SetUp() override;
-	void TearDown() override;
+    void SetUp() override;
+    void TearDown() override;
 };

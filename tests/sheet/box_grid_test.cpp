@@ -54,7 +54,10 @@ TEST(BoxGrid, AnyStopsAtTheFirstHitAndAsksEachNearbyIdOnce) {
             grid.query(query, near);
             // Never satisfied: every nearby id is asked exactly once.
             std::multiset<int> asked;
-            EXPECT_FALSE(grid.any(query, [&](int id) { asked.insert(id); return false; }));
+            EXPECT_FALSE(grid.any(query, [&](int id) {
+                asked.insert(id);
+                return false;
+            }));
             EXPECT_EQ(std::set<int>(near.begin(), near.end()).size(), asked.size());
             EXPECT_TRUE(std::equal(near.begin(), near.end(), asked.begin(), asked.end()));
             // Satisfied by one true overlap: found, and nothing asked after it.

@@ -71,10 +71,17 @@ TEST(ClassifyEdges, FoldsFollowTheSignOfTheAngleAndFlatJoinsDrawNothing) {
                 for (int k = 0; k < 3; ++k) {
                     double fold = face.fold[k];
                     switch (face.kind[k]) {
-                    case EdgeKind::Flat: EXPECT_LT(std::fabs(fold), kFlatFold); break;
-                    case EdgeKind::Mountain: EXPECT_LE(fold, -kFlatFold); break;
-                    case EdgeKind::Valley: EXPECT_GE(fold, kFlatFold); break;
-                    case EdgeKind::Cut: continue;
+                    case EdgeKind::Flat:
+                        EXPECT_LT(std::fabs(fold), kFlatFold);
+                        break;
+                    case EdgeKind::Mountain:
+                        EXPECT_LE(fold, -kFlatFold);
+                        break;
+                    case EdgeKind::Valley:
+                        EXPECT_GE(fold, kFlatFold);
+                        break;
+                    case EdgeKind::Cut:
+                        continue;
                     }
                     ++joined;
                 }
@@ -100,10 +107,16 @@ TEST(ClassifyEdges, PartnersInOneNetThatDoNotTouchAreCutAndGlued) {
     Sheet sheet;
     Net net;
     Face a, b;
-    a.p[0] = {0, 0}; a.p[1] = {10, 0}; a.p[2] = {0, 10};
-    b.p[0] = {20, 0}; b.p[1] = {30, 0}; b.p[2] = {20, 10};
-    a.edgeId[0] = 7; a.fold[0] = -0.5;
-    b.edgeId[0] = 7; b.fold[0] = -0.5;
+    a.p[0] = {0, 0};
+    a.p[1] = {10, 0};
+    a.p[2] = {0, 10};
+    b.p[0] = {20, 0};
+    b.p[1] = {30, 0};
+    b.p[2] = {20, 10};
+    a.edgeId[0] = 7;
+    a.fold[0] = -0.5;
+    b.edgeId[0] = 7;
+    b.fold[0] = -0.5;
     net.faces = {a, b};
     sheet.nets = {net};
     EXPECT_EQ(classifyEdges(sheet), 1);

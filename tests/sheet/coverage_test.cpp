@@ -26,7 +26,9 @@ std::vector<std::vector<Vec2>> randomShapes(std::mt19937& random, int count) {
         } else {
             double w = size(random) / 2, h = size(random) / 4, a = angle(random);
             double cs = std::cos(a), sn = std::sin(a);
-            auto corner = [&](double u, double v) { return Vec2{c.x + u * cs - v * sn, c.y + u * sn + v * cs}; };
+            auto corner = [&](double u, double v) {
+                return Vec2{c.x + u * cs - v * sn, c.y + u * sn + v * cs};
+            };
             shapes.push_back({corner(-w, -h), corner(w, -h), corner(w, h), corner(-w, h)});
         }
     }
@@ -45,7 +47,8 @@ double depthInside(Vec2 p, const std::vector<Vec2>& polygon) {
         Vec2 a = polygon[i], b = polygon[(i + 1) % polygon.size()];
         double len = std::hypot(b.x - a.x, b.y - a.y);
         if (len > 0)
-            depth = std::min(depth, orientation * ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / len);
+            depth = std::min(
+                depth, orientation * ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / len);
     }
     return depth;
 }
@@ -71,9 +74,11 @@ TEST(Coverage, CoveredPointsLieInsideAShapeAndDeepPointsAreCovered) {
                 depth = std::max(depth, depthInside(p, shape));
             if (coverage.covered(p)) {
                 ++covered;
-                EXPECT_GT(depth, -1e-9) << "covered point " << p.x << ", " << p.y << " lies in no shape";
+                EXPECT_GT(depth, -1e-9)
+                    << "covered point " << p.x << ", " << p.y << " lies in no shape";
             } else if (depth > 0.3) {
-                ADD_FAILURE() << "point " << p.x << ", " << p.y << " lies " << depth << " mm inside a shape, not covered";
+                ADD_FAILURE() << "point " << p.x << ", " << p.y << " lies " << depth
+                              << " mm inside a shape, not covered";
             }
             deep += depth > 0.3;
         }

@@ -13,7 +13,8 @@ using namespace sheet::testing;
 // beside their nets, into crowds of earlier ones.
 TEST(GlueLabels, FastSearchPlacesEveryNumberWhereThePlainSearchDoes) {
     size_t beside = 0, compared = 0;
-    for (const Mesh& mesh : {foldedGrid(14, 9, 0.6), icosahedron(2.5), cube(0.8), octahedron(12.0), icosahedron(40.0)})
+    for (const Mesh& mesh :
+         {foldedGrid(14, 9, 0.6), icosahedron(2.5), cube(0.8), octahedron(12.0), icosahedron(40.0)})
         for (unsigned perNet : {0u, 5u}) {
             SCOPED_TRACE(mesh.name + " / " + std::to_string(perNet));
             Sheet sheet = unfoldSimply(mesh, perNet, 0.3);

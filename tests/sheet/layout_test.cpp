@@ -46,11 +46,14 @@ void expectNetsInsideAndApart(const Page& page, const LayoutOptions& options) {
     for (size_t i = 0; i < page.nets.size(); ++i) {
         const PlacedNet& net = page.nets[i];
         for (const Face& face : net.geometry.faces)
-            for (Vec2 p : face.p) expectInside(area, p);
+            for (Vec2 p : face.p)
+                expectInside(area, p);
         for (const Lug& lug : net.geometry.lugs)
-            for (Vec2 p : lug.p) expectInside(area, p);
+            for (Vec2 p : lug.p)
+                expectInside(area, p);
         for (const Label& label : net.labels)
-            for (Vec2 p : labelCorners(label)) expectInside(area, p);
+            for (Vec2 p : labelCorners(label))
+                expectInside(area, p);
         for (size_t j = 0; j < i; ++j)
             EXPECT_FALSE(boxesOverlap(net.box, page.nets[j].box, 0.0))
                 << "nets " << net.number << " and " << page.nets[j].number;
@@ -82,7 +85,10 @@ void expectLabelsClear(const PlacedNet& net) {
             EXPECT_FALSE(convexOverlap(box, triangle(face), 0.0)) << "label " << label.text;
         }
         for (const Lug& lug : g.lugs) {
-            if (insideConvex(box, quad(lug), 0.1)) { ++inside; continue; }
+            if (insideConvex(box, quad(lug), 0.1)) {
+                ++inside;
+                continue;
+            }
             EXPECT_FALSE(convexOverlap(box, quad(lug), 0.0)) << "label " << label.text;
         }
         EXPECT_EQ(inside, label.spot == LabelSpot::Beside ? 0 : 1) << "label " << label.text;
@@ -135,8 +141,10 @@ TEST(Layout, TrueScaleAndShapeSurviveThePlacement) {
             for (size_t f = 0; f < source.faces.size(); ++f)
                 for (int k = 0; k < 3; ++k) {
                     Vec2 a = source.faces[f].p[k], b = source.faces[f].p[(k + 1) % 3];
-                    Vec2 c = placed.geometry.faces[f].p[k], d = placed.geometry.faces[f].p[(k + 1) % 3];
-                    EXPECT_NEAR(std::hypot(a.x - b.x, a.y - b.y), std::hypot(c.x - d.x, c.y - d.y), 1e-9);
+                    Vec2 c = placed.geometry.faces[f].p[k],
+                         d = placed.geometry.faces[f].p[(k + 1) % 3];
+                    EXPECT_NEAR(std::hypot(a.x - b.x, a.y - b.y), std::hypot(c.x - d.x, c.y - d.y),
+                                1e-9);
                 }
         }
 }
@@ -167,7 +175,9 @@ TEST(Layout, TinyEdgesPutTheirNumbersOnTabsOrBesideTheNet) {
     for (int n = 0; n < 2; ++n) {
         Net net;
         Face face;
-        face.p[0] = {0, 0}; face.p[1] = {3, 0}; face.p[2] = {1.5, 2.4};
+        face.p[0] = {0, 0};
+        face.p[1] = {3, 0};
+        face.p[2] = {1.5, 2.4};
         face.edgeId[0] = 3;
         net.faces = {face};
         net.container = unsigned(n);
@@ -176,7 +186,10 @@ TEST(Layout, TinyEdgesPutTheirNumbersOnTabsOrBesideTheNet) {
     Lug lug;
     lug.face = 0;
     lug.edge = 0;
-    lug.p[0] = {3, 0}; lug.p[1] = {0, 0}; lug.p[2] = {-2, -8}; lug.p[3] = {5, -8};
+    lug.p[0] = {3, 0};
+    lug.p[1] = {0, 0};
+    lug.p[2] = {-2, -8};
+    lug.p[3] = {5, -8};
     sheet.nets[0].lugs = {lug};
     Layout layout = laidOut(sheet, {});
     std::map<unsigned, LabelSpot> spotOfNet;

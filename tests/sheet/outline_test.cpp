@@ -49,8 +49,8 @@ TEST(Outline, CutLinesOfEachNetJoinIntoClosedOutlinesUsingEverySegmentOnce) {
 }
 
 TEST(Outline, OpenRunsStayOpenAndApartRunsApart) {
-    std::vector<Segment> segments{{{2, 0}, {3, 0}}, {{0, 0}, {1, 0}}, {{1, 0}, {2, 0}},
-                                  {{10, 10}, {11, 10}}};
+    std::vector<Segment> segments{
+        {{2, 0}, {3, 0}}, {{0, 0}, {1, 0}}, {{1, 0}, {2, 0}}, {{10, 10}, {11, 10}}};
     auto lines = chainSegments(segments);
     ASSERT_EQ(lines.size(), 2u);
     ASSERT_EQ(lines[0].size(), 4u);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cairo.h>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -34,7 +34,8 @@ double distanceToOutline(const Lug& lug, Vec2 p) {
     for (int i = 0; i < 4; ++i) {
         Vec2 a = lug.p[i], b = lug.p[(i + 1) % 4];
         double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
-        double t = len2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
+        double t =
+            len2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0.0;
         best = std::min(best, std::hypot(a.x + t * dx - p.x, a.y + t * dy - p.y));
     }
     return best;
@@ -54,9 +55,9 @@ std::vector<Lug> sampleLugs() {
 constexpr double kZoom = 3.0;  // device pixels per point
 
 cairo_surface_t* blankPage(const Page& page) {
-    cairo_surface_t* surface = cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, int(page.width * kPointsPerMm * kZoom) + 1,
-        int(page.height * kPointsPerMm * kZoom) + 1);
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(page.width * kPointsPerMm * kZoom) + 1,
+                                   int(page.height * kPointsPerMm * kZoom) + 1);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
@@ -97,8 +98,10 @@ cairo_surface_t* renderPlainly(const Sheet& sheet, const Page& page) {
             cairo_clip(cr);
             double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
             for (Vec2 p : lug.p) {
-                minX = std::min(minX, p.x); maxX = std::max(maxX, p.x);
-                minY = std::min(minY, p.y); maxY = std::max(maxY, p.y);
+                minX = std::min(minX, p.x);
+                maxX = std::max(maxX, p.x);
+                minY = std::min(minY, p.y);
+                maxY = std::max(maxY, p.y);
             }
             for (double d = 0.0; d <= (maxX - minX) + (maxY - minY); d += 1.2) {
                 cairo_move_to(cr, minX + d, minY);
@@ -131,7 +134,8 @@ cairo_surface_t* renderPlainly(const Sheet& sheet, const Page& page) {
         for (const Label& label : placed.labels)
             labels.push_back({&label, &placed.geometry});
     for (auto [label, net] : labels) {
-        Colour c = net && label->face >= 0 ? colourOf(sheet, net->faces[label->face]) : Colour{1, 1, 1};
+        Colour c =
+            net && label->face >= 0 ? colourOf(sheet, net->faces[label->face]) : Colour{1, 1, 1};
         bool dark = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b < 0.45;
         cairo_set_source_rgb(cr, dark, dark, dark);
         TextBox box = measureText(label->text, label->size, label->font);
@@ -159,7 +163,8 @@ size_t differingPixels(cairo_surface_t* a, cairo_surface_t* b) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c)
-                if (std::abs(int(pa[y * stride + x * 4 + c]) - int(pb[y * stride + x * 4 + c])) > 42) {
+                if (std::abs(int(pa[y * stride + x * 4 + c]) - int(pb[y * stride + x * 4 + c])) >
+                    42) {
                     ++count;
                     break;
                 }
@@ -290,8 +295,14 @@ TEST(Render, OverlappingTabsRunningOppositeWaysStayFilled) {
     page.width = page.height = 40.0;
     PlacedNet placed;
     Lug a, b;
-    a.p[0] = {5, 5}; a.p[1] = {25, 5}; a.p[2] = {25, 25}; a.p[3] = {5, 25};
-    b.p[0] = {15, 15}; b.p[1] = {15, 35}; b.p[2] = {35, 35}; b.p[3] = {35, 15};
+    a.p[0] = {5, 5};
+    a.p[1] = {25, 5};
+    a.p[2] = {25, 25};
+    a.p[3] = {5, 25};
+    b.p[0] = {15, 15};
+    b.p[1] = {15, 35};
+    b.p[2] = {35, 35};
+    b.p[3] = {35, 15};
     placed.geometry.lugs = {a, b};
     page.nets.push_back(placed);
     Sheet sheet;
@@ -316,7 +327,8 @@ TEST(Render, NumbersAfterAnEmptyLabelKeepTheirFont) {
     page.width = page.height = 50.0;
     PlacedNet placed;
     placed.labels.push_back(makeLabel("", LabelKind::Glue, LabelFont::Regular, 6.0, {25, 25}, 0.3));
-    placed.labels.push_back(makeLabel("48", LabelKind::Glue, LabelFont::Regular, 6.0, {25, 25}, 0.3));
+    placed.labels.push_back(
+        makeLabel("48", LabelKind::Glue, LabelFont::Regular, 6.0, {25, 25}, 0.3));
     page.nets.push_back(placed);
     Sheet sheet;
     cairo_surface_t* ours = renderPage(sheet, page, kLayerNumbers);

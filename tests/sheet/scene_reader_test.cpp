@@ -20,8 +20,10 @@ sc::MeshDataPtr meshData(const std::vector<sc::Point3>& points, bool withUvs) {
     if (withUvs) {
         sc::UVSet uv;
         uv.name = "map1";
-        uv.u = std::make_shared<const std::vector<float>>(std::vector<float>{0.0f, 1.0f, 0.5f, 0.25f});
-        uv.v = std::make_shared<const std::vector<float>>(std::vector<float>{0.0f, 0.0f, 1.0f, 0.75f});
+        uv.u =
+            std::make_shared<const std::vector<float>>(std::vector<float>{0.0f, 1.0f, 0.5f, 0.25f});
+        uv.v =
+            std::make_shared<const std::vector<float>>(std::vector<float>{0.0f, 0.0f, 1.0f, 0.75f});
         uv.faceVertexIds = std::make_shared<const std::vector<int>>(std::vector<int>{3, 1, 2});
         data->uvSets.push_back(uv);
         data->currentUVSet = 0;
@@ -29,7 +31,8 @@ sc::MeshDataPtr meshData(const std::vector<sc::Point3>& points, bool withUvs) {
     return data;
 }
 
-sc::Node& addObject(const std::string& name, const std::vector<sc::Point3>& points, bool uvs = false) {
+sc::Node& addObject(const std::string& name, const std::vector<sc::Point3>& points,
+                    bool uvs = false) {
     sc::Node& transform = sc::createTransform(name);
     sc::createMesh(name + "Shape", transform, meshData(points, uvs));
     return transform;
@@ -61,7 +64,8 @@ TEST(SceneNames, TriangleAndLugNamesParseExactly) {
     EXPECT_EQ(net, 17u);
     EXPECT_EQ(position, 5u);
     EXPECT_EQ(edge, 2);
-    for (const char* bad : {"dft3_12a", "dft_1", "dft3", "dft3__1", "pCube1", "dft3_1_2", "dft-1_2"})
+    for (const char* bad :
+         {"dft3_12a", "dft_1", "dft3", "dft3__1", "pCube1", "dft3_1_2", "dft-1_2"})
         EXPECT_FALSE(parseTriangleName(bad, net, position)) << bad;
     for (const char* bad : {"lug1_2_3", "lug1_2", "lug1_2_x", "lug1_2_0_", "dft1_2_0"})
         EXPECT_FALSE(parseLugName(bad, net, position, edge)) << bad;
@@ -225,16 +229,16 @@ TEST_F(SceneReader, OnlyObjectsRightAfterATriangleAndAlongItsEdgesAreItsTabs) {
     const std::vector<sc::Point3> t{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     std::vector<sc::Point3> offEdge = tabOn(t, 0);
     offEdge[1] = {0.5, 0.5, 0};
-    addObject("plane1", tabOn(t, 0));          // before any triangle
+    addObject("plane1", tabOn(t, 0));  // before any triangle
     addPlacedTriangle("unnamed3", 20000, 0, t);
-    addObject("unnamed5", offEdge);            // not along an edge: ends the run
-    addObject("unnamed6", tabOn(t, 1));        // so this one is not a tab
+    addObject("unnamed5", offEdge);      // not along an edge: ends the run
+    addObject("unnamed6", tabOn(t, 1));  // so this one is not a tab
     addPlacedTriangle("unnamed2", 20000, 1, t);
     addObject("pCube1", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});  // an object in between
     addObject("unnamed5", tabOn(t, 1));
     addPlacedTriangle("unnamed2", 20000, 2, t);
     addObject("unnamed5", tabOn(t, 1));
-    addObject("unnamed5", tabOn(t, 0));        // edges come in order: not edge 0 again
+    addObject("unnamed5", tabOn(t, 0));  // edges come in order: not edge 0 again
 
     ReadResult r = readScene();
     ASSERT_TRUE(r.ok) << r.error;
@@ -250,10 +254,12 @@ TEST_F(SceneReader, TheNetInTheAttributeOutranksTheNameAndAnUnusableOneIsReporte
     const std::vector<sc::Point3> t{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     // The host renamed a taken "dft3_4" to "dft3_5"; the attribute keeps 4.
     addPlacedTriangle("dft3_5", 3, 4, t);
-    setEdges(addObject("dft3_6", t), {-1, -1, -1, 0, 0, 0, 3.5, 6});  // not whole: placed by its name
-    setEdges(addObject("unnamed3", t), {-1, -1, -1, 0, 0, 0, -1, 0});  // negative, no name to fall back on
-    setEdges(addObject("unnamed2", t), {-1, -1, -1, 0, 0, 0, 1});      // too short for a place
-    setEdges(addObject("dft3_7", t), {5, 6, 7, 0, 0, 0});               // edges alone: neither is read
+    setEdges(addObject("dft3_6", t),
+             {-1, -1, -1, 0, 0, 0, 3.5, 6});  // not whole: placed by its name
+    setEdges(addObject("unnamed3", t),
+             {-1, -1, -1, 0, 0, 0, -1, 0});  // negative, no name to fall back on
+    setEdges(addObject("unnamed2", t), {-1, -1, -1, 0, 0, 0, 1});  // too short for a place
+    setEdges(addObject("dft3_7", t), {5, 6, 7, 0, 0, 0});          // edges alone: neither is read
 
     ReadResult r = readScene();
     ASSERT_TRUE(r.ok) << r.error;

@@ -16,8 +16,12 @@ namespace {
 
 using V3 = std::array<double, 3>;
 
-V3 sub(V3 a, V3 b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-double dot(V3 a, V3 b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+V3 sub(V3 a, V3 b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+double dot(V3 a, V3 b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 V3 cross(V3 a, V3 b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
@@ -234,7 +238,8 @@ Mesh cube(double s) {
 }
 
 Mesh octahedron(double s) {
-    Mesh mesh{"octahedron", {{s, 0, 0}, {-s, 0, 0}, {0, s, 0}, {0, -s, 0}, {0, 0, s}, {0, 0, -s}}, {}};
+    Mesh mesh{
+        "octahedron", {{s, 0, 0}, {-s, 0, 0}, {0, s, 0}, {0, -s, 0}, {0, 0, s}, {0, 0, -s}}, {}};
     for (int x : {0, 1})
         for (int y : {2, 3})
             for (int z : {4, 5})
@@ -272,7 +277,8 @@ Mesh foldedGrid(int columns, int rows, double cell) {
     for (int j = 0; j <= rows; ++j)
         for (int i = 0; i <= columns; ++i) {
             double y = j * cell;
-            mesh.vertices.push_back(y <= hinge ? V3{i * cell, y, 0.0} : V3{i * cell, hinge, y - hinge});
+            mesh.vertices.push_back(y <= hinge ? V3{i * cell, y, 0.0}
+                                               : V3{i * cell, hinge, y - hinge});
         }
     auto at = [&](int i, int j) { return j * (columns + 1) + i; };
     for (int j = 0; j < rows; ++j)
@@ -290,15 +296,15 @@ Sheet unfoldSimply(const Mesh& mesh, unsigned facesPerNet, double lugWidth) {
     std::vector<int> netOf(mesh.triangles.size(), -1);
     for (int f = 0; f < int(mesh.triangles.size()); ++f)
         if (netOf[f] < 0)
-            sheet.nets.push_back(growNet(mesh, topo, f, facesPerNet, netOf, int(sheet.nets.size())));
+            sheet.nets.push_back(
+                growNet(mesh, topo, f, facesPerNet, netOf, int(sheet.nets.size())));
     if (lugWidth > 0.0)
         addLugs(sheet, lugWidth);
     return sheet;
 }
 
 std::vector<Mesh> sampleMeshes() {
-    return {cube(40.0), octahedron(35.0), icosahedron(15.0), foldedGrid(4, 4, 15.0),
-            cube(6.0)};
+    return {cube(40.0), octahedron(35.0), icosahedron(15.0), foldedGrid(4, 4, 15.0), cube(6.0)};
 }
 
 Layout layoutOf(Sheet& sheet) {

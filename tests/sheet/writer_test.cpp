@@ -26,9 +26,10 @@ namespace {
 struct TempDir {
     fs::path path;
     TempDir() {
-        path = fs::temp_directory_path() /
-               ("kivano-sheet-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        path =
+            fs::temp_directory_path() /
+            ("kivano-sheet-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(path);
         fs::create_directories(path);
     }
@@ -44,8 +45,8 @@ std::string readAll(const fs::path& path) {
 
 int pdfPageCount(const std::string& pdf) {
     std::regex page("/Type\\s*/Page[^s]");
-    return int(std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page),
-                             std::sregex_iterator()));
+    return int(
+        std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page), std::sregex_iterator()));
 }
 
 // Two pages' worth: the nets of several meshes together.
@@ -89,7 +90,8 @@ TEST(Writer, SvgPerPageWithNamedLayersAndOneCutOutlinePerNet) {
     TextureCache textures;
     std::string error;
     std::vector<std::string> written;
-    ASSERT_TRUE(writeSvg((dir.path / "sheet.svg").string(), sheet, layout, textures, written, error))
+    ASSERT_TRUE(
+        writeSvg((dir.path / "sheet.svg").string(), sheet, layout, textures, written, error))
         << error;
     ASSERT_EQ(written.size(), layout.pages.size());
     EXPECT_EQ(written[0], (dir.path / "sheet-1.svg").string());
@@ -108,7 +110,8 @@ TEST(Writer, SvgPerPageWithNamedLayersAndOneCutOutlinePerNet) {
         // Ids of one layer must not clash with another's.
         std::regex id("id=\"([^\"]+)\"");
         std::set<std::string> ids;
-        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), id); m != std::sregex_iterator(); ++m)
+        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), id); m != std::sregex_iterator();
+             ++m)
             EXPECT_TRUE(ids.insert((*m)[1]).second) << (*m)[1];
     }
     EXPECT_EQ(svgPagePaths("a/b.c/page", 2)[1], "a/b.c/page-2");
@@ -127,8 +130,8 @@ TEST(Writer, UnwritablePathLeavesNoFileAndNamesIt) {
     // A file where a directory should be.
     std::ofstream(dir.path / "plain") << "x";
     std::vector<std::string> written;
-    EXPECT_FALSE(writeSvg((dir.path / "plain" / "s.svg").string(), sheet, layout, textures,
-                          written, error));
+    EXPECT_FALSE(
+        writeSvg((dir.path / "plain" / "s.svg").string(), sheet, layout, textures, written, error));
     EXPECT_TRUE(written.empty());
     EXPECT_EQ(filesIn(dir.path).size(), 1u);
 }
@@ -187,18 +190,27 @@ cairo_surface_t* renderSquare(const std::string& texture, TextureCache& textures
     page.width = page.height = 60.0;
     PlacedNet net;
     Face a, b;
-    a.p[0] = {10, 50}; a.p[1] = {50, 50}; a.p[2] = {50, 10};
-    a.uv[0] = {0, 0}; a.uv[1] = {1, 0}; a.uv[2] = {1, 1};
-    b.p[0] = {10, 50}; b.p[1] = {50, 10}; b.p[2] = {10, 10};
-    b.uv[0] = {0, 0}; b.uv[1] = {1, 1}; b.uv[2] = {0, 1};
+    a.p[0] = {10, 50};
+    a.p[1] = {50, 50};
+    a.p[2] = {50, 10};
+    a.uv[0] = {0, 0};
+    a.uv[1] = {1, 0};
+    a.uv[2] = {1, 1};
+    b.p[0] = {10, 50};
+    b.p[1] = {50, 10};
+    b.p[2] = {10, 10};
+    b.uv[0] = {0, 0};
+    b.uv[1] = {1, 1};
+    b.uv[2] = {0, 1};
     a.hasUv = b.hasUv = true;
     a.material = b.material = 0;
     net.geometry.faces = {a, b};
     page.nets.push_back(net);
     Sheet sheet;
     sheet.materials = {{"m", {0.0, 1.0, 0.0}, texture}};
-    cairo_surface_t* surface = cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, int(page.width * kPointsPerMm) + 1, int(page.height * kPointsPerMm) + 1);
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(page.width * kPointsPerMm) + 1,
+                                   int(page.height * kPointsPerMm) + 1);
     cairo_t* cr = cairo_create(surface);
     drawPage(cr, sheet, page, kLayerPrint, textures);
     cairo_destroy(cr);
@@ -257,7 +269,8 @@ TEST(Writer, SvgReferencesResolveAndNumbersShareTheirGlyphs) {
         std::string svg = pageSvg(sheet, page, textures);
         std::set<std::string> ids;
         std::regex id("id=\"([^\"]+)\"");
-        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), id); m != std::sregex_iterator(); ++m)
+        for (auto m = std::sregex_iterator(svg.begin(), svg.end(), id); m != std::sregex_iterator();
+             ++m)
             ids.insert((*m)[1]);
         std::regex reference("(?:href=\"#|url\\(#)([^\")]+)");
         size_t references = 0;

@@ -11,81 +11,84 @@
 #include <functional>
 #include <string>
 
-namespace
-{
-struct Model
-{
-	std::string name;
-	std::function<std::vector<kivano::TriangleMesh>()> meshes;
+namespace {
+struct Model {
+    std::string name;
+    std::function<std::vector<kivano::TriangleMesh>()> meshes;
 };
 
-struct Setting
-{
-	bool lugs;
-	bool pageLimit;
+struct Setting {
+    bool lugs;
+    bool pageLimit;
 };
 
-class WholeUnfolding : public testing::TestWithParam<std::tuple<Model, Setting>>
-{
+class WholeUnfolding : public testing::TestWithParam<std::tuple<Model, Setting>> {
 protected:
-	void TearDown() override { KivanoOptions = KivanoOptionsRecord(); }
+    void TearDown() override { KivanoOptions = KivanoOptionsRecord(); }
 };
-} // namespace
+}  // namespace
 
-TEST_P(WholeUnfolding, NetsAreFlatCopiesWithoutOverlapAndLugsOnCutsOnly)
-{
-	const auto& [model, setting] = GetParam();
-	KivanoOptions.limitPageSize = setting.pageLimit;
-	KivanoOptions.pageWidth = 2.5;
-	KivanoOptions.pageHeight = 2.0;
-	loadMeshes(model.meshes(), setting.lugs);
-	algokante();
+TEST_P(WholeUnfolding, NetsAreFlatCopiesWithoutOverlapAndLugsOnCutsOnly) {
+    const auto& [model, setting] = GetParam();
+    KivanoOptions.limitPageSize = setting.pageLimit;
+    KivanoOptions.pageWidth = 2.5;
+    KivanoOptions.pageHeight = 2.0;
+    loadMeshes(model.meshes(), setting.lugs);
+    algokante();
 
-	EXPECT_EQ(checkMembership(), "");
-	EXPECT_EQ(checkEdgeLengths(1e-9), "");
-	EXPECT_EQ(checkNoOverlap(), "");
-	EXPECT_EQ(checkFoldsHaveNoLugs(), "");
-	if (setting.lugs)
-		EXPECT_EQ(checkCutsHaveOneLug(), "");
-	else
-		EXPECT_EQ(lugCount(), 0);
-	EXPECT_EQ(savedLugsDepth(), 0);
+    EXPECT_EQ(checkMembership(), "");
+    EXPECT_EQ(checkEdgeLengths(1e-9), "");
+    EXPECT_EQ(checkNoOverlap(), "");
+    EXPECT_EQ(checkFoldsHaveNoLugs(), "");
+    if (setting.lugs)
+        EXPECT_EQ(checkCutsHaveOneLug(), "");
+    else
+        EXPECT_EQ(lugCount(), 0);
+    EXPECT_EQ(savedLugsDepth(), 0);
 
-	if (setting.pageLimit)
-		for (const auto& net : gtcvec)
-			if (net->active && net->size() > 1)
-			{
-				EXPECT_LE(net->maxx - net->minx, 2.5);
-				EXPECT_LE(net->maxy - net->miny, 2.0);
-			}
+    if (setting.pageLimit)
+        for (const auto& net : gtcvec)
+            if (net->active && net->size() > 1) {
+                EXPECT_LE(net->maxx - net->minx, 2.5);
+                EXPECT_LE(net->maxy - net->miny, 2.0);
+            }
 }
 
-TEST_P(WholeUnfolding, SameInputGivesTheSameSheet)
-{
-	const auto& [model, setting] = GetParam();
-	KivanoOptions.limitPageSize = setting.pageLimit;
-	loadMeshes(model.meshes(), setting.lugs);
-	algokante();
-	std::string first = describeSheet(false);
-	loadMeshes(model.meshes(), setting.lugs);
-	algokante();
-	EXPECT_EQ(firstDifference(first, describeSheet(false)), "");
+TEST_P(WholeUnfolding, SameInputGivesTheSameSheet) {
+    const auto& [model, setting] = GetParam();
+    KivanoOptions.limitPageSize = setting.pageLimit;
+    loadMeshes(model.meshes(), setting.lugs);
+    algokante();
+    std::string first = describeSheet(false);
+    loadMeshes(model.meshes(), setting.lugs);
+    algokante();
+    EXPECT_EQ(firstDifference(first, describeSheet(false)), "");
 }
 
-static std::vector<Model> models()
-{
-	return {
-	    {"icosphere", [] { return std::vector<kivano::TriangleMesh>{kivano::makeIcosphere(4, 0.1, 1)}; }},
-	    {"torus", [] { return std::vector<kivano::TriangleMesh>{kivano::makeTorus(32, 12)}; }},
-	    {"cube", [] { return std::vector<kivano::TriangleMesh>{kivano::makeCube()}; }},
-	    {"holes", [] { return std::vector<kivano::TriangleMesh>{kivano::makeHoledSheet(15, 12, 0.8)}; }},
-	    {"tube_and_sheet", [] { return std::vector<kivano::TriangleMesh>{kivano::makeTube(16, 20, 0.1, 9), kivano::makeWavedSheet(10, 8, 0.6)}; }},
-	};
+static std::vector<Model> models() {
+    return {
+        {"icosphere",
+         [] { return std::vector<kivano::TriangleMesh>{kivano::makeIcosphere(4, 0.1, 1)}; }},
+        {"torus", [] { return std::vector<kivano::TriangleMesh>{kivano::makeTorus(32, 12)}; }},
+        {"cube", [] { return std::vector<kivano::TriangleMesh>{kivano::makeCube()}; }},
+        {"holes",
+         [] { return std::vector<kivano::TriangleMesh>{kivano::makeHoledSheet(15, 12, 0.8)}; }},
+        {"tube_and_sheet",
+         [] {
+             return std::vector<kivano::TriangleMesh>{kivano::makeTube(16, 20, 0.1, 9),
+                                                      kivano::makeWavedSheet(10, 8, 0.6)};
+         }},
+    };
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, WholeUnfolding,
-    testing::Combine(testing::ValuesIn(models()), testing::Values(Setting{true, false}, Setting{false, false}, Setting{true, true})),
-    [](const testing::TestParamInfo<std::tuple<Model, Setting>>& param) {
-	    const Setting& setting = std::get<1>(param.param);
-	    return std::get<0>(param.param).name + (setting.lugs ? "_lugs" : "_nolugs") + (setting.pageLimit ? "_page" : "");
-    });
+                         testing::Combine(testing::ValuesIn(models()),
+                                          testing::Values(Setting{true, false},
+                                                          Setting{false, false},
+                                                          Setting{true, true})),
+                         [](const testing::TestParamInfo<std::tuple<Model, Setting>>& param) {
+                             const Setting& setting = std::get<1>(param.param);
+                             return std::get<0>(param.param).name +
+                                    (setting.lugs ? "_lugs" : "_nolugs") +
+                                    (setting.pageLimit ? "_page" : "");
+                         });

@@ -10,8 +10,6 @@ class MArgDatabase : public MArgParser {
 public:
     MArgDatabase() = default;
     MArgDatabase(const MSyntax& syntax, const MArgList& argList, MStatus* ReturnStatus = NULL)
-        : MArgParser(syntax, argList, ReturnStatus)
-    {
-    }
+        : MArgParser(syntax, argList, ReturnStatus) {}
     ~MArgDatabase() override = default;
 };

@@ -37,14 +37,16 @@ public:
 
 private:
     struct FlagUse {
-        std::size_t flag = 0;  // index into syntax_.flags(); an index stays valid when the parser is copied
+        std::size_t flag =
+            0;  // index into syntax_.flags(); an index stays valid when the parser is copied
         std::vector<MString> args;
     };
     MStatus parse(const MArgList& argList);
     MStatus takeFlag(const MArgList& argList, unsigned int& index);
     const FlagUse* lastUse(const char* flag) const;
     const MSyntax::FlagInfo& info(const FlagUse& use) const { return syntax_.flags()[use.flag]; }
-    MStatus flagWord(const char* flag, unsigned int index, MSyntax::MArgType& type, MString& word) const;
+    MStatus flagWord(const char* flag, unsigned int index, MSyntax::MArgType& type,
+                     MString& word) const;
 
     MSyntax syntax_;
     std::vector<FlagUse> uses_;

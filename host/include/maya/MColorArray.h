@@ -13,36 +13,56 @@ public:
     MColorArray() = default;
     MColorArray(const MColorArray& other) = default;
     MColorArray(const MColor src[], unsigned int count) : store_(src, count) {}
-    MColorArray(unsigned int initialSize, const MColor& initialValue = MColor()) : store_(initialSize, initialValue) {}
+    MColorArray(unsigned int initialSize, const MColor& initialValue = MColor())
+        : store_(initialSize, initialValue) {}
     // Host side: adopt a buffer that other arrays may share.
-    explicit MColorArray(std::shared_ptr<const std::vector<MColor>> data) : store_(std::move(data)) {}
+    explicit MColorArray(std::shared_ptr<const std::vector<MColor>> data)
+        : store_(std::move(data)) {}
     ~MColorArray() = default;
 
     MColorArray& operator=(const MColorArray& other) = default;
 
     const MColor& operator[](unsigned int index) const { return store_.at(index); }
-    MColor& operator[](unsigned int index) { assert(index < length()); return store_.write()[index]; }
+    MColor& operator[](unsigned int index) {
+        assert(index < length());
+        return store_.write()[index];
+    }
 
     MStatus set(const MColor& element, unsigned int index) {
-        if (index >= length()) return MStatus::kInvalidParameter;
+        if (index >= length())
+            return MStatus::kInvalidParameter;
         store_.write()[index] = element;
         return MStatus::kSuccess;
     }
-    MStatus setLength(unsigned int length) { store_.write().resize(length); return MStatus::kSuccess; }
+    MStatus setLength(unsigned int length) {
+        store_.write().resize(length);
+        return MStatus::kSuccess;
+    }
     unsigned int length() const { return store_.length(); }
     MStatus remove(unsigned int index) {
-        if (index >= length()) return MStatus::kInvalidParameter;
+        if (index >= length())
+            return MStatus::kInvalidParameter;
         store_.write().erase(store_.write().begin() + index);
         return MStatus::kSuccess;
     }
     MStatus insert(const MColor& element, unsigned int index) {
-        if (index > length()) return MStatus::kInvalidParameter;
+        if (index > length())
+            return MStatus::kInvalidParameter;
         store_.write().insert(store_.write().begin() + index, element);
         return MStatus::kSuccess;
     }
-    MStatus append(const MColor& element) { store_.write().push_back(element); return MStatus::kSuccess; }
-    MStatus copy(const MColorArray& source) { store_ = source.store_; return MStatus::kSuccess; }
-    MStatus clear() { store_ = kivano_detail::SharedArray<MColor>(); return MStatus::kSuccess; }
+    MStatus append(const MColor& element) {
+        store_.write().push_back(element);
+        return MStatus::kSuccess;
+    }
+    MStatus copy(const MColorArray& source) {
+        store_ = source.store_;
+        return MStatus::kSuccess;
+    }
+    MStatus clear() {
+        store_ = kivano_detail::SharedArray<MColor>();
+        return MStatus::kSuccess;
+    }
     void setSizeIncrement(unsigned int) {}
     unsigned int sizeIncrement() const { return 1; }
 

@@ -6,5 +6,6 @@ class MDagModifier : public MDGModifier {
 public:
     MDagModifier() = default;
 
-    MObject createNode(const MString& type, const MObject& parent = MObject::kNullObj, MStatus* ReturnStatus = NULL);
+    MObject createNode(const MString& type, const MObject& parent = MObject::kNullObj,
+                       MStatus* ReturnStatus = NULL);
 };

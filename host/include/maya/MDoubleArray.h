@@ -7,30 +7,46 @@
 #include <ostream>
 #include <vector>
 
-
 class MDoubleArray {
 public:
     MDoubleArray() = default;
     MDoubleArray(const MDoubleArray& other) = default;
     MDoubleArray(const double src[], unsigned int count) : store_(src, count) {}
-    MDoubleArray(unsigned int initialSize, double initialValue = 0.0) : store_(initialSize, initialValue) {}
+    MDoubleArray(unsigned int initialSize, double initialValue = 0.0)
+        : store_(initialSize, initialValue) {}
     // Host side: adopt a buffer that other arrays may share.
-    explicit MDoubleArray(std::shared_ptr<const std::vector<double>> data) : store_(std::move(data)) {}
+    explicit MDoubleArray(std::shared_ptr<const std::vector<double>> data)
+        : store_(std::move(data)) {}
     ~MDoubleArray() = default;
 
     MDoubleArray& operator=(const MDoubleArray& other) = default;
 
     double operator[](unsigned int index) const { return store_.at(index); }
-    double& operator[](unsigned int index) { assert(index < length()); return store_.write()[index]; }
+    double& operator[](unsigned int index) {
+        assert(index < length());
+        return store_.write()[index];
+    }
 
     MStatus set(double element, unsigned int index);
-    MStatus setLength(unsigned int length) { store_.write().resize(length); return MStatus::kSuccess; }
+    MStatus setLength(unsigned int length) {
+        store_.write().resize(length);
+        return MStatus::kSuccess;
+    }
     unsigned int length() const { return store_.length(); }
     MStatus remove(unsigned int index);
     MStatus insert(double element, unsigned int index);
-    MStatus append(double element) { store_.write().push_back(element); return MStatus::kSuccess; }
-    MStatus copy(const MDoubleArray& source) { store_ = source.store_; return MStatus::kSuccess; }
-    MStatus clear() { store_ = kivano_detail::SharedArray<double>(); return MStatus::kSuccess; }
+    MStatus append(double element) {
+        store_.write().push_back(element);
+        return MStatus::kSuccess;
+    }
+    MStatus copy(const MDoubleArray& source) {
+        store_ = source.store_;
+        return MStatus::kSuccess;
+    }
+    MStatus clear() {
+        store_ = kivano_detail::SharedArray<double>();
+        return MStatus::kSuccess;
+    }
     MStatus get(double array[]) const;
     void setSizeIncrement(unsigned int) {}
     unsigned int sizeIncrement() const { return 1; }

@@ -7,30 +7,46 @@
 #include <ostream>
 #include <vector>
 
-
 class MFloatArray {
 public:
     MFloatArray() = default;
     MFloatArray(const MFloatArray& other) = default;
     MFloatArray(const float src[], unsigned int count) : store_(src, count) {}
-    MFloatArray(unsigned int initialSize, float initialValue = 0.0f) : store_(initialSize, initialValue) {}
+    MFloatArray(unsigned int initialSize, float initialValue = 0.0f)
+        : store_(initialSize, initialValue) {}
     // Host side: adopt a buffer that other arrays may share.
-    explicit MFloatArray(std::shared_ptr<const std::vector<float>> data) : store_(std::move(data)) {}
+    explicit MFloatArray(std::shared_ptr<const std::vector<float>> data)
+        : store_(std::move(data)) {}
     ~MFloatArray() = default;
 
     MFloatArray& operator=(const MFloatArray& other) = default;
 
     float operator[](unsigned int index) const { return store_.at(index); }
-    float& operator[](unsigned int index) { assert(index < length()); return store_.write()[index]; }
+    float& operator[](unsigned int index) {
+        assert(index < length());
+        return store_.write()[index];
+    }
 
     MStatus set(float element, unsigned int index);
-    MStatus setLength(unsigned int length) { store_.write().resize(length); return MStatus::kSuccess; }
+    MStatus setLength(unsigned int length) {
+        store_.write().resize(length);
+        return MStatus::kSuccess;
+    }
     unsigned int length() const { return store_.length(); }
     MStatus remove(unsigned int index);
     MStatus insert(float element, unsigned int index);
-    MStatus append(float element) { store_.write().push_back(element); return MStatus::kSuccess; }
-    MStatus copy(const MFloatArray& source) { store_ = source.store_; return MStatus::kSuccess; }
-    MStatus clear() { store_ = kivano_detail::SharedArray<float>(); return MStatus::kSuccess; }
+    MStatus append(float element) {
+        store_.write().push_back(element);
+        return MStatus::kSuccess;
+    }
+    MStatus copy(const MFloatArray& source) {
+        store_ = source.store_;
+        return MStatus::kSuccess;
+    }
+    MStatus clear() {
+        store_ = kivano_detail::SharedArray<float>();
+        return MStatus::kSuccess;
+    }
     MStatus get(float array[]) const;
     void setSizeIncrement(unsigned int) {}
     unsigned int sizeIncrement() const { return 1; }

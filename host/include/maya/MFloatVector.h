@@ -14,8 +14,12 @@ public:
     float operator[](unsigned int i) const { return i == 0 ? x : i == 1 ? y : z; }
     float& operator[](unsigned int i) { return i == 0 ? x : i == 1 ? y : z; }
 
-    MFloatVector operator+(const MFloatVector& o) const { return MFloatVector(x + o.x, y + o.y, z + o.z); }
-    MFloatVector operator-(const MFloatVector& o) const { return MFloatVector(x - o.x, y - o.y, z - o.z); }
+    MFloatVector operator+(const MFloatVector& o) const {
+        return MFloatVector(x + o.x, y + o.y, z + o.z);
+    }
+    MFloatVector operator-(const MFloatVector& o) const {
+        return MFloatVector(x - o.x, y - o.y, z - o.z);
+    }
     MFloatVector operator-() const { return MFloatVector(-x, -y, -z); }
     MFloatVector operator*(float s) const { return MFloatVector(x * s, y * s, z * s); }
     float operator*(const MFloatVector& o) const { return x * o.x + y * o.y + z * o.z; }
@@ -26,7 +30,10 @@ public:
     bool operator!=(const MFloatVector& o) const { return !(*this == o); }
 
     float length() const { return std::sqrt(x * x + y * y + z * z); }
-    MFloatVector normal() const { float l = length(); return l > 0 ? *this * (1.0f / l) : *this; }
+    MFloatVector normal() const {
+        float l = length();
+        return l > 0 ? *this * (1.0f / l) : *this;
+    }
     void normalize() { *this = normal(); }
 
     float x = 0.0f, y = 0.0f, z = 0.0f;

@@ -16,9 +16,10 @@ public:
     virtual MStatus setObject(const MDagPath& path);
 
     // Creates a DAG node of the type under parent (the world when null).
-    MObject create(const MString& type, const MObject& parent = MObject::kNullObj, MStatus* ReturnStatus = NULL);
-    MObject create(const MString& type, const MString& name, const MObject& parent = MObject::kNullObj,
+    MObject create(const MString& type, const MObject& parent = MObject::kNullObj,
                    MStatus* ReturnStatus = NULL);
+    MObject create(const MString& type, const MString& name,
+                   const MObject& parent = MObject::kNullObj, MStatus* ReturnStatus = NULL);
 
     unsigned int childCount(MStatus* ReturnStatus = NULL) const;
     MObject child(unsigned int i, MStatus* ReturnStatus = NULL) const;

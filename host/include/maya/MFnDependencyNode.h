@@ -19,9 +19,11 @@ public:
     MString name(MStatus* ReturnStatus = NULL) const;
     // Renames; returns the name applied, which is a numbered variant when the
     // wanted name is taken. An invalid name fails and changes nothing.
-    MString setName(const MString& name, bool createNamespace = false, MStatus* ReturnStatus = NULL);
+    MString setName(const MString& name, bool createNamespace = false,
+                    MStatus* ReturnStatus = NULL);
     MString typeName(MStatus* ReturnStatus = NULL) const;
-    MPlug findPlug(const MString& attrName, bool wantNetworkedPlug, MStatus* ReturnStatus = NULL) const;
+    MPlug findPlug(const MString& attrName, bool wantNetworkedPlug,
+                   MStatus* ReturnStatus = NULL) const;
     MPlug findPlug(const MString& attrName, MStatus* ReturnStatus = NULL) const;
     bool hasAttribute(const MString& name, MStatus* ReturnStatus = NULL) const;
     bool isDefaultNode(MStatus* ReturnStatus = NULL) const;

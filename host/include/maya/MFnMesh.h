@@ -46,14 +46,15 @@ public:
                    const MIntArray& polygonCounts, const MIntArray& polygonConnects,
                    MObject parentOrOwner = MObject::kNullObj, MStatus* ReturnStatus = NULL);
     MObject create(int numVertices, int numPolygons, const MFloatPointArray& vertexArray,
-                   const MIntArray& polygonCounts, const MIntArray& polygonConnects, const MFloatArray& uArray,
-                   const MFloatArray& vArray, MObject parentOrOwner = MObject::kNullObj,
-                   MStatus* ReturnStatus = NULL);
-    MObject create(int numVertices, int numPolygons, const MPointArray& vertexArray, const MIntArray& polygonCounts,
-                   const MIntArray& polygonConnects, MObject parentOrOwner = MObject::kNullObj,
-                   MStatus* ReturnStatus = NULL);
-    MObject create(int numVertices, int numPolygons, const MPointArray& vertexArray, const MIntArray& polygonCounts,
-                   const MIntArray& polygonConnects, const MFloatArray& uArray, const MFloatArray& vArray,
+                   const MIntArray& polygonCounts, const MIntArray& polygonConnects,
+                   const MFloatArray& uArray, const MFloatArray& vArray,
+                   MObject parentOrOwner = MObject::kNullObj, MStatus* ReturnStatus = NULL);
+    MObject create(int numVertices, int numPolygons, const MPointArray& vertexArray,
+                   const MIntArray& polygonCounts, const MIntArray& polygonConnects,
+                   MObject parentOrOwner = MObject::kNullObj, MStatus* ReturnStatus = NULL);
+    MObject create(int numVertices, int numPolygons, const MPointArray& vertexArray,
+                   const MIntArray& polygonCounts, const MIntArray& polygonConnects,
+                   const MFloatArray& uArray, const MFloatArray& vArray,
                    MObject parentOrOwner = MObject::kNullObj, MStatus* ReturnStatus = NULL);
 
     // Topology and points.
@@ -76,40 +77,51 @@ public:
     MStatus getUVSetNames(MStringArray& setNames) const;
     MStatus getCurrentUVSetName(MString& setName, int instance = -1) const;
     MStatus setCurrentUVSetName(const MString& setName, MDGModifier* modifier = NULL);
-    MString createUVSetWithName(const MString& setName, MDGModifier* modifier = NULL, MStatus* ReturnStatus = NULL);
+    MString createUVSetWithName(const MString& setName, MDGModifier* modifier = NULL,
+                                MStatus* ReturnStatus = NULL);
     MStatus getUVs(MFloatArray& uArray, MFloatArray& vArray, const MString* uvSet = NULL) const;
-    MStatus setUVs(const MFloatArray& uArray, const MFloatArray& vArray, const MString* uvSet = NULL);
-    MStatus assignUVs(const MIntArray& uvCounts, const MIntArray& uvIds, const MString* uvSet = NULL);
-    MStatus getAssignedUVs(MIntArray& uvCounts, MIntArray& uvIds, const MString* uvSet = NULL) const;
+    MStatus setUVs(const MFloatArray& uArray, const MFloatArray& vArray,
+                   const MString* uvSet = NULL);
+    MStatus assignUVs(const MIntArray& uvCounts, const MIntArray& uvIds,
+                      const MString* uvSet = NULL);
+    MStatus getAssignedUVs(MIntArray& uvCounts, MIntArray& uvIds,
+                           const MString* uvSet = NULL) const;
     // Fails (uvId untouched) when that face-vertex has no UV.
-    MStatus getPolygonUVid(int polygonId, int vertexIndex, int& uvId, const MString* uvSet = NULL) const;
-    MStatus getPolygonUV(int polygonId, int vertexIndex, float& u, float& v, const MString* uvSet = NULL) const;
+    MStatus getPolygonUVid(int polygonId, int vertexIndex, int& uvId,
+                           const MString* uvSet = NULL) const;
+    MStatus getPolygonUV(int polygonId, int vertexIndex, float& u, float& v,
+                         const MString* uvSet = NULL) const;
     MStatus clearUVs(const MString* uvSet = NULL);
 
     // Colour sets. The first set made becomes the current one.
     int numColorSets(MStatus* ReturnStatus = NULL) const;
     int numColors(MStatus* ReturnStatus = NULL) const;
     int numColors(const MString& colorSet, MStatus* ReturnStatus = NULL) const;
-    MStatus createColorSet(const MString& colorSetName, MDGModifier* modifier = NULL, bool clamped = true,
-                           MColorRepresentation rep = kRGBA);
+    MStatus createColorSet(const MString& colorSetName, MDGModifier* modifier = NULL,
+                           bool clamped = true, MColorRepresentation rep = kRGBA);
     MString createColorSetWithName(const MString& colorSetName, MDGModifier* modifier = NULL,
                                    MStatus* ReturnStatus = NULL);
     MStatus getColorSetNames(MStringArray& setNames) const;
     MStatus getCurrentColorSetName(MString& setName, int instance = -1) const;
     MStatus setCurrentColorSetName(const MString& setName, MDGModifier* modifier = NULL);
     MStatus clearColors(const MString* colorSet = NULL);
-    MStatus setColors(const MColorArray& colors, const MString* colorSet = NULL, MColorRepresentation rep = kRGBA);
+    MStatus setColors(const MColorArray& colors, const MString* colorSet = NULL,
+                      MColorRepresentation rep = kRGBA);
     // The set's colour table; defaultUnsetColor is accepted and not needed
     // (the table has no unset entries).
-    MStatus getColors(MColorArray& colors, const MString* colorSet = NULL, const MColor* defaultUnsetColor = NULL) const;
+    MStatus getColors(MColorArray& colors, const MString* colorSet = NULL,
+                      const MColor* defaultUnsetColor = NULL) const;
     // Fails (colorIndex untouched) when that face-vertex has no colour.
-    MStatus getColorIndex(int polygonId, int vertexIndex, int& colorIndex, const MString* colorSet = NULL) const;
-    MStatus assignColor(int polygonId, int vertexIndex, int colorId, const MString* colorSet = NULL);
+    MStatus getColorIndex(int polygonId, int vertexIndex, int& colorIndex,
+                          const MString* colorSet = NULL) const;
+    MStatus assignColor(int polygonId, int vertexIndex, int colorId,
+                        const MString* colorSet = NULL);
     MStatus assignColors(const MIntArray& colorIds, const MString* colorSet = NULL);
     MStatus getFaceVertexColorIndices(MIntArray& colorIds, const MString* colorSet = NULL) const;
 
     // Normals: the array given is kept as the mesh's normal data.
-    MStatus setNormals(const MFloatVectorArray& normals, MSpace::Space space = MSpace::kPreTransform);
+    MStatus setNormals(const MFloatVectorArray& normals,
+                       MSpace::Space space = MSpace::kPreTransform);
     // The kept normals, or per-vertex normals averaged from the faces when none were set.
     MStatus getNormals(MFloatVectorArray& normals, MSpace::Space space = MSpace::kObject) const;
     int numNormals(MStatus* ReturnStatus = NULL) const;
@@ -118,7 +130,8 @@ public:
 
     // The shading engines of the instance and, per polygon, the index of its
     // engine in that list, or -1 for a polygon in none.
-    MStatus getConnectedShaders(unsigned int instanceNumber, MObjectArray& shaders, MIntArray& indices) const;
+    MStatus getConnectedShaders(unsigned int instanceNumber, MObjectArray& shaders,
+                                MIntArray& indices) const;
 
 protected:
     bool accepts(const MObject& object) const override;

@@ -15,8 +15,8 @@ public:
     MObject create(const MObject& parent = MObject::kNullObj, MStatus* ReturnStatus = NULL);
     MVector getTranslation(MSpace::Space space, MStatus* ReturnStatus = NULL) const;
     MStatus setTranslation(const MVector& vec, MSpace::Space space);
-    MStatus getRotation(double rotation[3]) const;   // radians
-    MStatus setRotation(const double rotation[3]);   // radians
+    MStatus getRotation(double rotation[3]) const;  // radians
+    MStatus setRotation(const double rotation[3]);  // radians
     MStatus getScale(double scale[3]) const;
     MStatus setScale(const double scale[3]);
 

@@ -7,7 +7,6 @@
 #include <ostream>
 #include <vector>
 
-
 class MIntArray {
 public:
     MIntArray() = default;
@@ -21,16 +20,31 @@ public:
     MIntArray& operator=(const MIntArray& other) = default;
 
     int operator[](unsigned int index) const { return store_.at(index); }
-    int& operator[](unsigned int index) { assert(index < length()); return store_.write()[index]; }
+    int& operator[](unsigned int index) {
+        assert(index < length());
+        return store_.write()[index];
+    }
 
     MStatus set(int element, unsigned int index);
-    MStatus setLength(unsigned int length) { store_.write().resize(length); return MStatus::kSuccess; }
+    MStatus setLength(unsigned int length) {
+        store_.write().resize(length);
+        return MStatus::kSuccess;
+    }
     unsigned int length() const { return store_.length(); }
     MStatus remove(unsigned int index);
     MStatus insert(int element, unsigned int index);
-    MStatus append(int element) { store_.write().push_back(element); return MStatus::kSuccess; }
-    MStatus copy(const MIntArray& source) { store_ = source.store_; return MStatus::kSuccess; }
-    MStatus clear() { store_ = kivano_detail::SharedArray<int>(); return MStatus::kSuccess; }
+    MStatus append(int element) {
+        store_.write().push_back(element);
+        return MStatus::kSuccess;
+    }
+    MStatus copy(const MIntArray& source) {
+        store_ = source.store_;
+        return MStatus::kSuccess;
+    }
+    MStatus clear() {
+        store_ = kivano_detail::SharedArray<int>();
+        return MStatus::kSuccess;
+    }
     MStatus get(int array[]) const;
     void setSizeIncrement(unsigned int) {}
     unsigned int sizeIncrement() const { return 1; }

@@ -14,12 +14,14 @@ class MItDag {
 public:
     enum TraversalType { kInvalidType = 0, kDepthFirst, kBreadthFirst };
 
-    MItDag(TraversalType type = kDepthFirst, MFn::Type filter = MFn::kInvalid, MStatus* ReturnStatus = NULL);
+    MItDag(TraversalType type = kDepthFirst, MFn::Type filter = MFn::kInvalid,
+           MStatus* ReturnStatus = NULL);
 
     bool isDone(MStatus* ReturnStatus = NULL) const;
     MStatus next();
     MStatus reset();
-    MStatus reset(const MObject& object, TraversalType type = kDepthFirst, MFn::Type filter = MFn::kInvalid);
+    MStatus reset(const MObject& object, TraversalType type = kDepthFirst,
+                  MFn::Type filter = MFn::kInvalid);
     MObject currentItem(MStatus* ReturnStatus = NULL) const;
     MObject item(MStatus* ReturnStatus = NULL) const { return currentItem(ReturnStatus); }
     MStatus getPath(MDagPath& path) const;

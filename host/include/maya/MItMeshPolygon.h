@@ -23,7 +23,8 @@ typedef float float2[2];
 class MItMeshPolygon {
 public:
     MItMeshPolygon(const MObject& polyObject, MStatus* ReturnStatus = NULL);
-    MItMeshPolygon(const MDagPath& polyObject, const MObject& component = MObject::kNullObj, MStatus* ReturnStatus = NULL);
+    MItMeshPolygon(const MDagPath& polyObject, const MObject& component = MObject::kNullObj,
+                   MStatus* ReturnStatus = NULL);
 
     bool isDone(MStatus* ReturnStatus = NULL) const;
     MStatus next();
@@ -35,14 +36,16 @@ public:
     unsigned int vertexIndex(int index, MStatus* ReturnStatus = NULL) const;
     MStatus getVertices(MIntArray& vertices) const;
     // Corner `index` of the polygon; kWorld applies the mesh's world matrix.
-    MPoint point(int index, MSpace::Space space = MSpace::kObject, MStatus* ReturnStatus = NULL) const;
+    MPoint point(int index, MSpace::Space space = MSpace::kObject,
+                 MStatus* ReturnStatus = NULL) const;
     MStatus getPoints(MPointArray& pointArray, MSpace::Space space = MSpace::kObject) const;
     MPoint center(MSpace::Space space = MSpace::kObject, MStatus* ReturnStatus = NULL) const;
     // The polygons that share an edge with this one, each once, in ascending order.
     MStatus getConnectedFaces(MIntArray& faces) const;
     bool hasUVs(MStatus* ReturnStatus = NULL) const;
     MStatus getUVIndex(int vertex, int& index, const MString* uvSet = NULL) const;
-    MStatus getUVIndex(int vertex, int& index, float& u, float& v, const MString* uvSet = NULL) const;
+    MStatus getUVIndex(int vertex, int& index, float& u, float& v,
+                       const MString* uvSet = NULL) const;
     MStatus getUV(int vertex, float2& uvPoint, const MString* uvSet = NULL) const;
     MStatus getNormal(MVector& normal, MSpace::Space space = MSpace::kObject) const;
 

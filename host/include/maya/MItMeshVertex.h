@@ -14,14 +14,15 @@
 namespace host::scene {
 struct MeshData;
 struct Corner;
-}
+}  // namespace host::scene
 
 typedef float float2[2];
 
 class MItMeshVertex {
 public:
     MItMeshVertex(const MObject& polyObject, MStatus* ReturnStatus = NULL);
-    MItMeshVertex(const MDagPath& polyObject, const MObject& component = MObject::kNullObj, MStatus* ReturnStatus = NULL);
+    MItMeshVertex(const MDagPath& polyObject, const MObject& component = MObject::kNullObj,
+                  MStatus* ReturnStatus = NULL);
 
     bool isDone(MStatus* ReturnStatus = NULL) const;
     MStatus next();
@@ -32,7 +33,8 @@ public:
     // The UV of the vertex: that of its first face-vertex that has one.
     MStatus getUV(float2& uvPoint, const MString* uvSet = NULL) const;
     // The UVs of the vertex in every face around it that gives it one, with those faces.
-    MStatus getUVs(MFloatArray& uArray, MFloatArray& vArray, MIntArray& faceIds, const MString* uvSet = NULL) const;
+    MStatus getUVs(MFloatArray& uArray, MFloatArray& vArray, MIntArray& faceIds,
+                   const MString* uvSet = NULL) const;
     MStatus numUVs(int& count, const MString* uvSet = NULL) const;
     MStatus getConnectedFaces(MIntArray& faceList) const;
 
@@ -43,5 +45,6 @@ private:
     MObject mesh_;
     std::shared_ptr<const host::scene::MeshData> data_;
     size_t position_ = 0;
-    mutable std::shared_ptr<std::vector<std::vector<host::scene::Corner>>> corners_;  // per vertex, built on first use
+    mutable std::shared_ptr<std::vector<std::vector<host::scene::Corner>>>
+        corners_;  // per vertex, built on first use
 };

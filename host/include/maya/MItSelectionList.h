@@ -9,9 +9,16 @@
 
 class MItSelectionList {
 public:
-    enum selItemType { kUnknownItem = -1, kDagSelectionItem, kAnimSelectionItem, kDNselectionItem, kPlugSelectionItem };
+    enum selItemType {
+        kUnknownItem = -1,
+        kDagSelectionItem,
+        kAnimSelectionItem,
+        kDNselectionItem,
+        kPlugSelectionItem
+    };
 
-    MItSelectionList(const MSelectionList& list, MFn::Type filter = MFn::kInvalid, MStatus* ReturnStatus = NULL);
+    MItSelectionList(const MSelectionList& list, MFn::Type filter = MFn::kInvalid,
+                     MStatus* ReturnStatus = NULL);
 
     bool isDone(MStatus* ReturnStatus = NULL) const;
     MStatus next();

@@ -18,7 +18,7 @@ public:
     bool operator!=(const MMatrix& other) const { return !(*this == other); }
 
     MMatrix transpose() const;
-    MMatrix inverse() const;   // the identity when the matrix is singular
+    MMatrix inverse() const;  // the identity when the matrix is singular
     double det4x4() const;
     MMatrix& setToIdentity();
     bool isEquivalent(const MMatrix& other, double tolerance = 1.0e-10) const;

@@ -22,7 +22,9 @@ public:
     MFn::Type apiType() const;
     bool hasFn(MFn::Type fs) const;
     const char* apiTypeStr() const;
-    bool operator==(const MObject& other) const { return node_ == other.node_ && faces_ == other.faces_; }
+    bool operator==(const MObject& other) const {
+        return node_ == other.node_ && faces_ == other.faces_;
+    }
     bool operator!=(const MObject& other) const { return !(*this == other); }
 
     static const MObject kNullObj;

@@ -14,9 +14,13 @@ public:
     MPlug(const MPlug& other) = default;
     MPlug& operator=(const MPlug& other) = default;
 
-    bool isNull(MStatus* ReturnStatus = NULL) const { if (ReturnStatus) *ReturnStatus = MStatus::kSuccess; return node_.isNull(); }
+    bool isNull(MStatus* ReturnStatus = NULL) const {
+        if (ReturnStatus)
+            *ReturnStatus = MStatus::kSuccess;
+        return node_.isNull();
+    }
     MObject node(MStatus* ReturnStatus = NULL) const;
-    MString name(MStatus* ReturnStatus = NULL) const;          // "node.attr"
+    MString name(MStatus* ReturnStatus = NULL) const;  // "node.attr"
     MString partialName(bool includeNodeName = false, MStatus* ReturnStatus = NULL) const;
     // asDst: the plugs feeding this one; asSrc: the plugs this one feeds.
     bool connectedTo(MPlugArray& array, bool asDst, bool asSrc, MStatus* ReturnStatus = NULL) const;
@@ -34,7 +38,9 @@ public:
     MStatus setValue(const MString& value);
     MStatus setValue(const char* value) { return setValue(MString(value)); }
 
-    bool operator==(const MPlug& other) const { return node_ == other.node_ && attr_ == other.attr_; }
+    bool operator==(const MPlug& other) const {
+        return node_ == other.node_ && attr_ == other.attr_;
+    }
     bool operator!=(const MPlug& other) const { return !(*this == other); }
 
     // Host side.

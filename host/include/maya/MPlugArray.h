@@ -12,7 +12,8 @@ public:
     MPlugArray() = default;
     MPlugArray(const MPlugArray& other) = default;
     MPlugArray(const MPlug src[], unsigned int count) : store_(src, count) {}
-    MPlugArray(unsigned int initialSize, const MPlug& initialValue = MPlug()) : store_(initialSize, initialValue) {}
+    MPlugArray(unsigned int initialSize, const MPlug& initialValue = MPlug())
+        : store_(initialSize, initialValue) {}
     // Host side: adopt a buffer that other arrays may share.
     explicit MPlugArray(std::shared_ptr<const std::vector<MPlug>> data) : store_(std::move(data)) {}
     ~MPlugArray() = default;
@@ -20,28 +21,46 @@ public:
     MPlugArray& operator=(const MPlugArray& other) = default;
 
     const MPlug& operator[](unsigned int index) const { return store_.at(index); }
-    MPlug& operator[](unsigned int index) { assert(index < length()); return store_.write()[index]; }
+    MPlug& operator[](unsigned int index) {
+        assert(index < length());
+        return store_.write()[index];
+    }
 
     MStatus set(const MPlug& element, unsigned int index) {
-        if (index >= length()) return MStatus::kInvalidParameter;
+        if (index >= length())
+            return MStatus::kInvalidParameter;
         store_.write()[index] = element;
         return MStatus::kSuccess;
     }
-    MStatus setLength(unsigned int length) { store_.write().resize(length); return MStatus::kSuccess; }
+    MStatus setLength(unsigned int length) {
+        store_.write().resize(length);
+        return MStatus::kSuccess;
+    }
     unsigned int length() const { return store_.length(); }
     MStatus remove(unsigned int index) {
-        if (index >= length()) return MStatus::kInvalidParameter;
+        if (index >= length())
+            return MStatus::kInvalidParameter;
         store_.write().erase(store_.write().begin() + index);
         return MStatus::kSuccess;
     }
     MStatus insert(const MPlug& element, unsigned int index) {
-        if (index > length()) return MStatus::kInvalidParameter;
+        if (index > length())
+            return MStatus::kInvalidParameter;
         store_.write().insert(store_.write().begin() + index, element);
         return MStatus::kSuccess;
     }
-    MStatus append(const MPlug& element) { store_.write().push_back(element); return MStatus::kSuccess; }
-    MStatus copy(const MPlugArray& source) { store_ = source.store_; return MStatus::kSuccess; }
-    MStatus clear() { store_ = kivano_detail::SharedArray<MPlug>(); return MStatus::kSuccess; }
+    MStatus append(const MPlug& element) {
+        store_.write().push_back(element);
+        return MStatus::kSuccess;
+    }
+    MStatus copy(const MPlugArray& source) {
+        store_ = source.store_;
+        return MStatus::kSuccess;
+    }
+    MStatus clear() {
+        store_ = kivano_detail::SharedArray<MPlug>();
+        return MStatus::kSuccess;
+    }
     void setSizeIncrement(unsigned int) {}
     unsigned int sizeIncrement() const { return 1; }
 

@@ -20,8 +20,18 @@ public:
     MVector operator-(const MPoint& o) const { return MVector(x - o.x, y - o.y, z - o.z); }
     MPoint operator+(const MVector& v) const { return MPoint(x + v.x, y + v.y, z + v.z, w); }
     MPoint operator-(const MVector& v) const { return MPoint(x - v.x, y - v.y, z - v.z, w); }
-    MPoint& operator+=(const MVector& v) { x += v.x; y += v.y; z += v.z; return *this; }
-    MPoint& operator-=(const MVector& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
+    MPoint& operator+=(const MVector& v) {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        return *this;
+    }
+    MPoint& operator-=(const MVector& v) {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        return *this;
+    }
     MPoint operator*(double s) const { return MPoint(x * s, y * s, z * s, w); }
     MPoint operator*(const MMatrix& m) const;
     MPoint& operator*=(const MMatrix& m);
@@ -30,8 +40,16 @@ public:
 
     MPoint& cartesianize();
     double distanceTo(const MPoint& o) const { return (*this - o).length(); }
-    bool isEquivalent(const MPoint& o, double tolerance = 1.0e-10) const { return distanceTo(o) <= tolerance; }
-    MStatus get(double d[4]) const { d[0] = x; d[1] = y; d[2] = z; d[3] = w; return MStatus::kSuccess; }
+    bool isEquivalent(const MPoint& o, double tolerance = 1.0e-10) const {
+        return distanceTo(o) <= tolerance;
+    }
+    MStatus get(double d[4]) const {
+        d[0] = x;
+        d[1] = y;
+        d[2] = z;
+        d[3] = w;
+        return MStatus::kSuccess;
+    }
 
     static const MPoint origin;
 

@@ -23,9 +23,15 @@ public:
 
     MSyntax syntax() const { return MSyntax(); }
     bool isHistoryOn() const { return historyOn_; }
-    MStatus setHistoryOn(bool state) { historyOn_ = state; return MStatus::kSuccess; }
+    MStatus setHistoryOn(bool state) {
+        historyOn_ = state;
+        return MStatus::kSuccess;
+    }
     MString commandString() const { return commandString_; }
-    MStatus setCommandString(const MString& text) { commandString_ = text; return MStatus::kSuccess; }
+    MStatus setCommandString(const MString& text) {
+        commandString_ = text;
+        return MStatus::kSuccess;
+    }
 
     static void displayInfo(const MString& theInfo);
     static void displayWarning(const MString& theWarning);

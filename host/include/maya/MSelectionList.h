@@ -22,13 +22,19 @@ public:
     // "pCube*", "pCube1.f[2]", "pCube1.f[0:3]". kInvalidParameter when nothing matches.
     MStatus add(const MString& matchString, bool searchChildNamespacesToo = false);
     MStatus add(const MObject& object, bool mergeWithExisting = false);
-    MStatus add(const MDagPath& object, const MObject& component = MObject::kNullObj, bool mergeWithExisting = false);
+    MStatus add(const MDagPath& object, const MObject& component = MObject::kNullObj,
+                bool mergeWithExisting = false);
     MStatus add(const MSelectionList& other, MergeStrategy strategy = kMergeNormal);
     MStatus remove(unsigned int index);
     MStatus clear();
-    bool isEmpty(MStatus* ReturnStatus = NULL) const { if (ReturnStatus) *ReturnStatus = MStatus::kSuccess; return items_.empty(); }
+    bool isEmpty(MStatus* ReturnStatus = NULL) const {
+        if (ReturnStatus)
+            *ReturnStatus = MStatus::kSuccess;
+        return items_.empty();
+    }
     unsigned int length(MStatus* ReturnStatus = NULL) const {
-        if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+        if (ReturnStatus)
+            *ReturnStatus = MStatus::kSuccess;
         return unsigned(items_.size());
     }
     MStatus getDependNode(unsigned int index, MObject& depNode) const;
@@ -37,7 +43,8 @@ public:
     MStatus getSelectionStrings(MStringArray& array) const;
     MStatus getSelectionStrings(unsigned int index, MStringArray& array) const;
     bool hasItem(const MObject& item, MStatus* ReturnStatus = NULL) const;
-    bool hasItem(const MDagPath& item, const MObject& component = MObject::kNullObj, MStatus* ReturnStatus = NULL) const;
+    bool hasItem(const MDagPath& item, const MObject& component = MObject::kNullObj,
+                 MStatus* ReturnStatus = NULL) const;
 
     // Host side.
     struct Item {

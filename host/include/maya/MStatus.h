@@ -49,20 +49,27 @@ private:
 
 typedef MStatus MS;
 
-#define CHECK_MSTATUS(_status)                                                      \
-    do {                                                                            \
-        MStatus _checked = (_status);                                               \
-        if (_checked.error()) _checked.perror(__FILE__);                            \
+#define CHECK_MSTATUS(_status)         \
+    do {                               \
+        MStatus _checked = (_status);  \
+        if (_checked.error())          \
+            _checked.perror(__FILE__); \
     } while (0)
 
-#define CHECK_MSTATUS_AND_RETURN_IT(_status)                                        \
-    do {                                                                            \
-        MStatus _checked = (_status);                                               \
-        if (_checked.error()) { _checked.perror(__FILE__); return _checked; }       \
+#define CHECK_MSTATUS_AND_RETURN_IT(_status) \
+    do {                                     \
+        MStatus _checked = (_status);        \
+        if (_checked.error()) {              \
+            _checked.perror(__FILE__);       \
+            return _checked;                 \
+        }                                    \
     } while (0)
 
-#define CHECK_MSTATUS_AND_RETURN(_status, _retVal)                                  \
-    do {                                                                            \
-        MStatus _checked = (_status);                                               \
-        if (_checked.error()) { _checked.perror(__FILE__); return (_retVal); }      \
+#define CHECK_MSTATUS_AND_RETURN(_status, _retVal) \
+    do {                                           \
+        MStatus _checked = (_status);              \
+        if (_checked.error()) {                    \
+            _checked.perror(__FILE__);             \
+            return (_retVal);                      \
+        }                                          \
     } while (0)

@@ -15,18 +15,29 @@ class MString {
 public:
     MString() = default;
     MString(const char* text) : text_(text ? text : "") {}
-    MString(const char* text, int length) : text_(text ? std::string(text, length > 0 ? length : 0) : std::string()) {}
+    MString(const char* text, int length)
+        : text_(text ? std::string(text, length > 0 ? length : 0) : std::string()) {}
     MString(const wchar_t* text);
     MString(const MString& other) = default;
     MString(const std::string& text) : text_(text) {}
     ~MString() = default;
 
     MString& operator=(const MString& other) = default;
-    MString& operator=(const char* text) { text_ = text ? text : ""; return *this; }
+    MString& operator=(const char* text) {
+        text_ = text ? text : "";
+        return *this;
+    }
     MString& operator=(double value);
 
-    MString& operator+=(const MString& other) { text_ += other.text_; return *this; }
-    MString& operator+=(const char* other) { if (other) text_ += other; return *this; }
+    MString& operator+=(const MString& other) {
+        text_ += other.text_;
+        return *this;
+    }
+    MString& operator+=(const char* other) {
+        if (other)
+            text_ += other;
+        return *this;
+    }
     MString& operator+=(double value);
     MString& operator+=(int value);
     MString& operator+=(unsigned int value);
@@ -39,8 +50,16 @@ public:
         s.text_.append(text_).append(other.text_);
         return s;
     }
-    MString operator+(const char* other) const { MString s(*this); s += other; return s; }
-    MString operator+(double value) const { MString s(*this); s += value; return s; }
+    MString operator+(const char* other) const {
+        MString s(*this);
+        s += other;
+        return s;
+    }
+    MString operator+(double value) const {
+        MString s(*this);
+        s += value;
+        return s;
+    }
 
     bool operator==(const MString& other) const { return text_ == other.text_; }
     bool operator==(const char* other) const { return text_ == (other ? other : ""); }
@@ -51,12 +70,18 @@ public:
 
     const char* asChar() const { return text_.c_str(); }
     const char* asUTF8() const { return text_.c_str(); }
-    const char* asChar(int& length) const { length = static_cast<int>(text_.size()); return text_.c_str(); }
+    const char* asChar(int& length) const {
+        length = static_cast<int>(text_.size());
+        return text_.c_str();
+    }
     unsigned int length() const { return static_cast<unsigned int>(text_.size()); }
     unsigned int numChars() const;
     void clear() { text_.clear(); }
 
-    MString& set(const char* text) { text_ = text ? text : ""; return *this; }
+    MString& set(const char* text) {
+        text_ = text ? text : "";
+        return *this;
+    }
     MString& set(const char* text, int length) { return *this = MString(text, length); }
     MString& set(double value);
     MString& set(double value, int precision);
@@ -96,9 +121,17 @@ private:
     std::string text_;
 };
 
-inline MString operator+(const char* left, const MString& right) { MString s(left); s += right; return s; }
-inline bool operator==(const char* left, const MString& right) { return right == left; }
-inline bool operator!=(const char* left, const MString& right) { return right != left; }
+inline MString operator+(const char* left, const MString& right) {
+    MString s(left);
+    s += right;
+    return s;
+}
+inline bool operator==(const char* left, const MString& right) {
+    return right == left;
+}
+inline bool operator!=(const char* left, const MString& right) {
+    return right != left;
+}
 
 namespace std {
 template <>

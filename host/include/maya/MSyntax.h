@@ -24,7 +24,13 @@ public:
         kLastArgType
     };
 
-    enum MObjectFormat { kInvalidObjectFormat, kNone, kStringObjects, kSelectionList, kLastObjectFormat };
+    enum MObjectFormat {
+        kInvalidObjectFormat,
+        kNone,
+        kStringObjects,
+        kSelectionList,
+        kLastObjectFormat
+    };
 
     MSyntax() = default;
     MSyntax(const MSyntax& other) = default;
@@ -33,8 +39,9 @@ public:
 
     // Names may be given with or without the leading '-'. A name used twice fails.
     MStatus addFlag(const char* shortName, const char* longName, MArgType argType1 = kNoArg,
-                    MArgType argType2 = kNoArg, MArgType argType3 = kNoArg, MArgType argType4 = kNoArg,
-                    MArgType argType5 = kNoArg, MArgType argType6 = kNoArg);
+                    MArgType argType2 = kNoArg, MArgType argType3 = kNoArg,
+                    MArgType argType4 = kNoArg, MArgType argType5 = kNoArg,
+                    MArgType argType6 = kNoArg);
     MStatus makeFlagMultiUse(const char* flagName);
     MStatus addArg(MArgType arg);
     MStatus setObjectType(MObjectFormat objectFormat, unsigned int minimumObjects = 0,

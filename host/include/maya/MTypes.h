@@ -45,11 +45,20 @@ public:
     SharedArray() = default;
     // A buffer from outside may be truly const: the first write copies it.
     explicit SharedArray(Shared data) : data_(std::move(data)), owned_(false) {}
-    SharedArray(const T* src, unsigned count) { if (count) data_ = std::make_shared<Buffer>(src, src + count); }
-    SharedArray(unsigned count, const T& value) { if (count) data_ = std::make_shared<Buffer>(count, value); }
+    SharedArray(const T* src, unsigned count) {
+        if (count)
+            data_ = std::make_shared<Buffer>(src, src + count);
+    }
+    SharedArray(unsigned count, const T& value) {
+        if (count)
+            data_ = std::make_shared<Buffer>(count, value);
+    }
 
     unsigned length() const { return data_ ? static_cast<unsigned>(data_->size()) : 0u; }
-    const T& at(unsigned i) const { assert(i < length()); return (*data_)[i]; }
+    const T& at(unsigned i) const {
+        assert(i < length());
+        return (*data_)[i];
+    }
     const T* begin() const { return data_ ? data_->data() : nullptr; }
     const T* end() const { return data_ ? data_->data() + data_->size() : nullptr; }
 

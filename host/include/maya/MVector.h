@@ -21,9 +21,24 @@ public:
     MVector operator-() const { return MVector(-x, -y, -z); }
     MVector operator*(double s) const { return MVector(x * s, y * s, z * s); }
     MVector operator/(double s) const { return MVector(x / s, y / s, z / s); }
-    MVector& operator+=(const MVector& o) { x += o.x; y += o.y; z += o.z; return *this; }
-    MVector& operator-=(const MVector& o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
-    MVector& operator*=(double s) { x *= s; y *= s; z *= s; return *this; }
+    MVector& operator+=(const MVector& o) {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        return *this;
+    }
+    MVector& operator-=(const MVector& o) {
+        x -= o.x;
+        y -= o.y;
+        z -= o.z;
+        return *this;
+    }
+    MVector& operator*=(double s) {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
     double operator*(const MVector& o) const { return x * o.x + y * o.y + z * o.z; }  // dot product
     MVector operator^(const MVector& o) const {  // cross product
         return MVector(y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x);
@@ -33,9 +48,14 @@ public:
     bool operator!=(const MVector& o) const { return !(*this == o); }
 
     double length() const { return std::sqrt(x * x + y * y + z * z); }
-    MVector normal() const { double l = length(); return l > 0 ? *this / l : *this; }
+    MVector normal() const {
+        double l = length();
+        return l > 0 ? *this / l : *this;
+    }
     void normalize() { *this = normal(); }
-    bool isEquivalent(const MVector& o, double tolerance = 1.0e-10) const { return (*this - o).length() <= tolerance; }
+    bool isEquivalent(const MVector& o, double tolerance = 1.0e-10) const {
+        return (*this - o).length() <= tolerance;
+    }
 
     static const MVector zero;
     static const MVector xAxis;
@@ -45,4 +65,6 @@ public:
     double x = 0.0, y = 0.0, z = 0.0;
 };
 
-inline MVector operator*(double s, const MVector& v) { return v * s; }
+inline MVector operator*(double s, const MVector& v) {
+    return v * s;
+}

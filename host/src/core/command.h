@@ -50,9 +50,9 @@ struct FlagSyntax {
 };
 
 struct CommandContext {
-    Value result;                  // the command's result (None when it has none)
-    std::vector<UndoStep> undo;    // filled by commands that change the scene
-    bool echo = false;             // the caller asked for the command to be echoed
+    Value result;                // the command's result (None when it has none)
+    std::vector<UndoStep> undo;  // filled by commands that change the scene
+    bool echo = false;           // the caller asked for the command to be echoed
 };
 
 using CommandFn = std::function<MStatus(const Invocation&, CommandContext&)>;
@@ -60,8 +60,8 @@ using CommandFn = std::function<MStatus(const Invocation&, CommandContext&)>;
 struct CommandSpec {
     std::string name;
     CommandFn run;
-    bool undoable = false;   // whether its UndoSteps go on the undo queue
-    std::string owner;       // "host" or the path of the plug-in that registered it
+    bool undoable = false;  // whether its UndoSteps go on the undo queue
+    std::string owner;      // "host" or the path of the plug-in that registered it
     // When not empty, invoke() refuses unknown flags and badly typed flag
     // arguments ("select: invalid flag -x") before the command runs, and the
     // command language gives each flag exactly its arguments. In query mode
@@ -90,7 +90,7 @@ class CommandRegistry {
 public:
     static CommandRegistry& instance();
     bool add(CommandSpec entry);           // false when the name is taken
-    bool remove(const std::string& name); // false when unknown
+    bool remove(const std::string& name);  // false when unknown
     const CommandSpec* find(const std::string& name) const;
     // The entry kept alive for the caller: a command may deregister itself
     // (unloadPlugin) or register others while it runs.
@@ -106,8 +106,8 @@ private:
 
 struct ExecOptions {
     bool echo = false;
-    bool recordUndo = false;                  // put undoable work on the host's undo queue
-    std::vector<UndoStep>* collect = nullptr; // or hand it to the caller (modifiers)
+    bool recordUndo = false;                   // put undoable work on the host's undo queue
+    std::vector<UndoStep>* collect = nullptr;  // or hand it to the caller (modifiers)
 };
 
 // Runs text of the command language (one or more statements).

@@ -12,14 +12,12 @@ struct MessageState {
     void (*listener)(const Message&) = nullptr;
 };
 
-MessageState& state()
-{
+MessageState& state() {
     static MessageState s;
     return s;
 }
 
-void print(const Message& message)
-{
+void print(const Message& message) {
     switch (message.kind) {
     case MessageKind::Info:
     case MessageKind::Result:
@@ -37,33 +35,30 @@ void print(const Message& message)
 
 }  // namespace
 
-void postMessage(MessageKind kind, const std::string& text)
-{
+void postMessage(MessageKind kind, const std::string& text) {
     MessageState& s = state();
     const Message message{kind, text};
     s.log.push_back(message);
     // Errors always reach the user: a quiet run must still explain a failure.
-    if (!s.quiet || kind == MessageKind::Error) print(message);
-    if (s.listener) s.listener(message);
+    if (!s.quiet || kind == MessageKind::Error)
+        print(message);
+    if (s.listener)
+        s.listener(message);
 }
 
-const std::vector<Message>& messageLog()
-{
+const std::vector<Message>& messageLog() {
     return state().log;
 }
 
-void clearMessageLog()
-{
+void clearMessageLog() {
     state().log.clear();
 }
 
-void setQuiet(bool quiet)
-{
+void setQuiet(bool quiet) {
     state().quiet = quiet;
 }
 
-void setMessageListener(void (*listener)(const Message&))
-{
+void setMessageListener(void (*listener)(const Message&)) {
     state().listener = listener;
 }
 

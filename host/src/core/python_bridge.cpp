@@ -6,40 +6,36 @@ namespace host {
 
 namespace {
 
-PythonRunner& runner()
-{
+PythonRunner& runner() {
     static PythonRunner r;
     return r;
 }
 
-MStatus noPython()
-{
+MStatus noPython() {
     postMessage(MessageKind::Error, "python: no Python interpreter is available in this host");
     return MStatus::kNotImplemented;
 }
 
 }  // namespace
 
-void setPythonRunner(const PythonRunner& r)
-{
+void setPythonRunner(const PythonRunner& r) {
     runner() = r;
 }
 
-PythonRunner pythonRunner()
-{
+PythonRunner pythonRunner() {
     return runner();
 }
 
-MStatus runPython(const std::string& code)
-{
-    if (!runner().run) return noPython();
+MStatus runPython(const std::string& code) {
+    if (!runner().run)
+        return noPython();
     return runner().run(code);
 }
 
-MStatus runPythonWithResult(const std::string& code, std::string& result)
-{
+MStatus runPythonWithResult(const std::string& code, std::string& result) {
     result.clear();
-    if (!runner().runWithResult) return noPython();
+    if (!runner().runWithResult)
+        return noPython();
     return runner().runWithResult(code, result);
 }
 

@@ -11,16 +11,14 @@ namespace host {
 
 namespace {
 
-bool& sessionAlive()
-{
+bool& sessionAlive() {
     static bool alive = false;
     return alive;
 }
 
 }  // namespace
 
-Session::Session()
-{
+Session::Session() {
     assert(!sessionAlive() && "one host session at a time");
     sessionAlive() = true;
     registerLanguageCommands();
@@ -30,8 +28,7 @@ Session::Session()
     startPython();
 }
 
-Session::~Session()
-{
+Session::~Session() {
     // Undo steps hold scene objects and plug-in command objects: they go
     // first, while everything they refer to still exists.
     UndoQueue::instance().clear();

@@ -16,12 +16,12 @@ public:
 
 // Hooks that Session calls, each implemented by the part of the host it names.
 void registerLanguageCommands();  // core: undo, redo, loadPlugin, unloadPlugin, python, ...
-void registerSceneCommands();     // scene: ls, select, polyUnite, Triangulate, delete, sets, file, ...
-void registerUiCommands();        // ui: window, menu, menuItem, setParent, deleteUI, checkBox, ...
-void startPython();               // python: one interpreter for the whole process
+void registerSceneCommands();  // scene: ls, select, polyUnite, Triangulate, delete, sets, file, ...
+void registerUiCommands();     // ui: window, menu, menuItem, setParent, deleteUI, checkBox, ...
+void startPython();            // python: one interpreter for the whole process
 void stopPython();
 void unloadAllPlugins();
-void resetScene();                // scene: back to the empty scene with its default nodes
+void resetScene();  // scene: back to the empty scene with its default nodes
 void resetUi();
 
 }  // namespace host

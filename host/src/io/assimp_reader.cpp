@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
+#include <assimp/Importer.hpp>
 
 namespace host::io {
 
@@ -16,8 +16,9 @@ namespace fs = std::filesystem;
 
 struct Walk {
     const aiScene* scene;
-    fs::path directory;           // the model file's, for texture paths
-    std::vector<int> materialOf;  // assimp material index to model material, -1 none, -2 not seen yet
+    fs::path directory;  // the model file's, for texture paths
+    std::vector<int>
+        materialOf;  // assimp material index to model material, -1 none, -2 not seen yet
     int skippedPrimitives = 0;
 };
 
@@ -79,7 +80,8 @@ void appendVertices(const aiMesh& mesh, const aiMatrix4x4& world, ImportedObject
     }
 }
 
-void appendFaces(Walk& w, const aiMesh& mesh, int material, int firstVertex, int firstUv, ImportedObject& o) {
+void appendFaces(Walk& w, const aiMesh& mesh, int material, int firstVertex, int firstUv,
+                 ImportedObject& o) {
     bool hasUvs = mesh.HasTextureCoords(0);
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
         const aiFace& face = mesh.mFaces[f];
@@ -96,7 +98,8 @@ void appendFaces(Walk& w, const aiMesh& mesh, int material, int firstVertex, int
     }
 }
 
-void appendMesh(Walk& w, const aiMesh& mesh, const aiMatrix4x4& world, ImportedModel& model, ImportedObject& o) {
+void appendMesh(Walk& w, const aiMesh& mesh, const aiMatrix4x4& world, ImportedModel& model,
+                ImportedObject& o) {
     if (mesh.mNumFaces == 0) {  // a point cloud
         w.skippedPrimitives += int(mesh.mNumVertices);
         return;
@@ -173,7 +176,8 @@ bool readWithAssimp(const std::string& path, ImportedModel& model, ReadReport& r
     const aiScene* scene = importer.ReadFile(path, 0);
     if (!scene) {
         report.error = importer.GetErrorString();
-        while (!report.error.empty() && std::isspace(static_cast<unsigned char>(report.error.back())))
+        while (!report.error.empty() &&
+               std::isspace(static_cast<unsigned char>(report.error.back())))
             report.error.pop_back();
         if (report.error.empty())
             report.error = "not a model file assimp can read";

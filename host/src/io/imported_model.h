@@ -21,16 +21,16 @@ struct ImportedMaterial {
 };
 
 struct ImportedObject {
-    std::string name;                 // as written in the file (may be empty)
-    std::vector<Point3> positions;    // one per vertex, welded
-    std::vector<int> faceCounts;      // corners per face, faces in file order
-    std::vector<int> faceConnects;    // vertex index per face-vertex
-    std::vector<float> us, vs;        // UV pairs
-    std::vector<int> uvIds;           // per face-vertex, -1 where the corner has none; empty: no UVs
+    std::string name;               // as written in the file (may be empty)
+    std::vector<Point3> positions;  // one per vertex, welded
+    std::vector<int> faceCounts;    // corners per face, faces in file order
+    std::vector<int> faceConnects;  // vertex index per face-vertex
+    std::vector<float> us, vs;      // UV pairs
+    std::vector<int> uvIds;         // per face-vertex, -1 where the corner has none; empty: no UVs
     std::vector<Point3> normals;
-    std::vector<int> normalIds;       // per face-vertex, -1 where the corner has none; empty: no normals
-    std::vector<Color4> colors;       // per vertex; empty: no vertex colours
-    std::vector<int> faceMaterials;   // per face, index into the model's materials or -1
+    std::vector<int> normalIds;  // per face-vertex, -1 where the corner has none; empty: no normals
+    std::vector<Color4> colors;  // per vertex; empty: no vertex colours
+    std::vector<int> faceMaterials;  // per face, index into the model's materials or -1
 };
 
 struct ImportedModel {

@@ -47,13 +47,15 @@ bool exportTypeKnown(const Invocation& call) {
     std::string name;
     if (!type)
         return true;
-    return !type->args.empty() && toText(type->args[0], name) && (name == "OBJexport" || name == "OBJ");
+    return !type->args.empty() && toText(type->args[0], name) &&
+           (name == "OBJexport" || name == "OBJ");
 }
 
 MStatus exportFile(const Invocation& call, CommandContext& ctx, bool selectedOnly) {
     std::string path;
     if (!pathArgument(call, path))
-        return fileError(std::string(selectedOnly ? "-exportSelected" : "-exportAll") + " needs one file name");
+        return fileError(std::string(selectedOnly ? "-exportSelected" : "-exportAll") +
+                         " needs one file name");
     if (!exportTypeKnown(call))
         return fileError("unsupported export type; only \"OBJexport\" is written");
     std::string error;
@@ -110,12 +112,8 @@ void registerIoCommands() {
     entry.undoable = true;
     entry.owner = "host";
     entry.flags = {
-        {"i", "import", {}},
-        {"ea", "exportAll", {}},
-        {"es", "exportSelected", {}},
-        {"new", "newFile", {}},
-        {"f", "force", {}},
-        {"typ", "type", {ArgType::String}},
+        {"i", "import", {}},           {"ea", "exportAll", {}}, {"es", "exportSelected", {}},
+        {"new", "newFile", {}},        {"f", "force", {}},      {"typ", "type", {ArgType::String}},
         {"rnn", "returnNewNodes", {}},
     };
     CommandRegistry::instance().add(std::move(entry));

@@ -12,7 +12,8 @@ namespace host {
 
 namespace io {
 
-bool importModelFile(const std::string& path, std::vector<std::string>& newTransforms, std::string& error) {
+bool importModelFile(const std::string& path, std::vector<std::string>& newTransforms,
+                     std::string& error) {
     ImportedModel model;
     ReadReport report;
     if (!readModelFile(path, model, report)) {

@@ -22,7 +22,8 @@ namespace io {
 
 // The same work, handing the message back instead of posting it (for callers
 // that add their own prefix). Warnings are posted as they are.
-bool importModelFile(const std::string& path, std::vector<std::string>& newTransforms, std::string& error);
+bool importModelFile(const std::string& path, std::vector<std::string>& newTransforms,
+                     std::string& error);
 bool exportObjFile(const std::string& path, bool selectedOnly, std::string& error);
 
 }  // namespace io

@@ -40,7 +40,8 @@ std::string fileProblem(const std::string& path) {
 
 bool isObj(const std::string& path) {
     std::string ext = fs::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return ext == ".obj";
 }
 

@@ -85,8 +85,8 @@ bool fail(ObjState& s, const std::string& problem) {
 }
 
 // Reads count numbers after the keyword into out; extra numbers are left for the caller.
-bool readNumbers(ObjState& s, const std::vector<std::string_view>& words, size_t count,
-                 double* out, const char* what) {
+bool readNumbers(ObjState& s, const std::vector<std::string_view>& words, size_t count, double* out,
+                 const char* what) {
     if (words.size() < count + 1)
         return fail(s, std::string("too few numbers in ") + what);
     for (size_t i = 0; i < count; ++i) {
@@ -131,7 +131,8 @@ bool readNormal(ObjState& s, const std::vector<std::string_view>& words) {
 }
 
 // OBJ indices count from 1; negative ones count back from the latest element.
-bool resolveIndex(ObjState& s, std::string_view text, size_t available, const char* what, int& index) {
+bool resolveIndex(ObjState& s, std::string_view text, size_t available, const char* what,
+                  int& index) {
     if (text.empty()) {
         index = -1;
         return true;
@@ -445,9 +446,9 @@ void parseMtl(std::string_view text, const std::string& baseDirectory,
                 current->diffuse = {float(rgb[0]), float(rgb[1]), float(rgb[2])};
         } else if (current && words[0] == "map_Kd" && words.size() >= 2) {
             fs::path file = normalisedPath(textureFileName(line, words));
-            current->texturePath = file.is_absolute()
-                                       ? file.lexically_normal().string()
-                                       : (fs::path(baseDirectory) / file).lexically_normal().string();
+            current->texturePath =
+                file.is_absolute() ? file.lexically_normal().string()
+                                   : (fs::path(baseDirectory) / file).lexically_normal().string();
         }
     }
 }

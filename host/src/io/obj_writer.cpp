@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 
-
 namespace host::io {
 
 namespace {
@@ -73,7 +72,8 @@ const std::string& materialName(const ImportedModel& model, int index) {
     return index < 0 ? fallback : model.materials[size_t(index)].name;
 }
 
-void appendFaces(std::string& out, const ImportedModel& model, const ImportedObject& o, const Offsets& at) {
+void appendFaces(std::string& out, const ImportedModel& model, const ImportedObject& o,
+                 const Offsets& at) {
     bool materials = !o.faceMaterials.empty();
     int current = -2;  // each object names its first material again
     size_t fv = 0;
@@ -89,7 +89,8 @@ void appendFaces(std::string& out, const ImportedModel& model, const ImportedObj
     }
 }
 
-void appendObject(std::string& out, const ImportedModel& model, const ImportedObject& o, Offsets& at) {
+void appendObject(std::string& out, const ImportedModel& model, const ImportedObject& o,
+                  Offsets& at) {
     out += "o " + o.name + "\n";
     for (size_t i = 0; i < o.positions.size(); ++i)
         appendVertex(out, o, i);
@@ -119,7 +120,8 @@ int writeAll(int fd, const std::string& text) {
 // Writes text to a new temporary file beside path; returns its name, or empty with error set.
 std::string writeTemporary(const std::string& path, const std::string& text, std::string& error) {
     fs::path target(path);
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string pattern =
+        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     int fd = mkstemp(pattern.data());
     if (fd < 0) {
         error = "cannot write \"" + path + "\": " + std::strerror(errno);
@@ -162,7 +164,8 @@ std::string mtlText(const ImportedModel& model) {
     return out;
 }
 
-bool writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files, std::string& error) {
+bool writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files,
+                          std::string& error) {
     std::vector<std::string> temporaries;
     for (const auto& [path, text] : files) {
         std::string temporary = writeTemporary(path, text, error);

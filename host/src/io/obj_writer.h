@@ -18,7 +18,8 @@ std::string mtlText(const ImportedModel& model);
 // renames them into place only when all were written, so a failure leaves
 // neither a partial nor a missing-half output. On failure error names the
 // file and the reason.
-bool writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files, std::string& error);
+bool writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files,
+                          std::string& error);
 
 // objText and mtlText for path and its ".mtl" sibling, written atomically.
 bool writeObj(const ImportedModel& model, const std::string& path, std::string& error);

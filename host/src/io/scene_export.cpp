@@ -104,8 +104,9 @@ void collectColors(const sc::MeshData& data, ImportedObject& o) {
     for (size_t fv = 0; fv < o.faceConnects.size(); ++fv) {
         int id = (*set->faceVertexIds)[fv];
         int& seen = colorOf[size_t(o.faceConnects[fv])];
-        if (id < 0 || size_t(id) >= set->colors->size() || (seen >= 0 && seen != id &&
-            !((*set->colors)[size_t(seen)] == (*set->colors)[size_t(id)])))
+        if (id < 0 || size_t(id) >= set->colors->size() ||
+            (seen >= 0 && seen != id &&
+             !((*set->colors)[size_t(seen)] == (*set->colors)[size_t(id)])))
             return;
         seen = id;
     }

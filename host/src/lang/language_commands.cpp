@@ -12,21 +12,19 @@ namespace host {
 
 namespace {
 
-MStatus usage(const Invocation& call, const char* expected)
-{
+MStatus usage(const Invocation& call, const char* expected) {
     postMessage(MessageKind::Error, call.command + ": " + expected);
     return MStatus::kInvalidParameter;
 }
 
 // The single text argument of a command such as loadPlugin PATH.
-bool singleText(const Invocation& call, std::string& out)
-{
+bool singleText(const Invocation& call, std::string& out) {
     return call.args.size() == 1 && toText(call.args[0], out);
 }
 
-MStatus undoCommand(const Invocation& call, CommandContext&)
-{
-    if (!call.args.empty()) return usage(call, "takes no arguments");
+MStatus undoCommand(const Invocation& call, CommandContext&) {
+    if (!call.args.empty())
+        return usage(call, "takes no arguments");
     UndoQueue& queue = UndoQueue::instance();
     if (queue.doneCount() == 0) {
         postMessage(MessageKind::Warning, "There are no more commands to undo.");
@@ -38,9 +36,9 @@ MStatus undoCommand(const Invocation& call, CommandContext&)
     return MStatus::kSuccess;
 }
 
-MStatus redoCommand(const Invocation& call, CommandContext&)
-{
-    if (!call.args.empty()) return usage(call, "takes no arguments");
+MStatus redoCommand(const Invocation& call, CommandContext&) {
+    if (!call.args.empty())
+        return usage(call, "takes no arguments");
     UndoQueue& queue = UndoQueue::instance();
     if (queue.doneCount() == queue.entries().size()) {
         postMessage(MessageKind::Warning, "There are no more commands to redo.");
@@ -52,44 +50,46 @@ MStatus redoCommand(const Invocation& call, CommandContext&)
     return MStatus::kSuccess;
 }
 
-MStatus pythonCommand(const Invocation& call, CommandContext& context)
-{
+MStatus pythonCommand(const Invocation& call, CommandContext& context) {
     std::string code;
-    if (!singleText(call, code)) return usage(call, "expects one string of Python code");
+    if (!singleText(call, code))
+        return usage(call, "expects one string of Python code");
     std::string result;
     MStatus status = runPythonWithResult(code, result);
-    if (status) context.result = Value(result);
+    if (status)
+        context.result = Value(result);
     return status;
 }
 
-MStatus printCommand(const Invocation& call, CommandContext&)
-{
+MStatus printCommand(const Invocation& call, CommandContext&) {
     std::string text;
-    for (const Value& arg : call.args) text += displayText(arg);
+    for (const Value& arg : call.args)
+        text += displayText(arg);
     // The language's print leaves line ends to the caller; a message is already one line.
-    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
     postMessage(MessageKind::Info, text);
     return MStatus::kSuccess;
 }
 
-MStatus loadPluginCommand(const Invocation& call, CommandContext& context)
-{
+MStatus loadPluginCommand(const Invocation& call, CommandContext& context) {
     std::string path;
-    if (!singleText(call, path)) return usage(call, "expects one plug-in file");
+    if (!singleText(call, path))
+        return usage(call, "expects one plug-in file");
     MStatus status = loadPlugin(path);
-    if (status) context.result = Value(findPlugin(path) ? findPlugin(path)->name : path);
+    if (status)
+        context.result = Value(findPlugin(path) ? findPlugin(path)->name : path);
     return status;
 }
 
-MStatus unloadPluginCommand(const Invocation& call, CommandContext&)
-{
+MStatus unloadPluginCommand(const Invocation& call, CommandContext&) {
     std::string name;
-    if (!singleText(call, name)) return usage(call, "expects one plug-in name or file");
+    if (!singleText(call, name))
+        return usage(call, "expects one plug-in name or file");
     return unloadPlugin(name);
 }
 
-void add(const char* name, CommandFn run, bool undoable)
-{
+void add(const char* name, CommandFn run, bool undoable) {
     CommandSpec entry;
     entry.name = name;
     entry.run = std::move(run);
@@ -100,8 +100,7 @@ void add(const char* name, CommandFn run, bool undoable)
 
 }  // namespace
 
-void registerLanguageCommands()
-{
+void registerLanguageCommands() {
     lang::resetVariables();
     add("undo", undoCommand, false);
     add("redo", redoCommand, false);

@@ -11,7 +11,7 @@ namespace host::lang {
 enum class TokenKind {
     End,
     Semicolon,
-    String,    // text holds the unescaped contents
+    String,  // text holds the unescaped contents
     Int,
     Float,
     Word,      // a bare word (argument mode) or an identifier (expression mode)

@@ -15,28 +15,29 @@ namespace {
 // exhaust the stack.
 constexpr int kMaxNesting = 200;
 
-bool isDeclarationStart(const std::string& word)
-{
+bool isDeclarationStart(const std::string& word) {
     return word == "global" || word == "string" || word == "int" || word == "float";
 }
 
 // from_chars reads a number several times quicker than the C library, and a
 // run's lines are mostly numbers. What it refuses (a value out of range) keeps
 // the C library's reading, so every text reads as it always did.
-Value numberValue(const Token& t)
-{
+Value numberValue(const Token& t) {
     const char* first = t.text.data();
     const char* last = first + t.text.size();
-    if (first != last && *first == '+') ++first;  // the lexer allows it, from_chars does not
+    if (first != last && *first == '+')
+        ++first;  // the lexer allows it, from_chars does not
     if (t.kind == TokenKind::Int) {
         long long i = 0;
         auto [end, error] = std::from_chars(first, last, i);
-        if (error == std::errc() && end == last) return Value(i);
+        if (error == std::errc() && end == last)
+            return Value(i);
         return Value(std::strtoll(t.text.c_str(), nullptr, 10));
     }
     double d = 0;
     auto [end, error] = std::from_chars(first, last, d);
-    if (error == std::errc() && end == last) return Value(d);
+    if (error == std::errc() && end == last)
+        return Value(d);
     return Value(std::strtod(t.text.c_str(), nullptr));
 }
 
@@ -47,53 +48,53 @@ struct SyntaxError {
 
 class Parser {
 public:
-    Parser(std::string_view source, std::size_t base) : source_(source), lexer_(source), base_(base) {}
+    Parser(std::string_view source, std::size_t base)
+        : source_(source), lexer_(source), base_(base) {}
 
-    std::vector<StatementPtr> program()
-    {
+    std::vector<StatementPtr> program() {
         std::vector<StatementPtr> out;
-        while (lexer_.peek(LexMode::Expression).kind != TokenKind::End) out.push_back(statement());
+        while (lexer_.peek(LexMode::Expression).kind != TokenKind::End)
+            out.push_back(statement());
         return out;
     }
 
 private:
-    [[noreturn]] void fail(std::size_t offset, std::string reason) const
-    {
+    [[noreturn]] void fail(std::size_t offset, std::string reason) const {
         throw SyntaxError{base_ + offset, std::move(reason)};
     }
 
-    Token take(LexMode mode)
-    {
+    Token take(LexMode mode) {
         Token t = lexer_.next(mode);
-        if (t.kind == TokenKind::Error) fail(t.offset, t.text);
+        if (t.kind == TokenKind::Error)
+            fail(t.offset, t.text);
         return t;
     }
 
-    Token expect(TokenKind kind, LexMode mode, const char* what)
-    {
+    Token expect(TokenKind kind, LexMode mode, const char* what) {
         Token t = take(mode);
-        if (t.kind != kind) fail(t.offset, std::string("expected ") + what + describe(t));
+        if (t.kind != kind)
+            fail(t.offset, std::string("expected ") + what + describe(t));
         return t;
     }
 
-    static std::string describe(const Token& t)
-    {
-        if (t.kind == TokenKind::End) return " before the end of the text";
+    static std::string describe(const Token& t) {
+        if (t.kind == TokenKind::End)
+            return " before the end of the text";
         return " before \"" + t.text + "\"";
     }
 
     // A statement ends at ";" or at the end of the text.
-    void endStatement(Statement& s)
-    {
+    void endStatement(Statement& s) {
         Token t = take(LexMode::Expression);
-        if (t.kind != TokenKind::Semicolon && t.kind != TokenKind::End) fail(t.offset, "expected \";\"" + describe(t));
+        if (t.kind != TokenKind::Semicolon && t.kind != TokenKind::End)
+            fail(t.offset, "expected \";\"" + describe(t));
         std::size_t end = t.kind == TokenKind::End ? source_.size() : t.offset;
         s.text = std::string(source_.substr(s.offset, end - s.offset));
-        while (!s.text.empty() && std::isspace(static_cast<unsigned char>(s.text.back()))) s.text.pop_back();
+        while (!s.text.empty() && std::isspace(static_cast<unsigned char>(s.text.back())))
+            s.text.pop_back();
     }
 
-    StatementPtr statement()
-    {
+    StatementPtr statement() {
         auto s = std::make_unique<Statement>();
         // A reference to the lexer's peeked token: read only before anything is taken.
         const Token& first = lexer_.peek(LexMode::Expression);
@@ -117,17 +118,19 @@ private:
         return s;
     }
 
-    void declaration(Statement& s)
-    {
+    void declaration(Statement& s) {
         s.kind = Statement::Kind::Declare;
         Token t = take(LexMode::Expression);
         if (t.text == "global") {
             s.global = true;
             t = take(LexMode::Expression);
         }
-        if (t.kind != TokenKind::Word || (t.text != "string" && t.text != "int" && t.text != "float"))
+        if (t.kind != TokenKind::Word ||
+            (t.text != "string" && t.text != "int" && t.text != "float"))
             fail(t.offset, "expected a type (string, int or float)" + describe(t));
-        s.type = t.text == "string" ? VarType::String : t.text == "int" ? VarType::Int : VarType::Float;
+        s.type = t.text == "string" ? VarType::String
+                 : t.text == "int"  ? VarType::Int
+                                    : VarType::Float;
         s.variable = expect(TokenKind::Variable, LexMode::Expression, "a variable name").text;
         if (lexer_.peek(LexMode::Expression).kind == TokenKind::LBracket) {
             take(LexMode::Expression);
@@ -141,8 +144,7 @@ private:
         }
     }
 
-    void assignment(Statement& s)
-    {
+    void assignment(Statement& s) {
         s.kind = Statement::Kind::Assign;
         s.variable = take(LexMode::Expression).text;
         if (lexer_.peek(LexMode::Expression).kind == TokenKind::LBracket) {
@@ -151,17 +153,18 @@ private:
             expect(TokenKind::RBracket, LexMode::Expression, "\"]\"");
         }
         Token eq = take(LexMode::Expression);
-        if (eq.kind != TokenKind::Operator || eq.text != "=") fail(eq.offset, "expected \"=\"" + describe(eq));
+        if (eq.kind != TokenKind::Operator || eq.text != "=")
+            fail(eq.offset, "expected \"=\"" + describe(eq));
         s.value = expression();
     }
 
-    void command(Statement& s)
-    {
+    void command(Statement& s) {
         s.kind = Statement::Kind::Command;
         s.command = take(LexMode::Expression).text;
         for (;;) {
             const TokenKind kind = lexer_.peek(LexMode::Argument).kind;
-            if (kind == TokenKind::Semicolon || kind == TokenKind::End) return;
+            if (kind == TokenKind::Semicolon || kind == TokenKind::End)
+                return;
             if (kind == TokenKind::Flag) {
                 Word w;
                 w.isFlag = true;
@@ -175,8 +178,7 @@ private:
         }
     }
 
-    ExprPtr literal(Value v, std::size_t offset)
-    {
+    ExprPtr literal(Value v, std::size_t offset) {
         auto e = std::make_unique<Expr>();
         e->kind = Expr::Kind::Literal;
         e->literal = std::move(v);
@@ -184,38 +186,41 @@ private:
         return e;
     }
 
-    ExprPtr argument()
-    {
+    ExprPtr argument() {
         Token t = take(LexMode::Argument);
         switch (t.kind) {
         case TokenKind::String:
-        case TokenKind::Word: return literal(Value(t.text), t.offset);
+        case TokenKind::Word:
+            return literal(Value(t.text), t.offset);
         case TokenKind::Int:
-        case TokenKind::Float: return literal(numberValue(t), t.offset);
-        default: return shared(t);
+        case TokenKind::Float:
+            return literal(numberValue(t), t.offset);
+        default:
+            return shared(t);
         }
     }
 
     // What may stand both among arguments and in an expression.
-    ExprPtr shared(const Token& t)
-    {
+    ExprPtr shared(const Token& t) {
         switch (t.kind) {
-        case TokenKind::Variable: return variable(t);
-        case TokenKind::Backtick: return backtick(t);
+        case TokenKind::Variable:
+            return variable(t);
+        case TokenKind::Backtick:
+            return backtick(t);
         case TokenKind::LParen: {
             ExprPtr inner = expression();
             expect(TokenKind::RParen, LexMode::Expression, "\")\"");
             return inner;
         }
-        case TokenKind::LBrace: return list(t);
+        case TokenKind::LBrace:
+            return list(t);
         default:
             fail(t.offset, t.kind == TokenKind::End ? std::string("unexpected end of the text")
                                                     : "unexpected \"" + t.text + "\"");
         }
     }
 
-    ExprPtr variable(const Token& t)
-    {
+    ExprPtr variable(const Token& t) {
         auto e = std::make_unique<Expr>();
         e->kind = Expr::Kind::Variable;
         e->name = t.text;
@@ -228,8 +233,7 @@ private:
         return e;
     }
 
-    ExprPtr backtick(const Token& t)
-    {
+    ExprPtr backtick(const Token& t) {
         Parser inner(t.text, base_ + t.offset + 1);
         std::vector<StatementPtr> statements = inner.program();
         if (statements.size() != 1 || statements[0]->kind != Statement::Kind::Command)
@@ -241,8 +245,7 @@ private:
         return e;
     }
 
-    ExprPtr list(const Token& open)
-    {
+    ExprPtr list(const Token& open) {
         auto e = std::make_unique<Expr>();
         e->kind = Expr::Kind::List;
         e->offset = open.offset;
@@ -253,13 +256,14 @@ private:
         for (;;) {
             e->items.push_back(expression());
             Token t = take(LexMode::Expression);
-            if (t.kind == TokenKind::RBrace) return e;
-            if (t.kind != TokenKind::Comma) fail(t.offset, "expected \",\" or \"}\"" + describe(t));
+            if (t.kind == TokenKind::RBrace)
+                return e;
+            if (t.kind != TokenKind::Comma)
+                fail(t.offset, "expected \",\" or \"}\"" + describe(t));
         }
     }
 
-    ExprPtr binary(std::string op, ExprPtr left, ExprPtr right, std::size_t offset)
-    {
+    ExprPtr binary(std::string op, ExprPtr left, ExprPtr right, std::size_t offset) {
         auto e = std::make_unique<Expr>();
         e->kind = Expr::Kind::Binary;
         e->name = std::move(op);
@@ -269,16 +273,15 @@ private:
         return e;
     }
 
-    bool peekOperator(const char* a, const char* b, Token& out)
-    {
+    bool peekOperator(const char* a, const char* b, Token& out) {
         out = lexer_.peek(LexMode::Expression);
         return out.kind == TokenKind::Operator && (out.text == a || out.text == b);
     }
 
-    ExprPtr expression()
-    {
+    ExprPtr expression() {
         const std::size_t at = lexer_.peek(LexMode::Expression).offset;
-        if (++nesting_ > kMaxNesting) fail(at, "expression nested too deeply");
+        if (++nesting_ > kMaxNesting)
+            fail(at, "expression nested too deeply");
         ExprPtr left = term();
         Token op;
         while (peekOperator("+", "-", op)) {
@@ -289,8 +292,7 @@ private:
         return left;
     }
 
-    ExprPtr term()
-    {
+    ExprPtr term() {
         ExprPtr left = unary();
         Token op;
         while (peekOperator("*", "/", op)) {
@@ -300,11 +302,11 @@ private:
         return left;
     }
 
-    ExprPtr unary()
-    {
+    ExprPtr unary() {
         Token op;
         if (peekOperator("-", "-", op)) {
-            if (++nesting_ > kMaxNesting) fail(op.offset, "expression nested too deeply");
+            if (++nesting_ > kMaxNesting)
+                fail(op.offset, "expression nested too deeply");
             take(LexMode::Expression);
             auto e = std::make_unique<Expr>();
             e->kind = Expr::Kind::Negate;
@@ -316,18 +318,22 @@ private:
         return primary();
     }
 
-    ExprPtr primary()
-    {
+    ExprPtr primary() {
         Token t = take(LexMode::Expression);
         switch (t.kind) {
-        case TokenKind::String: return literal(Value(t.text), t.offset);
+        case TokenKind::String:
+            return literal(Value(t.text), t.offset);
         case TokenKind::Int:
-        case TokenKind::Float: return literal(numberValue(t), t.offset);
+        case TokenKind::Float:
+            return literal(numberValue(t), t.offset);
         case TokenKind::Word:
-            if (t.text == "true" || t.text == "on" || t.text == "yes") return literal(Value(1), t.offset);
-            if (t.text == "false" || t.text == "off" || t.text == "no") return literal(Value(0), t.offset);
+            if (t.text == "true" || t.text == "on" || t.text == "yes")
+                return literal(Value(1), t.offset);
+            if (t.text == "false" || t.text == "off" || t.text == "no")
+                return literal(Value(0), t.offset);
             fail(t.offset, "unexpected word \"" + t.text + "\" in an expression");
-        default: return shared(t);
+        default:
+            return shared(t);
         }
     }
 
@@ -339,8 +345,7 @@ private:
 
 }  // namespace
 
-ParseResult parse(std::string_view source)
-{
+ParseResult parse(std::string_view source) {
     ParseResult result;
     try {
         Parser parser(source, 0);
@@ -349,44 +354,58 @@ ParseResult parse(std::string_view source)
         SourcePosition p = positionOf(source, e.offset);
         result.ok = false;
         result.statements.clear();
-        result.error = "line " + std::to_string(p.line) + ", column " + std::to_string(p.column) + ": " + e.reason;
+        result.error = "line " + std::to_string(p.line) + ", column " + std::to_string(p.column) +
+                       ": " + e.reason;
     }
     return result;
 }
 
-bool readPlainCommand(std::string_view source, std::string& command, std::vector<CommandWord>& words)
-{
+bool readPlainCommand(std::string_view source, std::string& command,
+                      std::vector<CommandWord>& words) {
     Lexer lexer(source);
     Token name = lexer.next(LexMode::Expression);
-    if (name.kind != TokenKind::Word || isDeclarationStart(name.text)) return false;
+    if (name.kind != TokenKind::Word || isDeclarationStart(name.text))
+        return false;
     command = std::move(name.text);
     words.clear();
     for (;;) {
         Token t = lexer.next(LexMode::Argument);
         switch (t.kind) {
-        case TokenKind::End: return true;
-        case TokenKind::Semicolon: return lexer.next(LexMode::Expression).kind == TokenKind::End;
-        case TokenKind::Flag: words.push_back(CommandWord{true, std::move(t.text), Value()}); break;
+        case TokenKind::End:
+            return true;
+        case TokenKind::Semicolon:
+            return lexer.next(LexMode::Expression).kind == TokenKind::End;
+        case TokenKind::Flag:
+            words.push_back(CommandWord{true, std::move(t.text), Value()});
+            break;
         case TokenKind::String:
-        case TokenKind::Word: words.push_back(CommandWord{false, std::string(), Value(std::move(t.text))}); break;
+        case TokenKind::Word:
+            words.push_back(CommandWord{false, std::string(), Value(std::move(t.text))});
+            break;
         case TokenKind::Int:
-        case TokenKind::Float: words.push_back(CommandWord{false, std::string(), numberValue(t)}); break;
-        default: return false;
+        case TokenKind::Float:
+            words.push_back(CommandWord{false, std::string(), numberValue(t)});
+            break;
+        default:
+            return false;
         }
     }
 }
 
-bool isCompleteInput(std::string_view source)
-{
+bool isCompleteInput(std::string_view source) {
     Lexer lexer(source);
     int depth = 0;
     TokenKind last = TokenKind::End;
     for (;;) {
         Token t = lexer.next(LexMode::Argument);
-        if (t.kind == TokenKind::End) break;
-        if (t.kind == TokenKind::Error) return t.text.rfind("unterminated", 0) != 0;
-        if (t.kind == TokenKind::LParen || t.kind == TokenKind::LBrace) ++depth;
-        if (t.kind == TokenKind::RParen || t.kind == TokenKind::RBrace) --depth;
+        if (t.kind == TokenKind::End)
+            break;
+        if (t.kind == TokenKind::Error)
+            return t.text.rfind("unterminated", 0) != 0;
+        if (t.kind == TokenKind::LParen || t.kind == TokenKind::LBrace)
+            ++depth;
+        if (t.kind == TokenKind::RParen || t.kind == TokenKind::RBrace)
+            --depth;
         last = t.kind;
     }
     return depth <= 0 && (last == TokenKind::Semicolon || last == TokenKind::End);

@@ -21,7 +21,8 @@ ParseResult parse(std::string_view source);
 // strings and numbers, at most one ";" and nothing after it. Such a line needs
 // no syntax tree. False (outputs unspecified) for anything else, bad input
 // included: parse() then gives the line its full treatment and messages.
-bool readPlainCommand(std::string_view source, std::string& command, std::vector<CommandWord>& words);
+bool readPlainCommand(std::string_view source, std::string& command,
+                      std::vector<CommandWord>& words);
 
 // True when the text ends at a statement boundary: not inside a string,
 // backtick or bracket, and its last token is ";". Lets a shell gather lines.

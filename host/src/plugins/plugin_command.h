@@ -9,8 +9,8 @@
 
 namespace host {
 
-CommandSpec pluginCommandSpec(const std::string& name, MCreatorFunction creator, MCreateSyntaxFunction createSyntax,
-                              const std::string& owner);
+CommandSpec pluginCommandSpec(const std::string& name, MCreatorFunction creator,
+                              MCreateSyntaxFunction createSyntax, const std::string& owner);
 
 // Where MPxCommand::setResult writes: the result of the innermost running
 // plug-in command, or null when none runs.

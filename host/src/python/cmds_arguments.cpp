@@ -70,7 +70,8 @@ bool convert(py::handle object, Value& value, std::string& error, int depth) {
     } else if (PyCallable_Check(object.ptr())) {
         return callableToText(object, value);
     } else {
-        error = "cannot take a value of type " + printable(py::type::handle_of(object).attr("__name__"));
+        error = "cannot take a value of type " +
+                printable(py::type::handle_of(object).attr("__name__"));
         return false;
     }
     return true;

@@ -89,7 +89,8 @@ MStatus runWithResult(const std::string& code, std::string& result) {
     if (hasNul(code))
         return MStatus(MStatus::kFailure);
     // Leading blanks are no indentation error for an expression, as in eval().
-    const std::string expression = code.substr(std::min(code.size(), code.find_first_not_of(" \t")));
+    const std::string expression =
+        code.substr(std::min(code.size(), code.find_first_not_of(" \t")));
     if (!isExpression(expression))
         return run(code);
     try {
@@ -113,8 +114,8 @@ void startPython() {
     // Isolated: the user's PYTHONHOME/PYTHONPATH must not point the embedded
     // Debian interpreter at another Python's standard library.
     PyConfig_InitIsolatedConfig(&config);
-    config.buffered_stdio = 0;          // keep print() in step with the host's own output
-    config.install_signal_handlers = 0; // Ctrl-C belongs to the host
+    config.buffered_stdio = 0;           // keep print() in step with the host's own output
+    config.install_signal_handlers = 0;  // Ctrl-C belongs to the host
     py::initialize_interpreter(&config, 0, nullptr, false);
     setPythonRunner(PythonRunner{&python::run, &python::runWithResult});
 }

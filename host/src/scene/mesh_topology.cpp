@@ -25,10 +25,12 @@ std::vector<std::vector<int>> edgeNeighbours(const MeshData& mesh) {
     std::vector<std::vector<int>> result(counts.size());
     for (size_t i = 0; i < edges.size();) {
         size_t j = i;
-        while (j < edges.size() && edges[j].first == edges[i].first) ++j;
+        while (j < edges.size() && edges[j].first == edges[i].first)
+            ++j;
         for (size_t a = i; a < j; ++a)
             for (size_t b = i; b < j; ++b)
-                if (edges[a].second != edges[b].second) result[size_t(edges[a].second)].push_back(edges[b].second);
+                if (edges[a].second != edges[b].second)
+                    result[size_t(edges[a].second)].push_back(edges[b].second);
         i = j;
     }
     for (std::vector<int>& faces : result) {
@@ -46,7 +48,8 @@ std::vector<std::vector<Corner>> vertexCorners(const MeshData& mesh) {
     for (size_t p = 0; p < counts.size(); ++p) {
         for (int k = 0; k < counts[p]; ++k) {
             int v = connects[offset + size_t(k)];
-            if (v >= 0 && v < int(result.size())) result[size_t(v)].push_back({int(p), int(offset) + k});
+            if (v >= 0 && v < int(result.size()))
+                result[size_t(v)].push_back({int(p), int(offset) + k});
         }
         offset += size_t(counts[p]);
     }

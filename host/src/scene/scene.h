@@ -85,15 +85,15 @@ struct ColorSet {
 };
 
 struct MeshData {
-    PointBuffer points = emptyPoints();       // object space
-    IntBuffer counts = emptyInts();           // vertices per polygon
-    IntBuffer connects = emptyInts();         // vertex ids, polygon after polygon
-    std::vector<UVSet> uvSets;                // a created mesh has "map1"
+    PointBuffer points = emptyPoints();  // object space
+    IntBuffer counts = emptyInts();      // vertices per polygon
+    IntBuffer connects = emptyInts();    // vertex ids, polygon after polygon
+    std::vector<UVSet> uvSets;           // a created mesh has "map1"
     std::vector<ColorSet> colorSets;
     // The two indices side by side: no padding in a record a run makes per triangle.
-    int currentUVSet = -1;                    // index into uvSets, -1 none
-    int currentColorSet = -1;                 // index into colorSets, -1 none
-    NormalBuffer normals;                     // as last given to setNormals, may be null
+    int currentUVSet = -1;     // index into uvSets, -1 none
+    int currentColorSet = -1;  // index into colorSets, -1 none
+    NormalBuffer normals;      // as last given to setNormals, may be null
 
     int numPolygons() const { return int(counts->size()); }
     int numVertices() const { return int(points->size()); }
@@ -101,8 +101,9 @@ struct MeshData {
     // Offset of polygon p's first face-vertex in connects (computed on demand
     // and cached per data object).
     int faceVertexOffset(int polygon) const;
-    const UVSet* uvSet(std::string_view name) const;   // empty name: current
+    const UVSet* uvSet(std::string_view name) const;  // empty name: current
     const ColorSet* colorSet(std::string_view name) const;
+
 private:
     struct FaceOffsets {
         IntBuffer counts;          // the counts buffer these were built from
@@ -183,7 +184,7 @@ struct MaterialValues {
 struct NodeExtras {
     TransformValues transform;
     MaterialValues material;
-    std::weak_ptr<Node> surfaceShader;             // shading engines: the node feeding "surfaceShader"
+    std::weak_ptr<Node> surfaceShader;  // shading engines: the node feeding "surfaceShader"
     std::map<std::string, std::vector<Key>> keys;  // per attribute name, sorted by time
 };
 
@@ -191,9 +192,9 @@ struct Node {
     // Small fields first and together: a run makes two nodes per triangle, so
     // padding between them costs megabytes.
     NodeKind kind = NodeKind::Other;
-    bool alive : 1 = false;        // part of the scene now
-    bool visibility : 1 = true;    // transforms and meshes
-    bool intermediate : 1 = false; // meshes
+    bool alive : 1 = false;         // part of the scene now
+    bool visibility : 1 = true;     // transforms and meshes
+    bool intermediate : 1 = false;  // meshes
     MFn::Type apiType : 16 = MFn::kDependencyNode;
     uint32_t shadingVersion = 0;   // meshes: changes whenever `shading` does (for caches)
     uint64_t serial = 0;           // creation order; never reused
@@ -202,7 +203,7 @@ struct Node {
     std::weak_ptr<Node> self;  // the owning pointer, for handing the node on
 
     // DAG (transforms, meshes, the world)
-    Node* parent = nullptr;    // valid while alive
+    Node* parent = nullptr;  // valid while alive
     std::vector<NodePtr> children;
 
     // Mesh
@@ -240,6 +241,7 @@ public:
     ~Journal();
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
+
 private:
     std::vector<UndoStep>* previous_;
 };
@@ -261,12 +263,13 @@ size_t nodeCount();
 
 // By name, or by a DAG path "|a|b" (the leaf's name decides, names being unique).
 Node* findNode(std::string_view nameOrPath);
-NodePtr handle(const Node& node);          // the owning pointer of a live node
-bool isValidName(std::string_view name);   // letters, digits, '_', not starting with a digit
+NodePtr handle(const Node& node);         // the owning pointer of a live node
+bool isValidName(std::string_view name);  // letters, digits, '_', not starting with a digit
 // The name a node asking for `wanted` would get now (wanted itself when free).
 std::string uniqueName(std::string_view wanted);
 // The same rule among other names (a mesh's UV or colour sets).
-std::string numberedVariant(std::string_view wanted, const std::function<bool(const std::string&)>& taken);
+std::string numberedVariant(std::string_view wanted,
+                            const std::function<bool(const std::string&)>& taken);
 // Renames; returns the name applied (a unique variant when taken). `wanted`
 // must be a valid name.
 std::string rename(Node& node, std::string_view wanted);
@@ -300,14 +303,15 @@ void setVisibility(Node& node, bool visible);
 void setSurfaceShader(Node& engine, Node* material);
 void setMaterial(Node& material, const std::array<float, 3>& color,
                  const std::array<float, 3>& transparency, const std::string& textureFile);
-void setDynamicAttr(Node& node, const std::string& name, std::optional<AttrValue> value);  // nullopt removes
+void setDynamicAttr(Node& node, const std::string& name,
+                    std::optional<AttrValue> value);  // nullopt removes
 void setKeys(Node& node, const std::string& attr, std::vector<Key> keys);
 
 // ---- Selection ------------------------------------------------------------
 
 struct SelectionItem {
-    NodePtr node;             // the transform (or any node) selected
-    std::vector<int> faces;   // selected polygons, sorted; used when component
+    NodePtr node;            // the transform (or any node) selected
+    std::vector<int> faces;  // selected polygons, sorted; used when component
     bool component = false;
 };
 const std::vector<SelectionItem>& selection();

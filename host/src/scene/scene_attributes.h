@@ -7,7 +7,8 @@ namespace host::scene {
 // Built-in (translate/tx.., rotate, scale, visibility, intermediateObject) and
 // dynamic attributes; keyed attributes evaluate at `time` (stepped), or give
 // the value last set when evaluateKeys is false.
-std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time, bool evaluateKeys = true);
+std::optional<AttrValue> getAttr(const Node& node, std::string_view attr, double time,
+                                 bool evaluateKeys = true);
 // Sets a built-in or dynamic attribute; false when the node has none of that name
 // or the value does not fit it.
 bool setAttr(Node& node, std::string_view attr, const AttrValue& value);

@@ -27,7 +27,8 @@ void list(std::ostringstream& out, const char* label, const Range& range, Format
 }
 
 void meshLines(std::ostringstream& out, const MeshData& m) {
-    list(out, "points", *m.points, [](const Point3& p) { return number(p[0]) + "," + number(p[1]) + "," + number(p[2]); });
+    list(out, "points", *m.points,
+         [](const Point3& p) { return number(p[0]) + "," + number(p[1]) + "," + number(p[2]); });
     list(out, "counts", *m.counts, [](int v) { return std::to_string(v); });
     list(out, "connects", *m.connects, [](int v) { return std::to_string(v); });
     for (size_t i = 0; i < m.uvSets.size(); ++i) {
@@ -39,21 +40,23 @@ void meshLines(std::ostringstream& out, const MeshData& m) {
     }
     for (size_t i = 0; i < m.colorSets.size(); ++i) {
         const ColorSet& s = m.colorSets[i];
-        out << "  colorSet " << s.name << (int(i) == m.currentColorSet ? " (current)" : "") << " clamped "
-            << s.clamped << " rep " << s.representation << "\n";
+        out << "  colorSet " << s.name << (int(i) == m.currentColorSet ? " (current)" : "")
+            << " clamped " << s.clamped << " rep " << s.representation << "\n";
         list(out, "  colors", *s.colors, [](const MColor& c) {
             return number(c.r) + "," + number(c.g) + "," + number(c.b) + "," + number(c.a);
         });
         list(out, "  ids", *s.faceVertexIds, [](int v) { return std::to_string(v); });
     }
     if (m.normals)
-        list(out, "normals", *m.normals,
-             [](const MFloatVector& n) { return number(n.x) + "," + number(n.y) + "," + number(n.z); });
+        list(out, "normals", *m.normals, [](const MFloatVector& n) {
+            return number(n.x) + "," + number(n.y) + "," + number(n.z);
+        });
 }
 
 void nodeLines(std::ostringstream& out, const Node& n) {
     out << n.typeName() << " " << n.name << " parent " << (n.parent ? n.parent->name : "-") << "\n";
-    if (!n.children.empty()) list(out, "children", n.children, [](const NodePtr& c) { return c->name; });
+    if (!n.children.empty())
+        list(out, "children", n.children, [](const NodePtr& c) { return c->name; });
     if (n.kind == NodeKind::Transform) {
         list(out, "translate", n.translate(), number);
         list(out, "rotate", n.rotate(), number);
@@ -80,22 +83,27 @@ void nodeLines(std::ostringstream& out, const Node& n) {
         out << "  texture '" << n.textureFile() << "'\n";
     }
     for (const auto& [name, v] : n.dynamicAttrs) {
-        out << "  attr " << name << " type " << int(v.type) << " " << number(v.number) << " '" << v.text << "'";
+        out << "  attr " << name << " type " << int(v.type) << " " << number(v.number) << " '"
+            << v.text << "'";
         list(out, "", v.array, number);
     }
     for (const auto& [attr, keys] : n.keys())
-        list(out, ("keys " + attr).c_str(), keys, [](const Key& k) { return number(k.time) + ":" + number(k.value); });
+        list(out, ("keys " + attr).c_str(), keys,
+             [](const Key& k) { return number(k.time) + ":" + number(k.value); });
 }
 
 }  // namespace
 
 std::string sceneDigest() {
     std::ostringstream out;
-    for (Node* node : allNodes()) nodeLines(out, *node);
+    for (Node* node : allNodes())
+        nodeLines(out, *node);
     out << "selection";
     for (const SelectionItem& item : selection())
-        for (const std::string& s : selectionStrings(item)) out << " " << s;
-    out << "\ntime " << number(currentTime()) << " playback " << number(minTime()) << " " << number(maxTime()) << "\n";
+        for (const std::string& s : selectionStrings(item))
+            out << " " << s;
+    out << "\ntime " << number(currentTime()) << " playback " << number(minTime()) << " "
+        << number(maxTime()) << "\n";
     return out.str();
 }
 

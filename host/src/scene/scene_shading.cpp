@@ -17,11 +17,14 @@ void assignToEngine(Node& engine, Node& mesh, std::vector<int> faces) {
     std::vector<std::weak_ptr<Node>> engines;
     for (const ShadingMember& m : mesh.shading) {
         NodePtr e = m.engine.lock();
-        if (!e || !e->alive) continue;
+        if (!e || !e->alive)
+            continue;
         engines.push_back(e);
-        if (m.faces.empty()) std::fill(owner.begin(), owner.end(), int(engines.size() - 1));
+        if (m.faces.empty())
+            std::fill(owner.begin(), owner.end(), int(engines.size() - 1));
         for (int f : m.faces)
-            if (f >= 0 && f < polygons) owner[size_t(f)] = int(engines.size() - 1);
+            if (f >= 0 && f < polygons)
+                owner[size_t(f)] = int(engines.size() - 1);
     }
     std::vector<ShadingMember> shading;
     if (faces.empty() || int(faces.size()) == polygons) {
@@ -29,19 +32,24 @@ void assignToEngine(Node& engine, Node& mesh, std::vector<int> faces) {
     } else {
         int self = -1;
         for (size_t i = 0; i < engines.size(); ++i)
-            if (engines[i].lock().get() == &engine) self = int(i);
+            if (engines[i].lock().get() == &engine)
+                self = int(i);
         if (self < 0) {
             engines.push_back(handle(engine));
             self = int(engines.size() - 1);
         }
         for (int f : faces)
-            if (f >= 0 && f < polygons) owner[size_t(f)] = self;
+            if (f >= 0 && f < polygons)
+                owner[size_t(f)] = self;
         for (size_t i = 0; i < engines.size(); ++i) {
             ShadingMember member{engines[i], {}};
             for (int f = 0; f < polygons; ++f)
-                if (owner[size_t(f)] == int(i)) member.faces.push_back(f);
-            if (member.faces.empty()) continue;
-            if (member.faces.size() == size_t(polygons)) member.faces.clear();
+                if (owner[size_t(f)] == int(i))
+                    member.faces.push_back(f);
+            if (member.faces.empty())
+                continue;
+            if (member.faces.size() == size_t(polygons))
+                member.faces.clear();
             shading.push_back(std::move(member));
         }
     }
@@ -59,15 +67,18 @@ void setShading(Node& mesh, std::vector<ShadingMember> shading) {
     std::vector<ShadingMember> old = mesh.shading;
     applyShading(mesh, shading);
     if (journaling())
-        record([ptr, old] { applyShading(*ptr, old); }, [ptr, shading] { applyShading(*ptr, shading); });
+        record([ptr, old] { applyShading(*ptr, old); },
+               [ptr, shading] { applyShading(*ptr, shading); });
 }
 
 Node* engineOfFace(const Node& mesh, int polygon) {
     Node* found = nullptr;
     for (const ShadingMember& m : mesh.shading) {
         NodePtr e = m.engine.lock();
-        if (!e || !e->alive) continue;
-        if (m.faces.empty() || std::binary_search(m.faces.begin(), m.faces.end(), polygon)) found = e.get();
+        if (!e || !e->alive)
+            continue;
+        if (m.faces.empty() || std::binary_search(m.faces.begin(), m.faces.end(), polygon))
+            found = e.get();
     }
     return found;
 }
@@ -78,12 +89,15 @@ void connectedEngines(const Node& mesh, std::vector<Node*>& engines, std::vector
     perFace.assign(size_t(polygons), -1);
     for (const ShadingMember& m : mesh.shading) {
         NodePtr e = m.engine.lock();
-        if (!e || !e->alive) continue;
+        if (!e || !e->alive)
+            continue;
         engines.push_back(e.get());
         int index = int(engines.size() - 1);
-        if (m.faces.empty()) std::fill(perFace.begin(), perFace.end(), index);
+        if (m.faces.empty())
+            std::fill(perFace.begin(), perFace.end(), index);
         for (int f : m.faces)
-            if (f >= 0 && f < polygons) perFace[size_t(f)] = index;
+            if (f >= 0 && f < polygons)
+                perFace[size_t(f)] = index;
     }
 }
 
@@ -95,7 +109,8 @@ Node* materialOf(const Node& engine) {
 std::vector<Node*> engineMembers(const Node& engine) {
     std::vector<Node*> out;
     for (Node* node : allNodes()) {
-        if (node->kind != NodeKind::Mesh) continue;
+        if (node->kind != NodeKind::Mesh)
+            continue;
         for (const ShadingMember& m : node->shading)
             if (m.engine.lock().get() == &engine) {
                 out.push_back(node);

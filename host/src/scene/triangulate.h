@@ -17,7 +17,8 @@ std::vector<std::array<int, 3>> earClip(const std::vector<Point3>& corners);
 
 struct TriangulatedMesh {
     MeshData data;
-    std::vector<int> firstTriangle;  // per source polygon, then the total: its first polygon in the result
+    std::vector<int>
+        firstTriangle;  // per source polygon, then the total: its first polygon in the result
 };
 
 // Triangulates every polygon, or only those listed (sorted) in `only`.

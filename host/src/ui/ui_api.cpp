@@ -93,11 +93,15 @@ MStatus press(const std::string& nameOrPath) {
         return fail("uiPress", notFound(nameOrPath));
     switch (control->kind) {
     case Kind::Button:
-    case Kind::MenuItem: return runScripts(scriptsOf(*control, {"command"}));
-    case Kind::CheckBox: return toggleCheckBox(*control);
-    case Kind::RadioButton: return selectRadioButton(*control);
-    default: return fail("uiPress", "'" + nameOrPath + "' is a " + kindName(control->kind) +
-                                        ", which cannot be pressed");
+    case Kind::MenuItem:
+        return runScripts(scriptsOf(*control, {"command"}));
+    case Kind::CheckBox:
+        return toggleCheckBox(*control);
+    case Kind::RadioButton:
+        return selectRadioButton(*control);
+    default:
+        return fail("uiPress", "'" + nameOrPath + "' is a " + kindName(control->kind) +
+                                   ", which cannot be pressed");
     }
 }
 

@@ -81,10 +81,13 @@ Value defaultOf(ArgType type, const std::string& name) {
             on = on || name == flag;
         return Value(on);
     }
-    case ArgType::Int: return Value(0);
-    case ArgType::Double: return Value(0.0);
+    case ArgType::Int:
+        return Value(0);
+    case ArgType::Double:
+        return Value(0.0);
     case ArgType::String:
-    case ArgType::Any: break;
+    case ArgType::Any:
+        break;
     }
     return Value("");
 }
@@ -275,21 +278,30 @@ MStatus runEdit(Kind kind, Request& request, bool fromPython, CommandContext& co
 // Where a new record of this kind goes when no parent is named.
 Control* defaultParent(Kind kind) {
     switch (kind) {
-    case Kind::Window: return nullptr;
-    case Kind::Menu: return currentParent() ? currentParent()->window() : nullptr;
-    case Kind::MenuItem: return currentMenu();
-    default: return currentParent();
+    case Kind::Window:
+        return nullptr;
+    case Kind::Menu:
+        return currentParent() ? currentParent()->window() : nullptr;
+    case Kind::MenuItem:
+        return currentMenu();
+    default:
+        return currentParent();
     }
 }
 
 bool canHold(const Control& parent, Kind kind) {
     switch (kind) {
-    case Kind::Window: return false;
-    case Kind::Menu: return parent.kind == Kind::Window;
-    case Kind::MenuItem: return parent.kind == Kind::Menu;
+    case Kind::Window:
+        return false;
+    case Kind::Menu:
+        return parent.kind == Kind::Window;
+    case Kind::MenuItem:
+        return parent.kind == Kind::Menu;
     case Kind::TabLayout:
-    case Kind::ColumnLayout: return parent.kind == Kind::Window || isLayout(parent.kind);
-    default: return isLayout(parent.kind);
+    case Kind::ColumnLayout:
+        return parent.kind == Kind::Window || isLayout(parent.kind);
+    default:
+        return isLayout(parent.kind);
     }
 }
 
@@ -320,14 +332,19 @@ MStatus findParent(Kind kind, const Request& request, Control*& parent) {
 
 void setCreationDefaults(Control& control) {
     switch (control.kind) {
-    case Kind::Window: control.properties["title"] = Value(control.name); break;
+    case Kind::Window:
+        control.properties["title"] = Value(control.name);
+        break;
     case Kind::CheckBox:
     case Kind::Text:
     case Kind::RadioButton:
     case Kind::Button:
     case Kind::Menu:
-    case Kind::MenuItem: control.properties["label"] = Value(control.name); break;
-    default: break;
+    case Kind::MenuItem:
+        control.properties["label"] = Value(control.name);
+        break;
+    default:
+        break;
     }
 }
 
@@ -336,10 +353,17 @@ void becomeCurrent(Control& control) {
     switch (control.kind) {
     case Kind::Window:
     case Kind::TabLayout:
-    case Kind::ColumnLayout: setCurrentParent(&control); break;
-    case Kind::Menu: setCurrentMenu(&control); break;
-    case Kind::RadioCollection: setCurrentCollection(&control); break;
-    default: break;
+    case Kind::ColumnLayout:
+        setCurrentParent(&control);
+        break;
+    case Kind::Menu:
+        setCurrentMenu(&control);
+        break;
+    case Kind::RadioCollection:
+        setCurrentCollection(&control);
+        break;
+    default:
+        break;
     }
 }
 
@@ -403,10 +427,10 @@ MStatus runControlCommand(Kind kind, const Invocation& call, CommandContext& con
 }  // namespace
 
 void registerControlCommands() {
-    const Kind kinds[] = {Kind::Window,      Kind::TabLayout,       Kind::ColumnLayout,
-                          Kind::CheckBox,    Kind::TextFieldGrp,    Kind::Text,
-                          Kind::RadioCollection, Kind::RadioButton, Kind::Button,
-                          Kind::Menu,        Kind::MenuItem};
+    const Kind kinds[] = {
+        Kind::Window,       Kind::TabLayout, Kind::ColumnLayout,    Kind::CheckBox,
+        Kind::TextFieldGrp, Kind::Text,      Kind::RadioCollection, Kind::RadioButton,
+        Kind::Button,       Kind::Menu,      Kind::MenuItem};
     for (Kind kind : kinds) {
         CommandSpec entry;
         entry.name = kindName(kind);

@@ -46,7 +46,8 @@ void describeTabs(const Control& tabs, int depth, std::string& out) {
         if (tab->name == text(tabs, "selectTab"))
             selected = tab->name;
     for (const auto& tab : tabs.children)
-        bar += (bar.empty() ? "" : " ") + (tab->name == selected ? "[" + tab->name + "]" : tab->name);
+        bar +=
+            (bar.empty() ? "" : " ") + (tab->name == selected ? "[" + tab->name + "]" : tab->name);
     line(depth, "Tabs: " + bar, out);
     for (const auto& tab : tabs.children) {
         line(depth, "-- " + tab->name + " --", out);
@@ -66,21 +67,36 @@ void describe(const Control& control, int depth, std::string& out) {
         return;
     const std::string label = text(control, "label");
     switch (control.kind) {
-    case Kind::Window: describeChildren(control, depth, out); break;
-    case Kind::Menu: describeMenu(control, depth, out); break;
-    case Kind::TabLayout: describeTabs(control, depth, out); break;
-    case Kind::ColumnLayout: describeChildren(control, depth, out); break;
+    case Kind::Window:
+        describeChildren(control, depth, out);
+        break;
+    case Kind::Menu:
+        describeMenu(control, depth, out);
+        break;
+    case Kind::TabLayout:
+        describeTabs(control, depth, out);
+        break;
+    case Kind::ColumnLayout:
+        describeChildren(control, depth, out);
+        break;
     case Kind::CheckBox:
         line(depth, std::string(flag(control, "value", false) ? "[x] " : "[ ] ") + label, out);
         break;
-    case Kind::TextFieldGrp: line(depth, label + ": [" + text(control, "text") + "]", out); break;
-    case Kind::Text: line(depth, label, out); break;
+    case Kind::TextFieldGrp:
+        line(depth, label + ": [" + text(control, "text") + "]", out);
+        break;
+    case Kind::Text:
+        line(depth, label, out);
+        break;
     case Kind::RadioButton:
         line(depth, std::string(isSelected(control) ? "(o) " : "( ) ") + label, out);
         break;
-    case Kind::Button: line(depth, "[" + label + "]", out); break;
+    case Kind::Button:
+        line(depth, "[" + label + "]", out);
+        break;
     case Kind::RadioCollection:
-    case Kind::MenuItem: break;
+    case Kind::MenuItem:
+        break;
     }
 }
 

@@ -1,6 +1,5 @@
 #include "ui/ui_properties.h"
 
-
 namespace host::ui {
 
 namespace {
@@ -10,10 +9,8 @@ constexpr bool kQueryOnly = true;
 
 std::vector<Property> withCommon(std::vector<Property> own) {
     static const std::vector<Property> common = {
-        {"w", "width", {A::Int}},
-        {"h", "height", {A::Int}},
-        {"en", "enable", {A::Bool}},
-        {"vis", "visible", {A::Bool}},
+        {"w", "width", {A::Int}},           {"h", "height", {A::Int}},
+        {"en", "enable", {A::Bool}},        {"vis", "visible", {A::Bool}},
         {"ann", "annotation", {A::String}},
     };
     own.insert(own.end(), common.begin(), common.end());
@@ -28,14 +25,10 @@ std::vector<Property> layoutProperties(std::vector<Property> own) {
 
 const std::vector<Property>& windowProperties() {
     static const std::vector<Property> p = {
-        {"t", "title", {A::String}},
-        {"wh", "widthHeight", {A::Int, A::Int}},
-        {"w", "width", {A::Int}},
-        {"h", "height", {A::Int}},
-        {"s", "sizeable", {A::Bool}},
-        {"mb", "menuBar", {A::Bool}},
-        {"vis", "visible", {A::Bool}},
-        {"ia", "iconName", {A::String}},
+        {"t", "title", {A::String}},   {"wh", "widthHeight", {A::Int, A::Int}},
+        {"w", "width", {A::Int}},      {"h", "height", {A::Int}},
+        {"s", "sizeable", {A::Bool}},  {"mb", "menuBar", {A::Bool}},
+        {"vis", "visible", {A::Bool}}, {"ia", "iconName", {A::String}},
     };
     return p;
 }
@@ -139,10 +132,8 @@ const std::vector<Property>& menuProperties() {
 
 const std::vector<Property>& menuItemProperties() {
     static const std::vector<Property> p = {
-        {"l", "label", {A::String}},
-        {"c", "command", {A::String}, false, true},
-        {"d", "divider", {A::Bool}},
-        {"en", "enable", {A::Bool}},
+        {"l", "label", {A::String}},        {"c", "command", {A::String}, false, true},
+        {"d", "divider", {A::Bool}},        {"en", "enable", {A::Bool}},
         {"ann", "annotation", {A::String}},
     };
     return p;
@@ -150,11 +141,16 @@ const std::vector<Property>& menuItemProperties() {
 
 const char* typeName(ArgType type) {
     switch (type) {
-    case ArgType::Bool: return "a boolean";
-    case ArgType::Int: return "an integer";
-    case ArgType::Double: return "a number";
-    case ArgType::String: return "a string";
-    case ArgType::Any: return "a value";
+    case ArgType::Bool:
+        return "a boolean";
+    case ArgType::Int:
+        return "an integer";
+    case ArgType::Double:
+        return "a number";
+    case ArgType::String:
+        return "a string";
+    case ArgType::Any:
+        return "a value";
     }
     return "a value";
 }
@@ -165,12 +161,18 @@ bool convertOne(ArgType type, const Value& in, Value& out) {
     double d = 0.0;
     std::string s;
     switch (type) {
-    case ArgType::Bool: return toBool(in, b) && (out = Value(b), true);
-    case ArgType::Int: return toInt(in, i) && (out = Value(i), true);
-    case ArgType::Double: return toDouble(in, d) && (out = Value(d), true);
+    case ArgType::Bool:
+        return toBool(in, b) && (out = Value(b), true);
+    case ArgType::Int:
+        return toInt(in, i) && (out = Value(i), true);
+    case ArgType::Double:
+        return toDouble(in, d) && (out = Value(d), true);
     // A boolean is no name or label, though the command language could print one.
-    case ArgType::String: return !in.isBool() && toText(in, s) && (out = Value(s), true);
-    case ArgType::Any: out = in; return true;
+    case ArgType::String:
+        return !in.isBool() && toText(in, s) && (out = Value(s), true);
+    case ArgType::Any:
+        out = in;
+        return true;
     }
     return false;
 }
@@ -179,17 +181,28 @@ bool convertOne(ArgType type, const Value& in, Value& out) {
 
 const std::vector<Property>& propertiesOf(Kind kind) {
     switch (kind) {
-    case Kind::Window: return windowProperties();
-    case Kind::TabLayout: return tabLayoutProperties();
-    case Kind::ColumnLayout: return columnLayoutProperties();
-    case Kind::CheckBox: return checkBoxProperties();
-    case Kind::TextFieldGrp: return textFieldGrpProperties();
-    case Kind::Text: return textProperties();
-    case Kind::RadioCollection: return radioCollectionProperties();
-    case Kind::RadioButton: return radioButtonProperties();
-    case Kind::Button: return buttonProperties();
-    case Kind::Menu: return menuProperties();
-    case Kind::MenuItem: return menuItemProperties();
+    case Kind::Window:
+        return windowProperties();
+    case Kind::TabLayout:
+        return tabLayoutProperties();
+    case Kind::ColumnLayout:
+        return columnLayoutProperties();
+    case Kind::CheckBox:
+        return checkBoxProperties();
+    case Kind::TextFieldGrp:
+        return textFieldGrpProperties();
+    case Kind::Text:
+        return textProperties();
+    case Kind::RadioCollection:
+        return radioCollectionProperties();
+    case Kind::RadioButton:
+        return radioButtonProperties();
+    case Kind::Button:
+        return buttonProperties();
+    case Kind::Menu:
+        return menuProperties();
+    case Kind::MenuItem:
+        return menuItemProperties();
     }
     static const std::vector<Property> none;
     return none;
@@ -237,8 +250,8 @@ bool convertArguments(const Property& property, const std::vector<Value>& args, 
     Value::List converted(given->size());
     for (size_t i = 0; i < given->size(); ++i) {
         if (!convertOne(property.args[i], (*given)[i], converted[i])) {
-            error = "flag -" + std::string(property.longName) + " needs " +
-                    typeName(property.args[i]);
+            error =
+                "flag -" + std::string(property.longName) + " needs " + typeName(property.args[i]);
             return false;
         }
     }

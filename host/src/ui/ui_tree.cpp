@@ -73,17 +73,28 @@ bool contains(const Control& root, const Control* target) {
 
 const char* kindName(Kind kind) {
     switch (kind) {
-    case Kind::Window: return "window";
-    case Kind::TabLayout: return "tabLayout";
-    case Kind::ColumnLayout: return "columnLayout";
-    case Kind::CheckBox: return "checkBox";
-    case Kind::TextFieldGrp: return "textFieldGrp";
-    case Kind::Text: return "text";
-    case Kind::RadioCollection: return "radioCollection";
-    case Kind::RadioButton: return "radioButton";
-    case Kind::Button: return "button";
-    case Kind::Menu: return "menu";
-    case Kind::MenuItem: return "menuItem";
+    case Kind::Window:
+        return "window";
+    case Kind::TabLayout:
+        return "tabLayout";
+    case Kind::ColumnLayout:
+        return "columnLayout";
+    case Kind::CheckBox:
+        return "checkBox";
+    case Kind::TextFieldGrp:
+        return "textFieldGrp";
+    case Kind::Text:
+        return "text";
+    case Kind::RadioCollection:
+        return "radioCollection";
+    case Kind::RadioButton:
+        return "radioButton";
+    case Kind::Button:
+        return "button";
+    case Kind::Menu:
+        return "menu";
+    case Kind::MenuItem:
+        return "menuItem";
     }
     return "control";
 }
@@ -125,8 +136,8 @@ Control* find(std::string_view nameOrPath) {
         return nullptr;
     Control* found = nullptr;
     walkAll([&](Control& c) {
-        if (c.name == nameOrPath || (nameOrPath.find('|') != std::string_view::npos &&
-                                     endsWithPath(c.path(), nameOrPath)))
+        if (c.name == nameOrPath ||
+            (nameOrPath.find('|') != std::string_view::npos && endsWithPath(c.path(), nameOrPath)))
             found = &c;
         return found != nullptr;
     });
@@ -198,12 +209,24 @@ void remove(Control* control) {
     ensureMainWindow();
 }
 
-Control* currentParent() { return tree().currentParent; }
-void setCurrentParent(Control* control) { tree().currentParent = control; }
-Control* currentMenu() { return tree().currentMenu; }
-void setCurrentMenu(Control* menu) { tree().currentMenu = menu; }
-Control* currentCollection() { return tree().currentCollection; }
-void setCurrentCollection(Control* collection) { tree().currentCollection = collection; }
+Control* currentParent() {
+    return tree().currentParent;
+}
+void setCurrentParent(Control* control) {
+    tree().currentParent = control;
+}
+Control* currentMenu() {
+    return tree().currentMenu;
+}
+void setCurrentMenu(Control* menu) {
+    tree().currentMenu = menu;
+}
+Control* currentCollection() {
+    return tree().currentCollection;
+}
+void setCurrentCollection(Control* collection) {
+    tree().currentCollection = collection;
+}
 
 void clear() {
     Tree& t = tree();

@@ -12,10 +12,10 @@ namespace {
 
 using Switches = std::vector<std::pair<const char*, const char*>>;
 
-const Switches kSetParentFlags = {{"m", "menu"}, {"q", "query"}, {"top", "topLevel"},
-                                      {"u", "upLevel"}};
-const Switches kDeleteUiFlags = {{"wnd", "window"}, {"m", "menu"}, {"mi", "menuItem"},
-                                     {"lay", "layout"}, {"ctl", "control"}};
+const Switches kSetParentFlags = {
+    {"m", "menu"}, {"q", "query"}, {"top", "topLevel"}, {"u", "upLevel"}};
+const Switches kDeleteUiFlags = {
+    {"wnd", "window"}, {"m", "menu"}, {"mi", "menuItem"}, {"lay", "layout"}, {"ctl", "control"}};
 
 MStatus rejectUnknownFlags(const Invocation& call, const Switches& known) {
     for (const Flag& flag : call.flags) {
@@ -37,7 +37,7 @@ MStatus setMenuParent(const Invocation& call, const std::string& target, Command
     if (target == "..") {
         Control* menu = currentMenu();
         setCurrentMenu(menu && menu->parent && menu->parent->kind == Kind::Menu ? menu->parent
-                                                                                 : nullptr);
+                                                                                : nullptr);
     } else {
         Control* menu = find(target, Kind::Menu);
         if (!menu)
@@ -49,7 +49,8 @@ MStatus setMenuParent(const Invocation& call, const std::string& target, Command
 }
 
 // The layout or window that the next layout or control goes into.
-MStatus setLayoutParent(const Invocation& call, const std::string& target, CommandContext& context) {
+MStatus setLayoutParent(const Invocation& call, const std::string& target,
+                        CommandContext& context) {
     if (target == "..") {
         Control* current = currentParent();
         setCurrentParent(current && current->parent ? current->parent : current);

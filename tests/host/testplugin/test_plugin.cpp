@@ -27,35 +27,35 @@ class TriangleCmd : public MPxCommand {
 public:
     static void* creator() { return new TriangleCmd; }
 
-    MStatus doIt(const MArgList& args) override
-    {
+    MStatus doIt(const MArgList& args) override {
         name_ = args.length() > 0 ? args.asString(0) : MString("testTriangle");
         return redoIt();
     }
 
-    MStatus redoIt() override
-    {
+    MStatus redoIt() override {
         MPointArray points;
         points.append(MPoint(0, 0, 0));
         points.append(MPoint(1, 0, 0));
         points.append(MPoint(0, 1, 0));
         MIntArray counts(1, 3);
         MIntArray connects;
-        for (int i = 0; i < 3; ++i) connects.append(i);
+        for (int i = 0; i < 3; ++i)
+            connects.append(i);
         MStatus status;
         MFnMesh mesh;
         transform_ = mesh.create(3, 1, points, counts, connects, MObject::kNullObj, &status);
-        if (!status) return status;
+        if (!status)
+            return status;
         MFnDependencyNode node(transform_);
         setResult(node.setName(name_));
         return MStatus::kSuccess;
     }
 
-    MStatus undoIt() override
-    {
+    MStatus undoIt() override {
         MDGModifier modifier;
         MStatus status = modifier.deleteNode(transform_);
-        if (status) status = modifier.doIt();
+        if (status)
+            status = modifier.doIt();
         return status;
     }
 
@@ -70,21 +70,25 @@ class EchoCmd : public MPxCommand {
 public:
     static void* creator() { return new EchoCmd; }
 
-    MStatus doIt(const MArgList& args) override
-    {
+    MStatus doIt(const MArgList& args) override {
         MSyntax syntax;
         syntax.addFlag("c", "count", MSyntax::kUnsigned);
         syntax.addFlag("t", "text", MSyntax::kString);
         syntax.addFlag("l", "loud", MSyntax::kNoArg);
         MStatus status;
         MArgDatabase data(syntax, args, &status);
-        if (!status) return status;
+        if (!status)
+            return status;
         unsigned int count = 1;
         MString text("echo");
-        if (data.isFlagSet("count")) status = data.getFlagArgument("count", 0, count);
-        if (status && data.isFlagSet("-t")) status = data.getFlagArgument("t", 0, text);
-        if (!status) return status;
-        for (unsigned int i = 0; i < count; ++i) appendToResult(data.isFlagSet("loud") ? text.toUpperCase() : text);
+        if (data.isFlagSet("count"))
+            status = data.getFlagArgument("count", 0, count);
+        if (status && data.isFlagSet("-t"))
+            status = data.getFlagArgument("t", 0, text);
+        if (!status)
+            return status;
+        for (unsigned int i = 0; i < count; ++i)
+            appendToResult(data.isFlagSet("loud") ? text.toUpperCase() : text);
         return MStatus::kSuccess;
     }
 };
@@ -94,21 +98,21 @@ class CountCmd : public MPxCommand {
 public:
     static void* creator() { return new CountCmd; }
 
-    static MSyntax newSyntax()
-    {
+    static MSyntax newSyntax() {
         MSyntax syntax;
         syntax.addFlag("n", "number", MSyntax::kLong);
         syntax.addFlag("w", "words");
         return syntax;
     }
 
-    MStatus doIt(const MArgList& args) override
-    {
+    MStatus doIt(const MArgList& args) override {
         MStatus status;
         MArgDatabase data(newSyntax(), args, &status);
-        if (!status) return status;
+        if (!status)
+            return status;
         int number = 0;
-        if (data.isFlagSet("n")) data.getFlagArgument("n", 0, number);
+        if (data.isFlagSet("n"))
+            data.getFlagArgument("n", 0, number);
         MStringArray objects;
         data.getObjects(objects);
         MString text;
@@ -125,8 +129,7 @@ class UnloadSelfCmd : public MPxCommand {
 public:
     static void* creator() { return new UnloadSelfCmd; }
 
-    MStatus doIt(const MArgList&) override
-    {
+    MStatus doIt(const MArgList&) override {
         MStatus status = MGlobal::executeCommand("unloadPlugin kivano_testplugin");
         setResult(status ? "unloaded" : "refused");
         return MStatus::kFailure;
@@ -138,8 +141,7 @@ public:
 
 }  // namespace
 
-TEST_EXPORT MStatus initializePlugin(MObject obj)
-{
+TEST_EXPORT MStatus initializePlugin(MObject obj) {
     MFnPlugin plugin(obj, "kivano tests", "1.0", "Any");
     MStatus status = plugin.registerCommand("testTriangle", TriangleCmd::creator);
     if (!status) {
@@ -150,19 +152,24 @@ TEST_EXPORT MStatus initializePlugin(MObject obj)
     return MStatus::kFailure;
 #else
     status = plugin.registerCommand("testEcho", EchoCmd::creator);
-    if (status) status = plugin.registerCommand("testCount", CountCmd::creator, CountCmd::newSyntax);
-    if (status) status = plugin.registerCommand("testUnloadSelf", UnloadSelfCmd::creator);
-    if (!status) status.perror("registerCommand");
+    if (status)
+        status = plugin.registerCommand("testCount", CountCmd::creator, CountCmd::newSyntax);
+    if (status)
+        status = plugin.registerCommand("testUnloadSelf", UnloadSelfCmd::creator);
+    if (!status)
+        status.perror("registerCommand");
     return status;
 #endif
 }
 
-TEST_EXPORT MStatus uninitializePlugin(MObject obj)
-{
+TEST_EXPORT MStatus uninitializePlugin(MObject obj) {
     MFnPlugin plugin(obj);
     MStatus status = plugin.deregisterCommand("testTriangle");
-    if (status) status = plugin.deregisterCommand("testEcho");
-    if (status) status = plugin.deregisterCommand("testCount");
-    if (status) status = plugin.deregisterCommand("testUnloadSelf");
+    if (status)
+        status = plugin.deregisterCommand("testEcho");
+    if (status)
+        status = plugin.deregisterCommand("testCount");
+    if (status)
+        status = plugin.deregisterCommand("testUnloadSelf");
     return status;
 }

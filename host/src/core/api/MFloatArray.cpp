@@ -3,40 +3,39 @@
 
 #include <algorithm>
 
-
-MStatus MFloatArray::set(float element, unsigned int index)
-{
-    if (index >= length()) return MStatus(MStatus::kInvalidParameter);
+MStatus MFloatArray::set(float element, unsigned int index) {
+    if (index >= length())
+        return MStatus(MStatus::kInvalidParameter);
     store_.write()[index] = element;
     return MStatus::kSuccess;
 }
 
-MStatus MFloatArray::remove(unsigned int index)
-{
-    if (index >= length()) return MStatus(MStatus::kInvalidParameter);
+MStatus MFloatArray::remove(unsigned int index) {
+    if (index >= length())
+        return MStatus(MStatus::kInvalidParameter);
     auto& data = store_.write();
     data.erase(data.begin() + index);
     return MStatus::kSuccess;
 }
 
-MStatus MFloatArray::insert(float element, unsigned int index)
-{
-    if (index > length()) return MStatus(MStatus::kInvalidParameter);
+MStatus MFloatArray::insert(float element, unsigned int index) {
+    if (index > length())
+        return MStatus(MStatus::kInvalidParameter);
     auto& data = store_.write();
     data.insert(data.begin() + index, element);
     return MStatus::kSuccess;
 }
 
-MStatus MFloatArray::get(float array[]) const
-{
-    if (!array) return MStatus(MStatus::kInvalidParameter);
+MStatus MFloatArray::get(float array[]) const {
+    if (!array)
+        return MStatus(MStatus::kInvalidParameter);
     std::copy(begin(), end(), array);
     return MStatus::kSuccess;
 }
 
-std::ostream& operator<<(std::ostream& os, const MFloatArray& array)
-{
+std::ostream& operator<<(std::ostream& os, const MFloatArray& array) {
     os << "[";
-    for (unsigned int i = 0; i < array.length(); ++i) os << (i ? ", " : "") << array[i];
+    for (unsigned int i = 0; i < array.length(); ++i)
+        os << (i ? ", " : "") << array[i];
     return os << "]";
 }

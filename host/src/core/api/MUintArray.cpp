@@ -1,42 +1,41 @@
-#include <maya/MUintArray.h>
 #include <maya/MStatus.h>
+#include <maya/MUintArray.h>
 
 #include <algorithm>
 
-
-MStatus MUintArray::set(unsigned int element, unsigned int index)
-{
-    if (index >= length()) return MStatus(MStatus::kInvalidParameter);
+MStatus MUintArray::set(unsigned int element, unsigned int index) {
+    if (index >= length())
+        return MStatus(MStatus::kInvalidParameter);
     store_.write()[index] = element;
     return MStatus::kSuccess;
 }
 
-MStatus MUintArray::remove(unsigned int index)
-{
-    if (index >= length()) return MStatus(MStatus::kInvalidParameter);
+MStatus MUintArray::remove(unsigned int index) {
+    if (index >= length())
+        return MStatus(MStatus::kInvalidParameter);
     auto& data = store_.write();
     data.erase(data.begin() + index);
     return MStatus::kSuccess;
 }
 
-MStatus MUintArray::insert(unsigned int element, unsigned int index)
-{
-    if (index > length()) return MStatus(MStatus::kInvalidParameter);
+MStatus MUintArray::insert(unsigned int element, unsigned int index) {
+    if (index > length())
+        return MStatus(MStatus::kInvalidParameter);
     auto& data = store_.write();
     data.insert(data.begin() + index, element);
     return MStatus::kSuccess;
 }
 
-MStatus MUintArray::get(unsigned int array[]) const
-{
-    if (!array) return MStatus(MStatus::kInvalidParameter);
+MStatus MUintArray::get(unsigned int array[]) const {
+    if (!array)
+        return MStatus(MStatus::kInvalidParameter);
     std::copy(begin(), end(), array);
     return MStatus::kSuccess;
 }
 
-std::ostream& operator<<(std::ostream& os, const MUintArray& array)
-{
+std::ostream& operator<<(std::ostream& os, const MUintArray& array) {
     os << "[";
-    for (unsigned int i = 0; i < array.length(); ++i) os << (i ? ", " : "") << array[i];
+    for (unsigned int i = 0; i < array.length(); ++i)
+        os << (i ? ", " : "") << array[i];
     return os << "]";
 }

@@ -14,18 +14,22 @@ MDGModifier::MDGModifier()
 
 MDGModifier::~MDGModifier() = default;
 
-void MDGModifier::queue(Operation op) { pending_.push_back(std::move(op)); }
+void MDGModifier::queue(Operation op) {
+    pending_.push_back(std::move(op));
+}
 
 void MDGModifier::adoptDone(std::vector<host::UndoStep>& steps) {
     undone_->clear();
-    done_->insert(done_->end(), std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
+    done_->insert(done_->end(), std::make_move_iterator(steps.begin()),
+                  std::make_move_iterator(steps.end()));
 }
 
 // Made at once, as the host hands back the new node; undoIt removes it again.
 MObject MDGModifier::createNode(const MString& type, MStatus* ReturnStatus) {
     std::string typeName = type.asChar();
     if (!isKnownNodeType(typeName) || typeName == "transform" || typeName == "mesh") {
-        if (ReturnStatus) *ReturnStatus = MStatus::kInvalidParameter;
+        if (ReturnStatus)
+            *ReturnStatus = MStatus::kInvalidParameter;
         return MObject();
     }
     std::vector<host::UndoStep> steps;
@@ -35,16 +39,19 @@ MObject MDGModifier::createNode(const MString& type, MStatus* ReturnStatus) {
         node = &host::scene::createNode(typeName, "");
     }
     adoptDone(steps);
-    if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+    if (ReturnStatus)
+        *ReturnStatus = MStatus::kSuccess;
     return objectOf(*node);
 }
 
 MStatus MDGModifier::deleteNode(const MObject& node) {
     Node* n = liveNode(node);
-    if (!n || isDefaultNode(*n)) return MStatus::kInvalidParameter;
+    if (!n || isDefaultNode(*n))
+        return MStatus::kInvalidParameter;
     queue([node](std::vector<host::UndoStep>& steps) -> MStatus {
         Node* target = liveNode(node);
-        if (!target) return MStatus::kInvalidParameter;
+        if (!target)
+            return MStatus::kInvalidParameter;
         Journal journal(&steps);
         return host::scene::deleteNode(*target) ? MStatus::kSuccess : MStatus::kFailure;
     });
@@ -52,11 +59,13 @@ MStatus MDGModifier::deleteNode(const MObject& node) {
 }
 
 MStatus MDGModifier::renameNode(const MObject& node, const MString& newName) {
-    if (!liveNode(node) || !isValidName(newName.asChar())) return MStatus::kInvalidParameter;
+    if (!liveNode(node) || !isValidName(newName.asChar()))
+        return MStatus::kInvalidParameter;
     std::string name = newName.asChar();
     queue([node, name](std::vector<host::UndoStep>& steps) -> MStatus {
         Node* target = liveNode(node);
-        if (!target || isDefaultNode(*target)) return MStatus::kInvalidParameter;
+        if (!target || isDefaultNode(*target))
+            return MStatus::kInvalidParameter;
         Journal journal(&steps);
         rename(*target, name);
         return MStatus::kSuccess;
@@ -82,8 +91,10 @@ MStatus MDGModifier::pythonCommandToExecute(const MString& command) {
 
 MStatus MDGModifier::doIt() {
     if (pending_.empty() && !undone_->empty()) {
-        for (host::UndoStep& step : *undone_) step.redo();
-        done_->insert(done_->end(), std::make_move_iterator(undone_->begin()), std::make_move_iterator(undone_->end()));
+        for (host::UndoStep& step : *undone_)
+            step.redo();
+        done_->insert(done_->end(), std::make_move_iterator(undone_->begin()),
+                      std::make_move_iterator(undone_->end()));
         undone_->clear();
         return MStatus::kSuccess;
     }
@@ -94,14 +105,17 @@ MStatus MDGModifier::doIt() {
     // Each edit appends its steps straight to what the modifier has done.
     for (Operation& op : ops) {
         MStatus status = op(*done_);
-        if (!status) return status;
+        if (!status)
+            return status;
     }
     return MStatus::kSuccess;
 }
 
 MStatus MDGModifier::undoIt() {
-    for (auto it = done_->rbegin(); it != done_->rend(); ++it) it->undo();
-    undone_->insert(undone_->begin(), std::make_move_iterator(done_->begin()), std::make_move_iterator(done_->end()));
+    for (auto it = done_->rbegin(); it != done_->rend(); ++it)
+        it->undo();
+    undone_->insert(undone_->begin(), std::make_move_iterator(done_->begin()),
+                    std::make_move_iterator(done_->end()));
     done_->clear();
     return MStatus::kSuccess;
 }

@@ -7,13 +7,17 @@ using namespace host::scene;
 
 // A DAG node is made at once under the parent (a new transform when the type
 // is a shape and no parent is given); undoIt removes it again.
-MObject MDagModifier::createNode(const MString& type, const MObject& parent, MStatus* ReturnStatus) {
+MObject MDagModifier::createNode(const MString& type, const MObject& parent,
+                                 MStatus* ReturnStatus) {
     std::string typeName = type.asChar();
     Node* parentNode = parent.isNull() ? nullptr : liveNode(parent);
     bool dagType = typeName == "transform" || typeName == "mesh";
-    if (!dagType && parent.isNull()) return MDGModifier::createNode(type, ReturnStatus);
-    if (!dagType || (!parent.isNull() && (!parentNode || parentNode->kind != NodeKind::Transform))) {
-        if (ReturnStatus) *ReturnStatus = MStatus::kInvalidParameter;
+    if (!dagType && parent.isNull())
+        return MDGModifier::createNode(type, ReturnStatus);
+    if (!dagType ||
+        (!parent.isNull() && (!parentNode || parentNode->kind != NodeKind::Transform))) {
+        if (ReturnStatus)
+            *ReturnStatus = MStatus::kInvalidParameter;
         return MObject();
     }
     std::vector<host::UndoStep> steps;
@@ -23,7 +27,9 @@ MObject MDagModifier::createNode(const MString& type, const MObject& parent, MSt
         made = &host::scene::createNode(typeName, "", parentNode);
     }
     adoptDone(steps);
-    if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
-    if (typeName == "mesh" && !parentNode) return objectOf(*made->parent);
+    if (ReturnStatus)
+        *ReturnStatus = MStatus::kSuccess;
+    if (typeName == "mesh" && !parentNode)
+        return objectOf(*made->parent);
     return objectOf(*made);
 }

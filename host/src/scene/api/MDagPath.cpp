@@ -10,18 +10,21 @@ static Node* dagNode(const MObject& object) {
 }
 
 static void setStatus(MStatus* status, bool ok) {
-    if (status) *status = ok ? MStatus::kSuccess : MStatus::kInvalidParameter;
+    if (status)
+        *status = ok ? MStatus::kSuccess : MStatus::kInvalidParameter;
 }
 
 static MMatrix toMatrix(const Matrix4& m) {
     MMatrix r;
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) r(unsigned(i), unsigned(j)) = m[size_t(i * 4 + j)];
+        for (int j = 0; j < 4; ++j)
+            r(unsigned(i), unsigned(j)) = m[size_t(i * 4 + j)];
     return r;
 }
 
 MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
-    if (!dagNode(node)) return MStatus::kInvalidParameter;
+    if (!dagNode(node))
+        return MStatus::kInvalidParameter;
     path = MDagPath(node);
     return MStatus::kSuccess;
 }
@@ -29,10 +32,13 @@ MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
 bool MDagPath::hasFn(MFn::Type type, MStatus* ReturnStatus) const {
     Node* node = dagNode(node_);
     setStatus(ReturnStatus, node);
-    if (!node) return false;
-    if (nodeHasFn(*node, type)) return true;
+    if (!node)
+        return false;
+    if (nodeHasFn(*node, type))
+        return true;
     // As in Maya, a path to a transform is compatible with its shape's function set.
-    if (node->kind == NodeKind::Transform && (type == MFn::kMesh || type == MFn::kShape)) return meshOf(*node);
+    if (node->kind == NodeKind::Transform && (type == MFn::kMesh || type == MFn::kShape))
+        return meshOf(*node);
     return false;
 }
 
@@ -43,7 +49,8 @@ MFn::Type MDagPath::apiType(MStatus* ReturnStatus) const {
 }
 
 bool MDagPath::isValid(MStatus* ReturnStatus) const {
-    if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+    if (ReturnStatus)
+        *ReturnStatus = MStatus::kSuccess;
     return dagNode(node_) != nullptr;
 }
 
@@ -56,7 +63,8 @@ MObject MDagPath::node(MStatus* ReturnStatus) const {
 MObject MDagPath::transform(MStatus* ReturnStatus) const {
     Node* node = dagNode(node_);
     setStatus(ReturnStatus, node && node->kind != NodeKind::World);
-    if (!node || node->kind == NodeKind::World) return MObject();
+    if (!node || node->kind == NodeKind::World)
+        return MObject();
     return objectOf(*transformOf(*node));
 }
 
@@ -64,7 +72,8 @@ unsigned int MDagPath::length(MStatus* ReturnStatus) const {
     Node* node = dagNode(node_);
     setStatus(ReturnStatus, node);
     unsigned int n = 0;
-    for (Node* p = node; p && p->kind != NodeKind::World; p = p->parent) ++n;
+    for (Node* p = node; p && p->kind != NodeKind::World; p = p->parent)
+        ++n;
     return n;
 }
 
@@ -84,7 +93,8 @@ MObject MDagPath::child(unsigned int i, MStatus* ReturnStatus) const {
 MStatus MDagPath::push(const MObject& child) {
     Node* node = dagNode(node_);
     Node* c = dagNode(child);
-    if (!node || !c || c->parent != node) return MStatus::kInvalidParameter;
+    if (!node || !c || c->parent != node)
+        return MStatus::kInvalidParameter;
     node_ = child;
     return MStatus::kSuccess;
 }
@@ -92,27 +102,33 @@ MStatus MDagPath::push(const MObject& child) {
 MStatus MDagPath::pop(unsigned int num) {
     Node* node = dagNode(node_);
     for (unsigned int i = 0; i < num; ++i) {
-        if (!node || !node->parent) return MStatus::kInvalidParameter;
+        if (!node || !node->parent)
+            return MStatus::kInvalidParameter;
         node = node->parent;
     }
-    if (!node) return MStatus::kInvalidParameter;
+    if (!node)
+        return MStatus::kInvalidParameter;
     node_ = objectOf(*node);
     return MStatus::kSuccess;
 }
 
 MStatus MDagPath::extendToShape() {
     Node* node = dagNode(node_);
-    if (!node) return MStatus::kInvalidParameter;
-    if (node->kind == NodeKind::Mesh) return MStatus::kSuccess;
+    if (!node)
+        return MStatus::kInvalidParameter;
+    if (node->kind == NodeKind::Mesh)
+        return MStatus::kSuccess;
     Node* shape = meshOf(*node);
-    if (!shape) return MStatus::kFailure;
+    if (!shape)
+        return MStatus::kFailure;
     node_ = objectOf(*shape);
     return MStatus::kSuccess;
 }
 
 MStatus MDagPath::extendToShapeDirectlyBelow(unsigned int num) {
     Node* node = dagNode(node_);
-    if (!node) return MStatus::kInvalidParameter;
+    if (!node)
+        return MStatus::kInvalidParameter;
     unsigned int seen = 0;
     for (NodePtr& child : node->children)
         if (child->kind == NodeKind::Mesh && seen++ == num) {
@@ -124,9 +140,11 @@ MStatus MDagPath::extendToShapeDirectlyBelow(unsigned int num) {
 
 MStatus MDagPath::numberOfShapesDirectlyBelow(unsigned int& num) const {
     Node* node = dagNode(node_);
-    if (!node) return MStatus::kInvalidParameter;
+    if (!node)
+        return MStatus::kInvalidParameter;
     num = 0;
-    for (NodePtr& child : node->children) num += child->kind == NodeKind::Mesh;
+    for (NodePtr& child : node->children)
+        num += child->kind == NodeKind::Mesh;
     return MStatus::kSuccess;
 }
 
@@ -164,6 +182,10 @@ MMatrix MDagPath::exclusiveMatrix(MStatus* ReturnStatus) const {
     return node && node->parent ? toMatrix(worldMatrix(*node->parent)) : MMatrix();
 }
 
-MMatrix MDagPath::inclusiveMatrixInverse(MStatus* ReturnStatus) const { return inclusiveMatrix(ReturnStatus).inverse(); }
+MMatrix MDagPath::inclusiveMatrixInverse(MStatus* ReturnStatus) const {
+    return inclusiveMatrix(ReturnStatus).inverse();
+}
 
-MMatrix MDagPath::exclusiveMatrixInverse(MStatus* ReturnStatus) const { return exclusiveMatrix(ReturnStatus).inverse(); }
+MMatrix MDagPath::exclusiveMatrixInverse(MStatus* ReturnStatus) const {
+    return exclusiveMatrix(ReturnStatus).inverse();
+}

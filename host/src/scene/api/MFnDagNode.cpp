@@ -5,7 +5,8 @@
 using namespace host::scene;
 
 static void setStatus(MStatus* status, MStatus value) {
-    if (status) *status = value;
+    if (status)
+        *status = value;
 }
 
 static Node* dagNodeOf(const MObject& object) {
@@ -13,15 +14,25 @@ static Node* dagNodeOf(const MObject& object) {
     return node && nodeHasFn(*node, MFn::kDagNode) ? node : nullptr;
 }
 
-MFnDagNode::MFnDagNode(MObject& object, MStatus* ReturnStatus) { setStatus(ReturnStatus, setObject(object)); }
+MFnDagNode::MFnDagNode(MObject& object, MStatus* ReturnStatus) {
+    setStatus(ReturnStatus, setObject(object));
+}
 
-MFnDagNode::MFnDagNode(const MObject& object, MStatus* ReturnStatus) { setStatus(ReturnStatus, setObject(object)); }
+MFnDagNode::MFnDagNode(const MObject& object, MStatus* ReturnStatus) {
+    setStatus(ReturnStatus, setObject(object));
+}
 
-MFnDagNode::MFnDagNode(const MDagPath& path, MStatus* ReturnStatus) { setStatus(ReturnStatus, setObject(path)); }
+MFnDagNode::MFnDagNode(const MDagPath& path, MStatus* ReturnStatus) {
+    setStatus(ReturnStatus, setObject(path));
+}
 
-MStatus MFnDagNode::setObject(const MDagPath& path) { return MFnBase::setObject(path.node()); }
+MStatus MFnDagNode::setObject(const MDagPath& path) {
+    return MFnBase::setObject(path.node());
+}
 
-bool MFnDagNode::accepts(const MObject& object) const { return dagNodeOf(object) != nullptr; }
+bool MFnDagNode::accepts(const MObject& object) const {
+    return dagNodeOf(object) != nullptr;
+}
 
 MObject MFnDagNode::create(const MString& typeName, const MObject& parent, MStatus* ReturnStatus) {
     return create(typeName, MString(), parent, ReturnStatus);
@@ -32,7 +43,8 @@ MObject MFnDagNode::create(const MString& typeName, const MString& name, const M
     std::string type = typeName.asChar();
     Node* parentNode = parent.isNull() ? nullptr : dagNodeOf(parent);
     bool badParent = !parent.isNull() && (!parentNode || parentNode->kind != NodeKind::Transform);
-    if ((type != "transform" && type != "mesh") || badParent || (name.length() && !isValidName(name.asChar()))) {
+    if ((type != "transform" && type != "mesh") || badParent ||
+        (name.length() && !isValidName(name.asChar()))) {
         setStatus(ReturnStatus, MStatus::kInvalidParameter);
         return MObject();
     }
@@ -40,7 +52,8 @@ MObject MFnDagNode::create(const MString& typeName, const MString& name, const M
     object_ = objectOf(node);
     setStatus(ReturnStatus, MStatus::kSuccess);
     // A shape made without a parent comes with a new transform, which is what is returned.
-    if (type == "mesh" && !parentNode) return objectOf(*node.parent);
+    if (type == "mesh" && !parentNode)
+        return objectOf(*node.parent);
     return object_;
 }
 
@@ -78,7 +91,8 @@ bool MFnDagNode::isIntermediateObject(MStatus* ReturnStatus) const {
 
 MStatus MFnDagNode::setIntermediateObject(bool isIntermediate) {
     Node* node = dagNodeOf(object_);
-    if (!node || node->kind != NodeKind::Mesh) return MStatus::kInvalidParameter;
+    if (!node || node->kind != NodeKind::Mesh)
+        return MStatus::kInvalidParameter;
     setIntermediate(*node, isIntermediate);
     return MStatus::kSuccess;
 }
@@ -95,7 +109,9 @@ MString MFnDagNode::partialPathName(MStatus* ReturnStatus) const {
     return node ? MString(node->name) : MString();
 }
 
-MStatus MFnDagNode::getPath(MDagPath& path) const { return MDagPath::getAPathTo(object_, path); }
+MStatus MFnDagNode::getPath(MDagPath& path) const {
+    return MDagPath::getAPathTo(object_, path);
+}
 
 MDagPath MFnDagNode::dagPath(MStatus* ReturnStatus) const {
     MDagPath path;
@@ -108,9 +124,11 @@ MMatrix MFnDagNode::transformationMatrix(MStatus* ReturnStatus) const {
     Node* node = dagNodeOf(object_);
     setStatus(ReturnStatus, node ? MStatus::kSuccess : MStatus::kInvalidParameter);
     MMatrix m;
-    if (!node) return m;
+    if (!node)
+        return m;
     Matrix4 local = localMatrix(*node);
     for (unsigned i = 0; i < 4; ++i)
-        for (unsigned j = 0; j < 4; ++j) m(i, j) = local[i * 4 + j];
+        for (unsigned j = 0; j < 4; ++j)
+            m(i, j) = local[i * 4 + j];
     return m;
 }

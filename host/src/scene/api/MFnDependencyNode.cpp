@@ -5,7 +5,8 @@
 using namespace host::scene;
 
 static void setStatus(MStatus* status, MStatus value) {
-    if (status) *status = value;
+    if (status)
+        *status = value;
 }
 
 MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus) {
@@ -16,13 +17,16 @@ MFnDependencyNode::MFnDependencyNode(const MObject& object, MStatus* ReturnStatu
     setStatus(ReturnStatus, setObject(object));
 }
 
-bool MFnDependencyNode::accepts(const MObject& object) const { return liveNode(object) != nullptr; }
+bool MFnDependencyNode::accepts(const MObject& object) const {
+    return liveNode(object) != nullptr;
+}
 
 MObject MFnDependencyNode::create(const MString& typeName, MStatus* ReturnStatus) {
     return create(typeName, MString(), ReturnStatus);
 }
 
-MObject MFnDependencyNode::create(const MString& typeName, const MString& name, MStatus* ReturnStatus) {
+MObject MFnDependencyNode::create(const MString& typeName, const MString& name,
+                                  MStatus* ReturnStatus) {
     std::string type = typeName.asChar();
     if (!isKnownNodeType(type) || (name.length() && !isValidName(name.asChar()))) {
         setStatus(ReturnStatus, MStatus::kInvalidParameter);
@@ -59,10 +63,13 @@ MString MFnDependencyNode::typeName(MStatus* ReturnStatus) const {
 // Plugs exist for the node's attributes, plus the shading links that the
 // scene models as connections.
 static bool plugExists(const Node& node, const std::string& attr) {
-    if (hasAttr(node, attr)) return true;
-    if (node.kind == NodeKind::ShadingEngine) return attr == "surfaceShader" || attr == "ss";
+    if (hasAttr(node, attr))
+        return true;
+    if (node.kind == NodeKind::ShadingEngine)
+        return attr == "surfaceShader" || attr == "ss";
     if (node.kind == NodeKind::Material)
-        return attr == "outColor" || attr == "oc" || attr == "color" || attr == "c" || attr == "transparency";
+        return attr == "outColor" || attr == "oc" || attr == "color" || attr == "c" ||
+               attr == "transparency";
     return attr == "message";
 }
 
@@ -78,8 +85,10 @@ MPlug MFnDependencyNode::findPlug(const MString& attrName, MStatus* ReturnStatus
     }
     setStatus(ReturnStatus, MStatus::kSuccess);
     std::string attr = attrName.asChar();
-    if (attr == "ss") attr = "surfaceShader";
-    if (attr == "oc") attr = "outColor";
+    if (attr == "ss")
+        attr = "surfaceShader";
+    if (attr == "oc")
+        attr = "outColor";
     return MPlug(object_, MString(attr));
 }
 

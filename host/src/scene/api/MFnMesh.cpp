@@ -9,92 +9,122 @@ using namespace host::scene;
 namespace {
 
 void setStatus(MStatus* status, MStatus value) {
-    if (status) *status = value;
+    if (status)
+        *status = value;
 }
 
 int uvSetIndex(const MeshData& data, const MString* name) {
-    if (!name) return data.currentUVSet;
+    if (!name)
+        return data.currentUVSet;
     for (size_t i = 0; i < data.uvSets.size(); ++i)
-        if (data.uvSets[i].name == name->asChar()) return int(i);
+        if (data.uvSets[i].name == name->asChar())
+            return int(i);
     return -1;
 }
 
 int colorSetIndex(const MeshData& data, const MString* name) {
-    if (!name) return data.currentColorSet;
+    if (!name)
+        return data.currentColorSet;
     for (size_t i = 0; i < data.colorSets.size(); ++i)
-        if (data.colorSets[i].name == name->asChar()) return int(i);
+        if (data.colorSets[i].name == name->asChar())
+            return int(i);
     return -1;
 }
 
 // A shallow copy to edit: the large arrays stay shared until replaced.
-std::shared_ptr<MeshData> editable(const Node& mesh) { return std::make_shared<MeshData>(*mesh.mesh); }
+std::shared_ptr<MeshData> editable(const Node& mesh) {
+    return std::make_shared<MeshData>(*mesh.mesh);
+}
 
 bool validFaceVertex(const MeshData& data, int polygon, int vertex) {
-    return polygon >= 0 && polygon < data.numPolygons() && vertex >= 0 && vertex < (*data.counts)[size_t(polygon)];
+    return polygon >= 0 && polygon < data.numPolygons() && vertex >= 0 &&
+           vertex < (*data.counts)[size_t(polygon)];
 }
 
 // Face-vertex ids of a set, expanded to one entry per face-vertex (-1 unset).
 std::vector<int> expandedIds(const IntBuffer& ids, const MeshData& data) {
-    if (!ids->empty()) return *ids;
+    if (!ids->empty())
+        return *ids;
     return std::vector<int>(size_t(data.numFaceVertices()), -1);
 }
 
 template <typename PointArray>
 bool readPoints(int numVertices, const PointArray& points, std::vector<Point3>& out) {
-    if (numVertices < 0 || points.length() < unsigned(numVertices)) return false;
+    if (numVertices < 0 || points.length() < unsigned(numVertices))
+        return false;
     out.resize(size_t(numVertices));
     for (unsigned i = 0; i < unsigned(numVertices); ++i) {
         out[i] = {double(points[i].x), double(points[i].y), double(points[i].z)};
         for (double c : out[i])
-            if (!std::isfinite(c)) return false;
+            if (!std::isfinite(c))
+                return false;
     }
     return true;
 }
 
-bool validTopology(int numVertices, int numPolygons, const MIntArray& counts, const MIntArray& connects) {
-    if (numPolygons < 0 || counts.length() != unsigned(numPolygons)) return false;
+bool validTopology(int numVertices, int numPolygons, const MIntArray& counts,
+                   const MIntArray& connects) {
+    if (numPolygons < 0 || counts.length() != unsigned(numPolygons))
+        return false;
     size_t total = 0;
     for (unsigned i = 0; i < counts.length(); ++i) {
-        if (counts[i] < 3) return false;
+        if (counts[i] < 3)
+            return false;
         total += size_t(counts[i]);
     }
-    if (total != connects.length()) return false;
+    if (total != connects.length())
+        return false;
     for (unsigned i = 0; i < connects.length(); ++i)
-        if (connects[i] < 0 || connects[i] >= numVertices) return false;
+        if (connects[i] < 0 || connects[i] >= numVertices)
+            return false;
     return true;
 }
 
 }  // namespace
 
-MFnMesh::MFnMesh(MObject& object, MStatus* ReturnStatus) { setStatus(ReturnStatus, setObject(object)); }
+MFnMesh::MFnMesh(MObject& object, MStatus* ReturnStatus) {
+    setStatus(ReturnStatus, setObject(object));
+}
 
-MFnMesh::MFnMesh(const MObject& object, MStatus* ReturnStatus) { setStatus(ReturnStatus, setObject(object)); }
+MFnMesh::MFnMesh(const MObject& object, MStatus* ReturnStatus) {
+    setStatus(ReturnStatus, setObject(object));
+}
 
-MFnMesh::MFnMesh(const MDagPath& path, MStatus* ReturnStatus) { setStatus(ReturnStatus, setObject(path)); }
+MFnMesh::MFnMesh(const MDagPath& path, MStatus* ReturnStatus) {
+    setStatus(ReturnStatus, setObject(path));
+}
 
-bool MFnMesh::accepts(const MObject& object) const { return liveMesh(object) != nullptr; }
+bool MFnMesh::accepts(const MObject& object) const {
+    return liveMesh(object) != nullptr;
+}
 
-MStatus MFnMesh::setObject(MObject& object) { return setObject(static_cast<const MObject&>(object)); }
+MStatus MFnMesh::setObject(MObject& object) {
+    return setObject(static_cast<const MObject&>(object));
+}
 
 MStatus MFnMesh::setObject(const MObject& object) {
     Node* mesh = liveMesh(object);
     return MFnBase::setObject(mesh ? objectOf(*mesh) : object);
 }
 
-MStatus MFnMesh::setObject(const MDagPath& path) { return setObject(path.node()); }
+MStatus MFnMesh::setObject(const MDagPath& path) {
+    return setObject(path.node());
+}
 
 // ---- creation ----
 
 template <typename PointArray>
-static MObject createMesh(MObject& attached, int numVertices, int numPolygons, const PointArray& vertexArray,
-                          const MIntArray& counts, const MIntArray& connects, const MFloatArray* u,
-                          const MFloatArray* v, const MObject& parent, MStatus* ReturnStatus) {
+static MObject createMesh(MObject& attached, int numVertices, int numPolygons,
+                          const PointArray& vertexArray, const MIntArray& counts,
+                          const MIntArray& connects, const MFloatArray* u, const MFloatArray* v,
+                          const MObject& parent, MStatus* ReturnStatus) {
     auto data = std::make_shared<MeshData>();
     std::vector<Point3> points;
     Node* parentNode = parent.isNull() ? nullptr : liveNode(parent);
     bool badParent = !parent.isNull() && (!parentNode || parentNode->kind != NodeKind::Transform);
     if (badParent || !readPoints(numVertices, vertexArray, points) ||
-        !validTopology(numVertices, numPolygons, counts, connects) || (u && u->length() != v->length())) {
+        !validTopology(numVertices, numPolygons, counts, connects) ||
+        (u && u->length() != v->length())) {
         setStatus(ReturnStatus, MStatus::kInvalidParameter);
         return MObject();
     }
@@ -117,39 +147,42 @@ static MObject createMesh(MObject& attached, int numVertices, int numPolygons, c
 }
 
 MObject MFnMesh::create(int numVertices, int numPolygons, const MFloatPointArray& vertexArray,
-                        const MIntArray& polygonCounts, const MIntArray& polygonConnects, MObject parentOrOwner,
-                        MStatus* ReturnStatus) {
-    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts, polygonConnects, nullptr,
-                      nullptr, parentOrOwner, ReturnStatus);
+                        const MIntArray& polygonCounts, const MIntArray& polygonConnects,
+                        MObject parentOrOwner, MStatus* ReturnStatus) {
+    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts,
+                      polygonConnects, nullptr, nullptr, parentOrOwner, ReturnStatus);
 }
 
 MObject MFnMesh::create(int numVertices, int numPolygons, const MFloatPointArray& vertexArray,
-                        const MIntArray& polygonCounts, const MIntArray& polygonConnects, const MFloatArray& uArray,
-                        const MFloatArray& vArray, MObject parentOrOwner, MStatus* ReturnStatus) {
-    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts, polygonConnects, &uArray,
-                      &vArray, parentOrOwner, ReturnStatus);
-}
-
-MObject MFnMesh::create(int numVertices, int numPolygons, const MPointArray& vertexArray,
-                        const MIntArray& polygonCounts, const MIntArray& polygonConnects, MObject parentOrOwner,
+                        const MIntArray& polygonCounts, const MIntArray& polygonConnects,
+                        const MFloatArray& uArray, const MFloatArray& vArray, MObject parentOrOwner,
                         MStatus* ReturnStatus) {
-    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts, polygonConnects, nullptr,
-                      nullptr, parentOrOwner, ReturnStatus);
+    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts,
+                      polygonConnects, &uArray, &vArray, parentOrOwner, ReturnStatus);
 }
 
 MObject MFnMesh::create(int numVertices, int numPolygons, const MPointArray& vertexArray,
-                        const MIntArray& polygonCounts, const MIntArray& polygonConnects, const MFloatArray& uArray,
-                        const MFloatArray& vArray, MObject parentOrOwner, MStatus* ReturnStatus) {
-    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts, polygonConnects, &uArray,
-                      &vArray, parentOrOwner, ReturnStatus);
+                        const MIntArray& polygonCounts, const MIntArray& polygonConnects,
+                        MObject parentOrOwner, MStatus* ReturnStatus) {
+    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts,
+                      polygonConnects, nullptr, nullptr, parentOrOwner, ReturnStatus);
+}
+
+MObject MFnMesh::create(int numVertices, int numPolygons, const MPointArray& vertexArray,
+                        const MIntArray& polygonCounts, const MIntArray& polygonConnects,
+                        const MFloatArray& uArray, const MFloatArray& vArray, MObject parentOrOwner,
+                        MStatus* ReturnStatus) {
+    return createMesh(object_, numVertices, numPolygons, vertexArray, polygonCounts,
+                      polygonConnects, &uArray, &vArray, parentOrOwner, ReturnStatus);
 }
 
 // ---- topology and points ----
 
-#define MESH_OR(fail)                                         \
-    Node* node = liveMesh(object_);                           \
-    if (!node) return fail;                                   \
-    const MeshData& data = *node->mesh;                       \
+#define MESH_OR(fail)                   \
+    Node* node = liveMesh(object_);     \
+    if (!node)                          \
+        return fail;                    \
+    const MeshData& data = *node->mesh; \
     (void)data
 
 int MFnMesh::numVertices(MStatus* ReturnStatus) const {
@@ -179,10 +212,12 @@ int MFnMesh::polygonVertexCount(int polygonId, MStatus* ReturnStatus) const {
 
 MStatus MFnMesh::getPolygonVertices(int polygonId, MIntArray& vertexList) const {
     MESH_OR(MStatus::kInvalidParameter);
-    if (polygonId < 0 || polygonId >= data.numPolygons()) return MStatus::kInvalidParameter;
+    if (polygonId < 0 || polygonId >= data.numPolygons())
+        return MStatus::kInvalidParameter;
     vertexList.clear();
     int offset = data.faceVertexOffset(polygonId);
-    for (int k = 0; k < (*data.counts)[size_t(polygonId)]; ++k) vertexList.append((*data.connects)[size_t(offset + k)]);
+    for (int k = 0; k < (*data.counts)[size_t(polygonId)]; ++k)
+        vertexList.append((*data.connects)[size_t(offset + k)]);
     return MStatus::kSuccess;
 }
 
@@ -213,13 +248,15 @@ MStatus MFnMesh::getPoints(MFloatPointArray& vertexArray, MSpace::Space space) c
     MPointArray points;
     MStatus status = getPoints(points, space);
     vertexArray.clear();
-    for (unsigned i = 0; i < points.length(); ++i) vertexArray.append(MFloatPoint(points[i]));
+    for (unsigned i = 0; i < points.length(); ++i)
+        vertexArray.append(MFloatPoint(points[i]));
     return status;
 }
 
 MStatus MFnMesh::getPoint(int vertexId, MPoint& pos, MSpace::Space space) const {
     MESH_OR(MStatus::kInvalidParameter);
-    if (vertexId < 0 || vertexId >= data.numVertices()) return MStatus::kInvalidParameter;
+    if (vertexId < 0 || vertexId >= data.numVertices())
+        return MStatus::kInvalidParameter;
     Point3 q = spacePoint(*node, (*data.points)[size_t(vertexId)], space);
     pos = MPoint(q[0], q[1], q[2]);
     return MStatus::kSuccess;
@@ -227,9 +264,11 @@ MStatus MFnMesh::getPoint(int vertexId, MPoint& pos, MSpace::Space space) const 
 
 MStatus MFnMesh::setPoints(const MPointArray& vertexArray, MSpace::Space space) {
     MESH_OR(MStatus::kInvalidParameter);
-    if (vertexArray.length() != unsigned(data.numVertices())) return MStatus::kInvalidParameter;
+    if (vertexArray.length() != unsigned(data.numVertices()))
+        return MStatus::kInvalidParameter;
     MMatrix inverse;
-    if (space == MSpace::kWorld) inverse = MDagPath(object_).inclusiveMatrixInverse();
+    if (space == MSpace::kWorld)
+        inverse = MDagPath(object_).inclusiveMatrixInverse();
     std::vector<Point3> points;
     for (unsigned i = 0; i < vertexArray.length(); ++i) {
         MPoint p = space == MSpace::kWorld ? vertexArray[i] * inverse : vertexArray[i];
@@ -244,8 +283,10 @@ MStatus MFnMesh::setPoints(const MPointArray& vertexArray, MSpace::Space space) 
 MStatus MFnMesh::setPoint(int vertexId, const MPoint& pos, MSpace::Space space) {
     MPointArray points;
     MStatus status = getPoints(points, space);
-    if (!status) return status;
-    if (vertexId < 0 || unsigned(vertexId) >= points.length()) return MStatus::kInvalidParameter;
+    if (!status)
+        return status;
+    if (vertexId < 0 || unsigned(vertexId) >= points.length())
+        return MStatus::kInvalidParameter;
     points[unsigned(vertexId)] = pos;
     return setPoints(points, space);
 }
@@ -275,13 +316,15 @@ int MFnMesh::numUVs(const MString& uvSet, MStatus* ReturnStatus) const {
 MStatus MFnMesh::getUVSetNames(MStringArray& setNames) const {
     MESH_OR(MStatus::kInvalidParameter);
     setNames.clear();
-    for (const UVSet& set : data.uvSets) setNames.append(MString(set.name));
+    for (const UVSet& set : data.uvSets)
+        setNames.append(MString(set.name));
     return MStatus::kSuccess;
 }
 
 MStatus MFnMesh::getCurrentUVSetName(MString& name, int) const {
     MESH_OR(MStatus::kInvalidParameter);
-    if (data.currentUVSet < 0) return MStatus::kFailure;
+    if (data.currentUVSet < 0)
+        return MStatus::kFailure;
     name = MString(data.uvSets[size_t(data.currentUVSet)].name);
     return MStatus::kSuccess;
 }
@@ -289,7 +332,8 @@ MStatus MFnMesh::getCurrentUVSetName(MString& name, int) const {
 MStatus MFnMesh::setCurrentUVSetName(const MString& name, MDGModifier*) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = uvSetIndex(data, &name);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     auto copy = editable(*node);
     copy->currentUVSet = index;
     setMeshData(*node, copy);
@@ -310,7 +354,8 @@ MString MFnMesh::createUVSetWithName(const MString& name, MDGModifier*, MStatus*
     UVSet set;
     set.name = unique.asChar();
     copy->uvSets.push_back(std::move(set));
-    if (copy->currentUVSet < 0) copy->currentUVSet = int(copy->uvSets.size() - 1);
+    if (copy->currentUVSet < 0)
+        copy->currentUVSet = int(copy->uvSets.size() - 1);
     setMeshData(*node, copy);
     setStatus(ReturnStatus, MStatus::kSuccess);
     return unique;
@@ -319,20 +364,24 @@ MString MFnMesh::createUVSetWithName(const MString& name, MDGModifier*, MStatus*
 MStatus MFnMesh::getUVs(MFloatArray& uArray, MFloatArray& vArray, const MString* uvSet) const {
     MESH_OR(MStatus::kInvalidParameter);
     int index = uvSetIndex(data, uvSet);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     // Handing out the set's own buffers: the caller's arrays copy on their first write.
     uArray = MFloatArray(data.uvSets[size_t(index)].u);
     vArray = MFloatArray(data.uvSets[size_t(index)].v);
     return MStatus::kSuccess;
 }
 
-MStatus MFnMesh::setUVs(const MFloatArray& uArray, const MFloatArray& vArray, const MString* uvSet) {
+MStatus MFnMesh::setUVs(const MFloatArray& uArray, const MFloatArray& vArray,
+                        const MString* uvSet) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = uvSetIndex(data, uvSet);
-    if (index < 0 || uArray.length() != vArray.length()) return MStatus::kInvalidParameter;
+    if (index < 0 || uArray.length() != vArray.length())
+        return MStatus::kInvalidParameter;
     // UV ids already assigned must stay inside the new table.
     for (int id : *data.uvSets[size_t(index)].faceVertexIds)
-        if (id >= int(uArray.length())) return MStatus::kInvalidParameter;
+        if (id >= int(uArray.length()))
+            return MStatus::kInvalidParameter;
     auto copy = editable(*node);
     copy->uvSets[size_t(index)].u = uArray.sharedData();
     copy->uvSets[size_t(index)].v = vArray.sharedData();
@@ -340,25 +389,30 @@ MStatus MFnMesh::setUVs(const MFloatArray& uArray, const MFloatArray& vArray, co
     return MStatus::kSuccess;
 }
 
-MStatus MFnMesh::assignUVs(const MIntArray& uvCounts, const MIntArray& uvIds, const MString* uvSet) {
+MStatus MFnMesh::assignUVs(const MIntArray& uvCounts, const MIntArray& uvIds,
+                           const MString* uvSet) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = uvSetIndex(data, uvSet);
-    if (index < 0 || uvCounts.length() != unsigned(data.numPolygons())) return MStatus::kInvalidParameter;
+    if (index < 0 || uvCounts.length() != unsigned(data.numPolygons()))
+        return MStatus::kInvalidParameter;
     const UVSet& set = data.uvSets[size_t(index)];
     std::vector<int> ids(size_t(data.numFaceVertices()), -1);
     unsigned next = 0;
     for (int p = 0; p < data.numPolygons(); ++p) {
         int n = uvCounts[unsigned(p)];
-        if (n != 0 && n != (*data.counts)[size_t(p)]) return MStatus::kInvalidParameter;
+        if (n != 0 && n != (*data.counts)[size_t(p)])
+            return MStatus::kInvalidParameter;
         for (int k = 0; k < n; ++k, ++next) {
             if (next >= uvIds.length() || uvIds[next] < 0 || size_t(uvIds[next]) >= set.u->size())
                 return MStatus::kInvalidParameter;
             ids[size_t(data.faceVertexOffset(p) + k)] = uvIds[next];
         }
     }
-    if (next != uvIds.length()) return MStatus::kInvalidParameter;
+    if (next != uvIds.length())
+        return MStatus::kInvalidParameter;
     auto copy = editable(*node);
-    copy->uvSets[size_t(index)].faceVertexIds = std::make_shared<const std::vector<int>>(std::move(ids));
+    copy->uvSets[size_t(index)].faceVertexIds =
+        std::make_shared<const std::vector<int>>(std::move(ids));
     setMeshData(*node, copy);
     return MStatus::kSuccess;
 }
@@ -366,38 +420,49 @@ MStatus MFnMesh::assignUVs(const MIntArray& uvCounts, const MIntArray& uvIds, co
 MStatus MFnMesh::getAssignedUVs(MIntArray& uvCounts, MIntArray& uvIds, const MString* uvSet) const {
     MESH_OR(MStatus::kInvalidParameter);
     int index = uvSetIndex(data, uvSet);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     std::vector<int> ids = expandedIds(data.uvSets[size_t(index)].faceVertexIds, data);
     uvCounts.clear();
     uvIds.clear();
     for (int p = 0; p < data.numPolygons(); ++p) {
         int offset = data.faceVertexOffset(p), n = (*data.counts)[size_t(p)];
         bool all = true;
-        for (int k = 0; k < n; ++k) all = all && ids[size_t(offset + k)] >= 0;
+        for (int k = 0; k < n; ++k)
+            all = all && ids[size_t(offset + k)] >= 0;
         uvCounts.append(all ? n : 0);
-        for (int k = 0; all && k < n; ++k) uvIds.append(ids[size_t(offset + k)]);
+        for (int k = 0; all && k < n; ++k)
+            uvIds.append(ids[size_t(offset + k)]);
     }
     return MStatus::kSuccess;
 }
 
-MStatus MFnMesh::getPolygonUVid(int polygonId, int vertexIndex, int& uvId, const MString* uvSet) const {
+MStatus MFnMesh::getPolygonUVid(int polygonId, int vertexIndex, int& uvId,
+                                const MString* uvSet) const {
     MESH_OR(MStatus::kInvalidParameter);
     int index = uvSetIndex(data, uvSet);
-    if (index < 0 || !validFaceVertex(data, polygonId, vertexIndex)) return MStatus::kInvalidParameter;
+    if (index < 0 || !validFaceVertex(data, polygonId, vertexIndex))
+        return MStatus::kInvalidParameter;
     const IntBuffer& ids = data.uvSets[size_t(index)].faceVertexIds;
-    if (ids->empty()) return MStatus::kFailure;
+    if (ids->empty())
+        return MStatus::kFailure;
     int id = (*ids)[size_t(data.faceVertexOffset(polygonId) + vertexIndex)];
-    if (id < 0) return MStatus::kFailure;
+    if (id < 0)
+        return MStatus::kFailure;
     uvId = id;
     return MStatus::kSuccess;
 }
 
-MStatus MFnMesh::getPolygonUV(int polygonId, int vertexIndex, float& u, float& v, const MString* uvSet) const {
+MStatus MFnMesh::getPolygonUV(int polygonId, int vertexIndex, float& u, float& v,
+                              const MString* uvSet) const {
     int id = -1;
     MStatus status = getPolygonUVid(polygonId, vertexIndex, id, uvSet);
-    if (!status) return status;
-    const UVSet& set = liveMesh(object_)->mesh->uvSets[size_t(uvSetIndex(*liveMesh(object_)->mesh, uvSet))];
-    if (size_t(id) >= set.u->size()) return MStatus::kFailure;
+    if (!status)
+        return status;
+    const UVSet& set =
+        liveMesh(object_)->mesh->uvSets[size_t(uvSetIndex(*liveMesh(object_)->mesh, uvSet))];
+    if (size_t(id) >= set.u->size())
+        return MStatus::kFailure;
     u = (*set.u)[size_t(id)];
     v = (*set.v)[size_t(id)];
     return MStatus::kSuccess;
@@ -406,7 +471,8 @@ MStatus MFnMesh::getPolygonUV(int polygonId, int vertexIndex, float& u, float& v
 MStatus MFnMesh::clearUVs(const MString* uvSet) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = uvSetIndex(data, uvSet);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     auto copy = editable(*node);
     copy->uvSets[size_t(index)].u = emptyFloats();
     copy->uvSets[size_t(index)].v = emptyFloats();
@@ -437,7 +503,8 @@ int MFnMesh::numColors(const MString& colorSet, MStatus* ReturnStatus) const {
     return index >= 0 ? int(node->mesh->colorSets[size_t(index)].colors->size()) : 0;
 }
 
-MStatus MFnMesh::createColorSet(const MString& colorSetName, MDGModifier*, bool clamped, MColorRepresentation rep) {
+MStatus MFnMesh::createColorSet(const MString& colorSetName, MDGModifier*, bool clamped,
+                                MColorRepresentation rep) {
     MESH_OR(MStatus::kInvalidParameter);
     if (!isValidName(colorSetName.asChar()) || colorSetIndex(data, &colorSetName) >= 0)
         return MStatus::kInvalidParameter;
@@ -447,12 +514,14 @@ MStatus MFnMesh::createColorSet(const MString& colorSetName, MDGModifier*, bool 
     set.clamped = clamped;
     set.representation = int(rep);
     copy->colorSets.push_back(std::move(set));
-    if (copy->currentColorSet < 0) copy->currentColorSet = int(copy->colorSets.size() - 1);
+    if (copy->currentColorSet < 0)
+        copy->currentColorSet = int(copy->colorSets.size() - 1);
     setMeshData(*node, copy);
     return MStatus::kSuccess;
 }
 
-MString MFnMesh::createColorSetWithName(const MString& colorSetName, MDGModifier* modifier, MStatus* ReturnStatus) {
+MString MFnMesh::createColorSetWithName(const MString& colorSetName, MDGModifier* modifier,
+                                        MStatus* ReturnStatus) {
     Node* node = liveMesh(object_);
     if (!node || !isValidName(colorSetName.asChar())) {
         setStatus(ReturnStatus, MStatus::kInvalidParameter);
@@ -470,13 +539,15 @@ MString MFnMesh::createColorSetWithName(const MString& colorSetName, MDGModifier
 MStatus MFnMesh::getColorSetNames(MStringArray& setNames) const {
     MESH_OR(MStatus::kInvalidParameter);
     setNames.clear();
-    for (const ColorSet& set : data.colorSets) setNames.append(MString(set.name));
+    for (const ColorSet& set : data.colorSets)
+        setNames.append(MString(set.name));
     return MStatus::kSuccess;
 }
 
 MStatus MFnMesh::getCurrentColorSetName(MString& name, int) const {
     MESH_OR(MStatus::kInvalidParameter);
-    if (data.currentColorSet < 0) return MStatus::kFailure;
+    if (data.currentColorSet < 0)
+        return MStatus::kFailure;
     name = MString(data.colorSets[size_t(data.currentColorSet)].name);
     return MStatus::kSuccess;
 }
@@ -484,7 +555,8 @@ MStatus MFnMesh::getCurrentColorSetName(MString& name, int) const {
 MStatus MFnMesh::setCurrentColorSetName(const MString& name, MDGModifier*) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, &name);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     auto copy = editable(*node);
     copy->currentColorSet = index;
     setMeshData(*node, copy);
@@ -494,7 +566,8 @@ MStatus MFnMesh::setCurrentColorSetName(const MString& name, MDGModifier*) {
 MStatus MFnMesh::clearColors(const MString* colorSet) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, colorSet);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     auto copy = editable(*node);
     copy->colorSets[size_t(index)].colors = emptyColors();
     copy->colorSets[size_t(index)].faceVertexIds = emptyInts();
@@ -502,12 +575,15 @@ MStatus MFnMesh::clearColors(const MString* colorSet) {
     return MStatus::kSuccess;
 }
 
-MStatus MFnMesh::setColors(const MColorArray& colors, const MString* colorSet, MColorRepresentation rep) {
+MStatus MFnMesh::setColors(const MColorArray& colors, const MString* colorSet,
+                           MColorRepresentation rep) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, colorSet);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     for (int id : *data.colorSets[size_t(index)].faceVertexIds)
-        if (id >= int(colors.length())) return MStatus::kInvalidParameter;
+        if (id >= int(colors.length()))
+            return MStatus::kInvalidParameter;
     auto copy = editable(*node);
     copy->colorSets[size_t(index)].colors = colors.sharedData();
     copy->colorSets[size_t(index)].representation = int(rep);
@@ -519,19 +595,24 @@ MStatus MFnMesh::getColors(MColorArray& colors, const MString* colorSet, const M
     colors.clear();
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, colorSet);
-    if (index < 0) return MStatus::kFailure;
+    if (index < 0)
+        return MStatus::kFailure;
     colors = MColorArray(data.colorSets[size_t(index)].colors);
     return MStatus::kSuccess;
 }
 
-MStatus MFnMesh::getColorIndex(int polygonId, int vertexIndex, int& colorIndex, const MString* colorSet) const {
+MStatus MFnMesh::getColorIndex(int polygonId, int vertexIndex, int& colorIndex,
+                               const MString* colorSet) const {
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, colorSet);
-    if (index < 0 || !validFaceVertex(data, polygonId, vertexIndex)) return MStatus::kFailure;
+    if (index < 0 || !validFaceVertex(data, polygonId, vertexIndex))
+        return MStatus::kFailure;
     const IntBuffer& ids = data.colorSets[size_t(index)].faceVertexIds;
-    if (ids->empty()) return MStatus::kFailure;
+    if (ids->empty())
+        return MStatus::kFailure;
     int id = (*ids)[size_t(data.faceVertexOffset(polygonId) + vertexIndex)];
-    if (id < 0) return MStatus::kFailure;
+    if (id < 0)
+        return MStatus::kFailure;
     colorIndex = id;
     return MStatus::kSuccess;
 }
@@ -539,13 +620,16 @@ MStatus MFnMesh::getColorIndex(int polygonId, int vertexIndex, int& colorIndex, 
 MStatus MFnMesh::assignColor(int polygonId, int vertexIndex, int colorId, const MString* colorSet) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, colorSet);
-    if (index < 0 || !validFaceVertex(data, polygonId, vertexIndex)) return MStatus::kInvalidParameter;
+    if (index < 0 || !validFaceVertex(data, polygonId, vertexIndex))
+        return MStatus::kInvalidParameter;
     const ColorSet& set = data.colorSets[size_t(index)];
-    if (colorId < 0 || size_t(colorId) >= set.colors->size()) return MStatus::kInvalidParameter;
+    if (colorId < 0 || size_t(colorId) >= set.colors->size())
+        return MStatus::kInvalidParameter;
     std::vector<int> ids = expandedIds(set.faceVertexIds, data);
     ids[size_t(data.faceVertexOffset(polygonId) + vertexIndex)] = colorId;
     auto copy = editable(*node);
-    copy->colorSets[size_t(index)].faceVertexIds = std::make_shared<const std::vector<int>>(std::move(ids));
+    copy->colorSets[size_t(index)].faceVertexIds =
+        std::make_shared<const std::vector<int>>(std::move(ids));
     setMeshData(*node, copy);
     return MStatus::kSuccess;
 }
@@ -553,7 +637,8 @@ MStatus MFnMesh::assignColor(int polygonId, int vertexIndex, int colorId, const 
 MStatus MFnMesh::assignColors(const MIntArray& colorIds, const MString* colorSet) {
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, colorSet);
-    if (index < 0 || colorIds.length() != unsigned(data.numFaceVertices())) return MStatus::kInvalidParameter;
+    if (index < 0 || colorIds.length() != unsigned(data.numFaceVertices()))
+        return MStatus::kInvalidParameter;
     const ColorSet& set = data.colorSets[size_t(index)];
     for (unsigned i = 0; i < colorIds.length(); ++i)
         if (colorIds[i] < -1 || (colorIds[i] >= 0 && size_t(colorIds[i]) >= set.colors->size()))
@@ -567,7 +652,8 @@ MStatus MFnMesh::assignColors(const MIntArray& colorIds, const MString* colorSet
 MStatus MFnMesh::getFaceVertexColorIndices(MIntArray& colorIds, const MString* colorSet) const {
     MESH_OR(MStatus::kInvalidParameter);
     int index = colorSetIndex(data, colorSet);
-    if (index < 0) return MStatus::kInvalidParameter;
+    if (index < 0)
+        return MStatus::kInvalidParameter;
     colorIds = MIntArray(std::make_shared<const std::vector<int>>(
         expandedIds(data.colorSets[size_t(index)].faceVertexIds, data)));
     return MStatus::kSuccess;
@@ -595,15 +681,18 @@ MStatus MFnMesh::getNormals(MFloatVectorArray& normals, MSpace::Space) const {
         MVector face;
         for (int k = 0; k < n; ++k) {
             const Point3& a = (*data.points)[size_t((*data.connects)[size_t(offset + k)])];
-            const Point3& b = (*data.points)[size_t((*data.connects)[size_t(offset + (k + 1) % n)])];
-            face += MVector((a[1] - b[1]) * (a[2] + b[2]), (a[2] - b[2]) * (a[0] + b[0]), (a[0] - b[0]) * (a[1] + b[1]));
+            const Point3& b =
+                (*data.points)[size_t((*data.connects)[size_t(offset + (k + 1) % n)])];
+            face += MVector((a[1] - b[1]) * (a[2] + b[2]), (a[2] - b[2]) * (a[0] + b[0]),
+                            (a[0] - b[0]) * (a[1] + b[1]));
         }
         for (int k = 0; k < n; ++k) {
             MFloatVector& s = sums[size_t((*data.connects)[size_t(offset + k)])];
             s = s + MFloatVector(face.normal());
         }
     }
-    for (MFloatVector& s : sums) s.normalize();
+    for (MFloatVector& s : sums)
+        s.normalize();
     normals = MFloatVectorArray(std::make_shared<const std::vector<MFloatVector>>(std::move(sums)));
     return MStatus::kSuccess;
 }
@@ -616,7 +705,9 @@ int MFnMesh::numNormals(MStatus* ReturnStatus) const {
 }
 
 // The scene keeps no derived display data, so there is nothing to refresh.
-MStatus MFnMesh::updateSurface() { return liveMesh(object_) ? MStatus::kSuccess : MStatus::kInvalidParameter; }
+MStatus MFnMesh::updateSurface() {
+    return liveMesh(object_) ? MStatus::kSuccess : MStatus::kInvalidParameter;
+}
 
 // The plug-in asks once per output triangle about the same source mesh, so the
 // answer is kept until the mesh's memberships or polygons change.
@@ -628,11 +719,13 @@ struct ShaderAnswer {
     MIntArray indices;
 };
 
-MStatus MFnMesh::getConnectedShaders(unsigned int instanceNumber, MObjectArray& shaders, MIntArray& indices) const {
+MStatus MFnMesh::getConnectedShaders(unsigned int instanceNumber, MObjectArray& shaders,
+                                     MIntArray& indices) const {
     MESH_OR(MStatus::kInvalidParameter);
     shaders.clear();
     indices.clear();
-    if (instanceNumber != 0) return MStatus::kInvalidParameter;  // meshes have one instance here
+    if (instanceNumber != 0)
+        return MStatus::kInvalidParameter;  // meshes have one instance here
     static ShaderAnswer cache;
     bool fresh = cache.mesh.lock().get() == node && cache.shadingVersion == node->shadingVersion &&
                  cache.data == node->mesh;
@@ -644,7 +737,8 @@ MStatus MFnMesh::getConnectedShaders(unsigned int instanceNumber, MObjectArray& 
         cache.shadingVersion = node->shadingVersion;
         cache.data = node->mesh;
         cache.shaders.clear();
-        for (Node* engine : engines) cache.shaders.append(objectOf(*engine));
+        for (Node* engine : engines)
+            cache.shaders.append(objectOf(*engine));
         cache.indices = MIntArray(std::make_shared<const std::vector<int>>(std::move(perFace)));
     }
     shaders = cache.shaders;

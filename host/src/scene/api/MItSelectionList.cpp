@@ -4,34 +4,42 @@
 
 using namespace host::scene;
 
-MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter, MStatus* ReturnStatus)
+MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter,
+                                   MStatus* ReturnStatus)
     : list_(list), filter_(filter) {
-    if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+    if (ReturnStatus)
+        *ReturnStatus = MStatus::kSuccess;
     skipUnmatched();
 }
 
 // DAG items match through their path (a transform matches its shape's type),
 // other nodes through their own type.
 bool MItSelectionList::matches(unsigned int index) const {
-    if (filter_ == MFn::kInvalid) return true;
+    if (filter_ == MFn::kInvalid)
+        return true;
     const MSelectionList::Item& item = list_.items()[index];
     Node* node = liveNode(item.node);
-    if (!node) return false;
-    if (nodeHasFn(*node, MFn::kDagNode)) return MDagPath(item.node).hasFn(filter_);
+    if (!node)
+        return false;
+    if (nodeHasFn(*node, MFn::kDagNode))
+        return MDagPath(item.node).hasFn(filter_);
     return nodeHasFn(*node, filter_);
 }
 
 void MItSelectionList::skipUnmatched() {
-    while (index_ < list_.length() && !matches(index_)) ++index_;
+    while (index_ < list_.length() && !matches(index_))
+        ++index_;
 }
 
 bool MItSelectionList::isDone(MStatus* ReturnStatus) const {
-    if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
+    if (ReturnStatus)
+        *ReturnStatus = MStatus::kSuccess;
     return index_ >= list_.length();
 }
 
 MStatus MItSelectionList::next() {
-    if (index_ >= list_.length()) return MStatus::kFailure;
+    if (index_ >= list_.length())
+        return MStatus::kFailure;
     ++index_;
     skipUnmatched();
     return MStatus::kSuccess;
@@ -48,24 +56,33 @@ MStatus MItSelectionList::setFilter(MFn::Type filter) {
     return reset();
 }
 
-MStatus MItSelectionList::getDependNode(MObject& depNode) const { return list_.getDependNode(index_, depNode); }
+MStatus MItSelectionList::getDependNode(MObject& depNode) const {
+    return list_.getDependNode(index_, depNode);
+}
 
 MStatus MItSelectionList::getDagPath(MDagPath& dagPath, MObject& component) const {
     return list_.getDagPath(index_, dagPath, component);
 }
 
-MStatus MItSelectionList::getDagPath(MDagPath& dagPath) const { return list_.getDagPath(index_, dagPath); }
+MStatus MItSelectionList::getDagPath(MDagPath& dagPath) const {
+    return list_.getDagPath(index_, dagPath);
+}
 
-MStatus MItSelectionList::getStrings(MStringArray& array) const { return list_.getSelectionStrings(index_, array); }
+MStatus MItSelectionList::getStrings(MStringArray& array) const {
+    return list_.getSelectionStrings(index_, array);
+}
 
 MItSelectionList::selItemType MItSelectionList::itemType(MStatus* ReturnStatus) const {
-    if (ReturnStatus) *ReturnStatus = index_ < list_.length() ? MStatus::kSuccess : MStatus::kFailure;
-    if (index_ >= list_.length()) return kUnknownItem;
+    if (ReturnStatus)
+        *ReturnStatus = index_ < list_.length() ? MStatus::kSuccess : MStatus::kFailure;
+    if (index_ >= list_.length())
+        return kUnknownItem;
     Node* node = liveNode(list_.items()[index_].node);
     return node && nodeHasFn(*node, MFn::kDagNode) ? kDagSelectionItem : kDNselectionItem;
 }
 
 bool MItSelectionList::hasComponents(MStatus* ReturnStatus) const {
-    if (ReturnStatus) *ReturnStatus = index_ < list_.length() ? MStatus::kSuccess : MStatus::kFailure;
+    if (ReturnStatus)
+        *ReturnStatus = index_ < list_.length() ? MStatus::kSuccess : MStatus::kFailure;
     return index_ < list_.length() && !list_.items()[index_].component.isNull();
 }

@@ -11,13 +11,17 @@ MObject MObject::faceComponent(std::vector<int> faces) {
 }
 
 MFn::Type MObject::apiType() const {
-    if (faces_) return MFn::kMeshPolygonComponent;
+    if (faces_)
+        return MFn::kMeshPolygonComponent;
     return node_ ? node_->apiType : MFn::kInvalid;
 }
 
 bool MObject::hasFn(MFn::Type fs) const {
-    if (faces_) return fs == MFn::kComponent || fs == MFn::kMeshPolygonComponent || fs == MFn::kBase;
+    if (faces_)
+        return fs == MFn::kComponent || fs == MFn::kMeshPolygonComponent || fs == MFn::kBase;
     return node_ && host::scene::nodeHasFn(*node_, fs);
 }
 
-const char* MObject::apiTypeStr() const { return host::scene::apiTypeName(apiType()); }
+const char* MObject::apiTypeStr() const {
+    return host::scene::apiTypeName(apiType());
+}

@@ -7,7 +7,8 @@
 using namespace host::scene;
 
 static void setStatus(MStatus* status, MStatus value) {
-    if (status) *status = value;
+    if (status)
+        *status = value;
 }
 
 MObject MPlug::node(MStatus* ReturnStatus) const {
@@ -22,7 +23,8 @@ MString MPlug::name(MStatus* ReturnStatus) const {
 }
 
 MString MPlug::partialName(bool includeNodeName, MStatus* ReturnStatus) const {
-    return includeNodeName ? name(ReturnStatus) : (setStatus(ReturnStatus, MStatus::kSuccess), attr_);
+    return includeNodeName ? name(ReturnStatus)
+                           : (setStatus(ReturnStatus, MStatus::kSuccess), attr_);
 }
 
 // The connections the scene has: material.outColor -> engine.surfaceShader.
@@ -36,7 +38,8 @@ bool MPlug::connectedTo(MPlugArray& array, bool asDst, bool asSrc, MStatus* Retu
     setStatus(ReturnStatus, MStatus::kSuccess);
     std::string attr = attr_.asChar();
     if (asDst && n->kind == NodeKind::ShadingEngine && attr == "surfaceShader") {
-        if (Node* material = materialOf(*n)) array.append(MPlug(objectOf(*material), "outColor"));
+        if (Node* material = materialOf(*n))
+            array.append(MPlug(objectOf(*material), "outColor"));
     }
     if (asSrc && n->kind == NodeKind::Material && attr == "outColor") {
         for (Node* other : allNodes())
@@ -53,7 +56,8 @@ bool MPlug::isConnected(MStatus* ReturnStatus) const {
 
 static std::optional<AttrValue> value(const MObject& node, const MString& attr) {
     Node* n = liveNode(node);
-    if (!n) return std::nullopt;
+    if (!n)
+        return std::nullopt;
     return getAttr(*n, attr.asChar(), currentTime());
 }
 
@@ -64,11 +68,17 @@ double MPlug::asDouble(MStatus* ReturnStatus) const {
     return ok ? v->number : 0.0;
 }
 
-float MPlug::asFloat(MStatus* ReturnStatus) const { return float(asDouble(ReturnStatus)); }
+float MPlug::asFloat(MStatus* ReturnStatus) const {
+    return float(asDouble(ReturnStatus));
+}
 
-int MPlug::asInt(MStatus* ReturnStatus) const { return int(asDouble(ReturnStatus)); }
+int MPlug::asInt(MStatus* ReturnStatus) const {
+    return int(asDouble(ReturnStatus));
+}
 
-bool MPlug::asBool(MStatus* ReturnStatus) const { return asDouble(ReturnStatus) != 0.0; }
+bool MPlug::asBool(MStatus* ReturnStatus) const {
+    return asDouble(ReturnStatus) != 0.0;
+}
 
 MString MPlug::asString(MStatus* ReturnStatus) const {
     std::optional<AttrValue> v = value(node_, attr_);
@@ -84,7 +94,9 @@ MStatus MPlug::setValue(double number) {
     return n && setAttr(*n, attr_.asChar(), v) ? MStatus::kSuccess : MStatus::kInvalidParameter;
 }
 
-MStatus MPlug::setValue(bool flag) { return setValue(flag ? 1.0 : 0.0); }
+MStatus MPlug::setValue(bool flag) {
+    return setValue(flag ? 1.0 : 0.0);
+}
 
 MStatus MPlug::setValue(const MString& text) {
     Node* n = liveNode(node_);

@@ -16,7 +16,9 @@ MPoint MPoint::operator*(const MMatrix& m) const {
     return r;
 }
 
-MPoint& MPoint::operator*=(const MMatrix& m) { return *this = *this * m; }
+MPoint& MPoint::operator*=(const MMatrix& m) {
+    return *this = *this * m;
+}
 
 MPoint& MPoint::cartesianize() {
     if (w != 0.0 && w != 1.0) {

@@ -10,7 +10,8 @@ MStatus commandError(const Invocation& call, const std::string& message) {
     return MStatus::kInvalidParameter;
 }
 
-bool flagText(const Invocation& call, const char* shortName, const char* longName, std::string& out) {
+bool flagText(const Invocation& call, const char* shortName, const char* longName,
+              std::string& out) {
     const Flag* flag = call.flag(shortName, longName);
     return flag && !flag->args.empty() && toText(flag->args[0], out);
 }
@@ -22,7 +23,8 @@ bool flagNumber(const Invocation& call, const char* shortName, const char* longN
 
 bool flagOn(const Invocation& call, const char* shortName, const char* longName) {
     const Flag* flag = call.flag(shortName, longName);
-    if (!flag) return false;
+    if (!flag)
+        return false;
     bool on = true;
     return flag->args.empty() || !toBool(flag->args[0], on) || on;
 }
@@ -30,18 +32,21 @@ bool flagOn(const Invocation& call, const char* shortName, const char* longName)
 static bool appendTexts(const Value& value, std::vector<std::string>& out) {
     if (value.isList()) {
         for (const Value& item : std::get<Value::List>(value.data))
-            if (!appendTexts(item, out)) return false;
+            if (!appendTexts(item, out))
+                return false;
         return true;
     }
     std::string text;
-    if (!toText(value, text)) return false;
+    if (!toText(value, text))
+        return false;
     out.push_back(text);
     return true;
 }
 
 bool positionalTexts(const Invocation& call, std::vector<std::string>& out) {
     for (const Value& arg : call.args)
-        if (!appendTexts(arg, out)) return false;
+        if (!appendTexts(arg, out))
+            return false;
     return true;
 }
 
@@ -52,7 +57,8 @@ bool targetNodes(const Invocation& call, std::vector<Node*>& out) {
         return false;
     }
     std::vector<SelectionItem> items;
-    if (names.empty()) items = selection();
+    if (names.empty())
+        items = selection();
     for (const std::string& name : names) {
         std::string error;
         if (!resolveSelection(name, items, error)) {
@@ -62,18 +68,21 @@ bool targetNodes(const Invocation& call, std::vector<Node*>& out) {
     }
     for (const SelectionItem& item : items) {
         Node* node = item.node.get();
-        if (node->alive && std::find(out.begin(), out.end(), node) == out.end()) out.push_back(node);
+        if (node->alive && std::find(out.begin(), out.end(), node) == out.end())
+            out.push_back(node);
     }
     return true;
 }
 
 Value stringList(const std::vector<std::string>& texts) {
     Value::List list;
-    for (const std::string& t : texts) list.emplace_back(t);
+    for (const std::string& t : texts)
+        list.emplace_back(t);
     return Value(std::move(list));
 }
 
-void addSceneCommand(const std::string& name, std::vector<FlagSyntax> flags, CommandFn run, bool undoable) {
+void addSceneCommand(const std::string& name, std::vector<FlagSyntax> flags, CommandFn run,
+                     bool undoable) {
     CommandSpec entry;
     entry.name = name;
     entry.run = std::move(run);

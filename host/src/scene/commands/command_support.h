@@ -15,7 +15,8 @@ namespace host::scene {
 MStatus commandError(const Invocation& call, const std::string& message);
 
 // The flag's first argument as text / number; false when absent or unreadable.
-bool flagText(const Invocation& call, const char* shortName, const char* longName, std::string& out);
+bool flagText(const Invocation& call, const char* shortName, const char* longName,
+              std::string& out);
 bool flagNumber(const Invocation& call, const char* shortName, const char* longName, double& out);
 // A bare on/off flag: present and not given false.
 bool flagOn(const Invocation& call, const char* shortName, const char* longName);
@@ -32,6 +33,7 @@ bool targetNodes(const Invocation& call, std::vector<Node*>& out);
 Value stringList(const std::vector<std::string>& texts);
 
 // Registers a host command with its flags.
-void addSceneCommand(const std::string& name, std::vector<FlagSyntax> flags, CommandFn run, bool undoable);
+void addSceneCommand(const std::string& name, std::vector<FlagSyntax> flags, CommandFn run,
+                     bool undoable);
 
 }  // namespace host::scene

@@ -14,13 +14,15 @@ namespace {
 // The shape that a selected object stands for: the mesh itself, or the live
 // (non-intermediate) mesh under a transform.
 Node* liveShape(Node& node) {
-    if (node.kind == NodeKind::World) return nullptr;
+    if (node.kind == NodeKind::World)
+        return nullptr;
     Node* mesh = meshOf(node);
     return mesh && !mesh->intermediate ? mesh : nullptr;
 }
 
 // Gives the united mesh the engines of the faces it came from.
-void copyShading(const std::vector<Node*>& sources, const std::vector<int>& firstPolygon, Node& result) {
+void copyShading(const std::vector<Node*>& sources, const std::vector<int>& firstPolygon,
+                 Node& result) {
     std::vector<Node*> order;
     std::map<Node*, std::vector<int>> faces;
     for (size_t i = 0; i < sources.size(); ++i) {
@@ -28,31 +30,41 @@ void copyShading(const std::vector<Node*>& sources, const std::vector<int>& firs
         std::vector<int> perFace;
         connectedEngines(*sources[i], engines, perFace);
         for (size_t f = 0; f < perFace.size(); ++f) {
-            if (perFace[f] < 0) continue;
+            if (perFace[f] < 0)
+                continue;
             Node* engine = engines[size_t(perFace[f])];
-            if (!faces.count(engine)) order.push_back(engine);
+            if (!faces.count(engine))
+                order.push_back(engine);
             faces[engine].push_back(firstPolygon[i] + int(f));
         }
     }
-    for (Node* engine : order) assignToEngine(*engine, result, faces[engine]);
+    for (Node* engine : order)
+        assignToEngine(*engine, result, faces[engine]);
 }
 
 MStatus runPolyUnite(const Invocation& call, CommandContext& ctx) {
     std::string name;
     flagText(call, "n", "name", name);
-    if (!name.empty() && !isValidName(name)) return commandError(call, "invalid name '" + name + "'");
-    bool history = !call.has("ch", "constructionHistory") || flagOn(call, "ch", "constructionHistory");
+    if (!name.empty() && !isValidName(name))
+        return commandError(call, "invalid name '" + name + "'");
+    bool history =
+        !call.has("ch", "constructionHistory") || flagOn(call, "ch", "constructionHistory");
     std::vector<Node*> nodes;
-    if (!targetNodes(call, nodes)) return MStatus::kInvalidParameter;
+    if (!targetNodes(call, nodes))
+        return MStatus::kInvalidParameter;
     std::vector<Node*> meshes;
     for (Node* node : nodes) {
         Node* mesh = liveShape(*node);
-        if (!mesh) return commandError(call, "'" + node->name + "' is not a polygon mesh");
-        if (std::find(meshes.begin(), meshes.end(), mesh) == meshes.end()) meshes.push_back(mesh);
+        if (!mesh)
+            return commandError(call, "'" + node->name + "' is not a polygon mesh");
+        if (std::find(meshes.begin(), meshes.end(), mesh) == meshes.end())
+            meshes.push_back(mesh);
     }
-    if (meshes.size() < 2) return commandError(call, "Not enough objects or values.");
+    if (meshes.size() < 2)
+        return commandError(call, "Not enough objects or values.");
     std::vector<MergeSource> sources;
-    for (Node* mesh : meshes) sources.push_back(MergeSource{mesh->mesh.get(), worldMatrix(*mesh)});
+    for (Node* mesh : meshes)
+        sources.push_back(MergeSource{mesh->mesh.get(), worldMatrix(*mesh)});
     MergedMesh merged = mergeMeshes(sources);
     Journal journal(&ctx.undo);
     Node& transform = createTransform(name.empty() ? "polySurface1" : name);
@@ -60,8 +72,10 @@ MStatus runPolyUnite(const Invocation& call, CommandContext& ctx) {
                              std::make_shared<const MeshData>(std::move(merged.data)));
     copyShading(meshes, merged.firstPolygon, shape);
     for (Node* mesh : meshes) {
-        if (history) setIntermediate(*mesh, true);
-        else deleteNode(*transformOf(*mesh));
+        if (history)
+            setIntermediate(*mesh, true);
+        else
+            deleteNode(*transformOf(*mesh));
     }
     setSelection({SelectionItem{handle(transform), {}, false}});
     ctx.result = stringList({transform.name});
@@ -76,17 +90,22 @@ struct Target {
 // Meshes to triangulate from the arguments or the selection; components keep their faces.
 bool triangulationTargets(const Invocation& call, std::vector<Target>& out) {
     std::vector<std::string> names;
-    if (!positionalTexts(call, names)) return commandError(call, "arguments must be object names"), false;
+    if (!positionalTexts(call, names))
+        return commandError(call, "arguments must be object names"), false;
     std::vector<SelectionItem> items;
-    if (names.empty()) items = selection();
+    if (names.empty())
+        items = selection();
     for (const std::string& n : names) {
         std::string error;
-        if (!resolveSelection(n, items, error)) return commandError(call, error), false;
+        if (!resolveSelection(n, items, error))
+            return commandError(call, error), false;
     }
     for (const SelectionItem& item : items) {
         Node* mesh = item.node->alive ? liveShape(*item.node) : nullptr;
-        if (!mesh) continue;  // like the host's menu command, other objects are passed over
-        auto it = std::find_if(out.begin(), out.end(), [mesh](const Target& t) { return t.mesh == mesh; });
+        if (!mesh)
+            continue;  // like the host's menu command, other objects are passed over
+        auto it = std::find_if(out.begin(), out.end(),
+                               [mesh](const Target& t) { return t.mesh == mesh; });
         if (it == out.end()) {
             out.push_back(Target{mesh, item.component ? item.faces : std::vector<int>()});
         } else if (!item.component || it->faces.empty()) {
@@ -96,20 +115,23 @@ bool triangulationTargets(const Invocation& call, std::vector<Target>& out) {
             std::sort(it->faces.begin(), it->faces.end());
         }
     }
-    if (out.empty()) return commandError(call, "no polygon objects selected"), false;
+    if (out.empty())
+        return commandError(call, "no polygon objects selected"), false;
     return true;
 }
 
 std::vector<int> renumber(const std::vector<int>& faces, const std::vector<int>& firstTriangle) {
     std::vector<int> out;
     for (int f : faces)
-        for (int t = firstTriangle[size_t(f)]; t < firstTriangle[size_t(f) + 1]; ++t) out.push_back(t);
+        for (int t = firstTriangle[size_t(f)]; t < firstTriangle[size_t(f) + 1]; ++t)
+            out.push_back(t);
     return out;
 }
 
 void renumberShading(Node& mesh, const std::vector<int>& firstTriangle) {
     std::vector<ShadingMember> shading = mesh.shading;
-    for (ShadingMember& m : shading) m.faces = renumber(m.faces, firstTriangle);
+    for (ShadingMember& m : shading)
+        m.faces = renumber(m.faces, firstTriangle);
     setShading(mesh, std::move(shading));
 }
 
@@ -118,22 +140,27 @@ void renumberSelection(const Node& mesh, const std::vector<int>& firstTriangle) 
     std::vector<SelectionItem> items = selection();
     bool changed = false;
     for (SelectionItem& item : items) {
-        if (!item.component || item.node.get() != mesh.parent) continue;
+        if (!item.component || item.node.get() != mesh.parent)
+            continue;
         item.faces = renumber(item.faces, firstTriangle);
         changed = true;
     }
-    if (changed) setSelection(std::move(items));
+    if (changed)
+        setSelection(std::move(items));
 }
 
 MStatus runTriangulate(const Invocation& call, CommandContext& ctx) {
-    if (!call.flags.empty()) return commandError(call, "invalid flag -" + call.flags.front().name);
+    if (!call.flags.empty())
+        return commandError(call, "invalid flag -" + call.flags.front().name);
     std::vector<Target> targets;
-    if (!triangulationTargets(call, targets)) return MStatus::kInvalidParameter;
+    if (!triangulationTargets(call, targets))
+        return MStatus::kInvalidParameter;
     Journal journal(&ctx.undo);
     for (Target& t : targets) {
         const MeshData& data = *t.mesh->mesh;
         TriangulatedMesh result = triangulate(data, t.faces.empty() ? nullptr : &t.faces);
-        if (result.data.numPolygons() == data.numPolygons()) continue;  // already triangles
+        if (result.data.numPolygons() == data.numPolygons())
+            continue;  // already triangles
         std::vector<int> first = result.firstTriangle;
         setMeshData(*t.mesh, std::make_shared<const MeshData>(std::move(result.data)));
         renumberShading(*t.mesh, first);
@@ -146,8 +173,9 @@ MStatus runTriangulate(const Invocation& call, CommandContext& ctx) {
 
 void registerPolyCommands() {
     using A = ArgType;
-    addSceneCommand("polyUnite", {{"n", "name", {A::String}}, {"ch", "constructionHistory", {A::Bool}}}, runPolyUnite,
-                    true);
+    addSceneCommand("polyUnite",
+                    {{"n", "name", {A::String}}, {"ch", "constructionHistory", {A::Bool}}},
+                    runPolyUnite, true);
     addSceneCommand("Triangulate", {}, runTriangulate, true);
 }
 
