@@ -26,6 +26,8 @@ public:
         kMeshVertComponent,
         kMeshEdgeComponent,
         kTime,
+        kData,
+        kDoubleArrayData,
         kLast
     };
 };

@@ -18,12 +18,12 @@ public:
     MObject& operator=(const MObject& other) = default;
     ~MObject() = default;
 
-    bool isNull() const { return !node_ && !faces_; }
+    bool isNull() const { return !node_ && !faces_ && !doubles_; }
     MFn::Type apiType() const;
     bool hasFn(MFn::Type fs) const;
     const char* apiTypeStr() const;
     bool operator==(const MObject& other) const {
-        return node_ == other.node_ && faces_ == other.faces_;
+        return node_ == other.node_ && faces_ == other.faces_ && doubles_ == other.doubles_;
     }
     bool operator!=(const MObject& other) const { return !(*this == other); }
 
@@ -36,8 +36,12 @@ public:
     const std::shared_ptr<host::scene::Node>& nodePtr() const { return node_; }
     host::scene::Node* node() const { return node_.get(); }
     const std::vector<int>* componentFaces() const { return faces_.get(); }
+    // Attribute data: an array of doubles, as a plug of type "doubleArray" holds.
+    static MObject doubleArrayData(std::shared_ptr<const std::vector<double>> values);
+    const std::shared_ptr<const std::vector<double>>& doubleArray() const { return doubles_; }
 
 private:
     std::shared_ptr<host::scene::Node> node_;
     std::shared_ptr<const std::vector<int>> faces_;
+    std::shared_ptr<const std::vector<double>> doubles_;
 };

@@ -31,6 +31,8 @@ public:
     int asInt(MStatus* ReturnStatus = NULL) const;
     bool asBool(MStatus* ReturnStatus = NULL) const;
     MString asString(MStatus* ReturnStatus = NULL) const;
+    // The plug's data as an object for a data function set (MFnDoubleArrayData).
+    MObject asMObject(MStatus* ReturnStatus = NULL) const;
     MStatus setValue(double value);
     MStatus setValue(float value) { return setValue(double(value)); }
     MStatus setValue(int value) { return setValue(double(value)); }

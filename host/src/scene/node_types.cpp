@@ -64,6 +64,8 @@ const char* apiTypeName(MFn::Type type) {
         return "kFileTexture";
     case MFn::kMeshPolygonComponent:
         return "kMeshPolygonComponent";
+    case MFn::kDoubleArrayData:
+        return "kDoubleArrayData";
     case MFn::kDependencyNode:
         return "kDependencyNode";
     case MFn::kPluginDependNode:

@@ -87,6 +87,16 @@ MString MPlug::asString(MStatus* ReturnStatus) const {
     return ok ? MString(v->text) : MString();
 }
 
+MObject MPlug::asMObject(MStatus* ReturnStatus) const {
+    std::optional<AttrValue> v = value(node_, attr_);
+    bool ok = v && v->type == AttrValue::DoubleArray;
+    setStatus(ReturnStatus, ok ? MStatus::kSuccess : MStatus::kInvalidParameter);
+    if (!ok)
+        return MObject();
+    return MObject::doubleArrayData(
+        std::make_shared<const std::vector<double>>(std::move(v->array)));
+}
+
 MStatus MPlug::setValue(double number) {
     Node* n = liveNode(node_);
     AttrValue v;
