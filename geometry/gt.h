@@ -19,6 +19,9 @@ struct gt {
     gt* nb[3] = {nullptr, nullptr, nullptr};  // neighbour across edge k, not owned
     int nbedge[3] = {0, 0, 0};  // edge of nb[k] shared with this one, -1 if nb[k] does not list us
     double fold[3] = {0, 0, 0};
+    // Edge k was joined to its neighbour's copy in the same net: a fold on the
+    // sheet. Every other edge stays a cut. Set only by a committed merge.
+    bool joined[3] = {false, false, false};
     double angle[3] = {0, 0, 0};
     double height[3] = {0, 0, 0};
     vec3d normal;

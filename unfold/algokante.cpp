@@ -1,5 +1,6 @@
 #include "unfold/algokante.h"
 
+#include "common/tolerances.h"
 #include "geometry/options.h"
 #include "unfold/gtc.h"
 #include "unfold/run_state.h"
@@ -8,9 +9,6 @@
 #include <cassert>
 #include <cmath>
 #include <numeric>
-
-// Faces whose fold angle is below this count as lying in one plane.
-static const double kFlatFold = 0.00001;
 
 static gt* rowTriangle(const EdgeTable& table, int r) {
     return gtvec[table.i[r]][table.j[r]].get();
@@ -73,7 +71,7 @@ int findCoplanarEdge(const EdgeTable& table, int z) {
         int k = table.k[r];
         // a fold angle near zero also describes faces folded fully back onto
         // each other; only faces facing the same way lie in one plane
-        bool flat = std::fabs(t->fold[k]) < kFlatFold && dot(t->normal, t->nb[k]->normal) > 0;
+        bool flat = std::fabs(t->fold[k]) < kFlatFoldAngle && dot(t->normal, t->nb[k]->normal) > 0;
         if (flat && inDifferentNets(t, k))
             return r;
     }

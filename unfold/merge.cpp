@@ -46,6 +46,8 @@ static void removeClosedEdgeLugs(gt* s, int net) {
         if (equal3d(s->p[c], m->p[(f + 1) % 3]) && equal3d(s->p[(c + 1) % 3], m->p[f])) {
             s->RemoveLugs(c);
             m->RemoveLugs(f);
+            s->joined[c] = true;
+            m->joined[f] = true;
         }
     }
 }
@@ -95,6 +97,8 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     }
 
     t->freeSavedLugs();
+    t->joined[side] = true;
+    n->joined[e] = true;
     moveTriangles(this, B, net);
     B->active = false;
     // nothing tests against an inactive net again
