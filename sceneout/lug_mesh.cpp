@@ -11,6 +11,7 @@
 #include "geometry/gt.h"
 #include "sceneout/names.h"
 #include "sceneout/output_run.h"
+#include "sceneout/sheet_attribute.h"
 #include "unfold/gtc.h"
 
 // Along the edge from vertex k + 1 to vertex k, then back along the tab's
@@ -46,4 +47,9 @@ void buildLugObject(OutputRun& run, const gtc& net, unsigned t, int k) {
     MDagModifier modifier;  // one per object, as for triangles
     modifier.commandToExecute("sets -add initialShadingGroup " + lugmesh.name());
     modifier.doIt();
+    // The tab's record names the triangle edge it belongs to, so the sheet
+    // never has to guess it from the tab's name or from where it lies.
+    MDagModifier recordModifier;
+    addRecordCommands(recordModifier, node.name(), sheet_record::Tab{unsigned(g.container), t, k});
+    recordModifier.doIt();
 }

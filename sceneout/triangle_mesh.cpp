@@ -1,9 +1,6 @@
 #include "sceneout/triangle_mesh.h"
 
 #include <cassert>
-#include <charconv>
-#include <cmath>
-#include <string>
 
 #include <maya/MDagModifier.h>
 #include <maya/MFnDagNode.h>
@@ -15,6 +12,7 @@
 #include "sceneout/edge_ids.h"
 #include "sceneout/names.h"
 #include "sceneout/output_run.h"
+#include "sceneout/sheet_attribute.h"
 #include "unfold/gtc.h"
 
 static const char* const colorSetName = "ColorSet";
@@ -69,41 +67,21 @@ static MString materialOf(const OutputRun& run, const SourceMesh& source, int po
     return shadingGroupOf(source.shading, polygonId);
 }
 
-// Shortest text that reads back to the same double: exact, and less for the
-// command language to scan than a fixed 17 digits. Whole numbers (ids, nets,
-// positions) go without an exponent.
-static void appendValue(std::string& text, double value) {
-    char digits[32];
-    bool whole = std::fabs(value) < 1e15 && value == std::floor(value);
-    auto [end, error] =
-        whole ? std::to_chars(digits, digits + sizeof(digits), static_cast<long long>(value))
-              : std::to_chars(digits, digits + sizeof(digits), value);
-    assert(error == std::errc());
-    text += ' ';
-    text.append(digits, end);
-}
-
-// One attribute per triangle carries what the sheet needs of it: the ids and
-// fold angles of its three edges, then its net and position. The name holds
-// the net and position only up to 9999; past that it is a fixed fallback, so
-// whoever reads the sheet back finds them here. One attribute rather than two
-// halves the commands and undo steps a run keeps per triangle.
-static void addEdgeAttribute(OutputRun& run, const gt& g, unsigned position, const MString& name) {
+// The record tells whoever reads the sheet back what the unfolding decided
+// of this triangle: its net and place, and for each edge its mesh id, whether
+// it was joined (a fold) and its fold angle.
+static sheet_record::Triangle recordOf(const OutputRun& run, const gt& g, unsigned position) {
+    sheet_record::Triangle record;
+    record.net = unsigned(g.container);
+    record.position = position;
     double ids[3];
     edgeIds(g, run.offsets, ids);
-    std::string values = " 8";
-    for (double id : ids)
-        appendValue(values, id);
-    for (double fold : g.fold)
-        appendValue(values, fold);
-    appendValue(values, g.container);
-    appendValue(values, position);
-    values += ';';
-    MDagModifier modifier;
-    modifier.commandToExecute("addAttr -ln \"kivanoEdges\" -dt \"doubleArray\" " + name + ";");
-    modifier.commandToExecute("setAttr " + name + ".kivanoEdges -type \"doubleArray\"" +
-                              MString(values.c_str()));
-    modifier.doIt();
+    for (int k = 0; k < 3; ++k) {
+        record.edgeId[k] = int(ids[k]);
+        record.fold[k] = g.joined[k];
+        record.foldAngle[k] = g.fold[k];
+    }
+    return record;
 }
 
 void buildTriangleObject(OutputRun& run, const gtc& net, unsigned t) {
@@ -131,5 +109,9 @@ void buildTriangleObject(OutputRun& run, const gtc& net, unsigned t) {
     modifier.commandToExecute("sets -add " + materialOf(run, source, polygonId) + " " +
                               meshi.name());
     modifier.doIt();
-    addEdgeAttribute(run, g, t, node.name());
+    // Its own modifier, so that a shading group the scene refuses cannot cost
+    // the triangle its record.
+    MDagModifier recordModifier;
+    addRecordCommands(recordModifier, node.name(), recordOf(run, g, t));
+    recordModifier.doIt();
 }

@@ -1,5 +1,6 @@
-// What the output leaves for readers of the sheet that cannot trust names:
-// each triangle object's net and position, and its tabs right after it.
+// What the output leaves for readers of the sheet: each object's record
+// (a triangle's net, position, edges and folds; a tab's triangle edge), and
+// each triangle's tabs right after it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 #include "../host_session_environment.h"
 #include "bench/meshgen/meshgen.h"
+#include "common/sheet_record.h"
 #include "core/messages.h"
 #include "core/session.h"
 #include "geometry/gt.h"
@@ -49,20 +51,20 @@ void unfoldScene() {
     drawContainer(record, 2);
 }
 
-// Triangle objects carry edge ids, folds, net and position in one attribute.
-const std::vector<double>* edgeAttribute(const sc::Node& node) {
-    auto found = node.dynamicAttrs.find("kivanoEdges");
-    return found == node.dynamicAttrs.end() ? nullptr : &found->second.array;
+// Every object a run creates carries its record.
+std::vector<double> recordOf(const sc::Node& node) {
+    auto found = node.dynamicAttrs.find(sheet_record::kAttribute);
+    return found == node.dynamicAttrs.end() ? std::vector<double>{} : found->second.array;
 }
 
 bool samePoint(const sc::Point3& a, const sc::Point3& b) {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
 }
 
-// Checks the objects from `from` on: every triangle object names the net and
-// position its attribute holds, carries its exact edge ids and folds, and is
-// followed by its own tabs in edge order, each starting along its edge.
-// Counts the objects of both kinds.
+// Checks the objects from `from` on: every triangle object's record holds the
+// net and position its name gives, its exact edge ids and fold angles, and
+// the unfolding's joins as folds; each is followed by its own tabs in edge
+// order, whose records name that triangle and edge. Counts both kinds.
 void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& triangles, int& tabs) {
     triangles = tabs = 0;
     const sc::Node* last = nullptr;
@@ -73,12 +75,12 @@ void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& tri
         if (node.kind != sc::NodeKind::Transform)
             continue;
         const sc::Node* shape = sc::meshOf(const_cast<sc::Node&>(node));
-        if (const std::vector<double>* values = edgeAttribute(node)) {
-            EXPECT_EQ(values->size(), 8u) << node.name;
-            if (values->size() != 8)
-                return;
-            net = unsigned((*values)[6]);
-            position = unsigned((*values)[7]);
+        std::vector<double> values = recordOf(node);
+        sheet_record::Triangle triangle;
+        sheet_record::Tab tab;
+        if (sheet_record::decode(values.data(), values.size(), triangle)) {
+            net = triangle.net;
+            position = triangle.position;
             char name[64];
             std::snprintf(name, sizeof(name), "dft%u_%u", net, position);
             EXPECT_EQ(node.name, name);
@@ -92,14 +94,17 @@ void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& tri
             double ids[3];
             edgeIds(g, meshOffsets(), ids);
             for (int k = 0; k < 3; ++k) {
-                EXPECT_EQ((*values)[k], ids[k]) << node.name;
-                EXPECT_EQ((*values)[3 + k], g.fold[k]) << node.name;
+                EXPECT_EQ(triangle.edgeId[k], ids[k]) << node.name;
+                EXPECT_EQ(triangle.foldAngle[k], g.fold[k]) << node.name;
+                EXPECT_EQ(triangle.fold[k], g.joined[k]) << node.name;
             }
             last = shape;
             nextEdge = 0;
             ++triangles;
             continue;
         }
+        ASSERT_TRUE(sheet_record::decode(values.data(), values.size(), tab))
+            << node.name << " carries no usable record";
         EXPECT_NE(last, nullptr) << node.name << " comes before any triangle";
         if (!last || !shape)
             continue;
@@ -109,16 +114,42 @@ void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& tri
         EXPECT_LT(nextEdge, 3) << node.name << " is one tab too many";
         if (nextEdge >= 3)
             continue;
+        EXPECT_EQ(tab.net, net) << node.name;
+        EXPECT_EQ(tab.position, position) << node.name;
+        EXPECT_EQ(tab.edge, nextEdge) << node.name;
         char name[64];
         std::snprintf(name, sizeof(name), "lug%u_%u_%d", net, position, nextEdge);
         EXPECT_EQ(node.name, name);
         const std::vector<sc::Point3>& corners = *last->mesh->points;
-        const std::vector<sc::Point3>& tab = *shape->mesh->points;
-        EXPECT_TRUE(samePoint(tab[0], corners[(nextEdge + 1) % 3])) << node.name;
-        EXPECT_TRUE(samePoint(tab[1], corners[nextEdge])) << node.name;
+        const std::vector<sc::Point3>& corner = *shape->mesh->points;
+        EXPECT_TRUE(samePoint(corner[0], corners[(nextEdge + 1) % 3])) << node.name;
+        EXPECT_TRUE(samePoint(corner[1], corners[nextEdge])) << node.name;
         ++nextEdge;
         ++tabs;
     }
+}
+
+// The joins, checked against the nets' geometry: a joined edge has its
+// neighbour in the same net lying exactly against it, and carries no tab on
+// either side; an edge whose neighbour lies against it in the same net is
+// joined.
+void checkJoinsMatchTheNets() {
+    for (const auto& net : gtcvec)
+        for (unsigned t = 0; net->active && t < net->size(); ++t) {
+            const gt& g = *net->triangle(t);
+            for (int k = 0; k < 3; ++k) {
+                const gt* n = g.nb[k];
+                int e = g.nbedge[k];
+                bool against = n && e >= 0 && e <= 2 && n->container == g.container &&
+                               equal3d(g.p[k], n->p[(e + 1) % 3]) &&
+                               equal3d(g.p[(k + 1) % 3], n->p[e]);
+                EXPECT_EQ(g.joined[k], against);
+                if (g.joined[k]) {
+                    EXPECT_TRUE(n->joined[e]);
+                    EXPECT_FALSE(g.lugs[k][0].has_value());
+                }
+            }
+        }
 }
 
 int tabsOfActiveNets() {
@@ -130,7 +161,7 @@ int tabsOfActiveNets() {
     return tabs;
 }
 
-TEST(NetAttribute, TrianglesCarryTheirPlaceAndTheirTabsFollowThemOnSeveralMeshes) {
+TEST(NetAttribute, EveryObjectCarriesItsRecordAndTheJoinsAreTheFolds) {
     const std::vector<kivano::TriangleMesh> meshes{
         kivano::makeCube(), kivano::makeIcosphere(1, 0.1, 3), kivano::makeTube(6, 3, 0.1, 5),
         kivano::makeTorus(8, 5)};
@@ -144,6 +175,7 @@ TEST(NetAttribute, TrianglesCarryTheirPlaceAndTheirTabsFollowThemOnSeveralMeshes
         EXPECT_EQ(triangles, int(mesh.triangleCount()));
         EXPECT_GT(tabs, 0);
         EXPECT_EQ(tabs, tabsOfActiveNets());
+        checkJoinsMatchTheNets();
         clearRun();
     }
     sc::reset();
