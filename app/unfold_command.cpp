@@ -285,29 +285,11 @@ int trianglesOf(const std::vector<std::string>& transforms) {
     return triangles;
 }
 
-// An imported object named like a sheet object ("dft0_3", say a sheet fed
-// back in) would push the run's own objects to other names and be read as
-// part of the sheet: it is renamed first.
-void renameClashingSources(std::vector<std::string>& names) {
-    for (std::string& name : names) {
-        unsigned net = 0, position = 0;
-        int edge = 0;
-        host::scene::Node* node = host::scene::findNode(name);
-        if (!node || (!sheet::parseTriangleName(name, net, position) &&
-                      !sheet::parseLugName(name, net, position, edge)))
-            continue;
-        std::string renamed = host::scene::rename(*node, "source_" + name);
-        say("kivano: renamed the input's " + name + " to " + renamed);
-        name = renamed;
-    }
-}
-
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report) {
     std::string error;
     if (!host::io::importModelFile(input, names, error))
         return Failure{error};
-    renameClashingSources(names);
     report.inputTriangles = trianglesOf(names);
     if (names.empty() || report.inputTriangles == 0)
         return Failure{"cannot unfold " + input + ": it holds no polygons"};

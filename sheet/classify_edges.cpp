@@ -1,5 +1,7 @@
 #include "classify_edges.h"
 
+#include "common/tolerances.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -15,27 +17,22 @@ struct EdgeRef {
     int edge;
 };
 
-bool coincide(Vec2 a, Vec2 b) {
-    return std::hypot(a.x - b.x, a.y - b.y) < kJoinTolerance;
-}
-
-// The partner runs the other way along the same segment when the two faces
-// are joined in the net.
-bool liesAgainst(const Face& f, int k, const Face& g, int j) {
-    return coincide(f.p[k], g.p[(j + 1) % 3]) && coincide(f.p[(k + 1) % 3], g.p[j]);
-}
-
 EdgeKind foldKind(double fold) {
-    if (std::fabs(fold) < kFlatFold)
+    if (std::fabs(fold) < kFlatFoldAngle)
         return EdgeKind::Flat;
     return fold < 0.0 ? EdgeKind::Mountain : EdgeKind::Valley;
 }
 
+// A fold needs both sides: the partner edge in the same net, joined too. A
+// sheet whose partner object went missing or whose records disagree shows a
+// cut there rather than a fold to nowhere.
 bool isFold(const Net& net, const std::vector<EdgeRef>& sameId, unsigned face, int edge) {
+    if (!net.faces[face].joined[edge])
+        return false;
     for (const EdgeRef& other : sameId) {
         if (other.face == face && other.edge == edge)
             continue;
-        if (liesAgainst(net.faces[face], edge, net.faces[other.face], other.edge))
+        if (net.faces[other.face].joined[other.edge])
             return true;
     }
     return false;

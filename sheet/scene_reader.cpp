@@ -1,59 +1,39 @@
 #include "scene_reader.h"
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 
+#include <maya/MDagPath.h>
+#include <maya/MDoubleArray.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnDoubleArrayData.h>
+#include <maya/MFnMesh.h>
+#include <maya/MIntArray.h>
+#include <maya/MItDag.h>
+#include <maya/MObjectArray.h>
+#include <maya/MPlug.h>
+#include <maya/MPoint.h>
+#include <maya/MPointArray.h>
+
+#include "common/sheet_record.h"
 #include "scene/scene.h"
 
 namespace sheet {
 
-namespace sc = host::scene;
-
 namespace {
 
 constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
-// "kivanoEdges": three edge ids, three fold angles, then net and position.
-constexpr int kEdgeValues = 8;
-constexpr int kNetValue = 6;
-constexpr double kSamePoint = 1e-9;  // relative; a tab repeats its edge's corners
 
-bool wholeNumber(double value, unsigned& number) {
-    if (!std::isfinite(value) || value < 0.0 || value > 4294967295.0 || value != std::floor(value))
-        return false;
-    number = unsigned(value);
-    return true;
-}
-
-// Reads an unsigned decimal number at `at`; advances past it.
-bool readNumber(const std::string& text, size_t& at, unsigned& value) {
-    size_t start = at;
-    unsigned long long n = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 9)
-        n = n * 10 + unsigned(text[at++] - '0');
-    value = unsigned(n);
-    return at > start && (at == text.size() || text[at] < '0' || text[at] > '9');
-}
-
-bool expect(const std::string& text, size_t& at, char c) {
-    if (at >= text.size() || text[at] != c)
-        return false;
-    ++at;
-    return true;
-}
-
-struct NetBuilder {
-    std::map<unsigned, Face> faces;              // by position
-    std::vector<std::pair<unsigned, Lug>> lugs;  // position of the face, tab
+struct PlacedTab {
+    unsigned position;  // of the face it belongs to
+    Lug lug;
+    std::string object;  // for warnings only
 };
 
-// The triangle object read last: its tabs follow it in creation order.
-struct LastTriangle {
-    bool valid = false;
-    unsigned net = 0;
-    unsigned position = 0;
-    Vec2 p[3];
-    int nextEdge = 0;  // tabs come in edge order
+struct NetBuilder {
+    std::map<unsigned, Face> faces;       // by position
+    std::map<unsigned, MObject> engines;  // by position: the face's shading group
+    std::vector<PlacedTab> tabs;
 };
 
 struct Reader {
@@ -61,195 +41,177 @@ struct Reader {
     SceneCounts& counts;
     std::vector<std::string>& warnings;
     std::map<unsigned, NetBuilder> nets;
-    std::map<const sc::Node*, int> materialOfEngine;
-    LastTriangle last;
 };
 
-std::vector<Vec2> worldPoints(const sc::Node& shape) {
-    sc::Matrix4 world = sc::worldMatrix(shape);
-    std::vector<Vec2> points;
-    for (const sc::Point3& p : *shape.mesh->points) {
-        sc::Point3 q = sc::transformPoint(world, p);
-        points.push_back({q[0] * kMillimetresPerUnit, q[1] * kMillimetresPerUnit});
-    }
-    return points;
+std::string nameOf(const MObject& object) {
+    return MFnDependencyNode(object).name().asChar();
 }
 
-int materialIndex(Reader& reader, const sc::Node& shape) {
-    const sc::Node* engine = sc::engineOfFace(shape, 0);
-    if (!engine)
-        return -1;
-    auto found = reader.materialOfEngine.find(engine);
-    if (found != reader.materialOfEngine.end())
-        return found->second;
+// The object's sheet record as values; false when it carries none.
+bool recordValues(const MObject& object, std::vector<double>& values) {
+    MFnDependencyNode node(object);
+    MStatus status;
+    MPlug plug = node.findPlug(sheet_record::kAttribute, &status);
+    if (!status)
+        return false;
+    values.clear();
+    MObject data = plug.asMObject(&status);
+    if (!status)
+        return true;  // there, but not an array: decoding refuses it
+    MDoubleArray array = MFnDoubleArrayData(data).array();
+    values.reserve(array.length());
+    for (unsigned i = 0; i < array.length(); ++i)
+        values.push_back(array[i]);
+    return true;
+}
+
+// The corners of the object's one polygon in world space, in mm on paper.
+bool polygonCorners(const MDagPath& path, int corners, std::vector<Vec2>& points,
+                    std::vector<std::string>& warnings) {
+    MStatus status;
+    MFnMesh mesh(path, &status);
+    MIntArray vertices;
+    MPointArray world;
+    if (!status || mesh.numPolygons() != 1 || mesh.numVertices() != corners ||
+        !mesh.getPolygonVertices(0, vertices) || int(vertices.length()) != corners ||
+        !mesh.getPoints(world, MSpace::kWorld)) {
+        warnings.push_back(nameOf(path.node()) + " is not a mesh of " + std::to_string(corners) +
+                           " vertices and one face: left out");
+        return false;
+    }
+    points.clear();
+    for (int k = 0; k < corners; ++k) {
+        const MPoint& p = world[unsigned(vertices[unsigned(k)])];
+        points.push_back({p.x * kMillimetresPerUnit, p.y * kMillimetresPerUnit});
+    }
+    return true;
+}
+
+// A face is mapped only when all three of its corners have a UV.
+void readUvs(const MFnMesh& mesh, Face& face) {
+    MString set;
+    if (!mesh.getCurrentUVSetName(set))
+        return;
+    Vec2 uv[3];
+    for (int k = 0; k < 3; ++k) {
+        float u = 0.0f, v = 0.0f;
+        if (!mesh.getPolygonUV(0, k, u, v, &set))
+            return;
+        uv[k] = {u, v};
+    }
+    std::copy(uv, uv + 3, face.uv);
+    face.hasUv = true;
+}
+
+MObject shadingGroupOf(const MFnMesh& mesh) {
+    MObjectArray engines;
+    MIntArray perFace;
+    if (!mesh.getConnectedShaders(0, engines, perFace) || perFace.length() < 1 || perFace[0] < 0 ||
+        unsigned(perFace[0]) >= engines.length())
+        return MObject();
+    return engines[unsigned(perFace[0])];
+}
+
+void readTriangle(Reader& reader, const MDagPath& path, const sheet_record::Triangle& record) {
+    std::vector<Vec2> points;
+    if (!polygonCorners(path, 3, points, reader.warnings))
+        return;
+    NetBuilder& net = reader.nets[record.net];
+    if (net.faces.count(record.position)) {
+        reader.warnings.push_back(nameOf(path.node()) +
+                                  " repeats the place of another triangle (net " +
+                                  std::to_string(record.net) + ", position " +
+                                  std::to_string(record.position) + "): left out");
+        return;
+    }
+    Face face;
+    face.position = record.position;
+    std::copy(points.begin(), points.end(), face.p);
+    MFnMesh mesh(path);
+    readUvs(mesh, face);
+    for (int k = 0; k < 3; ++k) {
+        face.edgeId[k] = record.edgeId[k];
+        face.joined[k] = record.fold[k];
+        face.fold[k] = record.foldAngle[k];
+    }
+    net.faces[record.position] = face;
+    net.engines[record.position] = shadingGroupOf(mesh);
+    ++reader.counts.triangleObjects;
+}
+
+void readTab(Reader& reader, const MDagPath& path, const sheet_record::Tab& record) {
+    std::vector<Vec2> points;
+    if (!polygonCorners(path, 4, points, reader.warnings))
+        return;
+    PlacedTab tab{record.position, {}, nameOf(path.node())};
+    tab.lug.edge = record.edge;
+    std::copy(points.begin(), points.end(), tab.lug.p);
+    reader.nets[record.net].tabs.push_back(std::move(tab));
+}
+
+// The stand-in host keeps a material's colour and texture file on the
+// material itself rather than in plugs and a file node, so they are read
+// from its scene model.
+Material materialOf(const MObject& engineObject) {
+    namespace sc = host::scene;
     Material material;
+    const sc::Node* engine = engineObject.node();
     material.name = engine->name;
     if (const sc::Node* shader = sc::materialOf(*engine)) {
         material.colour = {shader->color()[0], shader->color()[1], shader->color()[2]};
         material.texture = shader->textureFile();
     }
-    reader.sheet.materials.push_back(material);
-    int index = int(reader.sheet.materials.size()) - 1;
-    reader.materialOfEngine[engine] = index;
-    return index;
+    return material;
 }
 
-void readUvs(const sc::MeshData& mesh, Face& face) {
-    const sc::UVSet* set = mesh.uvSet("");
-    if (!set || set->faceVertexIds->size() < 3)
-        return;
-    for (int k = 0; k < 3; ++k) {
-        int id = (*set->faceVertexIds)[k];
-        if (id < 0 || size_t(id) >= set->u->size() || size_t(id) >= set->v->size())
-            return;
-        face.uv[k] = {(*set->u)[id], (*set->v)[id]};
-    }
-    face.hasUv = true;
+// Materials are numbered in the order the sheet first uses them, net by net
+// and face by face, whatever order the scene lists its objects in.
+int materialIndex(Reader& reader, std::map<const void*, int>& indexOf, const MObject& engine) {
+    if (engine.isNull() || !engine.node())
+        return -1;
+    auto [found, added] = indexOf.try_emplace(engine.node(), int(reader.sheet.materials.size()));
+    if (added)
+        reader.sheet.materials.push_back(materialOf(engine));
+    return found->second;
 }
 
-void readEdges(Reader& reader, const sc::Node& transform, Face& face) {
-    auto value = sc::getAttr(transform, "kivanoEdges", sc::currentTime());
-    if (!value || value->type != sc::AttrValue::DoubleArray ||
-        value->array.size() != size_t(kEdgeValues)) {
-        reader.warnings.push_back(transform.name +
-                                  " carries no edge data (kivanoEdges): its edges print as cuts");
-        return;
-    }
-    for (int k = 0; k < 3; ++k) {
-        double id = value->array[k];
-        face.edgeId[k] = (std::isfinite(id) && id >= 0.0 && id < 2e9) ? int(id) : kNoEdgeId;
-        double fold = value->array[3 + k];
-        face.fold[k] = std::isfinite(fold) ? fold : 0.0;
-    }
-}
-
-const sc::Node* meshWith(const sc::Node& transform, int vertices,
-                         std::vector<std::string>& warnings) {
-    sc::Node* shape = sc::meshOf(const_cast<sc::Node&>(transform));
-    if (!shape || !shape->mesh || shape->mesh->numVertices() != vertices ||
-        shape->mesh->numPolygons() != 1) {
-        warnings.push_back(transform.name + " is not a mesh of " + std::to_string(vertices) +
-                           " vertices and one face: left out");
-        return nullptr;
-    }
-    return shape;
-}
-
-void readTriangle(Reader& reader, const sc::Node& transform, unsigned net, unsigned position) {
-    reader.last.valid = false;
-    const sc::Node* shape = meshWith(transform, 3, reader.warnings);
-    if (!shape)
-        return;
-    Face face;
-    face.position = position;
-    std::vector<Vec2> points = worldPoints(*shape);
-    for (int k = 0; k < 3; ++k)
-        face.p[k] = points[k];
-    readUvs(*shape->mesh, face);
-    face.material = materialIndex(reader, *shape);
-    readEdges(reader, transform, face);
-    reader.nets[net].faces[position] = face;
-    ++reader.counts.triangleObjects;
-    reader.last = {true, net, position, {face.p[0], face.p[1], face.p[2]}, 0};
-}
-
-void addLug(Reader& reader, const std::vector<Vec2>& points, unsigned net, unsigned position,
-            int edge) {
-    Lug lug;
-    lug.edge = edge;
-    for (int i = 0; i < 4; ++i)
-        lug.p[i] = points[i];
-    reader.nets[net].lugs.push_back({position, lug});
-    ++reader.counts.lugObjects;
-}
-
-void readLug(Reader& reader, const sc::Node& transform, unsigned net, unsigned position, int edge) {
-    const sc::Node* shape = meshWith(transform, 4, reader.warnings);
-    if (!shape)
-        return;
-    addLug(reader, worldPoints(*shape), net, position, edge);
-}
-
-bool samePoint(const Vec2& a, const Vec2& b) {
-    double scale = std::max({1.0, std::fabs(a.x), std::fabs(a.y)});
-    return std::fabs(a.x - b.x) <= kSamePoint * scale && std::fabs(a.y - b.y) <= kSamePoint * scale;
-}
-
-// The edge of the last triangle that a tab starting along it belongs to, -1
-// for none. A tab runs from corner k + 1 to corner k.
-int edgeAlong(const LastTriangle& last, const std::vector<Vec2>& points) {
-    for (int k = last.nextEdge; k < 3; ++k)
-        if (samePoint(points[0], last.p[(k + 1) % 3]) && samePoint(points[1], last.p[k]))
-            return k;
-    return -1;
-}
-
-// An object whose name says nothing (a number past what names hold) is a tab
-// when it comes right after a triangle's object and lies along one of its
-// edges; anything else ends that triangle's run of tabs.
-void readUnnamedLug(Reader& reader, const sc::Node& transform) {
-    if (!reader.last.valid)
-        return;
-    const sc::Node* shape = sc::meshOf(const_cast<sc::Node&>(transform));
-    int edge = -1;
-    std::vector<Vec2> points;
-    if (shape && shape->mesh && shape->mesh->numVertices() == 4 &&
-        shape->mesh->numPolygons() == 1) {
-        points = worldPoints(*shape);
-        edge = edgeAlong(reader.last, points);
-    }
-    if (edge < 0) {
-        reader.last.valid = false;
-        return;
-    }
-    addLug(reader, points, reader.last.net, reader.last.position, edge);
-    reader.last.nextEdge = edge + 1;
-}
-
-// A triangle's net and position: from the tail of its "kivanoEdges"
-// attribute, which holds them at any size, else from its name.
-bool trianglePlace(Reader& reader, const sc::Node& transform, unsigned& net, unsigned& position) {
-    auto value = sc::getAttr(transform, "kivanoEdges", sc::currentTime());
-    if (!value)
-        return parseTriangleName(transform.name, net, position);
-    if (value->type == sc::AttrValue::DoubleArray && value->array.size() == size_t(kEdgeValues) &&
-        wholeNumber(value->array[kNetValue], net) &&
-        wholeNumber(value->array[kNetValue + 1], position))
-        return true;
-    reader.warnings.push_back(
-        transform.name + " carries an unusable net number (kivanoEdges)" +
-        (parseTriangleName(transform.name, net, position) ? ": placed by its name" : ": left out"));
-    return parseTriangleName(transform.name, net, position);
-}
-
-// Faces in position order; tabs tied to their face's index. Each net's
-// builder is emptied as its net is made, so that the sheet is not held twice.
+// Faces in position order; tabs in face and edge order, tied to their face's
+// index. Each net's builder is emptied as its net is made, so that the sheet
+// is not held twice.
 void finishNets(Reader& reader) {
+    std::map<const void*, int> materialOfEngine;
     reader.sheet.nets.reserve(reader.nets.size());
     for (auto& [number, builder] : reader.nets) {
         Net net;
         net.container = number;
         net.faces.reserve(builder.faces.size());
-        net.lugs.reserve(builder.lugs.size());
         std::map<unsigned, unsigned> indexOf;
         for (auto& [position, face] : builder.faces) {
             indexOf[position] = unsigned(net.faces.size());
+            face.material = materialIndex(reader, materialOfEngine, builder.engines[position]);
             net.faces.push_back(face);
         }
         builder.faces.clear();
-        for (auto& [position, lug] : builder.lugs) {
-            auto found = indexOf.find(position);
+        builder.engines.clear();
+        std::stable_sort(
+            builder.tabs.begin(), builder.tabs.end(), [](const PlacedTab& a, const PlacedTab& b) {
+                return a.position != b.position ? a.position < b.position : a.lug.edge < b.lug.edge;
+            });
+        net.lugs.reserve(builder.tabs.size());
+        for (PlacedTab& tab : builder.tabs) {
+            auto found = indexOf.find(tab.position);
             if (found == indexOf.end()) {
-                reader.warnings.push_back(
-                    "lug" + std::to_string(number) + "_" + std::to_string(position) + "_" +
-                    std::to_string(lug.edge) + " has no triangle dft" + std::to_string(number) +
-                    "_" + std::to_string(position) + ": left out");
+                reader.warnings.push_back(tab.object +
+                                          " is the tab of a triangle the sheet lacks (net " +
+                                          std::to_string(number) + ", position " +
+                                          std::to_string(tab.position) + "): left out");
                 continue;
             }
-            lug.face = found->second;
-            net.lugs.push_back(lug);
+            tab.lug.face = found->second;
+            net.lugs.push_back(tab.lug);
+            ++reader.counts.lugObjects;
         }
-        builder.lugs = {};
+        builder.tabs = {};
         if (!net.faces.empty())
             reader.sheet.nets.push_back(std::move(net));
     }
@@ -257,42 +219,32 @@ void finishNets(Reader& reader) {
 
 }  // namespace
 
-bool parseTriangleName(const std::string& name, unsigned& net, unsigned& position) {
-    size_t at = 3;
-    return name.rfind("dft", 0) == 0 && readNumber(name, at, net) && expect(name, at, '_') &&
-           readNumber(name, at, position) && at == name.size();
-}
-
-bool parseLugName(const std::string& name, unsigned& net, unsigned& position, int& edge) {
-    size_t at = 3;
-    unsigned k = 0;
-    bool ok = name.rfind("lug", 0) == 0 && readNumber(name, at, net) && expect(name, at, '_') &&
-              readNumber(name, at, position) && expect(name, at, '_') && readNumber(name, at, k) &&
-              at == name.size() && k <= 2;
-    edge = int(k);
-    return ok;
-}
-
 bool readSheetFromScene(Sheet& sheet, SceneCounts& counts, std::vector<std::string>& warnings,
                         std::string& error) {
     sheet = Sheet{};
     counts = SceneCounts{};
-    Reader reader{sheet, counts, warnings, {}, {}, {}};
-    for (const sc::Node* node : sc::allNodes()) {
-        if (node->kind != sc::NodeKind::Transform)
+    Reader reader{sheet, counts, warnings, {}};
+    std::vector<double> values;
+    for (MItDag it(MItDag::kDepthFirst, MFn::kTransform); !it.isDone(); it.next()) {
+        MObject object = it.currentItem();
+        if (!recordValues(object, values))
             continue;
-        unsigned net = 0, position = 0;
-        int edge = 0;
-        if (trianglePlace(reader, *node, net, position))
-            readTriangle(reader, *node, net, position);
-        else if (parseLugName(node->name, net, position, edge))
-            readLug(reader, *node, net, position, edge);
+        MDagPath path;
+        it.getPath(path);
+        sheet_record::Triangle triangle;
+        sheet_record::Tab tab;
+        if (sheet_record::decode(values.data(), values.size(), triangle))
+            readTriangle(reader, path, triangle);
+        else if (sheet_record::decode(values.data(), values.size(), tab))
+            readTab(reader, path, tab);
         else
-            readUnnamedLug(reader, *node);
+            warnings.push_back(nameOf(object) + " carries an unusable sheet record (" +
+                               sheet_record::kAttribute + "): left out");
     }
     finishNets(reader);
     if (sheet.nets.empty()) {
-        error = "the scene holds no sheet (no dft objects)";
+        error = std::string("the scene holds no sheet (no object carries a ") +
+                sheet_record::kAttribute + " record)";
         return false;
     }
     return true;

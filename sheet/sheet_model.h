@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/sheet_record.h"
+
 namespace sheet {
 
 struct Vec2 {
@@ -28,12 +30,10 @@ struct Material {
 enum class EdgeKind : unsigned char { Cut, Mountain, Valley, Flat };
 
 // Mesh edges shared by two faces carry the same id; a border edge has none.
-constexpr int kNoEdgeId = -1;
-// Faces meeting at a smaller fold angle lie in one plane: no line is drawn.
-constexpr double kFlatFold = 1e-5;
+constexpr int kNoEdgeId = sheet_record::kNoEdge;
 
 struct Face {
-    unsigned position = 0;  // the triangle's place in its net ("dft<c>_<t>")
+    unsigned position = 0;  // the triangle's place in its net
     Vec2 p[3];              // corners in mm, in the sheet's plane
     Vec2 uv[3];
     bool hasUv = false;
@@ -41,6 +41,9 @@ struct Face {
     // Edge k runs from corner k to corner k + 1.
     int edgeId[3] = {kNoEdgeId, kNoEdgeId, kNoEdgeId};
     double fold[3] = {0.0, 0.0, 0.0};  // radians, negative = mountain
+    // The unfolding joined edge k to its partner in this net: a fold. Every
+    // other edge is a cut.
+    bool joined[3] = {false, false, false};
     // Filled by classifyEdges.
     EdgeKind kind[3] = {EdgeKind::Cut, EdgeKind::Cut, EdgeKind::Cut};
     int glue[3] = {0, 0, 0};  // number shared with the partner edge, 0 = none
@@ -55,7 +58,7 @@ struct Lug {
 };
 
 struct Net {
-    unsigned container = 0;  // the scene's net number ("dft<c>_...")
+    unsigned container = 0;  // the net's number in the run
     std::vector<Face> faces;
     std::vector<Lug> lugs;
 };

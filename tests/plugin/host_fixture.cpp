@@ -1,5 +1,7 @@
 #include "host_fixture.h"
 
+#include "common/sheet_record.h"
+
 #include <algorithm>
 #include <memory>
 #include <sstream>
@@ -175,6 +177,21 @@ sc::Node& addStripWithSliver(const std::string& name) {
     return shape;
 }
 
+sc::Node& addHinges(const std::string& name, int count) {
+    std::vector<sc::Point3> points;
+    std::vector<int> connects;
+    for (int h = 0; h < count; ++h) {
+        double x = 3.0 * h;
+        int first = int(points.size());
+        points.insert(points.end(), {{x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}, {x, 0, 1}});
+        connects.insert(connects.end(), {first, first + 1, first + 2, first + 1, first, first + 3});
+    }
+    sc::Node& shape =
+        addMesh(name, points, std::vector<int>(size_t(2 * count), 3), connects, {0, 0, 0});
+    sc::assignToEngine(*sc::findNode("initialShadingGroup"), shape);
+    return shape;
+}
+
 void selectOnly(const std::vector<std::string>& names) {
     std::string command = "select -r";
     for (const std::string& n : names)
@@ -197,12 +214,14 @@ std::vector<SheetObject> sheetObjects(const std::string& prefix) {
             o.points.push_back(sc::transformPoint(world, p));
         sc::Node* engine = sc::engineOfFace(*shape, 0);
         o.shadingGroup = engine ? engine->name : "";
-        auto edges = node->dynamicAttrs.find("kivanoEdges");
-        if (edges != node->dynamicAttrs.end()) {
-            const std::vector<double>& values = edges->second.array;
-            o.edges.assign(values.begin(), values.begin() + std::min<size_t>(values.size(), 6));
-            if (values.size() > 6)
-                o.place.assign(values.begin() + 6, values.end());
+        auto record = node->dynamicAttrs.find(sheet_record::kAttribute);
+        sheet_record::Triangle triangle;
+        if (record != node->dynamicAttrs.end() &&
+            sheet_record::decode(record->second.array.data(), record->second.array.size(),
+                                 triangle)) {
+            o.edges.assign(triangle.edgeId, triangle.edgeId + 3);
+            o.edges.insert(o.edges.end(), triangle.foldAngle, triangle.foldAngle + 3);
+            o.place = {double(triangle.net), double(triangle.position)};
         }
         if (const sc::UVSet* uv = shape->mesh->uvSet("")) {
             o.uvIds.assign(uv->faceVertexIds->begin(), uv->faceVertexIds->end());

@@ -26,6 +26,9 @@ host::scene::Node& addCube(const std::string& name, std::array<double, 3> at,
                            bool twoMaterials = false);
 // One mesh of four triangles in a row, the third with collinear corners.
 host::scene::Node& addStripWithSliver(const std::string& name);
+// `count` hinges side by side: two right triangles with 1 cm legs each,
+// sharing one leg and standing at right angles to each other.
+host::scene::Node& addHinges(const std::string& name, int count);
 void selectOnly(const std::vector<std::string>& names);
 
 // What a run left in the scene, by name.
@@ -33,9 +36,9 @@ struct SheetObject {
     std::string name;
     std::vector<std::array<double, 3>> points;  // world space
     std::string shadingGroup;                   // of face 0
-    std::vector<double> edges;                  // kivanoEdges' ids and folds, triangles only
-    std::vector<double> place;                  // kivanoEdges' net and position
-    std::vector<int> uvIds;                     // face-vertex UV ids, current set
+    std::vector<double> edges;  // the record's edge ids and fold angles, triangles only
+    std::vector<double> place;  // the record's net and position
+    std::vector<int> uvIds;     // face-vertex UV ids, current set
     bool hasUVs = false;
 };
 std::vector<SheetObject> sheetObjects(const std::string& prefix);  // "dft" or "lug", creation order

@@ -10,6 +10,9 @@
 
 #include <maya/MColor.h>
 
+#include "classify_edges.h"
+#include "scene_reader.h"
+
 namespace sc = host::scene;
 
 namespace {
@@ -148,6 +151,106 @@ TEST_F(Sheet, LugsSitOnCutEdgesOfTheirTriangle) {
             EXPECT_EQ(p[2], owner->points[0][2]);
         EXPECT_GE(owner->edges[k], 0.0);  // lugs only on shared edges
     }
+}
+
+// Everything the printed sheet is made of, read back from the scene.
+::sheet::Sheet readSheet() {
+    ::sheet::Sheet read;
+    ::sheet::SceneCounts counts;
+    std::vector<std::string> warnings;
+    std::string error;
+    EXPECT_TRUE(::sheet::readSheetFromScene(read, counts, warnings, error)) << error;
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+    ::sheet::classifyEdges(read);
+    return read;
+}
+
+bool same(const ::sheet::Vec2& a, const ::sheet::Vec2& b) {
+    return a.x == b.x && a.y == b.y;
+}
+
+void expectSameSheet(const ::sheet::Sheet& a, const ::sheet::Sheet& b) {
+    ASSERT_EQ(a.nets.size(), b.nets.size());
+    ASSERT_EQ(a.materials.size(), b.materials.size());
+    for (size_t m = 0; m < a.materials.size(); ++m)
+        EXPECT_EQ(a.materials[m].name, b.materials[m].name);
+    for (size_t n = 0; n < a.nets.size(); ++n) {
+        const ::sheet::Net& x = a.nets[n];
+        const ::sheet::Net& y = b.nets[n];
+        EXPECT_EQ(x.container, y.container);
+        ASSERT_EQ(x.faces.size(), y.faces.size());
+        ASSERT_EQ(x.lugs.size(), y.lugs.size());
+        for (size_t f = 0; f < x.faces.size(); ++f) {
+            const ::sheet::Face& p = x.faces[f];
+            const ::sheet::Face& q = y.faces[f];
+            EXPECT_EQ(p.position, q.position);
+            EXPECT_EQ(p.material, q.material);
+            EXPECT_EQ(p.hasUv, q.hasUv);
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_TRUE(same(p.p[k], q.p[k]) && same(p.uv[k], q.uv[k]));
+                EXPECT_EQ(p.edgeId[k], q.edgeId[k]);
+                EXPECT_EQ(p.kind[k], q.kind[k]);
+                EXPECT_EQ(p.glue[k], q.glue[k]);
+            }
+        }
+        for (size_t l = 0; l < x.lugs.size(); ++l) {
+            EXPECT_EQ(x.lugs[l].face, y.lugs[l].face);
+            EXPECT_EQ(x.lugs[l].edge, y.lugs[l].edge);
+            for (int i = 0; i < 4; ++i)
+                EXPECT_TRUE(same(x.lugs[l].p[i], y.lugs[l].p[i]));
+        }
+    }
+}
+
+TEST_F(Sheet, RenamingEveryCreatedObjectLeavesTheSameSheet) {
+    unfoldCube(true, "rb3", true);
+    ::sheet::Sheet before = readSheet();
+    ASSERT_GE(before.nets.size(), 2u);
+    ASSERT_FALSE(before.nets[0].lugs.empty());
+
+    // New names that sort the other way round and say nothing of nets.
+    std::vector<std::string> created;
+    for (const char* prefix : {"dft", "lug"})
+        for (const SheetObject& o : sheetObjects(prefix))
+            created.push_back(o.name);
+    for (size_t i = 0; i < created.size(); ++i)
+        ASSERT_TRUE(run("rename " + created[i] + " piece" + std::to_string(created.size() - i)));
+    EXPECT_TRUE(sheetObjects("dft").empty());
+    EXPECT_TRUE(sheetObjects("lug").empty());
+    expectSameSheet(before, readSheet());
+}
+
+TEST_F(Sheet, MoreNetsThanNamesCanNumberAreReadWhole) {
+    // On a 12 mm page a triangle fits but a joined hinge does not: every
+    // triangle stays a net of its own, with its tab on the hinge, and the
+    // names run out long before the nets do.
+    const int hinges = 5010;
+    addHinges("hinges", hinges);
+    selectOnly({"hinges"});
+    openWindow();
+    setOption("cmds.checkBox(cb1,edit=True,value=True)");
+    setOption("cmds.textFieldGrp(tf1,edit=True,text='12')");
+    setOption("cmds.textFieldGrp(tf2,edit=True,text='12')");
+    ASSERT_TRUE(pressStart());
+    ::sheet::Sheet read = readSheet();
+    ASSERT_EQ(read.nets.size(), size_t(2 * hinges));
+    EXPECT_GT(read.nets.back().container, 9999u);
+    size_t tabs = 0;
+    for (const ::sheet::Net& net : read.nets) {
+        ASSERT_EQ(net.faces.size(), 1u);
+        for (const ::sheet::Lug& lug : net.lugs) {
+            // Each tab starts along its own face's edge, which is a numbered cut.
+            const ::sheet::Face& face = net.faces[lug.face];
+            EXPECT_TRUE(same(lug.p[0], face.p[(lug.edge + 1) % 3]) &&
+                        same(lug.p[1], face.p[lug.edge]));
+            EXPECT_EQ(face.kind[lug.edge], ::sheet::EdgeKind::Cut);
+            EXPECT_GT(face.glue[lug.edge], 0);
+            ++tabs;
+        }
+    }
+    EXPECT_GE(tabs, size_t(hinges));
+    EXPECT_EQ(tabs, sheetObjects("lug").size() + sheetObjects("unnamed").size() -
+                        (2 * hinges - sheetObjects("dft").size()));
 }
 
 TEST_F(Sheet, MaterialsAndUVsFollowTheirSourceFace) {

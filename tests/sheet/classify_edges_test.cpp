@@ -4,6 +4,7 @@
 #include <map>
 
 #include "classify_edges.h"
+#include "common/tolerances.h"
 #include "test_meshes.h"
 
 using namespace sheet;
@@ -72,13 +73,13 @@ TEST(ClassifyEdges, FoldsFollowTheSignOfTheAngleAndFlatJoinsDrawNothing) {
                     double fold = face.fold[k];
                     switch (face.kind[k]) {
                     case EdgeKind::Flat:
-                        EXPECT_LT(std::fabs(fold), kFlatFold);
+                        EXPECT_LT(std::fabs(fold), kFlatFoldAngle);
                         break;
                     case EdgeKind::Mountain:
-                        EXPECT_LE(fold, -kFlatFold);
+                        EXPECT_LE(fold, -kFlatFoldAngle);
                         break;
                     case EdgeKind::Valley:
-                        EXPECT_GE(fold, kFlatFold);
+                        EXPECT_GE(fold, kFlatFoldAngle);
                         break;
                     case EdgeKind::Cut:
                         continue;
@@ -102,33 +103,35 @@ TEST(ClassifyEdges, FoldsFollowTheSignOfTheAngleAndFlatJoinsDrawNothing) {
     EXPECT_EQ(countKind(grid, EdgeKind::Mountain), 0);
 }
 
-TEST(ClassifyEdges, PartnersInOneNetThatDoNotTouchAreCutAndGlued) {
-    // Two faces of one net sharing a mesh edge id but laid apart: a slit.
+TEST(ClassifyEdges, OnlyEdgesJoinedOnBothSidesAreFolds) {
+    // Two faces of one net sharing a mesh edge: where they lie plays no part.
     Sheet sheet;
     Net net;
     Face a, b;
-    a.p[0] = {0, 0};
     a.p[1] = {10, 0};
     a.p[2] = {0, 10};
     b.p[0] = {20, 0};
     b.p[1] = {30, 0};
     b.p[2] = {20, 10};
-    a.edgeId[0] = 7;
-    a.fold[0] = -0.5;
-    b.edgeId[0] = 7;
-    b.fold[0] = -0.5;
+    a.edgeId[0] = b.edgeId[0] = 7;
+    a.fold[0] = b.fold[0] = -0.5;
     net.faces = {a, b};
     sheet.nets = {net};
+    Face& first = sheet.nets[0].faces[0];
+    Face& second = sheet.nets[0].faces[1];
+    // Not joined: a slit with one glue number.
     EXPECT_EQ(classifyEdges(sheet), 1);
-    EXPECT_EQ(sheet.nets[0].faces[0].kind[0], EdgeKind::Cut);
-    EXPECT_EQ(sheet.nets[0].faces[0].glue[0], 1);
-    EXPECT_EQ(sheet.nets[0].faces[1].glue[0], 1);
-
-    // Laid against each other (reversed along the same segment): a fold.
-    sheet.nets[0].faces[1].p[0] = {10, 0};
-    sheet.nets[0].faces[1].p[1] = {0, 0};
-    sheet.nets[0].faces[1].p[2] = {10, -10};
+    EXPECT_EQ(first.kind[0], EdgeKind::Cut);
+    EXPECT_EQ(first.glue[0], 1);
+    EXPECT_EQ(second.glue[0], 1);
+    // Joined on one side only (a record edited or a partner lost): still a cut.
+    first.joined[0] = true;
+    EXPECT_EQ(classifyEdges(sheet), 1);
+    EXPECT_EQ(first.kind[0], EdgeKind::Cut);
+    // Joined on both: a fold, even laid apart, and no number.
+    second.joined[0] = true;
     EXPECT_EQ(classifyEdges(sheet), 0);
-    EXPECT_EQ(sheet.nets[0].faces[0].kind[0], EdgeKind::Mountain);
-    EXPECT_EQ(sheet.nets[0].faces[0].glue[0], 0);
+    EXPECT_EQ(first.kind[0], EdgeKind::Mountain);
+    EXPECT_EQ(second.kind[0], EdgeKind::Mountain);
+    EXPECT_EQ(first.glue[0], 0);
 }

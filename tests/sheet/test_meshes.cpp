@@ -142,6 +142,21 @@ void firstFace(const Mesh& mesh, int f, Vec2 p[3]) {
     p[2] = thirdCorner(mesh, t[0], t[1], t[2], p[0], p[1]);
 }
 
+// As the unfolding does: an edge whose partner in the net lies against it,
+// reversed along the same segment, was joined.
+void markJoins(Net& net) {
+    auto coincide = [](Vec2 a, Vec2 b) { return std::hypot(a.x - b.x, a.y - b.y) < 1e-9; };
+    for (Face& face : net.faces)
+        for (int k = 0; k < 3; ++k)
+            for (const Face& other : net.faces)
+                for (int j = 0; j < 3; ++j)
+                    if (&other != &face && face.edgeId[k] != kNoEdgeId &&
+                        other.edgeId[j] == face.edgeId[k] &&
+                        coincide(face.p[k], other.p[(j + 1) % 3]) &&
+                        coincide(face.p[(k + 1) % 3], other.p[j]))
+                        face.joined[k] = true;
+}
+
 Net growNet(const Mesh& mesh, const Topology& topo, int seed, unsigned limit,
             std::vector<int>& netOf, int netIndex) {
     Net net;
@@ -169,6 +184,7 @@ Net growNet(const Mesh& mesh, const Topology& topo, int seed, unsigned limit,
                 add(g, p);
         }
     }
+    markJoins(net);
     return net;
 }
 
