@@ -13,6 +13,7 @@
 #include "geometry/options.h"
 #include "plugin/kivano_cmd.h"
 #include "plugin/menu_cmd.h"
+#include "plugin/option_controls.h"
 #include "plugin/option_text.h"
 
 namespace {
@@ -88,10 +89,10 @@ TEST_F(ReadOptions, WindowDefaultsGiveTheStartValuesAndLayered) {
 }
 
 TEST_F(ReadOptions, EditedControlsAreRead) {
-    host::runPython("cmds.textFieldGrp(tf1,edit=True,text='100')");
-    host::runPython("cmds.checkBox(cb1,edit=True,value=True)");
-    host::runPython("cmds.checkBox(cb4,edit=True,value=False)");
-    host::runPython("cmds.radioButton(rb3,edit=True,select=True)");
+    host::runPython("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",edit=True,text='100')");
+    host::runPython("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",edit=True,value=True)");
+    host::runPython("cmds.checkBox(" KIVANO_CONTROL_KEEP_MATERIALS ",edit=True,value=False)");
+    host::runPython("cmds.radioButton(" KIVANO_CONTROL_SIDE_BY_SIDE ",edit=True,select=True)");
     KivanoCmd cmd;
     ASSERT_TRUE(cmd.readOptions());
     EXPECT_DOUBLE_EQ(KivanoOptions.pageWidth, 10.0);
@@ -101,16 +102,16 @@ TEST_F(ReadOptions, EditedControlsAreRead) {
 }
 
 TEST_F(ReadOptions, BadLengthChangesNoOption) {
-    host::runPython("cmds.checkBox(cb2,edit=True,value=False)");
-    host::runPython("cmds.textFieldGrp(tf2,edit=True,text='abc')");
+    host::runPython("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",edit=True,value=False)");
+    host::runPython("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",edit=True,text='abc')");
     KivanoCmd cmd;
     EXPECT_FALSE(cmd.readOptions());
     EXPECT_TRUE(KivanoOptions.generateLugs);
     EXPECT_DOUBLE_EQ(KivanoOptions.pageHeight, 29.7);
     bool named = false;
     for (const host::Message& m : host::messageLog())
-        named |=
-            m.kind == host::MessageKind::Error && m.text.find("kivano: page height (tf2)") == 0;
+        named |= m.kind == host::MessageKind::Error &&
+                 m.text.find("kivano: page height (" KIVANO_CONTROL_PAGE_HEIGHT ")") == 0;
     EXPECT_TRUE(named);
 }
 
