@@ -109,8 +109,10 @@ TEST_F(UiControls, EditsReadBackInBothLanguages) {
     ASSERT_TRUE(status) << lastError();
     ASSERT_TRUE(text.isString());
     EXPECT_EQ(std::get<std::string>(text.data), "180");
-    languageResult("checkBox -edit -value off cb1", &status);
-    EXPECT_EQ(pythonValue("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",q=True,v=True)"), "False");
+    // The command language knows no Python variables: it names the control itself.
+    languageResult("checkBox -edit -value on checkBox2", &status);
+    EXPECT_TRUE(status) << lastError();
+    EXPECT_EQ(pythonValue("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",q=True,v=True)"), "True");
 }
 
 TEST_F(UiControls, BadEditsChangeNothing) {
