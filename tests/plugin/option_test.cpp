@@ -2,10 +2,14 @@
 // window in the host.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <maya/MArgList.h>
 
+#include "../host/python_window_lines.h"
 #include "../host_session_environment.h"
 #include "core/messages.h"
 #include "core/python_bridge.h"
@@ -50,6 +54,19 @@ TEST(OptionText, RadioButtonNamesGiveTheArrangement) {
     EXPECT_EQ(drawnArrangement(0), 0);
     EXPECT_EQ(drawnArrangement(7), 1);
     EXPECT_EQ(drawnArrangement(-1), 1);
+}
+
+// The window script is the host's own text: the plug-in must send it to the byte as
+// the independent copy that the host's window tests run.
+TEST(MenuLines, AreTheWindowScriptToTheByte) {
+    auto sent = [](int lang) {
+        const char* const* lines = menuWindowLines(lang);
+        return std::vector<std::string>(lines, lines + menuWindowLineCount);
+    };
+    EXPECT_EQ(std::vector<std::string>(std::begin(menuSetupLines), std::end(menuSetupLines)),
+              kivano_test::setupLines());
+    EXPECT_EQ(sent(0), kivano_test::germanWindowLines());
+    EXPECT_EQ(sent(1), kivano_test::englishWindowLines());
 }
 
 class ReadOptions : public ::testing::Test {
