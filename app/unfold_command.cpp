@@ -23,6 +23,7 @@
 #include "core/session.h"
 #include "io/model_io.h"
 #include "layout.h"
+#include "plugin/option_controls.h"
 #include "scene/scene.h"
 #include "scene_reader.h"
 #include "sheet_writer.h"
@@ -321,16 +322,16 @@ std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& pa
         return std::string("cmds.checkBox(") + control +
                ",edit=True,value=" + (value ? "True" : "False") + ")";
     };
-    const char* radio = o.arrangement == "side-by-side" ? "rb3"
-                        : o.arrangement == "animation"  ? "rb4"
-                                                        : "rb5";
-    return {check("cb3", !o.keepOriginal),
-            check("cb1", o.limitPage),
-            text("tf1", limit.width),
-            text("tf2", limit.height),
+    const char* radio = o.arrangement == "side-by-side" ? KIVANO_CONTROL_SIDE_BY_SIDE
+                        : o.arrangement == "animation"  ? KIVANO_CONTROL_ANIMATION
+                                                        : KIVANO_CONTROL_LAYERED;
+    return {check(KIVANO_CONTROL_DELETE_ORIGINAL, !o.keepOriginal),
+            check(KIVANO_CONTROL_LIMIT_PAGE, o.limitPage),
+            text(KIVANO_CONTROL_PAGE_WIDTH, limit.width),
+            text(KIVANO_CONTROL_PAGE_HEIGHT, limit.height),
             std::string("cmds.radioButton(") + radio + ",edit=True,select=True)",
-            check("cb2", !o.noLugs),
-            text("tf3", o.lugWidth)};
+            check(KIVANO_CONTROL_GENERATE_LUGS, !o.noLugs),
+            text(KIVANO_CONTROL_LUG_WIDTH, o.lugWidth)};
 }
 
 // The first Start button of the option window.

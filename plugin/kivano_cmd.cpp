@@ -8,6 +8,7 @@
 
 #include "geometry/options.h"
 #include "plugin/command_arguments.h"
+#include "plugin/option_controls.h"
 #include "plugin/option_text.h"
 #include "scenein/extract.h"
 #include "scenein/init_triangles.h"
@@ -29,22 +30,23 @@ struct OptionQuery {
 };
 
 const OptionQuery optionQueries[] = {
-    {"cmds.textFieldGrp(tf1,query=True,text=True)", "tf1", "page width",
-     &KivanoOptionsRecord::pageWidth, nullptr},
-    {"cmds.textFieldGrp(tf2,query=True,text=True)", "tf2", "page height",
-     &KivanoOptionsRecord::pageHeight, nullptr},
-    {"cmds.textFieldGrp(tf3,query=True,text=True)", "tf3", "maximum lug width",
-     &KivanoOptionsRecord::maxLugWidth, nullptr},
-    {"cmds.checkBox(cb1,query=True,value=True)", "cb1", "limit page size", nullptr,
-     &KivanoOptionsRecord::limitPageSize},
-    {"cmds.checkBox(cb2,query=True,value=True)", "cb2", "generate lugs", nullptr,
-     &KivanoOptionsRecord::generateLugs},
-    {"cmds.checkBox(cb3,query=True,value=True)", "cb3", "delete original", nullptr,
+    {"cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",query=True,text=True)",
+     KIVANO_CONTROL_PAGE_WIDTH, "page width", &KivanoOptionsRecord::pageWidth, nullptr},
+    {"cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",query=True,text=True)",
+     KIVANO_CONTROL_PAGE_HEIGHT, "page height", &KivanoOptionsRecord::pageHeight, nullptr},
+    {"cmds.textFieldGrp(" KIVANO_CONTROL_LUG_WIDTH ",query=True,text=True)",
+     KIVANO_CONTROL_LUG_WIDTH, "maximum lug width", &KivanoOptionsRecord::maxLugWidth, nullptr},
+    {"cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",query=True,value=True)",
+     KIVANO_CONTROL_LIMIT_PAGE, "limit page size", nullptr, &KivanoOptionsRecord::limitPageSize},
+    {"cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",query=True,value=True)",
+     KIVANO_CONTROL_GENERATE_LUGS, "generate lugs", nullptr, &KivanoOptionsRecord::generateLugs},
+    {"cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",query=True,value=True)",
+     KIVANO_CONTROL_DELETE_ORIGINAL, "delete original", nullptr,
      &KivanoOptionsRecord::deleteOriginal},
-    {"cmds.checkBox(cb4,query=True,value=True)", "cb4", "keep materials", nullptr,
-     &KivanoOptionsRecord::keepMaterials},
-    {"cmds.radioCollection(radios2,query=True,select=True)", "radios2", "arrangement", nullptr,
-     nullptr},
+    {"cmds.checkBox(" KIVANO_CONTROL_KEEP_MATERIALS ",query=True,value=True)",
+     KIVANO_CONTROL_KEEP_MATERIALS, "keep materials", nullptr, &KivanoOptionsRecord::keepMaterials},
+    {"cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",query=True,select=True)",
+     KIVANO_CONTROL_ARRANGEMENT, "arrangement", nullptr, nullptr},
 };
 
 // Returns false when the answer cannot become a value of its field.

@@ -6,6 +6,7 @@
 #include <maya/MSyntax.h>
 
 #include "plugin/command_arguments.h"
+#include "plugin/option_controls.h"
 
 int language = 0;
 
@@ -19,24 +20,29 @@ static const char* const germanLines[menuWindowLineCount] = {
     "newWindow=cmds.window('newWindow',title=\"Kivano V1.0\",widthHeight=(140,160))",
     "cmds.tabLayout(\"tabs\",image='smallTrash.xpm',imageVisible=False)",
     "cmds.columnLayout('Algorithmus',columnAttach=('both',1),rowSpacing=5,columnWidth=160)",
-    "cb3=cmds.checkBox('Original loeschen',align='left',value=True)",
-    "cb4=cmds.checkBox(label='Materialien uebernehmen',align='left',value=True)",
+    KIVANO_CONTROL_DELETE_ORIGINAL "=cmds.checkBox('Original loeschen',align='left',value=True)",
+    KIVANO_CONTROL_KEEP_MATERIALS
+    "=cmds.checkBox(label='Materialien uebernehmen',align='left',value=True)",
     "cmds.button(label=\"Start\",command=\"kivanostart()\")",
     "cmds.setParent('..')",
     "cmds.columnLayout('Format',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-    "cb1=cmds.checkBox(label='Seitengroesse beschraenken',align='left',value=False)",
-    "tf1=cmds.textFieldGrp(label='Breite(mm)',text='210')",
-    "tf2=cmds.textFieldGrp(label='Hoehe(mm)',text='297')",
+    KIVANO_CONTROL_LIMIT_PAGE
+    "=cmds.checkBox(label='Seitengroesse beschraenken',align='left',value=False)",
+    KIVANO_CONTROL_PAGE_WIDTH "=cmds.textFieldGrp(label='Breite(mm)',text='210')",
+    KIVANO_CONTROL_PAGE_HEIGHT "=cmds.textFieldGrp(label='Hoehe(mm)',text='297')",
     "cmds.text('Ergebnis anordnen:',align='left')",
-    "radios2=cmds.radioCollection()",
-    "rb3=cmds.radioButton(\"r0\",label='nebeneinander',align='left',select=False)",
-    "rb4=cmds.radioButton(\"r1\",label='Animation',align='left',select=False)",
-    "rb5=cmds.radioButton(\"r2\",label='Schichtbild',align='left',select=True)",
+    KIVANO_CONTROL_ARRANGEMENT "=cmds.radioCollection()",
+    KIVANO_CONTROL_SIDE_BY_SIDE
+    "=cmds.radioButton(\"r0\",label='nebeneinander',align='left',select=False)",
+    KIVANO_CONTROL_ANIMATION
+    "=cmds.radioButton(\"r1\",label='Animation',align='left',select=False)",
+    KIVANO_CONTROL_LAYERED "=cmds.radioButton(\"r2\",label='Schichtbild',align='left',select=True)",
     "cmds.button(label=\"Start\",command=\"kivanostart()\")",
     "cmds.setParent('..')",
     "cmds.columnLayout('Laschen',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-    "cb2=cmds.checkBox(label='Laschen generieren',align='left',value=True)",
-    "tf3=cmds.textFieldGrp(label='Maximale Breite(mm)',text='4')",
+    KIVANO_CONTROL_GENERATE_LUGS
+    "=cmds.checkBox(label='Laschen generieren',align='left',value=True)",
+    KIVANO_CONTROL_LUG_WIDTH "=cmds.textFieldGrp(label='Maximale Breite(mm)',text='4')",
     "cmds.button(label=\"Start\",command=\"kivanostart()\")",
     "cmds.setParent('..')",
     "cmds.showWindow(newWindow)",
@@ -46,24 +52,26 @@ static const char* const englishLines[menuWindowLineCount] = {
     "newWindow=cmds.window('newWindow',title=\"Kivano V1.0\",widthHeight=(140,160))",
     "cmds.tabLayout(\"tabs\",image='smallTrash.xpm',imageVisible=False)",
     "cmds.columnLayout('algorithm',columnAttach=('both',1),rowSpacing=5,columnWidth=160)",
-    "cb3=cmds.checkBox('delete original',align='left',value=True)",
-    "cb4=cmds.checkBox(label='keep materials',align='left',value=True)",
+    KIVANO_CONTROL_DELETE_ORIGINAL "=cmds.checkBox('delete original',align='left',value=True)",
+    KIVANO_CONTROL_KEEP_MATERIALS "=cmds.checkBox(label='keep materials',align='left',value=True)",
     "cmds.button(label=\"Start\",command=\"kivanostart()\")",
     "cmds.setParent('..')",
     "cmds.columnLayout('format',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-    "cb1=cmds.checkBox(label='limitate pagesize',align='left',value=False)",
-    "tf1=cmds.textFieldGrp(label='width(mm)',text='210')",
-    "tf2=cmds.textFieldGrp(label='height(mm)',text='297')",
+    KIVANO_CONTROL_LIMIT_PAGE "=cmds.checkBox(label='limitate pagesize',align='left',value=False)",
+    KIVANO_CONTROL_PAGE_WIDTH "=cmds.textFieldGrp(label='width(mm)',text='210')",
+    KIVANO_CONTROL_PAGE_HEIGHT "=cmds.textFieldGrp(label='height(mm)',text='297')",
     "cmds.text('result alignment:',align='left')",
-    "radios2=cmds.radioCollection()",
-    "rb3=cmds.radioButton(\"r0\",label='side by side',align='left',select=False)",
-    "rb4=cmds.radioButton(\"r1\",label='animation',align='left',select=False)",
-    "rb5=cmds.radioButton(\"r2\",label='layered',align='left',select=True)",
+    KIVANO_CONTROL_ARRANGEMENT "=cmds.radioCollection()",
+    KIVANO_CONTROL_SIDE_BY_SIDE
+    "=cmds.radioButton(\"r0\",label='side by side',align='left',select=False)",
+    KIVANO_CONTROL_ANIMATION
+    "=cmds.radioButton(\"r1\",label='animation',align='left',select=False)",
+    KIVANO_CONTROL_LAYERED "=cmds.radioButton(\"r2\",label='layered',align='left',select=True)",
     "cmds.button(label=\"Start\",command=\"kivanostart()\")",
     "cmds.setParent('..')",
     "cmds.columnLayout('lugs',columnAttach=('both',1),rowSpacing=5,columnWidth=220)",
-    "cb2=cmds.checkBox(label='generate lugs',align='left',value=True)",
-    "tf3=cmds.textFieldGrp(label='maximum width(mm)',text='4')",
+    KIVANO_CONTROL_GENERATE_LUGS "=cmds.checkBox(label='generate lugs',align='left',value=True)",
+    KIVANO_CONTROL_LUG_WIDTH "=cmds.textFieldGrp(label='maximum width(mm)',text='4')",
     "cmds.button(label=\"Start\",command=\"kivanostart()\")",
     "cmds.setParent('..')",
     "cmds.showWindow(newWindow)",

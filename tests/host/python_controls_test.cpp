@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/command.h"
+#include "plugin/option_controls.h"
 #include "python_test_support.h"
 #include "python_window_lines.h"
 #include "ui/ui_api.h"
@@ -75,43 +76,61 @@ TEST_F(UiControls, QueryOfAMissingControlFailsWithItsName) {
     EXPECT_EQ(lastError(), "textFieldGrp: Object 'nosuchfield' not found.");
 
     // The window itself is still intact after the failures.
-    EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf1,query=True,text=True)"), "210");
+    EXPECT_EQ(pythonValue("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",query=True,text=True)"),
+              "210");
 }
 
 TEST_F(UiControls, EditsReadBackInBothLanguages) {
-    ASSERT_EQ(runLines({"cmds.textFieldGrp(tf1,edit=True,text='180')",
-                        "cmds.checkBox(cb2,edit=True,value=False)",
-                        "cmds.radioCollection(radios2,edit=True,select='r0')"}),
-              0)
+    ASSERT_EQ(
+        runLines({"cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",edit=True,text='180')",
+                  "cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",edit=True,value=False)",
+                  "cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",edit=True,select='r0')"}),
+        0)
         << lastError();
-    EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf1,query=True,text=True)"), "180");
-    EXPECT_EQ(pythonValue("cmds.checkBox(cb2,query=True,value=True)"), "False");
-    EXPECT_EQ(pythonValue("cmds.radioCollection(radios2,query=True,select=True)"), "r0");
-    EXPECT_EQ(pythonValue("cmds.radioButton(rb5,query=True,select=True)"), "False");
+    EXPECT_EQ(pythonValue("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",query=True,text=True)"),
+              "180");
+    EXPECT_EQ(pythonValue("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",query=True,value=True)"),
+              "False");
+    EXPECT_EQ(
+        pythonValue("cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",query=True,select=True)"),
+        "r0");
+    EXPECT_EQ(pythonValue("cmds.radioButton(" KIVANO_CONTROL_LAYERED ",query=True,select=True)"),
+              "False");
 
     // The command language reaches the same records, by short name or path.
     MStatus status;
     languageResult("radioButton -e -select true r1", &status);
     EXPECT_TRUE(status) << lastError();
-    EXPECT_EQ(pythonValue("cmds.radioCollection(radios2,query=True,select=True)"), "r1");
+    EXPECT_EQ(
+        pythonValue("cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",query=True,select=True)"),
+        "r1");
     host::Value text =
         languageResult("textFieldGrp -q -tx \"newWindow|tabs|format|textFieldGrp1\"", &status);
     ASSERT_TRUE(status) << lastError();
     ASSERT_TRUE(text.isString());
     EXPECT_EQ(std::get<std::string>(text.data), "180");
-    languageResult("checkBox -edit -value off cb1", &status);
-    EXPECT_EQ(pythonValue("cmds.checkBox(cb1,q=True,v=True)"), "False");
+    // The command language knows no Python variables: it names the control itself.
+    languageResult("checkBox -edit -value on checkBox2", &status);
+    EXPECT_TRUE(status) << lastError();
+    EXPECT_EQ(pythonValue("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",q=True,v=True)"), "True");
 }
 
 TEST_F(UiControls, BadEditsChangeNothing) {
     std::string result;
-    EXPECT_FALSE(host::runPython("cmds.checkBox(cb1,edit=True,label='new',value='maybe')"));
-    EXPECT_EQ(pythonValue("cmds.checkBox(cb1,query=True,label=True)"), "limitate pagesize");
-    EXPECT_FALSE(host::runPython("cmds.textFieldGrp(tf1,edit=True,text='1',bogus=3)"));
+    EXPECT_FALSE(host::runPython("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE
+                                 ",edit=True,label='new',value='maybe')"));
+    EXPECT_EQ(pythonValue("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",query=True,label=True)"),
+              "limitate pagesize");
+    EXPECT_FALSE(host::runPython("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH
+                                 ",edit=True,text='1',bogus=3)"));
     EXPECT_NE(lastError().find("invalid flag -bogus"), std::string::npos) << lastError();
-    EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf1,query=True,text=True)"), "210");
-    EXPECT_FALSE(host::runPython("cmds.radioCollection(radios2,edit=True,select='r7')"));
-    EXPECT_EQ(pythonValue("cmds.radioCollection(radios2,query=True,select=True)"), "r2");
+    EXPECT_EQ(pythonValue("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",query=True,text=True)"),
+              "210");
+    EXPECT_FALSE(host::runPython("cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT
+                                 ",edit=True,select='r7')"));
+    EXPECT_EQ(
+        pythonValue("cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",query=True,select=True)"),
+        "r2");
     EXPECT_FALSE(
         host::runPython("cmds.tabLayout('tabs',edit=True,imageVisible=True,selectTab='x')"));
     EXPECT_EQ(pythonValue("cmds.tabLayout('tabs',query=True,imageVisible=True)"), "False");
@@ -163,22 +182,26 @@ TEST_F(UiControls, PressRunsPythonFunctionsAndCommandLanguageAlike) {
     EXPECT_FALSE(recorder.last.fromPython);
 
     // Clicking a check box toggles it and runs its change command.
-    ASSERT_TRUE(host::runPython("cmds.checkBox(cb1,edit=True,changeCommand='hit()')"));
-    ASSERT_TRUE(host::ui::press(pythonValue("cb1")));
-    EXPECT_EQ(pythonValue("cmds.checkBox(cb1,query=True,value=True)"), "True");
+    ASSERT_TRUE(host::runPython("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE
+                                ",edit=True,changeCommand='hit()')"));
+    ASSERT_TRUE(host::ui::press(pythonValue(KIVANO_CONTROL_LIMIT_PAGE)));
+    EXPECT_EQ(pythonValue("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",query=True,value=True)"),
+              "True");
     EXPECT_EQ(pythonValue("len(presses)"), "3");
     ASSERT_TRUE(host::ui::press("r0"));
-    EXPECT_EQ(pythonValue("cmds.radioCollection(radios2,query=True,select=True)"), "r0");
+    EXPECT_EQ(
+        pythonValue("cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",query=True,select=True)"),
+        "r0");
     host::CommandRegistry::instance().remove("recordMe");
 }
 
 TEST_F(UiControls, AControlMayDeleteItsOwnWindowWhenPressed) {
-    ASSERT_EQ(runLines({"seen = []",
-                        "cmds.checkBox(cb1,edit=True,changeCommand=\"cmds.deleteUI('newWindow')\","
-                        "onCommand='seen.append(1)')"}),
+    ASSERT_EQ(runLines({"seen = []", "cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE
+                                     ",edit=True,changeCommand=\"cmds.deleteUI('newWindow')\","
+                                     "onCommand='seen.append(1)')"}),
               0)
         << lastError();
-    ASSERT_TRUE(host::ui::press(pythonValue("cb1"))) << lastError();
+    ASSERT_TRUE(host::ui::press(pythonValue(KIVANO_CONTROL_LIMIT_PAGE))) << lastError();
     EXPECT_EQ(host::ui::findControl("newWindow"), nullptr);
     EXPECT_EQ(pythonValue("seen"), "[1]");
 }
@@ -204,7 +227,8 @@ TEST_F(UiControls, CommandLanguageBuildsWindowsToo) {
     EXPECT_FALSE(status);
     EXPECT_EQ(pythonValue("cmds.columnLayout('columnLayout1',q=True,numberOfChildren=True)"), "1");
     // Both windows are there; the option window is untouched.
-    EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf2,query=True,text=True)"), "297");
+    EXPECT_EQ(pythonValue("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",query=True,text=True)"),
+              "297");
 }
 
 TEST_F(UiControls, MenuOfTheMainWindowRunsItsItems) {
@@ -251,7 +275,8 @@ TEST_F(UiControls, DeleteUiChecksEveryNameFirst) {
     EXPECT_EQ(pythonValue("cmds.window('newWindow',exists=True)"), "False");
     // The variables outlive the window; their queries fail with the control's name.
     std::string result;
-    EXPECT_FALSE(host::runPythonWithResult("cmds.checkBox(cb1,query=True,value=True)", result));
+    EXPECT_FALSE(host::runPythonWithResult(
+        "cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",query=True,value=True)", result));
     EXPECT_EQ(lastError(),
               "RuntimeError: checkBox: Object 'newWindow|tabs|format|checkBox2' not found.");
 }

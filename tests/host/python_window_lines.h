@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/option_controls.h"
+
 namespace kivano_test {
 
 inline std::vector<std::string> setupLines() {
@@ -75,14 +77,14 @@ inline std::vector<std::string> englishWindowLines() {
 // The queries with which the unfold command reads the window back.
 inline std::vector<std::string> optionQueries() {
     return {
-        "cmds.textFieldGrp(tf1,query=True,text=True)",
-        "cmds.textFieldGrp(tf2,query=True,text=True)",
-        "cmds.textFieldGrp(tf3,query=True,text=True)",
-        "cmds.checkBox(cb1,query=True,value=True)",
-        "cmds.checkBox(cb2,query=True,value=True)",
-        "cmds.checkBox(cb3,query=True,value=True)",
-        "cmds.checkBox(cb4,query=True,value=True)",
-        "cmds.radioCollection(radios2,query=True,select=True)",
+        "cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",query=True,text=True)",
+        "cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",query=True,text=True)",
+        "cmds.textFieldGrp(" KIVANO_CONTROL_LUG_WIDTH ",query=True,text=True)",
+        "cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",query=True,value=True)",
+        "cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",query=True,value=True)",
+        "cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",query=True,value=True)",
+        "cmds.checkBox(" KIVANO_CONTROL_KEEP_MATERIALS ",query=True,value=True)",
+        "cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",query=True,select=True)",
     };
 }
 

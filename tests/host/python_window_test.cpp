@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/command.h"
+#include "plugin/option_controls.h"
 #include "python_test_support.h"
 #include "python_window_lines.h"
 #include "ui/ui_api.h"
@@ -19,7 +20,8 @@ struct Language {
     const char* name;
     std::vector<std::string> lines;
     std::vector<std::string> tabs;
-    // Labels in the order the window shows them: cb3, cb4, cb1, tf1, tf2, caption, r0, r1, r2, cb2, tf3.
+    // Labels in the order the window shows them: delete original, keep materials, limit page,
+    // page width, page height, caption, the three arrangement buttons, generate lugs, lug width.
     std::vector<std::string> labels;
 };
 
@@ -71,7 +73,9 @@ TEST_P(OptionWindow, HoldsEveryControlWithItsLabelAndDefault) {
         pythonValue("cmds.columnLayout('" + language.tabs[2] + "',query=True,columnAttach=True)"),
         "['both', 1]");
 
-    const std::vector<std::string> variables = {"cb3", "cb4", "cb1", "tf1", "tf2"};
+    const std::vector<std::string> variables = {
+        KIVANO_CONTROL_DELETE_ORIGINAL, KIVANO_CONTROL_KEEP_MATERIALS, KIVANO_CONTROL_LIMIT_PAGE,
+        KIVANO_CONTROL_PAGE_WIDTH, KIVANO_CONTROL_PAGE_HEIGHT};
     const std::vector<std::string> kinds = {"checkBox", "checkBox", "checkBox", "textFieldGrp",
                                             "textFieldGrp"};
     for (size_t i = 0; i < variables.size(); ++i)
@@ -79,17 +83,27 @@ TEST_P(OptionWindow, HoldsEveryControlWithItsLabelAndDefault) {
                   language.labels[i]);
     EXPECT_EQ(pythonValue("cmds.text('" + language.labels[5] + "',query=True,label=True)"),
               language.labels[5]);
-    EXPECT_EQ(pythonValue("cmds.radioButton(rb3,query=True,label=True)"), language.labels[6]);
-    EXPECT_EQ(pythonValue("cmds.radioButton(rb4,query=True,label=True)"), language.labels[7]);
-    EXPECT_EQ(pythonValue("cmds.radioButton(rb5,query=True,label=True)"), language.labels[8]);
-    EXPECT_EQ(pythonValue("cmds.checkBox(cb2,query=True,label=True)"), language.labels[9]);
-    EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf3,query=True,label=True)"), language.labels[10]);
+    EXPECT_EQ(
+        pythonValue("cmds.radioButton(" KIVANO_CONTROL_SIDE_BY_SIDE ",query=True,label=True)"),
+        language.labels[6]);
+    EXPECT_EQ(pythonValue("cmds.radioButton(" KIVANO_CONTROL_ANIMATION ",query=True,label=True)"),
+              language.labels[7]);
+    EXPECT_EQ(pythonValue("cmds.radioButton(" KIVANO_CONTROL_LAYERED ",query=True,label=True)"),
+              language.labels[8]);
+    EXPECT_EQ(pythonValue("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",query=True,label=True)"),
+              language.labels[9]);
+    EXPECT_EQ(pythonValue("cmds.textFieldGrp(" KIVANO_CONTROL_LUG_WIDTH ",query=True,label=True)"),
+              language.labels[10]);
 
     // The first check box was named by its text, the others got generated names.
-    EXPECT_EQ(pythonValue("cb3"), "newWindow|tabs|" + language.tabs[0] + "|" + language.labels[0]);
-    EXPECT_EQ(pythonValue("rb5"), "newWindow|tabs|" + language.tabs[1] + "|r2");
-    EXPECT_EQ(pythonValue("cmds.radioButton(rb3,query=True,select=True)"), "False");
-    EXPECT_EQ(pythonValue("cmds.radioButton(rb5,query=True,select=True)"), "True");
+    EXPECT_EQ(pythonValue(KIVANO_CONTROL_DELETE_ORIGINAL),
+              "newWindow|tabs|" + language.tabs[0] + "|" + language.labels[0]);
+    EXPECT_EQ(pythonValue(KIVANO_CONTROL_LAYERED), "newWindow|tabs|" + language.tabs[1] + "|r2");
+    EXPECT_EQ(
+        pythonValue("cmds.radioButton(" KIVANO_CONTROL_SIDE_BY_SIDE ",query=True,select=True)"),
+        "False");
+    EXPECT_EQ(pythonValue("cmds.radioButton(" KIVANO_CONTROL_LAYERED ",query=True,select=True)"),
+              "True");
     EXPECT_EQ(pythonValue("cmds.columnLayout('" + language.tabs[1] +
                           "',query=True,numberOfChildren=True)"),
               "9");
@@ -107,15 +121,18 @@ TEST_P(OptionWindow, AnswersTheUnfoldCommandsQueries) {
 
 TEST_P(OptionWindow, BuiltTwiceLeavesOneWindowAndFreshControls) {
     buildWindow(GetParam());
-    ASSERT_EQ(runLines({"cmds.textFieldGrp(tf1,edit=True,text='150')"}), 0);
+    ASSERT_EQ(runLines({"cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",edit=True,text='150')"}),
+              0);
     buildWindow(GetParam());
     int count = 0;
     for (const std::string& name : host::ui::windowNames())
         count += name == "newWindow";
     EXPECT_EQ(count, 1);
-    EXPECT_EQ(pythonValue("cmds.textFieldGrp(tf1,query=True,text=True)"), "210");
+    EXPECT_EQ(pythonValue("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",query=True,text=True)"),
+              "210");
     // Generated names restart once the old window has gone.
-    EXPECT_EQ(pythonValue("cb4"), "newWindow|tabs|" + GetParam().tabs[0] + "|checkBox1");
+    EXPECT_EQ(pythonValue(KIVANO_CONTROL_KEEP_MATERIALS),
+              "newWindow|tabs|" + GetParam().tabs[0] + "|checkBox1");
 }
 
 TEST_P(OptionWindow, ShowsWhatAPersonWouldSee) {

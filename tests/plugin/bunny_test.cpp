@@ -8,6 +8,7 @@
 
 #include "core/messages.h"
 #include "io/model_io.h"
+#include "plugin/option_controls.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ TEST_F(Model, TexturedFigureKeepsUVIdsAndMaterialPerFace) {
         host::importModel(std::string(KIVANO_SOURCE_DIR) + "/examples/figure.obj", &imported));
     selectOnly(imported);
     openWindow();
-    setOption("cmds.checkBox(cb3,edit=True,value=False)");
+    setOption("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",edit=True,value=False)");
     ASSERT_TRUE(pressStart());
     const host::scene::Node& source = *host::scene::meshOf(*host::scene::findNode(imported[0]));
     const host::scene::UVSet* uv = source.mesh->uvSet("");
@@ -73,7 +74,7 @@ TEST_F(Model, EachRunUndoesWithItsOwnDeleteChoice) {
     selectOnly({"a"});
     ASSERT_TRUE(pressStart());  // deletes a
     std::string afterFirst = sceneSnapshot();
-    setOption("cmds.checkBox(cb3,edit=True,value=False)");
+    setOption("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",edit=True,value=False)");
     selectOnly({"b"});
     std::string beforeSecond = sceneSnapshot();
     ASSERT_TRUE(pressStart());  // keeps b

@@ -2,6 +2,7 @@
 #include "host_fixture.h"
 
 #include "core/messages.h"
+#include "plugin/option_controls.h"
 
 namespace {
 
@@ -62,8 +63,8 @@ TEST_F(Command, ClosedWindowKeepsTheOptionsAndSaysOnceWhatItCouldNotRead) {
     for (const host::Message& m : host::messageLog())
         if (m.kind == host::MessageKind::Warning && m.text.find("kivano: could not read") == 0) {
             ++warnings;
-            EXPECT_NE(m.text.find("tf1"), std::string::npos);
-            EXPECT_NE(m.text.find("radios2"), std::string::npos);
+            EXPECT_NE(m.text.find(KIVANO_CONTROL_PAGE_WIDTH), std::string::npos);
+            EXPECT_NE(m.text.find(KIVANO_CONTROL_ARRANGEMENT), std::string::npos);
         }
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(kivanoMessages(), fullRun);
@@ -72,7 +73,9 @@ TEST_F(Command, ClosedWindowKeepsTheOptionsAndSaysOnceWhatItCouldNotRead) {
 
 TEST_F(Command, BadSizeFieldStopsTheRunBeforeAnythingChanges) {
     const char* cases[][2] = {
-        {"tf1", ""}, {"tf1", "abc"}, {"tf2", "0"}, {"tf2", "-5"}, {"tf3", "nan"}, {"tf3", "inf"},
+        {KIVANO_CONTROL_PAGE_WIDTH, ""},   {KIVANO_CONTROL_PAGE_WIDTH, "abc"},
+        {KIVANO_CONTROL_PAGE_HEIGHT, "0"}, {KIVANO_CONTROL_PAGE_HEIGHT, "-5"},
+        {KIVANO_CONTROL_LUG_WIDTH, "nan"}, {KIVANO_CONTROL_LUG_WIDTH, "inf"},
     };
     for (const auto& c : cases) {
         PluginTest::SetUp();
@@ -95,7 +98,7 @@ TEST_F(Command, BadSizeFieldStopsTheRunBeforeAnythingChanges) {
 
 TEST_F(Command, OneObjectIsOnlyTriangulatedTwoAreUnitedFirst) {
     openWindow();
-    setOption("cmds.checkBox(cb3,edit=True,value=False)");
+    setOption("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",edit=True,value=False)");
     addCube("box", {0, 0, 0});
     selectOnly({"box"});
     ASSERT_TRUE(pressStart());

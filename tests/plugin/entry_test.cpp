@@ -5,6 +5,7 @@
 #include <set>
 
 #include "core/command.h"
+#include "plugin/option_controls.h"
 #include "ui/ui_api.h"
 
 namespace {
@@ -82,26 +83,37 @@ TEST_F(Entry, MenuItemsOpenTheWindowInEitherLanguage) {
 
 TEST_F(Entry, GermanWindowLabels) {
     openWindow(0);
-    EXPECT_EQ(label("cmds.checkBox(cb3,query=True,label=True)"), "Original loeschen");
-    EXPECT_EQ(label("cmds.checkBox(cb4,query=True,label=True)"), "Materialien uebernehmen");
-    EXPECT_EQ(label("cmds.checkBox(cb1,query=True,label=True)"), "Seitengroesse beschraenken");
-    EXPECT_EQ(label("cmds.checkBox(cb2,query=True,label=True)"), "Laschen generieren");
-    EXPECT_EQ(label("cmds.textFieldGrp(tf1,query=True,label=True)"), "Breite(mm)");
-    EXPECT_EQ(label("cmds.textFieldGrp(tf3,query=True,label=True)"), "Maximale Breite(mm)");
-    EXPECT_EQ(label("cmds.radioButton(rb5,query=True,label=True)"), "Schichtbild");
+    EXPECT_EQ(label("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",query=True,label=True)"),
+              "Original loeschen");
+    EXPECT_EQ(label("cmds.checkBox(" KIVANO_CONTROL_KEEP_MATERIALS ",query=True,label=True)"),
+              "Materialien uebernehmen");
+    EXPECT_EQ(label("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",query=True,label=True)"),
+              "Seitengroesse beschraenken");
+    EXPECT_EQ(label("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",query=True,label=True)"),
+              "Laschen generieren");
+    EXPECT_EQ(label("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",query=True,label=True)"),
+              "Breite(mm)");
+    EXPECT_EQ(label("cmds.textFieldGrp(" KIVANO_CONTROL_LUG_WIDTH ",query=True,label=True)"),
+              "Maximale Breite(mm)");
+    EXPECT_EQ(label("cmds.radioButton(" KIVANO_CONTROL_LAYERED ",query=True,label=True)"),
+              "Schichtbild");
     for (const char* tab : {"Algorithmus", "Format", "Laschen"})
         EXPECT_NE(host::ui::findControl(tab), nullptr) << tab;
-    EXPECT_EQ(label("cmds.radioCollection(radios2,query=True,select=True)"), "r2");
-    EXPECT_EQ(label("cmds.textFieldGrp(tf2,query=True,text=True)"), "297");
+    EXPECT_EQ(label("cmds.radioCollection(" KIVANO_CONTROL_ARRANGEMENT ",query=True,select=True)"),
+              "r2");
+    EXPECT_EQ(label("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",query=True,text=True)"),
+              "297");
 }
 
 TEST_F(Entry, LanguageOutOfRangeMeansEnglishAndIsRemembered) {
     openWindow(0);
     ASSERT_TRUE(run("kivanomenu -l 7"));
-    EXPECT_EQ(label("cmds.checkBox(cb3,query=True,label=True)"), "delete original");
+    EXPECT_EQ(label("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",query=True,label=True)"),
+              "delete original");
     EXPECT_NE(host::ui::findControl("lugs"), nullptr);
     ASSERT_TRUE(run("kivanomenu"));
-    EXPECT_EQ(label("cmds.checkBox(cb4,query=True,label=True)"), "keep materials");
+    EXPECT_EQ(label("cmds.checkBox(" KIVANO_CONTROL_KEEP_MATERIALS ",query=True,label=True)"),
+              "keep materials");
     int windows = 0;
     for (const std::string& name : host::ui::windowNames())
         windows += name.find("newWindow") != std::string::npos;

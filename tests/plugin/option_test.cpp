@@ -2,10 +2,14 @@
 // window in the host.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <maya/MArgList.h>
 
+#include "../host/python_window_lines.h"
 #include "../host_session_environment.h"
 #include "core/messages.h"
 #include "core/python_bridge.h"
@@ -13,6 +17,7 @@
 #include "geometry/options.h"
 #include "plugin/kivano_cmd.h"
 #include "plugin/menu_cmd.h"
+#include "plugin/option_controls.h"
 #include "plugin/option_text.h"
 
 namespace {
@@ -49,6 +54,19 @@ TEST(OptionText, RadioButtonNamesGiveTheArrangement) {
     EXPECT_EQ(drawnArrangement(0), 0);
     EXPECT_EQ(drawnArrangement(7), 1);
     EXPECT_EQ(drawnArrangement(-1), 1);
+}
+
+// The window script is the host's own text: the plug-in must send it to the byte as
+// the independent copy that the host's window tests run.
+TEST(MenuLines, AreTheWindowScriptToTheByte) {
+    auto sent = [](int lang) {
+        const char* const* lines = menuWindowLines(lang);
+        return std::vector<std::string>(lines, lines + menuWindowLineCount);
+    };
+    EXPECT_EQ(std::vector<std::string>(std::begin(menuSetupLines), std::end(menuSetupLines)),
+              kivano_test::setupLines());
+    EXPECT_EQ(sent(0), kivano_test::germanWindowLines());
+    EXPECT_EQ(sent(1), kivano_test::englishWindowLines());
 }
 
 class ReadOptions : public ::testing::Test {
@@ -88,10 +106,10 @@ TEST_F(ReadOptions, WindowDefaultsGiveTheStartValuesAndLayered) {
 }
 
 TEST_F(ReadOptions, EditedControlsAreRead) {
-    host::runPython("cmds.textFieldGrp(tf1,edit=True,text='100')");
-    host::runPython("cmds.checkBox(cb1,edit=True,value=True)");
-    host::runPython("cmds.checkBox(cb4,edit=True,value=False)");
-    host::runPython("cmds.radioButton(rb3,edit=True,select=True)");
+    host::runPython("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",edit=True,text='100')");
+    host::runPython("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",edit=True,value=True)");
+    host::runPython("cmds.checkBox(" KIVANO_CONTROL_KEEP_MATERIALS ",edit=True,value=False)");
+    host::runPython("cmds.radioButton(" KIVANO_CONTROL_SIDE_BY_SIDE ",edit=True,select=True)");
     KivanoCmd cmd;
     ASSERT_TRUE(cmd.readOptions());
     EXPECT_DOUBLE_EQ(KivanoOptions.pageWidth, 10.0);
@@ -101,16 +119,16 @@ TEST_F(ReadOptions, EditedControlsAreRead) {
 }
 
 TEST_F(ReadOptions, BadLengthChangesNoOption) {
-    host::runPython("cmds.checkBox(cb2,edit=True,value=False)");
-    host::runPython("cmds.textFieldGrp(tf2,edit=True,text='abc')");
+    host::runPython("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",edit=True,value=False)");
+    host::runPython("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",edit=True,text='abc')");
     KivanoCmd cmd;
     EXPECT_FALSE(cmd.readOptions());
     EXPECT_TRUE(KivanoOptions.generateLugs);
     EXPECT_DOUBLE_EQ(KivanoOptions.pageHeight, 29.7);
     bool named = false;
     for (const host::Message& m : host::messageLog())
-        named |=
-            m.kind == host::MessageKind::Error && m.text.find("kivano: page height (tf2)") == 0;
+        named |= m.kind == host::MessageKind::Error &&
+                 m.text.find("kivano: page height (" KIVANO_CONTROL_PAGE_HEIGHT ")") == 0;
     EXPECT_TRUE(named);
 }
 

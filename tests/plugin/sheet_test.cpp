@@ -11,6 +11,7 @@
 #include <maya/MColor.h>
 
 #include "classify_edges.h"
+#include "plugin/option_controls.h"
 #include "scene_reader.h"
 
 namespace sc = host::scene;
@@ -62,15 +63,16 @@ std::map<int, Box> netBoxes() {
 class Sheet : public PluginTest {
 protected:
     // Two cubes give at least two nets.
-    void unfoldCube(bool lugs, const char* arrangement = "rb5", bool second = false) {
+    void unfoldCube(bool lugs, const char* arrangement = KIVANO_CONTROL_LAYERED,
+                    bool second = false) {
         addCube("box", {2, 3, 4});
         if (second)
             addCube("other", {-3, 0, 0});
         selectOnly(second ? std::vector<std::string>{"box", "other"}
                           : std::vector<std::string>{"box"});
         openWindow();
-        setOption(std::string("cmds.checkBox(cb2,edit=True,value=") + (lugs ? "True" : "False") +
-                  ")");
+        setOption(std::string("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",edit=True,value=") +
+                  (lugs ? "True" : "False") + ")");
         setOption(std::string("cmds.radioButton(") + arrangement + ",edit=True,select=True)");
         ASSERT_TRUE(pressStart());
     }
@@ -228,9 +230,9 @@ TEST_F(Sheet, MoreNetsThanNamesCanNumberAreReadWhole) {
     addHinges("hinges", hinges);
     selectOnly({"hinges"});
     openWindow();
-    setOption("cmds.checkBox(cb1,edit=True,value=True)");
-    setOption("cmds.textFieldGrp(tf1,edit=True,text='12')");
-    setOption("cmds.textFieldGrp(tf2,edit=True,text='12')");
+    setOption("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",edit=True,value=True)");
+    setOption("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",edit=True,text='12')");
+    setOption("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",edit=True,text='12')");
     ASSERT_TRUE(pressStart());
     ::sheet::Sheet read = readSheet();
     ASSERT_EQ(read.nets.size(), size_t(2 * hinges));
@@ -257,7 +259,7 @@ TEST_F(Sheet, MaterialsAndUVsFollowTheirSourceFace) {
     addCube("box", {0, 0, 0}, true);
     selectOnly({"box"});
     openWindow();
-    setOption("cmds.checkBox(cb3,edit=True,value=False)");
+    setOption("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",edit=True,value=False)");
     ASSERT_TRUE(pressStart());
     const sc::MeshData& source = *sc::meshOf(*sc::findNode("box"))->mesh;
     std::vector<SheetObject> triangles = sheetObjects("dft");
@@ -305,7 +307,7 @@ TEST_F(Sheet, FacesWithoutUVsOrColoursGetNone) {
     sc::setMeshData(shape, data);
     selectOnly({"box"});
     openWindow();
-    setOption("cmds.checkBox(cb3,edit=True,value=False)");
+    setOption("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",edit=True,value=False)");
     ASSERT_TRUE(pressStart());
 
     int red = 0, blue = 0;
@@ -339,7 +341,7 @@ TEST_F(Sheet, UntickedKeepMaterialsPutsEverythingIntoTheDefaultGroup) {
     addCube("box", {0, 0, 0}, true);
     selectOnly({"box"});
     openWindow();
-    setOption("cmds.checkBox(cb4,edit=True,value=False)");
+    setOption("cmds.checkBox(" KIVANO_CONTROL_KEEP_MATERIALS ",edit=True,value=False)");
     ASSERT_TRUE(pressStart());
     std::vector<SheetObject> triangles = sheetObjects("dft");
     ASSERT_EQ(triangles.size(), 12u);
@@ -348,7 +350,7 @@ TEST_F(Sheet, UntickedKeepMaterialsPutsEverythingIntoTheDefaultGroup) {
 }
 
 TEST_F(Sheet, SideBySideRowsTheNetsAlongX) {
-    unfoldCube(true, "rb3", true);
+    unfoldCube(true, KIVANO_CONTROL_SIDE_BY_SIDE, true);
     std::map<int, Box> boxes = netBoxes();
     ASSERT_GT(boxes.size(), 1u);
     const Box* previous = nullptr;
@@ -367,7 +369,7 @@ TEST_F(Sheet, SideBySideRowsTheNetsAlongX) {
 }
 
 TEST_F(Sheet, LayersStackTheNetsOnTheZAxis) {
-    unfoldCube(true, "rb5", true);
+    unfoldCube(true, KIVANO_CONTROL_LAYERED, true);
     std::map<int, Box> boxes = netBoxes();
     ASSERT_GT(boxes.size(), 1u);
     int layer = 0;
@@ -379,7 +381,7 @@ TEST_F(Sheet, LayersStackTheNetsOnTheZAxis) {
 }
 
 TEST_F(Sheet, AnimationShowsOneNetPerFrame) {
-    unfoldCube(true, "rb4", true);
+    unfoldCube(true, KIVANO_CONTROL_ANIMATION, true);
     std::map<int, Box> boxes = netBoxes();
     ASSERT_GT(boxes.size(), 1u);
     EXPECT_EQ(sc::minTime(), 0.0);

@@ -1,6 +1,8 @@
 // Undo takes a run back completely; redo brings the same sheet back.
 #include "host_fixture.h"
 
+#include "plugin/option_controls.h"
+
 namespace {
 
 class Undo : public PluginTest {};
@@ -25,7 +27,7 @@ TEST_F(Undo, RestoresTheSourceExactlyAndRedoRepeatsTheSheet) {
         addCube("b", {3, 0, 0});
         selectOnly({"a", "b"});
         openWindow();
-        setOption(std::string("cmds.checkBox(cb3,edit=True,value=") +
+        setOption(std::string("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",edit=True,value=") +
                   (deleteOriginal ? "True" : "False") + ")");
         std::string before = sceneSnapshot();
         ASSERT_TRUE(pressStart());
@@ -37,7 +39,7 @@ TEST_F(Undo, RestoresTheSourceExactlyAndRedoRepeatsTheSheet) {
         EXPECT_TRUE(sheetObjects("dft").empty());
 
         // Redo repeats the run with the options its doIt read, not the window's.
-        setOption("cmds.checkBox(cb2,edit=True,value=False)");
+        setOption("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",edit=True,value=False)");
         ASSERT_TRUE(run("redo"));
         EXPECT_EQ(sheetText(), sheet) << "deleteOriginal " << deleteOriginal;
         ASSERT_TRUE(run("undo"));

@@ -13,6 +13,7 @@
 
 #include "core/messages.h"
 #include "host_session.h"
+#include "plugin/option_controls.h"
 #include "scene/scene_digest.h"
 
 namespace {
@@ -43,19 +44,26 @@ size_t heapInUse() {
 // The options of one cycle: every arrangement, with and without lugs, with
 // and without deleting the source, with and without a (small) page limit.
 std::vector<std::string> optionEdits(int cycle) {
-    const char* radios[] = {"rb3", "rb4", "rb5"};
+    const char* radios[] = {KIVANO_CONTROL_SIDE_BY_SIDE, KIVANO_CONTROL_ANIMATION,
+                            KIVANO_CONTROL_LAYERED};
     auto flag = [](bool on) { return on ? "True" : "False"; };
     bool lugs = (cycle / 3) % 2 == 0;
     bool deleteOriginal = (cycle / 6) % 2 == 0;
     bool limitPage = (cycle / 12) % 2 == 1;
     return {
         std::string("cmds.radioButton(") + radios[cycle % 3] + ",edit=True,select=True)",
-        std::string("cmds.checkBox(cb2,edit=True,value=") + flag(lugs) + ")",
-        std::string("cmds.checkBox(cb3,edit=True,value=") + flag(deleteOriginal) + ")",
-        std::string("cmds.checkBox(cb1,edit=True,value=") + flag(limitPage) + ")",
-        std::string("cmds.textFieldGrp(tf1,edit=True,text='") + (limitPage ? "60" : "210") + "')",
-        std::string("cmds.textFieldGrp(tf2,edit=True,text='") + (limitPage ? "80" : "297") + "')",
-        std::string("cmds.textFieldGrp(tf3,edit=True,text='") + (cycle % 2 ? "2.5" : "4") + "')",
+        std::string("cmds.checkBox(" KIVANO_CONTROL_GENERATE_LUGS ",edit=True,value=") +
+            flag(lugs) + ")",
+        std::string("cmds.checkBox(" KIVANO_CONTROL_DELETE_ORIGINAL ",edit=True,value=") +
+            flag(deleteOriginal) + ")",
+        std::string("cmds.checkBox(" KIVANO_CONTROL_LIMIT_PAGE ",edit=True,value=") +
+            flag(limitPage) + ")",
+        std::string("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_WIDTH ",edit=True,text='") +
+            (limitPage ? "60" : "210") + "')",
+        std::string("cmds.textFieldGrp(" KIVANO_CONTROL_PAGE_HEIGHT ",edit=True,text='") +
+            (limitPage ? "80" : "297") + "')",
+        std::string("cmds.textFieldGrp(" KIVANO_CONTROL_LUG_WIDTH ",edit=True,text='") +
+            (cycle % 2 ? "2.5" : "4") + "')",
     };
 }
 
