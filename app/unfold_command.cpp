@@ -15,8 +15,8 @@
 #include <memory>
 #include <optional>
 
-#include "atomic_file.h"
 #include "classify_edges.h"
+#include "common/atomic_file.h"
 #include "core/command.h"
 #include "core/messages.h"
 #include "core/python_bridge.h"
@@ -213,7 +213,7 @@ std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
 // written; leaves nothing behind.
 std::optional<Failure> checkWritable(const std::vector<Output>& outputs) {
     for (const Output& out : outputs) {
-        sheet::AtomicFile probe;
+        kivano::AtomicFile probe;
         std::string error;
         if (!probe.open(out.path, error))
             return Failure{error};
@@ -637,7 +637,7 @@ std::optional<Failure> writeReport(const UnfoldOptions& o, const RunReport& repo
     if (o.json.empty())
         return std::nullopt;
     std::string error;
-    if (!sheet::writeFileAtomically(o.json, reportJson(o, report), error))
+    if (!kivano::writeFileAtomically(o.json, reportJson(o, report), error))
         return Failure{error};
     return std::nullopt;
 }

@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "box_grid.h"
+#include "common/box_grid.h"
 #include "coverage.h"
 #include "shapes.h"
 
@@ -71,6 +71,10 @@ struct Shape {
 
 double gridCell(const Net& net);
 
+kivano::GridBox gridBox(const Box& box) {
+    return {box.minX, box.minY, box.maxX, box.maxY};
+}
+
 // Everything a new label must keep clear of, with a grid to find it fast.
 struct Placer {
     Placer(const Net& n, GlueSearch s) : net(n), search(s), grid(gridCell(n)) {}
@@ -80,7 +84,7 @@ struct Placer {
     std::vector<Shape> shapes;  // faces, then lugs, then labels
     std::vector<Label> labels;
     Box all;
-    BoxGrid grid;
+    kivano::BoxGrid grid;
     Coverage labelCover;  // inside some label
     Coverage anyCover;    // inside some label, face or tab
 };
@@ -128,7 +132,7 @@ void addObstacle(Placer& placer, std::span<const Vec2> corners, Obstacle kind) {
     if (kind == Obstacle::Label)
         placer.labelCover.cover(corners);
     placer.anyCover.cover(corners);
-    placer.grid.insert(int(placer.shapes.size()), shape.box);
+    placer.grid.insert(uint32_t(placer.shapes.size()), gridBox(shape.box));
     placer.all.add(shape.box);
     placer.shapes.push_back(shape);
 }
@@ -165,7 +169,7 @@ int blockingShape(const Placer& placer, std::span<const Vec2> box, const Axes& a
     Box around{bounds.minX - kLineClearance, bounds.minY - kLineClearance,
                bounds.maxX + kLineClearance, bounds.maxY + kLineClearance};
     int blocking = -1;
-    placer.grid.any(around, [&](int id) {
+    placer.grid.any(gridBox(around), [&](int id) {
         const Shape& shape = placer.shapes[id];
         bool label = shape.kind == Obstacle::Label;
         if (id == own || (!label && !ofShapes))
@@ -206,7 +210,7 @@ Axes movedAxes(const Axes& turned, std::span<const Vec2> box) {
 // A shape holding the point p (one with p in a covered cell), or -1.
 int shapeHolding(const Placer& placer, Vec2 p) {
     int holding = -1;
-    placer.grid.any(Box{p.x, p.y, p.x, p.y}, [&](int id) {
+    placer.grid.any(kivano::GridBox{p.x, p.y, p.x, p.y}, [&](int id) {
         const Shape& shape = placer.shapes[id];
         if (p.x < shape.box.minX || p.x > shape.box.maxX || p.y < shape.box.minY ||
             p.y > shape.box.maxY)

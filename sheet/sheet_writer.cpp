@@ -9,7 +9,7 @@
 #include <set>
 #include <string_view>
 
-#include "atomic_file.h"
+#include "common/atomic_file.h"
 #include "render.h"
 
 namespace sheet {
@@ -213,7 +213,7 @@ std::string cairoLayer(const Sheet& sheet, const Page& page, unsigned layer,
 
 bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout,
               TextureCache& textures, std::string& error) {
-    AtomicFile file;
+    kivano::AtomicFile file;
     if (!file.open(path, error))
         return false;
     double firstW = layout.pages.empty() ? 210.0 : layout.pages.front().width;
@@ -266,9 +266,9 @@ bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout,
               TextureCache& textures, std::vector<std::string>& written, std::string& error) {
     std::vector<std::string> paths = svgPagePaths(path, layout.pages.size());
     // Every page complete in its temporary file before any is renamed.
-    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<std::unique_ptr<kivano::AtomicFile>> files;
     for (size_t i = 0; i < layout.pages.size(); ++i) {
-        files.push_back(std::make_unique<AtomicFile>());
+        files.push_back(std::make_unique<kivano::AtomicFile>());
         if (!files.back()->open(paths[i], error))
             return false;
         std::string svg = pageSvg(sheet, layout.pages[i], textures);

@@ -77,51 +77,6 @@ static double roundingMargin(const PieceBox& box) {
     return 1e-6 + 1e-9 * magnitude;
 }
 
-uint64_t netIndexCellKey(int64_t x, int64_t y) {
-    return (uint64_t(x) << 32) ^ (uint64_t(y) & 0xffffffffull);
-}
-
-size_t CellTable::slotOf(uint64_t key) const {
-    // Fibonacci hashing spreads neighbouring cells over the table
-    size_t mask = keys.size() - 1;
-    size_t slot = size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
-    while (heads[slot] >= 0 && keys[slot] != key)
-        slot = (slot + 1) & mask;
-    return slot;
-}
-
-void CellTable::grow() {
-    std::vector<uint64_t> oldKeys(keys.empty() ? 64 : keys.size() * 2);
-    std::vector<int32_t> oldHeads(oldKeys.size(), -1);
-    keys.swap(oldKeys);
-    heads.swap(oldHeads);
-    for (size_t slot = 0; slot < oldKeys.size(); ++slot)
-        if (oldHeads[slot] >= 0) {
-            size_t to = slotOf(oldKeys[slot]);
-            keys[to] = oldKeys[slot];
-            heads[to] = oldHeads[slot];
-        }
-}
-
-void CellTable::add(uint64_t key, uint32_t position) {
-    // at most half full, so that probes stay short
-    if (2 * (used + 1) > keys.size())
-        grow();
-    size_t slot = slotOf(key);
-    if (heads[slot] < 0) {
-        keys[slot] = key;
-        ++used;
-    }
-    entries.push_back({position, heads[slot]});
-    heads[slot] = int32_t(entries.size() - 1);
-}
-
-int32_t CellTable::first(uint64_t key) const {
-    if (keys.empty())
-        return -1;
-    return heads[slotOf(key)];
-}
-
 bool NetIndex::meets(uint32_t position, const PieceBox& box) const {
     const PieceBox& own = boxes[position];
     double margin = roundingMargin(box);
@@ -131,49 +86,20 @@ bool NetIndex::meets(uint32_t position, const PieceBox& box) const {
     return !apart;
 }
 
-void NetIndex::nextQuery() const {
-    // after a wrap-around old marks could pass for new ones
-    if (++query == 0) {
-        std::fill(seen.begin(), seen.end(), 0);
-        query = 1;
-    }
-}
-
-bool NetIndex::firstVisit(uint32_t position) const {
-    if (seen[position] == query)
-        return false;
-    seen[position] = query;
-    return true;
-}
-
-static bool cellOf(double coordinate, double cell, int64_t& index) {
-    double scaled = std::floor(coordinate / cell);
-    // keys hold 32 bits per axis
-    if (!(std::fabs(scaled) < 2147483647.0))
-        return false;
-    index = int64_t(scaled);
-    return true;
-}
-
-bool NetIndex::cellRange(const PieceBox& box, int64_t range[4]) const {
+bool NetIndex::cellRange(const PieceBox& box, kivano::CellRange& range) const {
     double margin = roundingMargin(box);
-    if (!cellOf(box.minx - margin, cell, range[0]) || !cellOf(box.miny - margin, cell, range[1]) ||
-        !cellOf(box.maxx + margin, cell, range[2]) || !cellOf(box.maxy + margin, cell, range[3]))
-        return false;
-    return (range[2] - range[0] + 1) * (range[3] - range[1] + 1) <= kMaxQueryCells;
+    PieceBox grown = {box.minx - margin, box.miny - margin, box.maxx + margin, box.maxy + margin};
+    return grid.cellsOf(grown, range) && range.count() <= kMaxQueryCells;
 }
 
 void NetIndex::insert(uint32_t position, const PieceBox& box) {
-    int64_t x0, y0, x1, y1;
-    bool inGrid = cellOf(box.minx, cell, x0) && cellOf(box.miny, cell, y0) &&
-                  cellOf(box.maxx, cell, x1) && cellOf(box.maxy, cell, y1);
-    if (!inGrid || x1 - x0 >= kMaxCellSpan || y1 - y0 >= kMaxCellSpan) {
+    kivano::CellRange range;
+    if (!grid.cellsOf(box, range) || range.x1 - range.x0 >= kMaxCellSpan ||
+        range.y1 - range.y0 >= kMaxCellSpan) {
         large.push_back(position);
         return;
     }
-    for (int64_t x = x0; x <= x1; ++x)
-        for (int64_t y = y0; y <= y1; ++y)
-            cells.add(netIndexCellKey(x, y), position);
+    grid.insert(position, range);
 }
 
 // The cell is the mean extent of the net's pieces: most pieces then cover
@@ -192,8 +118,8 @@ static double chooseCell(const std::vector<PieceBox>& boxes) {
 }
 
 void NetIndex::build() {
-    cell = chooseCell(boxes);
-    seen.assign(boxes.size(), query);
+    grid = kivano::BoxGrid(chooseCell(boxes));
+    grid.reserveIds(boxes.size());
     ready = true;
     for (uint32_t position = 0; position < boxes.size(); ++position)
         insert(position, boxes[position]);
@@ -202,7 +128,7 @@ void NetIndex::build() {
 void NetIndex::add(const gt& t) {
     boxes.push_back(pieceBox(t));
     if (ready) {
-        seen.push_back(query);
+        grid.reserveIds(boxes.size());
         insert(uint32_t(boxes.size() - 1), boxes.back());
     } else if (boxes.size() >= kGridThreshold)
         build();

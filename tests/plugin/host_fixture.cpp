@@ -1,5 +1,6 @@
 #include "host_fixture.h"
 
+#include "../host_session_environment.h"
 #include "common/sheet_record.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include "core/command.h"
 #include "core/messages.h"
 #include "core/python_bridge.h"
-#include "core/session.h"
 #include "core/undo_queue.h"
 #include "ui/ui_api.h"
 
@@ -18,21 +18,16 @@ namespace sc = host::scene;
 namespace {
 
 // Python starts once per process, so every test shares one host and one
-// loaded plug-in; each test starts from an empty scene.
-class HostEnvironment : public ::testing::Environment {
+// loaded plug-in (on top of the shared session); each test starts from an
+// empty scene.
+class PluginEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        session = std::make_unique<host::Session>();
-        host::setQuiet(true);
         ASSERT_TRUE(run(std::string("loadPlugin \"") + KIVANO_PLUGIN_PATH + "\""));
     }
-    void TearDown() override { session.reset(); }
-
-private:
-    std::unique_ptr<host::Session> session;
 };
 
-const auto* environment = ::testing::AddGlobalTestEnvironment(new HostEnvironment);
+const auto* pluginEnvironment = ::testing::AddGlobalTestEnvironment(new PluginEnvironment);
 
 std::shared_ptr<std::vector<int>> ints(std::vector<int> v) {
     return std::make_shared<std::vector<int>>(std::move(v));

@@ -1,5 +1,7 @@
 #include "host_session.h"
 
+#include "../host_session_environment.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,7 +10,6 @@
 #include "core/command.h"
 #include "core/messages.h"
 #include "core/python_bridge.h"
-#include "core/session.h"
 #include "core/undo_queue.h"
 #include "io/model_reader.h"
 #include "io/scene_import.h"
@@ -18,20 +19,15 @@ namespace sc = host::scene;
 
 namespace {
 
-class HostEnvironment : public ::testing::Environment {
+// On top of the shared session: the built plug-in, loaded once for all tests.
+class PluginEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        session = std::make_unique<host::Session>();
-        host::setQuiet(true);
         ASSERT_TRUE(run(std::string("loadPlugin \"") + KIVANO_PLUGIN_PATH + "\""));
     }
-    void TearDown() override { session.reset(); }
-
-private:
-    std::unique_ptr<host::Session> session;
 };
 
-const auto* environment = ::testing::AddGlobalTestEnvironment(new HostEnvironment);
+const auto* pluginEnvironment = ::testing::AddGlobalTestEnvironment(new PluginEnvironment);
 
 template <typename T>
 std::shared_ptr<std::vector<T>> shared(std::vector<T> values) {

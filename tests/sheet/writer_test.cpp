@@ -7,7 +7,6 @@
 #include <set>
 #include <sstream>
 
-#include "atomic_file.h"
 #include "classify_edges.h"
 #include "layout.h"
 #include "render.h"
@@ -134,23 +133,6 @@ TEST(Writer, UnwritablePathLeavesNoFileAndNamesIt) {
         writeSvg((dir.path / "plain" / "s.svg").string(), sheet, layout, textures, written, error));
     EXPECT_TRUE(written.empty());
     EXPECT_EQ(filesIn(dir.path).size(), 1u);
-}
-
-TEST(Writer, AtomicFileReplacesOnlyOnCommit) {
-    TempDir dir;
-    fs::path target = dir.path / "out.txt";
-    std::string error;
-    ASSERT_TRUE(writeFileAtomically(target.string(), "old", error)) << error;
-    {
-        AtomicFile file;
-        ASSERT_TRUE(file.open(target.string(), error));
-        std::fputs("half", file.stream());
-        // Dropped without commit, as when a later stage fails.
-    }
-    EXPECT_EQ(readAll(target), "old");
-    EXPECT_EQ(filesIn(dir.path).size(), 1u);
-    ASSERT_TRUE(writeFileAtomically(target.string(), "new", error));
-    EXPECT_EQ(readAll(target), "new");
 }
 
 namespace {

@@ -32,22 +32,6 @@ struct FrameGuard {
     ~FrameGuard() { frames().pop_back(); }
 };
 
-const char* typeName(ArgType type) {
-    switch (type) {
-    case ArgType::Bool:
-        return "a boolean";
-    case ArgType::Int:
-        return "an integer";
-    case ArgType::Double:
-        return "a number";
-    case ArgType::String:
-        return "a string";
-    case ArgType::Any:
-        return "a value";
-    }
-    return "a value";
-}
-
 bool matches(const Value& value, ArgType type) {
     bool b;
     long long i;
@@ -152,6 +136,22 @@ void placeUndo(const CommandSpec& entry, const Invocation& call, CommandContext&
 }
 
 }  // namespace
+
+const char* typeName(ArgType type) {
+    switch (type) {
+    case ArgType::Bool:
+        return "a boolean";
+    case ArgType::Int:
+        return "an integer";
+    case ArgType::Double:
+        return "a number";
+    case ArgType::String:
+        return "a string";
+    case ArgType::Any:
+        return "a value";
+    }
+    return "a value";
+}
 
 const Flag* Invocation::flag(std::string_view shortName, std::string_view longName) const {
     for (auto it = flags.rbegin(); it != flags.rend(); ++it)

@@ -43,6 +43,9 @@ struct UndoStep {
 // the command's own, and so bad input is refused before the command runs.
 enum class ArgType { Bool, Int, Double, String, Any };
 
+// How a message names what a flag takes: "a boolean", "an integer", ...
+const char* typeName(ArgType type);
+
 struct FlagSyntax {
     std::string shortName;      // without '-'
     std::string longName;       // without '-'

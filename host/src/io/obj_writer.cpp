@@ -1,14 +1,9 @@
 #include "io/obj_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
+
+#include "common/atomic_file.h"
 
 namespace host::io {
 
@@ -104,41 +99,9 @@ void appendObject(std::string& out, const ImportedModel& model, const ImportedOb
     at.normal += o.normals.size();
 }
 
-int writeAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        done += size_t(n);
-    }
-    return 0;
-}
-
-// Writes text to a new temporary file beside path; returns its name, or empty with error set.
-std::string writeTemporary(const std::string& path, const std::string& text, std::string& error) {
-    fs::path target(path);
-    std::string pattern =
-        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) {
-        error = "cannot write \"" + path + "\": " + std::strerror(errno);
-        return {};
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);  // as an ordinary new file would be
-    int failure = writeAll(fd, text);
-    if (::close(fd) != 0 && failure == 0)
-        failure = errno;
-    if (failure != 0) {
-        std::remove(pattern.c_str());
-        error = "cannot write \"" + path + "\": " + std::strerror(failure);
-        return {};
-    }
-    return pattern;
+// The messages the host's users know: the file name in quotes, whatever failed.
+std::string quotedFailure(const std::string& path, const char*, const std::string& reason) {
+    return "cannot write \"" + path + "\": " + reason;
 }
 
 }  // namespace
@@ -166,27 +129,7 @@ std::string mtlText(const ImportedModel& model) {
 
 bool writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>& files,
                           std::string& error) {
-    std::vector<std::string> temporaries;
-    for (const auto& [path, text] : files) {
-        std::string temporary = writeTemporary(path, text, error);
-        if (temporary.empty())
-            break;
-        temporaries.push_back(temporary);
-    }
-    for (size_t i = 0; i < temporaries.size() && temporaries.size() == files.size(); ++i) {
-        if (std::rename(temporaries[i].c_str(), files[i].first.c_str()) != 0) {
-            error = "cannot write \"" + files[i].first + "\": " + std::strerror(errno);
-            for (size_t j = i; j < temporaries.size(); ++j)
-                std::remove(temporaries[j].c_str());
-            return false;
-        }
-    }
-    if (temporaries.size() != files.size()) {
-        for (const std::string& t : temporaries)
-            std::remove(t.c_str());
-        return false;
-    }
-    return true;
+    return kivano::writeFilesAtomically(files, error, quotedFailure, kivano::TemporaryName::Hidden);
 }
 
 bool writeObj(const ImportedModel& model, const std::string& path, std::string& error) {

@@ -139,22 +139,6 @@ const std::vector<Property>& menuItemProperties() {
     return p;
 }
 
-const char* typeName(ArgType type) {
-    switch (type) {
-    case ArgType::Bool:
-        return "a boolean";
-    case ArgType::Int:
-        return "an integer";
-    case ArgType::Double:
-        return "a number";
-    case ArgType::String:
-        return "a string";
-    case ArgType::Any:
-        return "a value";
-    }
-    return "a value";
-}
-
 bool convertOne(ArgType type, const Value& in, Value& out) {
     bool b = false;
     long long i = 0;

@@ -4,9 +4,18 @@
 #include <random>
 #include <set>
 
-#include "box_grid.h"
+#include "common/box_grid.h"
 
-using namespace sheet;
+using kivano::BoxGrid;
+using Box = kivano::GridBox;
+
+namespace {
+
+bool boxesOverlap(const Box& a, const Box& b) {
+    return a.minx <= b.maxx && b.minx <= a.maxx && a.miny <= b.maxy && b.miny <= a.maxy;
+}
+
+}  // namespace
 
 TEST(BoxGrid, FindsEveryBoxThatOverlapsAQueryOnceAgreeingWithBruteForce) {
     std::mt19937 random(3);
@@ -19,17 +28,17 @@ TEST(BoxGrid, FindsEveryBoxThatOverlapsAQueryOnceAgreeingWithBruteForce) {
     std::vector<Box> boxes;
     for (int i = 0; i < 300; ++i) {
         boxes.push_back(randomBox());
-        grid.insert(i, boxes.back());
+        grid.insert(uint32_t(i), boxes.back());
     }
-    std::vector<int> found;
+    std::vector<uint32_t> found;
     for (int q = 0; q < 200; ++q) {
         Box query = randomBox();
         grid.query(query, found);
-        std::set<int> unique(found.begin(), found.end());
+        std::set<uint32_t> unique(found.begin(), found.end());
         EXPECT_EQ(unique.size(), found.size());  // each id once
         for (int i = 0; i < int(boxes.size()); ++i)
-            if (boxesOverlap(boxes[i], query, 0.0)) {
-                EXPECT_TRUE(unique.count(i)) << "box " << i << " missed";
+            if (boxesOverlap(boxes[i], query)) {
+                EXPECT_TRUE(unique.count(uint32_t(i))) << "box " << i << " missed";
             }
     }
 }
@@ -46,24 +55,24 @@ TEST(BoxGrid, AnyStopsAtTheFirstHitAndAsksEachNearbyIdOnce) {
         std::vector<Box> boxes;
         for (int i = 0; i < 200; ++i) {
             boxes.push_back(randomBox());
-            grid.insert(i, boxes.back());
+            grid.insert(uint32_t(i), boxes.back());
         }
-        std::vector<int> near;
+        std::vector<uint32_t> near;
         for (int q = 0; q < 100; ++q) {
             Box query = randomBox();
             grid.query(query, near);
             // Never satisfied: every nearby id is asked exactly once.
-            std::multiset<int> asked;
-            EXPECT_FALSE(grid.any(query, [&](int id) {
+            std::multiset<uint32_t> asked;
+            EXPECT_FALSE(grid.any(query, [&](uint32_t id) {
                 asked.insert(id);
                 return false;
             }));
-            EXPECT_EQ(std::set<int>(near.begin(), near.end()).size(), asked.size());
+            EXPECT_EQ(std::set<uint32_t>(near.begin(), near.end()).size(), asked.size());
             EXPECT_TRUE(std::equal(near.begin(), near.end(), asked.begin(), asked.end()));
             // Satisfied by one true overlap: found, and nothing asked after it.
             int overlapping = -1;
             for (int i = 0; i < int(boxes.size()) && overlapping < 0; ++i)
-                if (boxesOverlap(boxes[i], query, 0.0))
+                if (boxesOverlap(boxes[i], query))
                     overlapping = i;
             int after = 0;
             bool hit = false;
@@ -78,8 +87,8 @@ TEST(BoxGrid, AnyStopsAtTheFirstHitAndAsksEachNearbyIdOnce) {
     }
 }
 
-// Boxes scattered too far apart for one dense block of cells still all
-// answer, whether their cells sit in the block or beyond it.
+// Boxes scattered far apart share the table with near ones; cells whose
+// keys land in the same slots must still answer only for themselves.
 TEST(BoxGrid, BoxesFarApartAreFoundLikeNearOnes) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> near(-40.0, 40.0), size(0.1, 12.0);
@@ -89,15 +98,16 @@ TEST(BoxGrid, BoxesFarApartAreFoundLikeNearOnes) {
     for (int i = 0; i < 400; ++i) {
         double x = near(random) + far(random) * 1e7, y = near(random) + far(random) * 1e7;
         boxes.push_back({x, y, x + size(random), y + size(random)});
-        grid.insert(i, boxes.back());
+        grid.insert(uint32_t(i), boxes.back());
     }
-    std::vector<int> found;
+    std::vector<uint32_t> found;
     for (const Box& box : boxes) {
-        Box query{box.minX - 1, box.minY - 1, box.minX + 3, box.minY + 3};
+        Box query{box.minx - 1, box.miny - 1, box.minx + 3, box.miny + 3};
         grid.query(query, found);
         for (int i = 0; i < int(boxes.size()); ++i)
-            if (boxesOverlap(boxes[i], query, 0.0)) {
-                EXPECT_TRUE(std::count(found.begin(), found.end(), i)) << "box " << i << " missed";
+            if (boxesOverlap(boxes[i], query)) {
+                EXPECT_TRUE(std::count(found.begin(), found.end(), uint32_t(i)))
+                    << "box " << i << " missed";
             }
     }
 }
