@@ -236,8 +236,11 @@ MStatus MFnMesh::getPoints(MPointArray& vertexArray, MSpace::Space space) const 
     MESH_OR(MStatus::kInvalidParameter);
     std::vector<MPoint> out;
     out.reserve(data.points->size());
+    // the world matrix walks every parent: once per call, not per point
+    bool world = space == MSpace::kWorld;
+    Matrix4 matrix = world ? worldMatrix(*node) : Matrix4{};
     for (const Point3& p : *data.points) {
-        Point3 q = spacePoint(*node, p, space);
+        Point3 q = world ? transformPoint(matrix, p) : p;
         out.emplace_back(q[0], q[1], q[2]);
     }
     vertexArray = MPointArray(std::make_shared<const std::vector<MPoint>>(std::move(out)));
