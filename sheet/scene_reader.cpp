@@ -66,13 +66,11 @@ bool recordValues(const MObject& object, std::vector<double>& values) {
 }
 
 // The corners of the object's one polygon in world space, in mm on paper.
-bool polygonCorners(const MDagPath& path, int corners, std::vector<Vec2>& points,
-                    std::vector<std::string>& warnings) {
-    MStatus status;
-    MFnMesh mesh(path, &status);
+bool polygonCorners(const MFnMesh& mesh, const MDagPath& path, int corners,
+                    std::vector<Vec2>& points, std::vector<std::string>& warnings) {
     MIntArray vertices;
     MPointArray world;
-    if (!status || mesh.numPolygons() != 1 || mesh.numVertices() != corners ||
+    if (mesh.numPolygons() != 1 || mesh.numVertices() != corners ||
         !mesh.getPolygonVertices(0, vertices) || int(vertices.length()) != corners ||
         !mesh.getPoints(world, MSpace::kWorld)) {
         warnings.push_back(nameOf(path.node()) + " is not a mesh of " + std::to_string(corners) +
@@ -87,15 +85,13 @@ bool polygonCorners(const MDagPath& path, int corners, std::vector<Vec2>& points
     return true;
 }
 
-// A face is mapped only when all three of its corners have a UV.
+// A face is mapped only when all three of its corners have a UV in the
+// mesh's current set.
 void readUvs(const MFnMesh& mesh, Face& face) {
-    MString set;
-    if (!mesh.getCurrentUVSetName(set))
-        return;
     Vec2 uv[3];
     for (int k = 0; k < 3; ++k) {
         float u = 0.0f, v = 0.0f;
-        if (!mesh.getPolygonUV(0, k, u, v, &set))
+        if (!mesh.getPolygonUV(0, k, u, v))
             return;
         uv[k] = {u, v};
     }
@@ -112,9 +108,10 @@ MObject shadingGroupOf(const MFnMesh& mesh) {
     return engines[unsigned(perFace[0])];
 }
 
-void readTriangle(Reader& reader, const MDagPath& path, const sheet_record::Triangle& record) {
+void readTriangle(Reader& reader, const MFnMesh& mesh, const MDagPath& path,
+                  const sheet_record::Triangle& record) {
     std::vector<Vec2> points;
-    if (!polygonCorners(path, 3, points, reader.warnings))
+    if (!polygonCorners(mesh, path, 3, points, reader.warnings))
         return;
     NetBuilder& net = reader.nets[record.net];
     if (net.faces.count(record.position)) {
@@ -127,7 +124,6 @@ void readTriangle(Reader& reader, const MDagPath& path, const sheet_record::Tria
     Face face;
     face.position = record.position;
     std::copy(points.begin(), points.end(), face.p);
-    MFnMesh mesh(path);
     readUvs(mesh, face);
     for (int k = 0; k < 3; ++k) {
         face.edgeId[k] = record.edgeId[k];
@@ -139,9 +135,10 @@ void readTriangle(Reader& reader, const MDagPath& path, const sheet_record::Tria
     ++reader.counts.triangleObjects;
 }
 
-void readTab(Reader& reader, const MDagPath& path, const sheet_record::Tab& record) {
+void readTab(Reader& reader, const MFnMesh& mesh, const MDagPath& path,
+             const sheet_record::Tab& record) {
     std::vector<Vec2> points;
-    if (!polygonCorners(path, 4, points, reader.warnings))
+    if (!polygonCorners(mesh, path, 4, points, reader.warnings))
         return;
     PlacedTab tab{record.position, {}, nameOf(path.node())};
     tab.lug.edge = record.edge;
@@ -231,15 +228,20 @@ bool readSheetFromScene(Sheet& sheet, SceneCounts& counts, std::vector<std::stri
             continue;
         MDagPath path;
         it.getPath(path);
+        MStatus isMesh;
+        MFnMesh mesh(path, &isMesh);
         sheet_record::Triangle triangle;
         sheet_record::Tab tab;
-        if (sheet_record::decode(values.data(), values.size(), triangle))
-            readTriangle(reader, path, triangle);
-        else if (sheet_record::decode(values.data(), values.size(), tab))
-            readTab(reader, path, tab);
-        else
+        bool isTriangle = sheet_record::decode(values.data(), values.size(), triangle);
+        if (!isTriangle && !sheet_record::decode(values.data(), values.size(), tab))
             warnings.push_back(nameOf(object) + " carries an unusable sheet record (" +
                                sheet_record::kAttribute + "): left out");
+        else if (!isMesh)
+            warnings.push_back(nameOf(object) + " carries a sheet record but no mesh: left out");
+        else if (isTriangle)
+            readTriangle(reader, mesh, path, triangle);
+        else
+            readTab(reader, mesh, path, tab);
     }
     finishNets(reader);
     if (sheet.nets.empty()) {
