@@ -5,43 +5,59 @@
 
 namespace kivano {
 
+// Cells a dense block may hold per entry filed, and at least.
+constexpr int64_t kDenseCellsPerEntry = 8;
+constexpr int64_t kMinDenseCells = 1024;
+
 size_t CellTable::slotOf(uint64_t key) const {
     // Fibonacci hashing spreads neighbouring cells over the table
     size_t mask = slots.size() - 1;
     size_t slot = size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
-    while (slots[slot].head >= 0 && slots[slot].key != key)
+    while (slots[slot].chain.head >= 0 && slots[slot].key != key)
         slot = (slot + 1) & mask;
     return slot;
 }
 
 void CellTable::grow() {
-    std::vector<Slot> old(slots.empty() ? 64 : slots.size() * 2, Slot{0, -1, -1});
+    std::vector<Slot> old(slots.empty() ? 64 : slots.size() * 2, Slot{0, {}});
     slots.swap(old);
     for (const Slot& from : old)
-        if (from.head >= 0)
+        if (from.chain.head >= 0)
             slots[slotOf(from.key)] = from;
 }
 
-void CellTable::add(uint64_t key, uint32_t id) {
+CellTable::Chain& CellTable::chainToFill(int64_t x, int64_t y) {
+    int64_t limit = std::max(kMinDenseCells, kDenseCellsPerEntry * int64_t(entries.size() + 1));
+    if (Chain* chain = hashed ? dense.find(x, y) : dense.reach(x, y, limit))
+        return *chain;
+    hashed = true;
     // at most half full, so that probes stay short
     if (2 * (used + 1) > slots.size())
         grow();
+    uint64_t key = cellKey(x, y);
     Slot& slot = slots[slotOf(key)];
-    int32_t entry = int32_t(entries.size());
-    entries.push_back({id, -1});
-    if (slot.head < 0) {
-        slot = {key, entry, entry};
+    if (slot.chain.head < 0) {
+        slot.key = key;
         ++used;
-        return;
     }
-    entries[size_t(slot.tail)].next = entry;
-    slot.tail = entry;
+    return slot.chain;
 }
 
-int32_t CellTable::first(uint64_t key) const {
+void CellTable::add(int64_t x, int64_t y, uint32_t id) {
+    Chain& chain = chainToFill(x, y);
+    int32_t entry = int32_t(entries.size());
+    entries.push_back({id, -1});
+    if (chain.head < 0)
+        chain.head = entry;
+    else
+        entries[size_t(chain.tail)].next = entry;
+    chain.tail = entry;
+}
+
+int32_t CellTable::hashedFirst(uint64_t key) const {
     if (slots.empty())
         return -1;
-    return slots[slotOf(key)].head;
+    return slots[slotOf(key)].chain.head;
 }
 
 static bool cellOf(double coordinate, double cell, int64_t& index) {
@@ -67,7 +83,7 @@ void BoxGrid::insert(uint32_t id, const CellRange& range) {
     reserveIds(size_t(id) + 1);
     for (int64_t x = range.x0; x <= range.x1; ++x)
         for (int64_t y = range.y0; y <= range.y1; ++y)
-            cells.add(cellKey(x, y), id);
+            cells.add(x, y, id);
 }
 
 void BoxGrid::insert(uint32_t id, const GridBox& box) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/dense_block.h"
+
 namespace kivano {
 
 struct GridBox {
@@ -24,12 +26,20 @@ inline uint64_t cellKey(int64_t x, int64_t y) {
     return (uint64_t(x) << 32) ^ (uint64_t(y) & 0xffffffffull);
 }
 
-// Cell key -> the ids whose boxes touch that cell, in the order added.
+// Cell -> the ids whose boxes touch that cell, in the order added. Cells
+// near the ones filled so far live in a dense block found by index; the
+// block grows only while it stays within a few cells per entry, so that its
+// memory follows the work rather than the spread of the boxes, and cells
+// beyond it go to a hash table.
 class CellTable {
 public:
-    void add(uint64_t key, uint32_t id);
+    void add(int64_t x, int64_t y, uint32_t id);
     // First entry of the cell's chain, or -1.
-    int32_t first(uint64_t key) const;
+    int32_t first(int64_t x, int64_t y) const {
+        if (const Chain* chain = dense.find(x, y))
+            return chain->head;
+        return hashed ? hashedFirst(cellKey(x, y)) : -1;
+    }
     int32_t next(int32_t entry) const { return entries[size_t(entry)].next; }
     uint32_t id(int32_t entry) const { return entries[size_t(entry)].id; }
 
@@ -38,15 +48,22 @@ private:
         uint32_t id;
         int32_t next;
     };
+    struct Chain {
+        int32_t head = -1;  // -1: no entry yet
+        int32_t tail = -1;
+    };
     struct Slot {
         uint64_t key;
-        int32_t head;  // -1: the slot is free
-        int32_t tail;
+        Chain chain;  // head -1: the slot is free
     };
+    DenseBlock<Chain> dense;
+    bool hashed = false;  // once a cell is hashed the block stops growing over it
     std::vector<Slot> slots;
     std::vector<Entry> entries;
     size_t used = 0;
 
+    Chain& chainToFill(int64_t x, int64_t y);
+    int32_t hashedFirst(uint64_t key) const;
     size_t slotOf(uint64_t key) const;
     void grow();
 };
@@ -103,7 +120,7 @@ template <typename Visit>
 bool BoxGrid::anyFiled(const CellRange& range, Visit visit) const {
     for (int64_t x = range.x0; x <= range.x1; ++x)
         for (int64_t y = range.y0; y <= range.y1; ++y)
-            for (int32_t entry = cells.first(cellKey(x, y)); entry >= 0; entry = cells.next(entry))
+            for (int32_t entry = cells.first(x, y); entry >= 0; entry = cells.next(entry))
                 if (visit(cells.id(entry)))
                     return true;
     return false;

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "dense_block.h"
+#include "common/dense_block.h"
 #include "sheet_model.h"
 
 namespace sheet {
@@ -32,7 +32,7 @@ private:
     void markRow(int64_t cy, int64_t fromX, int64_t toX);
 
     std::vector<Tile> tiles_;
-    DenseBlock<uint32_t> directory_;  // 1 + index into tiles_; 0: no tile
+    kivano::DenseBlock<uint32_t> directory_;  // 1 + index into tiles_; 0: no tile
 };
 
 }  // namespace sheet

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace sheet {
+namespace kivano {
 
 template <typename Cell>
 class DenseBlock {
@@ -64,4 +64,4 @@ private:
     int64_t x0_ = 0, y0_ = 0, columns_ = 0, rows_ = 0;
 };
 
-}  // namespace sheet
+}  // namespace kivano
