@@ -146,15 +146,14 @@ void readTab(Reader& reader, const MFnMesh& mesh, const MDagPath& path,
     reader.nets[record.net].tabs.push_back(std::move(tab));
 }
 
-// The stand-in host keeps a material's colour and texture file on the
-// material itself rather than in plugs and a file node, so they are read
-// from its scene model.
-Material materialOf(const MObject& engineObject) {
-    namespace sc = host::scene;
+// A shading group's material: its colour and texture file. The stand-in
+// host keeps both on the material itself rather than in colour plugs and a
+// file node the public classes would reach, so they come from its scene
+// model; the group is found and named through the public classes.
+Material materialOf(const MObject& engine) {
     Material material;
-    const sc::Node* engine = engineObject.node();
-    material.name = engine->name;
-    if (const sc::Node* shader = sc::materialOf(*engine)) {
+    material.name = nameOf(engine);
+    if (const host::scene::Node* shader = host::scene::materialOf(*engine.node())) {
         material.colour = {shader->color()[0], shader->color()[1], shader->color()[2]};
         material.texture = shader->textureFile();
     }
@@ -162,11 +161,12 @@ Material materialOf(const MObject& engineObject) {
 }
 
 // Materials are numbered in the order the sheet first uses them, net by net
-// and face by face, whatever order the scene lists its objects in.
-int materialIndex(Reader& reader, std::map<const void*, int>& indexOf, const MObject& engine) {
-    if (engine.isNull() || !engine.node())
+// and face by face, whatever order the scene lists its objects in. Shading
+// groups have names of their own in the scene, so a name tells them apart.
+int materialIndex(Reader& reader, std::map<std::string, int>& indexOf, const MObject& engine) {
+    if (engine.isNull())
         return -1;
-    auto [found, added] = indexOf.try_emplace(engine.node(), int(reader.sheet.materials.size()));
+    auto [found, added] = indexOf.try_emplace(nameOf(engine), int(reader.sheet.materials.size()));
     if (added)
         reader.sheet.materials.push_back(materialOf(engine));
     return found->second;
@@ -176,7 +176,7 @@ int materialIndex(Reader& reader, std::map<const void*, int>& indexOf, const MOb
 // index. Each net's builder is emptied as its net is made, so that the sheet
 // is not held twice.
 void finishNets(Reader& reader) {
-    std::map<const void*, int> materialOfEngine;
+    std::map<std::string, int> materialOfEngine;
     reader.sheet.nets.reserve(reader.nets.size());
     for (auto& [number, builder] : reader.nets) {
         Net net;
