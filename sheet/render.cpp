@@ -17,6 +17,7 @@ namespace {
 constexpr double kCutWidth = 0.3;  // mm
 constexpr double kFoldWidth = 0.25;
 constexpr double kSeamWidth = 0.1;  // hides hairline gaps between filled faces
+const Colour kPaper{1.0, 1.0, 1.0};
 const Colour kLugFill{0.93, 0.93, 0.93};
 const Colour kLugHatch{0.62, 0.62, 0.62};
 constexpr double kHatchSpacing = 1.2;  // mm
@@ -118,14 +119,20 @@ bool drawTexturedFace(cairo_t* cr, const Sheet& sheet, const Face& face, Texture
     return true;
 }
 
+// Faces without a colour of their own print as plain paper: the default
+// material's grey would only hide the fold lines and cost ink.
+Colour fillOf(const Sheet& sheet, const Face& face) {
+    const Material* material = materialOf(sheet, face);
+    return material && !material->isDefault ? material->colour : kPaper;
+}
+
 // Faces of one colour are filled as one shape, which leaves no seams.
 void drawFaces(cairo_t* cr, const Sheet& sheet, const Net& net, TextureCache& textures) {
     std::map<std::array<double, 3>, std::vector<const Face*>> byColour;
     for (const Face& face : net.faces) {
         if (drawTexturedFace(cr, sheet, face, textures))
             continue;
-        const Material* material = materialOf(sheet, face);
-        Colour c = material ? material->colour : Colour{};
+        Colour c = fillOf(sheet, face);
         byColour[{c.r, c.g, c.b}].push_back(&face);
     }
     for (const auto& [colour, faces] : byColour) {
@@ -141,8 +148,7 @@ void drawFaces(cairo_t* cr, const Sheet& sheet, const Net& net, TextureCache& te
 Colour inkFor(const Sheet& sheet, const Net& net, const Label& label) {
     if (label.face < 0 || size_t(label.face) >= net.faces.size())
         return {0, 0, 0};
-    const Material* material = materialOf(sheet, net.faces[label.face]);
-    Colour c = material ? material->colour : Colour{};
+    Colour c = fillOf(sheet, net.faces[label.face]);
     double luminance = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
     return luminance < 0.45 ? Colour{1, 1, 1} : Colour{0, 0, 0};
 }

@@ -153,6 +153,7 @@ void readTab(Reader& reader, const MFnMesh& mesh, const MDagPath& path,
 Material materialOf(const MObject& engine) {
     Material material;
     material.name = nameOf(engine);
+    material.isDefault = MFnDependencyNode(engine).isDefaultNode();
     if (const host::scene::Node* shader = host::scene::materialOf(*engine.node())) {
         material.colour = {shader->color()[0], shader->color()[1], shader->color()[2]};
         material.texture = shader->textureFile();

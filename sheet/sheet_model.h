@@ -25,6 +25,8 @@ struct Material {
     std::string name;  // the shading group the faces came from
     Colour colour;
     std::string texture;  // image file; empty when the material has none
+    // The scene's default shading group: its grey is no colour anyone chose.
+    bool isDefault = false;
 };
 
 enum class EdgeKind : unsigned char { Cut, Mountain, Valley, Flat };

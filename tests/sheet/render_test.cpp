@@ -338,3 +338,35 @@ TEST(Render, NumbersAfterAnEmptyLabelKeepTheirFont) {
     cairo_surface_destroy(ours);
     cairo_surface_destroy(plain);
 }
+
+// Faces without a colour of their own print as paper; a chosen colour prints.
+TEST(Render, OnlyChosenColoursCostInk) {
+    Page page;
+    page.width = page.height = 40.0;
+    PlacedNet placed;
+    Sheet sheet;
+    sheet.materials = {Material{"initialShadingGroup", {0.5, 0.5, 0.5}, "", true},
+                       Material{"paintSG", {0.5, 0.5, 0.5}, "", false}};
+    for (int f = 0; f < 3; ++f) {
+        Face face;
+        double x = 2.0 + 12.0 * f;
+        face.p[0] = {x, 5};
+        face.p[1] = {x + 10, 5};
+        face.p[2] = {x, 30};
+        face.material = f - 1;  // none, the default group, a chosen one
+        placed.geometry.faces.push_back(face);
+    }
+    page.nets.push_back(placed);
+    cairo_surface_t* surface = renderPage(sheet, page, kLayerFaces);
+    cairo_surface_flush(surface);
+    auto grey = [&](Vec2 mm) {
+        int x = int(mm.x * kPointsPerMm * kZoom), y = int(mm.y * kPointsPerMm * kZoom);
+        const unsigned char* row =
+            cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+        return int(row[x * 4]);
+    };
+    EXPECT_EQ(grey({4.0, 10.0}), 255);
+    EXPECT_EQ(grey({16.0, 10.0}), 255);
+    EXPECT_NEAR(grey({28.0, 10.0}), 128, 2);
+    cairo_surface_destroy(surface);
+}
