@@ -32,6 +32,12 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
+// Clearance a glue number wants beyond its ink along its edge, mm.
+constexpr double kNumberRoom = 1.0;
+// The share of numbered edges a suggested --height lets hold their number.
+constexpr double kHoldingShare = 0.95;
 using Clock = std::chrono::steady_clock;
 
 // Wall time and this process's processor time: on a shared machine the
@@ -70,10 +76,18 @@ struct PageSize {
 };
 
 // Everything a run learns, for the report.
+// Lengths of the cut edges that carry a glue number, on paper, one per pair.
+struct EdgeLengths {
+    double shortest = 0.0, median = 0.0, longest = 0.0;
+    size_t count = 0;
+};
+
 struct RunReport {
     int inputTriangles = 0;
+    double extent = 0.0;  // the model's largest extent on paper, mm
     int nets = 0;
     int glueNumbers = 0;
+    EdgeLengths numberedEdges;
     sheet::SceneCounts objects;
     int pages = 0;
     std::vector<std::string> written;
@@ -140,6 +154,23 @@ std::string number(double value) {
     return text;
 }
 
+// 12345 -> "12,345", as people write counts.
+std::string thousands(size_t value) {
+    std::string digits = std::to_string(value), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string fixed1(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
@@ -183,6 +214,11 @@ std::optional<Failure> badOption(const std::string& message) {
 std::optional<Failure> checkNumbers(const UnfoldOptions& o) {
     if (!std::isfinite(o.scale) || o.scale <= 0.0)
         return badOption("--scale must be a number above 0, got " + number(o.scale));
+    if (!std::isfinite(o.height) || o.height < 0.0)
+        return badOption("--height must be a length in mm above 0, got " + number(o.height));
+    if (o.flatAngle && !(*o.flatAngle >= 0.0 && *o.flatAngle < 180.0))
+        return badOption("--flat-angle must be an angle in degrees from 0 to below 180, got " +
+                         number(*o.flatAngle));
     if (!std::isfinite(o.lugWidth) || o.lugWidth <= 0.0)
         return badOption("--lug-width must be a width in mm above 0");
     if (!std::isfinite(o.margin) || o.margin < 0.0)
@@ -286,6 +322,44 @@ int trianglesOf(const std::vector<std::string>& transforms) {
     return triangles;
 }
 
+// The largest side of the box around the imported model, in scene units.
+double largestExtent(const std::vector<std::string>& transforms) {
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const std::string& name : transforms) {
+        host::scene::Node* node = host::scene::findNode(name);
+        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
+        if (!shape || !shape->mesh)
+            continue;
+        host::scene::Matrix4 world = host::scene::worldMatrix(*shape);
+        for (const host::scene::Point3& p : *shape->mesh->points) {
+            host::scene::Point3 q = host::scene::transformPoint(world, p);
+            for (int axis = 0; axis < 3; ++axis) {
+                low[axis] = std::min(low[axis], q[axis]);
+                high[axis] = std::max(high[axis], q[axis]);
+            }
+        }
+    }
+    double extent = 0.0;
+    for (int axis = 0; axis < 3; ++axis)
+        extent = std::max(extent, high[axis] - low[axis]);
+    return std::isfinite(extent) ? extent : 0.0;
+}
+
+// The scale the model is unfolded at: --height turns the model's largest
+// extent into that many millimetres on paper, else --scale as given.
+std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,
+                                   double& scale, RunReport& report) {
+    double extent = largestExtent(names) * kMillimetresPerUnit;
+    scale = o.scale;
+    if (o.height > 0.0) {
+        if (!(extent > 0.0))
+            return badOption("--height: " + o.input + " has no extent to scale");
+        scale = o.height / extent;
+    }
+    report.extent = extent * scale;
+    return std::nullopt;
+}
+
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report) {
     std::string error;
@@ -384,7 +458,50 @@ std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page) {
 
 // ---- the sheet --------------------------------------------------------------
 
-std::optional<Failure> readSheet(sheet::Sheet& sheet, RunReport& report) {
+void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
+    // One length per numbered mesh edge: both sides of it are equally long.
+    std::vector<double> lengths(size_t(report.glueNumbers), -1.0);
+    for (const sheet::Net& net : sheet.nets)
+        for (const sheet::Face& face : net.faces)
+            for (int k = 0; k < 3; ++k)
+                if (face.glue[k] > 0 && lengths[size_t(face.glue[k] - 1)] < 0.0) {
+                    sheet::Vec2 a = face.p[k], b = face.p[(k + 1) % 3];
+                    lengths[size_t(face.glue[k] - 1)] = std::hypot(b.x - a.x, b.y - a.y);
+                }
+    if (lengths.empty())
+        return;
+    std::sort(lengths.begin(), lengths.end());
+    report.numberedEdges = {lengths.front(), lengths[lengths.size() / 2], lengths.back(),
+                            lengths.size()};
+    // An edge holds its number when the number, at the smallest size still
+    // legible, fits along it with a little room to spare.
+    std::string widest(std::to_string(report.glueNumbers).size(), '8');
+    double room =
+        std::ceil(
+            (sheet::measureText(widest, sheet::kGlueSizeMin, sheet::LabelFont::Regular).width +
+             kNumberRoom) *
+            10.0) /
+        10.0;
+    size_t tooShort =
+        size_t(std::lower_bound(lengths.begin(), lengths.end(), room) - lengths.begin());
+    // Warn only when more than the share the suggestion aims at lacks room,
+    // so the suggested height is always larger than the one used.
+    if (double(tooShort) <= (1.0 - kHoldingShare) * double(lengths.size()) || !(report.extent > 0))
+        return;
+    double holding = lengths[size_t(std::floor((1.0 - kHoldingShare) * double(lengths.size())))];
+    double suggested = std::ceil(report.extent * room / holding / 10.0) * 10.0;
+    warn(report, thousands(tooShort) + " of " + thousands(lengths.size()) +
+                     " cut edges are shorter than " + fixed1(room) +
+                     " mm; numbers need room: try --height " + number(suggested));
+}
+
+// Folds flatter than this print no line: the option's degrees, or faces
+// that lie in one plane.
+double flatAngle(const UnfoldOptions& o) {
+    return o.flatAngle ? *o.flatAngle * std::acos(-1.0) / 180.0 : kFlatFoldAngle;
+}
+
+std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, RunReport& report) {
     std::vector<std::string> warnings;
     std::string error;
     bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error);
@@ -392,7 +509,8 @@ std::optional<Failure> readSheet(sheet::Sheet& sheet, RunReport& report) {
         warn(report, w);
     if (!ok)
         return Failure{"the unfolding left no sheet: " + error};
-    report.glueNumbers = sheet::classifyEdges(sheet);
+    report.glueNumbers = sheet::classifyEdges(sheet, flatAngle(o));
+    measureNumberedEdges(sheet, report);
     report.nets = int(sheet.nets.size());
     return std::nullopt;
 }
@@ -492,6 +610,10 @@ std::string jsonList(const std::vector<std::string>& items) {
     return out + "]";
 }
 
+double round2(double value) {
+    return std::round(value * 100.0) / 100.0;
+}
+
 std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
     std::string seconds, cpuSeconds;
     for (size_t i = 0; i < r.seconds.size(); ++i) {
@@ -517,6 +639,15 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
            ",\n"
            "  \"glue_numbers\": " +
            std::to_string(r.glueNumbers) +
+           ",\n"
+           "  \"cut_edges_mm\": {\"numbered\": " +
+           std::to_string(r.numberedEdges.count) +
+           ", \"shortest\": " + number(round2(r.numberedEdges.shortest)) +
+           ", \"median\": " + number(round2(r.numberedEdges.median)) +
+           ", \"longest\": " + number(round2(r.numberedEdges.longest)) +
+           "},\n"
+           "  \"model_extent_mm\": " +
+           number(round2(r.extent)) +
            ",\n"
            "  \"pages\": " +
            std::to_string(r.pages) +
@@ -565,13 +696,16 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
     if ((failure = stages.run("load", [&] { return loadPlugin(); })) ||
         (failure = stages.run("import", [&] { return importInput(o.input, names, report); })) ||
         (failure = stages.run("unfold", [&] {
-            if (auto f = scaleAndSelect(names, o.scale))
+            double scale = 1.0;
+            if (auto f = chooseScale(o, names, scale, report))
+                return f;
+            if (auto f = scaleAndSelect(names, scale))
                 return f;
             return runWindow(o, page);
         })))
         return failure;
     addPluginSteps(report);
-    if ((failure = stages.run("read", [&] { return readSheet(sheet, report); })) ||
+    if ((failure = stages.run("read", [&] { return readSheet(o, sheet, report); })) ||
         (failure = stages.run("layout", [&] { return layOut(sheet, o, page, layout, report); })))
         return failure;
     failure = stages.run("write", [&]() -> std::optional<Failure> {
@@ -698,9 +832,16 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--arrangement", options->arrangement, "How the nets lie in the scene")
         ->check(CLI::IsMember({"side-by-side", "animation", "layered"}))
         ->capture_default_str();
-    cmd->add_option("--scale", options->scale, "Scale the model (centimetres) before unfolding")
-        ->capture_default_str();
+    CLI::Option* scale =
+        cmd->add_option("--scale", options->scale, "Scale the model (centimetres) before unfolding")
+            ->capture_default_str();
+    cmd->add_option("--height", options->height,
+                    "The model's largest extent on paper in mm (instead of --scale)")
+        ->excludes(scale);
     cmd->add_option("--margin", options->margin, "Page margin in mm")->capture_default_str();
+    cmd->add_option("--flat-angle", options->flatAngle,
+                    "Folds flatter than this many degrees print no line (default: only faces in "
+                    "one plane)");
     cmd->add_option("--json", options->json, "Write a report of the run as JSON");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");
     cmd->add_option("--language", options->language, "Language of the option window")

@@ -2,6 +2,7 @@
 // "kivano unfold INPUT -o OUTPUT...": runs the plug-in on a model file in the
 // stand-in host, exactly as a person would at its option window, and writes
 // the result as a scene (.obj) and as a printable sheet (.pdf, .svg).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ struct UnfoldOptions {
     bool keepOriginal = false;
     std::string arrangement = "layered";
     double scale = 1.0;
+    double height = 0.0;  // mm, the model's largest extent on paper; 0: use scale
+    // Folds flatter than this (degrees) print no line; unset: faces in one plane.
+    std::optional<double> flatAngle;
     double margin = 10.0;
     std::string json;
     bool quiet = false;

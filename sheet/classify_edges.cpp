@@ -1,7 +1,5 @@
 #include "classify_edges.h"
 
-#include "common/tolerances.h"
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -17,8 +15,8 @@ struct EdgeRef {
     int edge;
 };
 
-EdgeKind foldKind(double fold) {
-    if (std::fabs(fold) < kFlatFoldAngle)
+EdgeKind foldKind(double fold, double flatAngle) {
+    if (std::fabs(fold) < flatAngle)
         return EdgeKind::Flat;
     return fold < 0.0 ? EdgeKind::Mountain : EdgeKind::Valley;
 }
@@ -38,7 +36,8 @@ bool isFold(const Net& net, const std::vector<EdgeRef>& sameId, unsigned face, i
     return false;
 }
 
-void classifyNet(Net& net, unsigned netIndex, std::map<int, std::vector<EdgeRef>>& cutsById) {
+void classifyNet(Net& net, unsigned netIndex, double flatAngle,
+                 std::map<int, std::vector<EdgeRef>>& cutsById) {
     std::map<int, std::vector<EdgeRef>> byId;
     for (unsigned f = 0; f < net.faces.size(); ++f)
         for (int k = 0; k < 3; ++k)
@@ -51,7 +50,7 @@ void classifyNet(Net& net, unsigned netIndex, std::map<int, std::vector<EdgeRef>
             face.glue[k] = 0;
             int id = face.edgeId[k];
             if (id != kNoEdgeId && isFold(net, byId[id], f, k)) {
-                face.kind[k] = foldKind(face.fold[k]);
+                face.kind[k] = foldKind(face.fold[k], flatAngle);
                 continue;
             }
             face.kind[k] = EdgeKind::Cut;
@@ -63,10 +62,10 @@ void classifyNet(Net& net, unsigned netIndex, std::map<int, std::vector<EdgeRef>
 
 }  // namespace
 
-int classifyEdges(Sheet& sheet) {
+int classifyEdges(Sheet& sheet, double flatAngle) {
     std::map<int, std::vector<EdgeRef>> cutsById;
     for (unsigned n = 0; n < sheet.nets.size(); ++n)
-        classifyNet(sheet.nets[n], n, cutsById);
+        classifyNet(sheet.nets[n], n, flatAngle, cutsById);
 
     // Number in sheet order, so the numbers a person meets first are small.
     std::vector<EdgeRef> order;

@@ -4,12 +4,14 @@
 // net is a fold (mountain, valley, or no line between faces in one plane),
 // every other edge a cut. Cut edges that share a mesh edge get one glue
 // number, counted from 1 in sheet order.
+#include "common/tolerances.h"
 #include "sheet_model.h"
 
 namespace sheet {
 
 // Sets Face::kind and Face::glue of every face; returns the highest glue
-// number given (0 when no cut edge has a partner).
-int classifyEdges(Sheet& sheet);
+// number given (0 when no cut edge has a partner). Folds flatter than
+// `flatAngle` (radians) draw no line.
+int classifyEdges(Sheet& sheet, double flatAngle = kFlatFoldAngle);
 
 }  // namespace sheet

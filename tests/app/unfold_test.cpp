@@ -374,7 +374,11 @@ TEST(Unfold, ASphereOfMoreNetsThanNamesHoldLosesNoTriangle) {
     Outcome run = unfold({dir / "sphere.obj", "-o", dir / "sphere.pdf", "-o", dir / "scene.obj",
                           "--scale", "20", "--limit-page", "--json", dir / "r.json", "--quiet"});
     ASSERT_EQ(run.exit, 0) << run.out;
-    EXPECT_EQ(run.out.find("warning"), std::string::npos) << run.out.substr(0, 2000);
+    // Its edges are too short for five-digit numbers; nothing else is amiss.
+    std::regex warning("warning: (.*)");
+    for (auto w = std::sregex_iterator(run.out.begin(), run.out.end(), warning);
+         w != std::sregex_iterator(); ++w)
+        EXPECT_NE((*w)[1].str().find("numbers need room"), std::string::npos) << (*w)[0];
     std::string json = readAll(dir / "r.json");
     EXPECT_EQ(jsonNumber(json, "input_triangles"), 20480);
     EXPECT_EQ(jsonNumber(json, "triangle_objects"), 20480);
@@ -388,4 +392,39 @@ TEST(Unfold, ASphereOfMoreNetsThanNamesHoldLosesNoTriangle) {
     EXPECT_EQ(double(objects),
               jsonNumber(json, "triangle_objects") + jsonNumber(json, "lug_objects"));
     EXPECT_EQ(pdfPages(dir / "sphere.pdf"), int(jsonNumber(json, "pages")));
+}
+
+TEST(Unfold, AHeightChosenForLegibilityGivesEdgesRoomForTheirNumbers) {
+    // A sphere 2 cm across: its edges are far too short for their numbers.
+    TempDir dir;
+    ASSERT_TRUE(kivano::writeObj(kivano::makeIcosphere(3, 0.05, 2), (dir / "s.obj").c_str()));
+    Outcome small = unfold({dir / "s.obj", "-o", dir / "s.svg", "--json", dir / "a.json"});
+    ASSERT_EQ(small.exit, 0) << small.out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(
+        small.out, m,
+        std::regex("warning: ([0-9,]+) of ([0-9,]+) cut edges are shorter than ([0-9.]+) mm; "
+                   "numbers need room: try --height ([0-9]+)\n")))
+        << small.out;
+    double room = std::stod(m[3]);
+    std::string suggested = m[4];
+    std::string json = readAll(dir / "a.json");
+    EXPECT_LT(jsonNumber(json, "shortest"), room);
+    EXPECT_LE(jsonNumber(json, "shortest"), jsonNumber(json, "median"));
+    EXPECT_LE(jsonNumber(json, "median"), jsonNumber(json, "longest"));
+
+    // At the suggested height the model has that extent and the warning is gone.
+    Outcome sized = unfold(
+        {dir / "s.obj", "-o", dir / "t.svg", "--height", suggested, "--json", dir / "b.json"});
+    ASSERT_EQ(sized.exit, 0) << sized.out;
+    EXPECT_EQ(sized.out.find("numbers need room"), std::string::npos) << sized.out;
+    std::string sizedJson = readAll(dir / "b.json");
+    EXPECT_NEAR(jsonNumber(sizedJson, "model_extent_mm"), std::stod(suggested), 0.01);
+    EXPECT_GE(jsonNumber(sizedJson, "median"), room);
+
+    // --height and --scale together, or a flat angle past a half turn, are refused.
+    EXPECT_NE(unfold({dir / "s.obj", "-o", dir / "u.svg", "--height", "90", "--scale", "2"}).exit,
+              0);
+    EXPECT_EQ(unfold({dir / "s.obj", "-o", dir / "u.svg", "--flat-angle", "200"}).exit, 2);
+    EXPECT_FALSE(fs::exists(dir / "u.svg"));
 }

@@ -61,35 +61,37 @@ TEST(ClassifyEdges, EveryGlueNumberPairsTwoCutEdgesOfOneMeshEdge) {
         }
 }
 
-TEST(ClassifyEdges, FoldsFollowTheSignOfTheAngleAndFlatJoinsDrawNothing) {
-    for (const Mesh& mesh : sampleMeshes()) {
-        SCOPED_TRACE(mesh.name);
-        Sheet sheet = unfoldSimply(mesh, 0, 0.0);
-        classifyEdges(sheet);
-        for (const Net& net : sheet.nets) {
-            int joined = 0;
-            for (const Face& face : net.faces)
-                for (int k = 0; k < 3; ++k) {
-                    double fold = face.fold[k];
-                    switch (face.kind[k]) {
-                    case EdgeKind::Flat:
-                        EXPECT_LT(std::fabs(fold), kFlatFoldAngle);
-                        break;
-                    case EdgeKind::Mountain:
-                        EXPECT_LE(fold, -kFlatFoldAngle);
-                        break;
-                    case EdgeKind::Valley:
-                        EXPECT_GE(fold, kFlatFoldAngle);
-                        break;
-                    case EdgeKind::Cut:
-                        continue;
+TEST(ClassifyEdges, FoldsFollowTheSignOfTheAngleAndFoldsFlatterThanTheLimitDrawNothing) {
+    // The default limit, and one that also flattens a faceted surface's folds.
+    for (double flat : {kFlatFoldAngle, 0.3})
+        for (const Mesh& mesh : sampleMeshes()) {
+            SCOPED_TRACE(mesh.name + " / " + std::to_string(flat));
+            Sheet sheet = unfoldSimply(mesh, 0, 0.0);
+            classifyEdges(sheet, flat);
+            for (const Net& net : sheet.nets) {
+                int joined = 0;
+                for (const Face& face : net.faces)
+                    for (int k = 0; k < 3; ++k) {
+                        double fold = face.fold[k];
+                        switch (face.kind[k]) {
+                        case EdgeKind::Flat:
+                            EXPECT_LT(std::fabs(fold), flat);
+                            break;
+                        case EdgeKind::Mountain:
+                            EXPECT_LE(fold, -flat);
+                            break;
+                        case EdgeKind::Valley:
+                            EXPECT_GE(fold, flat);
+                            break;
+                        case EdgeKind::Cut:
+                            continue;
+                        }
+                        ++joined;
                     }
-                    ++joined;
-                }
-            // Every face but the first was laid against one already placed.
-            EXPECT_GE(joined, 2 * (int(net.faces.size()) - 1));
+                // Every face but the first was laid against one already placed.
+                EXPECT_GE(joined, 2 * (int(net.faces.size()) - 1));
+            }
         }
-    }
     // A cube is convex: its joined edges are mountains or quad diagonals.
     Sheet cubeSheet = unfoldSimply(cube(30.0), 0, 0.0);
     classifyEdges(cubeSheet);
