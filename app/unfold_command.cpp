@@ -88,6 +88,7 @@ struct RunReport {
     int nets = 0;
     int glueNumbers = 0;
     EdgeLengths numberedEdges;
+    std::string labels;  // every printed number, as JSON objects
     sheet::SceneCounts objects;
     int pages = 0;
     std::vector<std::string> written;
@@ -169,6 +170,10 @@ std::string fixed1(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
+}
+
+double round2(double value) {
+    return std::round(value * 100.0) / 100.0;
 }
 
 std::string lower(std::string text) {
@@ -525,6 +530,37 @@ void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) 
                          (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
 }
 
+std::string jsonPoint(sheet::Vec2 p) {
+    return "[" + number(round2(p.x)) + ", " + number(round2(p.y)) + "]";
+}
+
+// Every glue and net number as printed, in page millimetres (y downwards),
+// each glue number with the edge it names, so that a checker needs nothing
+// but the report and the drawing.
+std::string labelsJson(const sheet::Layout& layout) {
+    std::string out;
+    for (size_t p = 0; p < layout.pages.size(); ++p)
+        for (const sheet::PlacedNet& net : layout.pages[p].nets)
+            for (const sheet::Label& label : net.labels) {
+                bool glue = label.kind == sheet::LabelKind::Glue;
+                if (!glue && label.kind != sheet::LabelKind::Net)
+                    continue;
+                out += std::string(out.empty() ? "" : ",\n") +
+                       "    {\"page\": " + std::to_string(p + 1) + ", \"text\": \"" + label.text +
+                       "\", \"kind\": \"" + (glue ? "glue" : "net") +
+                       "\", \"centre\": " + jsonPoint(label.centre) +
+                       ", \"size\": " + number(round2(label.size));
+                if (glue && label.edgeFace >= 0 &&
+                    size_t(label.edgeFace) < net.geometry.faces.size()) {
+                    const sheet::Face& face = net.geometry.faces[size_t(label.edgeFace)];
+                    out += ", \"edge\": [" + jsonPoint(face.p[label.edge]) + ", " +
+                           jsonPoint(face.p[(label.edge + 1) % 3]) + "]";
+                }
+                out += "}";
+            }
+    return out;
+}
+
 // The nets move into the layout; the sheet keeps its materials for drawing.
 std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageSize& page,
                               sheet::Layout& layout, RunReport& report) {
@@ -536,6 +572,8 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
     report.pages = int(layout.pages.size());
+    if (!o.json.empty())
+        report.labels = labelsJson(layout);
     warnOversize(layout, o.limitPage, report);
     return std::nullopt;
 }
@@ -610,10 +648,6 @@ std::string jsonList(const std::vector<std::string>& items) {
     return out + "]";
 }
 
-double round2(double value) {
-    return std::round(value * 100.0) / 100.0;
-}
-
 std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
     std::string seconds, cpuSeconds;
     for (size_t i = 0; i < r.seconds.size(); ++i) {
@@ -652,6 +686,9 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
            "  \"pages\": " +
            std::to_string(r.pages) +
            ",\n"
+           "  \"labels\": [\n" +
+           r.labels + (r.labels.empty() ? "" : "\n") +
+           "  ],\n"
            "  \"outputs\": " +
            jsonList(r.written) +
            ",\n"

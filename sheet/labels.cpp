@@ -406,12 +406,11 @@ void placeGlueLabel(Placer& placer, unsigned f, int k) {
     const Face& face = placer.net.faces[f];
     std::string text = std::to_string(face.glue[k]);
     EdgeFrame e = edgeFrame(face, k);
-    if (tryInFace(placer, text, f, e))
-        return;
     const Lug* lug = findLug(placer.net, f, k);
-    if (lug && tryOnLug(placer, text, *lug, e))
-        return;
-    placeBeside(placer, text, e);
+    if (!tryInFace(placer, text, f, e) && !(lug && tryOnLug(placer, text, *lug, e)))
+        placeBeside(placer, text, e);
+    placer.labels.back().edgeFace = int(f);
+    placer.labels.back().edge = k;
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ struct Label {
     double width = 0.0;  // ink box along and across the reading direction
     double height = 0.0;
     int face = -1;  // the face it is printed on (LabelSpot::Face)
+    // The edge a glue number names: edge `edge` of face `edgeFace` of its net.
+    int edgeFace = -1;
+    int edge = -1;
 };
 
 // Glue numbers run from this size down to the smallest still legible.

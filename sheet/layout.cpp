@@ -92,6 +92,8 @@ void turn(PlacedNet& placed) {
                                  label.angle + kPi / 2);
         turned.spot = label.spot;
         turned.face = label.face;
+        turned.edgeFace = label.edgeFace;
+        turned.edge = label.edge;
         label = turned;
     }
     placed.box = {0.0, 0.0, placed.box.height(), placed.box.width()};

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +124,150 @@ std::vector<Box> cutOutlines(const std::string& svg) {
         boxes.push_back(box);
     }
     return boxes;
+}
+
+struct PrintedLabel {
+    int page = 0;
+    std::string text;
+    bool glue = false;
+    double x = 0, y = 0;
+    bool hasEdge = false;
+    double ax = 0, ay = 0, bx = 0, by = 0;
+};
+
+std::vector<PrintedLabel> reportedLabels(const std::string& json) {
+    std::vector<PrintedLabel> labels;
+    std::regex entry(
+        "\\{\"page\": ([0-9]+), \"text\": \"([0-9]+)\", \"kind\": \"(glue|net)\", "
+        "\"centre\": \\[([-0-9.e]+), ([-0-9.e]+)\\], \"size\": [0-9.e]+"
+        "(, \"edge\": \\[\\[([-0-9.e]+), ([-0-9.e]+)\\], \\[([-0-9.e]+), ([-0-9.e]+)\\]\\])?\\}");
+    for (auto m = std::sregex_iterator(json.begin(), json.end(), entry);
+         m != std::sregex_iterator(); ++m) {
+        PrintedLabel l;
+        l.page = std::stoi((*m)[1]);
+        l.text = (*m)[2];
+        l.glue = (*m)[3] == "glue";
+        l.x = std::stod((*m)[4]);
+        l.y = std::stod((*m)[5]);
+        l.hasEdge = (*m)[6].matched;
+        if (l.hasEdge) {
+            l.ax = std::stod((*m)[7]);
+            l.ay = std::stod((*m)[8]);
+            l.bx = std::stod((*m)[9]);
+            l.by = std::stod((*m)[10]);
+        }
+        labels.push_back(l);
+    }
+    return labels;
+}
+
+// The words pdftotext finds on a page, with their boxes in mm.
+std::vector<std::pair<std::string, Box>> pdfWords(const std::string& pdf, int page) {
+    Outcome out = runCommand("pdftotext -bbox -f " + std::to_string(page) + " -l " +
+                             std::to_string(page) + " " + shellQuote(pdf) + " -");
+    std::regex word(
+        "xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+        "yMax=\"([0-9.]+)\">([^<]*)</word>");
+    std::vector<std::pair<std::string, Box>> words;
+    for (auto m = std::sregex_iterator(out.out.begin(), out.out.end(), word);
+         m != std::sregex_iterator(); ++m)
+        words.push_back(
+            {(*m)[5], Box{std::stod((*m)[1]) / kPointsPerMm, std::stod((*m)[2]) / kPointsPerMm,
+                          std::stod((*m)[3]) / kPointsPerMm, std::stod((*m)[4]) / kPointsPerMm}});
+    return words;
+}
+
+double pointToSegment(double px, double py, double ax, double ay, double bx, double by) {
+    double dx = bx - ax, dy = by - ay, l = dx * dx + dy * dy;
+    double t = l > 0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / l, 0.0, 1.0) : 0.0;
+    return std::hypot(px - ax - t * dx, py - ay - t * dy);
+}
+
+// Distance from a box to the segment a-b, zero when they meet.
+double boxDistance(const Box& box, double ax, double ay, double bx, double by) {
+    // Clip the segment to the box: any part left inside means they meet.
+    double t0 = 0.0, t1 = 1.0, d[2] = {bx - ax, by - ay}, o[2] = {ax, ay};
+    double lo[2] = {box.minX, box.minY}, hi[2] = {box.maxX, box.maxY};
+    bool meets = true;
+    for (int axis = 0; axis < 2 && meets; ++axis) {
+        if (d[axis] == 0.0) {
+            meets = o[axis] >= lo[axis] && o[axis] <= hi[axis];
+            continue;
+        }
+        double ta = (lo[axis] - o[axis]) / d[axis], tb = (hi[axis] - o[axis]) / d[axis];
+        t0 = std::max(t0, std::min(ta, tb));
+        t1 = std::min(t1, std::max(ta, tb));
+        meets = t0 <= t1;
+    }
+    if (meets)
+        return 0.0;
+    auto toBox = [&](double x, double y) {
+        return std::hypot(std::max({box.minX - x, 0.0, x - box.maxX}),
+                          std::max({box.minY - y, 0.0, y - box.maxY}));
+    };
+    double best = std::min(toBox(ax, ay), toBox(bx, by));
+    for (double x : {box.minX, box.maxX})
+        for (double y : {box.minY, box.maxY})
+            best = std::min(best, pointToSegment(x, y, ax, ay, bx, by));
+    return best;
+}
+
+// Checks the report's numbers against what the PDF prints and the SVG cuts:
+// every number is a word of the page at the reported place, every glue
+// number's edge runs along the cut outline, and the printed word lies within
+// `reach` mm of that edge.
+void expectNumbersAtTheirEdges(const std::string& pdf, const std::vector<std::string>& svgPages,
+                               const std::string& json, double reach) {
+    std::vector<PrintedLabel> labels = reportedLabels(json);
+    ASSERT_FALSE(labels.empty());
+    std::map<int, std::vector<std::pair<std::string, Box>>> words;
+    using Point = std::pair<double, double>;
+    std::map<int, std::vector<std::pair<Point, Point>>> cutSegments;
+    for (const PrintedLabel& l : labels) {
+        if (!words.count(l.page)) {
+            words[l.page] = pdfWords(pdf, l.page);
+            std::string svg = readAll(svgPages.at(size_t(l.page - 1)));
+            size_t from = svg.find("<g id=\"cut\""), to = svg.find("<g id=\"mountain\"");
+            std::string layer = svg.substr(from, to - from);
+            std::regex step("([ML]) (-?[0-9.]+) (-?[0-9.]+)|Z");
+            Point last{0, 0}, start{0, 0};
+            for (auto q = std::sregex_iterator(layer.begin(), layer.end(), step);
+                 q != std::sregex_iterator(); ++q) {
+                if ((*q)[0] == "Z") {
+                    cutSegments[l.page].push_back({last, start});
+                    continue;
+                }
+                Point next{std::stod((*q)[2]) / kPointsPerMm, std::stod((*q)[3]) / kPointsPerMm};
+                if ((*q)[1] == "L")
+                    cutSegments[l.page].push_back({last, next});
+                else
+                    start = next;
+                last = next;
+            }
+        }
+        const std::pair<std::string, Box>* found = nullptr;
+        for (const auto& w : words[l.page]) {
+            double cx = (w.second.minX + w.second.maxX) / 2,
+                   cy = (w.second.minY + w.second.maxY) / 2;
+            if (w.first == l.text && std::hypot(cx - l.x, cy - l.y) < 1.5)
+                found = &w;
+        }
+        ASSERT_NE(found, nullptr) << "number " << l.text << " on page " << l.page;
+        if (!l.glue)
+            continue;
+        ASSERT_TRUE(l.hasEdge) << l.text;
+        // Both ends of the edge lie on the cut outline (a tab's outline leaves
+        // the edge itself at its ends).
+        for (double t : {0.0, 1.0}) {
+            double x = l.ax + t * (l.bx - l.ax), y = l.ay + t * (l.by - l.ay);
+            bool onCut = false;
+            for (const auto& [a, b] : cutSegments[l.page])
+                onCut = onCut ||
+                        boxDistance(Box{x, y, x, y}, a.first, a.second, b.first, b.second) < 0.05;
+            EXPECT_TRUE(onCut) << "edge of " << l.text << " is no cut";
+        }
+        EXPECT_LE(boxDistance(found->second, l.ax, l.ay, l.bx, l.by), reach) << l.text;
+    }
 }
 
 // The page size the SVG declares, in mm.
@@ -427,4 +573,13 @@ TEST(Unfold, AHeightChosenForLegibilityGivesEdgesRoomForTheirNumbers) {
               0);
     EXPECT_EQ(unfold({dir / "s.obj", "-o", dir / "u.svg", "--flat-angle", "200"}).exit, 2);
     EXPECT_FALSE(fs::exists(dir / "u.svg"));
+}
+
+TEST(Unfold, TheReportListsEveryNumberWhereThePdfPrintsItAtItsEdge) {
+    TempDir dir;
+    Outcome run = unfold({example("figure.obj"), "-o", dir / "f.pdf", "-o", dir / "f.svg", "--json",
+                          dir / "f.json", "--quiet"});
+    ASSERT_EQ(run.exit, 0) << run.out;
+    expectNumbersAtTheirEdges(dir / "f.pdf", {dir / "f-1.svg", dir / "f-2.svg"},
+                              readAll(dir / "f.json"), 3.0);
 }
