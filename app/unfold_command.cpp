@@ -87,6 +87,7 @@ struct RunReport {
     double extent = 0.0;  // the model's largest extent on paper, mm
     int nets = 0;
     int glueNumbers = 0;
+    int leaders = 0;  // glue numbers joined to their edge by a line
     EdgeLengths numberedEdges;
     std::string labels;  // every printed number, as JSON objects
     sheet::SceneCounts objects;
@@ -556,6 +557,9 @@ std::string labelsJson(const sheet::Layout& layout) {
                     out += ", \"edge\": [" + jsonPoint(face.p[label.edge]) + ", " +
                            jsonPoint(face.p[(label.edge + 1) % 3]) + "]";
                 }
+                if (label.leader)
+                    out += ", \"leader\": true, \"leader_line\": [" + jsonPoint(label.leaderFrom) +
+                           ", " + jsonPoint(label.leaderTo) + "]";
                 out += "}";
             }
     return out;
@@ -572,6 +576,10 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
     report.pages = int(layout.pages.size());
+    for (const sheet::Page& p : layout.pages)
+        for (const sheet::PlacedNet& net : p.nets)
+            for (const sheet::Label& label : net.labels)
+                report.leaders += label.leader;
     if (!o.json.empty())
         report.labels = labelsJson(layout);
     warnOversize(layout, o.limitPage, report);
@@ -673,6 +681,9 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
            ",\n"
            "  \"glue_numbers\": " +
            std::to_string(r.glueNumbers) +
+           ",\n"
+           "  \"glue_numbers_with_leaders\": " +
+           std::to_string(r.leaders) +
            ",\n"
            "  \"cut_edges_mm\": {\"numbered\": " +
            std::to_string(r.numberedEdges.count) +

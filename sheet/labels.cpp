@@ -26,7 +26,9 @@ constexpr double kSizeStep = 0.25;
 // label's box touch many cells.
 constexpr double kGridCellMin = 2.0;  // mm
 constexpr double kGridCellMax = 8.0;
-constexpr double kBesideStep = 0.4;  // how far each ring of the search lies out
+constexpr double kBesideStep = 0.4;                 // how far each ring of the search lies out
+constexpr double kBesideSize = kGlueSizeMin + 0.5;  // a number beside its edge
+constexpr double kLeaderHalfWidth = 0.1;            // the room a leader line keeps, either side
 
 enum class Obstacle : unsigned char { Face, Lug, Label };
 
@@ -334,19 +336,45 @@ bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const Edg
     return false;
 }
 
+double pointToSegment(Vec2 p, Vec2 a, Vec2 b) {
+    double dx = b.x - a.x, dy = b.y - a.y, l = dx * dx + dy * dy;
+    double t = l > 0.0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / l, 0.0, 1.0) : 0.0;
+    return std::hypot(p.x - a.x - t * dx, p.y - a.y - t * dy);
+}
+
+// Distance from a label box to an edge that it does not cross: two convex
+// shapes apart are nearest at a corner of one against a side of the other.
+double gapToEdge(const std::array<Vec2, 4>& box, const EdgeFrame& e) {
+    double gap = INFINITY;
+    for (int i = 0; i < 4; ++i) {
+        gap = std::min(gap, pointToSegment(box[i], e.a, e.b));
+        gap = std::min({gap, pointToSegment(e.a, box[i], box[(i + 1) % 4]),
+                        pointToSegment(e.b, box[i], box[(i + 1) % 4])});
+    }
+    return gap;
+}
+
 // Off the edge, as close to its middle as there is room: rings of growing
 // distance, each tried straight out first and then turning towards the net.
-// Always succeeds: far enough out nothing of the net is left.
-void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
+// With a finite `maxGap` only boxes that close to the edge are taken, and it
+// may fail; without, it always succeeds: far enough out nothing of the net is
+// left.
+bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
+                 double maxGap) {
     static const double turns[] = {0,   0.4,  -0.4, 0.8,  -0.8, 1.2, -1.2,
                                    1.6, -1.6, 2.1,  -2.1, 2.6,  -2.6};
     constexpr size_t kTurns = sizeof(turns) / sizeof(turns[0]);
-    Label probe =
-        makeLabel(text, LabelKind::Glue, LabelFont::Regular, kGlueSizeMin + 0.5, {}, e.angle);
+    Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle);
     probe.spot = LabelSpot::Beside;
     double outward = std::atan2(-e.inward.y, -e.inward.x);
     double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
     double half = std::max(probe.width, probe.height) / 2;
+    bool bounded = std::isfinite(maxGap);
+    if (bounded)
+        reach = std::min(reach, maxGap);  // the box's near side is no nearer than d
+    auto near = [&](const std::array<Vec2, 4>& box) {
+        return !bounded || gapToEdge(box, e) <= maxGap;
+    };
     // the same directions on every ring: their sines and cosines once
     double cosine[kTurns], sine[kTurns];
     for (size_t i = 0; i < kTurns; ++i) {
@@ -371,9 +399,9 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
             std::array<Vec2, 4> box = cornersAt(offsets, probe.centre);
             Axes axes = movedAxes(turned, box);
             if (placer.search == GlueSearch::Plain) {
-                if (blockingShape(placer, box, axes, true, -1) < 0) {
+                if (blockingShape(placer, box, axes, true, -1) < 0 && near(box)) {
                     accept(placer, probe);
-                    return;
+                    return true;
                 }
                 continue;
             }
@@ -388,18 +416,56 @@ void placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e) {
             }
             // a covered point with no shape found to hold it lies on a
             // shape's very border: blocked all the same, only not skipped
-            if (!inside) {
+            if (!inside && near(box)) {
                 accept(placer, probe);
-                return;
+                return true;
             }
         }
         allBlockedBelow =
             *std::min_element(std::begin(knownBlockedBelow), std::end(knownBlockedBelow));
     }
+    if (bounded)
+        return false;
     // Past every shape of the net: straight out, beyond the reach.
     probe.centre = {e.mid.x + std::cos(outward) * (reach + half),
                     e.mid.y + std::sin(outward) * (reach + half)};
     accept(placer, probe);
+    return true;
+}
+
+// Joins the label just placed to its edge's middle, and keeps later labels
+// off the line.
+void addLeader(Placer& placer, const EdgeFrame& e) {
+    Label& label = placer.labels.back();
+    std::array<Vec2, 4> box = labelCorners(label);
+    Vec2 from = box[0];
+    double best = INFINITY;
+    for (int i = 0; i < 4; ++i) {
+        // the point of each side nearest the edge's middle
+        Vec2 a = box[i], b = box[(i + 1) % 4];
+        double dx = b.x - a.x, dy = b.y - a.y, l = dx * dx + dy * dy;
+        double t =
+            l > 0.0 ? std::clamp(((e.mid.x - a.x) * dx + (e.mid.y - a.y) * dy) / l, 0.0, 1.0) : 0.0;
+        Vec2 p{a.x + t * dx, a.y + t * dy};
+        double d = std::hypot(p.x - e.mid.x, p.y - e.mid.y);
+        if (d < best) {
+            best = d;
+            from = p;
+        }
+    }
+    label.leader = true;
+    label.leaderFrom = from;
+    label.leaderTo = e.mid;
+    double length = std::max(best, 1e-9);
+    Vec2 side{-(e.mid.y - from.y) / length * kLeaderHalfWidth,
+              (e.mid.x - from.x) / length * kLeaderHalfWidth};
+    if (best > 0.0) {
+        const Vec2 line[4] = {{from.x + side.x, from.y + side.y},
+                              {e.mid.x + side.x, e.mid.y + side.y},
+                              {e.mid.x - side.x, e.mid.y - side.y},
+                              {from.x - side.x, from.y - side.y}};
+        addObstacle(placer, line, Obstacle::Label);
+    }
 }
 
 void placeGlueLabel(Placer& placer, unsigned f, int k) {
@@ -407,8 +473,14 @@ void placeGlueLabel(Placer& placer, unsigned f, int k) {
     std::string text = std::to_string(face.glue[k]);
     EdgeFrame e = edgeFrame(face, k);
     const Lug* lug = findLug(placer.net, f, k);
-    if (!tryInFace(placer, text, f, e) && !(lug && tryOnLug(placer, text, *lug, e)))
-        placeBeside(placer, text, e);
+    // In the face, on the tab, just outside the edge at the usual size, then
+    // at the smallest; only then further out, with a leader line.
+    if (!tryInFace(placer, text, f, e) && !(lug && tryOnLug(placer, text, *lug, e)) &&
+        !placeBeside(placer, text, e, kBesideSize, kNearEdge) &&
+        !placeBeside(placer, text, e, kGlueSizeMin, kNearEdge)) {
+        placeBeside(placer, text, e, kBesideSize, INFINITY);
+        addLeader(placer, e);
+    }
     placer.labels.back().edgeFace = int(f);
     placer.labels.back().edge = k;
 }

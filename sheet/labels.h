@@ -29,7 +29,15 @@ struct Label {
     // The edge a glue number names: edge `edge` of face `edgeFace` of its net.
     int edgeFace = -1;
     int edge = -1;
+    // A number that found no room near its edge is joined to the edge's
+    // middle by a thin line from the nearest point of its box.
+    bool leader = false;
+    Vec2 leaderFrom, leaderTo;
 };
+
+// A glue number's ink box stays this close to its edge (mm), or a leader
+// line joins the two.
+constexpr double kNearEdge = 3.0;
 
 // Glue numbers run from this size down to the smallest still legible.
 constexpr double kGlueSizeMax = 3.5;

@@ -35,8 +35,11 @@ void forEachPoint(PlacedNet& placed, Fn fn) {
     for (Lug& lug : placed.geometry.lugs)
         for (Vec2& p : lug.p)
             p = fn(p);
-    for (Label& label : placed.labels)
+    for (Label& label : placed.labels) {
         label.centre = fn(label.centre);
+        label.leaderFrom = fn(label.leaderFrom);
+        label.leaderTo = fn(label.leaderTo);
+    }
 }
 
 Box boxOfNet(const PlacedNet& placed) {
@@ -94,6 +97,9 @@ void turn(PlacedNet& placed) {
         turned.face = label.face;
         turned.edgeFace = label.edgeFace;
         turned.edge = label.edge;
+        turned.leader = label.leader;
+        turned.leaderFrom = label.leaderFrom;
+        turned.leaderTo = label.leaderTo;
         label = turned;
     }
     placed.box = {0.0, 0.0, placed.box.height(), placed.box.width()};

@@ -302,6 +302,25 @@ void sortAlongHatch(Vec2* points, int count) {
 
 }  // namespace
 
+// Thin lines from numbers that found no room at their edge to its middle.
+void drawLeaders(cairo_t* cr, const Page& page) {
+    bool any = false;
+    for (const PlacedNet& placed : page.nets)
+        for (const Label& label : placed.labels)
+            if (label.leader) {
+                Vec2 a = pt(label.leaderFrom), b = pt(label.leaderTo);
+                cairo_move_to(cr, a.x, a.y);
+                cairo_line_to(cr, b.x, b.y);
+                any = true;
+            }
+    if (!any)
+        return;
+    setColour(cr, {0, 0, 0});
+    cairo_set_line_width(cr, kLeaderWidth * kPointsPerMm);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_stroke(cr);
+}
+
 std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page) {
     std::vector<InkedLabel> labels;
     for (const PlacedNet& placed : page.nets)
@@ -349,8 +368,10 @@ void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers
     if (layers & kLayerFaces)
         drawFacesAndTabs(cr, sheet, page, textures);
     // Nets lie apart, so their numbers may as well come after every face.
-    if (layers & kLayerNumbers)
+    if (layers & kLayerNumbers) {
+        drawLeaders(cr, page);
         drawLabels(cr, pageLabels(sheet, page));
+    }
     if (layers & kLayerCut)
         drawLines(cr, page, EdgeKind::Cut);
     if (layers & kLayerMountain)

@@ -18,12 +18,13 @@ enum Layer : unsigned {
     kLayerCut = 2u,
     kLayerMountain = 4u,
     kLayerValley = 8u,
-    kLayerNumbers = 16u,  // glue, net and page numbers
+    kLayerNumbers = 16u,  // glue, net and page numbers, leader lines
     kLayerPrint = kLayerFaces | kLayerNumbers,
     kAllLayers = kLayerPrint | kLayerCut | kLayerMountain | kLayerValley,
 };
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
+constexpr double kLeaderWidth = 0.12;  // mm, the line from a number to its edge
 
 struct InkedLabel {
     const Label* label;

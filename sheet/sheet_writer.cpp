@@ -172,6 +172,23 @@ std::string labelUse(const Label& label) {
     return svg + "</g>\n";
 }
 
+// The thin lines joining numbers that found no room at their edge to it.
+std::string leadersSvg(const Page& page) {
+    std::string d;
+    for (const PlacedNet& placed : page.nets)
+        for (const Label& label : placed.labels)
+            if (label.leader)
+                d += std::string(d.empty() ? "" : " ") + "M " +
+                     shortNumber(label.leaderFrom.x * kPointsPerMm) + " " +
+                     shortNumber(label.leaderFrom.y * kPointsPerMm) + " L " +
+                     shortNumber(label.leaderTo.x * kPointsPerMm) + " " +
+                     shortNumber(label.leaderTo.y * kPointsPerMm);
+    if (d.empty())
+        return "";
+    return "<path style=\"fill:none;stroke-width:" + shortNumber(kLeaderWidth * kPointsPerMm) +
+           ";stroke-linecap:round;stroke:rgb(0%,0%,0%);stroke-opacity:1;\" d=\"" + d + "\"/>\n";
+}
+
 // The page's numbers in runs of one ink, after the glyphs they use.
 std::string numbersSvg(const Sheet& sheet, const Page& page) {
     std::vector<InkedLabel> labels = pageLabels(sheet, page);
@@ -253,8 +270,8 @@ std::string pageSvg(const Sheet& sheet, const Page& page, TextureCache& textures
         "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\" width=\"" +
         number(page.width) + "mm\" height=\"" + number(page.height) + "mm\" viewBox=\"0 0 " +
         number(page.width * kPointsPerMm) + " " + number(page.height * kPointsPerMm) + "\">\n";
-    svg += layerGroup(
-        "print", cairoLayer(sheet, page, kLayerFaces, "print", textures) + numbersSvg(sheet, page));
+    svg += layerGroup("print", cairoLayer(sheet, page, kLayerFaces, "print", textures) +
+                                   leadersSvg(page) + numbersSvg(sheet, page));
     svg += layerGroup("cut", cairoLayer(sheet, page, kLayerCut, "cut", textures));
     svg += layerGroup("mountain", cairoLayer(sheet, page, kLayerMountain, "mountain", textures));
     svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", textures));
