@@ -76,7 +76,7 @@ struct PageSize {
 };
 
 // Everything a run learns, for the report.
-// Lengths of the cut edges that carry a glue number, on paper, one per pair.
+// Lengths of the cut edges that print a glue number, on paper, one per number.
 struct EdgeLengths {
     double shortest = 0.0, median = 0.0, longest = 0.0;
     size_t count = 0;
@@ -465,14 +465,16 @@ std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page) {
 // ---- the sheet --------------------------------------------------------------
 
 void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
-    // One length per numbered mesh edge: both sides of it are equally long.
-    std::vector<double> lengths(size_t(report.glueNumbers), -1.0);
+    // One length per number: the edge that prints it (both sides of a seam
+    // print on equally long edges).
+    std::vector<double> lengths(size_t(report.glueNumbers), 0.0);
     for (const sheet::Net& net : sheet.nets)
         for (const sheet::Face& face : net.faces)
             for (int k = 0; k < 3; ++k)
-                if (face.glue[k] > 0 && lengths[size_t(face.glue[k] - 1)] < 0.0) {
+                if (face.labelled[k] && face.glue[k] > 0) {
                     sheet::Vec2 a = face.p[k], b = face.p[(k + 1) % 3];
-                    lengths[size_t(face.glue[k] - 1)] = std::hypot(b.x - a.x, b.y - a.y);
+                    double& length = lengths[size_t(face.glue[k] - 1)];
+                    length = std::max(length, std::hypot(b.x - a.x, b.y - a.y));
                 }
     if (lengths.empty())
         return;
@@ -497,7 +499,7 @@ void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
     double holding = lengths[size_t(std::floor((1.0 - kHoldingShare) * double(lengths.size())))];
     double suggested = std::ceil(report.extent * room / holding / 10.0) * 10.0;
     warn(report, thousands(tooShort) + " of " + thousands(lengths.size()) +
-                     " cut edges are shorter than " + fixed1(room) +
+                     " numbered cut edges are shorter than " + fixed1(room) +
                      " mm; numbers need room: try --height " + number(suggested));
 }
 
@@ -535,6 +537,42 @@ std::string jsonPoint(sheet::Vec2 p) {
     return "[" + number(round2(p.x)) + ", " + number(round2(p.y)) + "]";
 }
 
+// The points of the edge or seam side a glue number names, along its outline.
+std::vector<sheet::Vec2> seamPoints(const sheet::Net& net, const sheet::Label& label) {
+    const sheet::Face& named = net.faces[size_t(label.edgeFace)];
+    int side = named.seamSide[label.edge];
+    std::vector<std::pair<sheet::Vec2, sheet::Vec2>> edges;
+    for (const sheet::Face& face : net.faces)
+        for (int k = 0; k < 3; ++k)
+            if (side >= 0 ? face.seamSide[k] == side : (&face == &named && k == label.edge))
+                edges.push_back({face.p[k], face.p[(k + 1) % 3]});
+    // Start where no other edge of the side ends, then follow the outline.
+    auto meets = [](sheet::Vec2 a, sheet::Vec2 b) {
+        return std::hypot(a.x - b.x, a.y - b.y) < 1e-6;
+    };
+    size_t first = 0;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        bool continues = false;
+        for (const auto& other : edges)
+            continues = continues || meets(other.second, edges[i].first);
+        if (!continues) {
+            first = i;
+            break;
+        }
+    }
+    std::vector<sheet::Vec2> points{edges[first].first, edges[first].second};
+    std::vector<bool> used(edges.size(), false);
+    used[first] = true;
+    for (size_t step = 1; step < edges.size(); ++step)
+        for (size_t i = 0; i < edges.size(); ++i)
+            if (!used[i] && meets(edges[i].first, points.back())) {
+                used[i] = true;
+                points.push_back(edges[i].second);
+                break;
+            }
+    return points;
+}
+
 // Every glue and net number as printed, in page millimetres (y downwards),
 // each glue number with the edge it names, so that a checker needs nothing
 // but the report and the drawing.
@@ -553,9 +591,10 @@ std::string labelsJson(const sheet::Layout& layout) {
                        ", \"size\": " + number(round2(label.size));
                 if (glue && label.edgeFace >= 0 &&
                     size_t(label.edgeFace) < net.geometry.faces.size()) {
-                    const sheet::Face& face = net.geometry.faces[size_t(label.edgeFace)];
-                    out += ", \"edge\": [" + jsonPoint(face.p[label.edge]) + ", " +
-                           jsonPoint(face.p[(label.edge + 1) % 3]) + "]";
+                    std::string points;
+                    for (sheet::Vec2 corner : seamPoints(net.geometry, label))
+                        points += (points.empty() ? "" : ", ") + jsonPoint(corner);
+                    out += ", \"edge\": [" + points + "]";
                 }
                 if (label.leader)
                     out += ", \"leader\": true, \"leader_line\": [" + jsonPoint(label.leaderFrom) +

@@ -514,7 +514,7 @@ std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search) {
         addObstacle(placer, lug.p, Obstacle::Lug);
     for (unsigned f = 0; f < net.faces.size(); ++f)
         for (int k = 0; k < 3; ++k)
-            if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].glue[k] > 0)
+            if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].labelled[k])
                 placeGlueLabel(placer, f, k);
     return std::move(placer.labels);
 }

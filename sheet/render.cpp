@@ -17,6 +17,7 @@ namespace {
 constexpr double kCutWidth = 0.3;  // mm
 constexpr double kFoldWidth = 0.25;
 constexpr double kSeamWidth = 0.1;  // hides hairline gaps between filled faces
+constexpr double kTickHalf = 1.2;   // a seam's end tick reaches this far either side of the outline
 const Colour kPaper{1.0, 1.0, 1.0};
 const Colour kLugFill{0.93, 0.93, 0.93};
 const Colour kLugHatch{0.62, 0.62, 0.62};
@@ -302,8 +303,11 @@ void sortAlongHatch(Vec2* points, int count) {
 
 }  // namespace
 
-// Thin lines from numbers that found no room at their edge to its middle.
-void drawLeaders(cairo_t* cr, const Page& page) {
+// Thin lines from numbers that found no room at their edge to its middle,
+// and the ticks that mark where seams start and end.
+void drawMarks(cairo_t* cr, const Page& page) {
+    setColour(cr, {0, 0, 0});
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     bool any = false;
     for (const PlacedNet& placed : page.nets)
         for (const Label& label : placed.labels)
@@ -313,12 +317,20 @@ void drawLeaders(cairo_t* cr, const Page& page) {
                 cairo_line_to(cr, b.x, b.y);
                 any = true;
             }
-    if (!any)
-        return;
-    setColour(cr, {0, 0, 0});
-    cairo_set_line_width(cr, kLeaderWidth * kPointsPerMm);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_stroke(cr);
+    if (any) {
+        cairo_set_line_width(cr, kLeaderWidth * kPointsPerMm);
+        cairo_stroke(cr);
+    }
+    std::vector<Segment> ticks = seamTicks(page);
+    for (const Segment& tick : ticks) {
+        Vec2 a = pt(tick.first), b = pt(tick.second);
+        cairo_move_to(cr, a.x, a.y);
+        cairo_line_to(cr, b.x, b.y);
+    }
+    if (!ticks.empty()) {
+        cairo_set_line_width(cr, kTickWidth * kPointsPerMm);
+        cairo_stroke(cr);
+    }
 }
 
 std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page) {
@@ -363,13 +375,33 @@ void appendHatch(const Lug& lug, std::vector<Segment>& out) {
     }
 }
 
+std::vector<Segment> seamTicks(const Page& page) {
+    std::vector<Segment> ticks;
+    for (const PlacedNet& placed : page.nets)
+        for (const Face& face : placed.geometry.faces)
+            for (int k = 0; k < 3; ++k) {
+                if (!face.seamStart[k] && !face.seamEnd[k])
+                    continue;
+                Vec2 a = face.p[k], b = face.p[(k + 1) % 3];
+                double length = std::hypot(b.x - a.x, b.y - a.y);
+                if (!(length > 0.0))
+                    continue;
+                Vec2 across{-(b.y - a.y) / length * kTickHalf, (b.x - a.x) / length * kTickHalf};
+                for (Vec2 at : {a, b})
+                    if ((at.x == a.x && at.y == a.y) ? face.seamStart[k] : face.seamEnd[k])
+                        ticks.push_back({{at.x - across.x, at.y - across.y},
+                                         {at.x + across.x, at.y + across.y}});
+            }
+    return ticks;
+}
+
 void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
               TextureCache& textures) {
     if (layers & kLayerFaces)
         drawFacesAndTabs(cr, sheet, page, textures);
     // Nets lie apart, so their numbers may as well come after every face.
     if (layers & kLayerNumbers) {
-        drawLeaders(cr, page);
+        drawMarks(cr, page);
         drawLabels(cr, pageLabels(sheet, page));
     }
     if (layers & kLayerCut)

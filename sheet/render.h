@@ -35,6 +35,11 @@ struct InkedLabel {
 // runs of one font, size and ink, so each run needs its font and colour once.
 std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page);
 
+// The short ticks across the outline where a seam of several edges starts
+// and ends, in page millimetres.
+std::vector<Segment> seamTicks(const Page& page);
+constexpr double kTickWidth = 0.25;  // mm
+
 // The diagonal hatch lines that shade a tab, cut off where they leave it,
 // appended to `out`.
 void appendHatch(const Lug& lug, std::vector<Segment>& out);

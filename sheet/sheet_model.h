@@ -48,7 +48,13 @@ struct Face {
     bool joined[3] = {false, false, false};
     // Filled by classifyEdges.
     EdgeKind kind[3] = {EdgeKind::Cut, EdgeKind::Cut, EdgeKind::Cut};
-    int glue[3] = {0, 0, 0};  // number shared with the partner edge, 0 = none
+    int glue[3] = {0, 0, 0};                   // number of the seam the edge belongs to, 0 = none
+    bool labelled[3] = {false, false, false};  // prints its seam side's number
+    int seamSide[3] = {-1, -1, -1};            // edges of one side of one seam share it
+    // A seam of several edges starts at corner k or ends at corner k + 1 of
+    // edge k: a tick across the outline marks it.
+    bool seamStart[3] = {false, false, false};
+    bool seamEnd[3] = {false, false, false};
 };
 
 // A glue tab on edge `edge` of a face: p[0] and p[1] are the edge's ends

@@ -172,21 +172,30 @@ std::string labelUse(const Label& label) {
     return svg + "</g>\n";
 }
 
-// The thin lines joining numbers that found no room at their edge to it.
-std::string leadersSvg(const Page& page) {
-    std::string d;
+std::string linePath(const std::string& d, double width) {
+    if (d.empty())
+        return "";
+    return "<path style=\"fill:none;stroke-width:" + shortNumber(width * kPointsPerMm) +
+           ";stroke-linecap:round;stroke:rgb(0%,0%,0%);stroke-opacity:1;\" d=\"" + d + "\"/>\n";
+}
+
+void appendLine(std::string& d, Vec2 a, Vec2 b) {
+    d += std::string(d.empty() ? "" : " ") + "M " + shortNumber(a.x * kPointsPerMm) + " " +
+         shortNumber(a.y * kPointsPerMm) + " L " + shortNumber(b.x * kPointsPerMm) + " " +
+         shortNumber(b.y * kPointsPerMm);
+}
+
+// The thin lines joining numbers that found no room at their edge to it, and
+// the ticks where seams start and end.
+std::string marksSvg(const Page& page) {
+    std::string leaders, ticks;
     for (const PlacedNet& placed : page.nets)
         for (const Label& label : placed.labels)
             if (label.leader)
-                d += std::string(d.empty() ? "" : " ") + "M " +
-                     shortNumber(label.leaderFrom.x * kPointsPerMm) + " " +
-                     shortNumber(label.leaderFrom.y * kPointsPerMm) + " L " +
-                     shortNumber(label.leaderTo.x * kPointsPerMm) + " " +
-                     shortNumber(label.leaderTo.y * kPointsPerMm);
-    if (d.empty())
-        return "";
-    return "<path style=\"fill:none;stroke-width:" + shortNumber(kLeaderWidth * kPointsPerMm) +
-           ";stroke-linecap:round;stroke:rgb(0%,0%,0%);stroke-opacity:1;\" d=\"" + d + "\"/>\n";
+                appendLine(leaders, label.leaderFrom, label.leaderTo);
+    for (const Segment& tick : seamTicks(page))
+        appendLine(ticks, tick.first, tick.second);
+    return linePath(leaders, kLeaderWidth) + linePath(ticks, kTickWidth);
 }
 
 // The page's numbers in runs of one ink, after the glyphs they use.
@@ -271,7 +280,7 @@ std::string pageSvg(const Sheet& sheet, const Page& page, TextureCache& textures
         number(page.width) + "mm\" height=\"" + number(page.height) + "mm\" viewBox=\"0 0 " +
         number(page.width * kPointsPerMm) + " " + number(page.height * kPointsPerMm) + "\">\n";
     svg += layerGroup("print", cairoLayer(sheet, page, kLayerFaces, "print", textures) +
-                                   leadersSvg(page) + numbersSvg(sheet, page));
+                                   marksSvg(page) + numbersSvg(sheet, page));
     svg += layerGroup("cut", cairoLayer(sheet, page, kLayerCut, "cut", textures));
     svg += layerGroup("mountain", cairoLayer(sheet, page, kLayerMountain, "mountain", textures));
     svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", textures));

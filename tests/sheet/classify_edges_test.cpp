@@ -33,15 +33,15 @@ int countKind(const Sheet& sheet, EdgeKind kind) {
 
 }  // namespace
 
-TEST(ClassifyEdges, EveryGlueNumberPairsTwoCutEdgesOfOneMeshEdge) {
+TEST(ClassifyEdges, EverySeamPairsItsEdgesRunsAlongTheOutlineAndPrintsOneNumberASide) {
     for (const Mesh& mesh : sampleMeshes())
         for (unsigned perNet : {0u, 1u, 3u}) {
             SCOPED_TRACE(mesh.name + " / " + std::to_string(perNet));
             Sheet sheet = unfoldSimply(mesh, perNet, 0.0);
             int highest = classifyEdges(sheet);
-            std::map<int, int> counts = glueCounts(sheet);
-            ASSERT_EQ(int(counts.size()), highest);  // numbered 1..highest without holes
-            std::map<int, int> idOfGlue;
+            std::map<int, std::map<int, int>> idsOfGlue;  // glue -> mesh edge id -> copies
+            std::map<int, int> printed;                   // glue -> labelled edges
+            std::map<int, std::vector<std::pair<Vec2, Vec2>>> sides;  // seam side -> edges
             for (const Net& net : sheet.nets)
                 for (const Face& face : net.faces)
                     for (int k = 0; k < 3; ++k) {
@@ -53,12 +53,75 @@ TEST(ClassifyEdges, EveryGlueNumberPairsTwoCutEdgesOfOneMeshEdge) {
                             continue;
                         }
                         EXPECT_EQ(face.kind[k], EdgeKind::Cut);
-                        auto [it, fresh] = idOfGlue.emplace(face.glue[k], face.edgeId[k]);
-                        EXPECT_TRUE(fresh || it->second == face.edgeId[k]);
+                        ++idsOfGlue[face.glue[k]][face.edgeId[k]];
+                        printed[face.glue[k]] += face.labelled[k];
+                        sides[face.seamSide[k]].push_back({face.p[k], face.p[(k + 1) % 3]});
                     }
-            for (auto [glue, count] : counts)
-                EXPECT_EQ(count, 2) << "glue number " << glue;
+            ASSERT_EQ(int(idsOfGlue.size()), highest);  // numbered 1..highest without holes
+            for (const auto& [glue, ids] : idsOfGlue) {
+                for (auto [id, copies] : ids)
+                    EXPECT_EQ(copies, 2) << "glue number " << glue << ", mesh edge " << id;
+                EXPECT_EQ(printed[glue], 2) << "glue number " << glue;
+            }
+            // A side's edges follow one another: at most one starts where no
+            // other ends.
+            for (const auto& [side, edges] : sides) {
+                int starts = 0;
+                for (const auto& e : edges) {
+                    bool continued = false;
+                    for (const auto& other : edges)
+                        continued = continued || (std::hypot(other.second.x - e.first.x,
+                                                             other.second.y - e.first.y) < 1e-6);
+                    starts += !continued;
+                }
+                EXPECT_LE(starts, 1) << "seam side " << side;
+            }
         }
+}
+
+// Two strips of three cells, the top of one glued to the bottom of the
+// other: one seam of three edges, one number a side, ticks at its ends.
+TEST(ClassifyEdges, AStripGluedAlongItsLengthIsOneSeam) {
+    auto strip = [](double y, int firstId, bool gluedTop) {
+        Net net;
+        for (int i = 0; i < 3; ++i) {
+            Vec2 t0{10.0 * i, y}, t1{10.0 * (i + 1), y}, b0{10.0 * i, y + 10},
+                b1{10.0 * (i + 1), y + 10};
+            Face upper, lower;
+            upper.p[0] = t0, upper.p[1] = b0, upper.p[2] = t1;
+            lower.p[0] = t1, lower.p[1] = b0, lower.p[2] = b1;
+            upper.edgeId[1] = lower.edgeId[0] = firstId + 10 + i;  // the diagonal, folded
+            upper.joined[1] = lower.joined[0] = true;
+            if (i > 0) {  // the side shared with the cell before, folded
+                upper.edgeId[0] = net.faces.back().edgeId[2] = firstId + 20 + i;
+                upper.joined[0] = net.faces.back().joined[2] = true;
+            }
+            (gluedTop ? upper.edgeId[2] : lower.edgeId[1]) = 100 + i;
+            net.faces.push_back(upper);
+            net.faces.push_back(lower);
+        }
+        return net;
+    };
+    Sheet sheet;
+    sheet.nets = {strip(0.0, 0, true), strip(50.0, 1000, false)};
+    EXPECT_EQ(classifyEdges(sheet), 1);
+    int labelled = 0;
+    for (const Net& net : sheet.nets)
+        for (const Face& face : net.faces)
+            for (int k = 0; k < 3; ++k) {
+                labelled += face.labelled[k];
+                if (face.edgeId[k] >= 100 && face.edgeId[k] < 103) {
+                    EXPECT_EQ(face.glue[k], 1);
+                }
+            }
+    EXPECT_EQ(labelled, 2);
+    // The top of the first strip runs right to left, the bottom of the
+    // second left to right: each side starts and ends at the strip's ends.
+    const std::vector<Face>& top = sheet.nets[0].faces;
+    const std::vector<Face>& bottom = sheet.nets[1].faces;
+    EXPECT_TRUE(top[4].seamStart[2] && top[0].seamEnd[2]);
+    EXPECT_TRUE(bottom[1].seamStart[1] && bottom[5].seamEnd[1]);
+    EXPECT_FALSE(top[2].seamStart[2] || top[2].seamEnd[2]);
 }
 
 TEST(ClassifyEdges, FoldsFollowTheSignOfTheAngleAndFoldsFlatterThanTheLimitDrawNothing) {

@@ -129,6 +129,32 @@ cairo_surface_t* renderPlainly(const Sheet& sheet, const Page& page) {
             cairo_fill(cr);
         }
     }
+    // Lines from numbers to their edges, then ticks across the outline at
+    // both ends of each seam of several edges.
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (const PlacedNet& placed : page.nets)
+        for (const Label& label : placed.labels)
+            if (label.leader) {
+                cairo_move_to(cr, label.leaderFrom.x, label.leaderFrom.y);
+                cairo_line_to(cr, label.leaderTo.x, label.leaderTo.y);
+            }
+    cairo_set_line_width(cr, 0.12);
+    cairo_stroke(cr);
+    for (const PlacedNet& placed : page.nets)
+        for (const Face& face : placed.geometry.faces)
+            for (int k = 0; k < 3; ++k) {
+                Vec2 a = face.p[k], b = face.p[(k + 1) % 3];
+                double l = std::hypot(b.x - a.x, b.y - a.y);
+                Vec2 n{-(b.y - a.y) / l * 1.2, (b.x - a.x) / l * 1.2};
+                for (auto [marked, at] : {std::pair{face.seamStart[k], a}, {face.seamEnd[k], b}})
+                    if (marked) {
+                        cairo_move_to(cr, at.x - n.x, at.y - n.y);
+                        cairo_line_to(cr, at.x + n.x, at.y + n.y);
+                    }
+            }
+    cairo_set_line_width(cr, 0.25);
+    cairo_stroke(cr);
     std::vector<std::pair<const Label*, const Net*>> labels{{&page.number, nullptr}};
     for (const PlacedNet& placed : page.nets)
         for (const Label& label : placed.labels)
