@@ -29,6 +29,7 @@ constexpr double kGridCellMax = 8.0;
 constexpr double kBesideStep = 0.4;                 // how far each ring of the search lies out
 constexpr double kBesideSize = kGlueSizeMin + 0.5;  // a number beside its edge
 constexpr double kLeaderHalfWidth = 0.1;            // the room a leader line keeps, either side
+constexpr double kLeaderReach = 12.0;  // mm: how far a number with a leader should stray
 
 enum class Obstacle : unsigned char { Face, Lug, Label };
 
@@ -474,11 +475,14 @@ void placeGlueLabel(Placer& placer, unsigned f, int k) {
     EdgeFrame e = edgeFrame(face, k);
     const Lug* lug = findLug(placer.net, f, k);
     // In the face, on the tab, just outside the edge at the usual size, then
-    // at the smallest; only then further out, with a leader line.
+    // at the smallest; only then further out with a leader line, within its
+    // reach if there is room there at either size.
     if (!tryInFace(placer, text, f, e) && !(lug && tryOnLug(placer, text, *lug, e)) &&
         !placeBeside(placer, text, e, kBesideSize, kNearEdge) &&
         !placeBeside(placer, text, e, kGlueSizeMin, kNearEdge)) {
-        placeBeside(placer, text, e, kBesideSize, INFINITY);
+        if (!placeBeside(placer, text, e, kBesideSize, kLeaderReach) &&
+            !placeBeside(placer, text, e, kGlueSizeMin, kLeaderReach))
+            placeBeside(placer, text, e, kGlueSizeMin, INFINITY);
         addLeader(placer, e);
     }
     placer.labels.back().edgeFace = int(f);
