@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "../test_files.h"
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
 
@@ -54,28 +55,6 @@ Outcome unfold(const std::vector<std::string>& args) {
         command += " " + shellQuote(arg);
     return runCommand(command);
 }
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() / (std::string("kivano-app-") + info->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    size_t files() const {
-        return size_t(std::distance(fs::directory_iterator(path), fs::directory_iterator()));
-    }
-};
 
 std::string example(const std::string& name) {
     return std::string(KIVANO_EXAMPLES) + "/" + name;
@@ -427,7 +406,7 @@ void expectPluginSteps(const std::string& json) {
 }
 
 TEST(Unfold, CubeToEveryKindOfOutput) {
-    TempDir dir;
+    TempDir dir("kivano-app");
     Outcome run = unfold({example("cube.obj"), "-o", dir / "cube.pdf", "-o", dir / "cube.svg", "-o",
                           dir / "cube.obj", "--json", dir / "report.json"});
     ASSERT_EQ(run.exit, 0) << run.out;
@@ -472,7 +451,7 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
-        TempDir dir;
+        TempDir dir("kivano-app");
         std::vector<std::string> args{example(c.model), "-o",     dir / "s.pdf",  "-o",
                                       dir / "s.svg",    "--json", dir / "r.json", "--quiet"};
         args.insert(args.end(), c.options.begin(), c.options.end());
@@ -494,7 +473,7 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
 }
 
 TEST(Unfold, BadInputOptionOrOutputFailsWithOneLineAndNoFile) {
-    TempDir dir;
+    TempDir dir("kivano-app");
     std::ofstream(dir / "broken.obj") << "v 0 0 0\nf 1 2 3\nthis is no model\n";
     struct Case {
         std::vector<std::string> args;
@@ -524,7 +503,7 @@ TEST(Unfold, BadInputOptionOrOutputFailsWithOneLineAndNoFile) {
 TEST(Unfold, ASheetFedBackInIsNotMistakenForTheNewOne) {
     // The exported scene holds objects named dft.. and lug..; unfolding it
     // again must read only what the new run made.
-    TempDir dir;
+    TempDir dir("kivano-app");
     ASSERT_EQ(unfold({example("cube.obj"), "-o", dir / "first.obj", "--quiet"}).exit, 0);
     Outcome again =
         unfold({dir / "first.obj", "-o", dir / "again.pdf", "--json", dir / "r.json", "--quiet"});
@@ -536,7 +515,7 @@ TEST(Unfold, ASheetFedBackInIsNotMistakenForTheNewOne) {
 }
 
 TEST(Unfold, AMissingTextureWarnsAndTheFacesKeepTheirColour) {
-    TempDir dir;
+    TempDir dir("kivano-app");
     fs::copy_file(example("figure.obj"), dir / "figure.obj");
     fs::copy_file(example("figure.mtl"), dir / "figure.mtl");  // but not its texture
     Outcome run = unfold({dir / "figure.obj", "-o", dir / "figure.pdf", "--quiet"});
@@ -546,7 +525,7 @@ TEST(Unfold, AMissingTextureWarnsAndTheFacesKeepTheirColour) {
 }
 
 TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
-    TempDir dir;
+    TempDir dir("kivano-app");
     Outcome run = unfold(
         {example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json", dir / "r.json"});
     ASSERT_EQ(run.exit, 0) << run.out;
@@ -580,7 +559,7 @@ TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
 TEST(Unfold, ASphereOfMoreNetsThanNamesHoldLosesNoTriangle) {
     // 20,480 triangles: nets and positions past 9999 get the fallback names,
     // and the sheet is read by the objects' records alone.
-    TempDir dir;
+    TempDir dir("kivano-app");
     kivano::TriangleMesh sphere = kivano::makeIcosphere(5, 0.2, 7);
     ASSERT_EQ(sphere.triangleCount(), 20480u);
     ASSERT_TRUE(kivano::writeObj(sphere, (dir / "sphere.obj").c_str()));
@@ -609,7 +588,7 @@ TEST(Unfold, ASphereOfMoreNetsThanNamesHoldLosesNoTriangle) {
 
 TEST(Unfold, AHeightChosenForLegibilityGivesEdgesRoomForTheirNumbers) {
     // A sphere 2 cm across: its edges are far too short for their numbers.
-    TempDir dir;
+    TempDir dir("kivano-app");
     ASSERT_TRUE(kivano::writeObj(kivano::makeIcosphere(3, 0.05, 2), (dir / "s.obj").c_str()));
     Outcome small = unfold({dir / "s.obj", "-o", dir / "s.svg", "--json", dir / "a.json"});
     ASSERT_EQ(small.exit, 0) << small.out;
@@ -644,7 +623,7 @@ TEST(Unfold, AHeightChosenForLegibilityGivesEdgesRoomForTheirNumbers) {
 }
 
 TEST(Unfold, TheReportListsEveryNumberWhereThePdfPrintsItAtItsEdge) {
-    TempDir dir;
+    TempDir dir("kivano-app");
     Outcome run = unfold({example("figure.obj"), "-o", dir / "f.pdf", "-o", dir / "f.svg", "--json",
                           dir / "f.json", "--quiet"});
     ASSERT_EQ(run.exit, 0) << run.out;

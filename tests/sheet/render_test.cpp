@@ -65,6 +65,14 @@ cairo_surface_t* blankPage(const Page& page) {
     return surface;
 }
 
+// The blue channel of the pixel at `mm` on the page: 255 on white paper.
+int blueAt(cairo_surface_t* surface, Vec2 mm) {
+    int x = int(mm.x * kPointsPerMm * kZoom), y = int(mm.y * kPointsPerMm * kZoom);
+    const unsigned char* row =
+        cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    return int(row[x * 4]);
+}
+
 cairo_surface_t* renderPage(const Sheet& sheet, const Page& page, unsigned layers) {
     cairo_surface_t* surface = blankPage(page);
     cairo_t* cr = cairo_create(surface);
@@ -334,12 +342,7 @@ TEST(Render, OverlappingTabsRunningOppositeWaysStayFilled) {
     Sheet sheet;
     cairo_surface_t* surface = renderPage(sheet, page, kLayerFaces);
     cairo_surface_flush(surface);
-    auto grey = [&](Vec2 mm) {
-        int x = int(mm.x * kPointsPerMm * kZoom), y = int(mm.y * kPointsPerMm * kZoom);
-        const unsigned char* row =
-            cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-        return int(row[x * 4]);
-    };
+    auto grey = [&](Vec2 mm) { return blueAt(surface, mm); };
     // Between the hatch lines of both tabs the light fill shows, not the page.
     EXPECT_LT(grey({20.2, 20.2}), 245);
     EXPECT_LT(grey({8.2, 8.2}), 245);
@@ -385,12 +388,7 @@ TEST(Render, OnlyChosenColoursCostInk) {
     page.nets.push_back(placed);
     cairo_surface_t* surface = renderPage(sheet, page, kLayerFaces);
     cairo_surface_flush(surface);
-    auto grey = [&](Vec2 mm) {
-        int x = int(mm.x * kPointsPerMm * kZoom), y = int(mm.y * kPointsPerMm * kZoom);
-        const unsigned char* row =
-            cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-        return int(row[x * 4]);
-    };
+    auto grey = [&](Vec2 mm) { return blueAt(surface, mm); };
     EXPECT_EQ(grey({4.0, 10.0}), 255);
     EXPECT_EQ(grey({16.0, 10.0}), 255);
     EXPECT_NEAR(grey({28.0, 10.0}), 128, 2);

@@ -13,6 +13,8 @@
 #include "sheet_writer.h"
 #include "test_meshes.h"
 
+#include "../test_files.h"
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
 
@@ -21,26 +23,6 @@ using namespace sheet::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        path =
-            fs::temp_directory_path() /
-            ("kivano-sheet-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 int pdfPageCount(const std::string& pdf) {
     std::regex page("/Type\\s*/Page[^s]");
@@ -67,7 +49,7 @@ std::vector<fs::path> filesIn(const fs::path& dir) {
 }  // namespace
 
 TEST(Writer, PdfHoldsEveryPage) {
-    TempDir dir;
+    TempDir dir("kivano-sheet");
     Sheet sheet = twoPageSheet();
     Layout layout = layoutOf(sheet);
     ASSERT_GE(layout.pages.size(), 2u);
@@ -83,7 +65,7 @@ TEST(Writer, PdfHoldsEveryPage) {
 }
 
 TEST(Writer, SvgPerPageWithNamedLayersAndOneCutOutlinePerNet) {
-    TempDir dir;
+    TempDir dir("kivano-sheet");
     Sheet sheet = twoPageSheet();
     Layout layout = layoutOf(sheet);
     TextureCache textures;
@@ -118,7 +100,7 @@ TEST(Writer, SvgPerPageWithNamedLayersAndOneCutOutlinePerNet) {
 }
 
 TEST(Writer, UnwritablePathLeavesNoFileAndNamesIt) {
-    TempDir dir;
+    TempDir dir("kivano-sheet");
     Sheet sheet = unfoldSimply(cube(20.0), 0, 4.0);
     Layout layout = layoutOf(sheet);
     TextureCache textures;
@@ -202,7 +184,7 @@ cairo_surface_t* renderSquare(const std::string& texture, TextureCache& textures
 }  // namespace
 
 TEST(Writer, TexturesMapByUvAndAMissingOneFallsBackToTheColour) {
-    TempDir dir;
+    TempDir dir("kivano-sheet");
     for (bool jpeg : {false, true}) {
         fs::path file = dir.path / (jpeg ? "t.jpg" : "t.png");
         writeTexture(file, jpeg);
@@ -231,7 +213,7 @@ TEST(Writer, TexturesMapByUvAndAMissingOneFallsBackToTheColour) {
 // layer's ids were renamed without their uses or the other way round; and a
 // page's numbers share one outline per glyph however many of them there are.
 TEST(Writer, SvgReferencesResolveAndNumbersShareTheirGlyphs) {
-    TempDir dir;
+    TempDir dir("kivano-sheet");
     Sheet sheet = twoPageSheet();
     Sheet more = unfoldSimply(foldedGrid(4, 4, 15.0), 0, 4.0);
     sheet.nets.push_back(more.nets.front());
