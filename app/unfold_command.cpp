@@ -23,6 +23,7 @@
 #include "core/session.h"
 #include "io/model_io.h"
 #include "layout.h"
+#include "outline.h"
 #include "plugin/option_controls.h"
 #include "scene/scene.h"
 #include "scene_reader.h"
@@ -541,35 +542,14 @@ std::string jsonPoint(sheet::Vec2 p) {
 std::vector<sheet::Vec2> seamPoints(const sheet::Net& net, const sheet::Label& label) {
     const sheet::Face& named = net.faces[size_t(label.edgeFace)];
     int side = named.seamSide[label.edge];
-    std::vector<std::pair<sheet::Vec2, sheet::Vec2>> edges;
+    std::vector<sheet::Segment> edges;
     for (const sheet::Face& face : net.faces)
         for (int k = 0; k < 3; ++k)
             if (side >= 0 ? face.seamSide[k] == side : (&face == &named && k == label.edge))
                 edges.push_back({face.p[k], face.p[(k + 1) % 3]});
-    // Start where no other edge of the side ends, then follow the outline.
-    auto meets = [](sheet::Vec2 a, sheet::Vec2 b) {
-        return std::hypot(a.x - b.x, a.y - b.y) < 1e-6;
-    };
-    size_t first = 0;
-    for (size_t i = 0; i < edges.size(); ++i) {
-        bool continues = false;
-        for (const auto& other : edges)
-            continues = continues || meets(other.second, edges[i].first);
-        if (!continues) {
-            first = i;
-            break;
-        }
-    }
-    std::vector<sheet::Vec2> points{edges[first].first, edges[first].second};
-    std::vector<bool> used(edges.size(), false);
-    used[first] = true;
-    for (size_t step = 1; step < edges.size(); ++step)
-        for (size_t i = 0; i < edges.size(); ++i)
-            if (!used[i] && meets(edges[i].first, points.back())) {
-                used[i] = true;
-                points.push_back(edges[i].second);
-                break;
-            }
+    std::vector<sheet::Vec2> points;
+    for (const std::vector<sheet::Vec2>& line : sheet::chainSegments(edges))
+        points.insert(points.end(), line.begin(), line.end());
     return points;
 }
 
