@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+#include "assembly_map.h"
 #include "classify_edges.h"
 #include "common/atomic_file.h"
 #include "core/command.h"
@@ -89,6 +90,8 @@ struct RunReport {
     int nets = 0;
     int glueNumbers = 0;
     int leaders = 0;  // glue numbers joined to their edge by a line
+    bool map = false;
+    sheet::MapSummary mapped;
     EdgeLengths numberedEdges;
     std::string labels;  // every printed number, as JSON objects
     sheet::SceneCounts objects;
@@ -513,7 +516,7 @@ double flatAngle(const UnfoldOptions& o) {
 std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, RunReport& report) {
     std::vector<std::string> warnings;
     std::string error;
-    bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error);
+    bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error, o.map);
     for (const std::string& w : warnings)
         warn(report, w);
     if (!ok)
@@ -558,7 +561,13 @@ std::vector<sheet::Vec2> seamPoints(const sheet::Net& net, const sheet::Label& l
 // but the report and the drawing.
 std::string labelsJson(const sheet::Layout& layout) {
     std::string out;
-    for (size_t p = 0; p < layout.pages.size(); ++p)
+    for (size_t p = 0; p < layout.pages.size(); ++p) {
+        for (const sheet::Label& label : layout.pages[p].mapLabels)
+            if (label.kind == sheet::LabelKind::Net)
+                out += std::string(out.empty() ? "" : ",\n") +
+                       "    {\"page\": " + std::to_string(p + 1) + ", \"text\": \"" + label.text +
+                       "\", \"kind\": \"net\", \"centre\": " + jsonPoint(label.centre) +
+                       ", \"size\": " + number(round2(label.size)) + ", \"map\": true}";
         for (const sheet::PlacedNet& net : layout.pages[p].nets)
             for (const sheet::Label& label : net.labels) {
                 bool glue = label.kind == sheet::LabelKind::Glue;
@@ -581,6 +590,7 @@ std::string labelsJson(const sheet::Layout& layout) {
                            ", " + jsonPoint(label.leaderTo) + "]";
                 out += "}";
             }
+    }
     return out;
 }
 
@@ -594,6 +604,11 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     std::string error;
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
+    if (o.map) {
+        report.map = true;
+        report.mapped = sheet::addAssemblyMap(sheet.model, layout, options);
+        std::vector<sheet::ModelTriangle>().swap(sheet.model);
+    }
     report.pages = int(layout.pages.size());
     for (const sheet::Page& p : layout.pages)
         for (const sheet::PlacedNet& net : p.nets)
@@ -714,10 +729,12 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
            number(round2(r.extent)) +
            ",\n"
            "  \"pages\": " +
-           std::to_string(r.pages) +
-           ",\n"
-           "  \"labels\": [\n" +
-           r.labels + (r.labels.empty() ? "" : "\n") +
+           std::to_string(r.pages) + ",\n" +
+           (r.map
+                ? "  \"map\": {\"page\": 1, \"nets_shown\": " + std::to_string(r.mapped.netsShown) +
+                      ", \"nets_numbered\": " + std::to_string(r.mapped.netsNumbered) + "},\n"
+                : std::string()) +
+           "  \"labels\": [\n" + r.labels + (r.labels.empty() ? "" : "\n") +
            "  ],\n"
            "  \"outputs\": " +
            jsonList(r.written) +
@@ -768,7 +785,11 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
                 return f;
             if (auto f = scaleAndSelect(names, scale))
                 return f;
-            return runWindow(o, page);
+            if (auto f = runWindow(o, page))
+                return f;
+            // Nothing here will be undone; what undo would need is memory
+            // the sheet can use.
+            return runCommand("flushUndo;", "flushing the undo queue");
         })))
         return failure;
     addPluginSteps(report);
@@ -909,6 +930,9 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--flat-angle", options->flatAngle,
                     "Folds flatter than this many degrees print no line (default: only faces in "
                     "one plane)");
+    cmd->add_flag("--map", options->map,
+                  "Add a first page showing the model from four sides, each piece in its own "
+                  "colour with its number");
     cmd->add_option("--json", options->json, "Write a report of the run as JSON");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");
     cmd->add_option("--language", options->language, "Language of the option window")

@@ -14,7 +14,7 @@ namespace sheet_record {
 
 inline constexpr char kAttribute[] = "kivanoSheet";
 // Raised whenever the layout below changes; readers take only their own.
-inline constexpr int kFormatVersion = 1;
+inline constexpr int kFormatVersion = 2;
 // Mesh edges shared by two triangles carry one id; a border edge carries this.
 inline constexpr int kNoEdge = -1;
 
@@ -27,6 +27,9 @@ struct Triangle {
     int edgeId[3] = {kNoEdge, kNoEdge, kNoEdge};
     bool fold[3] = {false, false, false};   // joined to its partner in the net; else a cut
     double foldAngle[3] = {0.0, 0.0, 0.0};  // radians, negative = mountain
+    // Where the triangle sits on the model, in world space, wound so that
+    // its front faces out: what a map of the assembled model is drawn from.
+    double world[3][3] = {};
 };
 
 // A glue tab on edge `edge` of the triangle at `position` in net `net`.
@@ -37,9 +40,9 @@ struct Tab {
 };
 
 // Layout: version, kind, net, position, then for a triangle the three edge
-// ids, the three fold flags (1 fold, 0 cut) and the three fold angles; for a
-// tab its edge.
-inline constexpr size_t kTriangleValues = 13;
+// ids, the three fold flags (1 fold, 0 cut), the three fold angles and the
+// three world corners (x, y, z each); for a tab its edge.
+inline constexpr size_t kTriangleValues = 22;
 inline constexpr size_t kTabValues = 5;
 
 inline void encode(const Triangle& t, double values[kTriangleValues]) {
@@ -51,6 +54,8 @@ inline void encode(const Triangle& t, double values[kTriangleValues]) {
         values[4 + k] = t.edgeId[k];
         values[7 + k] = t.fold[k] ? 1.0 : 0.0;
         values[10 + k] = t.foldAngle[k];
+        for (int axis = 0; axis < 3; ++axis)
+            values[13 + 3 * k + axis] = t.world[k][axis];
     }
 }
 
@@ -85,12 +90,17 @@ inline bool decode(const double* values, size_t count, Triangle& t) {
         if (!detail::whole(values[4 + k], kNoEdge, 2147483647.0) ||
             (values[7 + k] != 0.0 && values[7 + k] != 1.0) || !std::isfinite(values[10 + k]))
             return false;
+    for (size_t i = 13; i < kTriangleValues; ++i)
+        if (!std::isfinite(values[i]))
+            return false;
     t.net = unsigned(values[2]);
     t.position = unsigned(values[3]);
     for (int k = 0; k < 3; ++k) {
         t.edgeId[k] = int(values[4 + k]);
         t.fold[k] = values[7 + k] == 1.0 && t.edgeId[k] != kNoEdge;
         t.foldAngle[k] = values[10 + k];
+        for (int axis = 0; axis < 3; ++axis)
+            t.world[k][axis] = values[13 + 3 * k + axis];
     }
     return true;
 }

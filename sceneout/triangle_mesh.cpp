@@ -68,8 +68,9 @@ static MString materialOf(const OutputRun& run, const SourceMesh& source, int po
 }
 
 // The record tells whoever reads the sheet back what the unfolding decided
-// of this triangle: its net and place, and for each edge its mesh id, whether
-// it was joined (a fold) and its fold angle.
+// of this triangle: its net and place, for each edge its mesh id, whether it
+// was joined (a fold) and its fold angle, and where the triangle sits on the
+// model (the source may be gone by the time anyone reads the sheet).
 static sheet_record::Triangle recordOf(const OutputRun& run, const gt& g, unsigned position) {
     sheet_record::Triangle record;
     record.net = unsigned(g.container);
@@ -80,6 +81,8 @@ static sheet_record::Triangle recordOf(const OutputRun& run, const gt& g, unsign
         record.edgeId[k] = int(ids[k]);
         record.fold[k] = g.joined[k];
         record.foldAngle[k] = g.fold[k];
+        for (int axis = 0; axis < 3; ++axis)
+            record.world[k][axis] = g.P[k][axis];
     }
     return record;
 }

@@ -120,17 +120,6 @@ Page makePage(const PackPage& packed, const LayoutOptions& options) {
     return page;
 }
 
-void numberPages(Layout& layout, const LayoutOptions& options) {
-    int count = int(layout.pages.size());
-    for (int i = 0; i < count; ++i) {
-        Page& page = layout.pages[i];
-        std::string text = std::to_string(i + 1) + " / " + std::to_string(count);
-        Vec2 centre{page.width / 2, page.height - bottomBand(options) / 2};
-        page.number =
-            makeLabel(text, LabelKind::Page, LabelFont::Regular, kPageNumberSize, centre, 0.0);
-    }
-}
-
 bool checkOptions(const LayoutOptions& options, std::string& error) {
     double areaW = options.pageWidth - 2 * options.margin;
     double areaH = options.pageHeight - options.margin - bottomBand(options);
@@ -151,6 +140,17 @@ bool checkOptions(const LayoutOptions& options, std::string& error) {
 Box printableArea(const Page& page, const LayoutOptions& options) {
     return {options.margin, options.margin, page.width - options.margin,
             page.height - bottomBand(options)};
+}
+
+void numberPages(Layout& layout, const LayoutOptions& options) {
+    int count = int(layout.pages.size());
+    for (int i = 0; i < count; ++i) {
+        Page& page = layout.pages[i];
+        std::string text = std::to_string(i + 1) + " / " + std::to_string(count);
+        Vec2 centre{page.width / 2, page.height - bottomBand(options) / 2};
+        page.number =
+            makeLabel(text, LabelKind::Page, LabelFont::Regular, kPageNumberSize, centre, 0.0);
+    }
 }
 
 bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layout,

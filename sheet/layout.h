@@ -27,12 +27,23 @@ struct PlacedNet {
     Box box;  // everything of the net, labels included
 };
 
+// A triangle of the assembly map, flat-shaded, in page millimetres.
+struct MapFace {
+    Vec2 p[3];
+    Colour fill;
+    bool outline[3] = {false, false, false};  // edge k bounds a piece: drawn as a line
+};
+
 struct Page {
     double width = 0.0;
     double height = 0.0;
     bool oversize = false;
     std::vector<PlacedNet> nets;
     Label number;
+    // The assembly map, on a page of its own: faces in painter's order, then
+    // the nets' numbers and the views' names.
+    std::vector<MapFace> mapFaces;
+    std::vector<Label> mapLabels;
 };
 
 // A net too large for the printable area; it got a page of its own.
@@ -65,5 +76,8 @@ bool layoutSheet(std::vector<Net>&& nets, const LayoutOptions& options, Layout& 
 
 // The printable area of a page: inside the margins and above the footer.
 Box printableArea(const Page& page, const LayoutOptions& options);
+
+// Gives every page its "n / count" footer; again after a page is added.
+void numberPages(Layout& layout, const LayoutOptions& options);
 
 }  // namespace sheet

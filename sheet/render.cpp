@@ -23,6 +23,9 @@ const Colour kLugFill{0.93, 0.93, 0.93};
 const Colour kLugHatch{0.62, 0.62, 0.62};
 constexpr double kHatchSpacing = 1.2;  // mm
 constexpr double kHatchWidth = 0.12;
+// The assembly map's outlines of pieces.
+constexpr double kMapOutlineWidth = 0.12;
+const Colour kMapOutline{0.2, 0.2, 0.2};
 const Colour kMountainInk{0.75, 0.1, 0.1};
 const Colour kValleyInk{0.1, 0.25, 0.75};
 
@@ -227,9 +230,34 @@ void drawLugs(cairo_t* cr, const Page& page) {
     cairo_stroke(cr);
 }
 
+// The assembly map in painter's order: each face filled and edged in its own
+// colour (which closes the hairline a viewer leaves between two fills), then
+// the piece outlines it carries, which nearer faces drawn later may cover.
+void drawMapFaces(cairo_t* cr, const Page& page) {
+    if (page.mapFaces.empty())
+        return;
+    cairo_set_line_width(cr, kSeamWidth * kPointsPerMm);
+    for (const MapFace& face : page.mapFaces) {
+        polygonPath(cr, face.p, 3);
+        setColour(cr, face.fill);
+        cairo_fill_preserve(cr);
+        cairo_stroke(cr);
+        if (!face.outline[0] && !face.outline[1] && !face.outline[2])
+            continue;
+        for (int k = 0; k < 3; ++k)
+            if (face.outline[k])
+                segment(cr, face.p[k], face.p[(k + 1) % 3]);
+        setColour(cr, kMapOutline);
+        cairo_set_line_width(cr, kMapOutlineWidth * kPointsPerMm);
+        cairo_stroke(cr);
+        cairo_set_line_width(cr, kSeamWidth * kPointsPerMm);
+    }
+}
+
 void drawFacesAndTabs(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    drawMapFaces(cr, page);
     drawLugs(cr, page);
     for (const PlacedNet& placed : page.nets)
         drawFaces(cr, sheet, placed.geometry, textures);
@@ -338,6 +366,8 @@ std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page) {
     for (const PlacedNet& placed : page.nets)
         for (const Label& label : placed.labels)
             labels.push_back({&label, inkFor(sheet, placed.geometry, label)});
+    for (const Label& label : page.mapLabels)
+        labels.push_back({&label, {0, 0, 0}});
     labels.push_back({&page.number, {0, 0, 0}});
     std::stable_sort(labels.begin(), labels.end(), [](const InkedLabel& a, const InkedLabel& b) {
         return runKey(a) < runKey(b);

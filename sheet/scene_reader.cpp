@@ -41,6 +41,7 @@ struct Reader {
     SceneCounts& counts;
     std::vector<std::string>& warnings;
     std::map<unsigned, NetBuilder> nets;
+    bool withModel = false;
 };
 
 std::string nameOf(const MObject& object) {
@@ -132,6 +133,15 @@ void readTriangle(Reader& reader, const MFnMesh& mesh, const MDagPath& path,
     }
     net.faces[record.position] = face;
     net.engines[record.position] = shadingGroupOf(mesh);
+    if (reader.withModel) {
+        ModelTriangle& placed = reader.sheet.model.emplace_back();
+        placed.container = record.net;
+        for (int k = 0; k < 3; ++k) {
+            placed.cut[k] = !record.fold[k];
+            for (int axis = 0; axis < 3; ++axis)
+                placed.corner[k][axis] = float(record.world[k][axis]);
+        }
+    }
     ++reader.counts.triangleObjects;
 }
 
@@ -218,10 +228,10 @@ void finishNets(Reader& reader) {
 }  // namespace
 
 bool readSheetFromScene(Sheet& sheet, SceneCounts& counts, std::vector<std::string>& warnings,
-                        std::string& error) {
+                        std::string& error, bool withModel) {
     sheet = Sheet{};
     counts = SceneCounts{};
-    Reader reader{sheet, counts, warnings, {}};
+    Reader reader{sheet, counts, warnings, {}, withModel};
     std::vector<double> values;
     for (MItDag it(MItDag::kDepthFirst, MFn::kTransform); !it.isDone(); it.next()) {
         MObject object = it.currentItem();

@@ -18,10 +18,12 @@ struct SceneCounts {
 };
 
 // Fills `sheet` from the scene (unclassified: classifyEdges turns the
-// unfolding's fold-or-cut decisions into what each edge becomes). Problems that leave part of an object unusable are
-// reported in `warnings` and that part skipped; returns false with `error`
-// only when the scene holds no sheet at all.
+// unfolding's fold-or-cut decisions into what each edge becomes). Problems
+// that leave part of an object unusable are reported in `warnings` and that
+// part skipped; returns false with `error` only when the scene holds no
+// sheet at all. With `withModel`, every triangle's place on the model is
+// read too (Sheet::model).
 bool readSheetFromScene(Sheet& sheet, SceneCounts& counts, std::vector<std::string>& warnings,
-                        std::string& error);
+                        std::string& error, bool withModel = false);
 
 }  // namespace sheet

@@ -71,9 +71,19 @@ struct Net {
     std::vector<Lug> lugs;
 };
 
+// A triangle of the sheet where it sits on the assembled model, in world
+// space, wound so that its front faces out. Single precision: it is only
+// ever drawn small.
+struct ModelTriangle {
+    unsigned container = 0;  // the net that holds it (Net::container)
+    float corner[3][3] = {};
+    bool cut[3] = {false, false, false};  // edge k (corner k to k + 1) is cut or a border
+};
+
 struct Sheet {
     std::vector<Net> nets;
     std::vector<Material> materials;
+    std::vector<ModelTriangle> model;  // read only when a map of the model is asked for
 };
 
 // The lug of edge k of face f, or nullptr.

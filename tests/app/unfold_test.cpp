@@ -647,3 +647,39 @@ TEST(Unfold, TheReportListsEveryNumberWhereThePdfPrintsItAtItsEdge) {
     expectNumbersAtTheirEdges(dir / "b.pdf", pages, json, 3.0, leaders);
     EXPECT_EQ(leaders, int(jsonNumber(json, "glue_numbers_with_leaders")));
 }
+
+// The map is one more page, first, named in every footer; it names the four
+// views and only numbers that a piece on the later pages carries.
+TEST(Unfold, AMapPageShowsThePiecesFromFourSidesWithTheirNumbers) {
+    TempDir dir("kivano-app");
+    Outcome plain =
+        unfold({example("figure.obj"), "-o", dir / "p.pdf", "--json", dir / "p.json", "--quiet"});
+    Outcome mapped = unfold(
+        {example("figure.obj"), "-o", dir / "m.pdf", "--json", dir / "m.json", "--map", "--quiet"});
+    ASSERT_EQ(plain.exit, 0) << plain.out;
+    ASSERT_EQ(mapped.exit, 0) << mapped.out;
+    int pages = pdfPages(dir / "m.pdf");
+    EXPECT_EQ(pages, pdfPages(dir / "p.pdf") + 1);
+    std::string json = readAll(dir / "m.json");
+    EXPECT_EQ(jsonNumber(json, "pages"), pages);
+
+    std::set<std::string> pieces;
+    for (const PrintedLabel& label : reportedLabels(json))
+        if (!label.glue && label.page > 1)
+            pieces.insert(label.text);
+    EXPECT_EQ(pieces.size(), size_t(jsonNumber(json, "nets")));
+    std::set<std::string> views, numbers;
+    for (const auto& [word, box] : pdfWords(dir / "m.pdf", 1)) {
+        if (word == "front" || word == "right" || word == "back" || word == "left")
+            views.insert(word);
+        else if (box.minY > 297 - 10)
+            continue;  // the footer, below the printable area
+        else
+            numbers.insert(word);
+    }
+    EXPECT_EQ(views.size(), 4u);
+    EXPECT_GT(numbers.size(), pieces.size() / 2);
+    for (const std::string& number : numbers)
+        EXPECT_TRUE(pieces.count(number)) << number << " names no piece";
+    EXPECT_EQ(numbers.size(), size_t(jsonNumber(json, "nets_numbered")));
+}

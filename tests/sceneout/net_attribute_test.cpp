@@ -62,9 +62,10 @@ bool samePoint(const sc::Point3& a, const sc::Point3& b) {
 }
 
 // Checks the objects from `from` on: every triangle object's record holds the
-// net and position its name gives, its exact edge ids and fold angles, and
-// the unfolding's joins as folds; each is followed by its own tabs in edge
-// order, whose records name that triangle and edge. Counts both kinds.
+// net and position its name gives, its exact edge ids, fold angles and
+// corners on the model, and the unfolding's joins as folds; each is followed
+// by its own tabs in edge order, whose records name that triangle and edge.
+// Counts both kinds.
 void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& triangles, int& tabs) {
     triangles = tabs = 0;
     const sc::Node* last = nullptr;
@@ -97,6 +98,8 @@ void checkObjectOrder(const std::vector<sc::Node*>& nodes, size_t from, int& tri
                 EXPECT_EQ(triangle.edgeId[k], ids[k]) << node.name;
                 EXPECT_EQ(triangle.foldAngle[k], g.fold[k]) << node.name;
                 EXPECT_EQ(triangle.fold[k], g.joined[k]) << node.name;
+                for (int axis = 0; axis < 3; ++axis)
+                    EXPECT_EQ(triangle.world[k][axis], g.P[k][axis]) << node.name;
             }
             last = shape;
             nextEdge = 0;

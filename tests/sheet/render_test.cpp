@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "assembly_map.h"
 #include "classify_edges.h"
 #include "layout.h"
 #include "render.h"
@@ -392,5 +393,84 @@ TEST(Render, OnlyChosenColoursCostInk) {
     EXPECT_EQ(grey({4.0, 10.0}), 255);
     EXPECT_EQ(grey({16.0, 10.0}), 255);
     EXPECT_NEAR(grey({28.0, 10.0}), 128, 2);
+    cairo_surface_destroy(surface);
+}
+
+// A cube of six pieces, one per side: each view of the map shows the one
+// side that faces it, in that piece's colour, and never the side behind it.
+TEST(Render, TheMapShowsEachSideOfTheModelFromItsOwnView) {
+    struct Side {
+        int axis;
+        double sign;
+    };
+    const Side sides[6] = {{2, 1}, {0, 1}, {2, -1}, {0, -1}, {1, 1}, {1, -1}};
+    std::vector<ModelTriangle> model;
+    Layout layout;
+    layout.pages.emplace_back();
+    for (int s = 0; s < 6; ++s) {
+        int u = (sides[s].axis + 1) % 3, v = (sides[s].axis + 2) % 3;
+        float quad[4][3];
+        const double du[4] = {-1, 1, 1, -1}, dv[4] = {-1, -1, 1, 1};
+        for (int c = 0; c < 4; ++c) {
+            quad[c][sides[s].axis] = float(sides[s].sign);
+            quad[c][u] = float(du[c]);
+            quad[c][v] = float(dv[c]);
+        }
+        // (u, v, axis) is right-handed, so counter-clockwise in (u, v) faces +axis.
+        for (int t = 0; t < 2; ++t) {
+            ModelTriangle tri;
+            tri.container = unsigned(40 + s);
+            int order[3] = {0, 1 + t, 2 + t};
+            if (sides[s].sign < 0)
+                std::swap(order[1], order[2]);
+            for (int k = 0; k < 3; ++k)
+                std::copy(quad[order[k]], quad[order[k]] + 3, tri.corner[k]);
+            model.push_back(tri);
+        }
+        PlacedNet placed;
+        placed.geometry.container = unsigned(40 + s);
+        placed.number = s + 1;
+        layout.pages[0].nets.push_back(placed);
+    }
+    LayoutOptions options;
+    MapSummary summary = addAssemblyMap(model, layout, options);
+    ASSERT_EQ(layout.pages.size(), 2u);
+    EXPECT_EQ(summary.netsShown, 4);  // top and bottom face no view
+    EXPECT_EQ(summary.netsNumbered, 4);
+
+    Sheet sheet;
+    Page map = layout.pages[0];
+    map.nets.clear();
+    cairo_surface_t* surface = renderPage(sheet, map, kLayerPrint);
+    cairo_surface_flush(surface);
+    // The commonest colour other than paper and ink in each quarter of the page.
+    auto commonest = [&](double x0, double y0, double x1, double y1) {
+        std::map<std::array<int, 3>, int> seen;
+        int stride = cairo_image_surface_get_stride(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        for (int y = int(y0 * kPointsPerMm * kZoom); y < int(y1 * kPointsPerMm * kZoom); y += 2)
+            for (int x = int(x0 * kPointsPerMm * kZoom); x < int(x1 * kPointsPerMm * kZoom);
+                 x += 2) {
+                const unsigned char* p = data + y * stride + x * 4;
+                std::array<int, 3> rgb{p[2], p[1], p[0]};
+                if (rgb[0] + rgb[1] + rgb[2] < 700 && rgb[0] + rgb[1] + rgb[2] > 150)
+                    ++seen[rgb];
+            }
+        auto best = std::max_element(seen.begin(), seen.end(),
+                                     [](auto& a, auto& b) { return a.second < b.second; });
+        return best == seen.end() ? std::array<int, 3>{-1, -1, -1} : best->first;
+    };
+    auto expected = [](int number) {
+        Colour c = pieceColour(number);
+        return std::array<int, 3>{int(std::lround(c.r * 255)), int(std::lround(c.g * 255)),
+                                  int(std::lround(c.b * 255))};
+    };
+    double w = map.width, h = map.height;
+    // front, right, back, left: the sides +z, +x, -z, -x, pieces 1 to 4.
+    std::array<int, 3> quarters[4] = {commonest(0, 0, w / 2, h / 2), commonest(w / 2, 0, w, h / 2),
+                                      commonest(0, h / 2, w / 2, h), commonest(w / 2, h / 2, w, h)};
+    for (int q = 0; q < 4; ++q)
+        for (int channel = 0; channel < 3; ++channel)
+            EXPECT_NEAR(quarters[q][channel], expected(q + 1)[channel], 2) << "view " << q;
     cairo_surface_destroy(surface);
 }

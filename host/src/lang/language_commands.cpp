@@ -1,5 +1,5 @@
-// The commands the language itself provides: undo, redo, python, print,
-// loadPlugin, unloadPlugin.
+// The commands the language itself provides: undo, redo, flushUndo, python,
+// print, loadPlugin, unloadPlugin.
 #include "core/command.h"
 #include "core/messages.h"
 #include "core/python_bridge.h"
@@ -47,6 +47,14 @@ MStatus redoCommand(const Invocation& call, CommandContext&) {
     const std::string name = queue.entries()[queue.doneCount()].command;
     queue.redo();
     postMessage(MessageKind::Info, "Redo: " + name);
+    return MStatus::kSuccess;
+}
+
+// Forgets every step that undo or redo could take, and the memory they hold.
+MStatus flushUndoCommand(const Invocation& call, CommandContext&) {
+    if (!call.args.empty())
+        return usage(call, "takes no arguments");
+    UndoQueue::instance().clear();
     return MStatus::kSuccess;
 }
 
@@ -104,6 +112,7 @@ void registerLanguageCommands() {
     lang::resetVariables();
     add("undo", undoCommand, false);
     add("redo", redoCommand, false);
+    add("flushUndo", flushUndoCommand, false);
     // Undoable: what the Python code changes through maya.cmds undoes as one step.
     add("python", pythonCommand, true);
     add("print", printCommand, false);
