@@ -30,6 +30,7 @@ constexpr double kBesideStep = 0.4;                 // how far each ring of the 
 constexpr double kBesideSize = kGlueSizeMin + 0.5;  // a number beside its edge
 constexpr double kLeaderHalfWidth = 0.1;            // the room a leader line keeps, either side
 constexpr double kLeaderReach = 12.0;  // mm: how far a number with a leader should stray
+constexpr double kReachStep = 0.5;     // mm between the spots tried when rays find none
 
 enum class Obstacle : unsigned char { Face, Lug, Label };
 
@@ -360,8 +361,19 @@ double gapToEdge(const std::array<Vec2, 4>& box, const EdgeFrame& e) {
 // With a finite `maxGap` only boxes that close to the edge are taken, and it
 // may fail; without, it always succeeds: far enough out nothing of the net is
 // left.
+double gapToPoint(const std::array<Vec2, 4>& box, Vec2 p) {
+    double gap = INFINITY;
+    for (int i = 0; i < 4; ++i)
+        gap = std::min(gap, pointToSegment(p, box[i], box[(i + 1) % 4]));
+    return gap;
+}
+
+// What a number's distance is measured to: the edge it stands at, or the
+// edge's middle, where its leader line ends.
+enum class Reach { ToEdge, ToMiddle };
+
 bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
-                 double maxGap) {
+                 double maxGap, Reach measure = Reach::ToEdge) {
     static const double turns[] = {0,   0.4,  -0.4, 0.8,  -0.8, 1.2, -1.2,
                                    1.6, -1.6, 2.1,  -2.1, 2.6,  -2.6};
     constexpr size_t kTurns = sizeof(turns) / sizeof(turns[0]);
@@ -374,7 +386,8 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     if (bounded)
         reach = std::min(reach, maxGap);  // the box's near side is no nearer than d
     auto near = [&](const std::array<Vec2, 4>& box) {
-        return !bounded || gapToEdge(box, e) <= maxGap;
+        return !bounded ||
+               (measure == Reach::ToEdge ? gapToEdge(box, e) : gapToPoint(box, e.mid)) <= maxGap;
     };
     // the same directions on every ring: their sines and cosines once
     double cosine[kTurns], sine[kTurns];
@@ -434,6 +447,39 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     return true;
 }
 
+// Every spot whose box comes within `reach` of the edge's middle, on a fine
+// grid, nearest first: the rays placeBeside follows pass by free spots that
+// lie between them. Only tried for the rare number those rays leave out.
+bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
+                      double reach) {
+    Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle);
+    probe.spot = LabelSpot::Beside;
+    CornerOffsets offsets = cornerOffsets(probe);
+    const Axes turned = axesOf(cornersAt(offsets, {0.0, 0.0}));
+    double span = reach + std::hypot(probe.width, probe.height) / 2;
+    int steps = int(std::ceil(span / kReachStep));
+    std::vector<std::pair<double, Vec2>> spots;
+    for (int i = -steps; i <= steps; ++i)
+        for (int j = -steps; j <= steps; ++j) {
+            Vec2 offset{i * kReachStep, j * kReachStep};
+            double distance = std::hypot(offset.x, offset.y);
+            if (distance <= span)
+                spots.push_back({distance, {e.mid.x + offset.x, e.mid.y + offset.y}});
+        }
+    std::stable_sort(spots.begin(), spots.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [distance, centre] : spots) {
+        std::array<Vec2, 4> box = cornersAt(offsets, centre);
+        if (gapToPoint(box, e.mid) > reach ||
+            blockingShape(placer, box, movedAxes(turned, box), true, -1) >= 0)
+            continue;
+        probe.centre = centre;
+        accept(placer, probe);
+        return true;
+    }
+    return false;
+}
+
 // Joins the label just placed to its edge's middle, and keeps later labels
 // off the line.
 void addLeader(Placer& placer, const EdgeFrame& e) {
@@ -480,8 +526,9 @@ void placeGlueLabel(Placer& placer, unsigned f, int k) {
     if (!tryInFace(placer, text, f, e) && !(lug && tryOnLug(placer, text, *lug, e)) &&
         !placeBeside(placer, text, e, kBesideSize, kNearEdge) &&
         !placeBeside(placer, text, e, kGlueSizeMin, kNearEdge)) {
-        if (!placeBeside(placer, text, e, kBesideSize, kLeaderReach) &&
-            !placeBeside(placer, text, e, kGlueSizeMin, kLeaderReach))
+        if (!placeBeside(placer, text, e, kBesideSize, kLeaderReach, Reach::ToMiddle) &&
+            !placeBeside(placer, text, e, kGlueSizeMin, kLeaderReach, Reach::ToMiddle) &&
+            !placeWithinReach(placer, text, e, kGlueSizeMin, kLeaderReach))
             placeBeside(placer, text, e, kGlueSizeMin, INFINITY);
         addLeader(placer, e);
     }

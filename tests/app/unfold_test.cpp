@@ -308,6 +308,8 @@ void expectNumbersAtTheirEdges(const std::string& pdf, const std::vector<std::st
                                      l.toY - (l.edge[i].second + l.edge[i + 1].second) / 2) < 0.05;
         EXPECT_TRUE(toEdge) << l.text;
         EXPECT_LE(boxDistance(found->second, l.fromX, l.fromY, l.fromX, l.fromY), 1.5) << l.text;
+        // the printed word no further than 12 mm from where its line ends
+        EXPECT_LE(boxDistance(found->second, l.toX, l.toY, l.toX, l.toY), 12.0 + 1.5) << l.text;
         bool drawn = false;
         for (const auto& [a, b] : printSegments[l.page])
             drawn = drawn || (std::hypot(a.first - l.fromX, a.second - l.fromY) < 0.05 &&
