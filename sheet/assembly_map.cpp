@@ -149,33 +149,79 @@ struct Raster {
     }
 };
 
-// Each piece's number where most of it shows: at the cell deepest inside its
-// visible part, as large as fits there.
-void numberPieces(const Raster& raster, std::vector<Label>& labels, std::set<int>& numbered) {
+// Where a piece shows best in one view: the cell deepest inside its visible
+// part, the radius of free room there, and how many cells it shows.
+struct Visible {
+    int view = 0;
+    Vec2 centre;
+    double room = 0.0;
+    size_t cells = 0;
+};
+
+void findVisible(const Raster& raster, int view, std::map<int, std::vector<Visible>>& seen) {
     std::vector<int> depth = raster.depth();
-    std::map<int, size_t> deepest;
+    std::map<int, std::pair<size_t, size_t>> deepest;  // number: cell, cells shown
     for (size_t i = 0; i < depth.size(); ++i) {
         int o = raster.owner[i];
         if (o == 0)
             continue;
-        auto [found, added] = deepest.try_emplace(o, i);
-        if (!added && depth[i] > depth[found->second])
-            found->second = i;
+        auto [found, added] = deepest.try_emplace(o, i, 0);
+        if (!added && depth[i] > depth[found->second.first])
+            found->second.first = i;
+        ++found->second.second;
     }
-    for (const auto& [number, cell] : deepest) {
-        double room = depth[cell] / 3.0 * kCell;  // radius of a free disc around the cell
-        Vec2 centre = raster.cellCentre(int(cell % size_t(raster.columns)),
-                                        int(cell / size_t(raster.columns)));
-        Label unit =
-            makeLabel(std::to_string(number), LabelKind::Net, LabelFont::Bold, 1.0, centre, 0.0);
-        double halfDiagonal = std::hypot(unit.width, unit.height) / 2;
-        double size = std::min(kMapNumberMax, room / halfDiagonal);
-        if (size < kMapNumberMin)
+    for (const auto& [number, at] : deepest)
+        seen[number].push_back({view,
+                                raster.cellCentre(int(at.first % size_t(raster.columns)),
+                                                  int(at.first / size_t(raster.columns))),
+                                depth[at.first] / 3.0 * kCell, at.second});
+}
+
+Label pieceNumber(int number, Vec2 centre, double size) {
+    return makeLabel(std::to_string(number), LabelKind::Net, LabelFont::Bold, size, centre, 0.0);
+}
+
+bool clearOf(const Label& label, const std::vector<Label>& placed) {
+    constexpr double kClearance = 0.3;  // mm between two numbers
+    for (const Label& other : placed)
+        if (std::abs(label.centre.x - other.centre.x) <
+                (label.width + other.width) / 2 + kClearance &&
+            std::abs(label.centre.y - other.centre.y) <
+                (label.height + other.height) / 2 + kClearance)
+            return false;
+    return true;
+}
+
+// Each piece's number where it shows, as large as fits inside what shows of
+// it; a piece that nowhere has room for its number gets it at the smallest
+// size in the view that shows most of it, where it covers no other number.
+void numberPieces(const std::map<int, std::vector<Visible>>& seen, std::vector<Label>& labels,
+                  std::set<int>& numbered) {
+    std::vector<Label> fitted;
+    for (const auto& [number, views] : seen)
+        for (const Visible& v : views) {
+            Label unit = pieceNumber(number, v.centre, 1.0);
+            double size =
+                std::min(kMapNumberMax, v.room / (std::hypot(unit.width, unit.height) / 2));
+            if (size < kMapNumberMin)
+                continue;
+            fitted.push_back(pieceNumber(number, v.centre, size));
+            numbered.insert(number);
+        }
+    for (const auto& [number, views] : seen) {
+        if (numbered.count(number))
             continue;
-        labels.push_back(
-            makeLabel(std::to_string(number), LabelKind::Net, LabelFont::Bold, size, centre, 0.0));
+        const Visible* best = &views.front();
+        for (const Visible& v : views)
+            if (v.cells > best->cells)
+                best = &v;
+        Label label = pieceNumber(number, best->centre, kMapNumberMin);
+        if (!clearOf(label, fitted))
+            continue;
+        fitted.push_back(label);
         numbered.insert(number);
     }
+    labels.insert(labels.end(), fitted.begin(), fitted.end());
 }
 
 }  // namespace
@@ -250,6 +296,7 @@ MapSummary addAssemblyMap(const std::vector<ModelTriangle>& model, Layout& layou
 
     MapSummary summary;
     std::set<int> shown, numbered;
+    std::map<int, std::vector<Visible>> seen;
     for (int v = 0; v < 4; ++v) {
         const View& view = kViews[v];
         double left = area.minX + (v % columns) * (cellW + kViewGap);
@@ -296,8 +343,9 @@ MapSummary addAssemblyMap(const std::vector<ModelTriangle>& model, Layout& layou
             map.mapFaces.push_back(face);
             shown.insert(number);
         }
-        numberPieces(raster, map.mapLabels, numbered);
+        findVisible(raster, v, seen);
     }
+    numberPieces(seen, map.mapLabels, numbered);
     summary.netsShown = int(shown.size());
     summary.netsNumbered = int(numbered.size());
     layout.pages.insert(layout.pages.begin(), std::move(map));

@@ -30,7 +30,7 @@ constexpr double kBesideStep = 0.4;                 // how far each ring of the 
 constexpr double kBesideSize = kGlueSizeMin + 0.5;  // a number beside its edge
 constexpr double kLeaderHalfWidth = 0.1;            // the room a leader line keeps, either side
 constexpr double kLeaderReach = 12.0;  // mm: how far a number with a leader should stray
-constexpr double kReachStep = 0.5;     // mm between the spots tried when rays find none
+constexpr double kReachStep = 1.0;     // mm between the spots tried when rays find none
 
 enum class Obstacle : unsigned char { Face, Lug, Label };
 
@@ -452,26 +452,35 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
 // lie between them. Only tried for the rare number those rays leave out.
 bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
                       double reach) {
+    // Grid offsets nearest first, worked out once for every call.
+    constexpr int kSteps = int(kLeaderReach / kReachStep) * 2;
+    static const std::vector<Vec2> offsets = [] {
+        std::vector<std::pair<double, Vec2>> all;
+        for (int i = -kSteps; i <= kSteps; ++i)
+            for (int j = -kSteps; j <= kSteps; ++j)
+                all.push_back({double(i * i + j * j), {i * kReachStep, j * kReachStep}});
+        std::stable_sort(all.begin(), all.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<Vec2> sorted;
+        for (const auto& [distance, offset] : all)
+            sorted.push_back(offset);
+        return sorted;
+    }();
     Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle);
     probe.spot = LabelSpot::Beside;
-    CornerOffsets offsets = cornerOffsets(probe);
-    const Axes turned = axesOf(cornersAt(offsets, {0.0, 0.0}));
-    double span = reach + std::hypot(probe.width, probe.height) / 2;
-    int steps = int(std::ceil(span / kReachStep));
-    std::vector<std::pair<double, Vec2>> spots;
-    for (int i = -steps; i <= steps; ++i)
-        for (int j = -steps; j <= steps; ++j) {
-            Vec2 offset{i * kReachStep, j * kReachStep};
-            double distance = std::hypot(offset.x, offset.y);
-            if (distance <= span)
-                spots.push_back({distance, {e.mid.x + offset.x, e.mid.y + offset.y}});
-        }
-    std::stable_sort(spots.begin(), spots.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [distance, centre] : spots) {
-        std::array<Vec2, 4> box = cornersAt(offsets, centre);
-        if (gapToPoint(box, e.mid) > reach ||
-            blockingShape(placer, box, movedAxes(turned, box), true, -1) >= 0)
+    CornerOffsets corners = cornerOffsets(probe);
+    const Axes turned = axesOf(cornersAt(corners, {0.0, 0.0}));
+    double span = std::min(reach + std::hypot(probe.width, probe.height) / 2, kSteps * kReachStep);
+    for (Vec2 offset : offsets) {
+        if (offset.x * offset.x + offset.y * offset.y > span * span)
+            break;
+        Vec2 centre{e.mid.x + offset.x, e.mid.y + offset.y};
+        std::array<Vec2, 4> box = cornersAt(corners, centre);
+        if (gapToPoint(box, e.mid) > reach)
+            continue;
+        Axes axes = movedAxes(turned, box);
+        std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
+        if (inside || blockingShape(placer, box, axes, true, -1) >= 0)
             continue;
         probe.centre = centre;
         accept(placer, probe);

@@ -23,8 +23,10 @@ const Colour kLugFill{0.93, 0.93, 0.93};
 const Colour kLugHatch{0.62, 0.62, 0.62};
 constexpr double kHatchSpacing = 1.2;  // mm
 constexpr double kHatchWidth = 0.12;
-// The assembly map's outlines of pieces.
+// The assembly map: the outlines of its pieces, and the resolution it is
+// printed at.
 constexpr double kMapOutlineWidth = 0.12;
+constexpr double kMapDotsPerInch = 300.0;
 const Colour kMapOutline{0.2, 0.2, 0.2};
 const Colour kMountainInk{0.75, 0.1, 0.1};
 const Colour kValleyInk{0.1, 0.25, 0.75};
@@ -230,28 +232,54 @@ void drawLugs(cairo_t* cr, const Page& page) {
     cairo_stroke(cr);
 }
 
-// The assembly map in painter's order: each face filled and edged in its own
-// colour (which closes the hairline a viewer leaves between two fills), then
-// the piece outlines it carries, which nearer faces drawn later may cover.
+// The assembly map in painter's order: each face filled, then the piece
+// outlines it carries, which nearer faces drawn later may cover. Drawn as one
+// picture: a large model's hundred thousand faces drawn one by one make a
+// document slow to write and to view.
 void drawMapFaces(cairo_t* cr, const Page& page) {
     if (page.mapFaces.empty())
         return;
-    cairo_set_line_width(cr, kSeamWidth * kPointsPerMm);
+    Box box;
+    for (const MapFace& face : page.mapFaces)
+        for (Vec2 p : face.p)
+            box.add(p);
+    double pixelsPerPoint = kMapDotsPerInch / 72.0;
+    int width = int(std::ceil(box.width() * kPointsPerMm * pixelsPerPoint)) + 2;
+    int height = int(std::ceil(box.height() * kPointsPerMm * pixelsPerPoint)) + 2;
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* ic = cairo_create(image);
+    cairo_set_source_rgb(ic, 1, 1, 1);
+    cairo_paint(ic);
+    cairo_scale(ic, pixelsPerPoint, pixelsPerPoint);
+    cairo_translate(ic, -box.minX * kPointsPerMm + 1 / pixelsPerPoint,
+                    -box.minY * kPointsPerMm + 1 / pixelsPerPoint);
+    cairo_set_line_join(ic, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(ic, kMapOutlineWidth * kPointsPerMm);
     for (const MapFace& face : page.mapFaces) {
-        polygonPath(cr, face.p, 3);
-        setColour(cr, face.fill);
-        cairo_fill_preserve(cr);
-        cairo_stroke(cr);
+        // Fills without smoothing meet without a seam between them.
+        polygonPath(ic, face.p, 3);
+        setColour(ic, face.fill);
+        cairo_set_antialias(ic, CAIRO_ANTIALIAS_NONE);
+        cairo_fill(ic);
+        cairo_set_antialias(ic, CAIRO_ANTIALIAS_DEFAULT);
         if (!face.outline[0] && !face.outline[1] && !face.outline[2])
             continue;
         for (int k = 0; k < 3; ++k)
             if (face.outline[k])
-                segment(cr, face.p[k], face.p[(k + 1) % 3]);
-        setColour(cr, kMapOutline);
-        cairo_set_line_width(cr, kMapOutlineWidth * kPointsPerMm);
-        cairo_stroke(cr);
-        cairo_set_line_width(cr, kSeamWidth * kPointsPerMm);
+                segment(ic, face.p[k], face.p[(k + 1) % 3]);
+        setColour(ic, kMapOutline);
+        cairo_stroke(ic);
     }
+    cairo_destroy(ic);
+    cairo_surface_mark_dirty(image);
+    cairo_save(cr);
+    cairo_translate(cr, box.minX * kPointsPerMm - 1 / pixelsPerPoint,
+                    box.minY * kPointsPerMm - 1 / pixelsPerPoint);
+    cairo_scale(cr, 1 / pixelsPerPoint, 1 / pixelsPerPoint);
+    cairo_set_source_surface(cr, image, 0, 0);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(image);
 }
 
 void drawFacesAndTabs(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
