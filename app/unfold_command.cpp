@@ -601,6 +601,7 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     options.pageWidth = page.width;
     options.pageHeight = page.height;
     options.margin = o.margin;
+    options.packing = o.packing == "boxes" ? sheet::Packing::Boxes : sheet::Packing::Shapes;
     std::string error;
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
@@ -930,6 +931,11 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--flat-angle", options->flatAngle,
                     "Folds flatter than this many degrees print no line (default: only faces in "
                     "one plane)");
+    cmd->add_option("--packing", options->packing,
+                    "How nets share a page: by their boxes, or by their true shapes (nesting, "
+                    "slower)")
+        ->check(CLI::IsMember({"shapes", "boxes"}))
+        ->capture_default_str();
     cmd->add_flag("--map", options->map,
                   "Add a first page showing the model from four sides, each piece in its own "
                   "colour with its number");

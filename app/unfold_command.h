@@ -22,7 +22,8 @@ struct UnfoldOptions {
     // Folds flatter than this (degrees) print no line; unset: faces in one plane.
     std::optional<double> flatAngle;
     double margin = 10.0;
-    bool map = false;  // a first page that shows where every piece goes on the model
+    bool map = false;               // a first page that shows where every piece goes on the model
+    std::string packing = "boxes";  // or "shapes"
     std::string json;
     bool quiet = false;
     std::string language = "en";

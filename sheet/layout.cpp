@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "footprint.h"
 #include "packing.h"
+#include "shape_packing.h"
 
 namespace sheet {
 
@@ -11,6 +13,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kNumberClearance = 0.8;  // between a net's number and the net
+// The true-shape packer's raster: finer packs tighter, coarser packs faster.
+constexpr double kPackingCell = 0.5;  // mm
 
 double bottomBand(const LayoutOptions& options) {
     return std::max(options.margin, kFooterHeight);
@@ -86,10 +90,8 @@ PackItem packItem(const PlacedNet& placed, const Label& number) {
     return {std::max(w, number.width), h + band, std::max(h, number.width), w + band};
 }
 
-// A quarter turn clockwise on the page, keeping the box at 0, 0.
-void turn(PlacedNet& placed) {
-    double height = placed.box.height();
-    forEachPoint(placed, [&](Vec2 p) { return Vec2{height - p.y, p.x}; });
+// Labels keep reading upright whichever way their net turns.
+void turnLabels(PlacedNet& placed) {
     for (Label& label : placed.labels) {
         Label turned = makeLabel(label.text, label.kind, label.font, label.size, label.centre,
                                  label.angle + kPi / 2);
@@ -102,8 +104,21 @@ void turn(PlacedNet& placed) {
         turned.leaderTo = label.leaderTo;
         label = turned;
     }
+}
+
+// A quarter turn clockwise on the page, keeping the box at 0, 0.
+void turn(PlacedNet& placed) {
+    double height = placed.box.height();
+    forEachPoint(placed, [&](Vec2 p) { return Vec2{height - p.y, p.x}; });
+    turnLabels(placed);
     placed.box = {0.0, 0.0, placed.box.height(), placed.box.width()};
     placed.turned = true;
+}
+
+// A quarter turn clockwise about the page's origin.
+void turnAboutOrigin(PlacedNet& placed) {
+    forEachPoint(placed, [&](Vec2 p) { return Vec2{-p.y, p.x}; });
+    turnLabels(placed);
 }
 
 void moveTo(PlacedNet& placed, double x, double y) {
@@ -118,6 +133,122 @@ Page makePage(const PackPage& packed, const LayoutOptions& options) {
     page.height =
         packed.oversize ? packed.height + options.margin + bottomBand(options) : options.pageHeight;
     return page;
+}
+
+void addToPage(Layout& layout, int index, PlacedNet&& placed) {
+    Page& page = layout.pages[size_t(index)];
+    if (page.oversize)
+        layout.oversize.push_back(
+            {placed.number, placed.geometry.container, placed.box.width(), placed.box.height()});
+    page.nets.push_back(std::move(placed));
+}
+
+// Each net in its box, with a band above it for its number.
+void packBoxes(std::vector<PlacedNet>& nets, const LayoutOptions& options, Layout& layout) {
+    std::vector<Label> numbers;
+    std::vector<PackItem> items;
+    for (const PlacedNet& placed : nets) {
+        numbers.push_back(netNumberLabel(placed.number));
+        items.push_back(packItem(placed, numbers.back()));
+    }
+    PackResult packed =
+        packRectangles(items, layout.printableWidth, layout.printableHeight, options.netGap);
+
+    for (const PackPage& p : packed.pages)
+        layout.pages.push_back(makePage(p, options));
+    for (size_t i = 0; i < nets.size(); ++i) {
+        const PackPlacement& at = packed.placements[i];
+        PlacedNet& placed = nets[i];
+        Label& number = numbers[i];
+        if (at.turned)
+            turn(placed);
+        double x = options.margin + at.x, y = options.margin + at.y;
+        moveTo(placed, x, y + bandHeight(number));
+        number.centre = {x + number.width / 2, y + number.height / 2};
+        number.spot = LabelSpot::Beside;
+        placed.labels.push_back(number);
+        placed.box.add(Vec2{x, y});
+        placed.box.add(Vec2{x + number.width, y});
+        addToPage(layout, at.page, std::move(placed));
+    }
+}
+
+// The box of an upright label centred on `c`.
+Piece uprightBox(const Label& label, Vec2 c) {
+    double w = label.width / 2, h = label.height / 2;
+    return {{{c.x - w, c.y - h}, {c.x + w, c.y - h}, {c.x + w, c.y + h}, {c.x - w, c.y + h}}, 4};
+}
+
+// The net's number just above its topmost point, where nothing of the net
+// is, and as far from it as half its longer side: turned with the net to
+// any side, it can stand upright there.
+Label& addNumberAbove(PlacedNet& placed, const std::vector<Piece>& pieces) {
+    Label number = netNumberLabel(placed.number);
+    number.spot = LabelSpot::Beside;
+    Vec2 top{0.0, INFINITY};
+    for (const Piece& piece : pieces)
+        for (int k = 0; k < piece.count; ++k)
+            if (piece.p[k].y < top.y)
+                top = piece.p[k];
+    double half = std::max(number.width, number.height) / 2;
+    number.centre = {top.x, top.y - kNumberClearance - half};
+    placed.labels.push_back(number);
+    return placed.labels.back();
+}
+
+// Every net by its true shape, in the turn that puts it topmost, then
+// leftmost, on the first page with room for it.
+void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, Layout& layout) {
+    std::vector<ShapeItem> items(nets.size());
+    std::vector<std::array<Vec2, 4>> origins(nets.size());
+    for (size_t i = 0; i < nets.size(); ++i) {
+        std::vector<Piece> pieces = piecesOf(nets[i]);
+        const Label& number = addNumberAbove(nets[i], pieces);
+        Vec2 centre = number.centre;
+        pieces.push_back(uprightBox(number, centre));
+        for (int t = 0; t < 4; ++t) {
+            if (t > 0) {
+                for (Piece& piece : pieces)
+                    for (int k = 0; k < piece.count; ++k)
+                        piece.p[k] = {-piece.p[k].y, piece.p[k].x};
+                centre = {-centre.y, centre.x};
+                pieces.back() = uprightBox(number, centre);
+            }
+            items[i].turns[t] =
+                footprintCells(pieces, kPackingCell, options.netGap / 2, origins[i][t]);
+        }
+    }
+    int columns = int(std::floor(layout.printableWidth / kPackingCell));
+    int rows = int(std::floor(layout.printableHeight / kPackingCell));
+    ShapePackResult packed = packShapes(items, columns, rows);
+    std::vector<ShapeItem>().swap(items);
+
+    PackPage normal{layout.printableWidth, layout.printableHeight, false};
+    layout.pages.assign(size_t(packed.pages), makePage(normal, options));
+    for (size_t i = 0; i < nets.size(); ++i) {
+        const ShapePlacement& at = packed.placements[i];
+        PlacedNet& placed = nets[i];
+        if (at.oversize) {
+            Box box = boxOfNet(placed);
+            layout.pages[at.page] = makePage({box.width(), box.height(), true}, options);
+            moveTo(placed, options.margin - box.minX, options.margin - box.minY);
+        } else {
+            for (int t = 0; t < at.turns; ++t)
+                turnAboutOrigin(placed);
+            placed.turned = at.turns != 0;
+            Vec2 origin = origins[i][at.turns];
+            moveTo(placed, options.margin + at.column * kPackingCell - origin.x,
+                   options.margin + at.row * kPackingCell - origin.y);
+        }
+        for (Label& label : placed.labels)
+            if (label.kind == LabelKind::Net) {
+                label = makeLabel(label.text, LabelKind::Net, LabelFont::Bold, label.size,
+                                  label.centre, 0.0);
+                label.spot = LabelSpot::Beside;
+            }
+        placed.box = boxOfNet(placed);
+        addToPage(layout, at.page, std::move(placed));
+    }
 }
 
 bool checkOptions(const LayoutOptions& options, std::string& error) {
@@ -168,40 +299,14 @@ bool layoutSheet(std::vector<Net>&& sheetNets, const LayoutOptions& options, Lay
     layout.printableHeight = options.pageHeight - options.margin - bottomBand(options);
 
     std::vector<PlacedNet> nets;
-    std::vector<Label> numbers;
-    std::vector<PackItem> items;
-    for (unsigned i = 0; i < sheetNets.size(); ++i) {
-        if (sheetNets[i].faces.empty())
-            continue;
-        nets.push_back(prepareNet(std::move(sheetNets[i]), i, int(nets.size()) + 1));
-        numbers.push_back(netNumberLabel(nets.back().number));
-        items.push_back(packItem(nets.back(), numbers.back()));
-    }
+    for (unsigned i = 0; i < sheetNets.size(); ++i)
+        if (!sheetNets[i].faces.empty())
+            nets.push_back(prepareNet(std::move(sheetNets[i]), i, int(nets.size()) + 1));
     std::vector<Net>().swap(sheetNets);  // emptied shells
-    PackResult packed =
-        packRectangles(items, layout.printableWidth, layout.printableHeight, options.netGap);
-
-    for (const PackPage& p : packed.pages)
-        layout.pages.push_back(makePage(p, options));
-    for (size_t i = 0; i < nets.size(); ++i) {
-        const PackPlacement& at = packed.placements[i];
-        PlacedNet& placed = nets[i];
-        Label& number = numbers[i];
-        if (at.turned)
-            turn(placed);
-        double x = options.margin + at.x, y = options.margin + at.y;
-        moveTo(placed, x, y + bandHeight(number));
-        number.centre = {x + number.width / 2, y + number.height / 2};
-        number.spot = LabelSpot::Beside;
-        placed.labels.push_back(number);
-        placed.box.add(Vec2{x, y});
-        placed.box.add(Vec2{x + number.width, y});
-        Page& page = layout.pages[at.page];
-        if (page.oversize)
-            layout.oversize.push_back({placed.number, placed.geometry.container, placed.box.width(),
-                                       placed.box.height()});
-        page.nets.push_back(std::move(placed));
-    }
+    if (options.packing == Packing::Boxes)
+        packBoxes(nets, options, layout);
+    else
+        packTrueShapes(nets, options, layout);
     numberPages(layout, options);
     return true;
 }

@@ -11,18 +11,23 @@
 
 namespace sheet {
 
+// How nets share a page: by their true shapes, fitting into each other's
+// hollows, or by their bounding boxes (faster, more paper).
+enum class Packing { Shapes, Boxes };
+
 struct LayoutOptions {
     double pageWidth = 210.0;  // mm
     double pageHeight = 297.0;
     double margin = 10.0;
-    double netGap = 3.0;  // between the boxes of two nets
+    double netGap = 3.0;  // between two nets (between their boxes when packing boxes)
+    Packing packing = Packing::Boxes;
 };
 
 struct PlacedNet {
     unsigned netIndex = 0;  // into Sheet::nets
     int number = 0;         // printed beside it, from 1
-    bool turned = false;
-    Net geometry;  // in page millimetres, y downwards
+    bool turned = false;    // by one or more quarter turns
+    Net geometry;           // in page millimetres, y downwards
     std::vector<Label> labels;
     Box box;  // everything of the net, labels included
 };

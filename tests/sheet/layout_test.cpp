@@ -3,6 +3,8 @@
 #include <cmath>
 #include <map>
 
+#include <clipper.hpp>
+
 #include "classify_edges.h"
 #include "layout.h"
 #include "shapes.h"
@@ -246,4 +248,80 @@ TEST(Layout, RefusesOptionsWithoutPrintableArea) {
     EXPECT_NE(error.find("margin"), std::string::npos);
     options.margin = -1.0;
     EXPECT_FALSE(layoutSheet(sheet, options, layout, error));
+}
+
+// Packed by their true shapes, nets nest in each other's hollows; Clipper,
+// not the packer's raster, checks that no two of them (faces, tabs and
+// numbers) come closer than the gap, that all stay inside the margins and
+// that every net keeps its numbers.
+TEST(Layout, NetsPackedByShapeNeverOverlapAndKeepTheirNumbers) {
+    namespace cl = ClipperLib;
+    constexpr double kScale = 1000.0;  // Clipper's integers: micrometres
+    auto path = [&](std::initializer_list<Vec2> points) {
+        cl::Path out;
+        for (Vec2 p : points)
+            out.push_back(
+                {cl::cInt(std::llround(p.x * kScale)), cl::cInt(std::llround(p.y * kScale))});
+        if (cl::Area(out) < 0)
+            cl::ReversePath(out);
+        return out;
+    };
+    LayoutOptions shapes, boxes;
+    shapes.pageWidth = boxes.pageWidth = 120;
+    shapes.pageHeight = boxes.pageHeight = 150;
+    shapes.packing = Packing::Shapes;
+    boxes.packing = Packing::Boxes;
+    for (const Mesh& mesh : sampleMeshes())
+        for (unsigned perNet : {2u, 5u}) {
+            SCOPED_TRACE(mesh.name + " / " + std::to_string(perNet));
+            Sheet sheet = unfoldSimply(mesh, perNet, 4.0);
+            Sheet copy = sheet;
+            Layout layout = laidOut(sheet, shapes);
+            Layout reference = laidOut(copy, boxes);
+            std::map<unsigned, size_t> labelsOf;
+            for (const Page& page : reference.pages)
+                for (const PlacedNet& net : page.nets)
+                    labelsOf[net.netIndex] = net.labels.size();
+            size_t nets = 0;
+            for (const Page& page : layout.pages) {
+                Box area = printableArea(page, shapes);
+                std::vector<cl::Paths> grown;
+                for (const PlacedNet& net : page.nets) {
+                    EXPECT_EQ(net.labels.size(), labelsOf[net.netIndex]) << "net " << net.number;
+                    cl::Paths parts;
+                    for (const Face& face : net.geometry.faces)
+                        parts.push_back(path({face.p[0], face.p[1], face.p[2]}));
+                    for (const Lug& lug : net.geometry.lugs)
+                        parts.push_back(path({lug.p[0], lug.p[1], lug.p[2], lug.p[3]}));
+                    for (const Label& label : net.labels) {
+                        auto c = labelCorners(label);
+                        parts.push_back(path({c[0], c[1], c[2], c[3]}));
+                        for (Vec2 p : c)
+                            expectInside(area, p);
+                    }
+                    for (const cl::Path& part : parts)
+                        for (const cl::IntPoint& p : part)
+                            expectInside(area, {p.X / kScale, p.Y / kScale});
+                    cl::Paths merged, out;
+                    cl::SimplifyPolygons(parts, merged, cl::pftNonZero);
+                    cl::ClipperOffset offset;
+                    offset.AddPaths(merged, cl::jtRound, cl::etClosedPolygon);
+                    offset.Execute(out, (shapes.netGap / 2 - 0.01) * kScale);
+                    grown.push_back(out);
+                }
+                for (size_t i = 0; i < grown.size(); ++i)
+                    for (size_t j = 0; j < i; ++j) {
+                        cl::Clipper clipper;
+                        clipper.AddPaths(grown[i], cl::ptSubject, true);
+                        clipper.AddPaths(grown[j], cl::ptClip, true);
+                        cl::Paths common;
+                        clipper.Execute(cl::ctIntersection, common, cl::pftNonZero, cl::pftNonZero);
+                        EXPECT_TRUE(common.empty())
+                            << "nets " << page.nets[i].number << " and " << page.nets[j].number;
+                    }
+                nets += page.nets.size();
+            }
+            EXPECT_EQ(nets, labelsOf.size());
+            EXPECT_LE(layout.pages.size(), reference.pages.size());
+        }
 }

@@ -1,0 +1,218 @@
+#include "shape_packing.h"
+
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <numeric>
+
+namespace sheet {
+
+CellShape CellShape::fromSpans(int columns, std::vector<std::vector<CellRun>> spans) {
+    CellShape shape;
+    shape.columns = columns;
+    shape.rows = int(spans.size());
+    shape.runs.resize(spans.size());
+    for (size_t j = 0; j < spans.size(); ++j) {
+        std::vector<CellRun>& row = spans[j];
+        std::sort(row.begin(), row.end(),
+                  [](const CellRun& a, const CellRun& b) { return a.start < b.start; });
+        for (const CellRun& span : row) {  // here `length` is the last cell
+            std::vector<CellRun>& runs = shape.runs[j];
+            if (!runs.empty() && span.start <= runs.back().start + runs.back().length)
+                runs.back().length =
+                    std::max(runs.back().length, span.length - runs.back().start + 1);
+            else
+                runs.push_back({span.start, span.length - span.start + 1});
+        }
+        for (const CellRun& run : shape.runs[j])
+            shape.filled += run.length;
+    }
+    return shape;
+}
+
+namespace {
+
+// One page: for each cell, how many free cells run from it to the right, or
+// for a filled cell, minus how far the next free cell lies (so a search
+// jumps over whole filled runs); and for each row its longest free run. A
+// shape's run of n cells fits where the page's free run is at least n long.
+struct PageCells {
+    int columns = 0, rows = 0;
+    std::vector<int> freeRun;
+    std::vector<int> longest;
+    long long free = 0;
+    int widest = 0;    // the longest free run of any row
+    int failures = 0;  // shapes tried here in a row that found no room
+    bool open = true;
+
+    PageCells(int c, int r)
+        : columns(c), rows(r), freeRun(size_t(c) * size_t(r)), longest(r, c), widest(c) {
+        for (int j = 0; j < rows; ++j)
+            for (int i = 0; i < columns; ++i)
+                freeRun[size_t(j) * size_t(columns) + size_t(i)] = columns - i;
+        free = (long long)c * r;
+    }
+
+    int run(int row, int column) const {
+        return freeRun[size_t(row) * size_t(columns) + size_t(column)];
+    }
+
+    void fill(const CellShape& shape, int column, int row) {
+        for (int j = 0; j < shape.rows; ++j) {
+            if (shape.runs[j].empty())
+                continue;
+            int* line = &freeRun[size_t(row + j) * size_t(columns)];
+            for (const CellRun& r : shape.runs[j])
+                std::fill_n(line + column + r.start, r.length, 0);
+            int longestHere = 0;
+            for (int i = columns - 1, freeAhead = 0, toFree = columns; i >= 0; --i) {
+                if (line[i] > 0) {
+                    freeAhead += 1;
+                    toFree = 0;
+                    line[i] = freeAhead;
+                    longestHere = std::max(longestHere, freeAhead);
+                } else {
+                    freeAhead = 0;
+                    toFree = std::min(toFree + 1, columns);
+                    line[i] = -toFree;
+                }
+            }
+            longest[row + j] = longestHere;
+        }
+        free -= shape.filled;
+        widest = *std::max_element(longest.begin(), longest.end());
+    }
+
+    // Whether the shape fits with its cell 0, 0 on (column, row); where not,
+    // `skip` says how many columns further right the next try can start.
+    bool fits(const CellShape& shape, int column, int row, int& skip) const {
+        for (int j = 0; j < shape.rows; ++j)
+            for (const CellRun& r : shape.runs[j]) {
+                int at = column + r.start;
+                int room = run(row + j, at);
+                if (room >= r.length)
+                    continue;
+                if (room <= 0) {
+                    skip = -room;  // to the next free cell
+                } else {
+                    // the run must start past the filled cells that end this free run
+                    int blocked = at + room;
+                    skip = blocked < columns ? room - run(row + j, blocked) : columns;
+                }
+                return false;
+            }
+        return true;
+    }
+};
+
+struct Spot {
+    int column = 0, row = 0, turns = 0;
+    bool found = false;
+};
+
+// The longest run of each row, for ruling rows of the page out at once.
+std::vector<int> longestRuns(const CellShape& shape) {
+    std::vector<int> longest(size_t(shape.rows), 0);
+    for (int j = 0; j < shape.rows; ++j)
+        for (const CellRun& r : shape.runs[j])
+            longest[j] = std::max(longest[j], r.length);
+    return longest;
+}
+
+// The topmost, then leftmost spot for one turn, above `limitRow` only.
+bool findSpot(const PageCells& page, const CellShape& shape, const std::vector<int>& longest,
+              int limitRow, int& column, int& row) {
+    if (shape.columns > page.columns || shape.rows > page.rows)
+        return false;
+    int lastRow = std::min(page.rows - shape.rows, limitRow);
+    for (int y = 0; y <= lastRow; ++y) {
+        bool possible = true;
+        for (int j = 0; j < shape.rows && possible; ++j)
+            possible = page.longest[y + j] >= longest[j];
+        if (!possible)
+            continue;
+        for (int x = 0; x <= page.columns - shape.columns;) {
+            int skip = 1;
+            if (page.fits(shape, x, y, skip)) {
+                column = x;
+                row = y;
+                return true;
+            }
+            x += skip;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int rows) {
+    ShapePackResult result;
+    result.placements.resize(items.size());
+    std::vector<size_t> order(items.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return items[a].turns[0].filled > items[b].turns[0].filled;
+    });
+    // A page on which this many shapes in a row found no room is full for
+    // the rest: trying every later shape on it is what makes packing slow.
+    constexpr int kGiveUpAfter = 64;
+    std::vector<PageCells> pages;
+    std::vector<int> pageIndex;  // packing page -> result page (oversize pages interleave)
+    for (size_t i : order) {
+        const ShapeItem& item = items[i];
+        std::array<std::vector<int>, 4> longest;
+        for (int t = 0; t < 4; ++t)
+            longest[t] = longestRuns(item.turns[t]);
+        Spot best;
+        size_t p = 0;
+        // Some row of the page must hold the shape's longest run, in some turn.
+        int widest = INT_MAX;
+        for (int t = 0; t < 4; ++t)
+            if (!longest[t].empty())
+                widest = std::min(widest, *std::max_element(longest[t].begin(), longest[t].end()));
+        for (; p < pages.size() && !best.found; ++p) {
+            PageCells& page = pages[p];
+            if (!page.open || page.free < item.turns[0].filled || page.widest < widest)
+                continue;
+            int limit = rows;
+            for (int t = 0; t < 4; ++t) {
+                int column = 0, row = 0;
+                if (!findSpot(page, item.turns[t], longest[t], limit, column, row))
+                    continue;
+                if (!best.found || row < best.row || (row == best.row && column < best.column)) {
+                    best = {column, row, t, true};
+                    limit = row;
+                }
+            }
+            if (best.found)
+                break;
+            page.open = ++page.failures < kGiveUpAfter;
+        }
+        ShapePlacement& placed = result.placements[i];
+        if (!best.found) {
+            PageCells fresh(columns, rows);
+            for (int t = 0; t < 4 && !best.found; ++t) {
+                int column = 0, row = 0;
+                if (findSpot(fresh, item.turns[t], longest[t], rows, column, row))
+                    best = {column, row, t, true};
+            }
+            if (!best.found) {
+                placed = {result.pages++, 0, 0, 0, true};
+                result.filled.push_back(item.turns[0].filled);
+                continue;
+            }
+            pages.push_back(std::move(fresh));
+            pageIndex.push_back(result.pages++);
+            result.filled.push_back(0);
+            p = pages.size() - 1;
+        }
+        pages[p].fill(item.turns[best.turns], best.column, best.row);
+        pages[p].failures = 0;
+        placed = {pageIndex[p], best.column, best.row, best.turns, false};
+        result.filled[size_t(pageIndex[p])] += item.turns[best.turns].filled;
+    }
+    return result;
+}
+
+}  // namespace sheet

@@ -1,0 +1,52 @@
+#pragma once
+// Packs shapes by their true outline rather than their boxes: each shape is
+// a raster of cells it may not share with another (drawn conservatively, so
+// two shapes on free cells never come closer than the gap they were drawn
+// with), tried in its four quarter turns at the topmost, then leftmost free
+// spot of the first page that has room. Largest first, so that small shapes
+// fill the hollows and the corners the large ones leave. Deterministic.
+#include <array>
+#include <vector>
+
+namespace sheet {
+
+// The cells of one shape: for each row, the runs of filled cells.
+struct CellRun {
+    int start = 0;
+    int length = 0;
+};
+
+struct CellShape {
+    int columns = 0;
+    int rows = 0;
+    std::vector<std::vector<CellRun>> runs;  // one list per row
+    long long filled = 0;
+
+    // From each row's spans of touched cells (first, last; any order, may
+    // overlap), merged into runs.
+    static CellShape fromSpans(int columns, std::vector<std::vector<CellRun>> spans);
+};
+
+// A shape in four quarter turns clockwise: turns[t] holds the cells of the
+// shape turned t times, drawn anew for that turn.
+struct ShapeItem {
+    std::array<CellShape, 4> turns;
+};
+
+struct ShapePlacement {
+    int page = -1;
+    int column = 0;  // the shape's cell 0, 0 lands on this cell of the page
+    int row = 0;
+    int turns = 0;
+    bool oversize = false;  // fits no page in any turn: a page of its own
+};
+
+struct ShapePackResult {
+    std::vector<ShapePlacement> placements;  // one per item, in item order
+    int pages = 0;                           // including the oversize ones
+    std::vector<long long> filled;           // per page: cells taken
+};
+
+ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int rows);
+
+}  // namespace sheet
