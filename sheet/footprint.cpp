@@ -15,9 +15,9 @@ std::vector<Piece> piecesOf(const PlacedNet& placed) {
         pieces.push_back({{lug.p[0], lug.p[1], lug.p[2], lug.p[3]}, 4});
     for (const Label& label : placed.labels) {
         std::array<Vec2, 4> box = labelCorners(label);
-        pieces.push_back({{box[0], box[1], box[2], box[3]}, 4});
+        pieces.push_back({{box[0], box[1], box[2], box[3]}, 4, true});
         if (label.leader)
-            pieces.push_back({{label.leaderFrom, label.leaderTo}, 2});
+            pieces.push_back({{label.leaderFrom, label.leaderTo}, 2, true});
     }
     return pieces;
 }
@@ -47,21 +47,27 @@ bool spanBetween(const Piece& piece, double low, double high, double& minX, doub
 
 }  // namespace
 
-CellShape footprintCells(const std::vector<Piece>& pieces, double cell, double pad, Vec2& origin) {
+CellShape footprintCells(const std::vector<Piece>& pieces, double cell, double cutPad,
+                         double printPad, Vec2& origin) {
     Box box;
-    for (const Piece& piece : pieces)
-        for (int k = 0; k < piece.count; ++k)
-            box.add(piece.p[k]);
+    for (const Piece& piece : pieces) {
+        double pad = piece.printed ? printPad : cutPad;
+        for (int k = 0; k < piece.count; ++k) {
+            box.add(Vec2{piece.p[k].x - pad, piece.p[k].y - pad});
+            box.add(Vec2{piece.p[k].x + pad, piece.p[k].y + pad});
+        }
+    }
     if (box.empty())
         return {};
-    origin = {box.minX - pad, box.minY - pad};
-    int columns = int(std::floor((box.width() + 2 * pad) / cell)) + 1;
-    int rows = int(std::floor((box.height() + 2 * pad) / cell)) + 1;
+    origin = {box.minX, box.minY};
+    int columns = int(std::floor(box.width() / cell)) + 1;
+    int rows = int(std::floor(box.height() / cell)) + 1;
     std::vector<std::vector<CellRun>> spans(static_cast<size_t>(rows));
     auto index = [&](double value, double from, int count) {
         return std::clamp(int(std::floor((value - from) / cell)), 0, count - 1);
     };
     for (const Piece& piece : pieces) {
+        double pad = piece.printed ? printPad : cutPad;
         double low = INFINITY, high = -INFINITY;
         for (int k = 0; k < piece.count; ++k) {
             low = std::min(low, piece.p[k].y);
@@ -80,6 +86,22 @@ CellShape footprintCells(const std::vector<Piece>& pieces, double cell, double p
         }
     }
     return CellShape::fromSpans(columns, std::move(spans));
+}
+
+CellShape halfTurn(const CellShape& shape, double cell, Vec2& origin) {
+    CellShape turned;
+    turned.columns = shape.columns;
+    turned.rows = shape.rows;
+    turned.filled = shape.filled;
+    turned.runs.resize(shape.runs.size());
+    for (int j = 0; j < shape.rows; ++j) {
+        const std::vector<CellRun>& from = shape.runs[size_t(j)];
+        std::vector<CellRun>& to = turned.runs[size_t(shape.rows - 1 - j)];
+        for (auto run = from.rbegin(); run != from.rend(); ++run)
+            to.push_back({shape.columns - run->start - run->length, run->length});
+    }
+    origin = {-(origin.x + shape.columns * cell), -(origin.y + shape.rows * cell)};
+    return turned;
 }
 
 }  // namespace sheet

@@ -10,17 +10,26 @@
 
 namespace sheet {
 
-// A convex polygon of two to four corners.
+// A convex polygon of two to four corners, and whether it is cut out (a
+// face or a tab) or only printed (a number, a leader line).
 struct Piece {
     Vec2 p[4];
     int count = 0;
+    bool printed = false;
 };
 
 // The pieces of a placed net, in its own frame.
 std::vector<Piece> piecesOf(const PlacedNet& placed);
 
-// The cells of `pieces` grown by `pad`, on a grid of `cell` mm whose cell
-// 0, 0 starts at `origin` (set here: the pieces' least x and y, less `pad`).
-CellShape footprintCells(const std::vector<Piece>& pieces, double cell, double pad, Vec2& origin);
+// The cells of `pieces` grown by `cutPad` (faces and tabs) or `printPad`
+// (what is only printed), on a grid of `cell` mm whose cell 0, 0 starts at
+// `origin` (set here: the grown pieces' least x and y).
+CellShape footprintCells(const std::vector<Piece>& pieces, double cell, double cutPad,
+                         double printPad, Vec2& origin);
+
+// The same cells turned half a turn about the page's origin, as
+// (x, y) -> (-x, -y) turns the pieces: exact, so nothing is drawn anew, and
+// an upright box stays upright. `origin` moves with them.
+CellShape halfTurn(const CellShape& shape, double cell, Vec2& origin);
 
 }  // namespace sheet

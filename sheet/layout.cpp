@@ -15,6 +15,12 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kNumberClearance = 0.8;  // between a net's number and the net
 // The true-shape packer's raster: finer packs tighter, coarser packs faster.
 constexpr double kPackingCell = 0.5;  // mm
+// Numbers and leader lines are not cut: they need only keep clear of
+// another net's numbers and cut lines, not the whole cutting gap.
+constexpr double kPrintPad = 0.4;  // mm
+// Nested nets stand close to each other, so a smaller number tells them
+// apart as well; it is the glue numbers' largest size, in bold.
+constexpr double kNestedNumberSize = kGlueSizeMax;
 
 double bottomBand(const LayoutOptions& options) {
     return std::max(options.margin, kFooterHeight);
@@ -183,7 +189,8 @@ Piece uprightBox(const Label& label, Vec2 c) {
 // is, and as far from it as half its longer side: turned with the net to
 // any side, it can stand upright there.
 Label& addNumberAbove(PlacedNet& placed, const std::vector<Piece>& pieces) {
-    Label number = netNumberLabel(placed.number);
+    Label number = makeLabel(std::to_string(placed.number), LabelKind::Net, LabelFont::Bold,
+                             kNestedNumberSize, {}, 0.0);
     number.spot = LabelSpot::Beside;
     Vec2 top{0.0, INFINITY};
     for (const Piece& piece : pieces)
@@ -206,16 +213,22 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
         const Label& number = addNumberAbove(nets[i], pieces);
         Vec2 centre = number.centre;
         pieces.push_back(uprightBox(number, centre));
-        for (int t = 0; t < 4; ++t) {
+        pieces.back().printed = true;
+        // Two quarter turns drawn; the other two are these turned by half a
+        // turn, which keeps the upright number upright.
+        for (int t = 0; t < 2; ++t) {
             if (t > 0) {
                 for (Piece& piece : pieces)
                     for (int k = 0; k < piece.count; ++k)
                         piece.p[k] = {-piece.p[k].y, piece.p[k].x};
                 centre = {-centre.y, centre.x};
                 pieces.back() = uprightBox(number, centre);
+                pieces.back().printed = true;
             }
             items[i].turns[t] =
-                footprintCells(pieces, kPackingCell, options.netGap / 2, origins[i][t]);
+                footprintCells(pieces, kPackingCell, options.netGap / 2, kPrintPad, origins[i][t]);
+            origins[i][t + 2] = origins[i][t];
+            items[i].turns[t + 2] = halfTurn(items[i].turns[t], kPackingCell, origins[i][t + 2]);
         }
     }
     int columns = int(std::floor(layout.printableWidth / kPackingCell));

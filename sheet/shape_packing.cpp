@@ -85,8 +85,12 @@ struct PageCells {
 
     // Whether the shape fits with its cell 0, 0 on (column, row); where not,
     // `skip` says how many columns further right the next try can start.
-    bool fits(const CellShape& shape, int column, int row, int& skip) const {
-        for (int j = 0; j < shape.rows; ++j)
+    // Row `first` is tried first: the one likeliest to fail, and far.
+    bool fits(const CellShape& shape, int column, int row, int first, int& skip) const {
+        for (int n = -1; n < shape.rows; ++n) {
+            int j = n < 0 ? first : n;
+            if (n == first)
+                continue;
             for (const CellRun& r : shape.runs[j]) {
                 int at = column + r.start;
                 int room = run(row + j, at);
@@ -101,6 +105,7 @@ struct PageCells {
                 }
                 return false;
             }
+        }
         return true;
     }
 };
@@ -125,15 +130,25 @@ bool findSpot(const PageCells& page, const CellShape& shape, const std::vector<i
     if (shape.columns > page.columns || shape.rows > page.rows)
         return false;
     int lastRow = std::min(page.rows - shape.rows, limitRow);
+    // A page row too full for the least of the shape's rows rules out every
+    // spot that would cover it.
+    int least = *std::min_element(longest.begin(), longest.end());
+    // The row with the longest run rules most spots out: tried first.
+    int widestRow = int(std::max_element(longest.begin(), longest.end()) - longest.begin());
     for (int y = 0; y <= lastRow; ++y) {
+        if (page.longest[y + widestRow] < longest[widestRow])
+            continue;
         bool possible = true;
-        for (int j = 0; j < shape.rows && possible; ++j)
+        for (int j = 0; j < shape.rows && possible; ++j) {
             possible = page.longest[y + j] >= longest[j];
+            if (!possible && page.longest[y + j] < least)
+                y += j;
+        }
         if (!possible)
             continue;
         for (int x = 0; x <= page.columns - shape.columns;) {
             int skip = 1;
-            if (page.fits(shape, x, y, skip)) {
+            if (page.fits(shape, x, y, widestRow, skip)) {
                 column = x;
                 row = y;
                 return true;

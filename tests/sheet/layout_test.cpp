@@ -251,9 +251,9 @@ TEST(Layout, RefusesOptionsWithoutPrintableArea) {
 }
 
 // Packed by their true shapes, nets nest in each other's hollows; Clipper,
-// not the packer's raster, checks that no two of them (faces, tabs and
-// numbers) come closer than the gap, that all stay inside the margins and
-// that every net keeps its numbers.
+// not the packer's raster, checks that no two nets' cut outlines come closer
+// than the gap, that no number touches another net's outline or numbers,
+// that all stays inside the margins and that every net keeps its numbers.
 TEST(Layout, NetsPackedByShapeNeverOverlapAndKeepTheirNumbers) {
     namespace cl = ClipperLib;
     constexpr double kScale = 1000.0;  // Clipper's integers: micrometres
@@ -285,29 +285,36 @@ TEST(Layout, NetsPackedByShapeNeverOverlapAndKeepTheirNumbers) {
             size_t nets = 0;
             for (const Page& page : layout.pages) {
                 Box area = printableArea(page, shapes);
+                // Cut outlines grown by half the gap, numbers by a hair:
+                // neither may meet the other net's.
                 std::vector<cl::Paths> grown;
-                for (const PlacedNet& net : page.nets) {
-                    EXPECT_EQ(net.labels.size(), labelsOf[net.netIndex]) << "net " << net.number;
-                    cl::Paths parts;
-                    for (const Face& face : net.geometry.faces)
-                        parts.push_back(path({face.p[0], face.p[1], face.p[2]}));
-                    for (const Lug& lug : net.geometry.lugs)
-                        parts.push_back(path({lug.p[0], lug.p[1], lug.p[2], lug.p[3]}));
-                    for (const Label& label : net.labels) {
-                        auto c = labelCorners(label);
-                        parts.push_back(path({c[0], c[1], c[2], c[3]}));
-                        for (Vec2 p : c)
-                            expectInside(area, p);
-                    }
-                    for (const cl::Path& part : parts)
-                        for (const cl::IntPoint& p : part)
-                            expectInside(area, {p.X / kScale, p.Y / kScale});
+                auto grow = [&](const cl::Paths& parts, double by) {
                     cl::Paths merged, out;
                     cl::SimplifyPolygons(parts, merged, cl::pftNonZero);
                     cl::ClipperOffset offset;
                     offset.AddPaths(merged, cl::jtRound, cl::etClosedPolygon);
-                    offset.Execute(out, (shapes.netGap / 2 - 0.01) * kScale);
-                    grown.push_back(out);
+                    offset.Execute(out, by * kScale);
+                    return out;
+                };
+                for (const PlacedNet& net : page.nets) {
+                    EXPECT_EQ(net.labels.size(), labelsOf[net.netIndex]) << "net " << net.number;
+                    cl::Paths cut, printed;
+                    for (const Face& face : net.geometry.faces)
+                        cut.push_back(path({face.p[0], face.p[1], face.p[2]}));
+                    for (const Lug& lug : net.geometry.lugs)
+                        cut.push_back(path({lug.p[0], lug.p[1], lug.p[2], lug.p[3]}));
+                    for (const Label& label : net.labels) {
+                        auto c = labelCorners(label);
+                        printed.push_back(path({c[0], c[1], c[2], c[3]}));
+                    }
+                    for (const cl::Paths* parts : {&cut, &printed})
+                        for (const cl::Path& part : *parts)
+                            for (const cl::IntPoint& p : part)
+                                expectInside(area, {p.X / kScale, p.Y / kScale});
+                    cl::Paths both = grow(cut, shapes.netGap / 2 - 0.01),
+                              numbers = grow(printed, 0.2);
+                    both.insert(both.end(), numbers.begin(), numbers.end());
+                    grown.push_back(both);
                 }
                 for (size_t i = 0; i < grown.size(); ++i)
                     for (size_t j = 0; j < i; ++j) {
