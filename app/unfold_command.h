@@ -23,6 +23,9 @@ struct UnfoldOptions {
     std::optional<double> flatAngle;
     double margin = 10.0;
     bool map = false;  // a first page that shows where every piece goes on the model
+    // A net larger than the printable area: "tile" prints it across pages of
+    // the chosen size, "page" on one page as large as it needs (for plotters).
+    std::string oversize = "tile";
     std::string json;
     bool quiet = false;
     std::string language = "en";
