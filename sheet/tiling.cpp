@@ -159,22 +159,29 @@ void shift(PlacedNet& net, Vec2 by) {
     net.box = {net.box.minX + by.x, net.box.minY + by.y, net.box.maxX + by.x, net.box.maxY + by.y};
 }
 
-// Crosses on the middle lines of the strips a window shares with its
-// neighbours, at both ends and halfway along: each lies at the same place
-// of the net on every tile that shows it, so two sheets line up by laying
-// their crosses on each other. In the window's frame.
-std::vector<Segment> alignMarks(const Grid& grid, int row, int column, const Box& window) {
+struct Place {
+    int row = 0, column = 0;
+};
+
+// Crosses on the middle lines of the strips a window shares with the
+// neighbours that are printed, at both ends and halfway along: each lies at
+// the same place of the net on both sheets, so two sheets line up by laying
+// their crosses on each other. In the frame of the oversize page.
+std::vector<Segment> alignMarks(const Grid& grid, Place at, const std::vector<char>& printed) {
+    auto prints = [&](int row, int column) {
+        return row >= 0 && row < grid.rows && column >= 0 && column < grid.columns &&
+               printed[size_t(row * grid.columns + column)];
+    };
+    Box window = grid.window(at.row, at.column);
     double half = grid.overlap / 2;
     double xs[3] = {window.minX + half, (window.minX + window.maxX) / 2, window.maxX - half};
     double ys[3] = {window.minY + half, (window.minY + window.maxY) / 2, window.maxY - half};
     bool marked[3][3] = {};  // [x][y]
-    bool left = column > 0, right = column + 1 < grid.columns;
-    bool above = row > 0, below = row + 1 < grid.rows;
     for (int k = 0; k < 3; ++k) {
-        marked[0][k] |= left;
-        marked[2][k] |= right;
-        marked[k][0] |= above;
-        marked[k][2] |= below;
+        marked[0][k] |= prints(at.row, at.column - 1);
+        marked[2][k] |= prints(at.row, at.column + 1);
+        marked[k][0] |= prints(at.row - 1, at.column);
+        marked[k][2] |= prints(at.row + 1, at.column);
     }
     std::vector<Segment> marks;
     for (int i = 0; i < 3; ++i)
@@ -186,10 +193,6 @@ std::vector<Segment> alignMarks(const Grid& grid, int row, int column, const Box
             }
     return marks;
 }
-
-struct Place {
-    int row = 0, column = 0;
-};
 
 Label caption(int net, int sheet, int sheets, Place place, const Page& page, const Box& area) {
     std::string text = "net " + std::to_string(net) + ", sheet " + std::to_string(sheet) + " of " +
@@ -219,32 +222,35 @@ std::vector<Page> tilesOf(const Page& oversize, const LayoutOptions& options) {
 
     std::vector<Page> tiles;
     std::vector<Place> places;
+    std::vector<char> printed(size_t(grid.rows * grid.columns), 0);
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column) {
             Box window = grid.window(row, column);
+            if (std::none_of(oversize.nets.begin(), oversize.nets.end(),
+                             [&](const PlacedNet& net) { return showsIn(net, window); }))
+                continue;
             Box reach{window.minX - kLineReach, window.minY - kLineReach, window.maxX + kLineReach,
                       window.maxY + kLineReach};
-            Vec2 by{area.minX - window.minX, area.minY - window.minY};
             Page tile = blank;
-            bool shows = false;
-            for (const PlacedNet& net : oversize.nets) {
-                shows = shows || showsIn(net, window);
-                tile.nets.push_back(partNear(net, reach));
-                shift(tile.nets.back(), by);
-            }
-            if (!shows)
-                continue;
             tile.clip = area;
-            tile.alignMarks = alignMarks(grid, row, column, window);
-            for (Segment& mark : tile.alignMarks)
-                mark = {shifted(mark.first, by), shifted(mark.second, by)};
+            for (const PlacedNet& net : oversize.nets)
+                tile.nets.push_back(partNear(net, reach));
             tiles.push_back(std::move(tile));
             places.push_back({row, column});
+            printed[size_t(row * grid.columns + column)] = 1;
         }
+    // Marks and captions once every tile is known to print or not.
     int number = oversize.nets.empty() ? 0 : oversize.nets.front().number;
-    for (size_t i = 0; i < tiles.size(); ++i)
+    for (size_t i = 0; i < tiles.size(); ++i) {
+        Box window = grid.window(places[i].row, places[i].column);
+        Vec2 by{area.minX - window.minX, area.minY - window.minY};
+        for (PlacedNet& net : tiles[i].nets)
+            shift(net, by);
+        for (const Segment& mark : alignMarks(grid, places[i], printed))
+            tiles[i].alignMarks.push_back({shifted(mark.first, by), shifted(mark.second, by)});
         tiles[i].caption =
             caption(number, int(i) + 1, int(tiles.size()), places[i], tiles[i], area);
+    }
     return tiles;
 }
 
