@@ -449,7 +449,7 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
          210,
          8},
         {"cube.obj", {"--no-lugs", "--language", "de", "--scale", "1.5"}, 210, 297, 10},
-        {"cube.obj", {"--scale", "3", "--margin", "5"}, 210, 297, 5},
+        {"cube.obj", {"--scale", "3", "--margin", "5", "--oversize", "page"}, 210, 297, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
