@@ -29,6 +29,7 @@
 #include "scene/scene.h"
 #include "scene_reader.h"
 #include "sheet_writer.h"
+#include "tiling.h"
 #include "ui/ui_api.h"
 
 namespace {
@@ -529,12 +530,15 @@ std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, Ru
 
 void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) {
     for (const sheet::OversizeNet& net : layout.oversize)
-        warn(report, "net " + std::to_string(net.number) + " (objects dft" +
-                         std::to_string(net.container) + "_*) needs " +
-                         number(std::ceil(net.width)) + " x " + number(std::ceil(net.height)) +
-                         " mm, more than the printable " + number(layout.printableWidth) + " x " +
-                         number(layout.printableHeight) + " mm: it gets a page of its own; use " +
-                         (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
+        warn(
+            report,
+            "net " + std::to_string(net.number) + " (objects dft" + std::to_string(net.container) +
+                "_*) needs " + number(std::ceil(net.width)) + " x " +
+                number(std::ceil(net.height)) + " mm, more than the printable " +
+                number(layout.printableWidth) + " x " + number(layout.printableHeight) + " mm: " +
+                (net.sheets > 0 ? "it is printed tiled on " + std::to_string(net.sheets) + " sheets"
+                                : std::string("it gets a page of its own")) +
+                "; use " + (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
 }
 
 std::string jsonPoint(sheet::Vec2 p) {
@@ -562,6 +566,13 @@ std::vector<sheet::Vec2> seamPoints(const sheet::Net& net, const sheet::Label& l
 std::string labelsJson(const sheet::Layout& layout) {
     std::string out;
     for (size_t p = 0; p < layout.pages.size(); ++p) {
+        // A tile reports the numbers whose centre its window holds: those
+        // its neighbours share in the overlap once on each.
+        const sheet::Box& clip = layout.pages[p].clip;
+        auto shown = [&](sheet::Vec2 c) {
+            return clip.empty() ||
+                   (c.x >= clip.minX && c.x <= clip.maxX && c.y >= clip.minY && c.y <= clip.maxY);
+        };
         for (const sheet::Label& label : layout.pages[p].mapLabels)
             if (label.kind == sheet::LabelKind::Net)
                 out += std::string(out.empty() ? "" : ",\n") +
@@ -571,7 +582,7 @@ std::string labelsJson(const sheet::Layout& layout) {
         for (const sheet::PlacedNet& net : layout.pages[p].nets)
             for (const sheet::Label& label : net.labels) {
                 bool glue = label.kind == sheet::LabelKind::Glue;
-                if (!glue && label.kind != sheet::LabelKind::Net)
+                if ((!glue && label.kind != sheet::LabelKind::Net) || !shown(label.centre))
                     continue;
                 out += std::string(out.empty() ? "" : ",\n") +
                        "    {\"page\": " + std::to_string(p + 1) + ", \"text\": \"" + label.text +
@@ -605,16 +616,19 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     std::string error;
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
+    // Each glue number with a leader counts once, however many tiles show it.
+    for (const sheet::Page& p : layout.pages)
+        for (const sheet::PlacedNet& net : p.nets)
+            for (const sheet::Label& label : net.labels)
+                report.leaders += label.leader;
+    if (o.oversize == "tile")
+        sheet::tileOversizePages(layout, options);
     if (o.map) {
         report.map = true;
         report.mapped = sheet::addAssemblyMap(sheet.model, layout, options);
         std::vector<sheet::ModelTriangle>().swap(sheet.model);
     }
     report.pages = int(layout.pages.size());
-    for (const sheet::Page& p : layout.pages)
-        for (const sheet::PlacedNet& net : p.nets)
-            for (const sheet::Label& label : net.labels)
-                report.leaders += label.leader;
     if (!o.json.empty())
         report.labels = labelsJson(layout);
     warnOversize(layout, o.limitPage, report);
@@ -939,6 +953,11 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     cmd->add_flag("--map", options->map,
                   "Add a first page showing the model from four sides, each piece in its own "
                   "colour with its number");
+    cmd->add_option("--oversize", options->oversize,
+                    "A net larger than the page: tile it across pages of the chosen size, or "
+                    "give it one page of the size it needs (for plotters)")
+        ->check(CLI::IsMember({"tile", "page"}))
+        ->capture_default_str();
     cmd->add_option("--json", options->json, "Write a report of the run as JSON");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");
     cmd->add_option("--language", options->language, "Language of the option window")

@@ -24,6 +24,9 @@ struct UnfoldOptions {
     double margin = 10.0;
     bool map = false;               // a first page that shows where every piece goes on the model
     std::string packing = "boxes";  // or "shapes"
+    // A net larger than the printable area: "tile" prints it across pages of
+    // the chosen size, "page" on one page as large as it needs (for plotters).
+    std::string oversize = "tile";
     std::string json;
     bool quiet = false;
     std::string language = "en";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "labels.h"
+#include "outline.h"
 #include "shapes.h"
 #include "sheet_model.h"
 
@@ -49,14 +50,22 @@ struct Page {
     // the nets' numbers and the views' names.
     std::vector<MapFace> mapFaces;
     std::vector<Label> mapLabels;
+    // A tile of a net too large for the page (tiling.h) prints only what lies
+    // in its window, lined up with its neighbours by marks and named by a
+    // caption; every other page has no clip.
+    Box clip;
+    std::vector<Segment> alignMarks;
+    Label caption;
 };
 
-// A net too large for the printable area; it got a page of its own.
+// A net too large for the printable area; it got a page of its own, or
+// tiles of the normal page size.
 struct OversizeNet {
     int number = 0;
     unsigned container = 0;
     double width = 0.0;  // what it needs, mm
     double height = 0.0;
+    int sheets = 0;  // the tiles it is printed on; 0: one page of its own
 };
 
 struct Layout {

@@ -387,6 +387,12 @@ void drawMarks(cairo_t* cr, const Page& page) {
         cairo_set_line_width(cr, kTickWidth * kPointsPerMm);
         cairo_stroke(cr);
     }
+    for (const Segment& mark : page.alignMarks)
+        segment(cr, mark.first, mark.second);
+    if (!page.alignMarks.empty()) {
+        cairo_set_line_width(cr, kAlignMarkWidth * kPointsPerMm);
+        cairo_stroke(cr);
+    }
 }
 
 std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page) {
@@ -396,11 +402,18 @@ std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page) {
             labels.push_back({&label, inkFor(sheet, placed.geometry, label)});
     for (const Label& label : page.mapLabels)
         labels.push_back({&label, {0, 0, 0}});
-    labels.push_back({&page.number, {0, 0, 0}});
+    if (page.clip.empty())
+        labels.push_back({&page.number, {0, 0, 0}});
     std::stable_sort(labels.begin(), labels.end(), [](const InkedLabel& a, const InkedLabel& b) {
         return runKey(a) < runKey(b);
     });
     return labels;
+}
+
+std::vector<InkedLabel> footerLabels(const Page& page) {
+    if (page.clip.empty())
+        return {};
+    return {{&page.caption, {0, 0, 0}}, {&page.number, {0, 0, 0}}};
 }
 
 void appendHatch(const Lug& lug, std::vector<Segment>& out) {
@@ -455,6 +468,14 @@ std::vector<Segment> seamTicks(const Page& page) {
 
 void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
               TextureCache& textures) {
+    bool clipped = !page.clip.empty();
+    if (clipped) {
+        cairo_save(cr);
+        Vec2 corner = pt({page.clip.minX, page.clip.minY});
+        cairo_rectangle(cr, corner.x, corner.y, page.clip.width() * kPointsPerMm,
+                        page.clip.height() * kPointsPerMm);
+        cairo_clip(cr);
+    }
     if (layers & kLayerFaces)
         drawFacesAndTabs(cr, sheet, page, textures);
     // Nets lie apart, so their numbers may as well come after every face.
@@ -468,6 +489,11 @@ void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers
         drawLines(cr, page, EdgeKind::Mountain);
     if (layers & kLayerValley)
         drawLines(cr, page, EdgeKind::Valley);
+    if (!clipped)
+        return;
+    cairo_restore(cr);
+    if (layers & kLayerNumbers)
+        drawLabels(cr, footerLabels(page));
 }
 
 }  // namespace sheet

@@ -33,12 +33,17 @@ struct InkedLabel {
 
 // Every number of a page with the ink it prints in (white on dark faces), in
 // runs of one font, size and ink, so each run needs its font and colour once.
+// A tile page's own texts stand outside its clip and are footerLabels'.
 std::vector<InkedLabel> pageLabels(const Sheet& sheet, const Page& page);
+// The page number and caption of a tile page, which its clip must spare;
+// none on any other page.
+std::vector<InkedLabel> footerLabels(const Page& page);
 
 // The short ticks across the outline where a seam of several edges starts
 // and ends, in page millimetres.
 std::vector<Segment> seamTicks(const Page& page);
-constexpr double kTickWidth = 0.25;  // mm
+constexpr double kTickWidth = 0.25;       // mm
+constexpr double kAlignMarkWidth = 0.15;  // the crosses that line tiles up
 
 // The diagonal hatch lines that shade a tab, cut off where they leave it,
 // appended to `out`.

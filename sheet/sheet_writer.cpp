@@ -195,23 +195,41 @@ std::string marksSvg(const Page& page) {
                 appendLine(leaders, label.leaderFrom, label.leaderTo);
     for (const Segment& tick : seamTicks(page))
         appendLine(ticks, tick.first, tick.second);
-    return linePath(leaders, kLeaderWidth) + linePath(ticks, kTickWidth);
+    std::string marks;
+    for (const Segment& mark : page.alignMarks)
+        appendLine(marks, mark.first, mark.second);
+    return linePath(leaders, kLeaderWidth) + linePath(ticks, kTickWidth) +
+           linePath(marks, kAlignMarkWidth);
 }
 
-// The page's numbers in runs of one ink, after the glyphs they use.
-std::string numbersSvg(const Sheet& sheet, const Page& page) {
-    std::vector<InkedLabel> labels = pageLabels(sheet, page);
+bool printable(const Label& label) {
+    return !label.text.empty() && label.size > 0.0;
+}
+
+// The outlines of the glyphs the labels use, each defined once.
+std::string glyphDefs(const std::vector<InkedLabel>& labels) {
     std::set<std::pair<LabelFont, unsigned long>> defined;
-    std::string defs = "<defs>\n", uses;
-    bool open = false;
-    Colour ink;
+    std::string defs = "<defs>\n";
     for (const InkedLabel& inked : labels) {
         const Label& label = *inked.label;
-        if (label.text.empty() || !(label.size > 0.0))
+        if (!printable(label))
             continue;
         for (const cairo_glyph_t& glyph : centredGlyphs(label.text, kGlyphSize, label.font))
             if (defined.insert({label.font, glyph.index}).second)
                 defs += glyphDefinition(label.font, glyph.index);
+    }
+    return defs + "</defs>\n";
+}
+
+// The labels in runs of one ink.
+std::string labelUses(const std::vector<InkedLabel>& labels) {
+    std::string uses;
+    bool open = false;
+    Colour ink;
+    for (const InkedLabel& inked : labels) {
+        const Label& label = *inked.label;
+        if (!printable(label))
+            continue;
         if (!open || inked.ink.r != ink.r || inked.ink.g != ink.g || inked.ink.b != ink.b) {
             ink = inked.ink;
             uses += std::string(open ? "</g>\n" : "") + "<g style=\"fill:rgb(" + percent(ink.r) +
@@ -222,7 +240,27 @@ std::string numbersSvg(const Sheet& sheet, const Page& page) {
     }
     if (open)
         uses += "</g>\n";
-    return defs + "</defs>\n" + uses;
+    return uses;
+}
+
+// The drawn marks and numbers of the print layer. On a tile page those of
+// the net are clipped to its window as cairo clips the layers it draws,
+// while the footer stands outside it.
+std::string printMarksAndNumbers(const Sheet& sheet, const Page& page) {
+    std::vector<InkedLabel> labels = pageLabels(sheet, page);
+    if (page.clip.empty())
+        return marksSvg(page) + glyphDefs(labels) + labelUses(labels);
+    std::vector<InkedLabel> footer = footerLabels(page);
+    std::vector<InkedLabel> all = labels;
+    all.insert(all.end(), footer.begin(), footer.end());
+    const Box& clip = page.clip;
+    return glyphDefs(all) + "<clipPath id=\"tile-window\"><rect x=\"" +
+           shortNumber(clip.minX * kPointsPerMm) + "\" y=\"" +
+           shortNumber(clip.minY * kPointsPerMm) + "\" width=\"" +
+           shortNumber(clip.width() * kPointsPerMm) + "\" height=\"" +
+           shortNumber(clip.height() * kPointsPerMm) + "\"/></clipPath>\n" +
+           "<g clip-path=\"url(#tile-window)\">\n" + marksSvg(page) + labelUses(labels) + "</g>\n" +
+           labelUses(footer);
 }
 
 std::string layerGroup(const std::string& name, const std::string& body) {
@@ -280,7 +318,7 @@ std::string pageSvg(const Sheet& sheet, const Page& page, TextureCache& textures
         number(page.width) + "mm\" height=\"" + number(page.height) + "mm\" viewBox=\"0 0 " +
         number(page.width * kPointsPerMm) + " " + number(page.height * kPointsPerMm) + "\">\n";
     svg += layerGroup("print", cairoLayer(sheet, page, kLayerFaces, "print", textures) +
-                                   marksSvg(page) + numbersSvg(sheet, page));
+                                   printMarksAndNumbers(sheet, page));
     svg += layerGroup("cut", cairoLayer(sheet, page, kLayerCut, "cut", textures));
     svg += layerGroup("mountain", cairoLayer(sheet, page, kLayerMountain, "mountain", textures));
     svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", textures));

@@ -449,7 +449,7 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
          210,
          8},
         {"cube.obj", {"--no-lugs", "--language", "de", "--scale", "1.5"}, 210, 297, 10},
-        {"cube.obj", {"--scale", "3", "--margin", "5"}, 210, 297, 5},
+        {"cube.obj", {"--scale", "3", "--margin", "5", "--oversize", "page"}, 210, 297, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -526,10 +526,21 @@ TEST(Unfold, AMissingTextureWarnsAndTheFacesKeepTheirColour) {
     EXPECT_GE(pdfPages(dir / "figure.pdf"), 1);
 }
 
+// The size of every page of a PDF, in mm.
+std::vector<std::pair<double, double>> pdfPageSizes(const std::string& pdf, int pages) {
+    Outcome sizes = runCommand("pdfinfo -f 1 -l " + std::to_string(pages) + " " + shellQuote(pdf));
+    std::regex size("size: +([0-9.]+) x ([0-9.]+)");
+    std::vector<std::pair<double, double>> out;
+    for (auto p = std::sregex_iterator(sizes.out.begin(), sizes.out.end(), size);
+         p != std::sregex_iterator(); ++p)
+        out.push_back({std::stod((*p)[1]) / kPointsPerMm, std::stod((*p)[2]) / kPointsPerMm});
+    return out;
+}
+
 TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     TempDir dir("kivano-app");
-    Outcome run = unfold(
-        {example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json", dir / "r.json"});
+    Outcome run = unfold({example("cube.obj"), "-o", dir / "big.pdf", "--scale", "12", "--json",
+                          dir / "r.json", "--oversize", "page"});
     ASSERT_EQ(run.exit, 0) << run.out;
     EXPECT_NE(run.out.find("--limit-page"), std::string::npos) << run.out;
     std::string json = readAll(dir / "r.json");
@@ -546,16 +557,58 @@ TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     ASSERT_EQ(limited.exit, 0) << limited.out;
     EXPECT_EQ(limited.out.find("warning"), std::string::npos) << limited.out;
     int pages = int(jsonNumber(readAll(dir / "l.json"), "pages"));
-    Outcome sizes = runCommand("pdfinfo -f 1 -l " + std::to_string(pages) + " " +
-                               shellQuote(dir / "limited.pdf"));
-    std::regex size("size: +([0-9.]+) x ([0-9.]+)");
-    int seen = 0;
-    for (auto p = std::sregex_iterator(sizes.out.begin(), sizes.out.end(), size);
-         p != std::sregex_iterator(); ++p, ++seen) {
-        EXPECT_NEAR(std::stod((*p)[1]) / kPointsPerMm, 210.0, 0.1);
-        EXPECT_NEAR(std::stod((*p)[2]) / kPointsPerMm, 297.0, 0.1);
+    std::vector<std::pair<double, double>> sizes = pdfPageSizes(dir / "limited.pdf", pages);
+    for (auto [width, height] : sizes) {
+        EXPECT_NEAR(width, 210.0, 0.1);
+        EXPECT_NEAR(height, 297.0, 0.1);
     }
-    EXPECT_EQ(seen, pages);
+    EXPECT_EQ(int(sizes.size()), pages);
+}
+
+// Tiled, the net prints on pages of the size asked for, each named by its
+// caption, and the report's numbers are where the tiles print them.
+TEST(Unfold, NetTooLargeForThePageIsTiledOnPagesOfTheChosenSize) {
+    TempDir dir("kivano-app");
+    Outcome run = unfold({example("house.obj"), "-o", dir / "t.pdf", "-o", dir / "t.svg", "--scale",
+                          "2", "--json", dir / "t.json"});
+    ASSERT_EQ(run.exit, 0) << run.out;
+    std::string json = readAll(dir / "t.json");
+    int pages = int(jsonNumber(json, "pages"));
+    ASSERT_GE(pages, 2);
+    EXPECT_EQ(pdfPages(dir / "t.pdf"), pages);
+    std::smatch m;
+    ASSERT_TRUE(
+        std::regex_search(run.out, m, std::regex("tiled on ([0-9]+) sheets; use --limit-page")))
+        << run.out;
+    EXPECT_EQ(std::stoi(m[1]), pages);  // the house is one net
+
+    std::vector<std::pair<double, double>> sizes = pdfPageSizes(dir / "t.pdf", pages);
+    EXPECT_EQ(int(sizes.size()), pages);
+    for (auto [width, height] : sizes) {
+        EXPECT_NEAR(width, 210.0, 0.1);
+        EXPECT_NEAR(height, 297.0, 0.1);
+    }
+    std::regex caption("net 1, sheet ([0-9]+) of ([0-9]+) \\(row ([0-9]+), column ([0-9]+)\\)");
+    std::pair<int, int> last{0, 0};
+    std::vector<std::string> svgPages;
+    for (int p = 1; p <= pages; ++p) {
+        svgPages.push_back(dir / ("t-" + std::to_string(p) + ".svg"));
+        std::string text = runCommand("pdftotext -layout -f " + std::to_string(p) + " -l " +
+                                      std::to_string(p) + " " + shellQuote(dir / "t.pdf") + " -")
+                               .out;
+        ASSERT_TRUE(std::regex_search(text, m, caption)) << "page " << p << ": " << text;
+        EXPECT_EQ(std::stoi(m[1]), p);
+        EXPECT_EQ(std::stoi(m[2]), pages);
+        std::pair<int, int> place{std::stoi(m[3]), std::stoi(m[4])};  // row by row
+        EXPECT_GT(place, last) << "page " << p;
+        last = place;
+    }
+    int leaders = 0;
+    expectNumbersAtTheirEdges(dir / "t.pdf", svgPages, json, 3.0, leaders);
+    for (const PrintedLabel& label : reportedLabels(json)) {
+        EXPECT_TRUE(label.x >= 10 && label.x <= 200 && label.y >= 10 && label.y <= 287)
+            << label.text << " at " << label.x << ", " << label.y << " on page " << label.page;
+    }
 }
 
 TEST(Unfold, ASphereOfMoreNetsThanNamesHoldLosesNoTriangle) {
