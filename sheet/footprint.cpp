@@ -93,13 +93,15 @@ CellShape halfTurn(const CellShape& shape, double cell, Vec2& origin) {
     turned.columns = shape.columns;
     turned.rows = shape.rows;
     turned.filled = shape.filled;
-    turned.runs.resize(shape.runs.size());
-    for (int j = 0; j < shape.rows; ++j) {
-        const std::vector<CellRun>& from = shape.runs[size_t(j)];
-        std::vector<CellRun>& to = turned.runs[size_t(shape.rows - 1 - j)];
+    turned.runs.reserve(shape.runs.size());
+    turned.rowStart.reserve(size_t(shape.rows) + 1);
+    for (int j = shape.rows - 1; j >= 0; --j) {
+        turned.rowStart.push_back(int(turned.runs.size()));
+        std::span<const CellRun> from = shape.row(j);
         for (auto run = from.rbegin(); run != from.rend(); ++run)
-            to.push_back({shape.columns - run->start - run->length, run->length});
+            turned.runs.push_back({shape.columns - run->start - run->length, run->length});
     }
+    turned.rowStart.push_back(int(turned.runs.size()));
     origin = {-(origin.x + shape.columns * cell), -(origin.y + shape.rows * cell)};
     return turned;
 }

@@ -132,7 +132,8 @@ Colour fillOf(const Sheet& sheet, const Face& face) {
     return material && !material->isDefault ? material->colour : kPaper;
 }
 
-// Faces of one colour are filled as one shape, which leaves no seams.
+// Faces of one colour are filled as one shape, which leaves no seams; faces
+// in the paper's colour are left as paper.
 void drawFaces(cairo_t* cr, const Sheet& sheet, const Net& net, TextureCache& textures) {
     std::map<std::array<double, 3>, std::vector<const Face*>> byColour;
     for (const Face& face : net.faces) {
@@ -142,6 +143,8 @@ void drawFaces(cairo_t* cr, const Sheet& sheet, const Net& net, TextureCache& te
         byColour[{c.r, c.g, c.b}].push_back(&face);
     }
     for (const auto& [colour, faces] : byColour) {
+        if (colour[0] == kPaper.r && colour[1] == kPaper.g && colour[2] == kPaper.b)
+            continue;  // the paper's own colour: nothing to print
         cairo_set_source_rgb(cr, colour[0], colour[1], colour[2]);
         cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
         for (const Face* face : faces)

@@ -7,26 +7,28 @@
 
 namespace sheet {
 
+constexpr int kMergeGap = 2;
 CellShape CellShape::fromSpans(int columns, std::vector<std::vector<CellRun>> spans) {
     CellShape shape;
     shape.columns = columns;
     shape.rows = int(spans.size());
-    shape.runs.resize(spans.size());
-    for (size_t j = 0; j < spans.size(); ++j) {
-        std::vector<CellRun>& row = spans[j];
+    shape.rowStart.reserve(spans.size() + 1);
+    for (std::vector<CellRun>& row : spans) {
+        shape.rowStart.push_back(int(shape.runs.size()));
         std::sort(row.begin(), row.end(),
                   [](const CellRun& a, const CellRun& b) { return a.start < b.start; });
+        size_t first = shape.runs.size();
         for (const CellRun& span : row) {  // here `length` is the last cell
-            std::vector<CellRun>& runs = shape.runs[j];
-            if (!runs.empty() && span.start <= runs.back().start + runs.back().length)
-                runs.back().length =
-                    std::max(runs.back().length, span.length - runs.back().start + 1);
+            CellRun* last = shape.runs.size() > first ? &shape.runs.back() : nullptr;
+            if (last && span.start <= last->start + last->length + kMergeGap)
+                last->length = std::max(last->length, span.length - last->start + 1);
             else
-                runs.push_back({span.start, span.length - span.start + 1});
+                shape.runs.push_back({span.start, span.length - span.start + 1});
         }
-        for (const CellRun& run : shape.runs[j])
-            shape.filled += run.length;
+        for (size_t r = first; r < shape.runs.size(); ++r)
+            shape.filled += shape.runs[r].length;
     }
+    shape.rowStart.push_back(int(shape.runs.size()));
     return shape;
 }
 
@@ -41,8 +43,9 @@ struct PageCells {
     std::vector<int> freeRun;
     std::vector<int> longest;
     long long free = 0;
-    int widest = 0;    // the longest free run of any row
-    int failures = 0;  // shapes tried here in a row that found no room
+    std::vector<long long> freeAbove;  // free cells in the rows above each row (rows + 1 entries)
+    int widest = 0;                    // the longest free run of any row
+    int failures = 0;                  // shapes tried here in a row that found no room
     bool open = true;
 
     PageCells(int c, int r)
@@ -51,6 +54,13 @@ struct PageCells {
             for (int i = 0; i < columns; ++i)
                 freeRun[size_t(j) * size_t(columns) + size_t(i)] = columns - i;
         free = (long long)c * r;
+        freeAbove.resize(size_t(r) + 1);
+        for (int j = 0; j <= r; ++j)
+            freeAbove[size_t(j)] = (long long)c * j;
+    }
+
+    long long freeInRows(int first, int count) const {
+        return freeAbove[size_t(first + count)] - freeAbove[size_t(first)];
     }
 
     int run(int row, int column) const {
@@ -59,10 +69,10 @@ struct PageCells {
 
     void fill(const CellShape& shape, int column, int row) {
         for (int j = 0; j < shape.rows; ++j) {
-            if (shape.runs[j].empty())
+            if (shape.row(j).empty())
                 continue;
             int* line = &freeRun[size_t(row + j) * size_t(columns)];
-            for (const CellRun& r : shape.runs[j])
+            for (const CellRun& r : shape.row(j))
                 std::fill_n(line + column + r.start, r.length, 0);
             int longestHere = 0;
             for (int i = columns - 1, freeAhead = 0, toFree = columns; i >= 0; --i) {
@@ -81,6 +91,14 @@ struct PageCells {
         }
         free -= shape.filled;
         widest = *std::max_element(longest.begin(), longest.end());
+        long long taken = 0;
+        for (int j = 0; j < shape.rows; ++j) {
+            for (const CellRun& r : shape.row(j))
+                taken += r.length;
+            freeAbove[size_t(row + j) + 1] -= taken;
+        }
+        for (size_t j = size_t(row + shape.rows) + 1; j < freeAbove.size(); ++j)
+            freeAbove[j] -= taken;
     }
 
     // Whether the shape fits with its cell 0, 0 on (column, row); where not,
@@ -91,18 +109,19 @@ struct PageCells {
             int j = n < 0 ? first : n;
             if (n == first)
                 continue;
-            for (const CellRun& r : shape.runs[j]) {
+            for (const CellRun& r : shape.row(j)) {
                 int at = column + r.start;
                 int room = run(row + j, at);
                 if (room >= r.length)
                     continue;
-                if (room <= 0) {
-                    skip = -room;  // to the next free cell
-                } else {
-                    // the run must start past the filled cells that end this free run
-                    int blocked = at + room;
-                    skip = blocked < columns ? room - run(row + j, blocked) : columns;
+                // on to the next free run of this row long enough for this
+                // run, hopping over free runs too short and filled ones
+                int to = at;
+                while (to < columns && room < r.length) {
+                    to += room > 0 ? room : -room;
+                    room = to < columns ? run(row + j, to) : 0;
                 }
+                skip = to - at;
                 return false;
             }
         }
@@ -119,7 +138,7 @@ struct Spot {
 std::vector<int> longestRuns(const CellShape& shape) {
     std::vector<int> longest(size_t(shape.rows), 0);
     for (int j = 0; j < shape.rows; ++j)
-        for (const CellRun& r : shape.runs[j])
+        for (const CellRun& r : shape.row(j))
             longest[j] = std::max(longest[j], r.length);
     return longest;
 }
@@ -136,7 +155,8 @@ bool findSpot(const PageCells& page, const CellShape& shape, const std::vector<i
     // The row with the longest run rules most spots out: tried first.
     int widestRow = int(std::max_element(longest.begin(), longest.end()) - longest.begin());
     for (int y = 0; y <= lastRow; ++y) {
-        if (page.longest[y + widestRow] < longest[widestRow])
+        if (page.longest[y + widestRow] < longest[widestRow] ||
+            page.freeInRows(y, shape.rows) < shape.filled)
             continue;
         bool possible = true;
         for (int j = 0; j < shape.rows && possible; ++j) {
@@ -190,14 +210,19 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
             PageCells& page = pages[p];
             if (!page.open || page.free < item.turns[0].filled || page.widest < widest)
                 continue;
-            int limit = rows;
+            // The turn whose lower edge ends highest, then leftmost: the
+            // packed part of the page keeps an even border.
+            int bestBottom = INT_MAX;
             for (int t = 0; t < 4; ++t) {
+                const CellShape& shape = item.turns[t];
                 int column = 0, row = 0;
-                if (!findSpot(page, item.turns[t], longest[t], limit, column, row))
+                int limit = bestBottom == INT_MAX ? rows : bestBottom - shape.rows;
+                if (!findSpot(page, shape, longest[t], limit, column, row))
                     continue;
-                if (!best.found || row < best.row || (row == best.row && column < best.column)) {
+                int bottom = row + shape.rows;
+                if (bottom < bestBottom || (bottom == bestBottom && column < best.column)) {
                     best = {column, row, t, true};
-                    limit = row;
+                    bestBottom = bottom;
                 }
             }
             if (best.found)

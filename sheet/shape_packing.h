@@ -6,6 +6,7 @@
 // spot of the first page that has room. Largest first, so that small shapes
 // fill the hollows and the corners the large ones leave. Deterministic.
 #include <array>
+#include <span>
 #include <vector>
 
 namespace sheet {
@@ -19,8 +20,15 @@ struct CellRun {
 struct CellShape {
     int columns = 0;
     int rows = 0;
-    std::vector<std::vector<CellRun>> runs;  // one list per row
+    // Row after row, in one array: a run list per row would cost a heap
+    // block per row of every shape in four turns.
+    std::vector<CellRun> runs;
+    std::vector<int> rowStart;  // row j's runs are runs[rowStart[j] .. rowStart[j + 1])
     long long filled = 0;
+
+    std::span<const CellRun> row(int j) const {
+        return {runs.data() + rowStart[size_t(j)], runs.data() + rowStart[size_t(j) + 1]};
+    }
 
     // From each row's spans of touched cells (first, last; any order, may
     // overlap), merged into runs.
@@ -28,7 +36,7 @@ struct CellShape {
 };
 
 // A shape in four quarter turns clockwise: turns[t] holds the cells of the
-// shape turned t times, drawn anew for that turn.
+// shape turned t times.
 struct ShapeItem {
     std::array<CellShape, 4> turns;
 };
