@@ -2,9 +2,10 @@
 // Packs shapes by their true outline rather than their boxes: each shape is
 // a raster of cells it may not share with another (drawn conservatively, so
 // two shapes on free cells never come closer than the gap they were drawn
-// with), tried in its four quarter turns at the topmost, then leftmost free
-// spot of the first page that has room. Largest first, so that small shapes
-// fill the hollows and the corners the large ones leave. Deterministic.
+// with), tried in its four quarter turns, each at its topmost, then leftmost
+// free spot; of these the one whose lower edge ends highest wins, on the
+// first page that has room. Largest first, so that small shapes fill the
+// hollows and the corners the large ones leave. Deterministic.
 #include <array>
 #include <span>
 #include <vector>
