@@ -93,6 +93,8 @@ struct RunReport {
     int leaders = 0;  // glue numbers joined to their edge by a line
     bool map = false;
     sheet::MapSummary mapped;
+    std::vector<double> coverage;  // per page, the share of the printable area pieces take
+    double pagesLowerBound = 0.0;  // the pieces' area over one page's printable area
     EdgeLengths numberedEdges;
     std::string labels;  // every printed number, as JSON objects
     sheet::SceneCounts objects;
@@ -541,6 +543,13 @@ void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) 
                 "; use " + (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
 }
 
+std::string numberList(const std::vector<double>& values) {
+    std::string out;
+    for (double v : values)
+        out += (out.empty() ? "" : ", ") + number(round2(v));
+    return "[" + out + "]";
+}
+
 std::string jsonPoint(sheet::Vec2 p) {
     return "[" + number(round2(p.x)) + ", " + number(round2(p.y)) + "]";
 }
@@ -605,6 +614,45 @@ std::string labelsJson(const sheet::Layout& layout) {
     return out;
 }
 
+// The area of a polygon, or of its part inside `clip` when that is set:
+// one half-plane of the clip after another (Sutherland-Hodgman).
+double areaWithin(const sheet::Vec2* corners, int count, const sheet::Box& clip) {
+    std::vector<sheet::Vec2> polygon(corners, corners + count);
+    if (!clip.empty()) {
+        const double edges[4] = {clip.minX, clip.maxX, clip.minY, clip.maxY};
+        for (int side = 0; side < 4 && !polygon.empty(); ++side) {
+            auto along = [&](sheet::Vec2 p) { return side < 2 ? p.x : p.y; };
+            auto inside = [&](sheet::Vec2 p) {
+                return side % 2 == 0 ? along(p) >= edges[side] : along(p) <= edges[side];
+            };
+            std::vector<sheet::Vec2> kept;
+            for (size_t i = 0; i < polygon.size(); ++i) {
+                sheet::Vec2 a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+                if (inside(a))
+                    kept.push_back(a);
+                if (inside(a) != inside(b)) {
+                    double t = (edges[side] - along(a)) / (along(b) - along(a));
+                    kept.push_back({a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+                }
+            }
+            polygon.swap(kept);
+        }
+    }
+    return std::abs(sheet::signedArea(polygon));
+}
+
+// What of a page its pieces (faces and tabs) take, in square millimetres.
+double piecesArea(const sheet::Page& page) {
+    double area = 0.0;
+    for (const sheet::PlacedNet& net : page.nets) {
+        for (const sheet::Face& face : net.geometry.faces)
+            area += areaWithin(face.p, 3, page.clip);
+        for (const sheet::Lug& lug : net.geometry.lugs)
+            area += areaWithin(lug.p, 4, page.clip);
+    }
+    return area;
+}
+
 // The nets move into the layout; the sheet keeps its materials for drawing.
 std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageSize& page,
                               sheet::Layout& layout, RunReport& report) {
@@ -616,11 +664,16 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     std::string error;
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
-    // Each glue number with a leader counts once, however many tiles show it.
-    for (const sheet::Page& p : layout.pages)
+    // Each glue number with a leader counts once, however many tiles show it,
+    // and so does each net's area.
+    double printable = layout.printableWidth * layout.printableHeight, netsArea = 0.0;
+    for (const sheet::Page& p : layout.pages) {
+        netsArea += piecesArea(p);
         for (const sheet::PlacedNet& net : p.nets)
             for (const sheet::Label& label : net.labels)
                 report.leaders += label.leader;
+    }
+    report.pagesLowerBound = netsArea / printable;
     if (o.oversize == "tile")
         sheet::tileOversizePages(layout, options);
     if (o.map) {
@@ -629,6 +682,8 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
         std::vector<sheet::ModelTriangle>().swap(sheet.model);
     }
     report.pages = int(layout.pages.size());
+    for (const sheet::Page& p : layout.pages)
+        report.coverage.push_back(piecesArea(p) / printable);
     if (!o.json.empty())
         report.labels = labelsJson(layout);
     warnOversize(layout, o.limitPage, report);
@@ -744,7 +799,8 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
            number(round2(r.extent)) +
            ",\n"
            "  \"pages\": " +
-           std::to_string(r.pages) + ",\n" +
+           std::to_string(r.pages) + ",\n" + "  \"page_coverage\": " + numberList(r.coverage) +
+           ",\n" + "  \"pages_lower_bound\": " + number(round2(r.pagesLowerBound)) + ",\n" +
            (r.map
                 ? "  \"map\": {\"page\": 1, \"nets_shown\": " + std::to_string(r.mapped.netsShown) +
                       ", \"nets_numbered\": " + std::to_string(r.mapped.netsNumbered) + "},\n"

@@ -7,6 +7,8 @@
 //   kivano_bench [--quick] [--limit SECONDS]
 //   --quick: the models up to 20,480 triangles; --limit: wall seconds a
 //   whole run may take (120 by default)
+// Last, pages and seconds of both packers on the models the peer was
+// measured on, next to the peer's figures.
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
 #include "bench/whole_run.h"
@@ -210,6 +212,90 @@ static std::vector<Model> models(bool quick) {
     return all;
 }
 
+// Pages against the most used free peer, at true scale on A4 with default
+// settings: the peer's pieces and pages were measured on this machine's kind
+// and are given, not run. The spheres are icospheres of radius 5 cm whose
+// corners moved by up to 2 % of the radius.
+struct PackingModel {
+    const char* name;
+    int level;  // icosphere subdivisions; -1 for the bunny
+    int peerPieces, peerPages;
+};
+
+const PackingModel kPackingModels[] = {
+    {"bunny", -1, 77, 3},
+    {"sphere-5cm-5120", 4, 158, 4},
+    {"sphere-5cm-20480", 5, 692, 7},
+    {"sphere-5cm-81920", 6, 2485, 19},
+};
+
+struct PackingRow {
+    const PackingModel* model;
+    kivano::WholeRun boxes, shapes;
+};
+
+static std::vector<PackingRow> measurePacking(const std::string& tool, const std::string& directory,
+                                              double limit, bool quick) {
+    std::vector<PackingRow> rows;
+    for (const PackingModel& model : kPackingModels) {
+        if (quick && model.level > 5)
+            continue;
+        std::string file = KIVANO_SOURCE_DIR "/../shared/models/bunny.obj";
+        std::vector<std::string> scale;
+        if (model.level >= 0) {
+            file = directory + "/" + model.name + ".obj";
+            kivano::writeObj(kivano::makeIcosphere(model.level, 0.02, 7), file.c_str());
+            scale = {"--scale", "5"};  // the mesh's radius is one centimetre
+        }
+        PackingRow row{&model, {}, {}};
+        for (const char* packing : {"boxes", "shapes"}) {
+            std::string base = directory + "/" + model.name + "-" + packing;
+            std::vector<std::string> options = scale;
+            options.insert(options.end(), {"--packing", packing});
+            kivano::WholeRun run =
+                kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", limit, options);
+            if (!run.ok)
+                std::fprintf(stderr, "kivano unfold %s --packing %s: %s\n", file.c_str(), packing,
+                             run.failure.c_str());
+            (std::strcmp(packing, "boxes") == 0 ? row.boxes : row.shapes) = run;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+static void printPacking(const std::vector<PackingRow>& rows) {
+    std::printf("\npacking at true scale on A4 (layout = labels and packing, CPU s):\n");
+    std::printf("%-18s %6s %6s | %6s %6s %8s %8s | %6s %8s %8s\n", "model", "peer", "peer", "nets",
+                "boxes", "layout", "whole", "shapes", "layout", "whole");
+    std::printf("%-18s %6s %6s | %6s %6s %8s %8s | %6s %8s %8s\n", "", "pieces", "pages", "",
+                "pages", "s", "s", "pages", "s", "s");
+    for (const PackingRow& r : rows) {
+        std::printf("%-18s %6d %6d | %6d %6d", r.model->name, r.model->peerPieces,
+                    r.model->peerPages, r.boxes.nets, r.boxes.pages);
+        printCell(r.boxes.layout, " %8.3f");
+        printCell(r.boxes.cpu, " %8.3f");
+        std::printf(" | %6d", r.shapes.pages);
+        printCell(r.shapes.layout, " %8.3f");
+        printCell(r.shapes.cpu, " %8.3f");
+        std::printf("\n");
+    }
+}
+
+static void printPackingTargets(const std::vector<PackingRow>& rows) {
+    bool fewer = !rows.empty();
+    for (const PackingRow& r : rows)
+        fewer = fewer && r.shapes.ok && r.shapes.pages < r.model->peerPages;
+    std::printf("  %-46s %9s\n", "true-shape packing: fewer pages than the peer",
+                fewer ? "met" : "NOT MET");
+    for (const PackingRow& r : rows)
+        if (r.model->level == 6)
+            printTarget(
+                "sphere 5 cm 81,920: shapes run / boxes run",
+                r.boxes.ok && r.shapes.ok && r.boxes.cpu > 0 ? r.shapes.cpu / r.boxes.cpu : -1, 1.5,
+                "x");
+}
+
 int main(int argc, char** argv) {
     bool quick = false;
     double limit = kDefaultRunLimit;
@@ -251,7 +337,10 @@ int main(int argc, char** argv) {
     printRunHeader();
     for (const Measured& m : all)
         printRun(m);
+    std::vector<PackingRow> packing = measurePacking(tool, directory, limit, quick);
+    printPacking(packing);
     printTargets(all);
+    printPackingTargets(packing);
     std::printf("(outputs in %s)\n", directory);
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -160,17 +161,24 @@ static void readReport(const std::string& json, WholeRun& run) {
     double read = reportSeconds(report, "read", object),
            layout = reportSeconds(report, "layout", object),
            write = reportSeconds(report, "write", object);
+    run.layout = layout;
+    for (auto [name, value] : {std::pair{"\"nets\": ", &run.nets}, {"\"pages\": ", &run.pages}})
+        if (size_t at = report.find(name); at != std::string::npos)
+            *value = std::atoi(report.c_str() + at + std::strlen(name));
     if (read >= 0 && layout >= 0 && write >= 0)
         run.sheet = read + layout + write;
 }
 
 WholeRun runWholeUnfold(const std::string& tool, const std::string& model, const std::string& pdf,
-                        const std::string& json, double limit) {
+                        const std::string& json, double limit,
+                        const std::vector<std::string>& options) {
     WholeRun run;
     Child child;
     Clock::time_point start = Clock::now();
-    if (!spawnChild({"stdbuf", "-oL", "-eL", tool, "unfold", model, "-o", pdf, "--json", json},
-                    child)) {
+    std::vector<std::string> command{"stdbuf", "-oL", "-eL", tool,     "unfold",
+                                     model,    "-o",  pdf,   "--json", json};
+    command.insert(command.end(), options.begin(), options.end());
+    if (!spawnChild(command, child)) {
         run.failure = "cannot start " + tool;
         return run;
     }
