@@ -440,6 +440,9 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
         std::string model;
         std::vector<std::string> options;
         double width, height, margin;
+        // The pieces' area over one page's printable area, where known: the
+        // tabless cube's six faces of 60 mm over A4 less its margins.
+        double lowerBound = -1;
     };
     const std::vector<Case> cases{
         {"figure.obj", {}, 210, 297, 10},
@@ -448,7 +451,12 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
          148,
          210,
          8},
-        {"cube.obj", {"--no-lugs", "--language", "de", "--scale", "1.5"}, 210, 297, 10},
+        {"cube.obj",
+         {"--no-lugs", "--language", "de", "--scale", "1.5"},
+         210,
+         297,
+         10,
+         6 * 60.0 * 60.0 / (190.0 * 277.0)},
         {"cube.obj", {"--scale", "3", "--margin", "5", "--oversize", "page"}, 210, 297, 5},
     };
     for (const Case& c : cases) {
@@ -471,6 +479,19 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
         EXPECT_GT(jsonNumber(json, "glue_numbers"), 0);
         expectGlueNumbersPaired(dir / "s.pdf", json);
         expectPluginSteps(json);
+        // The pages' covered shares add up to the pieces' area.
+        size_t list = json.find("\"page_coverage\": [");
+        ASSERT_NE(list, std::string::npos);
+        std::string shares = json.substr(list, json.find(']', list) - list);
+        std::regex share("[0-9]+(\\.[0-9]+)?");
+        double covered = 0.0;
+        for (auto m = std::sregex_iterator(shares.begin(), shares.end(), share);
+             m != std::sregex_iterator(); ++m)
+            covered += std::stod(m->str());
+        double bound = jsonNumber(json, "pages_lower_bound");
+        EXPECT_NEAR(covered, bound, 0.01 * pages);
+        if (c.lowerBound >= 0)
+            EXPECT_NEAR(bound, c.lowerBound, 0.006);
     }
 }
 
