@@ -45,6 +45,11 @@ struct PageCells {
     std::vector<int> freeRun;
     std::vector<int> longest;
     long long free = 0;
+    // The longest free run from any cell of each block of kBlock cells of a
+    // row: a search for a long run passes whole blocks of short ones at once.
+    static constexpr int kBlock = 32;
+    int blocks = 0;
+    std::vector<int> blockLongest;
     std::vector<long long> freeAbove;  // free cells in the rows above each row (rows + 1 entries)
     int widest = 0;                    // the longest free run of any row
     int failures = 0;                  // shapes tried here in a row that found no room
@@ -56,6 +61,11 @@ struct PageCells {
             for (int i = 0; i < columns; ++i)
                 freeRun[size_t(j) * size_t(columns) + size_t(i)] = columns - i;
         free = (long long)c * r;
+        blocks = (c + kBlock - 1) / kBlock;
+        blockLongest.resize(size_t(blocks) * size_t(r));
+        for (int j = 0; j < rows; ++j)
+            for (int b = 0; b < blocks; ++b)
+                blockLongest[size_t(j) * size_t(blocks) + size_t(b)] = columns - b * kBlock;
         freeAbove.resize(size_t(r) + 1);
         for (int j = 0; j <= r; ++j)
             freeAbove[size_t(j)] = (long long)c * j;
@@ -90,6 +100,13 @@ struct PageCells {
                 }
             }
             longest[row + j] = longestHere;
+            int* blockLine = &blockLongest[size_t(row + j) * size_t(blocks)];
+            for (int b = 0; b < blocks; ++b) {
+                int most = 0;
+                for (int i = b * kBlock; i < std::min(columns, (b + 1) * kBlock); ++i)
+                    most = std::max(most, line[i]);
+                blockLine[b] = most;
+            }
         }
         free -= shape.filled;
         widest = *std::max_element(longest.begin(), longest.end());
@@ -105,12 +122,11 @@ struct PageCells {
 
     // Whether the shape fits with its cell 0, 0 on (column, row); where not,
     // `skip` says how many columns further right the next try can start.
-    // Row `first` is tried first: the one likeliest to fail, and far.
-    bool fits(const CellShape& shape, int column, int row, int first, int& skip) const {
-        for (int n = -1; n < shape.rows; ++n) {
-            int j = n < 0 ? first : n;
-            if (n == first)
-                continue;
+    // Rows are tried in `order`: those with the longest runs, likeliest to
+    // fail, first.
+    bool fits(const CellShape& shape, int column, int row, const std::vector<int>& order,
+              int& skip) const {
+        for (int j : order) {
             for (const CellRun& r : shape.row(j)) {
                 int at = column + r.start;
                 int room = run(row + j, at);
@@ -119,8 +135,13 @@ struct PageCells {
                 // on to the next free run of this row long enough for this
                 // run, hopping over free runs too short and filled ones
                 int to = at;
+                const int* blockLine = &blockLongest[size_t(row + j) * size_t(blocks)];
                 while (to < columns && room < r.length) {
-                    to += room > 0 ? room : -room;
+                    int block = to / kBlock;
+                    if (blockLine[block] < r.length)
+                        to = (block + 1) * kBlock;  // no run long enough starts in the rest of it
+                    else
+                        to += room > 0 ? room : -room;
                     room = to < columns ? run(row + j, to) : 0;
                 }
                 skip = to - at;
@@ -136,41 +157,53 @@ struct Spot {
     bool found = false;
 };
 
-// The longest run of each row, for ruling rows of the page out at once.
-std::vector<int> longestRuns(const CellShape& shape) {
-    std::vector<int> longest(size_t(shape.rows), 0);
+// The longest run of each row, for ruling rows of the page out at once, and
+// the rows from the longest run to the shortest.
+struct RowNeeds {
+    std::vector<int> longest;
+    std::vector<int> order;
+};
+
+RowNeeds rowNeeds(const CellShape& shape) {
+    RowNeeds needs;
+    needs.longest.assign(size_t(shape.rows), 0);
     for (int j = 0; j < shape.rows; ++j)
         for (const CellRun& r : shape.row(j))
-            longest[j] = std::max(longest[j], r.length);
-    return longest;
+            needs.longest[j] = std::max(needs.longest[j], r.length);
+    needs.order.resize(size_t(shape.rows));
+    std::iota(needs.order.begin(), needs.order.end(), 0);
+    std::stable_sort(needs.order.begin(), needs.order.end(),
+                     [&](int a, int b) { return needs.longest[a] > needs.longest[b]; });
+    return needs;
 }
 
 // The topmost, then leftmost spot for one turn, above `limitRow` only.
-bool findSpot(const PageCells& page, const CellShape& shape, const std::vector<int>& longest,
-              int limitRow, int& column, int& row) {
+bool findSpot(const PageCells& page, const CellShape& shape, const RowNeeds& needs, int limitRow,
+              int& column, int& row) {
+    const std::vector<int>& longest = needs.longest;
     if (shape.columns > page.columns || shape.rows > page.rows)
         return false;
     int lastRow = std::min(page.rows - shape.rows, limitRow);
     // A page row too full for the least of the shape's rows rules out every
     // spot that would cover it.
-    int least = *std::min_element(longest.begin(), longest.end());
-    // The row with the longest run rules most spots out: tried first.
-    int widestRow = int(std::max_element(longest.begin(), longest.end()) - longest.begin());
+    int least = longest[size_t(needs.order.back())];
     for (int y = 0; y <= lastRow; ++y) {
-        if (page.longest[y + widestRow] < longest[widestRow] ||
-            page.freeInRows(y, shape.rows) < shape.filled)
+        if (page.freeInRows(y, shape.rows) < shape.filled)
             continue;
         bool possible = true;
-        for (int j = 0; j < shape.rows && possible; ++j) {
-            possible = page.longest[y + j] >= longest[j];
-            if (!possible && page.longest[y + j] < least)
+        for (int j : needs.order) {
+            if (page.longest[y + j] >= longest[j])
+                continue;
+            possible = false;
+            if (page.longest[y + j] < least)
                 y += j;
+            break;
         }
         if (!possible)
             continue;
         for (int x = 0; x <= page.columns - shape.columns;) {
             int skip = 1;
-            if (page.fits(shape, x, y, widestRow, skip)) {
+            if (page.fits(shape, x, y, needs.order, skip)) {
                 column = x;
                 row = y;
                 return true;
@@ -198,16 +231,16 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
     std::vector<int> pageIndex;  // packing page -> result page (oversize pages interleave)
     for (size_t i : order) {
         const ShapeItem& item = items[i];
-        std::array<std::vector<int>, 4> longest;
+        std::array<RowNeeds, 4> needs;
         for (int t = 0; t < 4; ++t)
-            longest[t] = longestRuns(item.turns[t]);
+            needs[t] = rowNeeds(item.turns[t]);
         Spot best;
         size_t p = 0;
         // Some row of the page must hold the shape's longest run, in some turn.
         int widest = INT_MAX;
         for (int t = 0; t < 4; ++t)
-            if (!longest[t].empty())
-                widest = std::min(widest, *std::max_element(longest[t].begin(), longest[t].end()));
+            if (!needs[t].order.empty())
+                widest = std::min(widest, needs[t].longest[size_t(needs[t].order.front())]);
         for (; p < pages.size() && !best.found; ++p) {
             PageCells& page = pages[p];
             if (!page.open || page.free < item.turns[0].filled || page.widest < widest)
@@ -219,7 +252,7 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
                 const CellShape& shape = item.turns[t];
                 int column = 0, row = 0;
                 int limit = bestBottom == INT_MAX ? rows : bestBottom - shape.rows;
-                if (!findSpot(page, shape, longest[t], limit, column, row))
+                if (!findSpot(page, shape, needs[t], limit, column, row))
                     continue;
                 int bottom = row + shape.rows;
                 if (bottom < bestBottom || (bottom == bestBottom && column < best.column)) {
@@ -236,7 +269,7 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
             PageCells fresh(columns, rows);
             for (int t = 0; t < 4 && !best.found; ++t) {
                 int column = 0, row = 0;
-                if (findSpot(fresh, item.turns[t], longest[t], rows, column, row))
+                if (findSpot(fresh, item.turns[t], needs[t], rows, column, row))
                     best = {column, row, t, true};
             }
             if (!best.found) {
