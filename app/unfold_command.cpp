@@ -1002,8 +1002,8 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
                     "Folds flatter than this many degrees print no line (default: only faces in "
                     "one plane)");
     cmd->add_option("--packing", options->packing,
-                    "How nets share a page: by their boxes, or by their true shapes (nesting, "
-                    "slower)")
+                    "How nets share a page: by their true shapes, nesting in each other's hollows, "
+                    "or by their boxes (faster, more pages)")
         ->check(CLI::IsMember({"shapes", "boxes"}))
         ->capture_default_str();
     cmd->add_flag("--map", options->map,

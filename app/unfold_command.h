@@ -22,8 +22,8 @@ struct UnfoldOptions {
     // Folds flatter than this (degrees) print no line; unset: faces in one plane.
     std::optional<double> flatAngle;
     double margin = 10.0;
-    bool map = false;               // a first page that shows where every piece goes on the model
-    std::string packing = "boxes";  // or "shapes"
+    bool map = false;                // a first page that shows where every piece goes on the model
+    std::string packing = "shapes";  // or "boxes"
     // A net larger than the printable area: "tile" prints it across pages of
     // the chosen size, "page" on one page as large as it needs (for plotters).
     std::string oversize = "tile";

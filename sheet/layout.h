@@ -21,7 +21,7 @@ struct LayoutOptions {
     double pageHeight = 297.0;
     double margin = 10.0;
     double netGap = 3.0;  // between two nets (between their boxes when packing boxes)
-    Packing packing = Packing::Boxes;
+    Packing packing = Packing::Shapes;
 };
 
 struct PlacedNet {

@@ -78,31 +78,51 @@ struct Box {
     double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
 };
 
-// Each net's outline is one path in the cut layer: its box, in mm.
-std::vector<Box> cutOutlines(const std::string& svg) {
+using Point = std::pair<double, double>;
+
+// The cut layer's paths, each a polyline in mm: a net's outline, or the
+// outline of a hole in it.
+std::vector<std::vector<Point>> cutPaths(const std::string& svg) {
     size_t from = svg.find("<g id=\"cut\"");
     size_t to = svg.find("<g id=\"mountain\"");
-    std::vector<Box> boxes;
+    std::vector<std::vector<Point>> paths;
     if (from == std::string::npos || to == std::string::npos)
-        return boxes;
+        return paths;
     std::string layer = svg.substr(from, to - from);
     std::regex path("<path[^>]* d=\"([^\"]*)\"");
     std::regex pair("(-?[0-9.]+) (-?[0-9.]+)");
     for (auto p = std::sregex_iterator(layer.begin(), layer.end(), path);
          p != std::sregex_iterator(); ++p) {
         std::string d = (*p)[1];
-        Box box;
+        std::vector<Point>& points = paths.emplace_back();
         for (auto q = std::sregex_iterator(d.begin(), d.end(), pair); q != std::sregex_iterator();
-             ++q) {
-            double x = std::stod((*q)[1]) / kPointsPerMm, y = std::stod((*q)[2]) / kPointsPerMm;
-            box.minX = std::min(box.minX, x);
-            box.minY = std::min(box.minY, y);
-            box.maxX = std::max(box.maxX, x);
-            box.maxY = std::max(box.maxY, y);
-        }
-        boxes.push_back(box);
+             ++q)
+            points.push_back(
+                {std::stod((*q)[1]) / kPointsPerMm, std::stod((*q)[2]) / kPointsPerMm});
     }
-    return boxes;
+    return paths;
+}
+
+Box boxOf(const std::vector<Point>& points) {
+    Box box;
+    for (auto [x, y] : points) {
+        box.minX = std::min(box.minX, x);
+        box.minY = std::min(box.minY, y);
+        box.maxX = std::max(box.maxX, x);
+        box.maxY = std::max(box.maxY, y);
+    }
+    return box;
+}
+
+// Whether segments ab and cd cross or touch.
+bool segmentsMeet(Point a, Point b, Point c, Point d) {
+    auto side = [](Point p, Point q, Point r) {
+        double v = (q.first - p.first) * (r.second - p.second) -
+                   (q.second - p.second) * (r.first - p.first);
+        return (v > 1e-12) - (v < -1e-12);
+    };
+    int s1 = side(a, b, c), s2 = side(a, b, d), s3 = side(c, d, a), s4 = side(c, d, b);
+    return s1 * s2 <= 0 && s3 * s4 <= 0 && (s1 || s2 || s3 || s4);
 }
 
 struct PrintedLabel {
@@ -229,7 +249,6 @@ void expectNumbersAtTheirEdges(const std::string& pdf, const std::vector<std::st
     std::vector<PrintedLabel> labels = reportedLabels(json);
     ASSERT_FALSE(labels.empty());
     std::map<int, std::vector<std::pair<std::string, Box>>> words;
-    using Point = std::pair<double, double>;
     std::map<int, std::vector<std::pair<Point, Point>>> cutSegments;
     std::map<int, std::vector<std::pair<Point, Point>>> printSegments;
     for (const PrintedLabel& l : labels) {
@@ -338,20 +357,31 @@ void expectNetsInsideAndApart(const std::string& svgFile, double pageWidth, doub
     if (width != pageWidth || height != pageHeight) {
         EXPECT_TRUE(width > pageWidth || height > pageHeight) << svgFile;
     }
-    std::vector<Box> nets = cutOutlines(svg);
-    ASSERT_FALSE(nets.empty()) << svgFile;
+    std::vector<std::vector<Point>> paths = cutPaths(svg);
+    ASSERT_FALSE(paths.empty()) << svgFile;
     const double line = 0.3;  // a cut line's half width may reach past the geometry
-    for (size_t i = 0; i < nets.size(); ++i) {
-        EXPECT_GE(nets[i].minX, margin - line) << svgFile;
-        EXPECT_GE(nets[i].minY, margin - line) << svgFile;
-        EXPECT_LE(nets[i].maxX, width - margin + line) << svgFile;
-        EXPECT_LE(nets[i].maxY, height - margin + line) << svgFile;
-        for (size_t j = 0; j < i; ++j) {
-            bool apart = nets[i].maxX < nets[j].minX || nets[j].maxX < nets[i].minX ||
-                         nets[i].maxY < nets[j].minY || nets[j].maxY < nets[i].minY;
-            EXPECT_TRUE(apart) << svgFile << ": nets " << i << " and " << j;
-        }
+    std::vector<Box> boxes;
+    for (const std::vector<Point>& path : paths) {
+        Box box = boxOf(path);
+        EXPECT_GE(box.minX, margin - line) << svgFile;
+        EXPECT_GE(box.minY, margin - line) << svgFile;
+        EXPECT_LE(box.maxX, width - margin + line) << svgFile;
+        EXPECT_LE(box.maxY, height - margin + line) << svgFile;
+        boxes.push_back(box);
     }
+    // Nets packed by shape nest in each other's hollows: their outlines, not
+    // their boxes, must stay apart. No two outlines meet.
+    for (size_t i = 0; i < paths.size(); ++i)
+        for (size_t j = 0; j < i; ++j) {
+            if (boxes[i].maxX < boxes[j].minX || boxes[j].maxX < boxes[i].minX ||
+                boxes[i].maxY < boxes[j].minY || boxes[j].maxY < boxes[i].minY)
+                continue;
+            bool meet = false;
+            for (size_t a = 0; a + 1 < paths[i].size() && !meet; ++a)
+                for (size_t b = 0; b + 1 < paths[j].size() && !meet; ++b)
+                    meet = segmentsMeet(paths[i][a], paths[i][a + 1], paths[j][b], paths[j][b + 1]);
+            EXPECT_FALSE(meet) << svgFile << ": outlines " << i << " and " << j;
+        }
 }
 
 // How often each whole number is printed, as pdftotext reads the pages.
@@ -490,8 +520,9 @@ TEST(Unfold, ExamplesGiveCompletePagesWithPairedGlueNumbers) {
             covered += std::stod(m->str());
         double bound = jsonNumber(json, "pages_lower_bound");
         EXPECT_NEAR(covered, bound, 0.01 * pages);
-        if (c.lowerBound >= 0)
+        if (c.lowerBound >= 0) {
             EXPECT_NEAR(bound, c.lowerBound, 0.006);
+        }
     }
 }
 

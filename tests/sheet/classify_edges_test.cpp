@@ -12,16 +12,6 @@ using namespace sheet::testing;
 
 namespace {
 
-std::map<int, int> glueCounts(const Sheet& sheet) {
-    std::map<int, int> counts;
-    for (const Net& net : sheet.nets)
-        for (const Face& face : net.faces)
-            for (int k = 0; k < 3; ++k)
-                if (face.glue[k] > 0)
-                    ++counts[face.glue[k]];
-    return counts;
-}
-
 int countKind(const Sheet& sheet, EdgeKind kind) {
     int n = 0;
     for (const Net& net : sheet.nets)
