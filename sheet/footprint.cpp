@@ -88,22 +88,4 @@ CellShape footprintCells(const std::vector<Piece>& pieces, double cell, double c
     return CellShape::fromSpans(columns, std::move(spans));
 }
 
-CellShape halfTurn(const CellShape& shape, double cell, Vec2& origin) {
-    CellShape turned;
-    turned.columns = shape.columns;
-    turned.rows = shape.rows;
-    turned.filled = shape.filled;
-    turned.runs.reserve(shape.runs.size());
-    turned.rowStart.reserve(size_t(shape.rows) + 1);
-    for (int j = shape.rows - 1; j >= 0; --j) {
-        turned.rowStart.push_back(int(turned.runs.size()));
-        std::span<const CellRun> from = shape.row(j);
-        for (auto run = from.rbegin(); run != from.rend(); ++run)
-            turned.runs.push_back({shape.columns - run->start - run->length, run->length});
-    }
-    turned.rowStart.push_back(int(turned.runs.size()));
-    origin = {-(origin.x + shape.columns * cell), -(origin.y + shape.rows * cell)};
-    return turned;
-}
-
 }  // namespace sheet

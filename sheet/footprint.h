@@ -27,9 +27,4 @@ std::vector<Piece> piecesOf(const PlacedNet& placed);
 CellShape footprintCells(const std::vector<Piece>& pieces, double cell, double cutPad,
                          double printPad, Vec2& origin);
 
-// The same cells turned half a turn about the page's origin, as
-// (x, y) -> (-x, -y) turns the pieces: exact, so nothing is drawn anew, and
-// an upright box stays upright. `origin` moves with them.
-CellShape halfTurn(const CellShape& shape, double cell, Vec2& origin);
-
 }  // namespace sheet

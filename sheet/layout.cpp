@@ -225,16 +225,16 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
                 pieces.back() = uprightBox(number, centre);
                 pieces.back().printed = true;
             }
-            items[i].turns[t] =
+            const CellShape& cells = items[i].turns[t] =
                 footprintCells(pieces, kPackingCell, options.netGap / 2, kPrintPad, origins[i][t]);
-            origins[i][t + 2] = origins[i][t];
-            items[i].turns[t + 2] = halfTurn(items[i].turns[t], kPackingCell, origins[i][t + 2]);
+            // (x, y) -> (-x, -y) takes the cells' far corner to their origin
+            origins[i][t + 2] = {-(origins[i][t].x + cells.columns * kPackingCell),
+                                 -(origins[i][t].y + cells.rows * kPackingCell)};
         }
     }
     int columns = int(std::floor(layout.printableWidth / kPackingCell));
     int rows = int(std::floor(layout.printableHeight / kPackingCell));
-    ShapePackResult packed = packShapes(items, columns, rows);
-    std::vector<ShapeItem>().swap(items);
+    ShapePackResult packed = packShapes(std::move(items), columns, rows);
 
     PackPage normal{layout.printableWidth, layout.printableHeight, false};
     layout.pages.assign(size_t(packed.pages), makePage(normal, options));

@@ -71,6 +71,14 @@ struct PageCells {
             freeAbove[size_t(j)] = (long long)c * j;
     }
 
+    // A closed page is never searched again.
+    void release() {
+        std::vector<int>().swap(freeRun);
+        std::vector<int>().swap(blockLongest);
+        std::vector<int>().swap(longest);
+        std::vector<long long>().swap(freeAbove);
+    }
+
     long long freeInRows(int first, int count) const {
         return freeAbove[size_t(first + count)] - freeAbove[size_t(first)];
     }
@@ -216,7 +224,24 @@ bool findSpot(const PageCells& page, const CellShape& shape, const RowNeeds& nee
 
 }  // namespace
 
-ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int rows) {
+CellShape halfTurn(const CellShape& shape) {
+    CellShape turned;
+    turned.columns = shape.columns;
+    turned.rows = shape.rows;
+    turned.filled = shape.filled;
+    turned.runs.reserve(shape.runs.size());
+    turned.rowStart.reserve(size_t(shape.rows) + 1);
+    for (int j = shape.rows - 1; j >= 0; --j) {
+        turned.rowStart.push_back(int(turned.runs.size()));
+        std::span<const CellRun> from = shape.row(j);
+        for (auto run = from.rbegin(); run != from.rend(); ++run)
+            turned.runs.push_back({shape.columns - run->start - run->length, run->length});
+    }
+    turned.rowStart.push_back(int(turned.runs.size()));
+    return turned;
+}
+
+ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows) {
     ShapePackResult result;
     result.placements.resize(items.size());
     std::vector<size_t> order(items.size());
@@ -230,10 +255,15 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
     std::vector<PageCells> pages;
     std::vector<int> pageIndex;  // packing page -> result page (oversize pages interleave)
     for (size_t i : order) {
-        const ShapeItem& item = items[i];
+        ShapeItem& given = items[i];
+        std::array<CellShape, 4> turns;
+        turns[2] = halfTurn(given.turns[0]);
+        turns[3] = halfTurn(given.turns[1]);
+        turns[0] = std::move(given.turns[0]);
+        turns[1] = std::move(given.turns[1]);
         std::array<RowNeeds, 4> needs;
         for (int t = 0; t < 4; ++t)
-            needs[t] = rowNeeds(item.turns[t]);
+            needs[t] = rowNeeds(turns[t]);
         Spot best;
         size_t p = 0;
         // Some row of the page must hold the shape's longest run, in some turn.
@@ -243,13 +273,13 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
                 widest = std::min(widest, needs[t].longest[size_t(needs[t].order.front())]);
         for (; p < pages.size() && !best.found; ++p) {
             PageCells& page = pages[p];
-            if (!page.open || page.free < item.turns[0].filled || page.widest < widest)
+            if (!page.open || page.free < turns[0].filled || page.widest < widest)
                 continue;
             // The turn whose lower edge ends highest, then leftmost: the
             // packed part of the page keeps an even border.
             int bestBottom = INT_MAX;
             for (int t = 0; t < 4; ++t) {
-                const CellShape& shape = item.turns[t];
+                const CellShape& shape = turns[t];
                 int column = 0, row = 0;
                 int limit = bestBottom == INT_MAX ? rows : bestBottom - shape.rows;
                 if (!findSpot(page, shape, needs[t], limit, column, row))
@@ -263,18 +293,20 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
             if (best.found)
                 break;
             page.open = ++page.failures < kGiveUpAfter;
+            if (!page.open)
+                page.release();
         }
         ShapePlacement& placed = result.placements[i];
         if (!best.found) {
             PageCells fresh(columns, rows);
             for (int t = 0; t < 4 && !best.found; ++t) {
                 int column = 0, row = 0;
-                if (findSpot(fresh, item.turns[t], needs[t], rows, column, row))
+                if (findSpot(fresh, turns[t], needs[t], rows, column, row))
                     best = {column, row, t, true};
             }
             if (!best.found) {
                 placed = {result.pages++, 0, 0, 0, true};
-                result.filled.push_back(item.turns[0].filled);
+                result.filled.push_back(turns[0].filled);
                 continue;
             }
             pages.push_back(std::move(fresh));
@@ -282,10 +314,10 @@ ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int
             result.filled.push_back(0);
             p = pages.size() - 1;
         }
-        pages[p].fill(item.turns[best.turns], best.column, best.row);
+        pages[p].fill(turns[best.turns], best.column, best.row);
         pages[p].failures = 0;
         placed = {pageIndex[p], best.column, best.row, best.turns, false};
-        result.filled[size_t(pageIndex[p])] += item.turns[best.turns].filled;
+        result.filled[size_t(pageIndex[p])] += turns[best.turns].filled;
     }
     return result;
 }

@@ -36,10 +36,11 @@ struct CellShape {
     static CellShape fromSpans(int columns, std::vector<std::vector<CellRun>> spans);
 };
 
-// A shape in four quarter turns clockwise: turns[t] holds the cells of the
-// shape turned t times.
+// A shape in its first two quarter turns clockwise: turns[t] holds the
+// cells of the shape turned t times. The other two are these turned by half
+// a turn, made only when the shape's turn to be packed comes.
 struct ShapeItem {
-    std::array<CellShape, 4> turns;
+    std::array<CellShape, 2> turns;
 };
 
 struct ShapePlacement {
@@ -56,6 +57,11 @@ struct ShapePackResult {
     std::vector<long long> filled;           // per page: cells taken
 };
 
-ShapePackResult packShapes(const std::vector<ShapeItem>& items, int columns, int rows);
+// The same cells turned half a turn about their box: (x, y) -> (-x, -y)
+// seen from the cells' own corner. Exact, so an upright box stays upright.
+CellShape halfTurn(const CellShape& shape);
+
+// Takes the items over: each is freed once placed.
+ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows);
 
 }  // namespace sheet
