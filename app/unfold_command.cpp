@@ -464,8 +464,11 @@ std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page) {
     if (start.empty())
         return Failure{"the option window has no Start button"};
     size_t errorsBefore = errorCount();
-    if (!host::ui::pressButton(start) || errorCount() != errorsBefore)
+    if (!host::ui::pressButton(start) || errorCount() != errorsBefore) {
+        if (lastError().find(host::kNotEnoughMemory) != std::string::npos)
+            throw std::bad_alloc();  // said once, for the whole run
         return Failure{"the unfolding failed: " + lastError()};
+    }
     return std::nullopt;
 }
 
@@ -957,7 +960,16 @@ int runUnfold(const UnfoldOptions& options) {
         return fail(*failure);
 
     RunReport report;
-    std::optional<Failure> failure = unfoldInHost(options, page, outputs, report);
+    std::optional<Failure> failure;
+    // Memory can run out anywhere in the run; what a person learns is which
+    // model was too large, and no file is left half written.
+    try {
+        failure = unfoldInHost(options, page, outputs, report);
+    } catch (const std::bad_alloc&) {
+        failure =
+            Failure{"not enough memory to unfold " + options.input + " (" +
+                    thousands(std::size_t(std::max(0, report.inputTriangles))) + " triangles)"};
+    }
     if (!failure)
         failure = writeReport(options, report);
     if (failure) {

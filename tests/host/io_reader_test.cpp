@@ -290,6 +290,37 @@ TEST(IoReader, AssimpFormatErrors) {
     EXPECT_FALSE(readError(dir.write("broken.gltf", "{\"asset\": ")).empty());
 }
 
+// A header may claim far more than its file holds: refused with what it
+// claims and what the file holds, before a reader reserves room for it.
+TEST(IoReader, HeadersClaimingMoreThanTheFileHoldsAreRefusedFirst) {
+    TempDir dir;
+    const std::string ascii = "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    EXPECT_EQ(readError(dir.write("lying.off", "OFF\n3535352353 1 0\n" + ascii)),
+              "the header declares 3,535,352,353 vertices and 1 face but the file holds 45 bytes");
+    const std::string plyHead =
+        "ply\nformat ascii 1.0\nelement vertex 3000000000\nproperty float x\nproperty float "
+        "y\nproperty float z\nelement face 1\nproperty list uchar int vertex_indices\n"
+        "end_header\n";
+    EXPECT_EQ(readError(dir.write("lying.ply", plyHead + ascii)),
+              "the header declares 3,000,000,000 vertices and 1 face but the file holds 189 bytes");
+    std::string binary = plyHead;
+    binary.replace(binary.find("ascii"), 5, "binary_little_endian");
+    binary.replace(binary.find("3000000000"), 10, "3");
+    binary.replace(binary.find("face 1"), 6, "face 4000000000");
+    EXPECT_EQ(
+        readError(dir.write("lying-binary.ply", binary + std::string(36, '\0'))),
+        "the header declares 3 vertices and 4,000,000,000 faces but the file holds 214 bytes");
+    std::string stl(80, '\0');
+    stl += std::string("\x00\x28\x6b\xee", 4) + std::string(100, '\0');  // 4,000,000,000
+    EXPECT_EQ(readError(dir.write("lying.stl", stl)),
+              "the header declares 4,000,000,000 triangles but the file holds 184 bytes");
+    // The same headers, telling the truth, are read.
+    readOk(dir.write("honest.off", "OFF\n3 1 0\n" + ascii));
+    std::string honest = plyHead;
+    honest.replace(honest.find("3000000000"), 10, "3");
+    readOk(dir.write("honest.ply", honest + ascii));
+}
+
 TEST(IoReader, GltfNodeTransformAndMaterial) {
     TempDir dir;
     ImportedModel model = readOk(dir.write("square.gltf", kSquareGltf));

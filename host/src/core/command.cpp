@@ -106,7 +106,7 @@ MStatus runSpec(const CommandSpec& entry, const Invocation& call, CommandContext
     try {
         return entry.run(call, context);
     } catch (const std::exception& e) {
-        postMessage(MessageKind::Error, call.command + ": " + e.what());
+        postMessage(MessageKind::Error, call.command + ": " + failureText(e));
     } catch (...) {
         postMessage(MessageKind::Error, call.command + ": unexpected failure");
     }

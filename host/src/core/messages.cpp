@@ -1,6 +1,7 @@
 #include "core/messages.h"
 
 #include <cstdio>
+#include <new>
 
 namespace host {
 
@@ -60,6 +61,16 @@ void setQuiet(bool quiet) {
 
 void setMessageListener(void (*listener)(const Message&)) {
     state().listener = listener;
+}
+
+std::string failureText(const std::exception& failure) {
+    if (dynamic_cast<const std::bad_alloc*>(&failure))
+        return kNotEnoughMemory;
+    std::string text = failure.what();
+    for (const char* cxx : {"std::", "basic_string", "stoi", "stol", "stod", "vector::", "bad_"})
+        if (text.find(cxx) != std::string::npos || text.empty())
+            return "failed unexpectedly";
+    return text;
 }
 
 }  // namespace host

@@ -1,4 +1,5 @@
 #include "io/assimp_reader.h"
+#include "io/model_reader.h"
 
 #include <cctype>
 #include <filesystem>
@@ -55,6 +56,8 @@ int materialFor(Walk& w, unsigned index, ImportedModel& model) {
     int& slot = w.materialOf[index];
     if (slot != -2)
         return slot;
+    if (!w.scene->mMaterials || !w.scene->mMaterials[index])
+        return slot = -1;
     const aiMaterial& m = *w.scene->mMaterials[index];
     if (std::string(m.GetName().C_Str()) == AI_DEFAULT_MATERIAL_NAME) {
         slot = -1;
@@ -85,7 +88,7 @@ void appendFaces(Walk& w, const aiMesh& mesh, int material, int firstVertex, int
     bool hasUvs = mesh.HasTextureCoords(0);
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
         const aiFace& face = mesh.mFaces[f];
-        if (face.mNumIndices < 3) {
+        if (face.mNumIndices < 3 || !face.mIndices) {
             ++w.skippedPrimitives;
             continue;
         }
@@ -100,7 +103,7 @@ void appendFaces(Walk& w, const aiMesh& mesh, int material, int firstVertex, int
 
 void appendMesh(Walk& w, const aiMesh& mesh, const aiMatrix4x4& world, ImportedModel& model,
                 ImportedObject& o) {
-    if (mesh.mNumFaces == 0) {  // a point cloud
+    if (mesh.mNumFaces == 0 || !mesh.mFaces || !mesh.mVertices) {  // a point cloud, or nothing
         w.skippedPrimitives += int(mesh.mNumVertices);
         return;
     }
@@ -126,26 +129,61 @@ void tidyObject(ImportedObject& o) {
         o.faceMaterials.clear();
 }
 
+// The node's k-th mesh, or null where the node names one the scene lacks.
+const aiMesh* meshOf(const aiScene& scene, const aiNode& node, unsigned k) {
+    if (!node.mMeshes || !scene.mMeshes || node.mMeshes[k] >= scene.mNumMeshes)
+        return nullptr;
+    return scene.mMeshes[node.mMeshes[k]];
+}
+
 std::string objectName(const aiNode& node, const aiScene& scene) {
     std::string name = node.mName.C_Str();
     if (!name.empty() || node.mNumMeshes == 0)
         return name;
-    return scene.mMeshes[node.mMeshes[0]]->mName.C_Str();
+    const aiMesh* first = meshOf(scene, node, 0);
+    return first ? first->mName.C_Str() : "";
 }
 
-void walkNode(Walk& w, const aiNode& node, const aiMatrix4x4& parent, ImportedModel& model) {
-    aiMatrix4x4 world = parent * node.mTransformation;
-    if (node.mNumMeshes > 0) {
-        ImportedObject o;
-        o.name = objectName(node, *w.scene);
-        for (unsigned i = 0; i < node.mNumMeshes; ++i)
-            appendMesh(w, *w.scene->mMeshes[node.mMeshes[i]], world, model, o);
-        tidyObject(o);
-        if (!o.faceCounts.empty())
-            model.objects.push_back(std::move(o));
+// Depth first, in the order of the children, without recursion: a damaged
+// file's tree may be deep enough to exhaust the stack. Null children and
+// meshes the scene lacks are passed over.
+void walkNodes(Walk& w, const aiNode& root, ImportedModel& model) {
+    std::vector<std::pair<const aiNode*, aiMatrix4x4>> pending{{&root, aiMatrix4x4()}};
+    while (!pending.empty()) {
+        auto [node, parent] = pending.back();
+        pending.pop_back();
+        aiMatrix4x4 world = parent * node->mTransformation;
+        if (node->mNumMeshes > 0) {
+            ImportedObject o;
+            o.name = objectName(*node, *w.scene);
+            for (unsigned i = 0; i < node->mNumMeshes; ++i)
+                if (const aiMesh* mesh = meshOf(*w.scene, *node, i))
+                    appendMesh(w, *mesh, world, model, o);
+            tidyObject(o);
+            if (!o.faceCounts.empty())
+                model.objects.push_back(std::move(o));
+        }
+        if (!node->mChildren)
+            continue;
+        for (unsigned c = node->mNumChildren; c-- > 0;)
+            if (node->mChildren[c])
+                pending.push_back({node->mChildren[c], world});
     }
-    for (unsigned c = 0; c < node.mNumChildren; ++c)
-        walkNode(w, *node.mChildren[c], world, model);
+}
+
+// assimp passes on the text of exceptions its readers threw, which names
+// C++ rather than the problem: those become a sentence.
+std::string plainError(std::string text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    if (text.empty())
+        return "not a model file assimp can read";
+    if (text.find("bad_alloc") != std::string::npos)
+        return kOutOfMemory;
+    for (const char* cxx : {"std::", "basic_string", "stoi", "stol", "stod", "vector::"})
+        if (text.find(cxx) != std::string::npos)
+            return kReaderFailed;
+    return text;
 }
 
 // assimp's PLY reader never returns on a header without its "end_header"
@@ -175,12 +213,7 @@ bool readWithAssimp(const std::string& path, ImportedModel& model, ReadReport& r
     // faces. Indices are checked by checkModel afterwards instead.
     const aiScene* scene = importer.ReadFile(path, 0);
     if (!scene) {
-        report.error = importer.GetErrorString();
-        while (!report.error.empty() &&
-               std::isspace(static_cast<unsigned char>(report.error.back())))
-            report.error.pop_back();
-        if (report.error.empty())
-            report.error = "not a model file assimp can read";
+        report.error = plainError(importer.GetErrorString());
         return false;
     }
     if (!scene->mRootNode || scene->mNumMeshes == 0) {
@@ -188,7 +221,7 @@ bool readWithAssimp(const std::string& path, ImportedModel& model, ReadReport& r
         return false;
     }
     Walk w{scene, fs::absolute(fs::path(path)).parent_path(), {}, 0};
-    walkNode(w, *scene->mRootNode, aiMatrix4x4(), model);
+    walkNodes(w, *scene->mRootNode, model);
     if (w.skippedPrimitives > 0)
         report.warnings.push_back(std::to_string(w.skippedPrimitives) + " points or lines skipped");
     if (model.objects.empty()) {

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "io/assimp_reader.h"
+#include "io/declared_counts.h"
 #include "io/obj_reader.h"
 
 namespace host::io {
@@ -66,9 +67,24 @@ bool readModelFile(const std::string& path, ImportedModel& model, ReadReport& re
     report.error = fileProblem(path);
     if (!report.error.empty())
         return false;
-    bool read = isObj(path) ? readObj(path, model, report) : readWithAssimp(path, model, report);
-    if (!read)
+    std::error_code ec;
+    report.error = declaredCountsProblem(path, fs::file_size(path, ec));
+    if (!report.error.empty())
         return false;
+    // A reader's exception says nothing a person could act on: one sentence
+    // instead.
+    bool read = false;
+    try {
+        read = isObj(path) ? readObj(path, model, report) : readWithAssimp(path, model, report);
+    } catch (const std::bad_alloc&) {
+        report.error = kOutOfMemory;
+    } catch (const std::exception&) {
+        report.error = kReaderFailed;
+    }
+    if (!read) {
+        model = ImportedModel{};
+        return false;
+    }
     // Checked before welding: welding trusts every index.
     report.error = checkModel(model);
     if (!report.error.empty())
