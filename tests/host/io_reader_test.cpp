@@ -314,6 +314,12 @@ TEST(IoReader, HeadersClaimingMoreThanTheFileHoldsAreRefusedFirst) {
     stl += std::string("\x00\x28\x6b\xee", 4) + std::string(100, '\0');  // 4,000,000,000
     EXPECT_EQ(readError(dir.write("lying.stl", stl)),
               "the header declares 4,000,000,000 triangles but the file holds 184 bytes");
+    std::string glb = std::string("glTF\x02\0\0\0\x00\x28\x6b\xee", 12) + std::string(58, ' ');
+    EXPECT_EQ(readError(dir.write("lying.glb", glb)),
+              "the header declares 4,000,000,000 bytes but the file holds 70 bytes");
+    std::string threeDs = std::string("\x4d\x4d\x00\x5e\xd0\xb2", 6) + std::string(60, '\0');
+    EXPECT_EQ(readError(dir.write("lying.3ds", threeDs)),
+              "the header declares 3,000,000,000 bytes but the file holds 66 bytes");
     // The same headers, telling the truth, are read.
     readOk(dir.write("honest.off", "OFF\n3 1 0\n" + ascii));
     std::string honest = plyHead;

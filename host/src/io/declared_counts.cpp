@@ -24,6 +24,13 @@ std::string thousands(std::uintmax_t n) {
     return out;
 }
 
+std::uint32_t littleEndian32(const std::string& head, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(head[at + std::size_t(i)]);
+    return value;
+}
+
 struct Declared {
     std::string one, many;  // "vertex", "vertices"
     std::uintmax_t count = 0;
@@ -170,9 +177,7 @@ std::string plyProblem(const std::string& head, std::uintmax_t bytes) {
 std::string stlProblem(const std::string& head, std::uintmax_t bytes) {
     if (bytes < 84 || head.size() < 84)
         return {};
-    std::uint32_t count = 0;
-    for (int i = 3; i >= 0; --i)
-        count = (count << 8) | static_cast<unsigned char>(head[80 + std::size_t(i)]);
+    std::uint32_t count = littleEndian32(head, 80);
     if (head.compare(0, 5, "solid") == 0) {
         bool text = std::all_of(head.begin(), head.begin() + 84, [](unsigned char c) {
             return c == '\n' || c == '\r' || c == '\t' || (c >= 32 && c < 127);
@@ -181,6 +186,21 @@ std::string stlProblem(const std::string& head, std::uintmax_t bytes) {
             return {};
     }
     return problem({{"triangle", "triangles", count, 50}}, bytes - 84, bytes);
+}
+
+// Binary glTF and 3DS give their whole length, and glTF its first chunk's,
+// before anything else.
+std::string lengthProblem(const std::string& head, std::uintmax_t bytes) {
+    std::uintmax_t declared = 0;
+    if (head.size() >= 20 && head.compare(0, 4, "glTF") == 0)
+        declared = std::max<std::uintmax_t>(littleEndian32(head, 8),
+                                            20 + std::uintmax_t(littleEndian32(head, 12)));
+    else if (head.size() >= 6 && head[0] == 0x4d && head[1] == 0x4d)  // 3DS main chunk
+        declared = littleEndian32(head, 2);
+    if (declared <= bytes)
+        return {};
+    return "the header declares " + thousands(declared) + " bytes but the file holds " +
+           thousands(bytes) + " bytes";
 }
 
 std::string extensionOf(const std::string& path) {
@@ -204,6 +224,8 @@ std::string declaredCountsProblem(const std::string& path, std::uintmax_t fileBy
     if (head.compare(0, 3, "ply") == 0)
         return plyProblem(head, fileBytes);
     std::string ext = extensionOf(path);
+    if (ext == "glb" || ext == "3ds")
+        return lengthProblem(head, fileBytes);
     if (ext == "stl")
         return stlProblem(head, fileBytes);
     if (ext == "off" || head.find("OFF") < 8)
