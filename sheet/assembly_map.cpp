@@ -297,6 +297,19 @@ MapSummary addAssemblyMap(const std::vector<ModelTriangle>& model, Layout& layou
     MapSummary summary;
     std::set<int> shown, numbered;
     std::map<int, std::vector<Visible>> seen;
+    // Each triangle's unit normal and piece number, the same in every view;
+    // a degenerate triangle's zero normal faces no view.
+    std::vector<Vec3> normals(model.size());
+    std::vector<int> numbers(model.size(), 0);
+    for (size_t i = 0; i < model.size(); ++i) {
+        const ModelTriangle& t = model[i];
+        Vec3 n = cross(minus(corner(t, 1), corner(t, 0)), minus(corner(t, 2), corner(t, 0)));
+        double length = std::sqrt(dot(n, n));
+        if (length > 0.0)
+            normals[i] = {n.x / length, n.y / length, n.z / length};
+        if (auto found = numberOf.find(t.container); found != numberOf.end())
+            numbers[i] = found->second;
+    }
     for (int v = 0; v < 4; ++v) {
         const View& view = kViews[v];
         double left = area.minX + (v % columns) * (cellW + kViewGap);
@@ -314,9 +327,7 @@ MapSummary addAssemblyMap(const std::vector<ModelTriangle>& model, Layout& layou
         std::vector<std::pair<double, size_t>> order;
         for (size_t i = 0; i < model.size(); ++i) {
             const ModelTriangle& t = model[i];
-            Vec3 normal =
-                cross(minus(corner(t, 1), corner(t, 0)), minus(corner(t, 2), corner(t, 0)));
-            if (!(dot(normal, view.toward) < 0.0) || !numberOf.count(t.container))
+            if (!(dot(normals[i], view.toward) < 0.0) || numbers[i] == 0)
                 continue;
             double depth = 0.0;
             for (int k = 0; k < 3; ++k)
@@ -329,16 +340,13 @@ MapSummary addAssemblyMap(const std::vector<ModelTriangle>& model, Layout& layou
         Raster raster(box);
         for (const auto& [negDepth, i] : order) {
             const ModelTriangle& t = model[i];
-            Vec3 normal =
-                cross(minus(corner(t, 1), corner(t, 0)), minus(corner(t, 2), corner(t, 0)));
-            double length = std::sqrt(dot(normal, normal));
-            int number = numberOf[t.container];
+            int number = numbers[i];
             MapFace face;
             for (int k = 0; k < 3; ++k) {
                 face.p[k] = frame.place(view, corner(t, k));
                 face.outline[k] = t.cut[k];
             }
-            face.fill = shaded(pieceColour(number), -dot(normal, view.toward) / length);
+            face.fill = shaded(pieceColour(number), -dot(normals[i], view.toward));
             raster.fill(face.p, number);
             map.mapFaces.push_back(face);
             shown.insert(number);

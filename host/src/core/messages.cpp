@@ -67,10 +67,14 @@ std::string failureText(const std::exception& failure) {
     if (dynamic_cast<const std::bad_alloc*>(&failure))
         return kNotEnoughMemory;
     std::string text = failure.what();
+    return text.empty() || namesOnlyCxx(text) ? "failed unexpectedly" : text;
+}
+
+bool namesOnlyCxx(const std::string& text) {
     for (const char* cxx : {"std::", "basic_string", "stoi", "stol", "stod", "vector::", "bad_"})
-        if (text.find(cxx) != std::string::npos || text.empty())
-            return "failed unexpectedly";
-    return text;
+        if (text.find(cxx) != std::string::npos)
+            return true;
+    return false;
 }
 
 }  // namespace host

@@ -30,4 +30,7 @@ inline constexpr char kNotEnoughMemory[] = "not enough memory";
 // name C++ (std::bad_alloc, basic_string::_M_create, stoi, ...).
 std::string failureText(const std::exception& failure);
 
+// Whether a text names C++ (a library's exception text) rather than a problem.
+bool namesOnlyCxx(const std::string& text);
+
 }  // namespace host

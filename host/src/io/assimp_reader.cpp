@@ -1,4 +1,5 @@
 #include "io/assimp_reader.h"
+#include "core/messages.h"
 #include "io/model_reader.h"
 
 #include <cctype>
@@ -180,10 +181,7 @@ std::string plainError(std::string text) {
         return "not a model file assimp can read";
     if (text.find("bad_alloc") != std::string::npos)
         return kOutOfMemory;
-    for (const char* cxx : {"std::", "basic_string", "stoi", "stol", "stod", "vector::"})
-        if (text.find(cxx) != std::string::npos)
-            return kReaderFailed;
-    return text;
+    return namesOnlyCxx(text) ? kReaderFailed : text;
 }
 
 // assimp's PLY reader never returns on a header without its "end_header"
