@@ -206,4 +206,61 @@ TriangleMesh makeHoledSheet(int columns, int rows, double amplitude) {
     return mesh;
 }
 
+TriangleMesh makeSpiralBand(int quads, double height, int turns) {
+    assert(quads >= 1 && turns >= 1);
+    TriangleMesh mesh;
+    for (int i = 0; i <= quads; ++i) {
+        double angle = 2 * kPi * turns * i / quads;
+        double radius = 5 + 1.55 * angle / (2 * kPi);
+        addVertex(mesh, radius * std::cos(angle), radius * std::sin(angle), 0);
+        addVertex(mesh, radius * std::cos(angle), radius * std::sin(angle), height);
+    }
+    for (int i = 0; i < quads; ++i) {
+        unsigned low = unsigned(2 * i), high = low + 1;
+        addTriangle(mesh, low, low + 2, low + 3);
+        addTriangle(mesh, low, low + 3, high);
+    }
+    return mesh;
+}
+
+TriangleMesh makeStraightStrip(int quads) {
+    assert(quads >= 1);
+    TriangleMesh mesh;
+    for (int i = 0; i <= quads; ++i) {
+        addVertex(mesh, i, 0, 0);
+        addVertex(mesh, i, 1, 0);
+    }
+    for (int i = 0; i < quads; ++i) {
+        unsigned low = unsigned(2 * i), high = low + 1;
+        addTriangle(mesh, low, low + 2, low + 3);
+        addTriangle(mesh, low, low + 3, high);
+    }
+    return mesh;
+}
+
+TriangleMesh makeBentGrid(int columns, int rows) {
+    assert(columns >= 1 && rows >= 1);
+    TriangleMesh mesh;
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c <= columns; ++c) {
+            double angle = kPi * c / columns;
+            addVertex(mesh, std::cos(angle), 2.0 * r / rows, std::sin(angle));
+        }
+    addGridTriangles(mesh, 0, columns, rows, false);
+    return mesh;
+}
+
+std::vector<double> makeStarPolygon(int corners) {
+    assert(corners >= 3);
+    std::vector<double> points;
+    for (int i = 0; i < corners; ++i) {
+        double angle = 2 * kPi * i / corners;
+        double radius = i % 2 ? 0.6 : 1.0;
+        points.push_back(radius * std::cos(angle));
+        points.push_back(radius * std::sin(angle));
+        points.push_back(0);
+    }
+    return points;
+}
+
 }  // namespace kivano

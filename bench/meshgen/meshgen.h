@@ -39,4 +39,22 @@ TriangleMesh makeCube();
 // surface has inner borders.
 TriangleMesh makeHoledSheet(int columns, int rows, double amplitude);
 
+// Worst cases for joining: shapes whose nets are long and thin or whose
+// triangles all lie in one plane.
+
+// A wall `quads` quads long and `height` high, wound in an Archimedean spiral
+// of `turns` turns from radius 5 outwards to radius 5 + 1.55 * turns.
+TriangleMesh makeSpiralBand(int quads, double height, int turns);
+
+// A flat strip one unit wide, `quads` unit quads long: 2 * quads triangles.
+TriangleMesh makeStraightStrip(int quads);
+
+// A columns x rows grid of quads bent about the y axis into half a cylinder
+// of radius 1: 2 * columns * rows triangles.
+TriangleMesh makeBentGrid(int columns, int rows);
+
+// The corners of a star with `corners` points (alternately at radius 1 and
+// 0.6) in the x-y plane, counter-clockwise: one polygon face, not triangles.
+std::vector<double> makeStarPolygon(int corners);
+
 }  // namespace kivano

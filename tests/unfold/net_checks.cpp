@@ -328,3 +328,92 @@ std::string firstDifference(const std::string& a, const std::string& b) {
     return "first difference:\n  " + a.substr(start, a.find('\n', at) - start) + "\n  " +
            b.substr(start, b.find('\n', at) - start);
 }
+
+namespace {
+struct Sums {
+    double x = 0, y = 0, xx = 0, yy = 0, xy = 0, orderedX = 0;
+    size_t points = 0;
+    void add(const vec3d& v, size_t position) {
+        x += v.x;
+        y += v.y;
+        xx += v.x * v.x;
+        yy += v.y * v.y;
+        xy += v.x * v.y;
+        orderedX += double(position) * v.x;
+        ++points;
+    }
+};
+}  // namespace
+
+std::string sheetFingerprint() {
+    std::string out;
+    char line[400];
+    for (size_t c = 0; c < gtcvec.size(); ++c) {
+        const gtc& net = *gtcvec[c];
+        if (!net.active || net.gt.empty())
+            continue;
+        Sums sums;
+        for (size_t position = 0; position < net.gt.size(); ++position) {
+            const gt* t = net.gt[position];
+            for (int k = 0; k < 3; ++k) {
+                sums.add(t->p[k], position);
+                for (int j = 0; j < 2 && t->lugs[k][0]; ++j)
+                    sums.add(*t->lugs[k][j], position);
+            }
+        }
+        std::snprintf(line, sizeof line, "%zu %zu %d/%d %zu %.17g %.17g %.17g %.17g %.17g %.17g\n",
+                      c, net.gt.size(), net.gt[0]->meshindex, net.gt[0]->faceindex, sums.points,
+                      sums.x, sums.y, sums.xx, sums.yy, sums.xy, sums.orderedX);
+        out += line;
+    }
+    return out;
+}
+
+static std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// "net size first points" must match exactly; the six sums within tolerance
+// times the number of points they add up.
+static bool linesAgree(const std::string& a, const std::string& b, double tolerance) {
+    char headA[64], headB[64];
+    size_t sizeA, sizeB, pointsA, pointsB;
+    double sa[6], sb[6];
+    int na = std::sscanf(a.c_str(), "%*s %zu %63s %zu %lg %lg %lg %lg %lg %lg", &sizeA, headA,
+                         &pointsA, &sa[0], &sa[1], &sa[2], &sa[3], &sa[4], &sa[5]);
+    int nb = std::sscanf(b.c_str(), "%*s %zu %63s %zu %lg %lg %lg %lg %lg %lg", &sizeB, headB,
+                         &pointsB, &sb[0], &sb[1], &sb[2], &sb[3], &sb[4], &sb[5]);
+    if (na != 9 || nb != 9 || a.substr(0, a.find(' ')) != b.substr(0, b.find(' ')) ||
+        sizeA != sizeB || std::string(headA) != headB || pointsA != pointsB)
+        return false;
+    for (int i = 0; i < 6; ++i) {
+        double scale =
+            std::max(1.0, std::max(std::fabs(sa[i]), std::fabs(sb[i])) / double(pointsA));
+        if (std::fabs(sa[i] - sb[i]) >
+            tolerance * double(pointsA) * scale * (i == 5 ? double(sizeA) : 1.0))
+            return false;
+    }
+    return true;
+}
+
+std::string fingerprintDifference(const std::string& expected, const std::string& actual,
+                                  double tolerance) {
+    std::vector<std::string> a = splitLines(expected), b = splitLines(actual);
+    for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        std::string left = i < a.size() ? a[i] : "(no net)";
+        std::string right = i < b.size() ? b[i] : "(no net)";
+        if (i >= a.size() || i >= b.size() || !linesAgree(left, right, tolerance))
+            return "net line " + std::to_string(i + 1) + ":\n  expected " + left + "\n  actual   " +
+                   right;
+    }
+    return "";
+}

@@ -32,5 +32,16 @@ int lugCount();
 // placements too.
 std::string describeSheet(bool withPlacements);
 
+// Per active net, one line: its number, size, first triangle, and sums of
+// the x, y, x², y², xy of every flat and lug corner and of list position
+// times x. Sheets whose points agree within rounding give lines that agree
+// within rounding; a net that differs in members, order or placement does not.
+std::string sheetFingerprint();
+
+// The first net line of `actual` that differs from `expected` by more than
+// `tolerance` per summed value, or an empty string.
+std::string fingerprintDifference(const std::string& expected, const std::string& actual,
+                                  double tolerance);
+
 // The first line where two descriptions differ, or an empty string.
 std::string firstDifference(const std::string& a, const std::string& b);
