@@ -61,6 +61,7 @@ void sortedgetab(EdgeTable& table) {
     permute(table.len, order);
 }
 
+// While joining, triangles of one net carry one number, that of the frame they lie in.
 static bool inDifferentNets(const gt* t, int k) {
     return t->container != t->nb[k]->container;
 }
@@ -81,7 +82,7 @@ int findCoplanarEdge(const EdgeTable& table, int z) {
 int findOpenEdge(const EdgeTable& table, int r0) {
     for (int r = std::max(r0, 0); r < table.size(); ++r) {
         const gt* t = rowTriangle(table, r);
-        if (inDifferentNets(t, table.k[r]) && gtcvec[t->container]->active)
+        if (inDifferentNets(t, table.k[r]) && gtcvec[netOf(t)]->active)
             return r;
     }
     return -1;
@@ -90,8 +91,8 @@ int findOpenEdge(const EdgeTable& table, int r0) {
 static void joinRow(const EdgeTable& table, int r, bool testCollision) {
     gt* t = rowTriangle(table, r);
     int k = table.k[r];
-    gtc* A = gtcvec[t->container].get();
-    gtc* B = gtcvec[t->nb[k]->container].get();
+    gtc* A = gtcvec[netOf(t)].get();
+    gtc* B = gtcvec[netOf(t->nb[k])].get();
     A->merge(B, t, k, testCollision, KivanoOptions.limitPageSize, KivanoOptions.pageWidth,
              KivanoOptions.pageHeight);
 }
@@ -102,11 +103,13 @@ void joinCoplanarFaces(const EdgeTable& table) {
     for (int r = findCoplanarEdge(table, table.size() - 1); r >= 0;
          r = findCoplanarEdge(table, r - 1))
         joinRow(table, r, false);
+    finishJoining();
 }
 
 void joinRemainingEdges(const EdgeTable& table) {
     for (int r = findOpenEdge(table, 0); r >= 0; r = findOpenEdge(table, r + 1))
         joinRow(table, r, true);
+    finishJoining();
 }
 
 void algokante() {

@@ -29,6 +29,7 @@ int findCoplanarEdge(const EdgeTable& table, int z);
 // Smallest row r >= r0 whose two triangles lie in different nets; -1 if none.
 int findOpenEdge(const EdgeTable& table, int r0);
 
+// Each pass leaves every net finished: its list, box and corners in place.
 // Pass 1: joins faces in one plane, shortest edge first, without overlap test.
 void joinCoplanarFaces(const EdgeTable& table);
 

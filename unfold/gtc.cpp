@@ -5,14 +5,18 @@
 #include <cassert>
 #include <limits>
 
-gtc::gtc()
-    : minx(std::numeric_limits<double>::max()),
-      miny(std::numeric_limits<double>::max()),
-      maxx(std::numeric_limits<double>::min()),
-      maxy(std::numeric_limits<double>::min()) {
+gtc::gtc() {
+    resetBox();
+}
+
+void gtc::resetBox() {
+    minx = std::numeric_limits<double>::max();
+    miny = std::numeric_limits<double>::max();
     // maxx and maxy start at the smallest positive double, not the most
     // negative one; every net holds a corner at the origin of its first
     // triangle's frame, so the box is the same either way.
+    maxx = std::numeric_limits<double>::min();
+    maxy = std::numeric_limits<double>::min();
 }
 
 void gtc::growBox(const vec3d& point) {
@@ -26,11 +30,17 @@ void gtc::growBox(const vec3d& point) {
         maxy = point.y;
 }
 
+void gtc::store(::gt* t) {
+    assert(t);
+    stored.push_back(t);
+    if (!fullScanSelected())
+        index.add(*t);
+}
+
 void gtc::addTriangle(::gt* t) {
     assert(t);
     gt.push_back(t);
-    if (!fullScanSelected())
-        index.add(*t);
+    store(t);
     for (int k = 0; k < 3; ++k) {
         growBox(t->p[k]);
         if (t->lugs[k][0]) {
@@ -49,34 +59,45 @@ size_t gtc::size() const {
     return gt.size();
 }
 
-static bool collides(const gt* u, const gtc* B, const gt* s) {
+static bool collides(const gt* u, const gt* s, const mat3d& rot, const vec3d& trans,
+                     const vec3d& pivot) {
     // a mesh neighbour already lying edge to edge with s shares that edge
     // by design; the overlap test would report the shared edge itself
-    if (s->isneighbor(*u) && u->commonPoints(*s, B->rot, B->trans, B->pivot) == 2)
+    if (s->isneighbor(*u) && u->commonPoints(*s, rot, trans, pivot) == 2)
         return false;
-    return u->collision(*s, B->rot, B->trans, B->pivot);
+    return u->collision(*s, rot, trans, pivot);
 }
 
 bool gtc::testTriangle(const gtc* B, const ::gt* s) const {
+    return overlaps(s, B->rot, B->trans, B->pivot);
+}
+
+bool gtc::overlaps(const ::gt* s, const mat3d& by, const vec3d& shift, const vec3d& about) const {
     // the answer is whether any triangle collides, so asking only those whose
     // boxes meet s's box gives the same answer as asking all of them
-    if (index.size() == gt.size() && !fullScanSelected()) {
-        PieceBox box = placedPieceBox(*s, B->rot, B->trans, B->pivot);
-        return index.anyCandidate(box,
-                                  [&](uint32_t position) { return collides(gt[position], B, s); });
+    if (index.size() == stored.size() && !fullScanSelected()) {
+        PieceBox box = placedPieceBox(*s, by, shift, about);
+        return index.anyCandidate(box, [&](uint32_t position) {
+            return collides(stored[position], s, by, shift, about);
+        });
     }
-    for (const ::gt* u : gt)
-        if (collides(u, B, s))
+    for (const ::gt* u : stored)
+        if (collides(u, s, by, shift, about))
             return true;
     return false;
 }
 
 bool gtc::exceedsPage(const gtc* B, const ::gt* s, double width, double height) {
+    return exceedsPage(s, B->rot, B->trans, B->pivot, width, height);
+}
+
+bool gtc::exceedsPage(const ::gt* s, const mat3d& by, const vec3d& shift, const vec3d& about,
+                      double width, double height) {
     for (int k = 0; k < 3; ++k) {
-        growBox(s->placedVertex(k, B->rot, B->trans, B->pivot));
+        growBox(s->placedVertex(k, by, shift, about));
         if (s->lugs[k][0]) {
-            growBox(s->placedLugPoint(k, 0, B->rot, B->trans, B->pivot));
-            growBox(s->placedLugPoint(k, 1, B->rot, B->trans, B->pivot));
+            growBox(s->placedLugPoint(k, 0, by, shift, about));
+            growBox(s->placedLugPoint(k, 1, by, shift, about));
         }
     }
     if (maxx - minx > width)
@@ -110,11 +131,13 @@ void gtc::centerOnOrigin() {
 
 void createContainers() {
     readScanSelection();
+    startJoining();
     for (std::vector<std::unique_ptr<gt>>& triangles : gtvec)
         for (std::unique_ptr<gt>& t : triangles) {
             std::unique_ptr<gtc> net = std::make_unique<gtc>();
             t->flatten();
             t->container = int(gtcvec.size());
+            net->label = net->owner = t->container;
             net->addTriangle(t.get());
             gtcvec.push_back(std::move(net));
         }

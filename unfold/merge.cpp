@@ -3,12 +3,29 @@
 #include "unfold/run_state.h"
 
 #include <cassert>
+#include <utility>
 
 namespace {
 struct Box {
     double minx, miny, maxx, maxy;
 };
+
+// A placement as rot (v - pivot) + (trans + pivot), the form gt::transform takes.
+struct Placement {
+    mat3d rot;
+    vec3d trans;
+    vec3d pivot;
+};
+
+// A lug taken off a triangle after it entered a net: the net's box keeps it,
+// as the box holds every corner its triangles had when they came in.
+struct RemovedLug {
+    int net;
+    vec3d corner[2];  // in the net's own frame
+};
 }  // namespace
+
+static std::vector<RemovedLug> removedLugs;
 
 static bool hasLength(const vec3d& from, const vec3d& to) {
     return length(to - from) > 0;
@@ -24,26 +41,82 @@ static bool canJoin(const gt* t, int side) {
     return hasLength(t->p[side], t->p[(side + 1) % 3]) && hasLength(n->p[e], n->p[(e + 1) % 3]);
 }
 
-static bool acceptsAll(gtc* A, const gtc* B, bool testCollision, bool testPage, double width,
-                       double height) {
-    for (const gt* s : B->gt) {
-        if (testCollision && A->testTriangle(B, s))
-            return false;
-        if (testPage && A->exceedsPage(B, s, width, height))
-            return false;
-    }
-    return true;
+static PlaneMap asMap(const Placement& p) {
+    const double* m = p.rot.m;
+    PlaneMap map{m[0], m[1], m[3], m[4], 0, 0};
+    map.x0 = p.trans.x + p.pivot.x - (map.a * p.pivot.x + map.b * p.pivot.y);
+    map.y0 = p.trans.y + p.pivot.y - (map.c * p.pivot.x + map.d * p.pivot.y);
+    return map;
+}
+
+static Placement asPlacement(const PlaneMap& map) {
+    Placement p;
+    p.rot.m[0] = map.a;
+    p.rot.m[1] = map.b;
+    p.rot.m[3] = map.c;
+    p.rot.m[4] = map.d;
+    p.trans = vec3d(map.x0, map.y0, 0);
+    return p;
+}
+
+// first, then second
+static PlaneMap compose(const PlaneMap& second, const PlaneMap& first) {
+    return {second.a * first.a + second.b * first.c,
+            second.a * first.b + second.b * first.d,
+            second.c * first.a + second.d * first.c,
+            second.c * first.b + second.d * first.d,
+            second.a * first.x0 + second.b * first.y0 + second.x0,
+            second.c * first.x0 + second.d * first.y0 + second.y0};
+}
+
+static PlaneMap inverse(const PlaneMap& map) {
+    double det = map.a * map.d - map.b * map.c;
+    PlaneMap inv{map.d / det, -map.b / det, -map.c / det, map.a / det, 0, 0};
+    inv.x0 = -(inv.a * map.x0 + inv.b * map.y0);
+    inv.y0 = -(inv.c * map.x0 + inv.d * map.y0);
+    return inv;
+}
+
+static PlaneMap frameOf(const gtc* net) {
+    return net->frame ? *net->frame : PlaneMap();
+}
+
+// Where a stored corner of net lies in the net's own frame.
+static vec3d inOwnFrame(const gtc* net, const vec3d& v) {
+    if (!net->frame)
+        return v;
+    Placement p = asPlacement(*net->frame);
+    return place(v, p.rot, p.trans, p.pivot);
+}
+
+static int labelOf(const gtc* net, int id) {
+    return net->label >= 0 ? net->label : id;
+}
+
+int netOf(const gt* t) {
+    assert(t->container >= 0 && size_t(t->container) < gtcvec.size());
+    int owner = gtcvec[t->container]->owner;
+    return owner >= 0 ? owner : t->container;
+}
+
+static void keepRemovedLug(const gt* s, int k, int net, const gtc* frameNet) {
+    if (!s->lugs[k][0])
+        return;
+    removedLugs.push_back(
+        {net, {inOwnFrame(frameNet, *s->lugs[k][0]), inOwnFrame(frameNet, *s->lugs[k][1])}});
 }
 
 // Edges of s whose neighbour now lies exactly against it in the same net are
 // folds: neither side keeps its lug.
-static void removeClosedEdgeLugs(gt* s, int net) {
+static void removeClosedEdgeLugs(gt* s, int net, const gtc* frameNet) {
     for (int c = 0; c < 3; ++c) {
         gt* m = s->nb[c];
         int f = s->nbedge[c];
-        if (!m || f < 0 || f > 2 || m->container != net)
+        if (!m || f < 0 || f > 2 || m->container != s->container)
             continue;
         if (equal3d(s->p[c], m->p[(f + 1) % 3]) && equal3d(s->p[(c + 1) % 3], m->p[f])) {
+            keepRemovedLug(s, c, net, frameNet);
+            keepRemovedLug(m, f, net, frameNet);
             s->RemoveLugs(c);
             m->RemoveLugs(f);
             s->joined[c] = true;
@@ -52,13 +125,25 @@ static void removeClosedEdgeLugs(gt* s, int net) {
     }
 }
 
-static void moveTriangles(gtc* A, gtc* B, int net) {
-    for (gt* s : B->gt) {
-        s->transform(B->trans, B->rot, B->pivot);
-        A->addTriangle(s);
-        s->container = net;
-        removeClosedEdgeLugs(s, net);
+// Moves every triangle of `from` by `by` into the frame of `into` (whose
+// triangles carry `label`), which then holds them.
+static void moveStored(gtc* from, gtc* into, int label, const Placement& by, int net,
+                       const gtc* frameNet) {
+    for (gt* s : from->stored) {
+        s->transform(by.trans, by.rot, by.pivot);
+        into->store(s);
+        s->container = label;
+        removeClosedEdgeLugs(s, net, frameNet);
     }
+    std::vector<gt*>().swap(from->stored);
+    from->index = NetIndex();
+}
+
+static bool anyOverlap(const gtc* fixed, const gtc* moved, const Placement& by) {
+    for (const gt* s : moved->stored)
+        if (fixed->overlaps(s, by.rot, by.trans, by.pivot))
+            return true;
+    return false;
 }
 
 bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, double width,
@@ -69,25 +154,53 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
 
     ::gt* n = t->nb[side];
     int e = t->nbedge[side];
-    int net = t->container;
+    int net = netOf(t);
+    int other = netOf(n);
     assert(net >= 0 && size_t(net) < gtcvec.size() && gtcvec[net].get() == this);
+    assert(gtcvec[other].get() == B);
     Box box = {minx, miny, maxx, maxy};
 
-    const vec3d& P0 = t->p[side];
-    const vec3d& P1 = t->p[(side + 1) % 3];
-    const vec3d& Q0 = n->p[e];
-    const vec3d& Q1 = n->p[(e + 1) % 3];
+    // B's placement is worked out, and kept, in both nets' own frames
+    const vec3d P0 = inOwnFrame(this, t->p[side]);
+    const vec3d P1 = inOwnFrame(this, t->p[(side + 1) % 3]);
+    const vec3d Q0 = inOwnFrame(B, n->p[e]);
+    const vec3d Q1 = inOwnFrame(B, n->p[(e + 1) % 3]);
     B->setTranslation(Q1, P0);
     B->setRotation(Q0 - Q1, P1 - P0);
     B->setPivot(Q1);
+    const Placement placeB = {B->rot, B->trans, B->pivot};
+
+    // B's stored triangles onto this net's stored ones; while no frame is
+    // involved that is B's placement itself, to the last bit
+    bool framed = frame || B->frame;
+    PlaneMap mapB = compose(inverse(frameOf(this)), compose(asMap(placeB), frameOf(B)));
+    Placement intoThis = framed ? asPlacement(mapB) : placeB;
+    bool moveThis = stored.size() < B->stored.size();
 
     // the joining edge loses its lug before the tests, so that a lug lying
     // over the other net's triangle on that edge does not refuse the join
+    RemovedLug joinLug = {-1, {}};
+    if (t->lugs[side][0])
+        joinLug = {net, {inOwnFrame(this, *t->lugs[side][0]), inOwnFrame(this, *t->lugs[side][1])}};
     t->saveLugs();
     t->RemoveLugs(side);
     n->RemoveLugs(e);
 
-    if (!acceptsAll(this, B, testCollision, testPage, width, height)) {
+    // the smaller net is tested against the larger one's index: overlap is
+    // the same question either way round
+    bool accepted = true;
+    if (testCollision)
+        accepted = moveThis ? !anyOverlap(B, this, asPlacement(inverse(mapB)))
+                            : !anyOverlap(this, B, intoThis);
+    if (accepted && testPage) {
+        Placement pageB = B->frame ? asPlacement(compose(asMap(placeB), *B->frame)) : placeB;
+        for (const ::gt* s : B->stored)
+            if (exceedsPage(s, pageB.rot, pageB.trans, pageB.pivot, width, height)) {
+                accepted = false;
+                break;
+            }
+    }
+    if (!accepted) {
         t->restoreLugs();
         minx = box.minx;
         miny = box.miny;
@@ -97,11 +210,104 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     }
 
     t->freeSavedLugs();
+    if (joinLug.net >= 0)
+        removedLugs.push_back(joinLug);
     t->joined[side] = true;
     n->joined[e] = true;
-    moveTriangles(this, B, net);
+
+    if (moveThis) {
+        // this net's triangles go into B's frame, which becomes this net's
+        PlaneMap merged = compose(asMap(placeB), frameOf(B));
+        gtc holder;
+        holder.frame = std::make_unique<PlaneMap>(merged);
+        int shared = labelOf(B, other);
+        moveStored(this, B, shared, asPlacement(inverse(mapB)), net, &holder);
+        std::swap(stored, B->stored);
+        std::swap(index, B->index);
+        frame = std::move(holder.frame);
+        label = shared;
+        gtcvec[size_t(shared)]->owner = net;
+        following.push_back(other);
+    } else {
+        moveStored(B, this, labelOf(this, net), intoThis, net, this);
+        if (following.empty() && B->following.empty()) {
+            gt.insert(gt.end(), B->gt.begin(), B->gt.end());
+            std::vector<::gt*>().swap(B->gt);
+        } else
+            following.push_back(other);
+    }
     B->active = false;
     // nothing tests against an inactive net again
+    std::vector<::gt*>().swap(B->stored);
     B->index = NetIndex();
+    B->frame.reset();
     return true;
+}
+
+void startJoining() {
+    std::vector<RemovedLug>().swap(removedLugs);
+}
+
+// The net's own list, then those of the nets joined on after it, each
+// followed by its own followers; their lists are freed on the way.
+static void completeList(gtc* net) {
+    if (net->following.empty())
+        return;
+    std::vector<::gt*> list;
+    list.reserve(net->stored.size());
+    list.insert(list.end(), net->gt.begin(), net->gt.end());
+    std::vector<std::pair<gtc*, size_t>> stack = {{net, 0}};
+    while (!stack.empty()) {
+        gtc* node = stack.back().first;
+        size_t next = stack.back().second;
+        if (next == node->following.size()) {
+            std::vector<int>().swap(node->following);
+            stack.pop_back();
+            continue;
+        }
+        stack.back().second = next + 1;
+        gtc* child = gtcvec[size_t(node->following[next])].get();
+        list.insert(list.end(), child->gt.begin(), child->gt.end());
+        std::vector<::gt*>().swap(child->gt);
+        stack.push_back({child, 0});
+    }
+    net->gt.swap(list);
+}
+
+static void growByCorners(gtc* net, const gt* t) {
+    for (int k = 0; k < 3; ++k) {
+        net->growBox(t->p[k]);
+        if (t->lugs[k][0]) {
+            net->growBox(*t->lugs[k][0]);
+            net->growBox(*t->lugs[k][1]);
+        }
+    }
+}
+
+void finishJoining() {
+    for (size_t c = 0; c < gtcvec.size(); ++c) {
+        gtc* net = gtcvec[c].get();
+        if (!net->active)
+            continue;
+        completeList(net);
+        Placement toOwn = net->frame ? asPlacement(*net->frame) : Placement();
+        net->resetBox();
+        for (gt* t : net->gt) {
+            if (net->frame)
+                t->transform(toOwn.trans, toOwn.rot, toOwn.pivot);
+            t->container = int(c);
+            growByCorners(net, t);
+        }
+        net->frame.reset();
+    }
+    for (const RemovedLug& lug : removedLugs) {
+        gtc* net = gtcvec[size_t(lug.net)].get();
+        if (net->active) {
+            net->growBox(lug.corner[0]);
+            net->growBox(lug.corner[1]);
+        }
+    }
+    startJoining();
+    for (size_t c = 0; c < gtcvec.size(); ++c)
+        gtcvec[c]->label = gtcvec[c]->owner = int(c);
 }
