@@ -35,12 +35,18 @@ struct Model {
     std::string name;
     std::function<kivano::TriangleMesh()> make;
     std::string file;  // an existing model file; empty: write the generated mesh
+    // Instead of make: the corners of one polygon face, which only the whole
+    // run can triangulate.
+    std::function<std::vector<double>()> polygon = {};
+    // Also unfold with the full scan and compare; the worst shapes' one long
+    // net makes the scan quadratic, a minute each.
+    bool scan = true;
 };
 
 struct Unfolding {
     size_t triangles = 0;
     int nets = 0;
-    double indexed = 0, scanned = 0;
+    double indexed = 0, scanned = -1;  // -1: not scanned
     bool same = false;
 };
 
@@ -74,14 +80,16 @@ static double timeAlgokante(const kivano::TriangleMesh& mesh, bool fullScan, std
     return seconds;
 }
 
-static Unfolding measureUnfolding(const kivano::TriangleMesh& mesh) {
+static Unfolding measureUnfolding(const kivano::TriangleMesh& mesh, bool scan) {
     Unfolding unfolding;
     unfolding.triangles = mesh.triangleCount();
     std::string indexedSheet, scannedSheet;
     unfolding.indexed = timeAlgokante(mesh, false, indexedSheet);
     unfolding.nets = activeNetCount();
-    unfolding.scanned = timeAlgokante(mesh, true, scannedSheet);
-    unfolding.same = indexedSheet == scannedSheet;
+    if (scan) {
+        unfolding.scanned = timeAlgokante(mesh, true, scannedSheet);
+        unfolding.same = indexedSheet == scannedSheet;
+    }
     clearRun();
     return unfolding;
 }
@@ -96,15 +104,39 @@ static std::string modelFile(const Model& model, const kivano::TriangleMesh& mes
     return path;
 }
 
+static std::string polygonFile(const Model& model, const std::string& directory) {
+    std::string path = directory + "/" + model.name + ".obj";
+    std::vector<double> corners = model.polygon();
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (!out) {
+        std::fprintf(stderr, "kivano_bench: cannot write %s\n", path.c_str());
+        return path;
+    }
+    for (size_t i = 0; i + 2 < corners.size(); i += 3)
+        std::fprintf(out, "v %.17g %.17g %.17g\n", corners[i], corners[i + 1], corners[i + 2]);
+    std::fprintf(out, "f");
+    for (size_t i = 0; i < corners.size() / 3; ++i)
+        std::fprintf(out, " %zu", i + 1);
+    std::fprintf(out, "\n");
+    std::fclose(out);
+    return path;
+}
+
 static Measured measure(const Model& model, const std::string& directory, const std::string& tool,
                         double limit) {
     Measured measured;
     measured.name = model.name;
-    kivano::TriangleMesh mesh = model.make();
-    if (mesh.triangleCount() == 0)
-        return measured;  // the maker said why
-    measured.unfolding = measureUnfolding(mesh);
-    std::string file = modelFile(model, mesh, directory);
+    std::string file;
+    if (model.polygon) {
+        measured.unfolding.triangles = model.polygon().size() / 3 - 2;
+        file = polygonFile(model, directory);
+    } else {
+        kivano::TriangleMesh mesh = model.make();
+        if (mesh.triangleCount() == 0)
+            return measured;  // the maker said why
+        measured.unfolding = measureUnfolding(mesh, model.scan);
+        file = modelFile(model, mesh, directory);
+    }
     if (!tool.empty()) {
         std::string base = directory + "/" + model.name;
         measured.run = kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", limit);
@@ -129,11 +161,15 @@ static void printUnfoldingHeader() {
 
 static void printUnfolding(const Measured& m) {
     const Unfolding& u = m.unfolding;
+    if (u.indexed == 0) {
+        std::printf("%-14s %9zu  (one polygon: whole run only)\n", m.name.c_str(), u.triangles);
+        return;
+    }
     std::printf("%-14s %9zu %6d", m.name.c_str(), u.triangles, u.nets);
     printCell(u.indexed, " %9.3f");
     printCell(u.scanned, " %9.3f");
-    printCell(u.indexed > 0 ? u.scanned / u.indexed : -1, " %8.1fx");
-    std::printf(" %5s\n", u.same ? "yes" : "NO");
+    printCell(u.indexed > 0 && u.scanned >= 0 ? u.scanned / u.indexed : -1, " %8.1fx");
+    std::printf(" %5s\n", u.scanned < 0 ? "-" : u.same ? "yes" : "NO");
 }
 
 static void printRunHeader() {
@@ -172,10 +208,41 @@ static void printGrowth(const std::vector<Measured>& all, const char* small, con
     printTarget(what, a && b && a->run.cpu > 0 ? b->run.cpu / a->run.cpu : -1, 6, "x");
 }
 
+// Shapes that are not spheres: each within these multiples of the sphere of
+// about as many triangles, and within so much memory per triangle above what
+// the smallest sphere's run needs.
+static const char* const kWorstShapes[] = {"spiral-20000", "star-20000", "strip-20000",
+                                           "bent-20000"};
+static const double kWorstTimeRatio = 3, kWorstMemoryRatio = 2, kKilobytesPerTriangle = 4;
+
+static void printWorstShapeTargets(const std::vector<Measured>& all) {
+    const Measured* sphere = find(all, "sphere-20480");
+    const Measured* smallest = find(all, "sphere-1280");
+    for (const char* name : kWorstShapes) {
+        const Measured* shape = find(all, name);
+        bool measured = shape && sphere && sphere->run.cpu > 0 && sphere->run.peakKilobytes > 0;
+        std::string what = std::string(name) + ": time / sphere 20,480";
+        printTarget(what.c_str(), measured ? shape->run.cpu / sphere->run.cpu : -1, kWorstTimeRatio,
+                    "x");
+        what = std::string(name) + ": memory / sphere 20,480";
+        printTarget(
+            what.c_str(),
+            measured ? double(shape->run.peakKilobytes) / double(sphere->run.peakKilobytes) : -1,
+            kWorstMemoryRatio, "x");
+        what = std::string(name) + ": KB per triangle above sphere 1,280";
+        printTarget(what.c_str(),
+                    shape && smallest
+                        ? double(shape->run.peakKilobytes - smallest->run.peakKilobytes) /
+                              double(shape->unfolding.triangles)
+                        : -1,
+                    kKilobytesPerTriangle, " KB");
+    }
+}
+
 static void printTargets(const std::vector<Measured>& all) {
     bool same = true;
     for (const Measured& m : all)
-        same = same && m.unfolding.same;
+        same = same && (m.unfolding.scanned < 0 || m.unfolding.same);
     std::printf("\ntargets (whole runs in CPU seconds):\n  %-46s %9s\n",
                 "index and scan give the same sheets", same ? "met" : "NOT MET");
     printGrowth(all, "sphere-20480", "sphere-81920", "sphere 20,480 -> 81,920: whole run grows");
@@ -186,6 +253,7 @@ static void printTargets(const std::vector<Measured>& all) {
     printTarget("bunny: whole run", bunny ? bunny->run.cpu : -1, 0.4, " s");
     printTarget("sphere 81,920: peak memory",
                 sphere ? double(sphere->run.peakKilobytes) / 1024 : -1, 350, " MB");
+    printWorstShapeTargets(all);
 }
 
 static std::vector<Model> models(bool quick) {
@@ -194,6 +262,11 @@ static std::vector<Model> models(bool quick) {
         {"sphere-5120", [] { return kivano::makeIcosphere(4, 0.1, 1); }, ""},
         {"sphere-20480", [] { return kivano::makeIcosphere(5, 0.1, 1); }, ""},
         {"tube-20000", [] { return kivano::makeTube(100, 100, 0.1, 1); }, ""},
+        // a wall 3 mm high and 8 m long, 10 turns: one long thin net
+        {"spiral-20000", [] { return kivano::makeSpiralBand(10000, 0.3, 10); }, "", {}, false},
+        {"strip-20000", [] { return kivano::makeStraightStrip(10000); }, "", {}, false},
+        {"bent-20000", [] { return kivano::makeBentGrid(100, 100); }, "", {}, false},
+        {"star-20000", {}, "", [] { return kivano::makeStarPolygon(20000); }, false},
     };
     if (!quick) {
         all.push_back({"sphere-81920", [] { return kivano::makeIcosphere(6, 0.1, 1); }, ""});

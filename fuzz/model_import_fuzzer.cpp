@@ -29,7 +29,8 @@ namespace sc = host::scene;
 
 namespace {
 
-const char* const kExtensions[] = {".obj", ".stl", ".ply", ".off"};
+// The first byte of an input picks its extension; seeds rely on the order.
+const char* const kExtensions[] = {".obj", ".stl", ".ply", ".off", ".glb", ".gltf", ".3ds"};
 
 fs::path workDir() {
     static fs::path dir = [] {

@@ -7,6 +7,21 @@ build=${1:-build-fuzz}
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
+
+# The small files of Debian's assimp-testmodels, when installed, join the
+# import corpus: the first byte picks the extension as the target reads it.
+seed_from_testmodels() {
+  local corpus=$1 models=/usr/share/assimp/models index ext file
+  [ -d "$models" ] || return 0
+  index=0
+  for ext in obj stl ply off glb gltf 3ds; do
+    while IFS= read -r -d '' file; do
+      { printf "\\$(printf '%03o' "$index")"; cat "$file"; } \
+        >"$corpus/testmodels_$(basename "$file" | tr -c 'A-Za-z0-9._-' _).$ext.seed"
+    done < <(find "$models" -iname "*.$ext" -size -4k -print0)
+    index=$((index + 1))
+  done
+}
 # The runtime is a shared library here, loaded after the executable itself.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
 for target in command_language python_arguments model_import; do
@@ -14,6 +29,9 @@ for target in command_language python_arguments model_import; do
   findings=$build/fuzz/findings/$target
   mkdir -p "$corpus" "$findings"
   cp -n "$here/seeds/$target"/* "$corpus"/ 2>/dev/null || true
+  if [ "$target" = model_import ]; then
+    seed_from_testmodels "$corpus"
+  fi
   echo "== fuzz_$target for ${seconds}s"
   log=$build/fuzz/$target.log
   if ! "$build/fuzz/fuzz_$target" "$corpus" -max_total_time="$seconds" -max_len=4096 -timeout=20 \

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libassimp-dev libcairo2-dev python3-dev pybind11-dev libcli11-dev libstb-dev
-          poppler-utils clang-format libpolyclipping-dev assimp-testmodels)
+          poppler-utils clang-format libpolyclipping-dev assimp-testmodels nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

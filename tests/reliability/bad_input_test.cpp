@@ -206,6 +206,29 @@ TEST(BadInput, UnreadableFilesAreRefusedByName) {
     });
 }
 
+// Each format's header (or glTF's buffers and accessors) promising far more
+// than the file holds: refused before anything is reserved for it.
+TEST(BadInput, HeadersClaimingMoreThanTheFileHoldsAreRefused) {
+    checkAll({
+        {"lying.off", Outcome::Refused,
+         "the header declares 3,535,352,353 vertices and 1 face but the file holds 45 bytes", ""},
+        {"lying.ply", Outcome::Refused,
+         "the header declares 3,000,000,000 vertices and 1 face but the file holds 189 bytes", ""},
+        {"lying_binary.ply", Outcome::Refused,
+         "the header declares 3 vertices and 4,000,000,000 faces but the file holds 214 bytes", ""},
+        {"lying.stl", Outcome::Refused,
+         "the header declares 4,000,000,000 triangles but the file holds 184 bytes", ""},
+        {"lying.3ds", Outcome::Refused,
+         "the header declares 3,000,000,000 bytes but the file holds 66 bytes", ""},
+        {"lying.glb", Outcome::Refused,
+         "accessor 0 declares 4,000,000,000 elements of 12 bytes but its buffer view holds 36 "
+         "bytes",
+         ""},
+        {"lying.gltf", Outcome::Refused,
+         "buffer 0 declares 4,000,000,000 bytes but its data holds 36 bytes", ""},
+    });
+}
+
 TEST(BadInput, FilesWithoutSurfacesAreRefused) {
     checkAll({
         {"no_faces.obj", Outcome::Refused, "no_faces.obj", ""},

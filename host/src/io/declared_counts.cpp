@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <vector>
 
@@ -203,6 +205,181 @@ std::string lengthProblem(const std::string& head, std::uintmax_t bytes) {
            thousands(bytes) + " bytes";
 }
 
+// glTF's JSON is read whole; beyond this it is not a model a person unfolds.
+constexpr std::uintmax_t kGltfJsonLimit = 256u * 1024 * 1024;
+
+using Json = nlohmann::json;
+
+// An unsigned number under key, 0 when absent; false when it is something else.
+bool jsonCount(const Json& object, const char* key, std::uintmax_t& value) {
+    value = 0;
+    if (!object.is_object() || !object.contains(key))
+        return true;
+    const Json& found = object[key];
+    if (!found.is_number_unsigned())
+        return false;
+    value = found.get<std::uintmax_t>();
+    return true;
+}
+
+std::uintmax_t saturatingProduct(std::uintmax_t a, std::uintmax_t b) {
+    return b != 0 && a > UINTMAX_MAX / b ? UINTMAX_MAX : a * b;
+}
+
+std::uintmax_t saturatingSum(std::uintmax_t a, std::uintmax_t b) {
+    return a > UINTMAX_MAX - b ? UINTMAX_MAX : a + b;
+}
+
+std::uintmax_t componentBytes(std::uintmax_t componentType) {
+    switch (componentType) {
+    case 5120:  // byte
+    case 5121:
+        return 1;
+    case 5122:  // short
+    case 5123:
+        return 2;
+    case 5125:  // unsigned int
+    case 5126:  // float
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+std::uintmax_t componentCount(const Json& type) {
+    static const std::pair<const char*, std::uintmax_t> counts[] = {
+        {"SCALAR", 1}, {"VEC2", 2}, {"VEC3", 3},  {"VEC4", 4},
+        {"MAT2", 4},   {"MAT3", 9}, {"MAT4", 16},
+    };
+    if (type.is_string())
+        for (auto [name, count] : counts)
+            if (type.get<std::string>() == name)
+                return count;
+    return 0;
+}
+
+// What a buffer can hold: the binary chunk of a .glb, the bytes of a data
+// URI, or the size of the file it names; false when that cannot be told
+// (the reader will say what is wrong).
+bool bufferHolds(const Json& buffer, std::size_t index, const std::string& path,
+                 std::uintmax_t binaryChunk, bool binary, std::uintmax_t& holds,
+                 std::string& where) {
+    if (!buffer.contains("uri")) {
+        if (!binary || index != 0)
+            return false;
+        holds = binaryChunk;
+        where = "the file's binary chunk holds";
+        return true;
+    }
+    if (!buffer["uri"].is_string())
+        return false;
+    std::string uri = buffer["uri"].get<std::string>();
+    if (uri.compare(0, 5, "data:") == 0) {
+        std::size_t comma = uri.find(";base64,");
+        if (comma == std::string::npos)
+            return false;
+        std::uintmax_t text = uri.size() - (comma + 8);
+        std::uintmax_t padding = 0;
+        for (std::size_t i = uri.size(); i > comma + 8 && uri[i - 1] == '=' && padding < 2; --i)
+            ++padding;
+        holds = text / 4 * 3 - std::min<std::uintmax_t>(padding, text / 4 * 3);
+        where = "its data holds";
+        return true;
+    }
+    std::error_code ec;
+    std::filesystem::path file = std::filesystem::path(path).parent_path() / uri;
+    holds = std::filesystem::file_size(file, ec);
+    if (ec)
+        return false;
+    where = "\"" + uri + "\" holds";
+    return true;
+}
+
+// glTF: every buffer must hold what it declares, every buffer view lie in
+// its buffer, and every accessor's elements in its buffer view.
+std::string gltfProblem(const std::string& path, std::uintmax_t bytes, bool binary) {
+    if (bytes > kGltfJsonLimit)
+        return {};
+    std::ifstream in(path, std::ios::binary);
+    std::string file(std::size_t(bytes), '\0');
+    in.read(file.data(), std::streamsize(file.size()));
+    file.resize(std::size_t(std::max<std::streamsize>(0, in.gcount())));
+    std::string text = file;
+    std::uintmax_t binaryChunk = 0;
+    if (binary) {
+        if (file.size() < 20 || file.compare(16, 4, "JSON") != 0)
+            return {};
+        std::uintmax_t length = littleEndian32(file, 12);
+        if (20 + length > file.size())
+            return {};
+        text = file.substr(20, std::size_t(length));
+        std::uintmax_t next = 20 + ((length + 3) / 4) * 4;
+        if (next + 8 <= file.size())
+            binaryChunk = std::min<std::uintmax_t>(littleEndian32(file, std::size_t(next)),
+                                                   file.size() - (next + 8));
+    }
+    Json doc = Json::parse(text, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object())
+        return {};
+
+    std::vector<std::uintmax_t> declared;
+    if (doc.contains("buffers") && doc["buffers"].is_array())
+        for (std::size_t i = 0; i < doc["buffers"].size(); ++i) {
+            const Json& buffer = doc["buffers"][i];
+            std::uintmax_t length = 0, holds = 0;
+            std::string where;
+            if (!jsonCount(buffer, "byteLength", length))
+                return {};
+            declared.push_back(length);
+            if (bufferHolds(buffer, i, path, binaryChunk, binary, holds, where) && length > holds)
+                return "buffer " + std::to_string(i) + " declares " + thousands(length) +
+                       " bytes but " + where + " " + thousands(holds) + " bytes";
+        }
+
+    std::vector<std::uintmax_t> viewLength;
+    std::vector<std::uintmax_t> viewStride;
+    if (doc.contains("bufferViews") && doc["bufferViews"].is_array())
+        for (std::size_t i = 0; i < doc["bufferViews"].size(); ++i) {
+            const Json& view = doc["bufferViews"][i];
+            std::uintmax_t buffer = 0, offset = 0, length = 0, stride = 0;
+            if (!jsonCount(view, "buffer", buffer) || !jsonCount(view, "byteOffset", offset) ||
+                !jsonCount(view, "byteLength", length) || !jsonCount(view, "byteStride", stride))
+                return {};
+            viewLength.push_back(length);
+            viewStride.push_back(stride);
+            if (buffer < declared.size() && saturatingSum(offset, length) > declared[buffer])
+                return "buffer view " + std::to_string(i) + " reaches byte " +
+                       thousands(saturatingSum(offset, length)) + " of buffer " +
+                       std::to_string(buffer) + ", which declares " + thousands(declared[buffer]) +
+                       " bytes";
+        }
+
+    if (doc.contains("accessors") && doc["accessors"].is_array())
+        for (std::size_t i = 0; i < doc["accessors"].size(); ++i) {
+            const Json& accessor = doc["accessors"][i];
+            std::uintmax_t view = 0, offset = 0, count = 0, componentType = 0;
+            if (!accessor.is_object() || !accessor.contains("bufferView"))
+                continue;  // all zeros, or sparse: nothing to hold
+            if (!jsonCount(accessor, "bufferView", view) ||
+                !jsonCount(accessor, "byteOffset", offset) ||
+                !jsonCount(accessor, "count", count) ||
+                !jsonCount(accessor, "componentType", componentType))
+                return {};
+            std::uintmax_t element = saturatingProduct(
+                componentBytes(componentType), componentCount(accessor.value("type", Json())));
+            if (view >= viewLength.size() || element == 0 || count == 0)
+                continue;
+            std::uintmax_t stride = viewStride[view] ? viewStride[view] : element;
+            std::uintmax_t needs =
+                saturatingSum(saturatingSum(offset, saturatingProduct(count - 1, stride)), element);
+            if (needs > viewLength[view])
+                return "accessor " + std::to_string(i) + " declares " + thousands(count) +
+                       (count == 1 ? " element" : " elements") + " of " + thousands(element) +
+                       " bytes but its buffer view holds " + thousands(viewLength[view]) + " bytes";
+        }
+    return {};
+}
+
 std::string extensionOf(const std::string& path) {
     std::size_t dot = path.find_last_of('.');
     std::size_t slash = path.find_last_of('/');
@@ -224,8 +401,14 @@ std::string declaredCountsProblem(const std::string& path, std::uintmax_t fileBy
     if (head.compare(0, 3, "ply") == 0)
         return plyProblem(head, fileBytes);
     std::string ext = extensionOf(path);
-    if (ext == "glb" || ext == "3ds")
-        return lengthProblem(head, fileBytes);
+    if (ext == "glb" || ext == "3ds") {
+        std::string problem = lengthProblem(head, fileBytes);
+        if (problem.empty() && ext == "glb")
+            problem = gltfProblem(path, fileBytes, true);
+        return problem;
+    }
+    if (ext == "gltf")
+        return gltfProblem(path, fileBytes, false);
     if (ext == "stl")
         return stlProblem(head, fileBytes);
     if (ext == "off" || head.find("OFF") < 8)
