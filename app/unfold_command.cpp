@@ -236,6 +236,9 @@ std::optional<Failure> checkNumbers(const UnfoldOptions& o) {
         return badOption("--lug-width must be a width in mm above 0");
     if (!std::isfinite(o.margin) || o.margin < 0.0)
         return badOption("--margin must be a width in mm, 0 or more");
+    if (o.maxPages < 0)
+        return badOption("--max-pages must be a number of pages, 0 for no limit, got " +
+                         std::to_string(o.maxPages));
     return std::nullopt;
 }
 
@@ -656,6 +659,20 @@ double piecesArea(const sheet::Page& page) {
     return area;
 }
 
+// A model of metres at true scale tiles into tens of thousands of pages:
+// nobody prints that, and writing it takes minutes. Pages grow with the
+// square of the height, so the suggestion scales the height by the root.
+Failure tooManyPages(const UnfoldOptions& o, const RunReport& report) {
+    std::string message = "the sheet would take " + thousands(size_t(report.pages)) +
+                          " pages, more than --max-pages " + thousands(size_t(o.maxPages)) + ": ";
+    double height =
+        std::floor(report.extent * std::sqrt(double(o.maxPages) / report.pages) * 0.9 / 10.0) *
+        10.0;
+    if (height >= 10.0)
+        message += "make the model smaller, e.g. --height " + number(height) + ", ";
+    return Failure{message + "or raise --max-pages"};
+}
+
 // The nets move into the layout; the sheet keeps its materials for drawing.
 std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageSize& page,
                               sheet::Layout& layout, RunReport& report) {
@@ -685,6 +702,8 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
         std::vector<sheet::ModelTriangle>().swap(sheet.model);
     }
     report.pages = int(layout.pages.size());
+    if (o.maxPages > 0 && report.pages > o.maxPages)
+        return tooManyPages(o, report);
     for (const sheet::Page& p : layout.pages)
         report.coverage.push_back(piecesArea(p) / printable);
     if (!o.json.empty())
@@ -1025,6 +1044,9 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
                     "A net larger than the page: tile it across pages of the chosen size, or "
                     "give it one page of the size it needs (for plotters)")
         ->check(CLI::IsMember({"tile", "page"}))
+        ->capture_default_str();
+    cmd->add_option("--max-pages", options->maxPages,
+                    "Refuse a sheet of more pages than this, before writing it (0: no limit)")
         ->capture_default_str();
     cmd->add_option("--json", options->json, "Write a report of the run as JSON");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");

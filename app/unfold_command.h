@@ -27,6 +27,8 @@ struct UnfoldOptions {
     // A net larger than the printable area: "tile" prints it across pages of
     // the chosen size, "page" on one page as large as it needs (for plotters).
     std::string oversize = "tile";
+    // A sheet of more pages is refused before anything is written; 0: no limit.
+    int maxPages = 1000;
     std::string json;
     bool quiet = false;
     std::string language = "en";

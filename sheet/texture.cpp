@@ -22,6 +22,37 @@ bool hasPngSignature(const std::string& path) {
     return got == sizeof head && std::memcmp(head, signature, sizeof head) == 0;
 }
 
+// An image with an alpha channel but no transparent pixel, as an opaque one.
+cairo_surface_t* withoutUnusedAlpha(cairo_surface_t* image) {
+    if (cairo_image_surface_get_format(image) != CAIRO_FORMAT_ARGB32)
+        return image;
+    cairo_surface_flush(image);
+    int width = cairo_image_surface_get_width(image),
+        height = cairo_image_surface_get_height(image);
+    int stride = cairo_image_surface_get_stride(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * size_t(stride));
+        for (int x = 0; x < width; ++x)
+            if ((row[x] >> 24) != 0xff)
+                return image;
+    }
+    cairo_surface_t* opaque = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    if (cairo_surface_status(opaque) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(opaque);
+        return image;
+    }
+    cairo_surface_flush(opaque);
+    unsigned char* to = cairo_image_surface_get_data(opaque);
+    int toStride = cairo_image_surface_get_stride(opaque);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(to + size_t(y) * size_t(toStride), data + size_t(y) * size_t(stride),
+                    size_t(width) * 4);
+    cairo_surface_mark_dirty(opaque);
+    cairo_surface_destroy(image);
+    return opaque;
+}
+
 cairo_surface_t* loadPng(const std::string& path, std::string& error) {
     cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -29,10 +60,11 @@ cairo_surface_t* loadPng(const std::string& path, std::string& error) {
         cairo_surface_destroy(surface);
         return nullptr;
     }
-    return surface;
+    return withoutUnusedAlpha(surface);
 }
 
-// cairo wants native-endian ARGB with the colour premultiplied by alpha.
+// cairo wants native-endian ARGB with the colour premultiplied by alpha (or
+// the alpha byte unused, for an opaque image).
 void copyPixels(const unsigned char* rgba, int width, int height, cairo_surface_t* surface) {
     unsigned char* data = cairo_image_surface_get_data(surface);
     int stride = cairo_image_surface_get_stride(surface);
@@ -56,7 +88,13 @@ cairo_surface_t* loadWithStb(const std::string& path, std::string& error) {
         error = reason ? reason : "unreadable image";
         return nullptr;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    // An image without alpha is made opaque: cairo's PDF writer then knows it
+    // is, instead of scanning every pixel of it for every face it fills.
+    bool opaque = true;
+    for (size_t i = 3; opaque && i < size_t(width) * size_t(height) * 4; i += 4)
+        opaque = rgba[i] == 255;
+    cairo_format_t format = opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32;
+    cairo_surface_t* surface = cairo_image_surface_create(format, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         error = cairo_status_to_string(cairo_surface_status(surface));
         cairo_surface_destroy(surface);

@@ -14,6 +14,7 @@
 #include "render.h"
 #include "test_meshes.h"
 #include "text_metrics.h"
+#include "texture.h"
 
 using namespace sheet;
 using namespace sheet::testing;
@@ -473,4 +474,39 @@ TEST(Render, TheMapShowsEachSideOfTheModelFromItsOwnView) {
         for (int channel = 0; channel < 3; ++channel)
             EXPECT_NEAR(quarters[q][channel], expected(q + 1)[channel], 2) << "view " << q;
     cairo_surface_destroy(surface);
+}
+
+// cairo's PDF writer scans an image with an alpha channel in full for every
+// face it fills: with a large texture on many faces that took minutes. An
+// image whose pixels are all opaque must therefore load as an opaque one,
+// with its colours, and a transparent pixel must keep the alpha channel.
+TEST(Render, TexturesWithoutTransparentPixelsLoadOpaque) {
+    std::string dir = ::testing::TempDir();
+    for (bool transparent : {false, true}) {
+        cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 4);
+        cairo_t* cr = cairo_create(image);
+        cairo_set_source_rgb(cr, 0.2, 0.4, 0.6);
+        cairo_paint(cr);
+        if (transparent) {
+            cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+            cairo_rectangle(cr, 0, 0, 1, 1);
+            cairo_fill(cr);
+        }
+        cairo_destroy(cr);
+        std::string path = dir + (transparent ? "/clear.png" : "/opaque.png");
+        ASSERT_EQ(cairo_surface_write_to_png(image, path.c_str()), CAIRO_STATUS_SUCCESS);
+        cairo_surface_destroy(image);
+
+        std::string error;
+        cairo_surface_t* loaded = sheet::loadTexture(path, error);
+        ASSERT_NE(loaded, nullptr) << error;
+        EXPECT_EQ(cairo_image_surface_get_format(loaded),
+                  transparent ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24);
+        cairo_surface_flush(loaded);
+        const unsigned char* data = cairo_image_surface_get_data(loaded);
+        uint32_t pixel =
+            reinterpret_cast<const uint32_t*>(data + cairo_image_surface_get_stride(loaded))[2];
+        EXPECT_EQ(pixel & 0xffffff, 0x336699u);
+        cairo_surface_destroy(loaded);
+    }
 }
