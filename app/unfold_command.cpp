@@ -662,12 +662,13 @@ double piecesArea(const sheet::Page& page) {
 // A model of metres at true scale tiles into tens of thousands of pages:
 // nobody prints that, and writing it takes minutes. Pages grow with the
 // square of the height, so the suggestion scales the height by the root.
-Failure tooManyPages(const UnfoldOptions& o, const RunReport& report) {
-    std::string message = "the sheet would take " + thousands(size_t(report.pages)) +
-                          " pages, more than --max-pages " + thousands(size_t(o.maxPages)) + ": ";
+// `pages` is the count, or with `atLeast` what the faces' area alone needs.
+Failure tooManyPages(const UnfoldOptions& o, const RunReport& report, double pages, bool atLeast) {
+    std::string message = std::string("the sheet would take ") + (atLeast ? "at least " : "") +
+                          thousands(size_t(std::ceil(pages))) + " pages, more than --max-pages " +
+                          thousands(size_t(o.maxPages)) + ": ";
     double height =
-        std::floor(report.extent * std::sqrt(double(o.maxPages) / report.pages) * 0.9 / 10.0) *
-        10.0;
+        std::floor(report.extent * std::sqrt(double(o.maxPages) / pages) * 0.9 / 10.0) * 10.0;
     if (height >= 10.0)
         message += "make the model smaller, e.g. --height " + number(height) + ", ";
     return Failure{message + "or raise --max-pages"};
@@ -681,6 +682,16 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     options.pageHeight = page.height;
     options.margin = o.margin;
     options.packing = o.packing == "boxes" ? sheet::Packing::Boxes : sheet::Packing::Shapes;
+    // The faces alone may already need far more pages than allowed: laying
+    // out nets of metres costs minutes and gigabytes before the count is known.
+    double facesArea = 0.0;
+    for (const sheet::Net& net : sheet.nets)
+        for (const sheet::Face& face : net.faces)
+            facesArea += std::abs(sheet::signedArea(face.p));
+    double printableArea = (page.width - 2 * o.margin) *
+                           (page.height - o.margin - std::max(o.margin, sheet::kFooterHeight));
+    if (o.maxPages > 0 && facesArea > double(o.maxPages) * printableArea)
+        return tooManyPages(o, report, facesArea / printableArea, true);
     std::string error;
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption("--page/--margin: " + error);
@@ -703,7 +714,7 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     }
     report.pages = int(layout.pages.size());
     if (o.maxPages > 0 && report.pages > o.maxPages)
-        return tooManyPages(o, report);
+        return tooManyPages(o, report, report.pages, false);
     for (const sheet::Page& p : layout.pages)
         report.coverage.push_back(piecesArea(p) / printable);
     if (!o.json.empty())

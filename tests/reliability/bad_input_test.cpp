@@ -285,9 +285,13 @@ TEST(BadInput, UnusableOptionsAreRefusedBeforeAnythingIsWritten) {
         {"twenty_objects.obj", Outcome::Refused, "--arrangement", "--arrangement diagonal"},
         {"twenty_objects.obj", Outcome::Refused, "-x", "-x 3"},
         {"twenty_objects.obj", Outcome::Refused, "--max-pages", "--max-pages -1"},
-        // a sheet of more pages than allowed is refused before any is written
-        {"twenty_objects.obj", Outcome::Refused, "would take 20 pages, more than --max-pages 3",
+        // a sheet of more pages than allowed is refused before any is written:
+        // by the faces' area alone, or once laid out
+        {"twenty_objects.obj", Outcome::Refused,
+         "would take at least 6 pages, more than --max-pages 3",
          "--page 50x50 --limit-page --max-pages 3"},
+        {"twenty_objects.obj", Outcome::Refused, "would take 20 pages, more than --max-pages 10",
+         "--page 50x50 --limit-page --max-pages 10"},
     });
 }
 

@@ -68,9 +68,10 @@ AttrValue number(double v) {
 
 template <typename Entries>
 auto lowerBound(Entries& entries, std::string_view name) {
-    return std::lower_bound(
-        entries.begin(), entries.end(), name,
-        [](const AttrTable::Entry& e, std::string_view n) { return e.first < n; });
+    return std::lower_bound(entries.begin(), entries.end(), name,
+                            [](const AttrTable::Entry& e, std::string_view n) {
+                                return std::string_view(e.first) < n;
+                            });
 }
 
 }  // namespace
