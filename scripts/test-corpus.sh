@@ -16,9 +16,12 @@ declare -A reasons
 unfolded=0 refused=0 late=0 crashed=0 loud=0
 while IFS= read -r -d '' file; do
   log="$out/log"
+  started=$(date +%s.%N)
   (ulimit -v "$kilobytes"; timeout "$seconds" "$kivano" unfold "$file" -o "$out/sheet.pdf" --quiet) \
     >"$log" 2>&1
   code=$?
+  awk -v end="$(date +%s.%N)" -v start="$started" -v file="$file" \
+    'BEGIN { printf "%.1f %s\n", end - start, file }' >>"$out/times"
   errors=$(grep -c '^kivano: error:' "$log")
   if [ "$code" -eq 0 ]; then
     unfolded=$((unfolded + 1))
@@ -49,4 +52,7 @@ echo
 echo "| refused because | files |"
 echo "|---|---|"
 for reason in "${!reasons[@]}"; do echo "| $reason | ${reasons[$reason]} |"; done | sort -t'|' -k3 -rn
+echo
+echo "slowest runs (wall seconds):"
+sort -rn "$out/times" | head -5 | sed 's/^/  /'
 [ $((late + crashed + loud)) -eq 0 ]
