@@ -90,7 +90,8 @@ struct RunReport {
     double extent = 0.0;  // the model's largest extent on paper, mm
     int nets = 0;
     int glueNumbers = 0;
-    int leaders = 0;  // glue numbers joined to their edge by a line
+    int cutEdges = 0;  // between two faces, each once
+    int leaders = 0;   // glue numbers joined to their edge by a line
     bool map = false;
     sheet::MapSummary mapped;
     std::vector<double> coverage;  // per page, the share of the printable area pieces take
@@ -401,9 +402,21 @@ std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, dou
     return runCommand(select + ";", "selecting the model");
 }
 
+// Pieces larger than the paper cannot be printed, so the fewest-pieces
+// unfolding always keeps them within the page.
+bool limitsPage(const UnfoldOptions& o) {
+    return o.limitPage || o.pieces == "fewest";
+}
+
 // The window's controls set as a person would set them.
 std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& page) {
-    PageSize limit = o.limitPage ? netLimit(o, page) : page;
+    PageSize limit = limitsPage(o) ? netLimit(o, page) : page;
+    if (o.pieces == "fewest") {
+        // Packing keeps half a gap around every net, also at the page's
+        // edge: a net as large as the page would get a page of its own.
+        limit.width -= sheet::LayoutOptions().netGap;
+        limit.height -= sheet::LayoutOptions().netGap;
+    }
     auto text = [](const char* control, double value) {
         return std::string("cmds.textFieldGrp(") + control + ",edit=True,text='" + number(value) +
                "')";
@@ -416,7 +429,7 @@ std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& pa
                         : o.arrangement == "animation"  ? KIVANO_CONTROL_ANIMATION
                                                         : KIVANO_CONTROL_LAYERED;
     return {check(KIVANO_CONTROL_DELETE_ORIGINAL, !o.keepOriginal),
-            check(KIVANO_CONTROL_LIMIT_PAGE, o.limitPage),
+            check(KIVANO_CONTROL_LIMIT_PAGE, limitsPage(o)),
             text(KIVANO_CONTROL_PAGE_WIDTH, limit.width),
             text(KIVANO_CONTROL_PAGE_HEIGHT, limit.height),
             std::string("cmds.radioButton(") + radio + ",edit=True,select=True)",
@@ -467,7 +480,11 @@ std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page) {
     if (start.empty())
         return Failure{"the option window has no Start button"};
     size_t errorsBefore = errorCount();
-    if (!host::ui::pressButton(start) || errorCount() != errorsBefore) {
+    // The window's lines start the specified unfolding; the other one is the
+    // command's own flag, given as a script would give it.
+    bool ran = o.pieces == "fewest" ? !runPython("cmds.kivano(pieces='fewest')")
+                                    : host::ui::pressButton(start);
+    if (!ran || errorCount() != errorsBefore) {
         if (lastError().find(host::kNotEnoughMemory) != std::string::npos)
             throw std::bad_alloc();  // said once, for the whole run
         return Failure{"the unfolding failed: " + lastError()};
@@ -531,6 +548,12 @@ std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, Ru
     if (!ok)
         return Failure{"the unfolding left no sheet: " + error};
     report.glueNumbers = sheet::classifyEdges(sheet, flatAngle(o));
+    // each cut edge between two faces carries a glue number on both sides
+    for (const sheet::Net& net : sheet.nets)
+        for (const sheet::Face& face : net.faces)
+            for (int k = 0; k < 3; ++k)
+                report.cutEdges += face.glue[k] > 0 ? 1 : 0;
+    report.cutEdges /= 2;
     measureNumberedEdges(sheet, report);
     report.nets = int(sheet.nets.size());
     return std::nullopt;
@@ -719,7 +742,7 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
         report.coverage.push_back(piecesArea(p) / printable);
     if (!o.json.empty())
         report.labels = labelsJson(layout);
-    warnOversize(layout, o.limitPage, report);
+    warnOversize(layout, limitsPage(o), report);
     return std::nullopt;
 }
 
@@ -807,8 +830,14 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
            "  \"input_triangles\": " +
            std::to_string(r.inputTriangles) +
            ",\n"
+           "  \"pieces\": " +
+           jsonString(o.pieces) +
+           ",\n"
            "  \"nets\": " +
            std::to_string(r.nets) +
+           ",\n"
+           "  \"cut_edges\": " +
+           std::to_string(r.cutEdges) +
            ",\n"
            "  \"triangle_objects\": " +
            std::to_string(r.objects.triangleObjects) +
@@ -1026,6 +1055,11 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
         ->required();
     cmd->add_option("--page", options->page, "Page size WxH in mm")->capture_default_str();
     cmd->add_flag("--limit-page", options->limitPage, "Never let a net outgrow the page");
+    cmd->add_option("--pieces", options->pieces,
+                    "How to unfold: the default edge order, or as few pieces as it can find "
+                    "(slower; pieces always fit the page)")
+        ->check(CLI::IsMember({"default", "fewest"}))
+        ->capture_default_str();
     cmd->add_flag("--no-lugs", options->noLugs, "No glue tabs");
     cmd->add_option("--lug-width", options->lugWidth, "Largest glue tab width in mm")
         ->capture_default_str();

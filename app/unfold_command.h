@@ -13,6 +13,9 @@ struct UnfoldOptions {
     std::vector<std::string> outputs;
     std::string page = "210x297";
     bool limitPage = false;
+    // "default": the specified edge order; "fewest": the unfolding that aims
+    // at the fewest pieces, every piece within the page.
+    std::string pieces = "default";
     bool noLugs = false;
     double lugWidth = 4.0;
     bool keepOriginal = false;

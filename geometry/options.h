@@ -10,6 +10,9 @@ struct KivanoOptionsRecord {
     bool deleteOriginal = true;
     bool keepMaterials = true;
     int arrangement = 0;
+    // Set by the command's -pieces flag for its own run, not by the window:
+    // the unfolding that aims at the fewest pieces.
+    bool fewestPieces = false;
 };
 
 extern KivanoOptionsRecord KivanoOptions;

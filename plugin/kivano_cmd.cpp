@@ -14,6 +14,7 @@
 #include "scenein/init_triangles.h"
 #include "sceneout/draw_container.h"
 #include "unfold/algokante.h"
+#include "unfold/fewest_pieces.h"
 #include "unfold/run_state.h"
 
 const char* const kivanoHelpText = "kivano:\nVerwandelt aktuelle Szene in einen Bastelbogen\n";
@@ -105,6 +106,7 @@ MStatus KivanoCmd::readOptions() {
 MStatus KivanoCmd::doIt(const MArgList& args) {
     MSyntax syntax;
     syntax.addFlag("h", "help", MSyntax::kNoArg);
+    syntax.addFlag("pc", "pieces", MSyntax::kString);
     MStatus parsed;
     MArgDatabase argData(syntax, args, &parsed);
     // A mistyped flag or a stray word must not start a run: the run merges,
@@ -118,9 +120,22 @@ MStatus KivanoCmd::doIt(const MArgList& args) {
         setResult(MString(kivanoHelpText));
         return MStatus::kSuccess;
     }
+    bool fewest = false;
+    if (argData.isFlagSet("pieces")) {
+        MString pieces;
+        argData.getFlagArgument("pieces", 0, pieces);
+        bool known = pieces == MString("fewest") || pieces == MString("default");
+        if (!known) {
+            MGlobal::displayError("kivano: -pieces must be \"fewest\" or \"default\", not \"" +
+                                  pieces + "\"");
+            return MStatus::kInvalidParameter;
+        }
+        fewest = pieces == MString("fewest");
+    }
     MStatus status = readOptions();
     if (!status)
         return status;
+    KivanoOptions.fewestPieces = fewest;
     MGlobal::displayInfo("kivano: calculate..");
     status = redoIt();
     MGlobal::displayInfo("kivano: finished.");
@@ -149,7 +164,20 @@ void KivanoCmd::execute() {
     if (!gtvec.empty()) {
         initTriangles();
         MGlobal::displayInfo("kivano: calculate(3/3)..");
-        algokante();
+        if (KivanoOptions.fewestPieces)
+            unfoldFewestPieces([](int direction, int directions) {
+                // a line at each quarter of the way is progress enough
+                if ((direction - 1) % ((directions + 3) / 4) != 0)
+                    return;
+                MString text("kivano: fewest pieces, cut tree ");
+                text += direction;
+                text += " of ";
+                text += directions;
+                text += "..";
+                MGlobal::displayInfo(text);
+            });
+        else
+            algokante();
         MGlobal::displayInfo("kivano: creating scene..");
         drawContainer(drawnArrangement(KivanoOptions.arrangement));
         doubleundoflag = false;

@@ -617,6 +617,36 @@ TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
     EXPECT_EQ(int(sizes.size()), pages);
 }
 
+// The fewest-pieces unfolding: pieces that fit the page without a word of
+// warning even where the default unfolding needs a page of their own, and
+// no more of them; the report says which unfolding ran. A mistyped mode is
+// refused by the plug-in's own command.
+TEST(Unfold, FewestPiecesFitThePageAndAreNoMoreThanTheDefaults) {
+    TempDir dir("kivano-app");
+    Outcome fewest = unfold({example("figure.obj"), "-o", dir / "f.pdf", "--pieces", "fewest",
+                             "--scale", "3", "--json", dir / "f.json", "--quiet"});
+    ASSERT_EQ(fewest.exit, 0) << fewest.out;
+    EXPECT_EQ(fewest.out.find("warning"), std::string::npos) << fewest.out;
+    std::string json = readAll(dir / "f.json");
+    EXPECT_NE(json.find("\"pieces\": \"fewest\""), std::string::npos);
+    int pages = int(jsonNumber(json, "pages"));
+    std::vector<std::pair<double, double>> sizes = pdfPageSizes(dir / "f.pdf", pages);
+    for (auto [width, height] : sizes) {
+        EXPECT_NEAR(width, 210.0, 0.1);
+        EXPECT_NEAR(height, 297.0, 0.1);
+    }
+    Outcome plain = unfold({example("figure.obj"), "-o", dir / "d.pdf", "--scale", "3",
+                            "--limit-page", "--json", dir / "d.json", "--quiet"});
+    ASSERT_EQ(plain.exit, 0) << plain.out;
+    std::string defaults = readAll(dir / "d.json");
+    EXPECT_NE(defaults.find("\"pieces\": \"default\""), std::string::npos);
+    EXPECT_LE(jsonNumber(json, "nets"), jsonNumber(defaults, "nets"));
+    EXPECT_LE(jsonNumber(json, "cut_edges"), jsonNumber(defaults, "cut_edges"));
+
+    Outcome bad = unfold({example("cube.obj"), "-o", dir / "b.pdf", "--pieces", "few"});
+    EXPECT_NE(bad.exit, 0);
+}
+
 // Tiled, the net prints on pages of the size asked for, each named by its
 // caption, and the report's numbers are where the tiles print them.
 TEST(Unfold, NetTooLargeForThePageIsTiledOnPagesOfTheChosenSize) {

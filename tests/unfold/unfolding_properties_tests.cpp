@@ -1,8 +1,10 @@
+#include "bench/meshgen/objio.h"
 #include "geometry/lugs.h"
 #include "geometry/options.h"
 #include "tests/unfold/net_checks.h"
 #include "tests/unfold/unfold_fixture.h"
 #include "unfold/algokante.h"
+#include "unfold/fewest_pieces.h"
 #include "unfold/gtc.h"
 #include "unfold/run_state.h"
 
@@ -20,7 +22,15 @@ struct Model {
 struct Setting {
     bool lugs;
     bool pageLimit;
+    bool fewestPieces = false;
 };
+
+void unfold(const Setting& setting) {
+    if (setting.fewestPieces)
+        unfoldFewestPieces();
+    else
+        algokante();
+}
 
 class WholeUnfolding : public testing::TestWithParam<std::tuple<Model, Setting>> {
 protected:
@@ -34,7 +44,7 @@ TEST_P(WholeUnfolding, NetsAreFlatCopiesWithoutOverlapAndLugsOnCutsOnly) {
     KivanoOptions.pageWidth = 2.5;
     KivanoOptions.pageHeight = 2.0;
     loadMeshes(model.meshes(), setting.lugs);
-    algokante();
+    unfold(setting);
 
     EXPECT_EQ(checkMembership(), "");
     EXPECT_EQ(checkEdgeLengths(1e-9), "");
@@ -58,10 +68,10 @@ TEST_P(WholeUnfolding, SameInputGivesTheSameSheet) {
     const auto& [model, setting] = GetParam();
     KivanoOptions.limitPageSize = setting.pageLimit;
     loadMeshes(model.meshes(), setting.lugs);
-    algokante();
+    unfold(setting);
     std::string first = describeSheet(false);
     loadMeshes(model.meshes(), setting.lugs);
-    algokante();
+    unfold(setting);
     EXPECT_EQ(firstDifference(first, describeSheet(false)), "");
 }
 
@@ -73,6 +83,13 @@ static std::vector<Model> models() {
         {"cube", [] { return std::vector<kivano::TriangleMesh>{kivano::makeCube()}; }},
         {"holes",
          [] { return std::vector<kivano::TriangleMesh>{kivano::makeHoledSheet(15, 12, 0.8)}; }},
+        {"figure",
+         [] {
+             kivano::TriangleMesh mesh;
+             std::string error;
+             kivano::readObj(KIVANO_SOURCE_DIR "/examples/figure.obj", mesh, error);
+             return std::vector<kivano::TriangleMesh>{mesh};
+         }},
         {"tube_and_sheet",
          [] {
              return std::vector<kivano::TriangleMesh>{kivano::makeTube(16, 20, 0.1, 9),
@@ -81,14 +98,13 @@ static std::vector<Model> models() {
     };
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, WholeUnfolding,
-                         testing::Combine(testing::ValuesIn(models()),
-                                          testing::Values(Setting{true, false},
-                                                          Setting{false, false},
-                                                          Setting{true, true})),
-                         [](const testing::TestParamInfo<std::tuple<Model, Setting>>& param) {
-                             const Setting& setting = std::get<1>(param.param);
-                             return std::get<0>(param.param).name +
-                                    (setting.lugs ? "_lugs" : "_nolugs") +
-                                    (setting.pageLimit ? "_page" : "");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Models, WholeUnfolding,
+    testing::Combine(testing::ValuesIn(models()),
+                     testing::Values(Setting{true, false}, Setting{false, false},
+                                     Setting{true, true}, Setting{true, true, true})),
+    [](const testing::TestParamInfo<std::tuple<Model, Setting>>& param) {
+        const Setting& setting = std::get<1>(param.param);
+        return std::get<0>(param.param).name + (setting.lugs ? "_lugs" : "_nolugs") +
+               (setting.pageLimit ? "_page" : "") + (setting.fewestPieces ? "_fewest" : "");
+    });
