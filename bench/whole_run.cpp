@@ -162,7 +162,9 @@ static void readReport(const std::string& json, WholeRun& run) {
            layout = reportSeconds(report, "layout", object),
            write = reportSeconds(report, "write", object);
     run.layout = layout;
-    for (auto [name, value] : {std::pair{"\"nets\": ", &run.nets}, {"\"pages\": ", &run.pages}})
+    for (auto [name, value] : {std::pair{"\"nets\": ", &run.nets},
+                               {"\"pages\": ", &run.pages},
+                               {"\"cut_edges\": ", &run.cutEdges}})
         if (size_t at = report.find(name); at != std::string::npos)
             *value = std::atoi(report.c_str() + at + std::strlen(name));
     if (read >= 0 && layout >= 0 && write >= 0)

@@ -19,6 +19,7 @@ struct WholeRun {
     double layout = -1;       // the tool's "layout" figure: labels and packing
     int nets = -1;            // as the report counts them
     int pages = -1;
+    int cutEdges = -1;
     bool ok = false;
     std::string failure;
 };

@@ -45,6 +45,32 @@ bool gt::collision(const gt& other, const mat3d& rot, const vec3d& trans,
     return false;
 }
 
+bool gt::lugCollision(const gt& other, const mat3d& rot, const vec3d& trans,
+                      const vec3d& pivot) const {
+    vec3d w[3], l[3][2];
+    for (int k = 0; k < 3; ++k) {
+        w[k] = other.placedVertex(k, rot, trans, pivot);
+        for (int j = 0; j < 2 && other.lugs[k][0]; ++j)
+            l[k][j] = other.placedLugPoint(k, j, rot, trans, pivot);
+    }
+    // other's lugs against this triangle and its lugs
+    for (int k = 0; k < 3; ++k)
+        if (other.lugs[k][0] &&
+            (collision(l[k][0], w[k], w[(k + 1) % 3]) || collision(l[k][0], l[k][1], w[k])))
+            return true;
+    // this triangle's lugs against other's triangle
+    for (int k = 0; k < 3; ++k) {
+        if (!lugs[k][0])
+            continue;
+        const vec3d& v0 = p[k];
+        const vec3d& v1 = p[(k + 1) % 3];
+        if (triangleschnitt2d(w[0], w[1], w[2], v1, v0, *lugs[k][0]) ||
+            triangleschnitt2d(w[0], w[1], w[2], v0, *lugs[k][1], *lugs[k][0]))
+            return true;
+    }
+    return false;
+}
+
 bool gt::isneighbor(const gt& other) const {
     return other.nb[0] == this || other.nb[1] == this || other.nb[2] == this;
 }

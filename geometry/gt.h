@@ -58,6 +58,11 @@ struct gt {
     bool collision(const vec3d& t0, const vec3d& t1, const vec3d& t2) const;
     // Overlap of other (with its lugs), placed by (rot, trans, pivot), with this one where it lies.
     bool collision(const gt& other, const mat3d& rot, const vec3d& trans, const vec3d& pivot) const;
+    // Overlap of either triangle's placed lugs with the other triangle or its
+    // lugs, other placed by (rot, trans, pivot): all that two faces lying edge
+    // to edge may still do wrong.
+    bool lugCollision(const gt& other, const mat3d& rot, const vec3d& trans,
+                      const vec3d& pivot) const;
     // Does other list this triangle among its neighbours?
     bool isneighbor(const gt& other) const;
     // Flat corners of this triangle coinciding with other's placed corners, at most 3.

@@ -11,7 +11,8 @@ struct KivanoOptionsRecord {
     bool keepMaterials = true;
     int arrangement = 0;
     // Set by the command's -pieces flag for its own run, not by the window:
-    // the unfolding that aims at the fewest pieces.
+    // the unfolding that aims at the fewest pieces (which also tests the lugs
+    // of faces lying edge to edge).
     bool fewestPieces = false;
 };
 

@@ -1,5 +1,6 @@
 #include "unfold/fewest_pieces.h"
 
+#include "geometry/options.h"
 #include "unfold/algokante.h"
 #include "unfold/gtc.h"
 #include "unfold/run_state.h"
@@ -169,6 +170,12 @@ int fewestPiecesDirections() {
 
 void unfoldFewestPieces(const std::function<void(int, int)>& progress) {
     assert(gtcvec.empty());
+    // the overlap test of this unfolding, for its run only
+    struct Mode {
+        bool before = KivanoOptions.fewestPieces;
+        Mode() { KivanoOptions.fewestPieces = true; }
+        ~Mode() { KivanoOptions.fewestPieces = before; }
+    } mode;
     std::vector<vec3d> tried = directions();
     std::vector<TriangleStart> start = remember();
     size_t best = 0;

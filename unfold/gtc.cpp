@@ -1,5 +1,6 @@
 #include "unfold/gtc.h"
 
+#include "geometry/options.h"
 #include "unfold/run_state.h"
 
 #include <cassert>
@@ -62,9 +63,12 @@ size_t gtc::size() const {
 static bool collides(const gt* u, const gt* s, const mat3d& rot, const vec3d& trans,
                      const vec3d& pivot) {
     // a mesh neighbour already lying edge to edge with s shares that edge
-    // by design; the overlap test would report the shared edge itself
+    // by design, and the overlap test would report the shared edge itself.
+    // Their lugs may still overlap: the fewest-pieces unfolding, whose nets
+    // close around many more vertices, tests them; the edge-ordered one keeps
+    // its own test as it is.
     if (s->isneighbor(*u) && u->commonPoints(*s, rot, trans, pivot) == 2)
-        return false;
+        return KivanoOptions.fewestPieces && u->lugCollision(*s, rot, trans, pivot);
     return u->collision(*s, rot, trans, pivot);
 }
 

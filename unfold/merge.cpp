@@ -298,6 +298,14 @@ void finishJoining() {
             t->container = int(c);
             growByCorners(net, t);
         }
+        if (net->frame) {
+            // the index holds the boxes where the triangles lay before
+            std::vector<gt*> moved;
+            moved.swap(net->stored);
+            net->index = NetIndex();
+            for (gt* t : moved)
+                net->store(t);
+        }
         net->frame.reset();
     }
     for (const RemovedLug& lug : removedLugs) {

@@ -164,3 +164,24 @@ TEST(NetIndex, PieceBoxesHoldTheLugsAndNeverRuleOutNonFiniteCorners) {
     });
     EXPECT_EQ(offered, 2);
 }
+
+// A pass ends by moving every net's triangles into the net's own frame; the
+// next pass tests against the index, which must then find each triangle
+// where it lies, not where it lay while joining.
+TEST(NetIndex, AfterAPassEveryTriangleIsIndexedWhereItLies) {
+    loadMeshes({kivano::makeWavedSheet(12, 9, 0.0)}, true);
+    createContainers();
+    EdgeTable table = createedgetab();
+    sortedgetab(table);
+    joinCoplanarFaces(table);
+    ASSERT_EQ(activeNetCount(), 1);
+    for (const auto& net : gtcvec) {
+        if (!net->active)
+            continue;
+        ASSERT_GE(net->index.size(), size_t(NetIndex::kGridThreshold));
+        for (const gt* t : net->gt)
+            EXPECT_TRUE(net->index.anyCandidate(
+                pieceBox(*t), [&](uint32_t position) { return net->stored[position] == t; }))
+                << "triangle " << t->faceindex << " is not indexed where it lies";
+    }
+}

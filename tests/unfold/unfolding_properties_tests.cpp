@@ -108,3 +108,27 @@ INSTANTIATE_TEST_SUITE_P(
         return std::get<0>(param.param).name + (setting.lugs ? "_lugs" : "_nolugs") +
                (setting.pageLimit ? "_page" : "") + (setting.fewestPieces ? "_fewest" : "");
     });
+
+// The fewest-pieces nets close around many vertices of a real scan; a lug
+// beside an edge two faces share must not lie over the other face there.
+// Checked by the independent overlap test, against the default's piece count.
+TEST(FewestPieces, TheBunnyGivesFewerPiecesAndNoLugOverAFace) {
+    const char* bunny = KIVANO_SOURCE_DIR "/../shared/models/bunny.obj";
+    kivano::TriangleMesh mesh;
+    std::string error;
+    if (!kivano::readObj(bunny, mesh, error))
+        GTEST_SKIP() << error;
+    KivanoOptions.limitPageSize = true;
+    KivanoOptions.pageWidth = 19.0;
+    KivanoOptions.pageHeight = 27.7;
+    loadMeshes({mesh}, true);
+    algokante();
+    int defaultNets = activeNetCount();
+    loadMeshes({mesh}, true);
+    unfoldFewestPieces();
+    EXPECT_EQ(checkNoOverlap(), "");
+    EXPECT_EQ(checkCutsHaveOneLug(), "");
+    EXPECT_EQ(checkMembership(), "");
+    EXPECT_LT(activeNetCount(), defaultNets);
+    KivanoOptions = KivanoOptionsRecord();
+}
