@@ -212,6 +212,9 @@ TEST(BadInput, HeadersClaimingMoreThanTheFileHoldsAreRefused) {
     checkAll({
         {"lying.off", Outcome::Refused,
          "the header declares 3,535,352,353 vertices and 1 face but the file holds 45 bytes", ""},
+        // found by the import fuzzer: a count run on into other characters
+        {"lying_run_on.off", Outcome::Refused,
+         "the header declares 3,535,352,353 vertices and 1 face but the file holds 45 bytes", ""},
         {"lying.ply", Outcome::Refused,
          "the header declares 3,000,000,000 vertices and 1 face but the file holds 189 bytes", ""},
         {"lying_binary.ply", Outcome::Refused,

@@ -68,12 +68,17 @@ std::string problem(const std::vector<Declared>& all, std::uintmax_t room, std::
     return "the header declares " + claims + " but the file holds " + thousands(bytes) + " bytes";
 }
 
+// A count as readers take it: the digits a word starts with ("12abc" is 12,
+// as strtoul reads it); false when it starts with none. Too many digits
+// count as more than any file holds.
 bool readCount(std::istream& in, std::uintmax_t& value) {
     std::string word;
-    if (!(in >> word) || word.empty() || word.size() > 19 ||
-        !std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isdigit(c); }))
+    if (!(in >> word) || word.empty() || !std::isdigit(static_cast<unsigned char>(word[0])))
         return false;
-    value = std::stoull(word);
+    std::size_t digits = 0;
+    while (digits < word.size() && std::isdigit(static_cast<unsigned char>(word[digits])))
+        ++digits;
+    value = digits > 19 ? UINTMAX_MAX : std::stoull(word.substr(0, digits));
     return true;
 }
 
@@ -97,8 +102,10 @@ std::string offProblem(const std::string& head, std::uintmax_t bytes) {
     std::uintmax_t vertices = 0, faces = 0;
     while (in >> std::ws && in.peek() == '#')
         std::getline(in, line);
-    if (!readCount(in, vertices) || !readCount(in, faces))
+    if (!readCount(in, vertices))
         return {};  // the reader will say what is wrong
+    if (!readCount(in, faces))
+        faces = 0;
     std::uintmax_t used = std::uintmax_t(std::max<std::streamoff>(0, in.tellg()));
     std::uintmax_t room = bytes > used ? bytes - used : 0;
     return problem({{"vertex", "vertices", vertices, binary ? 12u : 6u},

@@ -373,22 +373,34 @@ MStatus assign(const Statement& s, Value* result, const ExecOptions& options) {
 // Word lists kept from line to line: a run sends hundreds of thousands of
 // lines, and a fresh list of that size costs an allocation (and glibc a
 // consolidation of its free lists) per line. A nested line borrows another.
-static std::vector<std::vector<CommandWord>>& spareWordLists() {
-    thread_local std::vector<std::vector<CommandWord>> spare;
-    return spare;
+// A plug-in unloaded by an exit handler still runs commands after the
+// thread's own objects are gone: from then on lines use lists of their own.
+thread_local bool spareListsGone = false;  // trivially destroyed: outlives the lists
+
+struct SpareLists {
+    std::vector<std::vector<CommandWord>> lists;
+    ~SpareLists() { spareListsGone = true; }
+};
+
+static std::vector<std::vector<CommandWord>>* spareWordLists() {
+    if (spareListsGone)
+        return nullptr;
+    thread_local SpareLists spare;
+    return &spare.lists;
 }
 
 BorrowedWords::BorrowedWords() {
-    auto& spare = spareWordLists();
-    if (spare.empty())
+    auto* spare = spareWordLists();
+    if (!spare || spare->empty())
         return;
-    words = std::move(spare.back());
-    spare.pop_back();
+    words = std::move(spare->back());
+    spare->pop_back();
 }
 
 BorrowedWords::~BorrowedWords() {
     words.clear();
-    spareWordLists().push_back(std::move(words));
+    if (auto* spare = spareWordLists())
+        spare->push_back(std::move(words));
 }
 
 void resetVariables() {
