@@ -14,9 +14,15 @@ constexpr double kCell = 0.2;  // mm; well under the height of the smallest labe
 // Far enough for any page; a coordinate beyond it is never marked or found.
 constexpr double kLimit = 1e7;
 
-// Beyond this many tiles in the directory a shape is left unmarked (which
-// only costs its trial positions the full test).
-constexpr int64_t kMaxDirectory = int64_t(1) << 22;
+// The dense directory holds at most this many slots per tile in use (and at
+// least kMinDirectory): a long thin net would otherwise spread it over its
+// whole box. Tiles beyond it are found by hashing.
+constexpr int64_t kSlotsPerTile = 8;
+constexpr int64_t kMinDirectory = 4096;
+
+uint64_t tileKey(int64_t tx, int64_t ty) {
+    return (uint64_t(tx) << 32) ^ (uint64_t(ty) & 0xffffffffull);
+}
 
 // std::floor is a library call on the baseline instruction set, and this
 // runs several times for every trial position of every label.
@@ -51,10 +57,9 @@ bool rowSpan(std::span<const Vec2> polygon, double y, double& lo, double& hi) {
 void Coverage::markRow(int64_t cy, int64_t fromX, int64_t toX) {
     int64_t ty = cy >> kTileShift;
     for (int64_t tx = fromX >> kTileShift; tx <= (toX - 1) >> kTileShift; ++tx) {
-        uint32_t* found = directory_.reach(tx, ty, kMaxDirectory);
-        if (!found)
-            return;
-        uint32_t& slot = *found;
+        int64_t limit = std::max(kMinDirectory, kSlotsPerTile * int64_t(tiles_.size() + 1));
+        uint32_t* found = directory_.reach(tx, ty, limit);
+        uint32_t& slot = found ? *found : hashed_[tileKey(tx, ty)];
         if (!slot) {
             tiles_.emplace_back();
             slot = uint32_t(tiles_.size());
@@ -95,7 +100,12 @@ bool Coverage::covered(Vec2 p) const {
     if (!(p.x > -kLimit && p.x < kLimit && p.y > -kLimit && p.y < kLimit))
         return false;
     int64_t cx = cellOf(p.x), cy = cellOf(p.y);
-    const uint32_t* slot = directory_.find(cx >> kTileShift, cy >> kTileShift);
+    int64_t tx = cx >> kTileShift, ty = cy >> kTileShift;
+    const uint32_t* slot = directory_.find(tx, ty);
+    if (!slot && !hashed_.empty()) {
+        auto found = hashed_.find(tileKey(tx, ty));
+        slot = found == hashed_.end() ? nullptr : &found->second;
+    }
     return slot && *slot && (tiles_[*slot - 1][size_t(cy & kTileMask)] >> (cx & kTileMask) & 1u);
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "common/dense_block.h"
@@ -32,7 +33,8 @@ private:
     void markRow(int64_t cy, int64_t fromX, int64_t toX);
 
     std::vector<Tile> tiles_;
-    kivano::DenseBlock<uint32_t> directory_;  // 1 + index into tiles_; 0: no tile
+    kivano::DenseBlock<uint32_t> directory_;         // 1 + index into tiles_; 0: no tile
+    std::unordered_map<uint64_t, uint32_t> hashed_;  // the same, beyond the directory
 };
 
 }  // namespace sheet
