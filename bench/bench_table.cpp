@@ -12,9 +12,11 @@
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
 #include "bench/whole_run.h"
+#include "geometry/options.h"
 #include "tests/unfold/net_checks.h"
 #include "tests/unfold/unfold_fixture.h"
 #include "unfold/algokante.h"
+#include "unfold/fewest_pieces.h"
 #include "unfold/netindex.h"
 #include "unfold/run_state.h"
 
@@ -305,8 +307,29 @@ const PackingModel kPackingModels[] = {
 struct PackingRow {
     const PackingModel* model;
     kivano::WholeRun boxes, shapes;
-    kivano::WholeRun fewest;  // --pieces fewest, true-shape packing
+    kivano::WholeRun fewest;          // --pieces fewest, true-shape packing
+    std::string fewestOverlap = "-";  // the independent overlap check's finding, in process
 };
+
+// The fewest-pieces unfolding in this process, on an A4 page's printable
+// area, checked by the overlap test the unfolding does not share.
+static std::string checkFewestOverlap(const std::string& file, double scale) {
+    kivano::TriangleMesh mesh;
+    std::string error;
+    if (!kivano::readObj(file.c_str(), mesh, error))
+        return error;
+    for (double& v : mesh.positions)
+        v *= scale;
+    KivanoOptions.limitPageSize = true;
+    KivanoOptions.pageWidth = 18.7;
+    KivanoOptions.pageHeight = 25.9;
+    loadMeshes({mesh}, true);
+    unfoldFewestPieces();
+    std::string overlap = checkNoOverlap();
+    KivanoOptions = KivanoOptionsRecord();
+    clearRun();
+    return overlap.empty() ? "none" : overlap;
+}
 
 static std::vector<PackingRow> measurePacking(const std::string& tool, const std::string& directory,
                                               double limit, bool quick) {
@@ -338,6 +361,7 @@ static std::vector<PackingRow> measurePacking(const std::string& tool, const std
         options.insert(options.end(), {"--pieces", "fewest"});
         row.fewest =
             kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", limit, options);
+        row.fewestOverlap = checkFewestOverlap(file, model.level >= 0 ? 5.0 : 1.0);
         if (!row.fewest.ok)
             std::fprintf(stderr, "kivano unfold %s --pieces fewest: %s\n", file.c_str(),
                          row.fewest.failure.c_str());
@@ -380,7 +404,7 @@ static void printPieces(const std::vector<PackingRow>& rows) {
         printCell(r.shapes.cpu, " %8.3f");
         std::printf(" | %6d %6d", r.fewest.nets, r.fewest.cutEdges);
         printCell(r.fewest.cpu, " %8.3f");
-        std::printf(" %6d\n", r.fewest.pages);
+        std::printf(" %6d  overlap: %s\n", r.fewest.pages, r.fewestOverlap.c_str());
     }
 }
 

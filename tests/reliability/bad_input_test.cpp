@@ -215,6 +215,10 @@ TEST(BadInput, HeadersClaimingMoreThanTheFileHoldsAreRefused) {
         // found by the import fuzzer: a count run on into other characters
         {"lying_run_on.off", Outcome::Refused,
          "the header declares 3,535,352,353 vertices and 1 face but the file holds 45 bytes", ""},
+        // found by the import fuzzer: faces whose property the header garbles
+        // take no bytes, yet a reader steps through four billion of them
+        {"lying_unsized.ply", Outcome::Refused,
+         "the header declares 3 vertices and 4,000,000,000 faces but the file holds 214 bytes", ""},
         {"lying.ply", Outcome::Refused,
          "the header declares 3,000,000,000 vertices and 1 face but the file holds 189 bytes", ""},
         {"lying_binary.ply", Outcome::Refused,

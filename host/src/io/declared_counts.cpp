@@ -174,6 +174,11 @@ std::string plyProblem(const std::string& head, std::uintmax_t bytes) {
             }
         }
     }
+    // An element whose properties this cannot size (or that has none) still
+    // takes a reader one step each: billions of them are as bad as billions
+    // of bytes.
+    for (Declared& d : elements)
+        d.leastBytes = std::max<std::uintmax_t>(d.leastBytes, 1);
     std::uintmax_t header = body + 1;
     std::uintmax_t room = bytes > header ? bytes - header : 0;
     // the last value of a text file needs no separator after it
