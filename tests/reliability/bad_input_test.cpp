@@ -202,6 +202,10 @@ TEST(BadInput, UnreadableFilesAreRefusedByName) {
         {"empty.obj", Outcome::Refused, "empty.obj", ""},
         {"binary.obj", Outcome::Refused, "binary.obj", ""},
         {"truncated.stl", Outcome::Refused, "truncated.stl", ""},
+        // found by the import fuzzer: assimp's reader crashed on a word where
+        // a face's corner count belongs
+        {"face_word.off", Outcome::Refused,
+         "line 8: a face needs its number of corners, then that many vertex indices", ""},
         {"malformed_facet.stl", Outcome::Refused, "malformed_facet.stl", ""},
     });
 }

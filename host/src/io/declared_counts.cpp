@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,9 @@ namespace {
 
 // Headers are short; a longer one is not one of these formats' headers.
 constexpr std::size_t kHeaderLimit = 64 * 1024;
+// A text file read through whole before its reader sees it; beyond this it
+// is not a model a person unfolds.
+constexpr std::uintmax_t kWholeFileLimit = 256u * 1024 * 1024;
 
 std::string thousands(std::uintmax_t n) {
     std::string digits = std::to_string(n), out;
@@ -111,6 +116,112 @@ std::string offProblem(const std::string& head, std::uintmax_t bytes) {
     return problem({{"vertex", "vertices", vertices, binary ? 12u : 6u},
                     {"face", "faces", faces, binary ? 4u : 2u}},
                    room + 1, bytes);
+}
+
+// Whole numbers and numbers as the words of a text file.
+bool isInteger(const std::string& word, long long& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoll(word.c_str(), &end, 10);
+    return !word.empty() && *end == '\0' && errno == 0;
+}
+
+bool isNumber(const std::string& word) {
+    char* end = nullptr;
+    std::strtod(word.c_str(), &end);
+    return !word.empty() && *end == '\0';
+}
+
+// The words of each line, comments left out, with the line's number.
+struct OffLine {
+    std::size_t number;
+    std::vector<std::string> words;
+};
+
+std::vector<OffLine> offLines(const std::string& text) {
+    std::vector<OffLine> lines;
+    std::size_t start = 0, number = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        ++number;
+        std::string line = text.substr(start, end - start);
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        OffLine parsed{number, {}};
+        for (std::string word; words >> word;)
+            parsed.words.push_back(word);
+        if (!parsed.words.empty())
+            lines.push_back(std::move(parsed));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string atLine(std::size_t number, const std::string& what) {
+    return "line " + std::to_string(number) + ": " + what;
+}
+
+// Text OFF read through: as many vertex and face lines as the header
+// announces, each vertex three numbers, each face a corner count and that
+// many indices among the vertices. assimp's reader trusts all of it, and a
+// word where a face's corner count belongs crashes it.
+std::string offBodyProblem(const std::string& path, std::uintmax_t bytes) {
+    if (bytes > kWholeFileLimit)
+        return {};
+    std::ifstream in(path, std::ios::binary);
+    std::string text(std::size_t(bytes), '\0');
+    in.read(text.data(), std::streamsize(text.size()));
+    text.resize(std::size_t(std::max<std::streamsize>(0, in.gcount())));
+    std::vector<OffLine> lines = offLines(text);
+    if (lines.empty())
+        return {};
+    const std::string& magic = lines[0].words[0];
+    // four-dimensional and binary files are left to the reader
+    if (magic.find('4') != std::string::npos || magic.find('n') != std::string::npos ||
+        (lines[0].words.size() > 1 && lines[0].words[1] == "BINARY"))
+        return {};
+    std::size_t at = 0, word = 1;
+    if (word >= lines[at].words.size()) {
+        at = 1;
+        word = 0;
+    }
+    long long vertices = 0, faces = 0;
+    if (at >= lines.size() || word >= lines[at].words.size() ||
+        !isInteger(lines[at].words[word], vertices) ||
+        (word + 1 < lines[at].words.size() && !isInteger(lines[at].words[word + 1], faces)))
+        return {};  // the counts were judged above
+    std::size_t next = at + 1;
+    for (long long v = 0; v < vertices; ++v, ++next) {
+        if (next >= lines.size())
+            return "the file ends after " + thousands(std::uintmax_t(v)) + " of " +
+                   thousands(std::uintmax_t(vertices)) + " vertices";
+        const OffLine& line = lines[next];
+        if (line.words.size() < 3 || !isNumber(line.words[0]) || !isNumber(line.words[1]) ||
+            !isNumber(line.words[2]))
+            return atLine(line.number, "a vertex needs three numbers");
+    }
+    for (long long f = 0; f < faces; ++f, ++next) {
+        if (next >= lines.size())
+            return "the file ends after " + thousands(std::uintmax_t(f)) + " of " +
+                   thousands(std::uintmax_t(faces)) + " faces";
+        const OffLine& line = lines[next];
+        long long corners = 0;
+        if (!isInteger(line.words[0], corners) || corners < 1 ||
+            std::size_t(corners) >= line.words.size())
+            return atLine(line.number,
+                          "a face needs its number of corners, then that many "
+                          "vertex indices");
+        for (long long k = 1; k <= corners; ++k) {
+            long long index = 0;
+            if (!isInteger(line.words[std::size_t(k)], index) || index < 0 || index >= vertices)
+                return atLine(line.number, "face corner \"" + line.words[std::size_t(k)] +
+                                               "\" is not one of the " +
+                                               thousands(std::uintmax_t(vertices)) + " vertices");
+        }
+    }
+    return {};
 }
 
 std::uintmax_t scalarBytes(const std::string& type) {
@@ -217,9 +328,6 @@ std::string lengthProblem(const std::string& head, std::uintmax_t bytes) {
            thousands(bytes) + " bytes";
 }
 
-// glTF's JSON is read whole; beyond this it is not a model a person unfolds.
-constexpr std::uintmax_t kGltfJsonLimit = 256u * 1024 * 1024;
-
 using Json = nlohmann::json;
 
 // An unsigned number under key, 0 when absent; false when it is something else.
@@ -310,7 +418,7 @@ bool bufferHolds(const Json& buffer, std::size_t index, const std::string& path,
 // glTF: every buffer must hold what it declares, every buffer view lie in
 // its buffer, and every accessor's elements in its buffer view.
 std::string gltfProblem(const std::string& path, std::uintmax_t bytes, bool binary) {
-    if (bytes > kGltfJsonLimit)
+    if (bytes > kWholeFileLimit)
         return {};
     std::ifstream in(path, std::ios::binary);
     std::string file(std::size_t(bytes), '\0');
@@ -423,8 +531,10 @@ std::string declaredCountsProblem(const std::string& path, std::uintmax_t fileBy
         return gltfProblem(path, fileBytes, false);
     if (ext == "stl")
         return stlProblem(head, fileBytes);
-    if (ext == "off" || head.find("OFF") < 8)
-        return offProblem(head, fileBytes);
+    if (ext == "off" || head.find("OFF") < 8) {
+        std::string problem = offProblem(head, fileBytes);
+        return problem.empty() ? offBodyProblem(path, fileBytes) : problem;
+    }
     return {};
 }
 
