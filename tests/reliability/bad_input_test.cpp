@@ -223,6 +223,9 @@ TEST(BadInput, HeadersClaimingMoreThanTheFileHoldsAreRefused) {
         // take no bytes, yet a reader steps through four billion of them
         {"lying_unsized.ply", Outcome::Refused,
          "the header declares 3 vertices and 4,000,000,000 faces but the file holds 214 bytes", ""},
+        // found by the import fuzzer: a garbled element line after a lying one
+        {"garbled_element.ply", Outcome::Refused,
+         "the header declares 3,000,000,000 vertices but the file holds 213 bytes", ""},
         {"lying.ply", Outcome::Refused,
          "the header declares 3,000,000,000 vertices and 1 face but the file holds 189 bytes", ""},
         {"lying_binary.ply", Outcome::Refused,

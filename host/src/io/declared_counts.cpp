@@ -269,8 +269,9 @@ std::string plyProblem(const std::string& head, std::uintmax_t bytes) {
             std::string name;
             std::uintmax_t count = 0;
             words >> name;
+            // a garbled element line declares nothing, but the others still count
             if (!readCount(words, count))
-                return {};
+                count = 0;
             elements.push_back(element(name, count));
         } else if (key == "property" && !elements.empty()) {
             std::string type;
