@@ -25,39 +25,42 @@ bool gt::collision(const vec3d& t0, const vec3d& t1, const vec3d& t2) const {
     return false;
 }
 
+namespace {
+// Another triangle's corners and lug corners where a placement puts them.
+struct Placed {
+    vec3d w[3], l[3][2];
+
+    Placed(const gt& other, const mat3d& rot, const vec3d& trans, const vec3d& pivot) {
+        for (int k = 0; k < 3; ++k) {
+            w[k] = other.placedVertex(k, rot, trans, pivot);
+            for (int j = 0; j < 2 && other.lugs[k][0]; ++j)
+                l[k][j] = other.placedLugPoint(k, j, rot, trans, pivot);
+        }
+    }
+};
+}  // namespace
+
+// Other's placed lugs against this triangle and its lugs.
+static bool placedLugsCollide(const gt& self, const gt& other, const Placed& at) {
+    for (int k = 0; k < 3; ++k)
+        if (other.lugs[k][0] && (self.collision(at.l[k][0], at.w[k], at.w[(k + 1) % 3]) ||
+                                 self.collision(at.l[k][0], at.l[k][1], at.w[k])))
+            return true;
+    return false;
+}
+
 bool gt::collision(const gt& other, const mat3d& rot, const vec3d& trans,
                    const vec3d& pivot) const {
-    vec3d w[3], l[3][2];
-    for (int k = 0; k < 3; ++k) {
-        w[k] = other.placedVertex(k, rot, trans, pivot);
-        for (int j = 0; j < 2 && other.lugs[k][0]; ++j)
-            l[k][j] = other.placedLugPoint(k, j, rot, trans, pivot);
-    }
-
-    if (collision(w[0], w[1], w[2]))
-        return true;
-
-    for (int k = 0; k < 3; ++k)
-        if (other.lugs[k][0] &&
-            (collision(l[k][0], w[k], w[(k + 1) % 3]) || collision(l[k][0], l[k][1], w[k])))
-            return true;
-
-    return false;
+    Placed at(other, rot, trans, pivot);
+    return collision(at.w[0], at.w[1], at.w[2]) || placedLugsCollide(*this, other, at);
 }
 
 bool gt::lugCollision(const gt& other, const mat3d& rot, const vec3d& trans,
                       const vec3d& pivot) const {
-    vec3d w[3], l[3][2];
-    for (int k = 0; k < 3; ++k) {
-        w[k] = other.placedVertex(k, rot, trans, pivot);
-        for (int j = 0; j < 2 && other.lugs[k][0]; ++j)
-            l[k][j] = other.placedLugPoint(k, j, rot, trans, pivot);
-    }
-    // other's lugs against this triangle and its lugs
-    for (int k = 0; k < 3; ++k)
-        if (other.lugs[k][0] &&
-            (collision(l[k][0], w[k], w[(k + 1) % 3]) || collision(l[k][0], l[k][1], w[k])))
-            return true;
+    Placed at(other, rot, trans, pivot);
+    const vec3d* w = at.w;
+    if (placedLugsCollide(*this, other, at))
+        return true;
     // this triangle's lugs against other's triangle
     for (int k = 0; k < 3; ++k) {
         if (!lugs[k][0])
