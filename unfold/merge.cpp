@@ -176,6 +176,8 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     PlaneMap mapB = compose(inverse(frameOf(this)), compose(asMap(placeB), frameOf(B)));
     Placement intoThis = framed ? asPlacement(mapB) : placeB;
     bool moveThis = stored.size() < B->stored.size();
+    // this net's stored triangles onto B's, when they are the ones to move
+    Placement intoB = moveThis ? asPlacement(inverse(mapB)) : Placement();
 
     // the joining edge loses its lug before the tests, so that a lug lying
     // over the other net's triangle on that edge does not refuse the join
@@ -190,8 +192,7 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     // the same question either way round
     bool accepted = true;
     if (testCollision)
-        accepted = moveThis ? !anyOverlap(B, this, asPlacement(inverse(mapB)))
-                            : !anyOverlap(this, B, intoThis);
+        accepted = moveThis ? !anyOverlap(B, this, intoB) : !anyOverlap(this, B, intoThis);
     if (accepted && testPage) {
         Placement pageB = B->frame ? asPlacement(compose(asMap(placeB), *B->frame)) : placeB;
         for (const ::gt* s : B->stored)
@@ -221,7 +222,7 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
         gtc holder;
         holder.frame = std::make_unique<PlaneMap>(merged);
         int shared = labelOf(B, other);
-        moveStored(this, B, shared, asPlacement(inverse(mapB)), net, &holder);
+        moveStored(this, B, shared, intoB, net, &holder);
         std::swap(stored, B->stored);
         std::swap(index, B->index);
         frame = std::move(holder.frame);

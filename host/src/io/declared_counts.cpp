@@ -9,6 +9,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace host::io {
@@ -29,6 +30,15 @@ std::string thousands(std::uintmax_t n) {
         out += digits[i];
     }
     return out;
+}
+
+// The first `bytes` bytes of the file, or fewer if it holds fewer.
+std::string readStart(const std::string& path, std::uintmax_t bytes) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(std::size_t(bytes), '\0');
+    in.read(text.data(), std::streamsize(text.size()));
+    text.resize(std::size_t(std::max<std::streamsize>(0, in.gcount())));
+    return text;
 }
 
 std::uint32_t littleEndian32(const std::string& head, std::size_t at) {
@@ -170,11 +180,7 @@ std::string atLine(std::size_t number, const std::string& what) {
 std::string offBodyProblem(const std::string& path, std::uintmax_t bytes) {
     if (bytes > kWholeFileLimit)
         return {};
-    std::ifstream in(path, std::ios::binary);
-    std::string text(std::size_t(bytes), '\0');
-    in.read(text.data(), std::streamsize(text.size()));
-    text.resize(std::size_t(std::max<std::streamsize>(0, in.gcount())));
-    std::vector<OffLine> lines = offLines(text);
+    std::vector<OffLine> lines = offLines(readStart(path, bytes));
     if (lines.empty())
         return {};
     const std::string& magic = lines[0].words[0];
@@ -421,11 +427,8 @@ bool bufferHolds(const Json& buffer, std::size_t index, const std::string& path,
 std::string gltfProblem(const std::string& path, std::uintmax_t bytes, bool binary) {
     if (bytes > kWholeFileLimit)
         return {};
-    std::ifstream in(path, std::ios::binary);
-    std::string file(std::size_t(bytes), '\0');
-    in.read(file.data(), std::streamsize(file.size()));
-    file.resize(std::size_t(std::max<std::streamsize>(0, in.gcount())));
-    std::string text = file;
+    std::string file = readStart(path, bytes);
+    std::string_view text = file;
     std::uintmax_t binaryChunk = 0;
     if (binary) {
         if (file.size() < 20 || file.compare(16, 4, "JSON") != 0)
@@ -433,7 +436,7 @@ std::string gltfProblem(const std::string& path, std::uintmax_t bytes, bool bina
         std::uintmax_t length = littleEndian32(file, 12);
         if (20 + length > file.size())
             return {};
-        text = file.substr(20, std::size_t(length));
+        text = text.substr(20, std::size_t(length));
         std::uintmax_t next = 20 + ((length + 3) / 4) * 4;
         if (next + 8 <= file.size())
             binaryChunk = std::min<std::uintmax_t>(littleEndian32(file, std::size_t(next)),
@@ -515,10 +518,7 @@ std::string extensionOf(const std::string& path) {
 }  // namespace
 
 std::string declaredCountsProblem(const std::string& path, std::uintmax_t fileBytes) {
-    std::ifstream in(path, std::ios::binary);
-    std::string head(std::min<std::uintmax_t>(fileBytes, kHeaderLimit), '\0');
-    in.read(head.data(), std::streamsize(head.size()));
-    head.resize(std::size_t(std::max<std::streamsize>(0, in.gcount())));
+    std::string head = readStart(path, std::min<std::uintmax_t>(fileBytes, kHeaderLimit));
     if (head.compare(0, 3, "ply") == 0)
         return plyProblem(head, fileBytes);
     std::string ext = extensionOf(path);
