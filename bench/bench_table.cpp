@@ -43,6 +43,7 @@ struct Model {
     // Also unfold with the full scan and compare; the worst shapes' one long
     // net makes the scan quadratic, a minute each.
     bool scan = true;
+    std::vector<std::string> options = {};  // of the whole run
 };
 
 struct Unfolding {
@@ -141,7 +142,8 @@ static Measured measure(const Model& model, const std::string& directory, const 
     }
     if (!tool.empty()) {
         std::string base = directory + "/" + model.name;
-        measured.run = kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", limit);
+        measured.run =
+            kivano::runWholeUnfold(tool, file, base + ".pdf", base + ".json", limit, model.options);
         if (!measured.run.ok)
             std::fprintf(stderr, "kivano unfold %s: %s\n", file.c_str(),
                          measured.run.failure.c_str());
@@ -213,8 +215,8 @@ static void printGrowth(const std::vector<Measured>& all, const char* small, con
 // Shapes that are not spheres: each within these multiples of the sphere of
 // about as many triangles, and within so much memory per triangle above what
 // the smallest sphere's run needs.
-static const char* const kWorstShapes[] = {"spiral-20000", "star-20000", "strip-20000",
-                                           "bent-20000"};
+static const char* const kWorstShapes[] = {"spiral-20000", "star-20000", "star-limited",
+                                           "strip-20000", "bent-20000"};
 static const double kWorstTimeRatio = 3, kWorstMemoryRatio = 2, kKilobytesPerTriangle = 4;
 
 static void printWorstShapeTargets(const std::vector<Measured>& all) {
@@ -269,6 +271,13 @@ static std::vector<Model> models(bool quick) {
         {"strip-20000", [] { return kivano::makeStraightStrip(10000); }, "", {}, false},
         {"bent-20000", [] { return kivano::makeBentGrid(100, 100); }, "", {}, false},
         {"star-20000", {}, "", [] { return kivano::makeStarPolygon(20000); }, false},
+        // the page test asks about the whole star at every join
+        {"star-limited",
+         {},
+         "",
+         [] { return kivano::makeStarPolygon(20000); },
+         false,
+         {"--limit-page"}},
     };
     if (!quick) {
         all.push_back({"sphere-81920", [] { return kivano::makeIcosphere(6, 0.1, 1); }, ""});

@@ -2,14 +2,17 @@
 
 #include "unfold/run_state.h"
 
+#include "common/tolerances.h"
+
+#include <algorithm>
+#include <array>
 #include <cassert>
+#include <cmath>
+#include <limits>
+#include <optional>
 #include <utility>
 
 namespace {
-struct Box {
-    double minx, miny, maxx, maxy;
-};
-
 // A placement as rot (v - pivot) + (trans + pivot), the form gt::transform takes.
 struct Placement {
     mat3d rot;
@@ -17,15 +20,7 @@ struct Placement {
     vec3d pivot;
 };
 
-// A lug taken off a triangle after it entered a net: the net's box keeps it,
-// as the box holds every corner its triangles had when they came in.
-struct RemovedLug {
-    int net;
-    vec3d corner[2];  // in the net's own frame
-};
 }  // namespace
-
-static std::vector<RemovedLug> removedLugs;
 
 static bool hasLength(const vec3d& from, const vec3d& to) {
     return length(to - from) > 0;
@@ -99,16 +94,18 @@ int netOf(const gt* t) {
     return owner >= 0 ? owner : t->container;
 }
 
-static void keepRemovedLug(const gt* s, int k, int net, const gtc* frameNet) {
+// A lug taken off a triangle after it entered a net: the net's box keeps it,
+// as the box holds every corner its triangles had when they came in.
+static void keepRemovedLug(const gt* s, int k, gtc* net, const gtc* frameNet) {
     if (!s->lugs[k][0])
         return;
-    removedLugs.push_back(
-        {net, {inOwnFrame(frameNet, *s->lugs[k][0]), inOwnFrame(frameNet, *s->lugs[k][1])}});
+    net->removedCorners.push_back(inOwnFrame(frameNet, *s->lugs[k][0]));
+    net->removedCorners.push_back(inOwnFrame(frameNet, *s->lugs[k][1]));
 }
 
 // Edges of s whose neighbour now lies exactly against it in the same net are
 // folds: neither side keeps its lug.
-static void removeClosedEdgeLugs(gt* s, int net, const gtc* frameNet) {
+static void removeClosedEdgeLugs(gt* s, gtc* net, const gtc* frameNet) {
     for (int c = 0; c < 3; ++c) {
         gt* m = s->nb[c];
         int f = s->nbedge[c];
@@ -127,7 +124,7 @@ static void removeClosedEdgeLugs(gt* s, int net, const gtc* frameNet) {
 
 // Moves every triangle of `from` by `by` into the frame of `into` (whose
 // triangles carry `label`), which then holds them.
-static void moveStored(gtc* from, gtc* into, int label, const Placement& by, int net,
+static void moveStored(gtc* from, gtc* into, int label, const Placement& by, gtc* net,
                        const gtc* frameNet) {
     for (gt* s : from->stored) {
         s->transform(by.trans, by.rot, by.pivot);
@@ -146,6 +143,123 @@ static bool anyOverlap(const gtc* fixed, const gtc* moved, const Placement& by) 
     return false;
 }
 
+// ---- the page test ------------------------------------------------------------
+//
+// The exact test grows the net's box by every corner of the other net, which
+// costs what the larger side holds when a small net joins a large one. Most
+// joins are decided by bounds instead: the other net's box turned into this
+// net's frame encloses its corners, and its joining triangle lies within them.
+
+using kivano::GridBox;
+
+static GridBox boxOf(const gtc* net) {
+    return {net->minx, net->miny, net->maxx, net->maxy};
+}
+
+static void setBox(gtc* net, const GridBox& box) {
+    net->minx = box.minx;
+    net->miny = box.miny;
+    net->maxx = box.maxx;
+    net->maxy = box.maxy;
+}
+
+static void grow(GridBox& box, const vec3d& v) {
+    box.minx = std::min(box.minx, v.x);
+    box.miny = std::min(box.miny, v.y);
+    box.maxx = std::max(box.maxx, v.x);
+    box.maxy = std::max(box.maxy, v.y);
+}
+
+static GridBox unite(GridBox a, const GridBox& b) {
+    grow(a, vec3d(b.minx, b.miny, 0));
+    grow(a, vec3d(b.maxx, b.maxy, 0));
+    return a;
+}
+
+static bool exceeds(const GridBox& box, double width, double height) {
+    return box.maxx - box.minx > width || box.maxy - box.miny > height;
+}
+
+static double magnitude(const GridBox& box) {
+    return std::max(std::max(std::fabs(box.minx), std::fabs(box.maxx)),
+                    std::max(std::fabs(box.miny), std::fabs(box.maxy)));
+}
+
+// Encloses every corner of B (its box, in its own frame) placed by `by`
+// into this net's own frame, with room for the rounding of the turn.
+static GridBox placedBound(const gtc* B, const Placement& by) {
+    GridBox b = boxOf(B);
+    GridBox placed = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+                      -std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()};
+    for (double x : {b.minx, b.maxx})
+        for (double y : {b.miny, b.maxy})
+            grow(placed, place(vec3d(x, y, 0), by.rot, by.trans, by.pivot));
+    double scale = std::max({magnitude(b), magnitude(placed), std::fabs(by.trans.x),
+                             std::fabs(by.trans.y), std::fabs(by.pivot.x), std::fabs(by.pivot.y)});
+    double slack = kPlacedBoundSlack * scale;
+    return {placed.minx - slack, placed.miny - slack, placed.maxx + slack, placed.maxy + slack};
+}
+
+// Corners known to lie in the net's box.
+static GridBox innerBox(const gtc* net) {
+    return net->boxExact ? boxOf(net) : net->inner;
+}
+
+// Brings back the box that growing it corner by corner would hold: its last
+// exact span, every corner its triangles hold now and the lug corners taken
+// off since (`extra`: a lug taken off for the join under test).
+static void settleBox(gtc* net, const std::optional<std::array<vec3d, 2>>& extra) {
+    if (net->boxExact)
+        return;
+    setBox(net, net->settled);
+    for (const gt* t : net->stored)
+        for (int k = 0; k < 3; ++k) {
+            net->growBox(inOwnFrame(net, t->p[k]));
+            if (t->lugs[k][0]) {
+                net->growBox(inOwnFrame(net, *t->lugs[k][0]));
+                net->growBox(inOwnFrame(net, *t->lugs[k][1]));
+            }
+        }
+    for (const vec3d& v : net->removedCorners)
+        net->growBox(v);
+    if (extra) {
+        net->growBox((*extra)[0]);
+        net->growBox((*extra)[1]);
+    }
+    net->boxExact = true;
+}
+
+// Does the net, grown by B placed by `placeB` (own frame to own frame) and
+// `pageB` (B's stored corners to this net's own frame), still fit the page?
+// On yes the box holds B's corners; on no it is as it was.
+static bool fitsPage(gtc* net, const gtc* B, const gt* n, const Placement& placeB,
+                     const Placement& pageB, const std::optional<std::array<vec3d, 2>>& joinLug,
+                     double width, double height) {
+    GridBox upper = unite(boxOf(net), placedBound(B, placeB));
+    GridBox lower = innerBox(net);
+    for (int k = 0; k < 3; ++k)
+        grow(lower, n->placedVertex(k, pageB.rot, pageB.trans, pageB.pivot));
+    if (!exceeds(upper, width, height)) {
+        if (net->boxExact) {
+            net->settled = boxOf(net);
+            net->boxExact = false;
+        }
+        net->inner = lower;
+        setBox(net, upper);
+        return true;
+    }
+    if (exceeds(lower, width, height))
+        return false;
+    settleBox(net, joinLug);
+    GridBox before = boxOf(net);
+    for (const ::gt* s : B->stored)
+        if (net->exceedsPage(s, pageB.rot, pageB.trans, pageB.pivot, width, height)) {
+            setBox(net, before);
+            return false;
+        }
+    return true;
+}
+
 bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, double width,
                 double height) {
     assert(B && B != this && t && side >= 0 && side < 3);
@@ -158,7 +272,6 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     int other = netOf(n);
     assert(net >= 0 && size_t(net) < gtcvec.size() && gtcvec[net].get() == this);
     assert(gtcvec[other].get() == B);
-    Box box = {minx, miny, maxx, maxy};
 
     // B's placement is worked out, and kept, in both nets' own frames
     const vec3d P0 = inOwnFrame(this, t->p[side]);
@@ -181,9 +294,9 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
 
     // the joining edge loses its lug before the tests, so that a lug lying
     // over the other net's triangle on that edge does not refuse the join
-    RemovedLug joinLug = {-1, {}};
+    std::optional<std::array<vec3d, 2>> joinLug;
     if (t->lugs[side][0])
-        joinLug = {net, {inOwnFrame(this, *t->lugs[side][0]), inOwnFrame(this, *t->lugs[side][1])}};
+        joinLug = {inOwnFrame(this, *t->lugs[side][0]), inOwnFrame(this, *t->lugs[side][1])};
     t->saveLugs();
     t->RemoveLugs(side);
     n->RemoveLugs(e);
@@ -195,24 +308,18 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
         accepted = moveThis ? !anyOverlap(B, this, intoB) : !anyOverlap(this, B, intoThis);
     if (accepted && testPage) {
         Placement pageB = B->frame ? asPlacement(compose(asMap(placeB), *B->frame)) : placeB;
-        for (const ::gt* s : B->stored)
-            if (exceedsPage(s, pageB.rot, pageB.trans, pageB.pivot, width, height)) {
-                accepted = false;
-                break;
-            }
+        accepted = fitsPage(this, B, n, placeB, pageB, joinLug, width, height);
     }
     if (!accepted) {
         t->restoreLugs();
-        minx = box.minx;
-        miny = box.miny;
-        maxx = box.maxx;
-        maxy = box.maxy;
         return false;
     }
 
     t->freeSavedLugs();
-    if (joinLug.net >= 0)
-        removedLugs.push_back(joinLug);
+    if (joinLug) {
+        removedCorners.push_back((*joinLug)[0]);
+        removedCorners.push_back((*joinLug)[1]);
+    }
     t->joined[side] = true;
     n->joined[e] = true;
 
@@ -222,7 +329,7 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
         gtc holder;
         holder.frame = std::make_unique<PlaneMap>(merged);
         int shared = labelOf(B, other);
-        moveStored(this, B, shared, intoB, net, &holder);
+        moveStored(this, B, shared, intoB, this, &holder);
         std::swap(stored, B->stored);
         std::swap(index, B->index);
         frame = std::move(holder.frame);
@@ -230,7 +337,7 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
         gtcvec[size_t(shared)]->owner = net;
         following.push_back(other);
     } else {
-        moveStored(B, this, labelOf(this, net), intoThis, net, this);
+        moveStored(B, this, labelOf(this, net), intoThis, this, this);
         if (following.empty() && B->following.empty()) {
             gt.insert(gt.end(), B->gt.begin(), B->gt.end());
             std::vector<::gt*>().swap(B->gt);
@@ -242,11 +349,15 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     std::vector<::gt*>().swap(B->stored);
     B->index = NetIndex();
     B->frame.reset();
+    std::vector<vec3d>().swap(B->removedCorners);
     return true;
 }
 
 void startJoining() {
-    std::vector<RemovedLug>().swap(removedLugs);
+    for (const std::unique_ptr<gtc>& net : gtcvec) {
+        std::vector<vec3d>().swap(net->removedCorners);
+        net->boxExact = true;
+    }
 }
 
 // The net's own list, then those of the nets joined on after it, each
@@ -299,6 +410,8 @@ void finishJoining() {
             t->container = int(c);
             growByCorners(net, t);
         }
+        for (const vec3d& v : net->removedCorners)
+            net->growBox(v);
         if (net->frame) {
             // the index holds the boxes where the triangles lay before
             std::vector<gt*> moved;
@@ -308,13 +421,6 @@ void finishJoining() {
                 net->store(t);
         }
         net->frame.reset();
-    }
-    for (const RemovedLug& lug : removedLugs) {
-        gtc* net = gtcvec[size_t(lug.net)].get();
-        if (net->active) {
-            net->growBox(lug.corner[0]);
-            net->growBox(lug.corner[1]);
-        }
     }
     startJoining();
     for (size_t c = 0; c < gtcvec.size(); ++c)
