@@ -80,11 +80,16 @@ kivano::GridBox gridBox(const Box& box) {
 }
 
 // Everything a new label must keep clear of, with a grid to find it fast.
+struct Placer;
+bool inBounds(const Placer& placer, const std::array<Vec2, 4>& box);
+
 struct Placer {
-    Placer(const Net& n, GlueSearch s) : net(n), search(s), grid(gridCell(n)) {}
+    Placer(const Net& n, GlueSearch s, const std::optional<Box>& w)
+        : net(n), search(s), within(w), grid(gridCell(n)) {}
 
     const Net& net;
     GlueSearch search;
+    std::optional<Box> within;  // numbers off the net stay inside, where they can
     std::vector<Shape> shapes;  // faces, then lugs, then labels
     std::vector<Label> labels;
     Box all;
@@ -92,6 +97,16 @@ struct Placer {
     Coverage labelCover;  // inside some label
     Coverage anyCover;    // inside some label, face or tab
 };
+
+bool inBounds(const Placer& placer, const std::array<Vec2, 4>& box) {
+    if (!placer.within)
+        return true;
+    const Box& w = *placer.within;
+    for (Vec2 p : box)
+        if (p.x < w.minX || p.x > w.maxX || p.y < w.minY || p.y > w.maxY)
+            return false;
+    return true;
+}
 
 // About the size of a face or tab of this net.
 double gridCell(const Net& net) {
@@ -386,6 +401,8 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     if (bounded)
         reach = std::min(reach, maxGap);  // the box's near side is no nearer than d
     auto near = [&](const std::array<Vec2, 4>& box) {
+        if (!inBounds(placer, box))
+            return false;
         return !bounded ||
                (measure == Reach::ToEdge ? gapToEdge(box, e) : gapToPoint(box, e.mid)) <= maxGap;
     };
@@ -438,7 +455,7 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
         allBlockedBelow =
             *std::min_element(std::begin(knownBlockedBelow), std::end(knownBlockedBelow));
     }
-    if (bounded)
+    if (bounded || placer.within)
         return false;
     // Past every shape of the net: straight out, beyond the reach.
     probe.centre = {e.mid.x + std::cos(outward) * (reach + half),
@@ -476,7 +493,7 @@ bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& 
             break;
         Vec2 centre{e.mid.x + offset.x, e.mid.y + offset.y};
         std::array<Vec2, 4> box = cornersAt(corners, centre);
-        if (gapToPoint(box, e.mid) > reach)
+        if (gapToPoint(box, e.mid) > reach || !inBounds(placer, box))
             continue;
         Axes axes = movedAxes(turned, box);
         std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
@@ -524,22 +541,36 @@ void addLeader(Placer& placer, const EdgeFrame& e) {
     }
 }
 
+// In the face, on the tab, just outside the edge at the usual size, then at
+// the smallest; only then further out with a leader line, within its reach
+// if there is room there at either size. False only where numbers must stay
+// within a box and no spot in it is free.
+bool placeGlueLabelAt(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e,
+                      const Lug* lug) {
+    if (tryInFace(placer, text, f, e) || (lug && tryOnLug(placer, text, *lug, e)) ||
+        placeBeside(placer, text, e, kBesideSize, kNearEdge) ||
+        placeBeside(placer, text, e, kGlueSizeMin, kNearEdge))
+        return true;
+    if (!placeBeside(placer, text, e, kBesideSize, kLeaderReach, Reach::ToMiddle) &&
+        !placeBeside(placer, text, e, kGlueSizeMin, kLeaderReach, Reach::ToMiddle) &&
+        !placeWithinReach(placer, text, e, kGlueSizeMin, kLeaderReach) &&
+        !placeBeside(placer, text, e, kGlueSizeMin, INFINITY))
+        return false;
+    addLeader(placer, e);
+    return true;
+}
+
 void placeGlueLabel(Placer& placer, unsigned f, int k) {
     const Face& face = placer.net.faces[f];
     std::string text = std::to_string(face.glue[k]);
     EdgeFrame e = edgeFrame(face, k);
     const Lug* lug = findLug(placer.net, f, k);
-    // In the face, on the tab, just outside the edge at the usual size, then
-    // at the smallest; only then further out with a leader line, within its
-    // reach if there is room there at either size.
-    if (!tryInFace(placer, text, f, e) && !(lug && tryOnLug(placer, text, *lug, e)) &&
-        !placeBeside(placer, text, e, kBesideSize, kNearEdge) &&
-        !placeBeside(placer, text, e, kGlueSizeMin, kNearEdge)) {
-        if (!placeBeside(placer, text, e, kBesideSize, kLeaderReach, Reach::ToMiddle) &&
-            !placeBeside(placer, text, e, kGlueSizeMin, kLeaderReach, Reach::ToMiddle) &&
-            !placeWithinReach(placer, text, e, kGlueSizeMin, kLeaderReach))
-            placeBeside(placer, text, e, kGlueSizeMin, INFINITY);
-        addLeader(placer, e);
+    if (!placeGlueLabelAt(placer, text, f, e, lug)) {
+        // no free spot within the box: where it would stand without one
+        std::optional<Box> within;
+        std::swap(within, placer.within);
+        placeGlueLabelAt(placer, text, f, e, lug);
+        std::swap(within, placer.within);
     }
     placer.labels.back().edgeFace = int(f);
     placer.labels.back().edge = k;
@@ -566,8 +597,9 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
     return label;
 }
 
-std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search) {
-    Placer placer(net, search);
+std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search,
+                                   const std::optional<Box>& within) {
+    Placer placer(net, search, within);
     for (const Face& face : net.faces)
         addObstacle(placer, face.p, Obstacle::Face);
     for (const Lug& lug : net.lugs)

@@ -4,9 +4,11 @@
 // off the edge. No label overprints a line, a face it does not belong to, a
 // tab or another label.
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "shapes.h"
 #include "sheet_model.h"
 #include "text_metrics.h"
 
@@ -56,6 +58,9 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
 // blocked direction; Plain tests every position polygon by polygon, and is
 // kept to check that both place every number in the same spot.
 enum class GlueSearch { Fast, Plain };
-std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search = GlueSearch::Fast);
+// With `within`, numbers placed off the net stay inside that box wherever
+// some spot in it is free.
+std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search = GlueSearch::Fast,
+                                   const std::optional<Box>& within = std::nullopt);
 
 }  // namespace sheet

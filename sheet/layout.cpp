@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "footprint.h"
 #include "packing.h"
@@ -52,22 +53,72 @@ void forEachPoint(PlacedNet& placed, Fn fn) {
     }
 }
 
-Box boxOfNet(const PlacedNet& placed) {
+Box geometryBox(const Net& net) {
     Box box;
-    for (const Face& face : placed.geometry.faces)
+    for (const Face& face : net.faces)
         for (Vec2 p : face.p)
             box.add(p);
-    for (const Lug& lug : placed.geometry.lugs)
+    for (const Lug& lug : net.lugs)
         for (Vec2 p : lug.p)
             box.add(p);
+    return box;
+}
+
+Box boxOfNet(const PlacedNet& placed) {
+    Box box = geometryBox(placed.geometry);
     for (const Label& label : placed.labels)
         for (Vec2 p : labelCorners(label))
             box.add(p);
     return box;
 }
 
+// A turned net's number reads upright again where the turn took it.
+void uprightNumber(PlacedNet& placed) {
+    for (Label& label : placed.labels)
+        if (label.kind == LabelKind::Net) {
+            label = makeLabel(label.text, LabelKind::Net, LabelFont::Bold, label.size, label.centre,
+                              0.0);
+            label.spot = LabelSpot::Beside;
+        }
+}
+
+Label netNumberLabel(int number);
+Label nestedNumberLabel(int number);
+double bandHeight(const Label& number);
+
+// Where the glue numbers of a net that fits the printable area, upright or
+// turned, may stand off it and still leave it fitting; none for a net too
+// large either way. The net's number adds a band above the net: on the page
+// when nets are packed as boxes, in the net's own frame (turning with it)
+// when they are packed by shape.
+std::optional<Box> roomForNumbers(const Box& box, int number, const Layout& layout,
+                                  Packing packing) {
+    bool byShape = packing == Packing::Shapes;
+    Label label = byShape ? nestedNumberLabel(number) : netNumberLabel(number);
+    double band =
+        byShape ? kNumberClearance + std::max(label.width, label.height) : bandHeight(label);
+    double W = layout.printableWidth, H = layout.printableHeight;
+    double w = box.width(), h = box.height();
+    double dx, dy;
+    if (w <= W && h + band <= H) {
+        dx = W - w;
+        dy = H - band - h;
+    } else if (byShape && h + band <= W && w <= H) {
+        dx = H - w;
+        dy = W - band - h;
+    } else if (!byShape && h <= W && w + band <= H) {
+        dx = H - band - w;
+        dy = W - h;
+    } else
+        return std::nullopt;
+    return Box{box.minX - dx / 2, box.minY - dy / 2, box.maxX + dx / 2, box.maxY + dy / 2};
+}
+
 // The net in its own frame: mirrored, labelled, its box starting at 0, 0.
-PlacedNet prepareNet(Net&& net, unsigned index, int number) {
+// Numbers off the net's edges may widen it beyond the printable area that
+// the net itself fits (a net grown to the page's limit does): then they are
+// placed again, kept within the room the page leaves.
+PlacedNet prepareNet(Net&& net, unsigned index, int number, const Layout& layout, Packing packing) {
     PlacedNet placed;
     placed.netIndex = index;
     placed.number = number;
@@ -75,6 +126,11 @@ PlacedNet prepareNet(Net&& net, unsigned index, int number) {
     toPageFrame(placed.geometry);
     placed.labels = placeGlueLabels(placed.geometry);
     Box box = boxOfNet(placed);
+    std::optional<Box> room = roomForNumbers(geometryBox(placed.geometry), number, layout, packing);
+    if (room && !roomForNumbers(box, number, layout, packing)) {
+        placed.labels = placeGlueLabels(placed.geometry, GlueSearch::Fast, room);
+        box = boxOfNet(placed);
+    }
     forEachPoint(placed, [&](Vec2 p) { return Vec2{p.x - box.minX, p.y - box.minY}; });
     placed.box = {0.0, 0.0, box.width(), box.height()};
     return placed;
@@ -84,6 +140,11 @@ PlacedNet prepareNet(Net&& net, unsigned index, int number) {
 // the packer keeps a band for it in both orientations.
 Label netNumberLabel(int number) {
     return makeLabel(std::to_string(number), LabelKind::Net, LabelFont::Bold, kNetNumberSize, {},
+                     0.0);
+}
+
+Label nestedNumberLabel(int number) {
+    return makeLabel(std::to_string(number), LabelKind::Net, LabelFont::Bold, kNestedNumberSize, {},
                      0.0);
 }
 
@@ -189,8 +250,7 @@ Piece uprightBox(const Label& label, Vec2 c) {
 // is, and as far from it as half its longer side: turned with the net to
 // any side, it can stand upright there.
 Label& addNumberAbove(PlacedNet& placed, const std::vector<Piece>& pieces) {
-    Label number = makeLabel(std::to_string(placed.number), LabelKind::Net, LabelFont::Bold,
-                             kNestedNumberSize, {}, 0.0);
+    Label number = nestedNumberLabel(placed.number);
     number.spot = LabelSpot::Beside;
     Vec2 top{0.0, INFINITY};
     for (const Piece& piece : pieces)
@@ -201,6 +261,27 @@ Label& addNumberAbove(PlacedNet& placed, const std::vector<Piece>& pieces) {
     number.centre = {top.x, top.y - kNumberClearance - half};
     placed.labels.push_back(number);
     return placed.labels.back();
+}
+
+// The packer keeps half the gap between nets around each one, also along
+// the page's edge; a net as large as the printable area then fits no page.
+// Alone on a page it needs no gap: it takes one if it fits upright or turned
+// (its number upright above it either way), and is left turned if it must.
+bool fitsAlone(PlacedNet& placed, const Layout& layout) {
+    auto fits = [&](const PlacedNet& net) {
+        Box box = boxOfNet(net);
+        return box.width() <= layout.printableWidth && box.height() <= layout.printableHeight;
+    };
+    if (fits(placed))
+        return true;
+    PlacedNet turned = placed;
+    turnAboutOrigin(turned);
+    uprightNumber(turned);
+    if (!fits(turned))
+        return false;
+    placed = std::move(turned);
+    placed.turned = true;
+    return true;
 }
 
 // Every net by its true shape, in the turn that puts it topmost, then
@@ -241,9 +322,12 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
     for (size_t i = 0; i < nets.size(); ++i) {
         const ShapePlacement& at = packed.placements[i];
         PlacedNet& placed = nets[i];
-        if (at.oversize) {
+        if (at.oversize && !fitsAlone(placed, layout)) {
             Box box = boxOfNet(placed);
             layout.pages[at.page] = makePage({box.width(), box.height(), true}, options);
+            moveTo(placed, options.margin - box.minX, options.margin - box.minY);
+        } else if (at.oversize) {
+            Box box = boxOfNet(placed);
             moveTo(placed, options.margin - box.minX, options.margin - box.minY);
         } else {
             for (int t = 0; t < at.turns; ++t)
@@ -253,12 +337,7 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
             moveTo(placed, options.margin + at.column * kPackingCell - origin.x,
                    options.margin + at.row * kPackingCell - origin.y);
         }
-        for (Label& label : placed.labels)
-            if (label.kind == LabelKind::Net) {
-                label = makeLabel(label.text, LabelKind::Net, LabelFont::Bold, label.size,
-                                  label.centre, 0.0);
-                label.spot = LabelSpot::Beside;
-            }
+        uprightNumber(placed);
         placed.box = boxOfNet(placed);
         addToPage(layout, at.page, std::move(placed));
     }
@@ -314,7 +393,8 @@ bool layoutSheet(std::vector<Net>&& sheetNets, const LayoutOptions& options, Lay
     std::vector<PlacedNet> nets;
     for (unsigned i = 0; i < sheetNets.size(); ++i)
         if (!sheetNets[i].faces.empty())
-            nets.push_back(prepareNet(std::move(sheetNets[i]), i, int(nets.size()) + 1));
+            nets.push_back(prepareNet(std::move(sheetNets[i]), i, int(nets.size()) + 1, layout,
+                                      options.packing));
     std::vector<Net>().swap(sheetNets);  // emptied shells
     if (options.packing == Packing::Boxes)
         packBoxes(nets, options, layout);

@@ -615,6 +615,21 @@ TEST(Unfold, NetTooLargeForThePageWarnsAndGetsItsOwnPage) {
         EXPECT_NEAR(height, 297.0, 0.1);
     }
     EXPECT_EQ(int(sizes.size()), pages);
+
+    // Nets grown to the limit of a small page: the numbers beside their edges
+    // and the packer's gap must not push one that fits onto tiled sheets.
+    kivano::TriangleMesh sphere = kivano::makeIcosphere(3, 0.2, 5);
+    ASSERT_TRUE(kivano::writeObj(sphere, (dir / "sphere.obj").c_str()));
+    Outcome small = unfold({dir / "sphere.obj", "-o", dir / "small.pdf", "--page", "60x80",
+                            "--scale", "3", "--limit-page", "--json", dir / "s.json"});
+    ASSERT_EQ(small.exit, 0) << small.out;
+    EXPECT_EQ(small.out.find("tiled"), std::string::npos) << small.out;
+    pages = int(jsonNumber(readAll(dir / "s.json"), "pages"));
+    sizes = pdfPageSizes(dir / "small.pdf", pages);
+    for (auto [width, height] : sizes) {
+        EXPECT_NEAR(width, 60.0, 0.1);
+        EXPECT_NEAR(height, 80.0, 0.1);
+    }
 }
 
 // The fewest-pieces unfolding: pieces that fit the page without a word of
