@@ -1,9 +1,12 @@
 #include "unfold/fewest_pieces.h"
 
+#include "common/box_grid.h"
 #include "geometry/options.h"
+#include "geometry/predicates.h"
 #include "unfold/algokante.h"
 #include "unfold/gtc.h"
 #include "unfold/run_state.h"
+#include "unfold/tab_sides.h"
 
 #include <algorithm>
 #include <cassert>
@@ -11,6 +14,7 @@
 #include <map>
 #include <numeric>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -30,18 +34,43 @@ struct Outcome {
     int cutEdges = 0;
 };
 
-// Cube corners, edge middles and face middles: 26 directions spread over
-// every side, the same for every model.
-std::vector<vec3d> directions() {
+// Face middles, corners and edge middles of a cube: 26 directions spread
+// over every side, the same for every model; any first few of them are
+// spread too.
+std::vector<vec3d> allDirections() {
     std::vector<vec3d> all;
-    for (int x = -1; x <= 1; ++x)
-        for (int y = -1; y <= 1; ++y)
-            for (int z = -1; z <= 1; ++z)
-                if (x || y || z) {
-                    vec3d d(x, y, z);
-                    normalize(d);
-                    all.push_back(d);
-                }
+    for (int nonzero = 1; nonzero <= 3; ++nonzero) {
+        int wanted = nonzero == 1 ? 1 : nonzero == 2 ? 3 : 2;  // corners before edge middles
+        for (int x = -1; x <= 1; ++x)
+            for (int y = -1; y <= 1; ++y)
+                for (int z = -1; z <= 1; ++z)
+                    if ((x != 0) + (y != 0) + (z != 0) == wanted) {
+                        vec3d d(x, y, z);
+                        normalize(d);
+                        all.push_back(d);
+                    }
+    }
+    return all;
+}
+
+// Each direction lays out every triangle once more: a large model tries
+// fewer of them, so that the run stays within a few times the edge-ordered
+// one.
+constexpr size_t kTriangleTrials = 26 * 20480;
+constexpr size_t kFewestTrials = 6;
+
+size_t triangleCount() {
+    size_t count = 0;
+    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        count += triangles.size();
+    return count;
+}
+
+std::vector<vec3d> directions() {
+    std::vector<vec3d> all = allDirections();
+    size_t n = triangleCount();
+    size_t trials = n > 0 ? std::clamp(kTriangleTrials / n, kFewestTrials, all.size()) : all.size();
+    all.resize(trials);
     return all;
 }
 
@@ -51,39 +80,62 @@ VertexKey keyOf(const vec3d& v) {
     return {v.x, v.y, v.z};
 }
 
-// For every corner of the mesh, its steepest edge towards `up`, as the pair of
-// corners in both orders; corners with no edge rising from them (the tops)
-// keep all their edges.
-std::map<std::pair<VertexKey, VertexKey>, bool> steepestEdges(const vec3d& up) {
-    std::map<VertexKey, std::pair<double, std::pair<VertexKey, VertexKey>>> best;
+// A cut tree with few leaves: depth first from the lowest corner, always on
+// to the lowest corner not yet reached, which winds round the model upwards.
+std::map<std::pair<VertexKey, VertexKey>, bool> windingEdges(const vec3d& up) {
+    std::map<VertexKey, int> id;
+    std::vector<vec3d> at;
+    std::vector<std::vector<int>> next;
+    auto idOf = [&](const vec3d& v) {
+        auto [it, added] = id.emplace(keyOf(v), int(at.size()));
+        if (added) {
+            at.push_back(v);
+            next.emplace_back();
+        }
+        return it->second;
+    };
     for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
         for (const std::unique_ptr<gt>& t : triangles)
-            for (int k = 0; k < 3; ++k)
-                for (int end = 0; end < 2; ++end) {
-                    const vec3d& from = t->P[(k + end) % 3];
-                    const vec3d& to = t->P[(k + 1 - end) % 3];
-                    vec3d along = to - from;
-                    double len = length(along);
-                    if (!(len > 0))
-                        continue;
-                    double slope = dot(along, up) / len;
-                    VertexKey key = keyOf(from);
-                    auto found = best.find(key);
-                    // ties go to the first edge met, so the tree is the same every run
-                    if (slope > 0 && (found == best.end() || slope > found->second.first))
-                        best[key] = {slope, {key, keyOf(to)}};
-                }
+            for (int k = 0; k < 3; ++k) {
+                int a = idOf(t->P[k]), b = idOf(t->P[(k + 1) % 3]);
+                next[size_t(a)].push_back(b);
+                next[size_t(b)].push_back(a);
+            }
     std::map<std::pair<VertexKey, VertexKey>, bool> cut;
-    for (const auto& [corner, steepest] : best) {
-        cut[steepest.second] = true;
-        cut[{steepest.second.second, steepest.second.first}] = true;
+    std::vector<char> reached(at.size(), 0);
+    for (size_t root = 0; root < at.size(); ++root) {
+        // the lowest corner not reached starts the next tree
+        int start = -1;
+        for (size_t v = 0; v < at.size(); ++v)
+            if (!reached[v] && (start < 0 || dot(at[v], up) < dot(at[size_t(start)], up)))
+                start = int(v);
+        if (start < 0)
+            break;
+        reached[size_t(start)] = 1;
+        std::vector<int> stack = {start};
+        while (!stack.empty()) {
+            int v = stack.back(), lowest = -1;
+            for (int w : next[size_t(v)])
+                if (!reached[size_t(w)] &&
+                    (lowest < 0 || dot(at[size_t(w)], up) < dot(at[size_t(lowest)], up)))
+                    lowest = w;
+            if (lowest < 0) {
+                stack.pop_back();
+                continue;
+            }
+            reached[size_t(lowest)] = 1;
+            cut[{keyOf(at[size_t(v)]), keyOf(at[size_t(lowest)])}] = true;
+            cut[{keyOf(at[size_t(lowest)]), keyOf(at[size_t(v)])}] = true;
+            stack.push_back(lowest);
+        }
     }
     return cut;
 }
 
+// The rows `order` names, in that order; rows it leaves out are dropped.
 template <typename T>
 void permute(std::vector<T>& column, const std::vector<int>& order) {
-    std::vector<T> result(column.size());
+    std::vector<T> result(order.size());
     for (size_t r = 0; r < order.size(); ++r)
         result[r] = column[size_t(order[r])];
     column.swap(result);
@@ -92,7 +144,7 @@ void permute(std::vector<T>& column, const std::vector<int>& order) {
 // The table's rows that are not on the cut tree first, each part in the
 // table's own order.
 void cutTreeLast(EdgeTable& table, const vec3d& up) {
-    std::map<std::pair<VertexKey, VertexKey>, bool> cut = steepestEdges(up);
+    std::map<std::pair<VertexKey, VertexKey>, bool> cut = windingEdges(up);
     std::vector<char> onTree(size_t(table.size()));
     for (int r = 0; r < table.size(); ++r) {
         const gt* t = gtvec[size_t(table.i[r])][size_t(table.j[r])].get();
@@ -145,13 +197,14 @@ void restore(const std::vector<TriangleStart>& start) {
     gtcvec.clear();
 }
 
-Outcome unfoldAlong(const vec3d& up) {
-    createContainers();
-    EdgeTable table = createedgetab();
-    sortedgetab(table);
-    joinCoplanarFaces(table);
-    cutTreeLast(table, up);
-    joinRemainingEdges(table);
+// A triangle's edge by the triangle's place in gtvec: the same in every run.
+using EdgeKey = std::tuple<int, int, int>;
+
+EdgeKey keyOf(const gt* t, int k) {
+    return {t->meshindex, t->faceindex, k};
+}
+
+Outcome count() {
     Outcome outcome;
     for (const std::unique_ptr<gtc>& net : gtcvec)
         outcome.nets += net->active ? 1 : 0;
@@ -162,11 +215,417 @@ Outcome unfoldAlong(const vec3d& up) {
     return outcome;
 }
 
-}  // namespace
-
-int fewestPiecesDirections() {
-    return int(directions().size());
+// `table`: createedgetab()'s rows, sorted, from before any tab was added.
+// Edges in `kept` stay cut.
+Outcome unfoldAlong(const vec3d& up, EdgeTable table, const std::set<EdgeKey>& kept = {}) {
+    createContainers();
+    if (!kept.empty()) {
+        std::vector<int> rows;
+        for (int r = 0; r < table.size(); ++r)
+            if (!kept.count({table.i[size_t(r)], table.j[size_t(r)], table.k[size_t(r)]}))
+                rows.push_back(r);
+        permute(table.i, rows);
+        permute(table.j, rows);
+        permute(table.k, rows);
+        permute(table.len, rows);
+    }
+    joinCoplanarFaces(table);
+    cutTreeLast(table, up);
+    joinRemainingEdges(table);
+    return count();
 }
+
+// ---- tabs placed after joining -------------------------------------------------
+//
+// Tabs, not faces, stop most joins of these nets: an unfolding that tests
+// the faces alone needs a fifth of the pieces. So every edge gets a tab on
+// both sides, the nets are joined testing faces only (the page test counting
+// every tab), and then each cut edge keeps the tab of the side where it
+// overlaps nothing: its own side first, else the other. Where neither fits,
+// a fold between the tab and what it overlaps is cut, and the nets are joined
+// again; after kTabRounds rounds the tab-tested unfolding is used instead.
+
+constexpr int kTabRounds = 40;
+
+// The other side of every edge with a tab gets one too, in the scene's frame.
+void addOtherSideLugs() {
+    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        for (const std::unique_ptr<gt>& t : triangles)
+            for (int k = 0; k < 3; ++k) {
+                gt* n = t->nb[k];
+                int e = t->nbedge[k];
+                if (!t->Lugs[k][0] || !n || e < 0 || e > 2 || n->Lugs[e][0])
+                    continue;
+                n->createLug(e);
+                n->fitLug(e);
+            }
+}
+
+// A tab's two triangles, as the overlap tests of joining see them.
+struct TabShape {
+    vec3d a[3], b[3];
+};
+
+TabShape tabShape(const gt* t, int k) {
+    const vec3d& v0 = t->p[k];
+    const vec3d& v1 = t->p[(k + 1) % 3];
+    return {{v1, v0, *t->lugs[k][0]}, {v0, *t->lugs[k][1], *t->lugs[k][0]}};
+}
+
+bool overlap(const vec3d* x, const vec3d* y) {
+    return triangleschnitt2d(x[0], x[1], x[2], y[0], y[1], y[2]);
+}
+
+kivano::GridBox boxOf(const vec3d* corners, int count) {
+    kivano::GridBox box = {corners[0].x, corners[0].y, corners[0].x, corners[0].y};
+    for (int i = 1; i < count; ++i) {
+        box.minx = std::min(box.minx, corners[i].x);
+        box.miny = std::min(box.miny, corners[i].y);
+        box.maxx = std::max(box.maxx, corners[i].x);
+        box.maxy = std::max(box.maxy, corners[i].y);
+    }
+    return box;
+}
+
+kivano::GridBox boxOf(const TabShape& tab) {
+    vec3d corners[4] = {tab.a[0], tab.a[1], tab.a[2], tab.b[1]};
+    return boxOf(corners, 4);
+}
+
+// The faces of one net and the tabs it keeps so far, found by their boxes.
+struct NetContents {
+    explicit NetContents(double cell) : grid(cell) {}
+    kivano::BoxGrid grid;
+    std::vector<const gt*> faces;  // grid ids below faces.size()
+    std::vector<std::pair<const gt*, TabShape>> tabs;
+};
+
+// The triangle whose face, or kept tab, the tab of t on edge k would
+// overlap; none where it is free.
+const gt* blockerOf(const NetContents& net, const gt* t, int k) {
+    TabShape tab = tabShape(t, k);
+    const gt* blocker = nullptr;
+    net.grid.any(boxOf(tab), [&](uint32_t id) {
+        if (id < net.faces.size()) {
+            const gt* u = net.faces[id];
+            if (u != t && (overlap(u->p, tab.a) || overlap(u->p, tab.b)))
+                blocker = u;
+        } else {
+            const auto& [owner, kept] = net.tabs[id - net.faces.size()];
+            if (overlap(kept.a, tab.a) || overlap(kept.a, tab.b) || overlap(kept.b, tab.a) ||
+                overlap(kept.b, tab.b))
+                blocker = owner;
+        }
+        return blocker != nullptr;
+    });
+    return blocker;
+}
+
+void keepTab(NetContents& net, const gt* t, int k) {
+    TabShape tab = tabShape(t, k);
+    net.grid.insert(uint32_t(net.faces.size() + net.tabs.size()), boxOf(tab));
+    net.tabs.push_back({t, tab});
+}
+
+// The folds between a and b in their net, from a.
+std::vector<std::pair<const gt*, int>> foldPath(const gt* a, const gt* b) {
+    std::map<const gt*, std::pair<const gt*, int>> reachedFrom = {{a, {nullptr, -1}}};
+    std::vector<const gt*> frontier = {a};
+    for (size_t next = 0; next < frontier.size() && !reachedFrom.count(b); ++next) {
+        const gt* u = frontier[next];
+        for (int k = 0; k < 3; ++k)
+            if (u->joined[k] && u->nb[k] && !reachedFrom.count(u->nb[k])) {
+                reachedFrom[u->nb[k]] = {u, k};
+                frontier.push_back(u->nb[k]);
+            }
+    }
+    std::vector<std::pair<const gt*, int>> path;
+    if (!reachedFrom.count(b))
+        return path;
+    for (const gt* u = b; u != a; u = reachedFrom[u].first)
+        path.push_back(reachedFrom[u]);
+    std::reverse(path.begin(), path.end());
+    return path;
+}
+
+double meanEdgeLength() {
+    double sum = 0;
+    size_t edges = 0;
+    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        for (const std::unique_ptr<gt>& t : triangles)
+            for (int k = 0; k < 3; ++k) {
+                double l = length(t->p[(k + 1) % 3] - t->p[k]);
+                if (std::isfinite(l)) {
+                    sum += l;
+                    ++edges;
+                }
+            }
+    return edges && sum > 0 ? sum / double(edges) : 1.0;
+}
+
+// Where no choice of sides keeps every tab clear: keeps tabs one edge after
+// another, on the side where each overlaps nothing of its net kept so far
+// (`start` tells each edge's own side); where neither side is free, the fold
+// halfway between the tab and what it overlaps joins `cut`.
+void cutWhereTabsClash(const std::vector<TriangleStart>& start, std::set<EdgeKey>& cut) {
+    double cell = 2 * meanEdgeLength();
+    std::vector<std::unique_ptr<NetContents>> nets(gtcvec.size());
+    for (size_t c = 0; c < gtcvec.size(); ++c) {
+        if (!gtcvec[c]->active)
+            continue;
+        nets[c] = std::make_unique<NetContents>(cell);
+        for (const gt* t : gtcvec[c]->gt) {
+            nets[c]->grid.insert(uint32_t(nets[c]->faces.size()), boxOf(t->p, 3));
+            nets[c]->faces.push_back(t);
+        }
+    }
+    size_t index = 0;
+    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        for (const std::unique_ptr<gt>& t : triangles) {
+            const TriangleStart& own = start[index++];
+            for (int k = 0; k < 3; ++k) {
+                gt* n = t->nb[k];
+                int e = t->nbedge[k];
+                // each edge once, from the side its tab was made for
+                if (!own.Lugs[k][0] || t->joined[k] || !t->lugs[k][0] || !n || !n->lugs[e][0])
+                    continue;
+                NetContents& mine = *nets[size_t(t->container)];
+                NetContents& theirs = *nets[size_t(n->container)];
+                const gt* blocker = blockerOf(mine, t.get(), k);
+                if (!blocker) {
+                    keepTab(mine, t.get(), k);
+                    n->RemoveLugs(e);
+                } else if (!blockerOf(theirs, n, e)) {
+                    keepTab(theirs, n, e);
+                    t->RemoveLugs(k);
+                } else {
+                    std::vector<std::pair<const gt*, int>> path = foldPath(t.get(), blocker);
+                    if (!path.empty()) {
+                        auto [u, f] = path[path.size() / 2];
+                        cut.insert(keyOf(u, f));
+                        cut.insert(keyOf(u->nb[f], u->nbedge[f]));
+                    }
+                    keepTab(mine, t.get(), k);
+                    n->RemoveLugs(e);
+                }
+            }
+        }
+}
+
+// ---- sides by 2-satisfiability ---------------------------------------------------
+//
+// Each cut edge keeps the tab of one side: a variable of two values. A side
+// whose tab overlaps a face of its net is ruled out; two tabs of one net that
+// overlap each other are not both kept. Clauses of two literals each: an
+// assignment, when one exists, is found in linear time (Aspvall, Plass and
+// Tarjan 1979).
+
+struct CutEdge {
+    gt* side[2];
+    int edge[2];
+};
+
+// Strongly connected components of the implication graph, numbered in
+// reverse topological order (Tarjan), without recursion.
+std::vector<int> components(const std::vector<std::vector<int>>& next) {
+    int n = int(next.size()), counter = 0, found = 0;
+    std::vector<int> index(size_t(n), -1), low(size_t(n), 0), component(size_t(n), -1);
+    std::vector<int> stack;
+    std::vector<char> onStack(size_t(n), 0);
+    std::vector<std::pair<int, size_t>> calls;
+    for (int root = 0; root < n; ++root) {
+        if (index[size_t(root)] >= 0)
+            continue;
+        calls.push_back({root, 0});
+        while (!calls.empty()) {
+            auto& [v, i] = calls.back();
+            if (i == 0 && index[size_t(v)] < 0) {
+                index[size_t(v)] = low[size_t(v)] = counter++;
+                stack.push_back(v);
+                onStack[size_t(v)] = 1;
+            }
+            if (i < next[size_t(v)].size()) {
+                int w = next[size_t(v)][i++];
+                if (index[size_t(w)] < 0)
+                    calls.push_back({w, 0});
+                else if (onStack[size_t(w)])
+                    low[size_t(v)] = std::min(low[size_t(v)], index[size_t(w)]);
+                continue;
+            }
+            if (low[size_t(v)] == index[size_t(v)]) {
+                int w;
+                do {
+                    w = stack.back();
+                    stack.pop_back();
+                    onStack[size_t(w)] = 0;
+                    component[size_t(w)] = found;
+                } while (w != v);
+                ++found;
+            }
+            int done = v;
+            calls.pop_back();
+            if (!calls.empty())
+                low[size_t(calls.back().first)] =
+                    std::min(low[size_t(calls.back().first)], low[size_t(done)]);
+        }
+    }
+    return component;
+}
+
+// Keeps one tab on every cut edge so that no kept tab overlaps a face or
+// another kept tab of its net; false, with every tab left as it was, where
+// no such choice exists.
+bool chooseTabSidesExactly(const std::vector<TriangleStart>& start) {
+    std::vector<CutEdge> edges;
+    size_t index = 0;
+    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        for (const std::unique_ptr<gt>& t : triangles) {
+            const TriangleStart& own = start[index++];
+            for (int k = 0; k < 3; ++k) {
+                gt* n = t->nb[k];
+                int e = t->nbedge[k];
+                if (own.Lugs[k][0] && !t->joined[k] && n && e >= 0 && e < 3 &&
+                    (t->lugs[k][0] || n->lugs[e][0]))
+                    edges.push_back({{t.get(), n}, {k, e}});
+            }
+        }
+    double cell = 2 * meanEdgeLength();
+    std::vector<std::unique_ptr<NetContents>> nets(gtcvec.size());
+    for (size_t c = 0; c < gtcvec.size(); ++c) {
+        if (!gtcvec[c]->active)
+            continue;
+        nets[c] = std::make_unique<NetContents>(cell);
+        for (const gt* t : gtcvec[c]->gt) {
+            nets[c]->grid.insert(uint32_t(nets[c]->faces.size()), boxOf(t->p, 3));
+            nets[c]->faces.push_back(t);
+        }
+    }
+    // literal 2 i + s: edge i keeps the tab of side s
+    std::vector<std::vector<int>> next(2 * edges.size());
+    std::vector<std::vector<int>> candidates(gtcvec.size());  // literals, by net
+    for (size_t i = 0; i < edges.size(); ++i)
+        for (int s = 0; s < 2; ++s) {
+            int literal = int(2 * i) + s;
+            const gt* t = edges[i].side[s];
+            int k = edges[i].edge[s];
+            if (!t->lugs[k][0] || blockerOf(*nets[size_t(t->container)], t, k))
+                next[size_t(literal)].push_back(literal ^ 1);
+            else
+                candidates[size_t(t->container)].push_back(literal);
+        }
+    for (size_t c = 0; c < gtcvec.size(); ++c) {
+        if (candidates[c].empty())
+            continue;
+        kivano::BoxGrid grid(cell);
+        std::vector<TabShape> shapes;
+        for (int literal : candidates[c]) {
+            const CutEdge& edge = edges[size_t(literal / 2)];
+            shapes.push_back(tabShape(edge.side[literal & 1], edge.edge[literal & 1]));
+        }
+        for (size_t a = 0; a < shapes.size(); ++a) {
+            std::vector<uint32_t> near;
+            grid.query(boxOf(shapes[a]), near);
+            for (uint32_t b : near) {
+                const TabShape& x = shapes[a];
+                const TabShape& y = shapes[b];
+                if (overlap(x.a, y.a) || overlap(x.a, y.b) || overlap(x.b, y.a) ||
+                    overlap(x.b, y.b)) {
+                    int la = candidates[c][a], lb = candidates[c][b];
+                    next[size_t(la)].push_back(lb ^ 1);
+                    next[size_t(lb)].push_back(la ^ 1);
+                }
+            }
+            grid.insert(uint32_t(a), boxOf(shapes[a]));
+        }
+    }
+    std::vector<int> component = components(next);
+    for (size_t i = 0; i < edges.size(); ++i)
+        if (component[2 * i] == component[2 * i + 1])
+            return false;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        // the side whose component comes later in topological order is true
+        int kept = component[2 * i] < component[2 * i + 1] ? 0 : 1;
+        edges[i].side[1 - kept]->RemoveLugs(edges[i].edge[1 - kept]);
+    }
+    return true;
+}
+
+// The unfolding with tabs chosen after joining, along the direction that
+// needs the fewest nets; false when some tab found no free side in the end.
+bool unfoldTabsAfter(const std::vector<vec3d>& tried, const EdgeTable& table,
+                     const std::vector<TriangleStart>& start,
+                     const std::function<void(int, int)>& progress) {
+    addOtherSideLugs();
+    std::vector<TriangleStart> both = remember();
+    struct TabSides {
+        ~TabSides() { stopTabSides(); }
+    } tabSides;
+    size_t best = 0;
+    Outcome bestOutcome;
+    for (size_t d = 0; d < tried.size(); ++d) {
+        if (progress)
+            progress(int(d) + 1, int(tried.size()));
+        restore(both);
+        startTabSides();
+        Outcome outcome = unfoldAlong(tried[d], table);
+        if (d == 0 || std::tie(outcome.nets, outcome.cutEdges) <
+                          std::tie(bestOutcome.nets, bestOutcome.cutEdges)) {
+            best = d;
+            bestOutcome = outcome;
+        }
+    }
+    // the last direction tried is still laid out
+    std::set<EdgeKey> cut;
+    for (int round = 0; round < kTabRounds; ++round) {
+        if (round > 0 || best + 1 != tried.size()) {
+            restore(both);
+            startTabSides();
+            unfoldAlong(tried[best], table, cut);
+        }
+        if (chooseTabSidesExactly(start))
+            return true;
+        size_t before = cut.size();
+        cutWhereTabsClash(start, cut);
+        if (cut.size() == before)
+            break;  // the same nets again would clash the same way
+    }
+    restore(start);
+    return false;
+}
+
+Outcome unfoldPlain(EdgeTable table) {
+    createContainers();
+    joinCoplanarFaces(table);
+    joinRemainingEdges(table);
+    return count();
+}
+
+// Each direction's cut tree with the tabs tested while joining; the best
+// stays laid out.
+Outcome bestOfDirections(const std::vector<vec3d>& tried, const EdgeTable& table,
+                         const std::vector<TriangleStart>& start,
+                         const std::function<void(int, int)>& progress) {
+    size_t best = 0;
+    Outcome bestOutcome;
+    for (size_t d = 0; d < tried.size(); ++d) {
+        if (progress)
+            progress(int(d) + 1, int(tried.size()));
+        restore(start);
+        Outcome outcome = unfoldAlong(tried[d], table);
+        if (d == 0 || std::tie(outcome.nets, outcome.cutEdges) <
+                          std::tie(bestOutcome.nets, bestOutcome.cutEdges)) {
+            best = d;
+            bestOutcome = outcome;
+        }
+    }
+    if (best + 1 != tried.size()) {
+        restore(start);
+        unfoldAlong(tried[best], table);
+    }
+    return bestOutcome;
+}
+
+}  // namespace
 
 void unfoldFewestPieces(const std::function<void(int, int)>& progress) {
     assert(gtcvec.empty());
@@ -178,22 +637,21 @@ void unfoldFewestPieces(const std::function<void(int, int)>& progress) {
     } mode;
     std::vector<vec3d> tried = directions();
     std::vector<TriangleStart> start = remember();
-    size_t best = 0;
-    Outcome bestOutcome;
-    for (size_t d = 0; d < tried.size(); ++d) {
-        if (progress)
-            progress(int(d) + 1, int(tried.size()));
+    EdgeTable table = createedgetab();
+    sortedgetab(table);
+    // the edge order alone is the floor: never more pieces than that gives
+    Outcome plain = unfoldPlain(table);
+    restore(start);
+    bool tabs = std::any_of(start.begin(), start.end(), [](const TriangleStart& s) {
+        return s.Lugs[0][0] || s.Lugs[1][0] || s.Lugs[2][0];
+    });
+    Outcome found;
+    if (tabs && unfoldTabsAfter(tried, table, start, progress))
+        found = count();
+    else
+        found = bestOfDirections(tried, table, start, progress);
+    if (std::tie(plain.nets, plain.cutEdges) < std::tie(found.nets, found.cutEdges)) {
         restore(start);
-        Outcome outcome = unfoldAlong(tried[d]);
-        if (d == 0 || std::tie(outcome.nets, outcome.cutEdges) <
-                          std::tie(bestOutcome.nets, bestOutcome.cutEdges)) {
-            best = d;
-            bestOutcome = outcome;
-        }
-    }
-    // the best unfolding again, so that what stays is the one chosen
-    if (best + 1 != tried.size()) {
-        restore(start);
-        unfoldAlong(tried[best]);
+        unfoldPlain(table);
     }
 }

@@ -1,22 +1,24 @@
 // An unfolding that aims at few, large pieces, beside the edge-ordered one.
 //
 // On a curved surface no glue tab fits into the slit that opens where a net
-// closes around a vertex, so the nets of the edge-ordered unfolding stop
-// growing wherever that happens. Cutting along each vertex's steepest edge
-// towards a direction leaves the other edges as one tree of faces (Schlickenrieder's
-// steepest-edge unfolding): joined first, they let nets grow as broad
-// strips that never close around a vertex. Several fixed directions are
-// tried, and the one that gives the fewest nets is kept.
+// closes around a vertex: wherever an edge is cut, both of its ends must lie
+// on the net's outline or on other cut edges, or the tab of neither side
+// finds room. So the cut edges are laid out first, as one tree with few
+// leaves: depth first from the lowest corner, always on to the lowest corner
+// not reached yet, which winds around the model. The other edges are joined
+// first; while joining, every edge carries a tab on both sides and a face may
+// cover one of them as long as the other stays free. Then each cut edge keeps
+// one of its tabs, chosen for all edges at once so that no kept tab overlaps
+// a face or another kept tab (two-literal clauses). Several fixed directions
+// are tried, and the one that gives the fewest nets is kept.
 #pragma once
 
 #include <functional>
 
-// The directions tried, in the order tried.
-int fewestPiecesDirections();
-
 // Like algokante(): gives every triangle of gtvec a net in gtcvec and joins
 // them, with the same overlap and page tests, along the cut tree of the
 // direction that needs the fewest nets (then the fewest cut edges; then the
-// first). `progress(i, n)` is called before direction i of n is tried.
-// Expects gtcvec to be empty.
+// first), and never into more nets than the edge order alone gives.
+// `progress(i, n)` is called before direction i of n is tried. Expects
+// gtcvec to be empty.
 void unfoldFewestPieces(const std::function<void(int, int)>& progress = {});

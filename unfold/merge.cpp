@@ -1,6 +1,7 @@
 #include "unfold/gtc.h"
 
 #include "unfold/run_state.h"
+#include "unfold/tab_sides.h"
 
 #include "common/tolerances.h"
 
@@ -312,8 +313,10 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     }
     if (!accepted) {
         t->restoreLugs();
+        forgetCoveredTabs();
         return false;
     }
+    keepCoveredTabs();
 
     t->freeSavedLugs();
     if (joinLug) {
