@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <numeric>
 #include <optional>
@@ -39,8 +41,8 @@ struct Outcome {
 // spread too.
 std::vector<vec3d> allDirections() {
     std::vector<vec3d> all;
-    for (int nonzero = 1; nonzero <= 3; ++nonzero) {
-        int wanted = nonzero == 1 ? 1 : nonzero == 2 ? 3 : 2;  // corners before edge middles
+    // by how many coordinates are not zero: faces, corners, edges
+    for (int wanted : {1, 3, 2})
         for (int x = -1; x <= 1; ++x)
             for (int y = -1; y <= 1; ++y)
                 for (int z = -1; z <= 1; ++z)
@@ -49,28 +51,6 @@ std::vector<vec3d> allDirections() {
                         normalize(d);
                         all.push_back(d);
                     }
-    }
-    return all;
-}
-
-// Each direction lays out every triangle once more: a large model tries
-// fewer of them, so that the run stays within a few times the edge-ordered
-// one.
-constexpr size_t kTriangleTrials = 26 * 20480;
-constexpr size_t kFewestTrials = 6;
-
-size_t triangleCount() {
-    size_t count = 0;
-    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
-        count += triangles.size();
-    return count;
-}
-
-std::vector<vec3d> directions() {
-    std::vector<vec3d> all = allDirections();
-    size_t n = triangleCount();
-    size_t trials = n > 0 ? std::clamp(kTriangleTrials / n, kFewestTrials, all.size()) : all.size();
-    all.resize(trials);
     return all;
 }
 
@@ -80,9 +60,19 @@ VertexKey keyOf(const vec3d& v) {
     return {v.x, v.y, v.z};
 }
 
-// A cut tree with few leaves: depth first from the lowest corner, always on
-// to the lowest corner not yet reached, which winds round the model upwards.
-std::map<std::pair<VertexKey, VertexKey>, bool> windingEdges(const vec3d& up) {
+// One unfolding tried: the direction its cut tree winds towards, and how it
+// picks the next corner.
+struct Trial {
+    vec3d up;
+    // The corner with the fewest corners not reached around it first
+    // (Warnsdorff's rule), then the lowest; else the lowest alone.
+    bool fewestOpenFirst;
+};
+
+// A cut tree with few leaves, since every leaf is a slit no tab fits into:
+// depth first from the lowest corner, always on to a corner not reached yet,
+// which winds round the model upwards.
+std::map<std::pair<VertexKey, VertexKey>, bool> windingEdges(const Trial& trial) {
     std::map<VertexKey, int> id;
     std::vector<vec3d> at;
     std::vector<std::vector<int>> next;
@@ -101,35 +91,78 @@ std::map<std::pair<VertexKey, VertexKey>, bool> windingEdges(const vec3d& up) {
                 next[size_t(a)].push_back(b);
                 next[size_t(b)].push_back(a);
             }
-    std::map<std::pair<VertexKey, VertexKey>, bool> cut;
+    std::vector<double> height(at.size());
+    for (size_t v = 0; v < at.size(); ++v)
+        height[v] = dot(at[v], trial.up);
     std::vector<char> reached(at.size(), 0);
-    for (size_t root = 0; root < at.size(); ++root) {
-        // the lowest corner not reached starts the next tree
-        int start = -1;
-        for (size_t v = 0; v < at.size(); ++v)
-            if (!reached[v] && (start < 0 || dot(at[v], up) < dot(at[size_t(start)], up)))
-                start = int(v);
-        if (start < 0)
-            break;
+    auto open = [&](int v) {
+        int count = 0;
+        for (int w : next[size_t(v)])
+            count += !reached[size_t(w)];
+        return count;
+    };
+    auto before = [&](int a, int b) {
+        if (trial.fewestOpenFirst) {
+            int openA = open(a), openB = open(b);
+            if (openA != openB)
+                return openA < openB;
+        }
+        return height[size_t(a)] < height[size_t(b)];
+    };
+    // the lowest corner not reached starts each tree (one per part)
+    std::vector<int> byHeight(at.size());
+    std::iota(byHeight.begin(), byHeight.end(), 0);
+    std::stable_sort(byHeight.begin(), byHeight.end(),
+                     [&](int a, int b) { return height[size_t(a)] < height[size_t(b)]; });
+    std::map<std::pair<VertexKey, VertexKey>, bool> cut;
+    for (int start : byHeight) {
+        if (reached[size_t(start)])
+            continue;
         reached[size_t(start)] = 1;
         std::vector<int> stack = {start};
         while (!stack.empty()) {
-            int v = stack.back(), lowest = -1;
+            int v = stack.back(), chosen = -1;
             for (int w : next[size_t(v)])
-                if (!reached[size_t(w)] &&
-                    (lowest < 0 || dot(at[size_t(w)], up) < dot(at[size_t(lowest)], up)))
-                    lowest = w;
-            if (lowest < 0) {
+                if (!reached[size_t(w)] && (chosen < 0 || before(w, chosen)))
+                    chosen = w;
+            if (chosen < 0) {
                 stack.pop_back();
                 continue;
             }
-            reached[size_t(lowest)] = 1;
-            cut[{keyOf(at[size_t(v)]), keyOf(at[size_t(lowest)])}] = true;
-            cut[{keyOf(at[size_t(lowest)]), keyOf(at[size_t(v)])}] = true;
-            stack.push_back(lowest);
+            reached[size_t(chosen)] = 1;
+            cut[{keyOf(at[size_t(v)]), keyOf(at[size_t(chosen)])}] = true;
+            cut[{keyOf(at[size_t(chosen)]), keyOf(at[size_t(v)])}] = true;
+            stack.push_back(chosen);
         }
     }
     return cut;
+}
+
+// Each trial lays out every triangle once more, at a cost per triangle
+// that grows with the nets: a larger model tries fewer (at least one of
+// each kind, three directions), so that a run stays within a few times the
+// edge-ordered one.
+constexpr double kTrialBudget = 1600;
+constexpr size_t kFewestTrials = 6;
+
+size_t triangleCount() {
+    size_t count = 0;
+    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        count += triangles.size();
+    return count;
+}
+
+// Every direction with both ways of picking corners, alternating, so that
+// the first few trials are as spread as the whole list.
+std::vector<Trial> trials() {
+    std::vector<Trial> all;
+    for (const vec3d& up : allDirections())
+        for (bool fewestOpenFirst : {false, true})
+            all.push_back({up, fewestOpenFirst});
+    size_t n = triangleCount();
+    size_t affordable = n > 0 ? size_t(kTrialBudget / std::sqrt(double(n))) : all.size();
+    all.resize(std::clamp(affordable, kFewestTrials, all.size()));
+    return all;
 }
 
 // The rows `order` names, in that order; rows it leaves out are dropped.
@@ -143,8 +176,8 @@ void permute(std::vector<T>& column, const std::vector<int>& order) {
 
 // The table's rows that are not on the cut tree first, each part in the
 // table's own order.
-void cutTreeLast(EdgeTable& table, const vec3d& up) {
-    std::map<std::pair<VertexKey, VertexKey>, bool> cut = windingEdges(up);
+void cutTreeLast(EdgeTable& table, const Trial& trial) {
+    std::map<std::pair<VertexKey, VertexKey>, bool> cut = windingEdges(trial);
     std::vector<char> onTree(size_t(table.size()));
     for (int r = 0; r < table.size(); ++r) {
         const gt* t = gtvec[size_t(table.i[r])][size_t(table.j[r])].get();
@@ -217,7 +250,7 @@ Outcome count() {
 
 // `table`: createedgetab()'s rows, sorted, from before any tab was added.
 // Edges in `kept` stay cut.
-Outcome unfoldAlong(const vec3d& up, EdgeTable table, const std::set<EdgeKey>& kept = {}) {
+Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>& kept = {}) {
     createContainers();
     if (!kept.empty()) {
         std::vector<int> rows;
@@ -230,7 +263,7 @@ Outcome unfoldAlong(const vec3d& up, EdgeTable table, const std::set<EdgeKey>& k
         permute(table.len, rows);
     }
     joinCoplanarFaces(table);
-    cutTreeLast(table, up);
+    cutTreeLast(table, trial);
     joinRemainingEdges(table);
     return count();
 }
@@ -246,6 +279,8 @@ Outcome unfoldAlong(const vec3d& up, EdgeTable table, const std::set<EdgeKey>& k
 // again; after kTabRounds rounds the tab-tested unfolding is used instead.
 
 constexpr int kTabRounds = 40;
+// Trials whose tabs are then placed, the fewest nets first.
+constexpr size_t kFinalists = 3;
 
 // The other side of every edge with a tab gets one too, in the scene's frame.
 void addOtherSideLugs() {
@@ -292,39 +327,25 @@ kivano::GridBox boxOf(const TabShape& tab) {
     return boxOf(corners, 4);
 }
 
-// The faces of one net and the tabs it keeps so far, found by their boxes.
-struct NetContents {
-    explicit NetContents(double cell) : grid(cell) {}
+// The faces of one net, found by their boxes.
+struct NetFaces {
+    explicit NetFaces(double cell) : grid(cell) {}
     kivano::BoxGrid grid;
-    std::vector<const gt*> faces;  // grid ids below faces.size()
-    std::vector<std::pair<const gt*, TabShape>> tabs;
+    std::vector<const gt*> faces;  // by grid id
 };
 
-// The triangle whose face, or kept tab, the tab of t on edge k would
-// overlap; none where it is free.
-const gt* blockerOf(const NetContents& net, const gt* t, int k) {
+// The triangle whose face the tab of t on edge k would overlap; none where
+// it is free.
+const gt* blockerOf(const NetFaces& net, const gt* t, int k) {
     TabShape tab = tabShape(t, k);
     const gt* blocker = nullptr;
     net.grid.any(boxOf(tab), [&](uint32_t id) {
-        if (id < net.faces.size()) {
-            const gt* u = net.faces[id];
-            if (u != t && (overlap(u->p, tab.a) || overlap(u->p, tab.b)))
-                blocker = u;
-        } else {
-            const auto& [owner, kept] = net.tabs[id - net.faces.size()];
-            if (overlap(kept.a, tab.a) || overlap(kept.a, tab.b) || overlap(kept.b, tab.a) ||
-                overlap(kept.b, tab.b))
-                blocker = owner;
-        }
+        const gt* u = net.faces[id];
+        if (u != t && (overlap(u->p, tab.a) || overlap(u->p, tab.b)))
+            blocker = u;
         return blocker != nullptr;
     });
     return blocker;
-}
-
-void keepTab(NetContents& net, const gt* t, int k) {
-    TabShape tab = tabShape(t, k);
-    net.grid.insert(uint32_t(net.faces.size() + net.tabs.size()), boxOf(tab));
-    net.tabs.push_back({t, tab});
 }
 
 // The folds between a and b in their net, from a.
@@ -361,55 +382,6 @@ double meanEdgeLength() {
                 }
             }
     return edges && sum > 0 ? sum / double(edges) : 1.0;
-}
-
-// Where no choice of sides keeps every tab clear: keeps tabs one edge after
-// another, on the side where each overlaps nothing of its net kept so far
-// (`start` tells each edge's own side); where neither side is free, the fold
-// halfway between the tab and what it overlaps joins `cut`.
-void cutWhereTabsClash(const std::vector<TriangleStart>& start, std::set<EdgeKey>& cut) {
-    double cell = 2 * meanEdgeLength();
-    std::vector<std::unique_ptr<NetContents>> nets(gtcvec.size());
-    for (size_t c = 0; c < gtcvec.size(); ++c) {
-        if (!gtcvec[c]->active)
-            continue;
-        nets[c] = std::make_unique<NetContents>(cell);
-        for (const gt* t : gtcvec[c]->gt) {
-            nets[c]->grid.insert(uint32_t(nets[c]->faces.size()), boxOf(t->p, 3));
-            nets[c]->faces.push_back(t);
-        }
-    }
-    size_t index = 0;
-    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
-        for (const std::unique_ptr<gt>& t : triangles) {
-            const TriangleStart& own = start[index++];
-            for (int k = 0; k < 3; ++k) {
-                gt* n = t->nb[k];
-                int e = t->nbedge[k];
-                // each edge once, from the side its tab was made for
-                if (!own.Lugs[k][0] || t->joined[k] || !t->lugs[k][0] || !n || !n->lugs[e][0])
-                    continue;
-                NetContents& mine = *nets[size_t(t->container)];
-                NetContents& theirs = *nets[size_t(n->container)];
-                const gt* blocker = blockerOf(mine, t.get(), k);
-                if (!blocker) {
-                    keepTab(mine, t.get(), k);
-                    n->RemoveLugs(e);
-                } else if (!blockerOf(theirs, n, e)) {
-                    keepTab(theirs, n, e);
-                    t->RemoveLugs(k);
-                } else {
-                    std::vector<std::pair<const gt*, int>> path = foldPath(t.get(), blocker);
-                    if (!path.empty()) {
-                        auto [u, f] = path[path.size() / 2];
-                        cut.insert(keyOf(u, f));
-                        cut.insert(keyOf(u->nb[f], u->nbedge[f]));
-                    }
-                    keepTab(mine, t.get(), k);
-                    n->RemoveLugs(e);
-                }
-            }
-        }
 }
 
 // ---- sides by 2-satisfiability ---------------------------------------------------
@@ -472,10 +444,22 @@ std::vector<int> components(const std::vector<std::vector<int>>& next) {
     return component;
 }
 
+// The fold halfway between t and u in their net joins `cut`.
+void cutBetween(const gt* t, const gt* u, std::set<EdgeKey>& cut) {
+    std::vector<std::pair<const gt*, int>> path = foldPath(t, u);
+    if (path.empty())
+        return;
+    auto [v, f] = path[path.size() / 2];
+    cut.insert(keyOf(v, f));
+    cut.insert(keyOf(v->nb[f], v->nbedge[f]));
+}
+
 // Keeps one tab on every cut edge so that no kept tab overlaps a face or
-// another kept tab of its net; false, with every tab left as it was, where
-// no such choice exists.
-bool chooseTabSidesExactly(const std::vector<TriangleStart>& start) {
+// another kept tab of its net. Where no such choice exists, every tab is
+// left as it was and, for each knot of clauses that cannot all hold, the
+// fold halfway between one of its tabs and what that tab overlaps joins
+// `cut`; false then.
+bool chooseTabSidesExactly(const std::vector<TriangleStart>& start, std::set<EdgeKey>& cut) {
     std::vector<CutEdge> edges;
     size_t index = 0;
     for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
@@ -490,11 +474,11 @@ bool chooseTabSidesExactly(const std::vector<TriangleStart>& start) {
             }
         }
     double cell = 2 * meanEdgeLength();
-    std::vector<std::unique_ptr<NetContents>> nets(gtcvec.size());
+    std::vector<std::unique_ptr<NetFaces>> nets(gtcvec.size());
     for (size_t c = 0; c < gtcvec.size(); ++c) {
         if (!gtcvec[c]->active)
             continue;
-        nets[c] = std::make_unique<NetContents>(cell);
+        nets[c] = std::make_unique<NetFaces>(cell);
         for (const gt* t : gtcvec[c]->gt) {
             nets[c]->grid.insert(uint32_t(nets[c]->faces.size()), boxOf(t->p, 3));
             nets[c]->faces.push_back(t);
@@ -502,15 +486,18 @@ bool chooseTabSidesExactly(const std::vector<TriangleStart>& start) {
     }
     // literal 2 i + s: edge i keeps the tab of side s
     std::vector<std::vector<int>> next(2 * edges.size());
-    std::vector<std::vector<int>> candidates(gtcvec.size());  // literals, by net
+    std::vector<const gt*> blocker(2 * edges.size(), nullptr);  // what rules a literal out first
+    std::vector<std::vector<int>> candidates(gtcvec.size());    // literals, by net
     for (size_t i = 0; i < edges.size(); ++i)
         for (int s = 0; s < 2; ++s) {
             int literal = int(2 * i) + s;
             const gt* t = edges[i].side[s];
             int k = edges[i].edge[s];
-            if (!t->lugs[k][0] || blockerOf(*nets[size_t(t->container)], t, k))
+            const gt* face = t->lugs[k][0] ? blockerOf(*nets[size_t(t->container)], t, k) : t;
+            if (face) {
                 next[size_t(literal)].push_back(literal ^ 1);
-            else
+                blocker[size_t(literal)] = face;
+            } else
                 candidates[size_t(t->container)].push_back(literal);
         }
     for (size_t c = 0; c < gtcvec.size(); ++c) {
@@ -533,15 +520,25 @@ bool chooseTabSidesExactly(const std::vector<TriangleStart>& start) {
                     int la = candidates[c][a], lb = candidates[c][b];
                     next[size_t(la)].push_back(lb ^ 1);
                     next[size_t(lb)].push_back(la ^ 1);
+                    for (auto [l, other] : {std::pair{la, lb}, std::pair{lb, la}})
+                        if (!blocker[size_t(l)])
+                            blocker[size_t(l)] = edges[size_t(other / 2)].side[other & 1];
                 }
             }
             grid.insert(uint32_t(a), boxOf(shapes[a]));
         }
     }
     std::vector<int> component = components(next);
+    std::set<int> knots;
     for (size_t i = 0; i < edges.size(); ++i)
-        if (component[2 * i] == component[2 * i + 1])
-            return false;
+        if (component[2 * i] == component[2 * i + 1] && knots.insert(component[2 * i]).second)
+            for (int s = 0; s < 2; ++s)
+                if (blocker[2 * i + size_t(s)]) {
+                    cutBetween(edges[i].side[s], blocker[2 * i + size_t(s)], cut);
+                    break;
+                }
+    if (!knots.empty())
+        return false;
     for (size_t i = 0; i < edges.size(); ++i) {
         // the side whose component comes later in topological order is true
         int kept = component[2 * i] < component[2 * i + 1] ? 0 : 1;
@@ -550,9 +547,30 @@ bool chooseTabSidesExactly(const std::vector<TriangleStart>& start) {
     return true;
 }
 
-// The unfolding with tabs chosen after joining, along the direction that
-// needs the fewest nets; false when some tab found no free side in the end.
-bool unfoldTabsAfter(const std::vector<vec3d>& tried, const EdgeTable& table,
+// One trial's nets with every tab on a free side: joined, and joined again
+// with the folds cut where no choice of sides fits. Left laid out; none when
+// the rounds run out.
+std::optional<Outcome> unfoldWithTabs(const Trial& trial, const EdgeTable& table,
+                                      const std::vector<TriangleStart>& start,
+                                      const std::vector<TriangleStart>& both) {
+    std::set<EdgeKey> cut;
+    for (int round = 0; round < kTabRounds; ++round) {
+        restore(both);
+        startTabSides();
+        unfoldAlong(trial, table, cut);
+        size_t before = cut.size();
+        if (chooseTabSidesExactly(start, cut))
+            return count();
+        if (cut.size() == before)
+            break;  // the same nets again would clash the same way
+    }
+    return std::nullopt;
+}
+
+// The unfolding with tabs chosen after joining: every trial joined, then the
+// few that needed the fewest nets given their tabs, which may cost a net or
+// two more; the best of those stays. False when none found room for every tab.
+bool unfoldTabsAfter(const std::vector<Trial>& tried, const EdgeTable& table,
                      const std::vector<TriangleStart>& start,
                      const std::function<void(int, int)>& progress) {
     addOtherSideLugs();
@@ -560,37 +578,38 @@ bool unfoldTabsAfter(const std::vector<vec3d>& tried, const EdgeTable& table,
     struct TabSides {
         ~TabSides() { stopTabSides(); }
     } tabSides;
-    size_t best = 0;
-    Outcome bestOutcome;
+    std::vector<std::pair<Outcome, size_t>> joined;
     for (size_t d = 0; d < tried.size(); ++d) {
         if (progress)
             progress(int(d) + 1, int(tried.size()));
         restore(both);
         startTabSides();
-        Outcome outcome = unfoldAlong(tried[d], table);
-        if (d == 0 || std::tie(outcome.nets, outcome.cutEdges) <
-                          std::tie(bestOutcome.nets, bestOutcome.cutEdges)) {
-            best = d;
-            bestOutcome = outcome;
+        joined.push_back({unfoldAlong(tried[d], table), d});
+    }
+    auto fewer = [](const Outcome& a, const Outcome& b) {
+        return std::tie(a.nets, a.cutEdges) < std::tie(b.nets, b.cutEdges);
+    };
+    std::stable_sort(joined.begin(), joined.end(),
+                     [&](const auto& a, const auto& b) { return fewer(a.first, b.first); });
+    std::optional<size_t> best, last;
+    Outcome bestOutcome;
+    for (size_t f = 0; f < std::min(kFinalists, joined.size()); ++f) {
+        // tabs only add nets: a trial that joined into no fewer cannot win
+        if (best && !fewer(joined[f].first, bestOutcome))
+            break;
+        std::optional<Outcome> outcome =
+            unfoldWithTabs(tried[joined[f].second], table, start, both);
+        last = joined[f].second;
+        if (outcome && (!best || fewer(*outcome, bestOutcome))) {
+            best = joined[f].second;
+            bestOutcome = *outcome;
         }
     }
-    // the last direction tried is still laid out
-    std::set<EdgeKey> cut;
-    for (int round = 0; round < kTabRounds; ++round) {
-        if (round > 0 || best + 1 != tried.size()) {
-            restore(both);
-            startTabSides();
-            unfoldAlong(tried[best], table, cut);
-        }
-        if (chooseTabSidesExactly(start))
-            return true;
-        size_t before = cut.size();
-        cutWhereTabsClash(start, cut);
-        if (cut.size() == before)
-            break;  // the same nets again would clash the same way
-    }
-    restore(start);
-    return false;
+    if (best && best != last)
+        unfoldWithTabs(tried[*best], table, start, both);
+    if (!best)
+        restore(start);
+    return best.has_value();
 }
 
 Outcome unfoldPlain(EdgeTable table) {
@@ -602,7 +621,7 @@ Outcome unfoldPlain(EdgeTable table) {
 
 // Each direction's cut tree with the tabs tested while joining; the best
 // stays laid out.
-Outcome bestOfDirections(const std::vector<vec3d>& tried, const EdgeTable& table,
+Outcome bestOfDirections(const std::vector<Trial>& tried, const EdgeTable& table,
                          const std::vector<TriangleStart>& start,
                          const std::function<void(int, int)>& progress) {
     size_t best = 0;
@@ -635,7 +654,7 @@ void unfoldFewestPieces(const std::function<void(int, int)>& progress) {
         Mode() { KivanoOptions.fewestPieces = true; }
         ~Mode() { KivanoOptions.fewestPieces = before; }
     } mode;
-    std::vector<vec3d> tried = directions();
+    std::vector<Trial> tried = trials();
     std::vector<TriangleStart> start = remember();
     EdgeTable table = createedgetab();
     sortedgetab(table);
