@@ -109,9 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
                (setting.pageLimit ? "_page" : "") + (setting.fewestPieces ? "_fewest" : "");
     });
 
-// The fewest-pieces nets close around many vertices of a real scan; a lug
-// beside an edge two faces share must not lie over the other face there.
-// Checked by the independent overlap test, against the default's piece count.
+// The fewest-pieces nets of a real scan: every tab clear of every face and
+// tab of its net (the independent overlap test), one tab on every cut edge,
+// and far fewer pieces than the edge order gives.
 TEST(FewestPieces, TheBunnyGivesFewerPiecesAndNoLugOverAFace) {
     const char* bunny = KIVANO_SOURCE_DIR "/../shared/models/bunny.obj";
     kivano::TriangleMesh mesh;
@@ -130,5 +130,7 @@ TEST(FewestPieces, TheBunnyGivesFewerPiecesAndNoLugOverAFace) {
     EXPECT_EQ(checkCutsHaveOneLug(), "");
     EXPECT_EQ(checkMembership(), "");
     EXPECT_LT(activeNetCount(), defaultNets);
+    // at most half the 77 pieces the most used free program cuts it into
+    EXPECT_LE(activeNetCount(), 38);
     KivanoOptions = KivanoOptionsRecord();
 }
