@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <numeric>
 #include <optional>
@@ -23,7 +21,7 @@
 namespace {
 
 // Corners and tabs of a triangle as the scene input left them, so that every
-// direction starts from the same surface.
+// trial starts from the same surface.
 struct TriangleStart {
     vec3d p[3];
     std::optional<vec3d> Lugs[3][2];
@@ -272,11 +270,12 @@ Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>
 //
 // Tabs, not faces, stop most joins of these nets: an unfolding that tests
 // the faces alone needs a fifth of the pieces. So every edge gets a tab on
-// both sides, the nets are joined testing faces only (the page test counting
-// every tab), and then each cut edge keeps the tab of the side where it
-// overlaps nothing: its own side first, else the other. Where neither fits,
-// a fold between the tab and what it overlaps is cut, and the nets are joined
-// again; after kTabRounds rounds the tab-tested unfolding is used instead.
+// both sides, and a join may lay a face over one side's tab while the other
+// side's stays uncovered (tab_sides.h). Then each cut edge keeps one of its
+// two tabs, chosen for all edges at once. Where no choice fits, a fold
+// between a tab and what it overlaps is cut and the nets are joined again;
+// when kTabRounds rounds, or a round that finds nothing new to cut, do not
+// settle it, the tab-tested unfolding is used instead.
 
 constexpr int kTabRounds = 40;
 // Trials whose tabs are then placed, the fewest nets first.
