@@ -75,6 +75,13 @@ TEST_P(WholeUnfolding, SameInputGivesTheSameSheet) {
     EXPECT_EQ(firstDifference(first, describeSheet(false)), "");
 }
 
+static std::vector<kivano::TriangleMesh> example(const char* name) {
+    kivano::TriangleMesh mesh;
+    std::string error;
+    kivano::readObj((std::string(KIVANO_SOURCE_DIR "/examples/") + name).c_str(), mesh, error);
+    return {mesh};
+}
+
 static std::vector<Model> models() {
     return {
         {"icosphere",
@@ -83,13 +90,8 @@ static std::vector<Model> models() {
         {"cube", [] { return std::vector<kivano::TriangleMesh>{kivano::makeCube()}; }},
         {"holes",
          [] { return std::vector<kivano::TriangleMesh>{kivano::makeHoledSheet(15, 12, 0.8)}; }},
-        {"figure",
-         [] {
-             kivano::TriangleMesh mesh;
-             std::string error;
-             kivano::readObj(KIVANO_SOURCE_DIR "/examples/figure.obj", mesh, error);
-             return std::vector<kivano::TriangleMesh>{mesh};
-         }},
+        {"figure", [] { return example("figure.obj"); }},
+        {"house", [] { return example("house.obj"); }},
         {"tube_and_sheet",
          [] {
              return std::vector<kivano::TriangleMesh>{kivano::makeTube(16, 20, 0.1, 9),
