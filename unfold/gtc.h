@@ -33,15 +33,16 @@ public:
     vec3d pivot;
     // Spans every corner the net's triangles had when they came in. While
     // joining, a join the page test could accept on bounds alone leaves it
-    // enclosing that span rather than equal to it (boxExact false): `inner`
-    // then spans corners known to be in it, `settled` is the span as it last
-    // was exact, and `removedCorners` holds the lug corners taken off since
-    // the pass began, in the net's own frame (merge.cpp).
+    // enclosing that span rather than equal to it (boxExact false); `pass`
+    // then keeps what gives the span back (merge.cpp).
     double minx, miny, maxx, maxy;
     bool boxExact = true;
-    kivano::GridBox inner{}, settled{};
-    std::vector<vec3d> removedCorners;
-    NetIndex index;  // the triangles' boxes, for the overlap tests of large nets
+    struct PassState {
+        kivano::GridBox inner{}, settled{};  // corners known to be in the box; its last exact span
+        std::vector<vec3d> removedCorners;   // lug corners taken off this pass, in the own frame
+    };
+    std::unique_ptr<PassState> pass;  // made when first needed: most nets never need it
+    NetIndex index;                   // the triangles' boxes, for the overlap tests of large nets
     // The triangles lying in this net's frame, in the order the index numbers them.
     std::vector<::gt*> stored;
     // Carries the stored corners to the net's own frame; none: they lie there.

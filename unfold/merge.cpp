@@ -95,13 +95,20 @@ int netOf(const gt* t) {
     return owner >= 0 ? owner : t->container;
 }
 
+static gtc::PassState& passOf(gtc* net) {
+    if (!net->pass)
+        net->pass = std::make_unique<gtc::PassState>();
+    return *net->pass;
+}
+
 // A lug taken off a triangle after it entered a net: the net's box keeps it,
 // as the box holds every corner its triangles had when they came in.
 static void keepRemovedLug(const gt* s, int k, gtc* net, const gtc* frameNet) {
     if (!s->lugs[k][0])
         return;
-    net->removedCorners.push_back(inOwnFrame(frameNet, *s->lugs[k][0]));
-    net->removedCorners.push_back(inOwnFrame(frameNet, *s->lugs[k][1]));
+    std::vector<vec3d>& removed = passOf(net).removedCorners;
+    removed.push_back(inOwnFrame(frameNet, *s->lugs[k][0]));
+    removed.push_back(inOwnFrame(frameNet, *s->lugs[k][1]));
 }
 
 // Edges of s whose neighbour now lies exactly against it in the same net are
@@ -203,7 +210,7 @@ static GridBox placedBound(const gtc* B, const Placement& by) {
 
 // Corners known to lie in the net's box.
 static GridBox innerBox(const gtc* net) {
-    return net->boxExact ? boxOf(net) : net->inner;
+    return net->boxExact ? boxOf(net) : net->pass->inner;
 }
 
 // Brings back the box that growing it corner by corner would hold: its last
@@ -212,7 +219,7 @@ static GridBox innerBox(const gtc* net) {
 static void settleBox(gtc* net, const std::optional<std::array<vec3d, 2>>& extra) {
     if (net->boxExact)
         return;
-    setBox(net, net->settled);
+    setBox(net, net->pass->settled);
     for (const gt* t : net->stored)
         for (int k = 0; k < 3; ++k) {
             net->growBox(inOwnFrame(net, t->p[k]));
@@ -221,7 +228,7 @@ static void settleBox(gtc* net, const std::optional<std::array<vec3d, 2>>& extra
                 net->growBox(inOwnFrame(net, *t->lugs[k][1]));
             }
         }
-    for (const vec3d& v : net->removedCorners)
+    for (const vec3d& v : net->pass->removedCorners)
         net->growBox(v);
     if (extra) {
         net->growBox((*extra)[0]);
@@ -242,10 +249,10 @@ static bool fitsPage(gtc* net, const gtc* B, const gt* n, const Placement& place
         grow(lower, n->placedVertex(k, pageB.rot, pageB.trans, pageB.pivot));
     if (!exceeds(upper, width, height)) {
         if (net->boxExact) {
-            net->settled = boxOf(net);
+            passOf(net).settled = boxOf(net);
             net->boxExact = false;
         }
-        net->inner = lower;
+        net->pass->inner = lower;
         setBox(net, upper);
         return true;
     }
@@ -320,8 +327,8 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
 
     t->freeSavedLugs();
     if (joinLug) {
-        removedCorners.push_back((*joinLug)[0]);
-        removedCorners.push_back((*joinLug)[1]);
+        passOf(this).removedCorners.push_back((*joinLug)[0]);
+        passOf(this).removedCorners.push_back((*joinLug)[1]);
     }
     t->joined[side] = true;
     n->joined[e] = true;
@@ -352,13 +359,13 @@ bool gtc::merge(gtc* B, ::gt* t, int side, bool testCollision, bool testPage, do
     std::vector<::gt*>().swap(B->stored);
     B->index = NetIndex();
     B->frame.reset();
-    std::vector<vec3d>().swap(B->removedCorners);
+    B->pass.reset();
     return true;
 }
 
 void startJoining() {
     for (const std::unique_ptr<gtc>& net : gtcvec) {
-        std::vector<vec3d>().swap(net->removedCorners);
+        net->pass.reset();
         net->boxExact = true;
     }
 }
@@ -413,8 +420,9 @@ void finishJoining() {
             t->container = int(c);
             growByCorners(net, t);
         }
-        for (const vec3d& v : net->removedCorners)
-            net->growBox(v);
+        if (net->pass)
+            for (const vec3d& v : net->pass->removedCorners)
+                net->growBox(v);
         if (net->frame) {
             // the index holds the boxes where the triangles lay before
             std::vector<gt*> moved;
