@@ -9,9 +9,9 @@ struct JobEvent {
     // A stage of the run ("import", "layout", ...), or "queued", "done",
     // "failed" for the job around it.
     std::string stage;
-    int step = 0;      // 1-based place of the stage among `steps`; 0 outside the run
-    int steps = 0;     // stages the run goes through
-    int position = 0;  // "queued": jobs ahead of this one, plus one
+    int step = 0;       // 1-based place of the stage among `steps`; 0 outside the run
+    int steps = 0;      // stages the run goes through
+    int position = 0;   // "queued": jobs ahead of this one, plus one
     std::string error;  // "failed": the one line the command-line tool prints
 };
 

@@ -137,11 +137,11 @@ enum class Kind { Text, Flag, Number, Count };
 
 const std::vector<std::pair<std::string, Kind>>& optionKinds() {
     static const std::vector<std::pair<std::string, Kind>> kinds{
-        {"page", Kind::Text},          {"limit-page", Kind::Flag},   {"pieces", Kind::Text},
-        {"no-lugs", Kind::Flag},       {"lug-width", Kind::Number},  {"keep-original", Kind::Flag},
-        {"arrangement", Kind::Text},   {"scale", Kind::Number},      {"height", Kind::Number},
-        {"flat-angle", Kind::Number},  {"margin", Kind::Number},     {"map", Kind::Flag},
-        {"packing", Kind::Text},       {"oversize", Kind::Text},     {"max-pages", Kind::Count},
+        {"page", Kind::Text},         {"limit-page", Kind::Flag},  {"pieces", Kind::Text},
+        {"no-lugs", Kind::Flag},      {"lug-width", Kind::Number}, {"keep-original", Kind::Flag},
+        {"arrangement", Kind::Text},  {"scale", Kind::Number},     {"height", Kind::Number},
+        {"flat-angle", Kind::Number}, {"margin", Kind::Number},    {"map", Kind::Flag},
+        {"packing", Kind::Text},      {"oversize", Kind::Text},    {"max-pages", Kind::Count},
         {"language", Kind::Text}};
     return kinds;
 }
@@ -208,8 +208,9 @@ bool writeJobFiles(const std::vector<UploadedFile>& files, const std::string& di
         model = name;
     }
     if (model.empty())
-        return error = "no model among the uploaded files: add an OBJ, GLB, glTF, STL, PLY, OFF "
-                       "or 3DS file",
+        return error =
+                   "no model among the uploaded files: add an OBJ, GLB, glTF, STL, PLY, OFF "
+                   "or 3DS file",
                false;
     for (const UploadedFile& file : files) {
         std::string name = plainName(file.name), content = file.content;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -70,9 +71,16 @@ struct Job {
     std::vector<std::string> args;  // the options as the command's arguments
     Clock::time_point created = Clock::now();
     JobState state = JobState::Queued;
+    // When its run began and ended, seconds since 1970; 0 before.
+    double started = 0.0, finished = 0.0;
     std::vector<JobEvent> events;
     std::string error;
 };
+
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 std::string newJobId() {
     static std::mutex mutex;
@@ -93,10 +101,14 @@ struct RunOutcome {
 // The child works in the job's folder and is given plain names, so its
 // messages and report name the files as the person uploaded them.
 std::vector<std::string> childArguments(const Job& job) {
-    std::vector<std::string> args{"kivano",       "unfold",     job.model,       "-o",
-                                  "sheet.pdf",    "-o",         "page.svg",      "-o",
-                                  "scene.obj",    "--json",     "report.json",   "--faces-json",
-                                  "faces.json",   "--progress-fd", "3",          "--quiet"};
+    std::vector<std::string> args{"kivano",      "unfold",
+                                  job.model,     "-o",
+                                  "sheet.pdf",   "-o",
+                                  "page.svg",    "-o",
+                                  "scene.obj",   "--json",
+                                  "report.json", "--faces-json",
+                                  "faces.json",  "--progress-fd",
+                                  "3",           "--quiet"};
     args.insert(args.end(), job.args.begin(), job.args.end());
     return args;
 }
@@ -135,8 +147,8 @@ pid_t spawnRun(const Job& job, int* readEnd) {
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr,
-                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(
+        &attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t pid = -1;
     if (posix_spawn(&pid, "/proc/self/exe", &actions, &attr, argv.data(), environ) != 0)
         pid = -1;
@@ -235,6 +247,7 @@ public:
             std::shared_ptr<Job> job = waiting_.front();
             waiting_.pop_front();
             job->state = JobState::Running;
+            job->started = secondsNow();
             announcePositions();
             lock.unlock();
             run(*job);
@@ -345,6 +358,7 @@ private:
     void finish(Job& job, JobState state, const std::string& error) {
         std::lock_guard lock(mutex_);
         job.state = state;
+        job.finished = secondsNow();
         job.error = error;
         job.events.push_back({state == JobState::Done ? "done" : "failed", 0, 0, 0, error});
         changed_.notify_all();
@@ -406,6 +420,10 @@ nlohmann::json jobJson(const Job& job) {
     }
     if (!job.error.empty())
         json["error"] = job.error;
+    if (job.started > 0.0)
+        json["started"] = job.started;
+    if (job.finished > 0.0)
+        json["finished"] = job.finished;
     if (job.state == JobState::Done)
         json["report"] = nlohmann::json::parse(readFile(job.dir / "report.json"), nullptr, false);
     return json;
@@ -440,8 +458,7 @@ void getJobFile(JobQueue& queue, const httplib::Request& req, httplib::Response&
     if (!fs::is_regular_file(path, code))
         return sendError(res, 404, "the job has no " + name);
     res.set_content(readFile(path), type);
-    res.set_header("Content-Disposition",
-                   "inline; filename=\"" + downloadName(state, name) + "\"");
+    res.set_header("Content-Disposition", "inline; filename=\"" + downloadName(state, name) + "\"");
 }
 
 void getEvents(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
@@ -491,8 +508,8 @@ void route(httplib::Server& server, JobQueue& queue, const ServeOptions& o) {
             return;
         std::string message = errorText(res.status);
         if (res.status == 413)
-            message = "the upload is larger than the limit of " + std::to_string(o.maxUploadMb) +
-                      " MB";
+            message =
+                "the upload is larger than the limit of " + std::to_string(o.maxUploadMb) + " MB";
         sendError(res, res.status, message);
     });
     server.set_exception_handler(
@@ -541,6 +558,10 @@ int runServe(const ServeOptions& options) {
                      root.c_str());
         return 1;
     }
+    // Jobs run in folders of their own: a plug-in named relative to here
+    // must still be found from there.
+    if (const char* plugin = std::getenv("KIVANO_PLUGIN"); plugin && *plugin)
+        setenv("KIVANO_PLUGIN", fs::absolute(plugin, code).c_str(), 1);
     // Signals wait for one thread that stops everything in order; the
     // other threads, started after this, never see them.
     sigset_t stopSignals;

@@ -9,7 +9,7 @@
 
 struct ServeOptions {
     std::string host = "127.0.0.1";
-    int port = 8000;  // 0: any free port, printed
+    int port = 8000;      // 0: any free port, printed
     std::string webRoot;  // the page's files; empty: those of the build
     size_t maxUploadMb = 200;
 };
