@@ -52,17 +52,31 @@ function show(object) {
   if (shown) scene.remove(shown);
   shown = object;
   scene.add(object);
-  const box = new THREE.Box3().setFromObject(object);
+  frame();
+}
+
+// The whole model in view, from the front and a little above, whatever the
+// canvas's shape.
+function frame() {
+  if (!shown) return;
+  const up = $('up-axis').value === 'z' ? new THREE.Vector3(0, 0, 1) : new THREE.Vector3(0, 1, 0);
+  camera.up.copy(up);
+  const box = new THREE.Box3().setFromObject(shown);
   const centre = box.getCenter(new THREE.Vector3());
   const radius = Math.max(box.getSize(new THREE.Vector3()).length() / 2, 1e-6);
-  camera.near = radius / 100;
-  camera.far = radius * 100;
-  camera.position.copy(centre).add(new THREE.Vector3(0.6, 0.4, 1).normalize().multiplyScalar(radius * 2.6));
+  const vertical = THREE.MathUtils.degToRad(camera.fov);
+  const horizontal = 2 * Math.atan(Math.tan(vertical / 2) * camera.aspect);
+  const distance = (radius / Math.sin(Math.min(vertical, horizontal) / 2)) * 1.05;
+  const front = up.z ? new THREE.Vector3(0.5, -1, 0.35) : new THREE.Vector3(0.5, 0.35, 1);
+  camera.near = distance / 100;
+  camera.far = distance * 10;
+  camera.position.copy(centre).add(front.normalize().multiplyScalar(distance));
   camera.updateProjectionMatrix();
   controls.target.copy(centre);
   controls.update();
   render();
 }
+$('up-axis').addEventListener('change', frame);
 
 // The model as the browser reads it, before any unfolding; the companion
 // files (MTL, textures, buffers) are found among the chosen files.

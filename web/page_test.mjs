@@ -3,41 +3,15 @@
 // pdfinfo, the linked views checked by the pixels of the 3-D canvas, and a
 // bad model's error compared with the command line's.
 // Usage: node page_test.mjs KIVANO_EXE EXAMPLES_DIR BAD_MODEL
-import { spawn, execFileSync, spawnSync } from 'node:child_process';
-import { readFileSync, mkdtempSync, rmSync } from 'node:fs';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, dirname, join } from 'node:path';
 import assert from 'node:assert/strict';
-import { chromium } from 'playwright-core';
+import { startServer, launchBrowser, dropFiles } from './harness.mjs';
 
 const [exe, examples, badModel] = process.argv.slice(2);
 const scratch = mkdtempSync(join(tmpdir(), 'kivano-page-'));
-
-function startServer() {
-  const server = spawn(exe, ['serve', '--port', '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
-  return new Promise((resolve, reject) => {
-    let out = '';
-    server.stdout.on('data', (chunk) => {
-      out += chunk;
-      const address = out.match(/http:\/\/[\d.]+:\d+\//);
-      if (address) resolve({ server, url: address[0] });
-    });
-    server.on('exit', (code) => reject(new Error(`kivano serve ended with ${code}: ${out}`)));
-  });
-}
-
-// A drop as the browser makes it: the files in a DataTransfer on the drop zone.
-async function dropFiles(page, paths) {
-  const files = paths.map((p) => ({ name: basename(p), data: readFileSync(p).toString('base64') }));
-  await page.evaluate((files) => {
-    const transfer = new DataTransfer();
-    for (const f of files) {
-      const bytes = Uint8Array.from(atob(f.data), (c) => c.charCodeAt(0));
-      transfer.items.add(new File([bytes], f.name));
-    }
-    document.getElementById('drop').dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
-  }, files);
-}
 
 // The 3-D canvas as RGBA bytes.
 function canvasPixels(page) {
@@ -121,11 +95,8 @@ check('a bad model shows the command line\'s error', async (page) => {
   assert.equal(await page.locator('.sheet-page').count(), 0);
 });
 
-const { server, url } = await startServer();
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--no-sandbox', '--no-proxy-server', '--enable-unsafe-swiftshader', '--use-angle=swiftshader'],
-});
+const { server, url } = await startServer(exe);
+const browser = await launchBrowser();
 let failed = 0;
 try {
   const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });

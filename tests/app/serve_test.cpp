@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <regex>
@@ -193,7 +193,8 @@ TEST(Serve, UploadedNamesAndTheirReferencesStayInTheJobsFolder) {
     Server server(temp);
     std::string mtl = readAll(example("figure.mtl"));
     mtl += "\nnewmtl stolen\nmap_Kd ../../outside.png\nmap_Ka /etc/passwd\n";
-    std::string obj = "mtllib ../../../figure.mtl /etc/other.mtl\n" + readAll(example("figure.obj"));
+    std::string obj =
+        "mtllib ../../../figure.mtl /etc/other.mtl\n" + readAll(example("figure.obj"));
     std::string id;
     std::vector<json> events =
         runJob(server,
@@ -261,13 +262,14 @@ TEST(Serve, ABadModelFailsWithTheCommandLinesErrorLine) {
     std::vector<json> events = runJob(server, {file("no_faces.obj", readAll(bad))}, id);
     EXPECT_EQ(events.back()["stage"], "failed");
     std::string command = "cd '" + bad.parent_path().string() + "' && KIVANO_PLUGIN='" +
-                          KIVANO_PLUGIN_FILE + "' '" + KIVANO_EXE +
-                          "' unfold no_faces.obj -o '" + (temp / "x.pdf") + "' 2>&1";
+                          KIVANO_PLUGIN_FILE + "' '" + KIVANO_EXE + "' unfold no_faces.obj -o '" +
+                          (temp / "x.pdf") + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 1024> line{};
     std::string cli = std::fgets(line.data(), int(line.size()), pipe) ? line.data() : "";
     pclose(pipe);
-    EXPECT_EQ("kivano: error: " + body(server.client().Get("/api/jobs/" + id))["error"].get<std::string>() + "\n",
+    EXPECT_EQ("kivano: error: " +
+                  body(server.client().Get("/api/jobs/" + id))["error"].get<std::string>() + "\n",
               cli);
     EXPECT_EQ(server.client().Get("/api/jobs/" + id + "/sheet.pdf")->status, 409);
 }
@@ -290,8 +292,8 @@ TEST(Serve, ManyRequestsAtOnceAreAllAnsweredAndJobsRunOneAtATime) {
             auto page = c.Get(i % 2 ? "/" : "/three/three.module.js");
             auto missing = c.Get("/api/jobs/ffffffffffffffff");
             auto bad = c.Post("/api/jobs", "x", "multipart/form-data; boundary=b");
-            answered += page && page->status == 200 && missing && missing->status == 404 &&
-                        bad && bad->status == 400;
+            answered += page && page->status == 200 && missing && missing->status == 404 && bad &&
+                        bad->status == 400;
         });
     for (std::thread& t : threads)
         t.join();
