@@ -123,11 +123,13 @@ async function preview() {
 
 // ---- choosing files ---------------------------------------------------------
 
+// A new model: the last one's result goes, so nothing links to a model no
+// longer in view.
 function choose(list) {
   files = [...list];
+  clearResult();
   $('chosen').textContent = files.map((f) => f.name).join(', ');
   $('unfold').disabled = files.length === 0;
-  $('error').textContent = '';
   preview();
 }
 
