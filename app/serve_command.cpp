@@ -162,15 +162,16 @@ pid_t spawnRun(const Job& job, int* readEnd) {
     return pid;
 }
 
-// The child's last words on its standard error, for the rare run that ends
-// without its error record (a crash, an option its parser refused).
-std::string lastLogLine(const fs::path& log) {
+// What the child said first on its standard error, for a run that ended
+// without its error record: an option its parser refused, whose first line
+// names the option and what is wrong with it.
+std::string firstLogLine(const fs::path& log) {
     std::ifstream in(log);
-    std::string line, last;
+    std::string line;
     while (std::getline(in, line))
         if (!line.empty())
-            last = line;
-    return last;
+            return line;
+    return {};
 }
 
 std::string readFile(const fs::path& path) {
@@ -318,13 +319,12 @@ private:
             finish(job, JobState::Done, {});
         else if (!error.empty())
             finish(job, JobState::Failed, error);
-        else {
-            std::string last = lastLogLine(job.dir / "log.txt");
+        else if (WIFSIGNALED(status))
             finish(job, JobState::Failed,
-                   !last.empty() ? last
-                   : WIFSIGNALED(status)
-                       ? "the unfolding stopped on signal " + std::to_string(WTERMSIG(status))
-                       : "the unfolding failed");
+                   "the unfolding stopped on signal " + std::to_string(WTERMSIG(status)));
+        else {
+            std::string first = firstLogLine(job.dir / "log.txt");
+            finish(job, JobState::Failed, first.empty() ? "the unfolding failed" : first);
         }
     }
 

@@ -254,24 +254,43 @@ TEST(Serve, MalformedRequestsAreRefusedAndTheServerGoesOn) {
     EXPECT_EQ(c.Get("/index.html")->status, 200);
 }
 
-TEST(Serve, ABadModelFailsWithTheCommandLinesErrorLine) {
-    TempDir temp;
-    Server server(temp);
-    fs::path bad = fs::path(KIVANO_BAD) / "no_faces.obj";
-    std::string id;
-    std::vector<json> events = runJob(server, {file("no_faces.obj", readAll(bad))}, id);
-    EXPECT_EQ(events.back()["stage"], "failed");
-    std::string command = "cd '" + bad.parent_path().string() + "' && KIVANO_PLUGIN='" +
-                          KIVANO_PLUGIN_FILE + "' '" + KIVANO_EXE + "' unfold no_faces.obj -o '" +
-                          (temp / "x.pdf") + "' 2>&1";
+// The first line the command prints for `args`, run where the model is.
+std::string commandLineError(const fs::path& model, const std::string& args, const TempDir& temp) {
+    std::string command = "cd '" + model.parent_path().string() + "' && KIVANO_PLUGIN='" +
+                          KIVANO_PLUGIN_FILE + "' '" + KIVANO_EXE + "' unfold '" +
+                          model.filename().string() + "' -o '" + (temp / "x.pdf") + "' " + args +
+                          " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 1024> line{};
-    std::string cli = std::fgets(line.data(), int(line.size()), pipe) ? line.data() : "";
+    std::string first = std::fgets(line.data(), int(line.size()), pipe) ? line.data() : "";
     pclose(pipe);
-    EXPECT_EQ("kivano: error: " +
-                  body(server.client().Get("/api/jobs/" + id))["error"].get<std::string>() + "\n",
-              cli);
-    EXPECT_EQ(server.client().Get("/api/jobs/" + id + "/sheet.pdf")->status, 409);
+    return first;
+}
+
+TEST(Serve, ABadModelOrOptionFailsWithTheCommandLinesErrorLine) {
+    TempDir temp;
+    Server server(temp);
+    struct Case {
+        fs::path model;
+        std::string options, args;
+    };
+    const Case cases[] = {
+        {fs::path(KIVANO_BAD) / "no_faces.obj", "{}", ""},
+        {example("cube.obj"), "{\"pieces\": \"bogus\"}", "--pieces bogus"},
+    };
+    for (const Case& bad : cases) {
+        std::string id;
+        std::vector<json> events = runJob(server,
+                                          {file(bad.model.filename().string(), readAll(bad.model)),
+                                           {"options", bad.options, "", ""}},
+                                          id);
+        EXPECT_EQ(events.back()["stage"], "failed");
+        std::string error =
+            body(server.client().Get("/api/jobs/" + id)).value("error", "(no error)");
+        EXPECT_EQ(error + "\n", std::regex_replace(commandLineError(bad.model, bad.args, temp),
+                                                   std::regex("^kivano: error: "), ""));
+        EXPECT_EQ(server.client().Get("/api/jobs/" + id + "/sheet.pdf")->status, 409);
+    }
 }
 
 TEST(Serve, ManyRequestsAtOnceAreAllAnsweredAndJobsRunOneAtATime) {
