@@ -140,6 +140,8 @@ drop.addEventListener('dragleave', () => drop.classList.remove('over'));
 drop.addEventListener('drop', (e) => {
   e.preventDefault();
   drop.classList.remove('over');
+  // The file input names what was dropped, as if it had been chosen there.
+  $('model-input').files = e.dataTransfer.files;
   choose(e.dataTransfer.files);
 });
 
