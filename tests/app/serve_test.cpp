@@ -163,15 +163,25 @@ TEST(Serve, AJobReportsItsStagesAndServesWhatItsReportCounts) {
         }
     }
     EXPECT_NE(c.Get("/api/jobs/" + id + "/scene.obj")->body.find("\nf "), std::string::npos);
-    // Every triangle on the sheet, each on a page that exists, its net one
-    // of those printed.
+    // Every triangle on the sheet, each within a page that exists, its net
+    // one of those printed.
     json faces = body(c.Get("/api/jobs/" + id + "/faces"))["faces"];
     EXPECT_EQ(int(faces.size()), report["triangle_objects"].get<int>());
+    json sizes = body(c.Get("/api/jobs/" + id + "/faces"))["pages"];
+    ASSERT_EQ(int(sizes.size()), pages);
     std::set<int> nets;
     for (const json& f : faces) {
-        EXPECT_GE(f["page"].get<int>(), 1);
-        EXPECT_LE(f["page"].get<int>(), pages);
+        int page = f["page"];
+        ASSERT_GE(page, 1);
+        ASSERT_LE(page, pages);
         nets.insert(f["net"].get<int>());
+        const json& size = sizes[size_t(page - 1)];
+        for (const json& corner : f["paper"]) {
+            EXPECT_GE(corner[0].get<double>(), 0.0);
+            EXPECT_LE(corner[0].get<double>(), size["width"].get<double>());
+            EXPECT_GE(corner[1].get<double>(), 0.0);
+            EXPECT_LE(corner[1].get<double>(), size["height"].get<double>());
+        }
     }
     EXPECT_EQ(int(nets.size()), report["nets"].get<int>());
 }
