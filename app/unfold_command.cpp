@@ -805,12 +805,34 @@ std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
     return std::nullopt;
 }
 
+// The imported polygons where the unfolding will find them, scaled: taken
+// before the run, which may delete the original.
+InputPolygons inputPolygons(const std::vector<std::string>& transforms) {
+    InputPolygons input;
+    for (const std::string& name : transforms) {
+        host::scene::Node* node = host::scene::findNode(name);
+        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
+        if (!shape || !shape->mesh)
+            continue;
+        host::scene::Matrix4 world = host::scene::worldMatrix(*shape);
+        int first = int(input.points.size());
+        for (const host::scene::Point3& p : *shape->mesh->points)
+            input.points.push_back(host::scene::transformPoint(world, p));
+        input.counts.insert(input.counts.end(), shape->mesh->counts->begin(),
+                            shape->mesh->counts->end());
+        for (int corner : *shape->mesh->connects)
+            input.corners.push_back(first + corner);
+    }
+    return input;
+}
+
 std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sheet,
-                                  const sheet::Layout& layout, RunReport& report) {
+                                  const sheet::Layout& layout, const InputPolygons& input,
+                                  RunReport& report) {
     if (o.facesJson.empty())
         return std::nullopt;
     std::string error;
-    if (!kivano::writeFileAtomically(o.facesJson, facesJson(sheet.model, layout), error))
+    if (!kivano::writeFileAtomically(o.facesJson, facesJson(sheet.model, layout, input), error))
         return Failure{error};
     report.written.push_back(o.facesJson);
     return std::nullopt;
@@ -945,6 +967,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
     sheet::Sheet sheet;
     sheet::Layout layout;
     sheet::TextureCache textures;
+    InputPolygons input;
     std::optional<Failure> failure;
     gStepMarks = {};
     if ((failure = stages.run("load", [&] { return loadPlugin(); })) ||
@@ -955,6 +978,8 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
                 return f;
             if (auto f = scaleAndSelect(names, scale))
                 return f;
+            if (!o.facesJson.empty())
+                input = inputPolygons(names);
             if (auto f = runWindow(o, page))
                 return f;
             // Nothing here will be undone; what undo would need is memory
@@ -970,7 +995,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
         for (const Output& out : outputs)
             if (auto f = writeOutput(out, sheet, layout, textures, report))
                 return f;
-        return writeFaces(o, sheet, layout, report);
+        return writeFaces(o, sheet, layout, input, report);
     });
     warnTextures(textures, report);
     return failure;

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include <httplib.h>
@@ -184,6 +185,39 @@ TEST(Serve, AJobReportsItsStagesAndServesWhatItsReportCounts) {
         }
     }
     EXPECT_EQ(int(nets.size()), report["nets"].get<int>());
+
+    // Each triangle names the polygon of the file it was cut from: its
+    // corners are that polygon's, and a polygon of n corners gives n - 2.
+    std::vector<std::array<double, 3>> points;
+    std::vector<std::vector<int>> polygons;
+    std::istringstream obj(readAll(example("figure.obj")));
+    for (std::string line; std::getline(obj, line);) {
+        std::istringstream words(line);
+        std::string kind, corner;
+        words >> kind;
+        if (kind == "v")
+            words >> points.emplace_back()[0] >> points.back()[1] >> points.back()[2];
+        else if (kind == "f")
+            for (polygons.emplace_back(); words >> corner;)
+                polygons.back().push_back(std::stoi(corner) - 1);
+    }
+    std::vector<int> cut(polygons.size(), 0);
+    for (const json& f : faces) {
+        int face = f["face"];
+        ASSERT_GE(face, 0);
+        ASSERT_LT(face, int(polygons.size()));
+        ++cut[size_t(face)];
+        for (const json& corner : f["model"]) {
+            bool onPolygon = false;
+            for (int v : polygons[size_t(face)])
+                onPolygon |= std::abs(points[size_t(v)][0] - corner[0].get<double>()) < 1e-4 &&
+                             std::abs(points[size_t(v)][1] - corner[1].get<double>()) < 1e-4 &&
+                             std::abs(points[size_t(v)][2] - corner[2].get<double>()) < 1e-4;
+            EXPECT_TRUE(onPolygon) << "face " << face << " corner " << corner.dump();
+        }
+    }
+    for (size_t p = 0; p < polygons.size(); ++p)
+        EXPECT_EQ(cut[p], int(polygons[p].size()) - 2) << "polygon " << p;
 }
 
 TEST(Serve, AnUploadOverTheLimitIsRefusedWithItsReason) {
