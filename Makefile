@@ -1,7 +1,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build bench clean test-asan test-corpus fuzz format format-check
+.PHONY: run serve test deps build bench clean test-asan test-corpus fuzz format format-check
 
 deps:
 	@scripts/install-deps.sh
@@ -12,6 +12,10 @@ build: deps
 
 run: build
 	scripts/run-example.sh $(BUILD)
+
+# The page in a browser: open the address it prints; Ctrl-C stops it.
+serve: build
+	$(BUILD)/app/kivano serve $(SERVE_ARGS)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -5,6 +5,9 @@
 #ifdef KIVANO_HAS_UNFOLD
 #include "unfold_command.h"
 #endif
+#ifdef KIVANO_HAS_SERVE
+#include "serve_command.h"
+#endif
 
 int main(int argc, char** argv) {
     CLI::App app{"kivano - unfold 3-D models into printable paper-craft sheets"};
@@ -13,6 +16,9 @@ int main(int argc, char** argv) {
     addShellCommand(app, exitCode);
 #ifdef KIVANO_HAS_UNFOLD
     addUnfoldCommand(app, exitCode);
+#endif
+#ifdef KIVANO_HAS_SERVE
+    addServeCommand(app, exitCode);
 #endif
     try {
         app.parse(argc, argv);

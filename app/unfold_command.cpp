@@ -15,6 +15,8 @@
 #include <memory>
 #include <optional>
 
+#include <unistd.h>
+
 #include "assembly_map.h"
 #include "classify_edges.h"
 #include "common/atomic_file.h"
@@ -22,7 +24,9 @@
 #include "core/messages.h"
 #include "core/python_bridge.h"
 #include "core/session.h"
+#include "faces_json.h"
 #include "io/model_io.h"
+#include "job_events.h"
 #include "layout.h"
 #include "outline.h"
 #include "plugin/option_controls.h"
@@ -112,6 +116,20 @@ struct Failure {
 };
 
 bool gQuiet = false;
+int gProgressFd = -1;
+
+// A reader that went away loses the record; the run goes on.
+void tell(const JobEvent& event) {
+    if (gProgressFd < 0)
+        return;
+    std::string line = jobEventJson(event) + "\n";
+    for (size_t done = 0; done < line.size();) {
+        ssize_t n = write(gProgressFd, line.data() + done, line.size() - done);
+        if (n <= 0)
+            return;
+        done += size_t(n);
+    }
+}
 
 void say(const std::string& line) {
     if (!gQuiet)
@@ -542,7 +560,8 @@ double flatAngle(const UnfoldOptions& o) {
 std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, RunReport& report) {
     std::vector<std::string> warnings;
     std::string error;
-    bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error, o.map);
+    bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error,
+                                        o.map || !o.facesJson.empty());
     for (const std::string& w : warnings)
         warn(report, w);
     if (!ok)
@@ -733,7 +752,8 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     if (o.map) {
         report.map = true;
         report.mapped = sheet::addAssemblyMap(sheet.model, layout, options);
-        std::vector<sheet::ModelTriangle>().swap(sheet.model);
+        if (o.facesJson.empty())
+            std::vector<sheet::ModelTriangle>().swap(sheet.model);
     }
     report.pages = int(layout.pages.size());
     if (o.maxPages > 0 && report.pages > o.maxPages)
@@ -782,6 +802,39 @@ std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
         report.written.push_back(path);
         say("kivano: wrote " + path);
     }
+    return std::nullopt;
+}
+
+// The imported polygons where the unfolding will find them, scaled: taken
+// before the run, which may delete the original.
+InputPolygons inputPolygons(const std::vector<std::string>& transforms) {
+    InputPolygons input;
+    for (const std::string& name : transforms) {
+        host::scene::Node* node = host::scene::findNode(name);
+        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
+        if (!shape || !shape->mesh)
+            continue;
+        host::scene::Matrix4 world = host::scene::worldMatrix(*shape);
+        int first = int(input.points.size());
+        for (const host::scene::Point3& p : *shape->mesh->points)
+            input.points.push_back(host::scene::transformPoint(world, p));
+        input.counts.insert(input.counts.end(), shape->mesh->counts->begin(),
+                            shape->mesh->counts->end());
+        for (int corner : *shape->mesh->connects)
+            input.corners.push_back(first + corner);
+    }
+    return input;
+}
+
+std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sheet,
+                                  const sheet::Layout& layout, const InputPolygons& input,
+                                  RunReport& report) {
+    if (o.facesJson.empty())
+        return std::nullopt;
+    std::string error;
+    if (!kivano::writeFileAtomically(o.facesJson, facesJson(sheet.model, layout, input), error))
+        return Failure{error};
+    report.written.push_back(o.facesJson);
     return std::nullopt;
 }
 
@@ -886,11 +939,17 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
 
 // ---- the run ----------------------------------------------------------------
 
+const char* const kStages[] = {"load", "import", "unfold", "read", "layout", "write"};
+
 class Stages {
 public:
     explicit Stages(RunReport& report) : report_(report) {}
     template <typename Fn>
     std::optional<Failure> run(const char* name, Fn fn) {
+        int step = 1;
+        while (step <= int(std::size(kStages)) && std::string(kStages[step - 1]) != name)
+            ++step;
+        tell({name, step, int(std::size(kStages)), 0, {}});
         Instant start = now();
         std::optional<Failure> failure = fn();
         report_.seconds.push_back(between(name, start, now()));
@@ -908,6 +967,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
     sheet::Sheet sheet;
     sheet::Layout layout;
     sheet::TextureCache textures;
+    InputPolygons input;
     std::optional<Failure> failure;
     gStepMarks = {};
     if ((failure = stages.run("load", [&] { return loadPlugin(); })) ||
@@ -918,6 +978,8 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
                 return f;
             if (auto f = scaleAndSelect(names, scale))
                 return f;
+            if (!o.facesJson.empty())
+                input = inputPolygons(names);
             if (auto f = runWindow(o, page))
                 return f;
             // Nothing here will be undone; what undo would need is memory
@@ -933,7 +995,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page
         for (const Output& out : outputs)
             if (auto f = writeOutput(out, sheet, layout, textures, report))
                 return f;
-        return std::nullopt;
+        return writeFaces(o, sheet, layout, input, report);
     });
     warnTextures(textures, report);
     return failure;
@@ -998,6 +1060,7 @@ std::optional<Failure> writeReport(const UnfoldOptions& o, const RunReport& repo
 }
 
 int fail(const Failure& failure) {
+    tell({"failed", 0, 0, 0, failure.message});
     std::fprintf(stderr, "kivano: error: %s\n", failure.message.c_str());
     return failure.exit;
 }
@@ -1006,6 +1069,7 @@ int fail(const Failure& failure) {
 
 int runUnfold(const UnfoldOptions& options) {
     gQuiet = options.quiet;
+    gProgressFd = options.progressFd;
     PageSize page;
     std::vector<Output> outputs;
     if (auto failure = checkOptions(options, page, outputs))
@@ -1013,8 +1077,9 @@ int runUnfold(const UnfoldOptions& options) {
     if (auto failure = checkInput(options.input))
         return fail(*failure);
     std::vector<Output> probes = outputs;
-    if (!options.json.empty())
-        probes.push_back({options.json, OutputKind::Obj});
+    for (const std::string* extra : {&options.json, &options.facesJson})
+        if (!extra->empty())
+            probes.push_back({*extra, OutputKind::Obj});
     if (auto failure = checkWritable(probes))
         return fail(*failure);
 
@@ -1098,6 +1163,9 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--language", options->language, "Language of the option window")
         ->check(CLI::IsMember({"de", "en"}))
         ->capture_default_str();
+    // For programs that run the command, not for people: no help line.
+    cmd->add_option("--progress-fd", options->progressFd)->group("");
+    cmd->add_option("--faces-json", options->facesJson)->group("");
     cmd->callback([options, &exitCode] { exitCode = runUnfold(*options); });
     return cmd;
 }

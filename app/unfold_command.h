@@ -35,6 +35,11 @@ struct UnfoldOptions {
     std::string json;
     bool quiet = false;
     std::string language = "en";
+    // For a program that runs the command: a descriptor that takes one
+    // JobEvent line per stage and for the error (-1: none), and a file for
+    // each triangle's net and page (faces_json.h).
+    int progressFd = -1;
+    std::string facesJson;
 };
 
 // Exit codes of the command.

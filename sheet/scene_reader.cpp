@@ -136,6 +136,7 @@ void readTriangle(Reader& reader, const MFnMesh& mesh, const MDagPath& path,
     if (reader.withModel) {
         ModelTriangle& placed = reader.sheet.model.emplace_back();
         placed.container = record.net;
+        placed.position = record.position;
         for (int k = 0; k < 3; ++k) {
             placed.cut[k] = !record.fold[k];
             for (int axis = 0; axis < 3; ++axis)

@@ -76,6 +76,7 @@ struct Net {
 // ever drawn small.
 struct ModelTriangle {
     unsigned container = 0;  // the net that holds it (Net::container)
+    unsigned position = 0;   // its place in that net (Face::position)
     float corner[3][3] = {};
     bool cut[3] = {false, false, false};  // edge k (corner k to k + 1) is cut or a border
 };

@@ -1,0 +1,26 @@
+#pragma once
+// For every triangle of the sheet: where it sits on the model, and the net,
+// page and place on that page it is printed at. What a viewer needs to link
+// a picture of the model with the pages.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "layout.h"
+#include "sheet_model.h"
+
+// The model as imported, before the unfolding: every polygon's corners in
+// world space, polygon after polygon, object after object.
+struct InputPolygons {
+    std::vector<std::array<double, 3>> points;
+    std::vector<int> counts;   // corners per polygon
+    std::vector<int> corners;  // into points, polygon after polygon
+};
+
+// JSON: {"pages": [{"width": mm, "height": mm}, ...], "faces": [{"face": the
+// input polygon it was cut from (-1: none found), "net": printed number,
+// "page": 1-based, "model": [[x, y, z] x 3], "paper": [[x, y] x 3] in page
+// mm, y downwards}, ...]}, in the order of `model`. A triangle tiled across
+// pages is given on the first page that shows its centre.
+std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const sheet::Layout& layout,
+                      const InputPolygons& input);

@@ -1,0 +1,21 @@
+#pragma once
+// "kivano serve": the whole job as a local web page and an HTTP API. Every
+// job runs as a child "kivano unfold" in a folder of its own, one at a time,
+// so that nothing a model does to that run can stop the server.
+#include <cstddef>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+struct ServeOptions {
+    std::string host = "127.0.0.1";
+    int port = 8000;      // 0: any free port, printed
+    std::string webRoot;  // the page's files; empty: those of the build
+    size_t maxUploadMb = 200;
+};
+
+// Adds the "serve" subcommand; when it is parsed, its callback serves until
+// SIGINT or SIGTERM and leaves the exit code in `exitCode`.
+CLI::App* addServeCommand(CLI::App& app, int& exitCode);
+
+int runServe(const ServeOptions& options);

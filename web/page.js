@@ -1,0 +1,389 @@
+// The page of "kivano serve": a model in, its sheet out, both views linked
+// through the job's faces (each triangle with its net, page and place on it).
+import * as THREE from 'three';
+import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
+import { OBJLoader } from 'three/addons/loaders/OBJLoader.js';
+import { MTLLoader } from 'three/addons/loaders/MTLLoader.js';
+import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
+import { STLLoader } from 'three/addons/loaders/STLLoader.js';
+import { PLYLoader } from 'three/addons/loaders/PLYLoader.js';
+import { TDSLoader } from 'three/addons/loaders/TDSLoader.js';
+
+const $ = (id) => document.getElementById(id);
+const HIGHLIGHT = new THREE.Color(1.0, 0.45, 0.05);
+
+let files = [];
+let job = null;  // {id, faces, pages, byNet}
+
+// ---- 3-D view ---------------------------------------------------------------
+
+const canvas = $('view3d');
+// The drawing buffer stays readable, so scripts and tests can look at it.
+const renderer = new THREE.WebGLRenderer({ canvas, antialias: true, preserveDrawingBuffer: true });
+renderer.setPixelRatio(window.devicePixelRatio);
+const scene = new THREE.Scene();
+scene.background = new THREE.Color(0xf4f6f8);
+const camera = new THREE.PerspectiveCamera(40, 1, 0.01, 1000);
+camera.position.set(0, 0, 5);
+scene.add(new THREE.HemisphereLight(0xffffff, 0x667788, 2.2));
+const sun = new THREE.DirectionalLight(0xffffff, 1.2);
+camera.add(sun);
+sun.position.set(1, 2, 3);
+scene.add(camera);
+const controls = new OrbitControls(camera, canvas);
+controls.addEventListener('change', render);
+let shown = null;  // the object in view
+
+function render() {
+  renderer.render(scene, camera);
+}
+
+function resize() {
+  const { clientWidth: w, clientHeight: h } = canvas;
+  if (!w || !h) return;
+  renderer.setSize(w, h, false);
+  camera.aspect = w / h;
+  camera.updateProjectionMatrix();
+  render();
+}
+new ResizeObserver(resize).observe(canvas);
+
+function show(object) {
+  if (shown) scene.remove(shown);
+  shown = object;
+  scene.add(object);
+  frame();
+}
+
+// The whole model in view, from the front and a little above, whatever the
+// canvas's shape.
+function frame() {
+  if (!shown) return;
+  const up = $('up-axis').value === 'z' ? new THREE.Vector3(0, 0, 1) : new THREE.Vector3(0, 1, 0);
+  camera.up.copy(up);
+  const box = new THREE.Box3().setFromObject(shown);
+  const centre = box.getCenter(new THREE.Vector3());
+  const radius = Math.max(box.getSize(new THREE.Vector3()).length() / 2, 1e-6);
+  const vertical = THREE.MathUtils.degToRad(camera.fov);
+  const horizontal = 2 * Math.atan(Math.tan(vertical / 2) * camera.aspect);
+  const distance = (radius / Math.sin(Math.min(vertical, horizontal) / 2)) * 1.05;
+  const front = up.z ? new THREE.Vector3(0.5, -1, 0.35) : new THREE.Vector3(0.5, 0.35, 1);
+  camera.near = distance / 100;
+  camera.far = distance * 10;
+  camera.position.copy(centre).add(front.normalize().multiplyScalar(distance));
+  camera.updateProjectionMatrix();
+  controls.target.copy(centre);
+  controls.update();
+  render();
+}
+$('up-axis').addEventListener('change', frame);
+
+// The model as the browser reads it, before any unfolding; the companion
+// files (MTL, textures, buffers) are found among the chosen files.
+async function preview() {
+  const model = files.find((f) => !/\.(mtl|png|jpe?g|bmp|tga|gif|tiff?|bin|webp)$/i.test(f.name));
+  if (!model) return;
+  const urls = new Map(files.map((f) => [f.name, URL.createObjectURL(f)]));
+  const manager = new THREE.LoadingManager();
+  manager.setURLModifier((url) => urls.get(decodeURIComponent(url.split('/').pop())) ?? url);
+  const ext = model.name.split('.').pop().toLowerCase();
+  const url = urls.get(model.name);
+  const solid = (geometry) => {
+    geometry.computeVertexNormals();
+    return new THREE.Mesh(geometry, new THREE.MeshLambertMaterial({ color: 0xb8c4d0, side: THREE.DoubleSide }));
+  };
+  try {
+    let object = null;
+    if (ext === 'obj') {
+      const loader = new OBJLoader(manager);
+      const mtl = files.find((f) => /\.mtl$/i.test(f.name));
+      if (mtl) {
+        const materials = await new MTLLoader(manager).loadAsync(urls.get(mtl.name));
+        materials.preload();
+        loader.setMaterials(materials);
+      }
+      object = await loader.loadAsync(url);
+    } else if (ext === 'glb' || ext === 'gltf') {
+      object = (await new GLTFLoader(manager).loadAsync(url)).scene;
+    } else if (ext === 'stl') {
+      object = solid(await new STLLoader(manager).loadAsync(url));
+    } else if (ext === 'ply') {
+      object = solid(await new PLYLoader(manager).loadAsync(url));
+    } else if (ext === '3ds') {
+      object = await new TDSLoader(manager).loadAsync(url);
+    }
+    $('picked').textContent = object ? '' : 'No preview for this kind of file; the unfolded model shows here.';
+    if (object) show(object);
+    // Textures arrive after the model.
+    manager.onLoad = render;
+  } catch (e) {
+    $('picked').textContent = 'The browser cannot show this file; the server may still read it.';
+  }
+}
+
+// ---- choosing files ---------------------------------------------------------
+
+// A new model: the last one's result goes, so nothing links to a model no
+// longer in view.
+function choose(list) {
+  files = [...list];
+  clearResult();
+  $('chosen').textContent = files.map((f) => f.name).join(', ');
+  $('unfold').disabled = files.length === 0;
+  preview();
+}
+
+$('model-input').addEventListener('change', (e) => choose(e.target.files));
+const drop = $('drop');
+drop.addEventListener('dragover', (e) => { e.preventDefault(); drop.classList.add('over'); });
+drop.addEventListener('dragleave', () => drop.classList.remove('over'));
+drop.addEventListener('drop', (e) => {
+  e.preventDefault();
+  drop.classList.remove('over');
+  // The file input names what was dropped, as if it had been chosen there.
+  $('model-input').files = e.dataTransfer.files;
+  choose(e.dataTransfer.files);
+});
+
+// ---- options ----------------------------------------------------------------
+
+$('page-preset').addEventListener('change', () => {
+  const preset = $('page-preset').value;
+  if (preset === 'custom') return;
+  const [w, h] = preset.split('x');
+  $('page-width').value = w;
+  $('page-height').value = h;
+});
+for (const id of ['page-width', 'page-height']) {
+  $(id).addEventListener('input', () => {
+    const text = `${$('page-width').value}x${$('page-height').value}`;
+    const preset = [...$('page-preset').options].find((o) => o.value === text);
+    $('page-preset').value = preset ? preset.value : 'custom';
+  });
+}
+
+// The unfold command's options by their own names; what the form leaves
+// empty is left to the command's default.
+function options() {
+  const number = (id) => ($(id).value === '' ? null : Number($(id).value));
+  const o = {
+    page: `${$('page-width').value}x${$('page-height').value}`,
+    margin: number('margin'),
+    'limit-page': $('limit-page').checked,
+    oversize: $('oversize').value,
+    'max-pages': number('max-pages'),
+    'no-lugs': !$('lugs').checked,
+    'lug-width': number('lug-width'),
+    pieces: $('pieces').value,
+    packing: $('packing').value,
+    'flat-angle': number('flat-angle'),
+    map: $('map').checked,
+    arrangement: $('arrangement').value,
+    'keep-original': $('keep-original').checked,
+    language: $('language').value,
+  };
+  if (document.querySelector('input[name=size-by]:checked').value === 'height') o.height = number('height');
+  else o.scale = number('scale');
+  return o;
+}
+
+// ---- a job ------------------------------------------------------------------
+
+function say(text) {
+  $('progress').textContent = text;
+}
+
+function clearResult() {
+  job = null;
+  $('error').textContent = '';
+  $('summary').textContent = '';
+  $('warnings').replaceChildren();
+  $('pages').replaceChildren();
+  $('downloads').hidden = true;
+  $('picked').textContent = '';
+}
+
+$('options').addEventListener('submit', async (e) => {
+  e.preventDefault();
+  if (!files.length) return;
+  clearResult();
+  $('unfold').disabled = true;
+  const body = new FormData();
+  for (const f of files) body.append('files', f, f.name);
+  body.append('options', JSON.stringify(options()));
+  say('Uploading…');
+  try {
+    const res = await fetch('/api/jobs', { method: 'POST', body });
+    const answer = await res.json();
+    if (!res.ok) throw new Error(answer.error);
+    follow(answer.id);
+  } catch (err) {
+    fail(err.message || String(err));
+  }
+});
+
+function fail(message) {
+  say('');
+  $('error').textContent = message;
+  $('unfold').disabled = files.length === 0;
+}
+
+function follow(id) {
+  const events = new EventSource(`/api/jobs/${id}/events`);
+  events.onmessage = (m) => {
+    const event = JSON.parse(m.data);
+    if (event.stage === 'queued') say(`Waiting: position ${event.position} in the queue`);
+    else if (event.steps) say(`Step ${event.step} of ${event.steps}: ${event.stage}`);
+    if (event.stage === 'done' || event.stage === 'failed') {
+      events.close();
+      if (event.stage === 'failed') fail(event.error);
+      else finished(id).catch((err) => fail(err.message || String(err)));
+    }
+  };
+  events.onerror = () => {
+    events.close();
+    fail('The connection to the server was lost.');
+  };
+}
+
+async function finished(id) {
+  const state = await (await fetch(`/api/jobs/${id}`)).json();
+  const faces = await (await fetch(`/api/jobs/${id}/faces`)).json();
+  const report = state.report;
+  const plural = (n, word) => `${n} ${word}${n === 1 ? '' : 's'}`;
+  $('summary').textContent = `${plural(report.nets, 'net')} on ${plural(report.pages, 'page')}` +
+    (report.warnings.length ? `, ${plural(report.warnings.length, 'warning')}` : '');
+  $('warnings').replaceChildren(...report.warnings.map((w) => Object.assign(document.createElement('li'), { textContent: w })));
+  $('download-pdf').href = `/api/jobs/${id}/sheet.pdf`;
+  $('download-obj').href = `/api/jobs/${id}/scene.obj`;
+  const svgs = [];
+  for (let n = 1; n <= report.pages; n++) {
+    svgs.push(Object.assign(document.createElement('a'), { href: `/api/jobs/${id}/page-${n}.svg`, download: '', textContent: `SVG ${n}` }));
+  }
+  $('download-svgs').replaceChildren(...svgs);
+  $('downloads').hidden = false;
+  job = { id, faces: faces.faces, pages: faces.pages, byNet: new Map() };
+  job.faces.forEach((f, i) => {
+    if (!job.byNet.has(f.net)) job.byNet.set(f.net, []);
+    job.byNet.get(f.net).push(i);
+  });
+  showPages(report.pages);
+  showNets();
+  say('');
+  $('unfold').disabled = false;
+}
+
+// ---- the pages --------------------------------------------------------------
+
+function showPages(count) {
+  const pages = [];
+  for (let n = 1; n <= count; n++) {
+    const page = document.createElement('div');
+    page.className = 'sheet-page';
+    page.dataset.page = n;
+    const img = new Image();
+    img.alt = `page ${n}`;
+    img.src = `/api/jobs/${job.id}/page-${n}.svg`;
+    const size = job.pages[n - 1];
+    const overlay = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
+    overlay.classList.add('overlay');
+    overlay.setAttribute('viewBox', `0 0 ${size.width} ${size.height}`);
+    overlay.setAttribute('preserveAspectRatio', 'none');
+    page.style.aspectRatio = `${size.width} / ${size.height}`;
+    page.append(img, overlay, Object.assign(document.createElement('span'), { className: 'caption', textContent: `page ${n}` }));
+    page.addEventListener('pointermove', (e) => pointAt(page, e));
+    page.addEventListener('pointerleave', () => highlight(null));
+    pages.push(page);
+  }
+  $('pages').replaceChildren(...pages);
+}
+
+function inside(p, [a, b, c]) {
+  const side = (u, v) => (v[0] - u[0]) * (p[1] - u[1]) - (v[1] - u[1]) * (p[0] - u[0]);
+  const s1 = side(a, b), s2 = side(b, c), s3 = side(c, a);
+  return (s1 >= 0 && s2 >= 0 && s3 >= 0) || (s1 <= 0 && s2 <= 0 && s3 <= 0);
+}
+
+// The net under the pointer, found among the triangles printed on that page.
+function pointAt(page, e) {
+  const n = Number(page.dataset.page);
+  const rect = page.getBoundingClientRect();
+  const size = job.pages[n - 1];
+  const p = [(e.clientX - rect.left) / rect.width * size.width, (e.clientY - rect.top) / rect.height * size.height];
+  const face = job.faces.find((f) => f.page === n && inside(p, f.paper));
+  highlight(face ? face.net : null);
+}
+
+let highlighted = null;
+
+function highlight(net) {
+  if (!job || net === highlighted) return;
+  highlighted = net;
+  const colours = shown.geometry.attributes.color;
+  job.faces.forEach((f, i) => {
+    const c = f.net === net ? HIGHLIGHT : netColour(f.net);
+    for (let k = 0; k < 3; k++) colours.setXYZ(3 * i + k, c.r, c.g, c.b);
+  });
+  colours.needsUpdate = true;
+  render();
+  for (const page of document.querySelectorAll('.sheet-page')) {
+    const n = Number(page.dataset.page);
+    const overlay = page.querySelector('svg.overlay');
+    overlay.replaceChildren(...(net === null ? [] : job.byNet.get(net).filter((i) => job.faces[i].page === n).map((i) => {
+      const polygon = document.createElementNS('http://www.w3.org/2000/svg', 'polygon');
+      polygon.setAttribute('points', job.faces[i].paper.map((q) => q.join(',')).join(' '));
+      polygon.setAttribute('fill', 'rgba(255,115,13,0.35)');
+      return polygon;
+    })));
+  }
+}
+
+// ---- the unfolded model -----------------------------------------------------
+
+function netColour(net) {
+  return new THREE.Color().setHSL((net * 0.618034) % 1, 0.55, 0.62);
+}
+
+// The model drawn from the job's triangles, each net in its own colour.
+function showNets() {
+  const positions = new Float32Array(job.faces.length * 9);
+  const colours = new Float32Array(job.faces.length * 9);
+  job.faces.forEach((f, i) => {
+    const c = netColour(f.net);
+    for (let k = 0; k < 3; k++) {
+      positions.set(f.model[k], 9 * i + 3 * k);
+      colours.set([c.r, c.g, c.b], 9 * i + 3 * k);
+    }
+  });
+  const geometry = new THREE.BufferGeometry();
+  geometry.setAttribute('position', new THREE.BufferAttribute(positions, 3));
+  geometry.setAttribute('color', new THREE.BufferAttribute(colours, 3));
+  geometry.computeVertexNormals();
+  highlighted = null;
+  show(new THREE.Mesh(geometry, new THREE.MeshLambertMaterial({ vertexColors: true, side: THREE.DoubleSide })));
+}
+
+// A click (not a drag) on the unfolded model names the net and page of the
+// face under it and brings that page into view.
+let down = null;
+canvas.addEventListener('pointerdown', (e) => { down = [e.clientX, e.clientY]; });
+canvas.addEventListener('pointerup', (e) => {
+  if (!job || !down || Math.hypot(e.clientX - down[0], e.clientY - down[1]) > 4) return;
+  const rect = canvas.getBoundingClientRect();
+  const pointer = new THREE.Vector2((e.clientX - rect.left) / rect.width * 2 - 1, -(e.clientY - rect.top) / rect.height * 2 + 1);
+  const raycaster = new THREE.Raycaster();
+  raycaster.setFromCamera(pointer, camera);
+  const hit = raycaster.intersectObject(shown)[0];
+  for (const page of document.querySelectorAll('.sheet-page.picked')) page.classList.remove('picked');
+  if (!hit) {
+    $('picked').textContent = '';
+    highlight(null);
+    return;
+  }
+  const face = job.faces[hit.faceIndex];
+  $('picked').textContent = `Net ${face.net}, page ${face.page}`;
+  highlight(face.net);
+  const page = document.querySelector(`.sheet-page[data-page="${face.page}"]`);
+  page.classList.add('picked');
+  page.scrollIntoView({ block: 'nearest' });
+});

@@ -1,0 +1,125 @@
+// The page in headless chromium against a real "kivano serve": a model
+// dropped in and unfolded, its pages and PDF counted by the report and by
+// pdfinfo, the linked views checked by the pixels of the 3-D canvas, and a
+// bad model's error compared with the command line's.
+// Usage: node page_test.mjs KIVANO_EXE EXAMPLES_DIR BAD_MODEL
+import { execFileSync, spawnSync } from 'node:child_process';
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { basename, dirname, join } from 'node:path';
+import assert from 'node:assert/strict';
+import { startServer, launchBrowser, dropFiles } from './harness.mjs';
+
+const [exe, examples, badModel] = process.argv.slice(2);
+const scratch = mkdtempSync(join(tmpdir(), 'kivano-page-'));
+
+// The 3-D canvas as RGBA bytes.
+function canvasPixels(page) {
+  return page.evaluate(() => {
+    const source = document.getElementById('view3d');
+    const copy = document.createElement('canvas');
+    copy.width = source.width;
+    copy.height = source.height;
+    const context = copy.getContext('2d');
+    context.drawImage(source, 0, 0);
+    return { width: copy.width, height: copy.height, data: Array.from(context.getImageData(0, 0, copy.width, copy.height).data) };
+  });
+}
+
+const checks = [];
+function check(name, fn) {
+  checks.push({ name, fn });
+}
+
+let state = {};
+
+check('a dropped figure unfolds into as many pages as its report counts', async (page, url) => {
+  await dropFiles(page, ['figure.obj', 'figure.mtl', 'figure_face.png'].map((f) => join(examples, f)));
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('summary').textContent !== '' || document.getElementById('error').textContent !== '');
+  assert.equal(await page.textContent('#error'), '');
+  const pdf = await page.getAttribute('#download-pdf', 'href');
+  const job = pdf.replace(/\/sheet\.pdf$/, '');
+  state.report = (await (await fetch(new URL(job, url))).json()).report;
+  state.faces = (await (await fetch(new URL(`${job}/faces`, url))).json()).faces;
+  assert.ok(state.report.pages > 0);
+  assert.equal(await page.locator('.sheet-page').count(), state.report.pages);
+  assert.match(await page.textContent('#summary'), new RegExp(`${state.report.nets} nets? on ${state.report.pages} pages?`));
+});
+
+check('the downloaded PDF has the pages the report counts', async (page) => {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download-pdf')]);
+  const file = join(scratch, 'sheet.pdf');
+  await download.saveAs(file);
+  const info = execFileSync('pdfinfo', [file], { encoding: 'utf8' });
+  assert.equal(Number(info.match(/Pages:\s+(\d+)/)[1]), state.report.pages);
+});
+
+check('pointing at a net highlights it in the 3-D view; clicking there names it', async (page) => {
+  const face = state.faces.find((f) => f.page === 1);
+  const [a, b, c] = face.paper;
+  const centre = [(a[0] + b[0] + c[0]) / 3, (a[1] + b[1] + c[1]) / 3];
+  const sheet = page.locator('.sheet-page').first();
+  await sheet.scrollIntoViewIfNeeded();
+  const box = await sheet.boundingBox();
+  const size = await page.evaluate(() => {
+    const img = document.querySelector('.sheet-page svg.overlay').viewBox.baseVal;
+    return [img.width, img.height];
+  });
+  const before = await canvasPixels(page);
+  await page.mouse.move(box.x + (centre[0] / size[0]) * box.width, box.y + (centre[1] / size[1]) * box.height);
+  const after = await canvasPixels(page);
+  const changed = [];
+  for (let i = 0; i < before.data.length; i += 4) {
+    if (Math.abs(before.data[i] - after.data[i]) + Math.abs(before.data[i + 1] - after.data[i + 1]) + Math.abs(before.data[i + 2] - after.data[i + 2]) > 60) changed.push(i / 4);
+  }
+  assert.ok(changed.length > 50, `${changed.length} pixels of the 3-D view changed`);
+  // A highlighted pixel lies on the net pointed at: a click there must name it.
+  const pixel = changed[Math.floor(changed.length / 2)];
+  const canvasBox = await page.locator('#view3d').boundingBox();
+  const scale = canvasBox.width / before.width;
+  await page.mouse.move(0, 0);
+  await page.mouse.click(canvasBox.x + ((pixel % before.width) + 0.5) * scale, canvasBox.y + (Math.floor(pixel / before.width) + 0.5) * scale);
+  assert.equal(await page.textContent('#picked'), `Net ${face.net}, page ${face.page}`);
+  assert.equal(await page.locator('.sheet-page.picked').getAttribute('data-page'), String(face.page));
+});
+
+check('a bad model shows the command line\'s error', async (page) => {
+  const cli = spawnSync(exe, ['unfold', basename(badModel), '-o', join(scratch, 'bad.pdf')], { cwd: dirname(badModel), encoding: 'utf8' });
+  const line = cli.stderr.trim().split('\n').pop().replace(/^kivano: error: /, '');
+  assert.notEqual(cli.status, 0);
+  await page.setInputFiles('#model-input', badModel);
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('error').textContent !== '');
+  assert.equal(await page.textContent('#error'), line);
+  assert.equal(await page.locator('.sheet-page').count(), 0);
+});
+
+const { server, url } = await startServer(exe);
+const browser = await launchBrowser();
+let failed = 0;
+try {
+  const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
+  page.setDefaultTimeout(60000);
+  await page.goto(url);
+  for (const { name, fn } of checks) {
+    try {
+      await fn(page, url);
+      console.log(`ok: ${name}`);
+    } catch (e) {
+      failed++;
+      console.log(`FAILED: ${name}\n  ${e.message}`);
+    }
+  }
+} finally {
+  await browser.close();
+  const stopped = new Promise((resolve) => server.on('exit', resolve));
+  server.kill('SIGTERM');
+  const code = await stopped;
+  if (code !== 0) {
+    failed++;
+    console.log(`FAILED: the server did not stop cleanly on SIGTERM (${code})`);
+  }
+  rmSync(scratch, { recursive: true, force: true });
+}
+process.exit(failed ? 1 : 0);
