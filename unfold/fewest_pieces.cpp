@@ -278,8 +278,9 @@ Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>
 // settle it, the tab-tested unfolding is used instead.
 
 constexpr int kTabRounds = 40;
-// Trials whose tabs are then placed, the fewest nets first.
-constexpr size_t kFinalists = 3;
+// Trials whose tabs are then placed, the fewest nets first: up to three,
+// one for every eight trials run, as each may take a few rounds.
+constexpr size_t kFinalists = 3, kTrialsPerFinalist = 8;
 
 // The other side of every edge with a tab gets one too, in the scene's frame.
 void addOtherSideLugs() {
@@ -443,14 +444,23 @@ std::vector<int> components(const std::vector<std::vector<int>>& next) {
     return component;
 }
 
-// The fold halfway between t and u in their net joins `cut`.
+// The fold halfway between t and u in their net joins `cut`. A fold already
+// in it closed by itself (two faces met edge to edge again): the nearest
+// other one is taken.
 void cutBetween(const gt* t, const gt* u, std::set<EdgeKey>& cut) {
     std::vector<std::pair<const gt*, int>> path = foldPath(t, u);
-    if (path.empty())
-        return;
-    auto [v, f] = path[path.size() / 2];
-    cut.insert(keyOf(v, f));
-    cut.insert(keyOf(v->nb[f], v->nbedge[f]));
+    size_t middle = path.size() / 2;
+    for (size_t step = 0; step < path.size(); ++step) {
+        // middle, middle - 1, middle + 1, middle - 2, ...
+        size_t at = step % 2 ? middle - (step + 1) / 2 : middle + step / 2;
+        if (at >= path.size())
+            continue;
+        auto [v, f] = path[at];
+        if (cut.insert(keyOf(v, f)).second) {
+            cut.insert(keyOf(v->nb[f], v->nbedge[f]));
+            return;
+        }
+    }
 }
 
 // Keeps one tab on every cut edge so that no kept tab overlaps a face or
@@ -592,7 +602,8 @@ bool unfoldTabsAfter(const std::vector<Trial>& tried, const EdgeTable& table,
                      [&](const auto& a, const auto& b) { return fewer(a.first, b.first); });
     std::optional<size_t> best, last;
     Outcome bestOutcome;
-    for (size_t f = 0; f < std::min(kFinalists, joined.size()); ++f) {
+    size_t finalists = std::clamp(joined.size() / kTrialsPerFinalist, size_t(1), kFinalists);
+    for (size_t f = 0; f < std::min(finalists, joined.size()); ++f) {
         // tabs only add nets: a trial that joined into no fewer cannot win
         if (best && !fewer(joined[f].first, bestOutcome))
             break;
