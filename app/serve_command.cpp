@@ -613,15 +613,6 @@ int runServe(const ServeOptions& options) {
     return listened ? 0 : 1;
 }
 
-CLI::App* addServeCommand(CLI::App& app, int& exitCode) {
-    auto options = std::make_shared<ServeOptions>();
-    CLI::App* cmd = app.add_subcommand("serve", "Serve the unfolding as a page in the browser");
-    cmd->add_option("--port", options->port, "Port to listen on (0: any free one)")
-        ->capture_default_str();
-    cmd->add_option("--host", options->host, "Address to listen on")->capture_default_str();
-    cmd->add_option("--web-root", options->webRoot, "Folder of the page's files")->group("");
-    cmd->add_option("--max-upload-mb", options->maxUploadMb, "Largest upload in MB")
-        ->capture_default_str();
-    cmd->callback([options, &exitCode] { exitCode = runServe(*options); });
-    return cmd;
+extern "C" int kivanoServe(const ServeOptions* options) {
+    return runServe(*options);
 }

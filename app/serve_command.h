@@ -2,6 +2,10 @@
 // "kivano serve": the whole job as a local web page and an HTTP API. Every
 // job runs as a child "kivano unfold" in a folder of its own, one at a time,
 // so that nothing a model does to that run can stop the server.
+//
+// The server lives in a module of its own (serve_command.cpp, with the HTTP
+// library and what that loads: TLS, compression), which the tool opens only
+// for "serve": an unfold run keeps the memory it had without it.
 #include <cstddef>
 #include <string>
 
@@ -14,8 +18,11 @@ struct ServeOptions {
     size_t maxUploadMb = 200;
 };
 
-// Adds the "serve" subcommand; when it is parsed, its callback serves until
-// SIGINT or SIGTERM and leaves the exit code in `exitCode`.
+// Adds the "serve" subcommand (serve_loader.cpp); when it is parsed, its
+// callback opens the module, serves until SIGINT or SIGTERM and leaves the
+// exit code in `exitCode`.
 CLI::App* addServeCommand(CLI::App& app, int& exitCode);
 
+// In the module: serves until SIGINT or SIGTERM; the exit code.
 int runServe(const ServeOptions& options);
+extern "C" int kivanoServe(const ServeOptions* options);
