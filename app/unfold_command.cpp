@@ -344,36 +344,39 @@ std::optional<Failure> loadPlugin() {
     return std::nullopt;
 }
 
-int trianglesOf(const std::vector<std::string>& transforms) {
-    int triangles = 0;
+// fn(shape) for the mesh shape of each imported transform that has one.
+template <typename Fn>
+void forEachMeshShape(const std::vector<std::string>& transforms, Fn fn) {
     for (const std::string& name : transforms) {
         host::scene::Node* node = host::scene::findNode(name);
         host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
-        if (!shape || !shape->mesh)
-            continue;
-        for (int count : *shape->mesh->counts)
-            triangles += std::max(0, count - 2);
+        if (shape && shape->mesh)
+            fn(*shape);
     }
+}
+
+int trianglesOf(const std::vector<std::string>& transforms) {
+    int triangles = 0;
+    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
+        for (int count : *shape.mesh->counts)
+            triangles += std::max(0, count - 2);
+    });
     return triangles;
 }
 
 // The largest side of the box around the imported model, in scene units.
 double largestExtent(const std::vector<std::string>& transforms) {
     double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    for (const std::string& name : transforms) {
-        host::scene::Node* node = host::scene::findNode(name);
-        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
-        if (!shape || !shape->mesh)
-            continue;
-        host::scene::Matrix4 world = host::scene::worldMatrix(*shape);
-        for (const host::scene::Point3& p : *shape->mesh->points) {
+    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
+        host::scene::Matrix4 world = host::scene::worldMatrix(shape);
+        for (const host::scene::Point3& p : *shape.mesh->points) {
             host::scene::Point3 q = host::scene::transformPoint(world, p);
             for (int axis = 0; axis < 3; ++axis) {
                 low[axis] = std::min(low[axis], q[axis]);
                 high[axis] = std::max(high[axis], q[axis]);
             }
         }
-    }
+    });
     double extent = 0.0;
     for (int axis = 0; axis < 3; ++axis)
         extent = std::max(extent, high[axis] - low[axis]);
@@ -809,20 +812,16 @@ std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
 // before the run, which may delete the original.
 InputPolygons inputPolygons(const std::vector<std::string>& transforms) {
     InputPolygons input;
-    for (const std::string& name : transforms) {
-        host::scene::Node* node = host::scene::findNode(name);
-        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
-        if (!shape || !shape->mesh)
-            continue;
-        host::scene::Matrix4 world = host::scene::worldMatrix(*shape);
+    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
+        host::scene::Matrix4 world = host::scene::worldMatrix(shape);
         int first = int(input.points.size());
-        for (const host::scene::Point3& p : *shape->mesh->points)
+        for (const host::scene::Point3& p : *shape.mesh->points)
             input.points.push_back(host::scene::transformPoint(world, p));
-        input.counts.insert(input.counts.end(), shape->mesh->counts->begin(),
-                            shape->mesh->counts->end());
-        for (int corner : *shape->mesh->connects)
+        input.counts.insert(input.counts.end(), shape.mesh->counts->begin(),
+                            shape.mesh->counts->end());
+        for (int corner : *shape.mesh->connects)
             input.corners.push_back(first + corner);
-    }
+    });
     return input;
 }
 
