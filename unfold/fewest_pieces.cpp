@@ -266,6 +266,30 @@ Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>
     return count();
 }
 
+bool fewer(const Outcome& a, const Outcome& b) {
+    return std::tie(a.nets, a.cutEdges) < std::tie(b.nets, b.cutEdges);
+}
+
+// Every trial joined from `start` (with tabs on both sides when `tabSides`),
+// fewest nets first, each with its place in `tried`; ties keep that order.
+std::vector<std::pair<Outcome, size_t>> joinEveryTrial(
+    const std::vector<Trial>& tried, const EdgeTable& table,
+    const std::vector<TriangleStart>& start, bool tabSides,
+    const std::function<void(int, int)>& progress) {
+    std::vector<std::pair<Outcome, size_t>> joined;
+    for (size_t d = 0; d < tried.size(); ++d) {
+        if (progress)
+            progress(int(d) + 1, int(tried.size()));
+        restore(start);
+        if (tabSides)
+            startTabSides();
+        joined.push_back({unfoldAlong(tried[d], table), d});
+    }
+    std::stable_sort(joined.begin(), joined.end(),
+                     [](const auto& a, const auto& b) { return fewer(a.first, b.first); });
+    return joined;
+}
+
 // ---- tabs placed after joining -------------------------------------------------
 //
 // Tabs, not faces, stop most joins of these nets: an unfolding that tests
@@ -311,20 +335,9 @@ bool overlap(const vec3d* x, const vec3d* y) {
     return triangleschnitt2d(x[0], x[1], x[2], y[0], y[1], y[2]);
 }
 
-kivano::GridBox boxOf(const vec3d* corners, int count) {
-    kivano::GridBox box = {corners[0].x, corners[0].y, corners[0].x, corners[0].y};
-    for (int i = 1; i < count; ++i) {
-        box.minx = std::min(box.minx, corners[i].x);
-        box.miny = std::min(box.miny, corners[i].y);
-        box.maxx = std::max(box.maxx, corners[i].x);
-        box.maxy = std::max(box.maxy, corners[i].y);
-    }
-    return box;
-}
-
 kivano::GridBox boxOf(const TabShape& tab) {
     vec3d corners[4] = {tab.a[0], tab.a[1], tab.a[2], tab.b[1]};
-    return boxOf(corners, 4);
+    return boxOfPoints(corners, 4);
 }
 
 // The faces of one net, found by their boxes.
@@ -489,7 +502,7 @@ bool chooseTabSidesExactly(const std::vector<TriangleStart>& start, std::set<Edg
             continue;
         nets[c] = std::make_unique<NetFaces>(cell);
         for (const gt* t : gtcvec[c]->gt) {
-            nets[c]->grid.insert(uint32_t(nets[c]->faces.size()), boxOf(t->p, 3));
+            nets[c]->grid.insert(uint32_t(nets[c]->faces.size()), boxOfPoints(t->p, 3));
             nets[c]->faces.push_back(t);
         }
     }
@@ -587,19 +600,8 @@ bool unfoldTabsAfter(const std::vector<Trial>& tried, const EdgeTable& table,
     struct TabSides {
         ~TabSides() { stopTabSides(); }
     } tabSides;
-    std::vector<std::pair<Outcome, size_t>> joined;
-    for (size_t d = 0; d < tried.size(); ++d) {
-        if (progress)
-            progress(int(d) + 1, int(tried.size()));
-        restore(both);
-        startTabSides();
-        joined.push_back({unfoldAlong(tried[d], table), d});
-    }
-    auto fewer = [](const Outcome& a, const Outcome& b) {
-        return std::tie(a.nets, a.cutEdges) < std::tie(b.nets, b.cutEdges);
-    };
-    std::stable_sort(joined.begin(), joined.end(),
-                     [&](const auto& a, const auto& b) { return fewer(a.first, b.first); });
+    std::vector<std::pair<Outcome, size_t>> joined =
+        joinEveryTrial(tried, table, both, true, progress);
     std::optional<size_t> best, last;
     Outcome bestOutcome;
     size_t finalists = std::clamp(joined.size() / kTrialsPerFinalist, size_t(1), kFinalists);
@@ -634,24 +636,12 @@ Outcome unfoldPlain(EdgeTable table) {
 Outcome bestOfDirections(const std::vector<Trial>& tried, const EdgeTable& table,
                          const std::vector<TriangleStart>& start,
                          const std::function<void(int, int)>& progress) {
-    size_t best = 0;
-    Outcome bestOutcome;
-    for (size_t d = 0; d < tried.size(); ++d) {
-        if (progress)
-            progress(int(d) + 1, int(tried.size()));
+    std::pair<Outcome, size_t> best = joinEveryTrial(tried, table, start, false, progress).front();
+    if (best.second + 1 != tried.size()) {
         restore(start);
-        Outcome outcome = unfoldAlong(tried[d], table);
-        if (d == 0 || std::tie(outcome.nets, outcome.cutEdges) <
-                          std::tie(bestOutcome.nets, bestOutcome.cutEdges)) {
-            best = d;
-            bestOutcome = outcome;
-        }
+        unfoldAlong(tried[best.second], table);
     }
-    if (best + 1 != tried.size()) {
-        restore(start);
-        unfoldAlong(tried[best], table);
-    }
-    return bestOutcome;
+    return best.first;
 }
 
 }  // namespace
@@ -679,7 +669,7 @@ void unfoldFewestPieces(const std::function<void(int, int)>& progress) {
         found = count();
     else
         found = bestOfDirections(tried, table, start, progress);
-    if (std::tie(plain.nets, plain.cutEdges) < std::tie(found.nets, found.cutEdges)) {
+    if (fewer(plain, found)) {
         restore(start);
         unfoldPlain(table);
     }

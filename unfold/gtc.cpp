@@ -62,29 +62,12 @@ size_t gtc::size() const {
     return gt.size();
 }
 
-namespace {
-struct Span {
-    double minx, miny, maxx, maxy;
-
-    explicit Span(const vec3d& a) : minx(a.x), miny(a.y), maxx(a.x), maxy(a.y) {}
-    Span& add(const vec3d& a) {
-        minx = std::min(minx, a.x);
-        miny = std::min(miny, a.y);
-        maxx = std::max(maxx, a.x);
-        maxy = std::max(maxy, a.y);
-        return *this;
-    }
-    bool meets(const Span& o) const {
-        return minx <= o.maxx && o.minx <= maxx && miny <= o.maxy && o.miny <= maxy;
-    }
-};
-}  // namespace
-
 // Does the tab (v0, v1, l0, l1) overlap the face w? Boxes apart first: most
 // pairs a join asks about lie well apart.
 static bool tabOverFace(const vec3d& v0, const vec3d& v1, const vec3d& l0, const vec3d& l1,
-                        const vec3d* w, const Span& face) {
-    if (!Span(v0).add(v1).add(l0).add(l1).meets(face))
+                        const vec3d* w, const PieceBox& face) {
+    const vec3d tab[4] = {v0, v1, l0, l1};
+    if (!boxesMeet(boxOfPoints(tab, 4), face))
         return false;
     return triangleschnitt2d(w[0], w[1], w[2], v1, v0, l0) ||
            triangleschnitt2d(w[0], w[1], w[2], v0, l1, l0);
@@ -94,8 +77,8 @@ static bool tabOverFace(const vec3d& v0, const vec3d& v1, const vec3d& l0, const
 // while the tab's other side stays uncovered.
 static bool coversLastTab(const gt* u, const gt* s, const vec3d* w, const mat3d& rot,
                           const vec3d& trans, const vec3d& pivot) {
-    Span sFace = Span(w[0]).add(w[1]).add(w[2]);
-    Span uFace = Span(u->p[0]).add(u->p[1]).add(u->p[2]);
+    PieceBox sFace = boxOfPoints(w, 3);
+    PieceBox uFace = boxOfPoints(u->p, 3);
     for (int k = 0; k < 3; ++k) {
         if (u->lugs[k][0] &&
             tabOverFace(u->p[k], u->p[(k + 1) % 3], *u->lugs[k][0], *u->lugs[k][1], w, sFace) &&
@@ -117,8 +100,7 @@ static bool collides(const gt* u, const gt* s, const mat3d& rot, const vec3d& tr
         vec3d w[3] = {s->placedVertex(0, rot, trans, pivot), s->placedVertex(1, rot, trans, pivot),
                       s->placedVertex(2, rot, trans, pivot)};
         bool edgeToEdge = s->isneighbor(*u) && u->commonPoints(*s, rot, trans, pivot) == 2;
-        if (!edgeToEdge &&
-            Span(w[0]).add(w[1]).add(w[2]).meets(Span(u->p[0]).add(u->p[1]).add(u->p[2])) &&
+        if (!edgeToEdge && boxesMeet(boxOfPoints(w, 3), boxOfPoints(u->p, 3)) &&
             triangleschnitt2d(u->p[0], u->p[1], u->p[2], w[0], w[1], w[2]))
             return true;
         return coversLastTab(u, s, w, rot, trans, pivot);

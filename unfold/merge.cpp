@@ -171,16 +171,9 @@ static void setBox(gtc* net, const GridBox& box) {
     net->maxy = box.maxy;
 }
 
-static void grow(GridBox& box, const vec3d& v) {
-    box.minx = std::min(box.minx, v.x);
-    box.miny = std::min(box.miny, v.y);
-    box.maxx = std::max(box.maxx, v.x);
-    box.maxy = std::max(box.maxy, v.y);
-}
-
 static GridBox unite(GridBox a, const GridBox& b) {
-    grow(a, vec3d(b.minx, b.miny, 0));
-    grow(a, vec3d(b.maxx, b.maxy, 0));
+    growBox(a, vec3d(b.minx, b.miny, 0));
+    growBox(a, vec3d(b.maxx, b.maxy, 0));
     return a;
 }
 
@@ -197,11 +190,10 @@ static double magnitude(const GridBox& box) {
 // into this net's own frame, with room for the rounding of the turn.
 static GridBox placedBound(const gtc* B, const Placement& by) {
     GridBox b = boxOf(B);
-    GridBox placed = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
-                      -std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()};
+    GridBox placed = emptyPieceBox();
     for (double x : {b.minx, b.maxx})
         for (double y : {b.miny, b.maxy})
-            grow(placed, place(vec3d(x, y, 0), by.rot, by.trans, by.pivot));
+            growBox(placed, place(vec3d(x, y, 0), by.rot, by.trans, by.pivot));
     double scale = std::max({magnitude(b), magnitude(placed), std::fabs(by.trans.x),
                              std::fabs(by.trans.y), std::fabs(by.pivot.x), std::fabs(by.pivot.y)});
     double slack = kPlacedBoundSlack * scale;
@@ -246,7 +238,7 @@ static bool fitsPage(gtc* net, const gtc* B, const gt* n, const Placement& place
     GridBox upper = unite(boxOf(net), placedBound(B, placeB));
     GridBox lower = innerBox(net);
     for (int k = 0; k < 3; ++k)
-        grow(lower, n->placedVertex(k, pageB.rot, pageB.trans, pageB.pivot));
+        growBox(lower, n->placedVertex(k, pageB.rot, pageB.trans, pageB.pivot));
     if (!exceeds(upper, width, height)) {
         if (net->boxExact) {
             passOf(net).settled = boxOf(net);

@@ -21,13 +21,6 @@ void readScanSelection() {
     fullScan = value && std::strcmp(value, "1") == 0;
 }
 
-static void grow(PieceBox& box, const vec3d& v) {
-    box.minx = std::min(box.minx, v.x);
-    box.maxx = std::max(box.maxx, v.x);
-    box.miny = std::min(box.miny, v.y);
-    box.maxy = std::max(box.maxy, v.y);
-}
-
 // NaN coordinates make the whole box NaN so that it can never be ruled out.
 static PieceBox finish(PieceBox box, bool finite) {
     if (!finite)
@@ -40,13 +33,13 @@ static bool isFinite(const vec3d& v) {
 }
 
 PieceBox pieceBox(const gt& t) {
-    PieceBox box = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+    PieceBox box = emptyPieceBox();
     bool finite = true;
     for (int k = 0; k < 3; ++k) {
-        grow(box, t.p[k]);
+        growBox(box, t.p[k]);
         finite = finite && isFinite(t.p[k]);
         for (int j = 0; j < 2 && t.lugs[k][0]; ++j) {
-            grow(box, *t.lugs[k][j]);
+            growBox(box, *t.lugs[k][j]);
             finite = finite && isFinite(*t.lugs[k][j]);
         }
     }
@@ -54,15 +47,15 @@ PieceBox pieceBox(const gt& t) {
 }
 
 PieceBox placedPieceBox(const gt& t, const mat3d& rot, const vec3d& trans, const vec3d& pivot) {
-    PieceBox box = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+    PieceBox box = emptyPieceBox();
     bool finite = true;
     for (int k = 0; k < 3; ++k) {
         vec3d v = t.placedVertex(k, rot, trans, pivot);
-        grow(box, v);
+        growBox(box, v);
         finite = finite && isFinite(v);
         for (int j = 0; j < 2 && t.lugs[k][0]; ++j) {
             vec3d l = t.placedLugPoint(k, j, rot, trans, pivot);
-            grow(box, l);
+            growBox(box, l);
             finite = finite && isFinite(l);
         }
     }

@@ -5,11 +5,38 @@
 #include "common/box_grid.h"
 #include "geometry/gt.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 // Axis-parallel box of a triangle together with its placed lugs.
 using PieceBox = kivano::GridBox;
+
+// A box holding no point yet; growBox makes it hold one.
+inline PieceBox emptyPieceBox() {
+    return {INFINITY, INFINITY, -INFINITY, -INFINITY};
+}
+
+inline void growBox(PieceBox& box, const vec3d& v) {
+    box.minx = std::min(box.minx, v.x);
+    box.maxx = std::max(box.maxx, v.x);
+    box.miny = std::min(box.miny, v.y);
+    box.maxy = std::max(box.maxy, v.y);
+}
+
+// The box of `count` flat points.
+inline PieceBox boxOfPoints(const vec3d* points, int count) {
+    PieceBox box = emptyPieceBox();
+    for (int i = 0; i < count; ++i)
+        growBox(box, points[i]);
+    return box;
+}
+
+// Closed boxes: touching ones meet.
+inline bool boxesMeet(const PieceBox& a, const PieceBox& b) {
+    return a.minx <= b.maxx && b.minx <= a.maxx && a.miny <= b.maxy && b.miny <= a.maxy;
+}
 
 PieceBox pieceBox(const gt& t);
 PieceBox placedPieceBox(const gt& t, const mat3d& rot, const vec3d& trans, const vec3d& pivot);
