@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -584,9 +585,19 @@ int runServe(const ServeOptions& options) {
     server.set_mount_point("/", root);
     route(server, queue, options);
 
+    // The library listens with a backlog of 5: a burst of connections beyond
+    // that waits in vain for the server's part of the handshake and ends
+    // unanswered. Listening again on the same socket lifts the backlog.
+    int listening = -1;
+    server.set_socket_options([&listening](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listening = sock;
+    });
     int port = options.port;
     bool bound = port == 0 ? (port = server.bind_to_any_port(options.host)) > 0
                            : server.bind_to_port(options.host, port);
+    if (bound && listening >= 0)
+        ::listen(listening, SOMAXCONN);
     if (!bound) {
         fs::remove_all(temp, code);
         std::fprintf(stderr, "kivano: error: cannot listen on %s port %d (in use?)\n",
