@@ -1,25 +1,48 @@
 #pragma once
 // What a browser sends for a job, made safe to hand to "kivano unfold": file
-// names reduced to plain names in the job's folder, references between the
-// files kept within the upload, options turned into the command's arguments.
+// names reduced to plain names in the job's input folder, each file written
+// there as it arrives, options turned into the command's arguments. What the
+// files refer to is not read here: the run itself opens only files of that
+// folder.
+#include <cstddef>
+#include <cstdio>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
-
-struct UploadedFile {
-    std::string name;  // as the client gave it
-    std::string content;
-};
 
 // The last component of a client's path ('/' or '\'), or empty when that is
 // no file name ("", ".", "..", control characters).
 std::string plainName(const std::string& name);
 
-// Writes the files into `dir` (which exists): an MTL's textures, an OBJ's
-// material libraries and a glTF's buffers and images may name only files
-// of the upload. Exactly one file must be a model; its name goes to `model`.
-// False with the reason a person reads.
-bool writeJobFiles(const std::vector<UploadedFile>& files, const std::string& dir,
-                   std::string& model, std::string& error);
+// The uploaded files of one job, streamed into `dir` (which exists and is
+// empty) one after the other.
+class UploadFolder {
+public:
+    explicit UploadFolder(std::filesystem::path dir) : dir_(std::move(dir)) {}
+    ~UploadFolder();
+    UploadFolder(const UploadFolder&) = delete;
+    UploadFolder& operator=(const UploadFolder&) = delete;
+
+    // Starts the next file, named as the client named it. False with the
+    // reason a person reads.
+    bool begin(const std::string& clientName, std::string& error);
+    bool append(const char* data, size_t size, std::string& error);
+    // After the last file: exactly one of them must be a model, whose plain
+    // name goes to `model`.
+    bool finish(std::string& model, std::string& error);
+
+private:
+    bool close(std::string& error);
+
+    std::filesystem::path dir_;
+    std::set<std::string> names_;
+    std::string model_, current_;
+    std::FILE* file_ = nullptr;
+};
+
+// Options are a flat object of a few dozen short values.
+constexpr size_t kMaxOptionsBytes = 64 * 1024;
 
 // A JSON object with the unfold command's option names ("page", "no-lugs",
 // "lug-width", ...) as "--name=value" arguments. Values are checked for

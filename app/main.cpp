@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     addShellCommand(app, exitCode);
 #ifdef KIVANO_HAS_UNFOLD
-    addUnfoldCommand(app, exitCode);
+    CLI::App* unfold = addUnfoldCommand(app, exitCode);
 #endif
 #ifdef KIVANO_HAS_SERVE
     addServeCommand(app, exitCode);
@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
+#ifdef KIVANO_HAS_UNFOLD
+        if (unfold->parsed() && e.get_exit_code() != int(CLI::ExitCodes::Success))
+            return unfoldUsageError(e.what());
+#endif
         return app.exit(e);
     }
     return exitCode;

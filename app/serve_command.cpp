@@ -1,9 +1,8 @@
 #include "serve_command.h"
 
-#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,17 +18,17 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <sstream>
 #include <thread>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "common/json_depth.h"
 #include "job_events.h"
 #include "job_files.h"
-
-extern char** environ;
+#include "job_process.h"
+#include "serve_access.h"
 
 namespace {
 
@@ -42,14 +41,29 @@ constexpr auto kSweepEvery = std::chrono::minutes(1);
 // An idle event stream sends a comment this often, which finds a client
 // that went away.
 constexpr auto kKeepAlive = std::chrono::seconds(15);
-// Event streams hold a thread each while a job runs.
-constexpr size_t kServerThreads = 32;
+// Each connection holds a worker while it is open, however slowly its client
+// sends: enough of them that slow clients leave room for everyone else, made
+// only as connections need them.
+constexpr size_t kMaxWorkers = 256;
+// Event streams hold a worker each for as long as a job runs: a page needs
+// one, a few tabs a few.
+constexpr int kStreamsPerJob = 4;
+constexpr int kStreamsInAll = 64;
+// A job's id and the server's token: unguessable.
+constexpr size_t kIdBytes = 16;
+constexpr size_t kTokenBytes = 16;
+// The child's report: what a sheet of the page limit can hold, and flat.
+constexpr size_t kMaxReportBytes = 256 * 1024 * 1024;
+constexpr size_t kMaxReportDepth = 16;
+// A client that sends nothing for this long is let go.
+constexpr auto kReadTimeout = std::chrono::seconds(5);
+constexpr auto kWriteTimeout = std::chrono::seconds(5);
 
 #ifndef KIVANO_WEB_ROOT
 #define KIVANO_WEB_ROOT "web"
 #endif
 
-enum class JobState { Queued, Running, Done, Failed };
+enum class JobState { Queued, Running, Done, Failed, Cancelled };
 
 const char* stateName(JobState state) {
     switch (state) {
@@ -61,35 +75,32 @@ const char* stateName(JobState state) {
         return "done";
     case JobState::Failed:
         return "failed";
+    case JobState::Cancelled:
+        return "cancelled";
     }
     return "";
 }
 
+// A job's folder holds the upload in "in" and the run's outputs in "out":
+// no upload can stand in for an output, and the run reads only from "in".
 struct Job {
     std::string id;
     fs::path dir;
-    std::string model;              // file name in dir
+    std::string model;              // file name in dir / "in"
     std::vector<std::string> args;  // the options as the command's arguments
     Clock::time_point created = Clock::now();
     JobState state = JobState::Queued;
     // When its run began and ended, seconds since 1970; 0 before.
     double started = 0.0, finished = 0.0;
-    std::vector<JobEvent> events;
+    std::vector<JobEvent> events;  // its own; its place in the queue is asked for
     std::string error;
+    bool cancelled = false;
+    int streams = 0;  // event streams open on it
 };
 
 double secondsNow() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
         .count();
-}
-
-std::string newJobId() {
-    static std::mutex mutex;
-    static std::mt19937_64 random{std::random_device{}()};
-    std::lock_guard lock(mutex);
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(random()));
-    return text;
 }
 
 // ---- one run ----------------------------------------------------------------
@@ -99,79 +110,43 @@ struct RunOutcome {
     std::vector<JobEvent> events;
 };
 
-// The child works in the job's folder and is given plain names, so its
-// messages and report name the files as the person uploaded them.
+// The child works in the upload's folder, reads nothing outside it, and is
+// given plain names, so its messages and report name the files as the
+// person uploaded them.
 std::vector<std::string> childArguments(const Job& job) {
-    std::vector<std::string> args{"kivano",      "unfold",
-                                  job.model,     "-o",
-                                  "sheet.pdf",   "-o",
-                                  "page.svg",    "-o",
-                                  "scene.obj",   "--json",
-                                  "report.json", "--faces-json",
-                                  "faces.json",  "--progress-fd",
-                                  "3",           "--quiet"};
+    std::vector<std::string> args{"kivano",
+                                  "unfold",
+                                  job.model,
+                                  "--read-within",
+                                  ".",
+                                  "-o",
+                                  "../out/sheet.pdf",
+                                  "-o",
+                                  "../out/page.svg",
+                                  "-o",
+                                  "../out/scene.obj",
+                                  "--json",
+                                  "../out/report.json",
+                                  "--faces-json",
+                                  "../out/faces.json",
+                                  "--progress-fd",
+                                  "3",
+                                  "--quiet"};
     args.insert(args.end(), job.args.begin(), job.args.end());
     return args;
 }
 
-// Starts "kivano unfold" on the job with its records coming to `*readEnd`;
-// its own process group, so a Ctrl-C at the terminal reaches the server
-// alone, and the server's signal mask undone.
-pid_t spawnRun(const Job& job, int* readEnd) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return -1;
-    // The descriptor the child writes to is 3; keep the pipe's clear of it.
-    int writeEnd = fcntl(fds[1], F_DUPFD_CLOEXEC, 10);
-    close(fds[1]);
-    std::vector<std::string> args = childArguments(job);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::string dir = job.dir.string();
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "log.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd, 3);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    for (int sig : {SIGINT, SIGTERM, SIGPIPE})
-        sigaddset(&defaults, sig);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(
-        &attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, "/proc/self/exe", &actions, &attr, argv.data(), environ) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    close(writeEnd);
-    if (pid < 0)
-        close(fds[0]);
-    else
-        *readEnd = fds[0];
-    return pid;
-}
-
 // What the child said first on its standard error, for a run that ended
 // without its error record: an option its parser refused, whose first line
-// names the option and what is wrong with it.
+// names the option and what is wrong with it. The page shows the sentence
+// without the command's prefix.
 std::string firstLogLine(const fs::path& log) {
     std::ifstream in(log);
     std::string line;
+    const std::string prefix = "kivano: error: ";
     while (std::getline(in, line))
         if (!line.empty())
-            return line;
+            return line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : line;
     return {};
 }
 
@@ -182,27 +157,119 @@ std::string readFile(const fs::path& path) {
     return out.str();
 }
 
+// The child's report; null when it is missing or not the flat record it
+// should be (the child read a hostile model: its output is not trusted
+// with the server's stack).
+nlohmann::json readReport(const fs::path& path) {
+    std::error_code code;
+    auto size = fs::file_size(path, code);
+    if (code || size > kMaxReportBytes)
+        return nullptr;
+    std::string text = readFile(path);
+    if (!kivano::jsonDepthWithin(text, kMaxReportDepth))
+        return nullptr;
+    return nlohmann::json::parse(text, nullptr, false);
+}
+
+// Connections each on a worker of their own, workers made as connections
+// need them up to a bound and kept for the next.
+class ConnectionWorkers : public httplib::TaskQueue {
+public:
+    explicit ConnectionWorkers(size_t max) : max_(max) {}
+
+    void enqueue(std::function<void()> task) override {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+        if (tasks_.size() > idle_ && threads_.size() < max_)
+            threads_.emplace_back([this] { serve(); });
+        else
+            ready_.notify_one();
+    }
+
+    void shutdown() override {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        ready_.notify_all();
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+
+private:
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            ++idle_;
+            ready_.wait(lock, [&] { return stopping_ || !tasks_.empty(); });
+            --idle_;
+            if (tasks_.empty())
+                return;
+            std::function<void()> task = std::move(tasks_.front());
+            tasks_.pop_front();
+            lock.unlock();
+            task();
+            lock.lock();
+        }
+    }
+
+    size_t max_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::function<void()>> tasks_;
+    std::vector<std::thread> threads_;
+    size_t idle_ = 0;
+    bool stopping_ = false;
+};
+
 // ---- the queue --------------------------------------------------------------
+
+struct QueueLimits {
+    size_t waiting = 32;
+    int jobSeconds = 600;
+    ChildLimits child;
+};
+
+enum class Cancel { Unknown, Ended, Done };
 
 class JobQueue {
 public:
-    explicit JobQueue(fs::path root) : root_(std::move(root)) {}
+    JobQueue(fs::path root, QueueLimits limits) : root_(std::move(root)), limits_(limits) {}
 
-    std::shared_ptr<Job> create() {
+    // A job with its folders, not yet queued; null when the queue is full
+    // (`full`) or no folder can be made.
+    std::shared_ptr<Job> create(bool& full) {
+        {
+            std::lock_guard lock(mutex_);
+            full = waiting_.size() >= limits_.waiting;
+        }
+        if (full)
+            return nullptr;
         auto job = std::make_shared<Job>();
-        job->id = newJobId();
+        job->id = randomHex(kIdBytes);
         job->dir = root_ / job->id;
         std::error_code code;
         fs::create_directory(job->dir, code);
-        return code ? nullptr : job;
+        if (!code)
+            fs::create_directory(job->dir / "in", code);
+        if (!code)
+            fs::create_directory(job->dir / "out", code);
+        if (code) {
+            discard(job);
+            return nullptr;
+        }
+        return job;
     }
 
-    void enqueue(const std::shared_ptr<Job>& job) {
+    // False when the queue filled up meanwhile.
+    bool enqueue(const std::shared_ptr<Job>& job) {
         std::lock_guard lock(mutex_);
+        if (waiting_.size() >= limits_.waiting)
+            return false;
         jobs_[job->id] = job;
         waiting_.push_back(job);
-        announcePositions();
         changed_.notify_all();
+        return true;
     }
 
     // Removes a job that was never queued.
@@ -211,27 +278,82 @@ public:
         fs::remove_all(job->dir, code);
     }
 
+    size_t waitingLimit() const { return limits_.waiting; }
+
     std::shared_ptr<Job> find(const std::string& id) {
         std::lock_guard lock(mutex_);
         auto found = jobs_.find(id);
         return found == jobs_.end() ? nullptr : found->second;
     }
 
-    // A copy of the job's state, taken under the lock.
+    // A copy of the job's state, taken under the lock, with its place in the
+    // queue as its last event while it waits.
     Job snapshot(const Job& job) {
         std::lock_guard lock(mutex_);
-        return job;
+        Job copy = job;
+        if (job.state == JobState::Queued)
+            copy.events.push_back(queuedEvent(job));
+        return copy;
     }
 
-    // Waits until the job has events past `sent`, it ended, or a while
-    // passed; returns the new events and whether no more will come.
-    std::vector<JobEvent> eventsAfter(const Job& job, size_t sent, bool& finished) {
+    // Stops a queued or running job; a running one's process group is killed.
+    Cancel cancel(const std::string& id) {
+        std::lock_guard lock(mutex_);
+        auto found = jobs_.find(id);
+        if (found == jobs_.end())
+            return Cancel::Unknown;
+        Job& job = *found->second;
+        if (ended(job))
+            return Cancel::Ended;
+        job.cancelled = true;
+        if (job.state == JobState::Queued) {
+            waiting_.erase(std::find(waiting_.begin(), waiting_.end(), found->second));
+            end(job, JobState::Cancelled, "the job was cancelled");
+        } else if (running_ > 0) {
+            kill(-running_, SIGKILL);
+        }
+        changed_.notify_all();
+        return Cancel::Done;
+    }
+
+    // One of the event streams, held until it is dropped; null with the
+    // reason when there are as many as allowed.
+    std::shared_ptr<const Job> openStream(const std::shared_ptr<Job>& job, std::string& refusal) {
+        std::lock_guard lock(mutex_);
+        if (job->streams >= kStreamsPerJob)
+            refusal = "this job has " + std::to_string(kStreamsPerJob) + " event streams open";
+        else if (streams_ >= kStreamsInAll)
+            refusal = "the server has " + std::to_string(kStreamsInAll) + " event streams open";
+        if (!refusal.empty())
+            return nullptr;
+        ++job->streams;
+        ++streams_;
+        return std::shared_ptr<const Job>(job.get(), [this, job](const Job*) {
+            std::lock_guard held(mutex_);
+            --job->streams;
+            --streams_;
+        });
+    }
+
+    // Waits until the job has events past `sent`, its place in the queue
+    // differs from `place`, it ended, or a while passed; returns what is new
+    // and whether no more will come.
+    std::vector<JobEvent> eventsAfter(const Job& job, size_t& sent, int& place, bool& finished) {
         std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, kKeepAlive,
-                          [&] { return stopping_ || job.events.size() > sent || ended(job); });
+        changed_.wait_for(lock, kKeepAlive, [&] {
+            return stopping_ || job.events.size() > sent || ended(job) ||
+                   (job.state == JobState::Queued && queuedEvent(job).position != place);
+        });
         finished = stopping_ || ended(job);
-        return std::vector<JobEvent>(job.events.begin() + long(std::min(sent, job.events.size())),
-                                     job.events.end());
+        std::vector<JobEvent> events;
+        if (job.state == JobState::Queued && queuedEvent(job).position != place) {
+            events.push_back(queuedEvent(job));
+            place = events.back().position;
+        }
+        events.insert(events.end(), job.events.begin() + long(std::min(sent, job.events.size())),
+                      job.events.end());
+        sent = job.events.size();
+        return events;
     }
 
     // Runs the jobs one after the other until stop().
@@ -250,7 +372,7 @@ public:
             waiting_.pop_front();
             job->state = JobState::Running;
             job->started = secondsNow();
-            announcePositions();
+            changed_.notify_all();
             lock.unlock();
             run(*job);
             lock.lock();
@@ -261,25 +383,27 @@ public:
         std::lock_guard lock(mutex_);
         stopping_ = true;
         if (running_ > 0)
-            kill(-running_, SIGTERM);
+            kill(-running_, SIGKILL);
         changed_.notify_all();
     }
 
 private:
     static bool ended(const Job& job) {
-        return job.state == JobState::Done || job.state == JobState::Failed;
+        return job.state == JobState::Done || job.state == JobState::Failed ||
+               job.state == JobState::Cancelled;
+    }
+
+    // How many jobs are ahead of a waiting one, plus one. Under the lock.
+    JobEvent queuedEvent(const Job& job) const {
+        auto at = std::find_if(waiting_.begin(), waiting_.end(),
+                               [&](const auto& waiting) { return waiting.get() == &job; });
+        return {"queued", 0, 0, int(at - waiting_.begin()) + 1, {}};
     }
 
     void push(Job& job, const JobEvent& event) {
         std::lock_guard lock(mutex_);
         job.events.push_back(event);
         changed_.notify_all();
-    }
-
-    // Tells every waiting job how many are ahead of it. Under the lock.
-    void announcePositions() {
-        for (size_t i = 0; i < waiting_.size(); ++i)
-            waiting_[i]->events.push_back({"queued", 0, 0, int(i) + 1, {}});
     }
 
     // Finished jobs older than their lifetime go, files and all. Under the lock.
@@ -296,7 +420,8 @@ private:
 
     void run(Job& job) {
         int readEnd = -1;
-        pid_t pid = spawnRun(job, &readEnd);
+        pid_t pid = spawnChild(childArguments(job), (job.dir / "in").string(),
+                               (job.dir / "log.txt").string(), limits_.child, &readEnd);
         if (pid < 0) {
             finish(job, JobState::Failed, "cannot start the unfolding");
             return;
@@ -304,42 +429,70 @@ private:
         {
             std::lock_guard lock(mutex_);
             running_ = pid;
-            if (stopping_)
-                kill(-pid, SIGTERM);
+            if (stopping_ || job.cancelled)
+                kill(-pid, SIGKILL);
         }
-        std::string error = readEvents(job, readEnd);
+        bool late = false;
+        std::string error = readEvents(job, readEnd, pid, late);
         close(readEnd);
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
+        bool cancelled;
         {
             std::lock_guard lock(mutex_);
             running_ = 0;
+            cancelled = job.cancelled;
         }
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        if (cancelled)
+            finish(job, JobState::Cancelled, "the job was cancelled");
+        else if (late)
+            finish(job, JobState::Failed,
+                   "the unfolding took longer than this server allows (" +
+                       std::to_string(limits_.jobSeconds) + " s)");
+        else if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
             finish(job, JobState::Done, {});
         else if (!error.empty())
             finish(job, JobState::Failed, error);
         else if (WIFSIGNALED(status))
-            finish(job, JobState::Failed,
-                   "the unfolding stopped on signal " + std::to_string(WTERMSIG(status)));
+            finish(job, JobState::Failed, stoppedBy(WTERMSIG(status)));
         else {
             std::string first = firstLogLine(job.dir / "log.txt");
             finish(job, JobState::Failed, first.empty() ? "the unfolding failed" : first);
         }
     }
 
-    // Passes the child's records on as they come; returns its error, if any.
-    std::string readEvents(Job& job, int fd) {
+    std::string stoppedBy(int signal) const {
+        std::string text = "the unfolding stopped on signal " + std::to_string(signal);
+        if (limits_.child.memoryMb > 0 && memoryLimitSupported())
+            text += " (it may have needed more than this server's " +
+                    std::to_string(limits_.child.memoryMb) + " MB)";
+        return text;
+    }
+
+    // Passes the child's records on as they come until it closes its end or
+    // its time is up (`late`, its group killed); returns its error, if any.
+    std::string readEvents(Job& job, int fd, pid_t pid, bool& late) {
         std::string pending, error;
         char buffer[4096];
-        ssize_t got;
-        while ((got = read(fd, buffer, sizeof buffer)) != 0) {
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
+        auto deadline = Clock::now() + std::chrono::seconds(limits_.jobSeconds);
+        for (;;) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd ready{fd, POLLIN, 0};
+            int polled = left.count() > 0 ? poll(&ready, 1, int(left.count())) : 0;
+            if (polled < 0 && errno == EINTR)
+                continue;
+            if (polled == 0) {
+                late = true;
+                kill(-pid, SIGKILL);
                 break;
             }
+            ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
             pending.append(buffer, size_t(got));
             size_t end;
             while ((end = pending.find('\n')) != std::string::npos) {
@@ -352,25 +505,36 @@ private:
                 }
                 pending.erase(0, end + 1);
             }
+            // A child that writes no newline must not grow the server.
+            if (pending.size() > sizeof buffer * 16)
+                pending.clear();
         }
         return error;
     }
 
-    void finish(Job& job, JobState state, const std::string& error) {
-        std::lock_guard lock(mutex_);
+    // Under the lock.
+    void end(Job& job, JobState state, const std::string& error) {
         job.state = state;
         job.finished = secondsNow();
         job.error = error;
-        job.events.push_back({state == JobState::Done ? "done" : "failed", 0, 0, 0, error});
+        const char* stage = state == JobState::Done ? "done" : stateName(state);
+        job.events.push_back({stage, 0, 0, 0, error});
+    }
+
+    void finish(Job& job, JobState state, const std::string& error) {
+        std::lock_guard lock(mutex_);
+        end(job, state, error);
         changed_.notify_all();
     }
 
     fs::path root_;
+    QueueLimits limits_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::string, std::shared_ptr<Job>> jobs_;
     std::deque<std::shared_ptr<Job>> waiting_;
     pid_t running_ = 0;
+    int streams_ = 0;
     bool stopping_ = false;
 };
 
@@ -386,31 +550,69 @@ void sendError(httplib::Response& res, int status, const std::string& message) {
     sendJson(res, status, {{"error", message}});
 }
 
-void postJob(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
-    if (!req.is_multipart_form_data())
+std::string queueFull(const JobQueue& queue) {
+    return std::to_string(queue.waitingLimit()) +
+           " jobs are waiting already, as many as this server takes: try again when one has "
+           "finished";
+}
+
+std::string uploadLimit(size_t maxUploadMb) {
+    return "the upload is larger than the limit of " + std::to_string(maxUploadMb) + " MB";
+}
+
+void postJob(JobQueue& queue, size_t maxUploadMb, const httplib::Request& req,
+             httplib::Response& res, const httplib::ContentReader& content) {
+    if (!req.is_multipart_form_data()) {
+        // Read and dropped, so the connection stays in step.
+        content([](const char*, size_t) { return true; });
         return sendError(res, 400,
                          "send the model as multipart/form-data, one 'files' field per file");
-    std::vector<UploadedFile> files;
-    auto range = req.files.equal_range("files");
-    for (auto it = range.first; it != range.second; ++it)
-        files.push_back({it->second.filename, it->second.content});
-    if (files.empty())
-        return sendError(res, 400, "no files: send one 'files' field per file");
-    std::vector<std::string> args;
-    std::string error, model;
-    auto options = req.files.find("options");
-    if (!unfoldArguments(options == req.files.end() ? "" : options->second.content, args, error))
-        return sendError(res, 400, error);
-    std::shared_ptr<Job> job = queue.create();
+    }
+    bool full = false;
+    std::shared_ptr<Job> job = queue.create(full);
+    if (full)
+        return sendError(res, 429, queueFull(queue));
     if (!job)
         return sendError(res, 500, "cannot make a folder for the job");
-    if (!writeJobFiles(files, job->dir.string(), model, error)) {
-        queue.discard(job);
-        return sendError(res, 400, error);
+    UploadFolder folder(job->dir / "in");
+    std::string error, options;
+    bool inOptions = false;
+    bool read = content(
+        [&](const httplib::MultipartFormData& part) {
+            inOptions = part.name == "options";
+            if (part.name == "files")
+                return folder.begin(part.filename, error);
+            if (!inOptions)
+                error = "unknown field '" + part.name + "': send 'files' and 'options'";
+            return inOptions;
+        },
+        [&](const char* data, size_t size) {
+            if (!inOptions)
+                return folder.append(data, size, error);
+            if (options.size() + size > kMaxOptionsBytes)
+                return error = "the options are longer than " +
+                               std::to_string(kMaxOptionsBytes / 1024) + " KB",
+                       false;
+            options.append(data, size);
+            return true;
+        });
+    std::vector<std::string> args;
+    int status = 400;
+    if (!read && error.empty()) {
+        status = res.status == 413 ? 413 : 400;
+        error = status == 413 ? uploadLimit(maxUploadMb) : "malformed request";
     }
-    job->model = model;
+    if (read)
+        read = folder.finish(job->model, error) && unfoldArguments(options, args, error);
+    if (!read) {
+        queue.discard(job);
+        return sendError(res, status, error);
+    }
     job->args = std::move(args);
-    queue.enqueue(job);
+    if (!queue.enqueue(job)) {
+        queue.discard(job);
+        return sendError(res, 429, queueFull(queue));
+    }
     sendJson(res, 200, {{"id", job->id}});
 }
 
@@ -426,23 +628,28 @@ nlohmann::json jobJson(const Job& job) {
     if (job.finished > 0.0)
         json["finished"] = job.finished;
     if (job.state == JobState::Done)
-        json["report"] = nlohmann::json::parse(readFile(job.dir / "report.json"), nullptr, false);
+        json["report"] = readReport(job.dir / "out" / "report.json");
     return json;
 }
 
-// The files of a finished job, by the name the API gives them.
+// The files of a finished job, by the name the API gives them: its outputs
+// only, never its upload.
 fs::path jobFile(const Job& job, const std::string& name) {
+    fs::path out = job.dir / "out";
     if (name.rfind("page-", 0) == 0) {
         // One page is written without a number.
-        fs::path single = job.dir / "page.svg";
-        return name == "page-1.svg" && fs::exists(single) ? single : job.dir / name;
+        fs::path single = out / "page.svg";
+        return name == "page-1.svg" && fs::exists(single) ? single : out / name;
     }
-    return job.dir / name;
+    return out / name;
 }
 
 std::string downloadName(const Job& job, const std::string& name) {
     std::string stem = fs::path(job.model).stem().string();
-    std::replace(stem.begin(), stem.end(), '"', '_');  // it goes between quotes
+    // It goes between quotes in a header.
+    for (char& c : stem)
+        if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '_';
     return name == "sheet.pdf" ? stem + ".pdf" : stem + "-" + name;
 }
 
@@ -460,28 +667,49 @@ void getJobFile(JobQueue& queue, const httplib::Request& req, httplib::Response&
         return sendError(res, 404, "the job has no " + name);
     res.set_content(readFile(path), type);
     res.set_header("Content-Disposition", "inline; filename=\"" + downloadName(state, name) + "\"");
+    // A page is printed output, but an SVG may hold script: whatever a model
+    // smuggled into one runs nowhere, not even when opened on its own.
+    if (name.rfind("page-", 0) == 0)
+        res.set_header("Content-Security-Policy",
+                       "sandbox; default-src 'none'; img-src data:; style-src 'unsafe-inline'");
 }
 
 void getEvents(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
     std::shared_ptr<Job> job = queue.find(req.matches[1]);
     if (!job)
         return sendError(res, 404, "no such job");
+    std::string refusal;
+    std::shared_ptr<const Job> slot = queue.openStream(job, refusal);
+    if (!slot)
+        return sendError(res, 429, refusal);
     res.set_header("Cache-Control", "no-cache");
     size_t sent = 0;
+    int place = 0;
     res.set_chunked_content_provider(
-        "text/event-stream", [&queue, job, sent](size_t, httplib::DataSink& sink) mutable {
+        "text/event-stream",
+        [&queue, job, slot, sent, place](size_t, httplib::DataSink& sink) mutable {
             bool finished = false;
-            std::vector<JobEvent> events = queue.eventsAfter(*job, sent, finished);
+            std::vector<JobEvent> events = queue.eventsAfter(*job, sent, place, finished);
             std::string text = events.empty() ? ": waiting\n\n" : "";
             for (const JobEvent& event : events)
                 text += "data: " + jobEventJson(event) + "\n\n";
-            sent += events.size();
             if (!sink.write(text.data(), text.size()))
                 return false;
             if (finished)
                 sink.done();
             return true;
         });
+}
+
+void deleteJob(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
+    switch (queue.cancel(req.matches[1])) {
+    case Cancel::Unknown:
+        return sendError(res, 404, "no such job");
+    case Cancel::Ended:
+        return sendError(res, 409, "the job has ended");
+    case Cancel::Done:
+        return sendJson(res, 200, {{"id", req.matches[1]}, {"state", "cancelled"}});
+    }
 }
 
 const char* errorText(int status) {
@@ -497,35 +725,64 @@ const char* errorText(int status) {
     }
 }
 
-void route(httplib::Server& server, JobQueue& queue, const ServeOptions& o) {
+bool isApi(const httplib::Request& req) {
+    return req.path.rfind("/api/", 0) == 0;
+}
+
+// Every request is checked before anything else reads it: an upload that
+// may not come in is never received.
+httplib::Server::HandlerResponse admit(const ServeAccess& access, const httplib::Request& req,
+                                       httplib::Response& res) {
     // Debian's library compresses with brotli at its slowest setting when
     // asked; a large script then takes seconds and the events wait behind it.
-    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
-        const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
-        return httplib::Server::HandlerResponse::Unhandled;
+    const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
+    std::string refusal =
+        access.refusal(req.get_header_value("Host"), req.get_header_value("Origin"),
+                       req.get_header_value("Cookie"), req.get_header_value("X-Kivano-Token"),
+                       req.get_param_value("token"), isApi(req));
+    if (!refusal.empty()) {
+        sendError(res, 403, refusal);
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    // The page opened with the token keeps it for its own requests.
+    if (!isApi(req) && access.matches(req.get_param_value("token")))
+        res.set_header("Set-Cookie", access.setCookie());
+    return httplib::Server::HandlerResponse::Unhandled;
+}
+
+void route(httplib::Server& server, JobQueue& queue, const ServeAccess& access,
+           const ServeOptions& o) {
+    server.set_pre_routing_handler([&access](const httplib::Request& req, httplib::Response& res) {
+        return admit(access, req, res);
+    });
+    server.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+        res.set_header("X-Content-Type-Options", "nosniff");
     });
     server.set_error_handler([&o](const httplib::Request&, httplib::Response& res) {
         if (!res.body.empty())
             return;
         std::string message = errorText(res.status);
         if (res.status == 413)
-            message =
-                "the upload is larger than the limit of " + std::to_string(o.maxUploadMb) + " MB";
+            message = uploadLimit(o.maxUploadMb);
         sendError(res, res.status, message);
     });
     server.set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
             sendError(res, 500, "the request failed inside the server");
         });
-    server.Post("/api/jobs", [&queue](const httplib::Request& req, httplib::Response& res) {
-        postJob(queue, req, res);
+    server.Post("/api/jobs", [&queue, &o](const httplib::Request& req, httplib::Response& res,
+                                          const httplib::ContentReader& content) {
+        postJob(queue, o.maxUploadMb, req, res, content);
     });
-    const std::string job = "/api/jobs/([0-9a-f]{16})";
+    const std::string job = "/api/jobs/([0-9a-f]{" + std::to_string(2 * kIdBytes) + "})";
     server.Get(job, [&queue](const httplib::Request& req, httplib::Response& res) {
         std::shared_ptr<Job> found = queue.find(req.matches[1]);
         if (!found)
             return sendError(res, 404, "no such job");
         sendJson(res, 200, jobJson(queue.snapshot(*found)));
+    });
+    server.Delete(job, [&queue](const httplib::Request& req, httplib::Response& res) {
+        deleteJob(queue, req, res);
     });
     server.Get(job + "/events", [&queue](const httplib::Request& req, httplib::Response& res) {
         getEvents(queue, req, res);
@@ -547,6 +804,15 @@ void route(httplib::Server& server, JobQueue& queue, const ServeOptions& o) {
 
 std::string webRoot(const ServeOptions& o) {
     return o.webRoot.empty() ? std::string(KIVANO_WEB_ROOT) : o.webRoot;
+}
+
+// Where a person points the browser: the address given, the loopback address
+// for a server on every interface, with the token.
+std::string pageAddress(const std::string& host, int port, const std::string& token) {
+    std::string shown = host == "0.0.0.0" || host == "::" ? "127.0.0.1" : host;
+    if (shown.find(':') != std::string::npos)
+        shown = "[" + shown + "]";
+    return "http://" + shown + ":" + std::to_string(port) + "/?token=" + token;
 }
 
 }  // namespace
@@ -578,12 +844,17 @@ int runServe(const ServeOptions& options) {
                      fs::temp_directory_path(code).c_str());
         return 1;
     }
-    JobQueue queue(temp);
+    QueueLimits limits;
+    limits.waiting = options.maxQueue;
+    limits.jobSeconds = options.jobSeconds;
+    limits.child.memoryMb = options.jobMemoryMb;
+    JobQueue queue(temp, limits);
     httplib::Server server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+    server.new_task_queue = [] { return new ConnectionWorkers(kMaxWorkers); };
     server.set_payload_max_length(options.maxUploadMb * 1024 * 1024);
+    server.set_read_timeout(kReadTimeout);
+    server.set_write_timeout(kWriteTimeout);
     server.set_mount_point("/", root);
-    route(server, queue, options);
 
     // The library listens with a backlog of 5: a burst of connections beyond
     // that waits in vain for the server's part of the handshake and ends
@@ -604,7 +875,15 @@ int runServe(const ServeOptions& options) {
                      options.host.c_str(), options.port);
         return 1;
     }
-    std::printf("kivano: serving on http://%s:%d/ (Ctrl-C stops)\n", options.host.c_str(), port);
+    ServeAccess access(options.host, port, randomHex(kTokenBytes));
+    route(server, queue, access, options);
+    if (!isLoopback(options.host))
+        std::fprintf(stderr,
+                     "kivano: warning: %s is reachable from the network: anyone who has the "
+                     "address with its token below can run jobs here\n",
+                     options.host.c_str());
+    std::printf("kivano: serving on %s (Ctrl-C stops)\n",
+                pageAddress(options.host, port, access.token()).c_str());
     std::fflush(stdout);
 
     std::thread signals([&] {

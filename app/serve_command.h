@@ -1,7 +1,9 @@
 #pragma once
 // "kivano serve": the whole job as a local web page and an HTTP API. Every
 // job runs as a child "kivano unfold" in a folder of its own, one at a time,
-// so that nothing a model does to that run can stop the server.
+// so that nothing a model does to that run can stop the server. Only the
+// person who started it can use it: its address carries a token, and
+// requests by another name or from another site's pages are refused.
 //
 // The server lives in a module of its own (serve_command.cpp, with the HTTP
 // library and what that loads: TLS, compression), which the tool opens only
@@ -16,6 +18,9 @@ struct ServeOptions {
     int port = 8000;      // 0: any free port, printed
     std::string webRoot;  // the page's files; empty: those of the build
     size_t maxUploadMb = 200;
+    size_t maxQueue = 32;       // jobs waiting at once
+    int jobSeconds = 600;       // a run is killed after this long
+    size_t jobMemoryMb = 4096;  // a run's address space; 0: no limit
 };
 
 // Adds the "serve" subcommand (serve_loader.cpp); when it is parsed, its

@@ -37,9 +37,23 @@ CLI::App* addServeCommand(CLI::App& app, int& exitCode) {
     CLI::App* cmd = app.add_subcommand("serve", "Serve the unfolding as a page in the browser");
     cmd->add_option("--port", options->port, "Port to listen on (0: any free one)")
         ->capture_default_str();
-    cmd->add_option("--host", options->host, "Address to listen on")->capture_default_str();
+    cmd->add_option("--host", options->host,
+                    "Address to listen on (other than loopback: reachable from the network)")
+        ->capture_default_str();
     cmd->add_option("--web-root", options->webRoot, "Folder of the page's files")->group("");
-    cmd->add_option("--max-upload-mb", options->maxUploadMb, "Largest upload in MB")
+    cmd->add_option("--max-upload-mb", options->maxUploadMb, "Largest upload in MB (1 to 65536)")
+        ->check(CLI::Range(size_t(1), size_t(65536)))
+        ->capture_default_str();
+    cmd->add_option("--max-queue", options->maxQueue, "Most jobs waiting at once (1 to 10000)")
+        ->check(CLI::Range(size_t(1), size_t(10000)))
+        ->capture_default_str();
+    cmd->add_option("--job-seconds", options->jobSeconds,
+                    "A job is stopped after this many seconds (1 to 86400)")
+        ->check(CLI::Range(1, 86400))
+        ->capture_default_str();
+    cmd->add_option("--job-memory-mb", options->jobMemoryMb,
+                    "Address space a job may use, MB (0: no limit; at most 1048576)")
+        ->check(CLI::Range(size_t(0), size_t(1048576)))
         ->capture_default_str();
     cmd->callback([options, &exitCode] { exitCode = serve(*options); });
     return cmd;

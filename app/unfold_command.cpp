@@ -20,6 +20,7 @@
 #include "assembly_map.h"
 #include "classify_edges.h"
 #include "common/atomic_file.h"
+#include "common/read_gate.h"
 #include "core/command.h"
 #include "core/messages.h"
 #include "core/python_bridge.h"
@@ -211,13 +212,69 @@ std::string lower(std::string text) {
 
 // ---- options ----------------------------------------------------------------
 
+// The values of a number option a person could really want: from `low` to
+// `high`, either end left out where it says so. NaN lies in no range.
+struct Bounds {
+    double low, high;
+    bool aboveLow, belowHigh;
+    const char* unit;
+};
+
+// A page as long as a plotter roll; shorter sides leave no room for a
+// margin, the footer and a piece. Packing keeps a number for each quarter
+// square millimetre of an open page: 4 m² take some 70 MB a page.
+constexpr Bounds kPageSide{20.0, 10000.0, false, false, " mm"};
+constexpr double kPageAreaMax = 4e6;  // mm²
+// A model larger on paper than this (10 m) is no sheet anyone cuts out,
+// and laying out its nets would take gigabytes: a net's footprint is kept
+// in cells of a quarter square millimetre.
+constexpr double kPaperExtentMax = 1e4;  // mm
+constexpr Bounds kScale{0.0, 1e6, true, false, ""};
+constexpr Bounds kHeight{0.0, kPaperExtentMax, true, false, " mm"};
+constexpr Bounds kLugWidth{0.0, 100.0, true, false, " mm"};
+constexpr Bounds kFlatAngle{0.0, 180.0, false, true, " degrees"};
+constexpr Bounds kMaxPages{0.0, 1e6, false, false, ""};
+
+bool holds(const Bounds& b, double value) {
+    return (b.aboveLow ? value > b.low : value >= b.low) &&
+           (b.belowHigh ? value < b.high : value <= b.high);
+}
+
+std::string boundText(double value) {
+    return value >= 1000.0 && value == std::floor(value) ? thousands(size_t(value)) : number(value);
+}
+
+// "between 20 and 10,000 mm", "above 0 and at most 100 mm", ...
+std::string describe(const Bounds& b) {
+    std::string low = boundText(b.low), high = boundText(b.high);
+    if (!b.aboveLow && !b.belowHigh)
+        return "between " + low + " and " + high + b.unit;
+    return (b.aboveLow ? "above " + low : "from " + low) +
+           (b.belowHigh ? " to below " + high : " and at most " + high) + b.unit;
+}
+
+// "--lug-width 0: must be above 0 and at most 100 mm"
+std::optional<Failure> outside(const char* option, double value, const Bounds& b) {
+    if (holds(b, value))
+        return std::nullopt;
+    return Failure{std::string(option) + " " + number(value) + ": must be " + describe(b),
+                   kUnfoldBadOption};
+}
+
+// "each side between 20 and 10,000 mm, the page at most 4 m²"
+std::string pageRange() {
+    return "each side " + describe(kPageSide) + ", the page at most " + number(kPageAreaMax / 1e6) +
+           " m²";
+}
+
+// "WxH", each side a number; the sides' range is checked apart.
 bool parsePage(const std::string& text, PageSize& page) {
     double w = 0.0, h = 0.0;
     char x = 0, extra = 0;
     if (std::sscanf(text.c_str(), "%lf%c%lf%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X'))
         return false;
     page = {w, h};
-    return std::isfinite(w) && std::isfinite(h) && w > 0.0 && h > 0.0;
+    return true;
 }
 
 // What a net may grow to with --limit-page: the page inside its margins,
@@ -244,33 +301,47 @@ std::optional<Failure> badOption(const std::string& message) {
 }
 
 std::optional<Failure> checkNumbers(const UnfoldOptions& o) {
-    if (!std::isfinite(o.scale) || o.scale <= 0.0)
-        return badOption("--scale must be a number above 0, got " + number(o.scale));
-    if (!std::isfinite(o.height) || o.height < 0.0)
-        return badOption("--height must be a length in mm above 0, got " + number(o.height));
-    if (o.flatAngle && !(*o.flatAngle >= 0.0 && *o.flatAngle < 180.0))
-        return badOption("--flat-angle must be an angle in degrees from 0 to below 180, got " +
-                         number(*o.flatAngle));
-    if (!std::isfinite(o.lugWidth) || o.lugWidth <= 0.0)
-        return badOption("--lug-width must be a width in mm above 0");
-    if (!std::isfinite(o.margin) || o.margin < 0.0)
-        return badOption("--margin must be a width in mm, 0 or more");
-    if (o.maxPages < 0)
-        return badOption("--max-pages must be a number of pages, 0 for no limit, got " +
-                         std::to_string(o.maxPages));
+    struct Given {
+        const char* option;
+        double value;
+        const Bounds& bounds;
+    };
+    std::vector<Given> given{{"--scale", o.scale, kScale},
+                             {"--lug-width", o.lugWidth, kLugWidth},
+                             {"--max-pages", double(o.maxPages), kMaxPages}};
+    if (o.height)
+        given.push_back({"--height", *o.height, kHeight});
+    if (o.flatAngle)
+        given.push_back({"--flat-angle", *o.flatAngle, kFlatAngle});
+    for (const Given& g : given)
+        if (auto failure = outside(g.option, g.value, g.bounds))
+            return failure;
+    return std::nullopt;
+}
+
+std::optional<Failure> checkPage(const UnfoldOptions& o, PageSize& page) {
+    if (!parsePage(o.page, page))
+        return badOption("--page must be WIDTHxHEIGHT in mm, e.g. 210x297, got '" + o.page + "'");
+    if (!holds(kPageSide, page.width) || !holds(kPageSide, page.height) ||
+        page.width * page.height > kPageAreaMax)
+        return badOption("--page " + o.page + ": must have " + pageRange());
+    // Half the shorter side would leave a page of margins.
+    Bounds margin{0.0, std::min(page.width, page.height) / 2, false, true, " mm"};
+    if (auto failure = outside("--margin", o.margin, margin))
+        return badOption(failure->message + " on a " + o.page + " page");
+    PageSize limit = netLimit(o, page);
+    if (limit.width <= 0.0 || limit.height <= 0.0)
+        return badOption("--margin " + number(o.margin) + " leaves no room on a " + o.page +
+                         " page");
     return std::nullopt;
 }
 
 std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
                                     std::vector<Output>& outputs) {
-    if (!parsePage(o.page, page))
-        return badOption("--page must be WIDTHxHEIGHT in mm, e.g. 210x297, got '" + o.page + "'");
+    if (auto failure = checkPage(o, page))
+        return failure;
     if (auto failure = checkNumbers(o))
         return failure;
-    PageSize limit = netLimit(o, page);
-    if (limit.width <= 0.0 || limit.height <= 0.0)
-        return badOption("--margin " + number(o.margin) + " leaves no room on a " + o.page +
-                         " page");
     for (const std::string& path : o.outputs) {
         Output out{path, OutputKind::Obj};
         if (!outputKind(path, out.kind))
@@ -293,6 +364,9 @@ std::optional<Failure> checkWritable(const std::vector<Output>& outputs) {
 }
 
 std::optional<Failure> checkInput(const std::string& input) {
+    if (!kivano::mayRead(input))
+        return Failure{"cannot read " + input +
+                       ": it lies outside the folder given to --read-within"};
     std::ifstream file(input, std::ios::binary);
     std::error_code code;
     if (!file || fs::is_directory(input, code))
@@ -380,7 +454,7 @@ double largestExtent(const std::vector<std::string>& transforms) {
     double extent = 0.0;
     for (int axis = 0; axis < 3; ++axis)
         extent = std::max(extent, high[axis] - low[axis]);
-    return std::isfinite(extent) ? extent : 0.0;
+    return extent;  // infinite where the coordinates are too far apart to subtract
 }
 
 // The scale the model is unfolded at: --height turns the model's largest
@@ -388,20 +462,35 @@ double largestExtent(const std::vector<std::string>& transforms) {
 std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,
                                    double& scale, RunReport& report) {
     double extent = largestExtent(names) * kMillimetresPerUnit;
+    if (!std::isfinite(extent))
+        return Failure{"cannot unfold " + o.input +
+                       ": its coordinates lie too far apart to measure"};
     scale = o.scale;
-    if (o.height > 0.0) {
+    if (o.height) {
         if (!(extent > 0.0))
             return badOption("--height: " + o.input + " has no extent to scale");
-        scale = o.height / extent;
+        scale = *o.height / extent;
     }
     report.extent = extent * scale;
+    if (!(report.extent <= kPaperExtentMax))
+        return Failure{"cannot unfold " + o.input + ": it would be " + number(report.extent) +
+                       " mm across on paper, more than " + boundText(kPaperExtentMax) +
+                       " mm; make it smaller with --scale or --height"};
     return std::nullopt;
 }
 
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report) {
     std::string error;
-    if (!host::io::importModelFile(input, names, error))
+    size_t logged = host::messageLog().size();
+    bool imported = host::io::importModelFile(input, names, error);
+    // What the import left out (a texture, a material library) belongs in
+    // the report too, not only on the terminal.
+    const std::vector<host::Message>& log = host::messageLog();
+    for (size_t i = logged; i < log.size(); ++i)
+        if (log[i].kind == host::MessageKind::Warning)
+            report.warnings.push_back(log[i].text);
+    if (!imported)
         return Failure{error};
     report.inputTriangles = trianglesOf(names);
     if (names.empty() || report.inputTriangles == 0)
@@ -837,9 +926,19 @@ std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sh
     return std::nullopt;
 }
 
+// A path inside the current directory relative to it: a server runs each
+// job in its folder, whose place on the machine is not the user's business.
+std::string shownPath(const std::string& path) {
+    std::error_code code;
+    fs::path here = fs::current_path(code);
+    fs::path relative = fs::path(path).lexically_relative(here);
+    bool inside = !code && !relative.empty() && *relative.begin() != "..";
+    return inside ? relative.string() : path;
+}
+
 void warnTextures(const sheet::TextureCache& textures, RunReport& report) {
     for (const auto& [path, reason] : textures.failures())
-        warn(report, "texture " + path + " cannot be read (" + reason +
+        warn(report, "texture " + shownPath(path) + " cannot be read (" + reason +
                          "): its faces are filled with the material's colour");
 }
 
@@ -1073,6 +1172,13 @@ int runUnfold(const UnfoldOptions& options) {
     std::vector<Output> outputs;
     if (auto failure = checkOptions(options, page, outputs))
         return fail(*failure);
+    if (!options.readWithin.empty()) {
+        std::error_code code;
+        if (!fs::is_directory(options.readWithin, code))
+            return fail(Failure{"--read-within " + options.readWithin + ": no such folder",
+                                kUnfoldBadOption});
+        kivano::setReadRoot(options.readWithin);
+    }
     if (auto failure = checkInput(options.input))
         return fail(*failure);
     std::vector<Output> probes = outputs;
@@ -1110,6 +1216,13 @@ int runUnfold(const UnfoldOptions& options) {
     return kUnfoldOk;
 }
 
+int unfoldUsageError(const std::string& message) {
+    std::string line = message;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(stderr, "kivano: error: %s\n", line.c_str());
+    return kUnfoldBadOption;
+}
+
 CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<UnfoldOptions>();
     CLI::App* cmd = app.add_subcommand("unfold", "Unfold a model file into a printable sheet");
@@ -1117,7 +1230,8 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
         ->required();
     cmd->add_option("-o,--output", options->outputs, "Output: .obj (scene), .pdf, .svg; repeatable")
         ->required();
-    cmd->add_option("--page", options->page, "Page size WxH in mm")->capture_default_str();
+    cmd->add_option("--page", options->page, "Page size WxH in mm, " + pageRange())
+        ->capture_default_str();
     cmd->add_flag("--limit-page", options->limitPage, "Never let a net outgrow the page");
     cmd->add_option("--pieces", options->pieces,
                     "How to unfold: the default edge order, or as few pieces as it can find "
@@ -1125,22 +1239,27 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"default", "fewest"}))
         ->capture_default_str();
     cmd->add_flag("--no-lugs", options->noLugs, "No glue tabs");
-    cmd->add_option("--lug-width", options->lugWidth, "Largest glue tab width in mm")
+    cmd->add_option("--lug-width", options->lugWidth,
+                    "Largest glue tab width in mm, " + describe(kLugWidth))
         ->capture_default_str();
     cmd->add_flag("--keep-original", options->keepOriginal, "Keep the source object in the scene");
     cmd->add_option("--arrangement", options->arrangement, "How the nets lie in the scene")
         ->check(CLI::IsMember({"side-by-side", "animation", "layered"}))
         ->capture_default_str();
     CLI::Option* scale =
-        cmd->add_option("--scale", options->scale, "Scale the model (centimetres) before unfolding")
+        cmd->add_option("--scale", options->scale,
+                        "Scale the model (centimetres) before unfolding, " + describe(kScale))
             ->capture_default_str();
-    cmd->add_option("--height", options->height,
-                    "The model's largest extent on paper in mm (instead of --scale)")
+    cmd->add_option(
+           "--height", options->height,
+           "The model's largest extent on paper in mm (instead of --scale), " + describe(kHeight))
         ->excludes(scale);
-    cmd->add_option("--margin", options->margin, "Page margin in mm")->capture_default_str();
+    cmd->add_option("--margin", options->margin,
+                    "Page margin in mm, from 0 to below half the page's shorter side")
+        ->capture_default_str();
     cmd->add_option("--flat-angle", options->flatAngle,
-                    "Folds flatter than this many degrees print no line (default: only faces in "
-                    "one plane)");
+                    "Folds flatter than this many degrees print no line, " + describe(kFlatAngle) +
+                        " (default: only faces in one plane)");
     cmd->add_option("--packing", options->packing,
                     "How nets share a page: by their true shapes, nesting in each other's hollows, "
                     "or by their boxes (faster, more pages)")
@@ -1155,7 +1274,8 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"tile", "page"}))
         ->capture_default_str();
     cmd->add_option("--max-pages", options->maxPages,
-                    "Refuse a sheet of more pages than this, before writing it (0: no limit)")
+                    "Refuse a sheet of more pages than this, before writing it, " +
+                        describe(kMaxPages) + " (0: no limit)")
         ->capture_default_str();
     cmd->add_option("--json", options->json, "Write a report of the run as JSON");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");
@@ -1165,6 +1285,7 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     // For programs that run the command, not for people: no help line.
     cmd->add_option("--progress-fd", options->progressFd)->group("");
     cmd->add_option("--faces-json", options->facesJson)->group("");
+    cmd->add_option("--read-within", options->readWithin)->group("");
     cmd->callback([options, &exitCode] { exitCode = runUnfold(*options); });
     return cmd;
 }

@@ -21,7 +21,7 @@ struct UnfoldOptions {
     bool keepOriginal = false;
     std::string arrangement = "layered";
     double scale = 1.0;
-    double height = 0.0;  // mm, the model's largest extent on paper; 0: use scale
+    std::optional<double> height;  // mm, the model's largest extent on paper; unset: use scale
     // Folds flatter than this (degrees) print no line; unset: faces in one plane.
     std::optional<double> flatAngle;
     double margin = 10.0;
@@ -40,6 +40,9 @@ struct UnfoldOptions {
     // each triangle's net and page (faces_json.h).
     int progressFd = -1;
     std::string facesJson;
+    // For a server: the folder every file the run reads must lie in (the
+    // upload's); empty: whatever the model names.
+    std::string readWithin;
 };
 
 // Exit codes of the command.
@@ -55,3 +58,7 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode);
 
 // The whole job. Prints progress (unless quiet) and one line per error.
 int runUnfold(const UnfoldOptions& options);
+
+// An option the command line parser refused (unknown, missing, not a
+// number): one error line like the command's own, and its exit code.
+int unfoldUsageError(const std::string& message);

@@ -7,6 +7,8 @@
 
 #include <stb_image.h>
 
+#include "common/read_gate.h"
+
 namespace sheet {
 
 namespace {
@@ -110,6 +112,10 @@ cairo_surface_t* loadWithStb(const std::string& path, std::string& error) {
 }  // namespace
 
 cairo_surface_t* loadTexture(const std::string& path, std::string& error) {
+    if (!kivano::mayRead(path)) {
+        error = "it lies outside the folder files may be read from";
+        return nullptr;
+    }
     FILE* probe = std::fopen(path.c_str(), "rb");
     if (!probe) {
         error = std::strerror(errno);

@@ -8,8 +8,9 @@
 
 namespace sheet {
 
-// The image as a cairo surface, or nullptr with the reason in `error`.
-// The caller owns the surface.
+// The image as a cairo surface, or nullptr with the reason in `error` (also
+// for a file outside the folder files may be read from, which is never
+// opened). The caller owns the surface.
 cairo_surface_t* loadTexture(const std::string& path, std::string& error);
 
 class TextureCache {

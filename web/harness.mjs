@@ -11,11 +11,17 @@ export function startServer(exe) {
     let out = '';
     server.stdout.on('data', (chunk) => {
       out += chunk;
-      const address = out.match(/http:\/\/[\d.]+:\d+\//);
-      if (address) resolve({ server, url: address[0] });
+      // The address carries the token the API asks of every caller.
+      const address = out.match(/http:\/\/[\d.]+:\d+\/\?token=([0-9a-f]+)/);
+      if (address) resolve({ server, url: address[0], token: address[1] });
     });
     server.on('exit', (code) => reject(new Error(`kivano serve ended with ${code}: ${out}`)));
   });
+}
+
+// The API as a script outside the browser calls it: with the token in a header.
+export function apiFetch(base, token, path) {
+  return fetch(new URL(path, base), { headers: { 'X-Kivano-Token': token } });
 }
 
 // WebGL runs on SwiftShader in headless mode; the page is on loopback.

@@ -14,6 +14,12 @@ const HIGHLIGHT = new THREE.Color(1.0, 0.45, 0.05);
 
 let files = [];
 let job = null;  // {id, faces, pages, byNet}
+let running = null;  // the id of the job this page waits for
+
+// The address kivano serve printed carries its token; the server has set it
+// as a cookie for this page's requests, so it leaves the address bar, and
+// with it screenshots and the history.
+if (new URLSearchParams(location.search).has('token')) history.replaceState(null, '', location.pathname);
 
 // ---- 3-D view ---------------------------------------------------------------
 
@@ -225,19 +231,32 @@ $('options').addEventListener('submit', async (e) => {
 function fail(message) {
   say('');
   $('error').textContent = message;
+  settle();
+}
+
+// The job ended one way or another: the page is free for the next.
+function settle() {
+  running = null;
+  $('cancel').hidden = true;
   $('unfold').disabled = files.length === 0;
 }
 
 function follow(id) {
+  running = id;
+  $('cancel').hidden = false;
+  $('cancel').disabled = false;
   const events = new EventSource(`/api/jobs/${id}/events`);
   events.onmessage = (m) => {
     const event = JSON.parse(m.data);
     if (event.stage === 'queued') say(`Waiting: position ${event.position} in the queue`);
     else if (event.steps) say(`Step ${event.step} of ${event.steps}: ${event.stage}`);
-    if (event.stage === 'done' || event.stage === 'failed') {
+    if (event.stage === 'done' || event.stage === 'failed' || event.stage === 'cancelled') {
       events.close();
       if (event.stage === 'failed') fail(event.error);
-      else finished(id).catch((err) => fail(err.message || String(err)));
+      else if (event.stage === 'cancelled') {
+        say('Cancelled.');
+        settle();
+      } else finished(id).catch((err) => fail(err.message || String(err)));
     }
   };
   events.onerror = () => {
@@ -245,6 +264,18 @@ function follow(id) {
     fail('The connection to the server was lost.');
   };
 }
+
+$('cancel').addEventListener('click', () => {
+  if (!running) return;
+  $('cancel').disabled = true;
+  say('Cancelling…');
+  fetch(`/api/jobs/${running}`, { method: 'DELETE' }).catch(() => {});
+});
+
+// A job nobody will look at must not hold the queue for others.
+window.addEventListener('pagehide', () => {
+  if (running) fetch(`/api/jobs/${running}`, { method: 'DELETE', keepalive: true }).catch(() => {});
+});
 
 async function finished(id) {
   const state = await (await fetch(`/api/jobs/${id}`)).json();
@@ -270,7 +301,7 @@ async function finished(id) {
   showPages(report.pages);
   showNets();
   say('');
-  $('unfold').disabled = false;
+  settle();
 }
 
 // ---- the pages --------------------------------------------------------------

@@ -8,7 +8,7 @@ import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, dirname, join } from 'node:path';
 import assert from 'node:assert/strict';
-import { startServer, launchBrowser, dropFiles } from './harness.mjs';
+import { startServer, launchBrowser, dropFiles, apiFetch } from './harness.mjs';
 
 const [exe, examples, badModel] = process.argv.slice(2);
 const scratch = mkdtempSync(join(tmpdir(), 'kivano-page-'));
@@ -40,8 +40,8 @@ check('a dropped figure unfolds into as many pages as its report counts', async 
   assert.equal(await page.textContent('#error'), '');
   const pdf = await page.getAttribute('#download-pdf', 'href');
   const job = pdf.replace(/\/sheet\.pdf$/, '');
-  state.report = (await (await fetch(new URL(job, url))).json()).report;
-  state.faces = (await (await fetch(new URL(`${job}/faces`, url))).json()).faces;
+  state.report = (await (await apiFetch(url, token, job)).json()).report;
+  state.faces = (await (await apiFetch(url, token, `${job}/faces`)).json()).faces;
   assert.ok(state.report.pages > 0);
   assert.equal(await page.locator('.sheet-page').count(), state.report.pages);
   assert.match(await page.textContent('#summary'), new RegExp(`${state.report.nets} nets? on ${state.report.pages} pages?`));
@@ -95,7 +95,7 @@ check('a bad model shows the command line\'s error', async (page) => {
   assert.equal(await page.locator('.sheet-page').count(), 0);
 });
 
-const { server, url } = await startServer(exe);
+const { server, url, token } = await startServer(exe);
 const browser = await launchBrowser();
 let failed = 0;
 try {

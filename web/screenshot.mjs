@@ -1,12 +1,12 @@
 // A picture of the page after a model is unfolded, for the README and for
 // looking at what a person sees.
 // Usage: node screenshot.mjs KIVANO_EXE OUT.png [--up=z] MODEL [COMPANIONS...]
-import { startServer, launchBrowser, dropFiles } from './harness.mjs';
+import { startServer, launchBrowser, dropFiles, apiFetch } from './harness.mjs';
 
 const [exe, out, ...rest] = process.argv.slice(2);
 const up = rest[0]?.startsWith('--up=') ? rest.shift().slice(5) : 'y';
 const files = rest;
-const { server, url } = await startServer(exe);
+const { server, url, token } = await startServer(exe);
 const browser = await launchBrowser();
 try {
   const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
@@ -20,7 +20,7 @@ try {
   // The largest net of page 1 pointed at, as a person would, to show the linked views.
   const href = await page.getAttribute('#download-pdf', 'href');
   if (href) {
-    const { faces, pages } = await (await fetch(new URL(href.replace(/sheet\.pdf$/, 'faces'), url))).json();
+    const { faces, pages } = await (await apiFetch(url, token, href.replace(/sheet\.pdf$/, 'faces'))).json();
     const count = new Map();
     for (const f of faces) if (f.page === 1) count.set(f.net, (count.get(f.net) ?? 0) + 1);
     const largest = [...count].sort((x, y) => y[1] - x[1])[0][0];

@@ -3,15 +3,20 @@
 // with SIGTERM, which must end it cleanly.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -63,25 +68,43 @@ public:
         std::array<char, 256> line{};
         std::smatch m;
         std::string text = std::fgets(line.data(), int(line.size()), output_) ? line.data() : "";
-        std::regex address("http://127\\.0\\.0\\.1:(\\d+)/");
-        if (std::regex_search(text, m, address))
+        std::regex address("http://127\\.0\\.0\\.1:(\\d+)/\\?token=([0-9a-f]{32}) ");
+        if (std::regex_search(text, m, address)) {
             port = std::stoi(m[1]);
+            token = m[2];
+        }
         EXPECT_GT(port, 0) << text;
     }
     ~Server() {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
         std::fclose(output_);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     }
+    pid_t pid() const { return pid_; }
+    // Ends the server as a crash or the system would.
+    void kill(int signal) {
+        ::kill(pid_, signal);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    // A client as scripts are: with the token in a header.
     httplib::Client client() const {
+        httplib::Client c = anonymous();
+        c.set_default_headers({{"X-Kivano-Token", token}});
+        return c;
+    }
+    httplib::Client anonymous() const {
         httplib::Client c("127.0.0.1", port);
         c.set_read_timeout(600);
         return c;
     }
 
     int port = 0;
+    std::string token;
 
 private:
     pid_t pid_ = -1;
@@ -231,40 +254,247 @@ TEST(Serve, AnUploadOverTheLimitIsRefusedWithItsReason) {
     EXPECT_EQ(c.Get("/")->status, 200);
 }
 
-TEST(Serve, UploadedNamesAndTheirReferencesStayInTheJobsFolder) {
+TEST(Serve, UploadsStayInTheJobsFolderAndNothingOutsideItIsRead) {
     TempDir temp;
-    std::ofstream(temp / "outside.png") << "not for the job";
+    // The figure's texture, put where only a reference that climbs out of
+    // the job's folder reaches it.
+    fs::copy_file(example("figure_face.png"), temp / "secret.png");
     Server server(temp);
-    std::string mtl = readAll(example("figure.mtl"));
-    mtl += "\nnewmtl stolen\nmap_Kd ../../outside.png\nmap_Ka /etc/passwd\n";
-    std::string obj =
-        "mtllib ../../../figure.mtl /etc/other.mtl\n" + readAll(example("figure.obj"));
+    std::string mtl = std::regex_replace(readAll(example("figure.mtl")),
+                                         std::regex("figure_face\\.png"), "../../../secret.png");
     std::string id;
-    std::vector<json> events =
-        runJob(server,
-               {file("../../escaped.obj", obj), file("C:\\models\\figure.mtl", mtl),
-                file("/tmp/figure_face.png", readAll(example("figure_face.png")))},
-               id);
-    EXPECT_EQ(events.back()["stage"], "done") << events.back().dump();
+    std::vector<json> events = runJob(server,
+                                      {file("../../escaped.obj", readAll(example("figure.obj"))),
+                                       file("C:\\models\\figure.mtl", mtl)},
+                                      id);
+    ASSERT_EQ(events.back()["stage"], "done") << events.back().dump();
     EXPECT_FALSE(fs::exists(temp / "escaped.obj"));
-    std::vector<fs::path> folders;
+    std::vector<fs::path> stored;
     for (const auto& entry : fs::recursive_directory_iterator(temp.path))
         if (entry.path().filename() == "escaped.obj")
-            folders.push_back(entry.path().parent_path());
-    ASSERT_EQ(folders.size(), 1u);
-    EXPECT_EQ(folders[0].filename(), id);
-    std::string stored = readAll(folders[0] / "figure.mtl");
-    EXPECT_EQ(stored.find("outside.png"), std::string::npos);
-    EXPECT_EQ(stored.find("/etc/passwd"), std::string::npos);
-    EXPECT_NE(stored.find("map_Kd figure_face.png"), std::string::npos);
-    EXPECT_EQ(readAll(folders[0] / "escaped.obj").substr(0, 18), "mtllib figure.mtl\n");
+            stored.push_back(entry.path().parent_path());
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].parent_path().filename(), id);
 
     httplib::Client c = server.client();
+    json report = body(c.Get("/api/jobs/" + id))["report"];
+    std::string warnings = report["warnings"].dump();
+    EXPECT_NE(warnings.find("../../../secret.png"), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find(temp.path.string()), std::string::npos) << warnings;
+    for (int n = 1; n <= report["pages"].get<int>(); ++n) {
+        std::string svg = c.Get("/api/jobs/" + id + "/page-" + std::to_string(n) + ".svg")->body;
+        EXPECT_EQ(svg.find("<image"), std::string::npos) << "page " << n;
+    }
+
     for (const char* name : {"..", "a/..", "dir/"}) {
         auto res = c.Post("/api/jobs", {file(name, "v 0 0 0\n")});
         EXPECT_EQ(res->status, 400) << name;
         EXPECT_NE(body(res)["error"].get<std::string>().find("no file name"), std::string::npos);
     }
+}
+
+TEST(Serve, AJobServesItsOwnOutputsWhateverTheUploadIsNamed) {
+    TempDir temp;
+    Server server(temp);
+    httplib::Client c = server.client();
+    std::string cube = readAll(example("cube.obj"));
+    std::string id;
+    ASSERT_EQ(runJob(server, {file("scene.obj", cube)}, id).back()["stage"], "done");
+    std::string scene = c.Get("/api/jobs/" + id + "/scene.obj")->body;
+    EXPECT_NE(scene, cube);
+    EXPECT_NE(scene.find("\nf "), std::string::npos);
+    auto page = c.Get("/api/jobs/" + id + "/page-1.svg");
+    EXPECT_NE(page->get_header_value("Content-Security-Policy").find("sandbox"), std::string::npos);
+    EXPECT_EQ(page->get_header_value("X-Content-Type-Options"), "nosniff");
+    EXPECT_EQ(c.Get("/api/jobs/" + id)->get_header_value("X-Content-Type-Options"), "nosniff");
+    EXPECT_EQ(c.Get("/api/jobs/" + id + "/page-2.svg")->status, 404);
+
+    // A page with a script, uploaded under an output's name, is never served.
+    std::string script = "<svg xmlns='http://www.w3.org/2000/svg'><script>alert(1)</script></svg>";
+    runJob(server, {file("page-2.svg", script), file("sheet.pdf.png", script)}, id);
+    for (const char* name : {"page-2.svg", "sheet.pdf", "page-1.svg"}) {
+        auto res = c.Get("/api/jobs/" + id + "/" + name);
+        EXPECT_EQ(res->body.find("alert"), std::string::npos) << name;
+    }
+}
+
+TEST(Serve, OnlyItsOwnPagesWithItsTokenGetIn) {
+    TempDir temp;
+    Server server(temp);
+    std::string self = "127.0.0.1:" + std::to_string(server.port);
+    std::string job = "/api/jobs/" + std::string(32, 'a');
+    auto status = [&](httplib::Client c, const std::string& path, httplib::Headers headers) {
+        auto res = c.Get(path, headers);
+        return res ? res->status : -1;
+    };
+    // No token, a wrong one: refused before anything is looked up.
+    EXPECT_EQ(status(server.anonymous(), job, {}), 403);
+    EXPECT_EQ(status(server.anonymous(), job, {{"X-Kivano-Token", std::string(32, '0')}}), 403);
+    auto post = server.anonymous().Post("/api/jobs", {file("cube.obj", "v 0 0 0\n")});
+    EXPECT_EQ(post->status, 403);
+    EXPECT_NE(body(post)["error"].get<std::string>().find("address kivano serve printed"),
+              std::string::npos);
+    EXPECT_EQ(status(server.client(), job, {}), 404);
+    // Any other name of this machine (DNS rebinding) or another site's page.
+    for (std::string host : {"evil.example:" + std::to_string(server.port),
+                             std::string("127.0.0.1:1"), std::string("127.0.0.1")}) {
+        EXPECT_EQ(status(server.client(), job, {{"Host", host}}), 403) << host;
+        EXPECT_EQ(status(server.client(), "/", {{"Host", host}}), 403) << host;
+    }
+    EXPECT_EQ(status(server.client(), "/", {{"Host", "localhost:" + std::to_string(server.port)}}),
+              200);
+    for (const char* origin : {"https://evil.example", "null", "http://127.0.0.1:1"})
+        EXPECT_EQ(status(server.client(), job, {{"Origin", origin}}), 403) << origin;
+    EXPECT_EQ(status(server.client(), job, {{"Origin", "http://" + self}}), 404);
+    // The printed address sets the cookie the page's own requests carry.
+    auto opened = server.anonymous().Get("/?token=" + server.token);
+    std::string cookie = opened->get_header_value("Set-Cookie");
+    EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos) << cookie;
+    EXPECT_EQ(status(server.anonymous(), job, {{"Cookie", cookie.substr(0, cookie.find(';'))}}),
+              404);
+    EXPECT_EQ(server.anonymous().Get("/?token=wrong")->get_header_value("Set-Cookie"), "");
+}
+
+// A model that takes the unfolding many seconds: a flat grid of n x n
+// squares, cut into the fewest pieces.
+std::string slowModel(int n = 120) {
+    std::ostringstream obj;
+    for (int i = 0; i <= n; ++i)
+        for (int j = 0; j <= n; ++j)
+            obj << "v " << i << " " << j << " " << ((i * 7 + j * 3) % 5) * 0.1 << "\n";
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            int a = i * (n + 1) + j + 1, b = a + n + 1;
+            obj << "f " << a << " " << b << " " << b + 1 << " " << a + 1 << "\n";
+        }
+    return obj.str();
+}
+
+httplib::MultipartFormDataItems slowJob() {
+    return {file("grid.obj", slowModel()), {"options", "{\"pieces\": \"fewest\"}", "", ""}};
+}
+
+std::string postJob(const Server& server, const httplib::MultipartFormDataItems& items) {
+    return body(server.client().Post("/api/jobs", items)).value("id", "");
+}
+
+std::string stateOf(const Server& server, const std::string& id) {
+    return body(server.client().Get("/api/jobs/" + id)).value("state", "");
+}
+
+bool waitFor(const std::function<bool()>& condition, double seconds) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+         std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+        if (condition())
+            return true;
+    return false;
+}
+
+TEST(Serve, TheQueueIsCappedAndJobsCanBeCancelled) {
+    TempDir temp;
+    Server server(temp, {"--max-queue", "1"});
+    httplib::Client c = server.client();
+    std::string running = postJob(server, slowJob());
+    ASSERT_TRUE(waitFor([&] { return stateOf(server, running) == "running"; }, 60));
+    std::string waiting = postJob(server, {file("cube.obj", readAll(example("cube.obj")))});
+    EXPECT_EQ(stateOf(server, waiting), "queued");
+    EXPECT_EQ(body(c.Get("/api/jobs/" + waiting))["event"]["position"], 1);
+    auto full = c.Post("/api/jobs", {file("cube.obj", readAll(example("cube.obj")))});
+    EXPECT_EQ(full->status, 429);
+    EXPECT_NE(body(full)["error"].get<std::string>().find("1 jobs are waiting"), std::string::npos);
+
+    EXPECT_EQ(c.Delete("/api/jobs/" + waiting)->status, 200);
+    EXPECT_EQ(stateOf(server, waiting), "cancelled");
+    EXPECT_EQ(c.Delete("/api/jobs/" + running)->status, 200);
+    EXPECT_TRUE(waitFor([&] { return stateOf(server, running) == "cancelled"; }, 10));
+    EXPECT_EQ(c.Delete("/api/jobs/" + running)->status, 409);
+    EXPECT_EQ(c.Delete("/api/jobs/" + std::string(32, 'b'))->status, 404);
+    // The queue goes on after cancelled jobs.
+    std::string id;
+    EXPECT_EQ(runJob(server, {file("cube.obj", readAll(example("cube.obj")))}, id).back()["stage"],
+              "done");
+}
+
+// Ids of this process's children, whichever thread started them.
+std::vector<pid_t> childrenOf(pid_t parent) {
+    std::vector<pid_t> children;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(parent) + "/task")) {
+        std::istringstream list(readAll(task.path() / "children"));
+        for (pid_t child; list >> child;)
+            children.push_back(child);
+    }
+    return children;
+}
+
+TEST(Serve, ARunIsHeldToItsTimeAndDiesWithTheServer) {
+    TempDir temp;
+    {
+        Server server(temp, {"--job-seconds", "1"});
+        std::string id;
+        std::vector<json> events = runJob(server, slowJob(), id);
+        EXPECT_EQ(events.back()["stage"], "failed");
+        EXPECT_EQ(events.back()["error"],
+                  "the unfolding took longer than this server allows (1 s)");
+    }
+    Server server(temp);
+    std::string id = postJob(server, slowJob());
+    ASSERT_TRUE(waitFor([&] { return stateOf(server, id) == "running"; }, 60));
+    std::vector<pid_t> children;
+    ASSERT_TRUE(waitFor([&] { return !(children = childrenOf(server.pid())).empty(); }, 10));
+    server.kill(SIGKILL);
+    EXPECT_TRUE(waitFor([&] { return kill(children[0], 0) != 0; }, 10));
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(Serve, ARunIsHeldToItsMemory) {
+    TempDir temp;
+    // The cube needs less than half of this; the grid far more.
+    Server server(temp, {"--job-memory-mb", "120"});
+    std::string id;
+    EXPECT_EQ(runJob(server, {file("cube.obj", readAll(example("cube.obj")))}, id).back()["stage"],
+              "done");
+    std::vector<json> events = runJob(server, slowJob(), id);
+    EXPECT_EQ(events.back()["stage"], "failed");
+    std::string error = events.back()["error"];
+    EXPECT_NE(error.find("not enough memory"), std::string::npos) << error;
+}
+#endif
+
+TEST(Serve, SlowClientsLeaveRoomForOthers) {
+    TempDir temp;
+    Server server(temp);
+    constexpr int kSlowClients = 40;
+    std::atomic<bool> done{false};
+    std::vector<std::thread> slow;
+    for (int i = 0; i < kSlowClients; ++i)
+        slow.emplace_back([&] {
+            int sock = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(uint16_t(server.port));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+                std::string start = "GET / HTTP/1.1\r\n";
+                send(sock, start.data(), start.size(), MSG_NOSIGNAL);
+                // A header line now and then, never the end of the headers.
+                while (!done) {
+                    send(sock, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL);
+                    std::this_thread::sleep_for(std::chrono::seconds(1));
+                }
+            }
+            close(sock);
+        });
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    httplib::Client c = server.client();
+    c.set_read_timeout(5);
+    for (int i = 0; i < 3; ++i) {
+        auto res = c.Get("/");
+        EXPECT_TRUE(res && res->status == 200) << i;
+    }
+    done = true;
+    for (std::thread& t : slow)
+        t.join();
 }
 
 TEST(Serve, MalformedRequestsAreRefusedAndTheServerGoesOn) {
@@ -293,7 +523,8 @@ TEST(Serve, MalformedRequestsAreRefusedAndTheServerGoesOn) {
     EXPECT_EQ(withOptions("{\"pages\": 3}"), "unknown option 'pages'");
     EXPECT_EQ(withOptions("{\"margin\": \"wide\"}"), "option margin: give a number");
     EXPECT_EQ(withOptions("[1, 2"), "the options are no JSON object");
-    EXPECT_EQ(c.Get("/api/jobs/0123456789abcdef")->status, 404);
+    EXPECT_EQ(withOptions(std::string(60000, '[')), "the options are no JSON object");
+    EXPECT_EQ(c.Get("/api/jobs/0123456789abcdef0123456789abcdef")->status, 404);
     EXPECT_EQ(c.Get("/api/jobs/../../etc/passwd")->status, 404);
     EXPECT_EQ(c.Get("/index.html")->status, 200);
 }

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -48,8 +50,10 @@ Outcome runCommand(const std::string& command) {
     return run;
 }
 
-Outcome unfold(const std::vector<std::string>& args) {
-    std::string command = std::string("KIVANO_PLUGIN=") + shellQuote(KIVANO_PLUGIN_FILE) + " " +
+// In `folder` when given, as a server runs it in a job's folder.
+Outcome unfold(const std::vector<std::string>& args, const fs::path& folder = {}) {
+    std::string command = (folder.empty() ? "" : "cd " + shellQuote(folder.string()) + " && ") +
+                          "KIVANO_PLUGIN=" + shellQuote(KIVANO_PLUGIN_FILE) + " " +
                           shellQuote(KIVANO_EXE) + " unfold";
     for (const std::string& arg : args)
         command += " " + shellQuote(arg);
@@ -834,4 +838,221 @@ TEST(Unfold, AMapPageShowsThePiecesFromFourSidesWithTheirNumbers) {
     for (const std::string& number : numbers)
         EXPECT_TRUE(pieces.count(number)) << number << " names no piece";
     EXPECT_EQ(numbers.size(), size_t(jsonNumber(json, "nets_numbered")));
+}
+
+// ---- what a model names, read for a server that runs hostile uploads -------
+
+namespace {
+
+template <typename T>
+std::string bytesOf(std::initializer_list<T> values) {
+    std::string bytes(values.size() * sizeof(T), '\0');
+    std::memcpy(bytes.data(), std::data(values), bytes.size());  // glTF is little-endian, as we are
+    return bytes;
+}
+
+// One triangle's corners, texture coordinates and 16-bit indices: 66 bytes.
+const std::string kTriangleBytes = bytesOf<float>({0, 0, 0, 1, 0, 0, 0, 1, 0}) +
+                                   bytesOf<float>({0, 0, 1, 0, 0, 1}) +
+                                   bytesOf<uint16_t>({0, 1, 2});
+
+// A binary glTF: the JSON chunk, then the triangle as its binary chunk.
+std::string glb(std::string json) {
+    while (json.size() % 4)
+        json += ' ';
+    std::string bin = kTriangleBytes + std::string(2, '\0');
+    auto word = [](size_t n) { return bytesOf<uint32_t>({uint32_t(n)}); };
+    std::string chunks =
+        word(json.size()) + "JSON" + json + word(bin.size()) + std::string("BIN\0", 4) + bin;
+    return "glTF" + word(2) + word(12 + chunks.size()) + chunks;
+}
+
+// The triangle textured with `image`; its texture coordinates lie in the
+// file's own chunk, or in the file `uvBuffer` names.
+std::string triangleGlb(const std::string& image, const std::string& uvBuffer = "") {
+    std::string uvView = uvBuffer.empty() ? R"({"buffer":0,"byteOffset":36,"byteLength":24})"
+                                          : R"({"buffer":1,"byteLength":24})";
+    std::string more = uvBuffer.empty() ? "" : R"(,{"uri":")" + uvBuffer + R"(","byteLength":24})";
+    return glb(
+        R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],)"
+        R"("meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],)"
+        R"("materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],)"
+        R"("textures":[{"source":0}],"images":[{"uri":")" +
+        image +
+        R"("}],"accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",)"
+        R"("min":[0,0,0],"max":[1,1,0]},{"bufferView":1,"componentType":5126,"count":3,)"
+        R"("type":"VEC2"}],"bufferViews":[{"buffer":0,"byteLength":36},)" +
+        uvView + R"(],"buffers":[{"byteLength":68})" + more + "]}");
+}
+
+// glTF 1.0 names its objects; the triangle lies in tri.bin beside it.
+std::string triangleGltf1(const std::string& image) {
+    return R"({"asset":{"version":"1.0"},"scene":"s","scenes":{"s":{"nodes":["n"]}},)"
+           R"("nodes":{"n":{"meshes":["m"]}},"meshes":{"m":{"primitives":[{"attributes":)"
+           R"({"POSITION":"p","TEXCOORD_0":"t"},"indices":"i","material":"mat","mode":4}]}},)"
+           R"("accessors":{"p":{"bufferView":"v","byteOffset":0,"componentType":5126,"count":3,)"
+           R"("type":"VEC3"},"t":{"bufferView":"v","byteOffset":36,"componentType":5126,)"
+           R"("count":3,"type":"VEC2"},"i":{"bufferView":"w","byteOffset":0,)"
+           R"("componentType":5123,"count":3,"type":"SCALAR"}},"bufferViews":{"v":{"buffer":"b",)"
+           R"("byteOffset":0,"byteLength":60},"w":{"buffer":"b","byteOffset":60,"byteLength":6}},)"
+           R"("buffers":{"b":{"uri":"tri.bin","byteLength":66}},"materials":{"mat":{"values":)"
+           R"({"diffuse":"tex"}}},"textures":{"tex":{"source":"img"}},"images":{"img":{"uri":")" +
+           image + R"("}}})";
+}
+
+const char kTetrahedron[] =
+    "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvt 0 0\nvt 1 0\nvt 0 1\nusemtl m\n"
+    "f 1/1 3/3 2/2\nf 1/1 2/2 4/3\nf 1/1 4/2 3/3\nf 2/1 3/2 4/3\n";
+
+const char kTexturedPly[] =
+    "ply\nformat ascii 1.0\ncomment TextureFile ../secret.png\nelement vertex 3\n"
+    "property float x\nproperty float y\nproperty float z\nproperty float s\nproperty float t\n"
+    "element face 1\nproperty list uchar int vertex_indices\nend_header\n"
+    "0 0 0 0 0\n1 0 0 1 0\n0 1 0 0 1\n3 0 1 2\n";
+
+void write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+size_t count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// Whether the sheet of a run in `folder` printed an image: the SVG embeds
+// it, the PDF holds it as an image object.
+bool printsAnImage(const fs::path& folder) {
+    return readAll(folder / "x.svg").find("data:image") != std::string::npos ||
+           count(readAll(folder / "x.pdf"), "/Subtype /Image") > 0;
+}
+
+}  // namespace
+
+// Each way a model can name a file elsewhere: without --read-within the
+// tool prints what it names, as it always did; with it, nothing of the
+// file reaches any output and one warning names the reference as written.
+TEST(Unfold, FilesAModelNamesOutsideTheReadFolderNeverReachTheSheet) {
+    TempDir dir("kivano-app");
+    fs::path in = dir.path / "in";
+    fs::create_directories(in);
+    for (const char* secret : {"secret.png", "secret copy.png", "in/inside.png"})
+        fs::copy_file(example("figure_face.png"), dir.path / secret);
+    write(dir.path / "evil.mtl", "newmtl m\nmap_Kd secret.png\n");
+    write(in / "split.obj", std::string("mtl\\\nlib ../evil.mtl\n") + kTetrahedron);
+    write(in / "feeds.obj", std::string("\vmtllib feeds.mtl\n") + kTetrahedron);
+    write(in / "feeds.mtl", "newmtl m\n\fmap_Kd ../secret.png\n");
+    write(in / "spaces.obj", std::string("mtllib spaces.mtl\n") + kTetrahedron);
+    write(in / "spaces.mtl", "newmtl m\nmap_Kd -s 1 1 1 ../secret copy.png\n");
+    write(in / "tri.bin", kTriangleBytes);
+    write(in / "old.gltf", triangleGltf1("../secret.png"));
+    write(in / "image.glb", triangleGlb("../secret.png"));
+    write(in / "comment.ply", kTexturedPly);
+    const std::vector<std::pair<std::string, std::string>> routes{
+        {"split.obj", "../evil.mtl"},         {"feeds.obj", "../secret.png"},
+        {"spaces.obj", "../secret copy.png"}, {"old.gltf", "../secret.png"},
+        {"image.glb", "../secret.png"},       {"comment.ply", "../secret.png"}};
+    const std::vector<std::string> outputs{
+        "-o",    "x.pdf",           "-o",     "x.svg",  "-o",
+        "x.obj", "--keep-original", "--json", "r.json", "--quiet"};
+    for (const auto& [model, reference] : routes) {
+        SCOPED_TRACE(model);
+        std::vector<std::string> args{"in/" + model};
+        args.insert(args.end(), outputs.begin(), outputs.end());
+        Outcome open = unfold(args, dir.path);
+        ASSERT_EQ(open.exit, 0) << open.out;
+        EXPECT_TRUE(printsAnImage(dir.path)) << "the route reads no file";
+        args.insert(args.end(), {"--read-within", "in"});
+        Outcome gated = unfold(args, dir.path);
+        ASSERT_EQ(gated.exit, 0) << gated.out;
+        EXPECT_FALSE(printsAnImage(dir.path));
+        EXPECT_EQ((readAll(dir.path / "x.obj") + readAll(dir.path / "x.mtl")).find("secret"),
+                  std::string::npos);
+        std::string json = readAll(dir.path / "r.json");
+        EXPECT_EQ(count(json, reference + " lies outside the model's folder"), 1u) << json;
+        EXPECT_EQ(json.find(dir.path.string()), std::string::npos) << json;
+    }
+    // Inside the folder a texture prints; one that is missing is named
+    // relative to the job's folder, not by where the folder lies.
+    write(in / "inside.obj",
+          std::string("mtllib inside.mtl\n") + kTetrahedron + "usemtl gone\nf 1/1 2/2 3/3\n");
+    write(in / "inside.mtl", "newmtl m\nmap_Kd inside.png\nnewmtl gone\nmap_Kd gone.png\n");
+    Outcome inside = unfold({"in/inside.obj", "--read-within", "in", "-o", "x.pdf", "-o", "x.svg",
+                             "--json", "r.json", "--quiet"},
+                            dir.path);
+    ASSERT_EQ(inside.exit, 0) << inside.out;
+    EXPECT_TRUE(printsAnImage(dir.path));
+    EXPECT_NE(inside.out.find("texture in/gone.png cannot be read"), std::string::npos)
+        << inside.out;
+    EXPECT_EQ(inside.out.find(dir.path.string()), std::string::npos) << inside.out;
+}
+
+// A buffer the geometry needs cannot be left out: the import fails in one
+// sentence naming it, and nothing is written.
+TEST(Unfold, AGlbBufferOutsideTheReadFolderFailsTheImport) {
+    TempDir dir("kivano-app");
+    fs::create_directories(dir.path / "in");
+    write(dir.path / "secret.txt", std::string(24, 'S'));
+    write(dir.path / "in/buffer.glb", triangleGlb("none.png", "../secret.txt"));
+    std::vector<std::string> args{"in/buffer.glb",   "-o",     "x.pdf", "-o", "x.obj",
+                                  "--keep-original", "--quiet"};
+    ASSERT_EQ(unfold(args, dir.path).exit, 0) << "the route reads no file";
+    fs::remove(dir.path / "x.pdf");
+    fs::remove(dir.path / "x.obj");
+    fs::remove(dir.path / "x.mtl");
+    args.insert(args.end(), {"--read-within", "in"});
+    Outcome run = unfold(args, dir.path);
+    EXPECT_EQ(run.exit, 1) << run.out;
+    EXPECT_EQ(count(run.out, "\n"), 1u) << run.out;
+    EXPECT_NE(
+        run.out.find("kivano: error: cannot import \"in/buffer.glb\": it needs ../secret.txt"),
+        std::string::npos)
+        << run.out;
+    EXPECT_FALSE(fs::exists(dir.path / "x.pdf") || fs::exists(dir.path / "x.obj"));
+}
+
+// Every number an option takes has a range a person could want; outside it,
+// or not finite, one line says which option and what it takes. No value
+// within the range ends the process any other way than with a sheet or a
+// sentence.
+TEST(Unfold, NumbersOutsideTheirRangeAreRefusedInOneLine) {
+    TempDir dir("kivano-app");
+    const std::vector<std::vector<std::string>> bad{
+        {"--page", "1e9x1e9"},   {"--page", "19x297"},      {"--page", "10000x10000"},
+        {"--page", "nanx297"},   {"--scale", "1e300"},      {"--scale", "0"},
+        {"--scale", "inf"},      {"--scale", "abc"},        {"--height", "0"},
+        {"--height", "nan"},     {"--height", "1e5"},       {"--margin", "105"},
+        {"--margin", "-1"},      {"--lug-width", "0"},      {"--lug-width", "1e9"},
+        {"--flat-angle", "180"}, {"--flat-angle", "-inf"},  {"--max-pages", "-1"},
+        {"--max-pages", "1e9"},  {"--max-pages", "2000000"}};
+    for (const std::vector<std::string>& option : bad) {
+        std::vector<std::string> args{example("cube.obj"), "-o", dir / "x.pdf"};
+        args.insert(args.end(), option.begin(), option.end());
+        Outcome run = unfold(args);
+        SCOPED_TRACE(option[0] + " " + option[1]);
+        EXPECT_EQ(run.exit, 2) << run.out;
+        EXPECT_EQ(run.out.rfind("kivano: error: ", 0), 0u) << run.out;
+        EXPECT_EQ(count(run.out, "\n"), 1u) << run.out;
+        EXPECT_NE(run.out.find(option[0]), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("std::"), std::string::npos) << run.out;
+    }
+    for (const char* page : {"20x20", "20x10000", "400x10000", "2000x2000"}) {
+        Outcome run = unfold(
+            {example("cube.obj"), "-o", dir / "x.pdf", "--page", page, "--margin", "0", "--quiet"});
+        EXPECT_EQ(run.exit, 0) << page << ": " << run.out;
+    }
+    // A model too large on paper, or too large to measure, is refused
+    // before the plug-in runs on it.
+    write(dir / "far.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1e300\nf 1 2 3\nf 1 2 4\n");
+    write(dir / "apart.obj", "v -1e308 0 0\nv 1e308 0 0\nv 0 1 0\nf 1 2 3\n");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {dir / "far.obj"}, {dir / "apart.obj"}, {example("house.obj"), "--scale", "1e6"}}) {
+        std::vector<std::string> withOutput = args;
+        withOutput.insert(withOutput.end(), {"-o", dir / "x.pdf", "--quiet"});
+        Outcome run = unfold(withOutput);
+        EXPECT_EQ(run.exit, 1) << args[0] << ": " << run.out;
+        EXPECT_EQ(run.out.rfind("kivano: error: cannot unfold ", 0), 0u) << run.out;
+        EXPECT_EQ(count(run.out, "\n"), 1u) << run.out;
+    }
 }

@@ -344,12 +344,14 @@ TEST(IoReader, GltfNodeTransformAndMaterial) {
 
 TEST(IoReader, MtlTextureOptionsAndPaths) {
     std::vector<ImportedMaterial> m;
+    std::vector<std::string> warnings;
     parseMtl(
         "newmtl a\nKd 0.1 0.2 0.3\nmap_Kd -s 2 2 -bm 0.5 -clamp on tex dir/face 1.png  \n"
         "newmtl b\nmap_Kd ..\\maps\\b.png\n"
         "newmtl c\nKd nan 0 0\nmap_Kd /abs/c.png\n",
-        "/models", m);
+        "/models", m, warnings);
     ASSERT_EQ(m.size(), 3u);
+    EXPECT_TRUE(warnings.empty());
     EXPECT_FLOAT_EQ(m[0].diffuse[2], 0.3f);
     EXPECT_EQ(m[0].texturePath, "/models/tex dir/face 1.png");
     EXPECT_EQ(m[1].texturePath, "/maps/b.png");

@@ -309,6 +309,45 @@ TEST(BadInput, UnusableOptionsAreRefusedBeforeAnythingIsWritten) {
     });
 }
 
+// assimp reads glTF recursively, both its JSON and its node tree: nested
+// deep enough, a file would exhaust the stack. Each is refused in one line.
+TEST(BadInput, DeeplyNestedGltfIsRefusedWithoutACrash) {
+    fs::path dir = scratchDir("gltf");
+    // One triangle, its corners in a buffer beside the files.
+    const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    std::ofstream(dir / "tri.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(corners), sizeof corners);
+    auto model = [](const std::string& nodes, const std::string& extra) {
+        return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[)" +
+               nodes +
+               R"(],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+               R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",)"
+               R"("min":[0,0,0],"max":[1,1,0]}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
+               R"("buffers":[{"uri":"tri.bin","byteLength":36}])" +
+               extra + "}";
+    };
+    const int levels = 30000;
+    std::string chain;
+    for (int i = 1; i < levels; ++i)
+        chain += R"({"children":[)" + std::to_string(i) + "]},";
+    std::ofstream(dir / "chain.gltf") << model(chain + R"({"mesh":0})", "");
+    std::ofstream(dir / "cycle.gltf") << model(R"({"children":[1]},{"children":[0],"mesh":0})", "");
+    std::ofstream(dir / "nested.gltf") << model(
+        R"({"mesh":0})", ",\"extras\":" + std::string(1000000, '[') + std::string(1000000, ']'));
+    for (const BadInput& c : std::vector<BadInput>{
+             {"chain.gltf", Outcome::Refused, "the glTF node tree is deeper than 1000 levels", ""},
+             {"cycle.gltf", Outcome::Refused, "the glTF node tree has a node among its own", ""},
+             {"nested.gltf", Outcome::Refused, "its JSON is nested deeper than 256 levels", ""},
+         }) {
+        SCOPED_TRACE(c.file);
+        RunResult r = unfold((dir / c.file).string(), c.file, "");
+        EXPECT_EQ(r.exit, 1);
+        expectRefusal(r, c);
+    }
+    if (!::testing::Test::HasFailure())
+        fs::remove_all(dir);
+}
+
 struct BadScript {
     std::string name;  // file name; a .py file runs as Python
     std::string text;

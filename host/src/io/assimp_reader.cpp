@@ -2,13 +2,18 @@
 #include "core/messages.h"
 #include "io/model_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/material.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
+
+#include "common/read_gate.h"
+#include "io/model_references.h"
 
 namespace host::io {
 
@@ -22,9 +27,43 @@ struct Walk {
     std::vector<int>
         materialOf;  // assimp material index to model material, -1 none, -2 not seen yet
     int skippedPrimitives = 0;
+    std::vector<std::string>& warnings;
 };
 
-std::string texturePath(const aiMaterial& m, const fs::path& directory) {
+// Everything assimp opens passes the read gate: a buffer, an image or an
+// included file the model names outside the allowed folder is never opened.
+// What was refused is kept, as the model named it, for the one sentence
+// that tells the user.
+class GatedIOSystem : public Assimp::DefaultIOSystem {
+public:
+    explicit GatedIOSystem(fs::path directory) : directory_(std::move(directory)) {}
+    using DefaultIOSystem::Exists;
+    using DefaultIOSystem::Open;
+
+    bool Exists(const char* file) const override {
+        return kivano::mayRead(file) && DefaultIOSystem::Exists(file);
+    }
+    Assimp::IOStream* Open(const char* file, const char* mode) override {
+        if (kivano::mayRead(file))
+            return DefaultIOSystem::Open(file, mode);
+        std::error_code error;
+        std::string named =
+            fs::absolute(file, error).lexically_normal().lexically_relative(directory_).string();
+        if (named.empty())
+            named = file;
+        if (std::find(refused_.begin(), refused_.end(), named) == refused_.end())
+            refused_.push_back(named);
+        return nullptr;
+    }
+    const std::vector<std::string>& refused() const { return refused_; }
+
+private:
+    fs::path directory_;
+    std::vector<std::string> refused_;
+};
+
+std::string texturePath(const aiMaterial& m, const fs::path& directory,
+                        std::vector<std::string>& warnings) {
     aiString file;
     if (m.GetTexture(aiTextureType_DIFFUSE, 0, &file) != AI_SUCCESS &&
         m.GetTexture(aiTextureType_BASE_COLOR, 0, &file) != AI_SUCCESS)
@@ -32,18 +71,18 @@ std::string texturePath(const aiMaterial& m, const fs::path& directory) {
     std::string name = file.C_Str();
     if (name.empty() || name[0] == '*')  // embedded in the model file: no path to keep
         return name;
-    fs::path p(name);
-    return (p.is_absolute() ? p : directory / p).lexically_normal().string();
+    return texturePathFor(name, directory, warnings);
 }
 
-ImportedMaterial convertMaterial(const aiMaterial& m, const fs::path& directory) {
+ImportedMaterial convertMaterial(const aiMaterial& m, const fs::path& directory,
+                                 std::vector<std::string>& warnings) {
     ImportedMaterial out;
     out.name = m.GetName().C_Str();
     aiColor4D color;
     if (m.Get(AI_MATKEY_COLOR_DIFFUSE, color) == AI_SUCCESS ||
         m.Get(AI_MATKEY_BASE_COLOR, color) == AI_SUCCESS)
         out.diffuse = {color.r, color.g, color.b};
-    out.texturePath = texturePath(m, directory);
+    out.texturePath = texturePath(m, directory, warnings);
     return out;
 }
 
@@ -64,7 +103,7 @@ int materialFor(Walk& w, unsigned index, ImportedModel& model) {
         slot = -1;
     } else {
         slot = int(model.materials.size());
-        model.materials.push_back(convertMaterial(m, w.directory));
+        model.materials.push_back(convertMaterial(m, w.directory, w.warnings));
     }
     return slot;
 }
@@ -206,19 +245,26 @@ bool readWithAssimp(const std::string& path, ImportedModel& model, ReadReport& r
         report.error = "PLY header without an end_header line";
         return false;
     }
+    fs::path directory = fs::absolute(fs::path(path)).parent_path().lexically_normal();
     Assimp::Importer importer;
+    auto* files = new GatedIOSystem(directory);
+    importer.SetIOHandler(files);  // the importer owns it
     // No post-processing at all: every step would merge, split or reorder
     // faces. Indices are checked by checkModel afterwards instead.
     const aiScene* scene = importer.ReadFile(path, 0);
     if (!scene) {
-        report.error = plainError(importer.GetErrorString());
+        report.error = files->refused().empty() ? plainError(importer.GetErrorString())
+                                                : "it needs " + files->refused().front() +
+                                                      ", which lies outside the model's folder";
         return false;
     }
+    for (const std::string& name : files->refused())
+        report.warnings.push_back(outsideWarning("file", name));
     if (!scene->mRootNode || scene->mNumMeshes == 0) {
         report.error = "no meshes";
         return false;
     }
-    Walk w{scene, fs::absolute(fs::path(path)).parent_path(), {}, 0};
+    Walk w{scene, directory, {}, 0, report.warnings};
     walkNodes(w, *scene->mRootNode, model);
     if (w.skippedPrimitives > 0)
         report.warnings.push_back(std::to_string(w.skippedPrimitives) + " points or lines skipped");

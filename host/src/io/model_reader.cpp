@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/read_gate.h"
 #include "io/assimp_reader.h"
 #include "io/declared_counts.h"
+#include "io/gltf_bounds.h"
 #include "io/obj_reader.h"
 
 namespace host::io {
@@ -21,6 +23,8 @@ namespace fs = std::filesystem;
 std::string fileProblem(const std::string& path) {
     if (path.empty())
         return "no file name given";
+    if (!kivano::mayRead(path))
+        return "lies outside the folder files may be read from";
     std::error_code ec;
     fs::file_status status = fs::status(path, ec);
     if (status.type() == fs::file_type::not_found)
@@ -60,6 +64,15 @@ void prepareObjects(ImportedModel& model, ReadReport& report) {
                         model.objects.end());
 }
 
+// Materials that share a texture name it once each: one warning per file.
+void dropRepeatedWarnings(ReadReport& report) {
+    std::vector<std::string> unique;
+    for (std::string& warning : report.warnings)
+        if (std::find(unique.begin(), unique.end(), warning) == unique.end())
+            unique.push_back(std::move(warning));
+    report.warnings = std::move(unique);
+}
+
 }  // namespace
 
 bool readModelFile(const std::string& path, ImportedModel& model, ReadReport& report) {
@@ -75,7 +88,10 @@ bool readModelFile(const std::string& path, ImportedModel& model, ReadReport& re
     // instead.
     bool read = false;
     try {
-        read = isObj(path) ? readObj(path, model, report) : readWithAssimp(path, model, report);
+        if (isObj(path))
+            read = readObj(path, model, report);
+        else if ((report.error = jsonBoundsProblem(path)).empty())
+            read = readWithAssimp(path, model, report);
     } catch (const std::bad_alloc&) {
         report.error = kOutOfMemory;
     } catch (const std::exception&) {
@@ -90,6 +106,7 @@ bool readModelFile(const std::string& path, ImportedModel& model, ReadReport& re
     if (!report.error.empty())
         return false;
     prepareObjects(model, report);
+    dropRepeatedWarnings(report);
     if (model.objects.empty())
         report.error = "no faces with 3 distinct vertices";
     return report.error.empty();

@@ -9,6 +9,9 @@
 #include <map>
 #include <sstream>
 
+#include "common/read_gate.h"
+#include "io/model_references.h"
+
 namespace host::io {
 
 namespace {
@@ -213,20 +216,19 @@ bool readFileText(const std::string& path, std::string& text) {
     return !in.bad();
 }
 
-std::string normalisedPath(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 void loadLibrary(ObjState& s, const std::string& name, ImportedModel& model, ReadReport& report) {
-    fs::path path = fs::path(s.directory) / normalisedPath(name);
+    fs::path path = referencedFile(name, s.directory);
+    if (!kivano::mayRead(path)) {
+        report.warnings.push_back(outsideWarning("material library", name));
+        return;
+    }
     std::string text;
     if (!readFileText(path.string(), text) || fs::is_directory(path)) {
         report.warnings.push_back("material library \"" + name + "\" could not be read");
         return;
     }
     std::vector<ImportedMaterial> defined;
-    parseMtl(text, path.parent_path().string(), defined);
+    parseMtl(text, path.parent_path().string(), defined, report.warnings);
     for (ImportedMaterial& m : defined) {
         int index = materialNamed(s, model.materials, m.name);
         model.materials[size_t(index)] = std::move(m);
@@ -236,7 +238,10 @@ void loadLibrary(ObjState& s, const std::string& name, ImportedModel& model, Rea
 
 void readLibraries(ObjState& s, std::string_view line, ImportedModel& model, ReadReport& report) {
     std::string whole = restOfLine(line, "mtllib");
-    if (fs::is_regular_file(fs::path(s.directory) / normalisedPath(whole))) {
+    // A name outside the folder is left out whole, never looked at: how the
+    // line splits would tell whether a file exists there.
+    fs::path file = referencedFile(whole, s.directory);
+    if (!kivano::mayRead(file) || fs::is_regular_file(file)) {
         loadLibrary(s, whole, model, report);
         return;
     }
@@ -422,7 +427,7 @@ bool readObj(const std::string& path, ImportedModel& model, ReadReport& report) 
 }
 
 void parseMtl(std::string_view text, const std::string& baseDirectory,
-              std::vector<ImportedMaterial>& materials) {
+              std::vector<ImportedMaterial>& materials, std::vector<std::string>& warnings) {
     std::map<std::string, size_t> index;
     ImportedMaterial* current = nullptr;
     for (std::string_view raw : physicalLines(text)) {
@@ -445,10 +450,8 @@ void parseMtl(std::string_view text, const std::string& baseDirectory,
             if (ok)
                 current->diffuse = {float(rgb[0]), float(rgb[1]), float(rgb[2])};
         } else if (current && words[0] == "map_Kd" && words.size() >= 2) {
-            fs::path file = normalisedPath(textureFileName(line, words));
             current->texturePath =
-                file.is_absolute() ? file.lexically_normal().string()
-                                   : (fs::path(baseDirectory) / file).lexically_normal().string();
+                texturePathFor(textureFileName(line, words), baseDirectory, warnings);
         }
     }
 }

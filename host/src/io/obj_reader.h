@@ -14,9 +14,10 @@ namespace host::io {
 // positions are not yet welded. On failure report.error names the line.
 bool readObj(const std::string& path, ImportedModel& model, ReadReport& report);
 
-// Parses MTL text; texture paths are resolved against baseDirectory. Later
+// Parses MTL text; texture paths are resolved against baseDirectory, and a
+// texture the run may not read is left out with a warning. Later
 // definitions of a name replace earlier ones.
 void parseMtl(std::string_view text, const std::string& baseDirectory,
-              std::vector<ImportedMaterial>& materials);
+              std::vector<ImportedMaterial>& materials, std::vector<std::string>& warnings);
 
 }  // namespace host::io
