@@ -4,7 +4,7 @@
 // bad model's error compared with the command line's.
 // Usage: node page_test.mjs KIVANO_EXE EXAMPLES_DIR BAD_MODEL
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, dirname, join } from 'node:path';
 import assert from 'node:assert/strict';
@@ -94,6 +94,30 @@ check('a bad model shows the command line\'s error', async (page) => {
   assert.equal(await page.textContent('#error'), line);
   assert.equal(await page.locator('.sheet-page').count(), 0);
 });
+
+check('Cancel stops a running job and frees the page; the token leaves the address bar', async (page) => {
+  assert.equal(new URL(page.url()).search, '');
+  // A grid the fewest-pieces unfolding takes seconds over.
+  const n = 120;
+  const lines = [];
+  for (let i = 0; i <= n; i++) for (let j = 0; j <= n; j++) lines.push(`v ${i} ${j} ${((i * 7 + j * 3) % 5) * 0.1}`);
+  for (let i = 0; i < n; i++) for (let j = 0; j < n; j++) {
+    const a = i * (n + 1) + j + 1;
+    lines.push(`f ${a} ${a + n + 1} ${a + n + 2} ${a + 1}`);
+  }
+  const grid = join(scratch, 'grid.obj');
+  writeFileSync(grid, lines.join('\n'));
+  await page.setInputFiles('#model-input', grid);
+  await page.selectOption('#pieces', 'fewest');
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('progress').textContent.startsWith('Step'));
+  await page.click('#cancel');
+  await page.waitForFunction(() => document.getElementById('progress').textContent === 'Cancelled.');
+  assert.ok(await page.isEnabled('#unfold'));
+  assert.ok(await page.isHidden('#cancel'));
+  await page.selectOption('#pieces', 'default');
+});
+
 
 const { server, url, token } = await startServer(exe);
 const browser = await launchBrowser();

@@ -524,6 +524,13 @@ TEST(Serve, MalformedRequestsAreRefusedAndTheServerGoesOn) {
     EXPECT_EQ(withOptions("{\"margin\": \"wide\"}"), "option margin: give a number");
     EXPECT_EQ(withOptions("[1, 2"), "the options are no JSON object");
     EXPECT_EQ(withOptions(std::string(60000, '[')), "the options are no JSON object");
+    // A small glTF nested deeper than any stack: refused by its run, in words.
+    std::string id,
+        deep = "{\"asset\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
+    std::vector<json> events = runJob(server, {file("deep.gltf", deep)}, id);
+    EXPECT_EQ(events.back()["stage"], "failed");
+    EXPECT_NE(events.back()["error"].get<std::string>().find("deep"), std::string::npos)
+        << events.back().dump();
     EXPECT_EQ(c.Get("/api/jobs/0123456789abcdef0123456789abcdef")->status, 404);
     EXPECT_EQ(c.Get("/api/jobs/../../etc/passwd")->status, 404);
     EXPECT_EQ(c.Get("/index.html")->status, 200);

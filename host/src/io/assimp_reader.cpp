@@ -40,12 +40,24 @@ public:
     using DefaultIOSystem::Exists;
     using DefaultIOSystem::Open;
 
+    // Readers ask whether a file exists before they open it: a refusal there
+    // is the one the user hears of.
     bool Exists(const char* file) const override {
-        return kivano::mayRead(file) && DefaultIOSystem::Exists(file);
+        if (kivano::mayRead(file))
+            return DefaultIOSystem::Exists(file);
+        refuse(file);
+        return false;
     }
     Assimp::IOStream* Open(const char* file, const char* mode) override {
         if (kivano::mayRead(file))
             return DefaultIOSystem::Open(file, mode);
+        refuse(file);
+        return nullptr;
+    }
+    const std::vector<std::string>& refused() const { return refused_; }
+
+private:
+    void refuse(const char* file) const {
         std::error_code error;
         std::string named =
             fs::absolute(file, error).lexically_normal().lexically_relative(directory_).string();
@@ -53,13 +65,10 @@ public:
             named = file;
         if (std::find(refused_.begin(), refused_.end(), named) == refused_.end())
             refused_.push_back(named);
-        return nullptr;
     }
-    const std::vector<std::string>& refused() const { return refused_; }
 
-private:
     fs::path directory_;
-    std::vector<std::string> refused_;
+    mutable std::vector<std::string> refused_;
 };
 
 std::string texturePath(const aiMaterial& m, const fs::path& directory,
