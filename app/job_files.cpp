@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/json_depth.h"
+#include "option_table.h"
 
 namespace {
 
@@ -31,53 +32,6 @@ bool isCompanion(const std::string& name) {
     static const std::set<std::string> kinds{".mtl", ".png", ".jpg",  ".jpeg", ".bmp", ".tga",
                                              ".gif", ".tif", ".tiff", ".bin",  ".webp"};
     return kinds.count(extensionOf(name)) > 0;
-}
-
-// The option names and what kind of value each takes.
-enum class Kind { Text, Flag, Number, Count };
-
-const std::vector<std::pair<std::string, Kind>>& optionKinds() {
-    static const std::vector<std::pair<std::string, Kind>> kinds{
-        {"page", Kind::Text},         {"limit-page", Kind::Flag},  {"pieces", Kind::Text},
-        {"no-lugs", Kind::Flag},      {"lug-width", Kind::Number}, {"keep-original", Kind::Flag},
-        {"arrangement", Kind::Text},  {"scale", Kind::Number},     {"height", Kind::Number},
-        {"flat-angle", Kind::Number}, {"margin", Kind::Number},    {"map", Kind::Flag},
-        {"packing", Kind::Text},      {"oversize", Kind::Text},    {"max-pages", Kind::Count},
-        {"language", Kind::Text}};
-    return kinds;
-}
-
-bool argument(const std::string& name, Kind kind, const nlohmann::json& value,
-              std::vector<std::string>& args, std::string& error) {
-    error = "option " + name + ": ";
-    switch (kind) {
-    case Kind::Text:
-        if (!value.is_string())
-            return error += "give a text", false;
-        args.push_back("--" + name + "=" + value.get<std::string>());
-        return true;
-    case Kind::Flag:
-        if (!value.is_boolean())
-            return error += "give true or false", false;
-        if (value.get<bool>())
-            args.push_back("--" + name);
-        return true;
-    case Kind::Number:
-        if (!value.is_number())
-            return error += "give a number", false;
-        {
-            char text[32];
-            std::snprintf(text, sizeof text, "%.10g", value.get<double>());
-            args.push_back("--" + name + "=" + text);
-        }
-        return true;
-    case Kind::Count:
-        if (!value.is_number_integer())
-            return error += "give a whole number", false;
-        args.push_back("--" + name + "=" + std::to_string(value.get<long long>()));
-        return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -157,18 +111,6 @@ bool unfoldArguments(const std::string& json, std::vector<std::string>& args, st
         return true;
     if (json.size() > kMaxOptionsBytes || !kivano::jsonDepthWithin(json, kMaxOptionsDepth))
         return error = "the options are no JSON object", false;
-    nlohmann::json options = nlohmann::json::parse(json, nullptr, false);
-    if (!options.is_object())
-        return error = "the options are no JSON object", false;
-    for (const auto& [name, value] : options.items()) {
-        auto known = std::find_if(optionKinds().begin(), optionKinds().end(),
-                                  [&](const auto& option) { return option.first == name; });
-        if (known == optionKinds().end())
-            return error = "unknown option '" + name + "'", false;
-        if (value.is_null())
-            continue;
-        if (!argument(name, known->second, value, args, error))
-            return false;
-    }
-    return true;
+    return argumentsFromJson(unfoldOptionTable(), nlohmann::json::parse(json, nullptr, false), args,
+                             error);
 }

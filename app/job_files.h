@@ -44,7 +44,6 @@ private:
 // Options are a flat object of a few dozen short values.
 constexpr size_t kMaxOptionsBytes = 64 * 1024;
 
-// A JSON object with the unfold command's option names ("page", "no-lugs",
-// "lug-width", ...) as "--name=value" arguments. Values are checked for
-// their type here and for their range by the command itself.
+// A JSON object of the unfold command's options as "--name=value"
+// arguments, each checked against the option table as the command would.
 bool unfoldArguments(const std::string& json, std::vector<std::string>& args, std::string& error);

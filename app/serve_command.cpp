@@ -28,6 +28,7 @@
 #include "job_events.h"
 #include "job_files.h"
 #include "job_process.h"
+#include "option_table.h"
 #include "serve_access.h"
 
 namespace {
@@ -770,6 +771,9 @@ void route(httplib::Server& server, JobQueue& queue, const ServeAccess& access,
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
             sendError(res, 500, "the request failed inside the server");
         });
+    server.Get("/api/options", [](const httplib::Request&, httplib::Response& res) {
+        sendJson(res, 200, optionsJson(unfoldOptionTable()));
+    });
     server.Post("/api/jobs", [&queue, &o](const httplib::Request& req, httplib::Response& res,
                                           const httplib::ContentReader& content) {
         postJob(queue, o.maxUploadMb, req, res, content);

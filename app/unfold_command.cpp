@@ -29,6 +29,9 @@
 #include "io/model_io.h"
 #include "job_events.h"
 #include "layout.h"
+#include "number_text.h"
+#include "option_cli.h"
+#include "option_table.h"
 #include "outline.h"
 #include "plugin/option_controls.h"
 #include "scene/scene.h"
@@ -177,23 +180,6 @@ void onHostMessage(const host::Message& message) {
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
 }
 
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
-}
-
-// 12345 -> "12,345", as people write counts.
-std::string thousands(size_t value) {
-    std::string digits = std::to_string(value), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 std::string fixed1(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
@@ -212,69 +198,8 @@ std::string lower(std::string text) {
 
 // ---- options ----------------------------------------------------------------
 
-// The values of a number option a person could really want: from `low` to
-// `high`, either end left out where it says so. NaN lies in no range.
-struct Bounds {
-    double low, high;
-    bool aboveLow, belowHigh;
-    const char* unit;
-};
-
-// A page as long as a plotter roll; shorter sides leave no room for a
-// margin, the footer and a piece. Packing keeps a number for each quarter
-// square millimetre of an open page: 4 m² take some 70 MB a page.
-constexpr Bounds kPageSide{20.0, 10000.0, false, false, " mm"};
-constexpr double kPageAreaMax = 4e6;  // mm²
-// A model larger on paper than this (10 m) is no sheet anyone cuts out,
-// and laying out its nets would take gigabytes: a net's footprint is kept
-// in cells of a quarter square millimetre.
-constexpr double kPaperExtentMax = 1e4;  // mm
-constexpr Bounds kScale{0.0, 1e6, true, false, ""};
-constexpr Bounds kHeight{0.0, kPaperExtentMax, true, false, " mm"};
-constexpr Bounds kLugWidth{0.0, 100.0, true, false, " mm"};
-constexpr Bounds kFlatAngle{0.0, 180.0, false, true, " degrees"};
-constexpr Bounds kMaxPages{0.0, 1e6, false, false, ""};
-
-bool holds(const Bounds& b, double value) {
-    return (b.aboveLow ? value > b.low : value >= b.low) &&
-           (b.belowHigh ? value < b.high : value <= b.high);
-}
-
 std::string boundText(double value) {
     return value >= 1000.0 && value == std::floor(value) ? thousands(size_t(value)) : number(value);
-}
-
-// "between 20 and 10,000 mm", "above 0 and at most 100 mm", ...
-std::string describe(const Bounds& b) {
-    std::string low = boundText(b.low), high = boundText(b.high);
-    if (!b.aboveLow && !b.belowHigh)
-        return "between " + low + " and " + high + b.unit;
-    return (b.aboveLow ? "above " + low : "from " + low) +
-           (b.belowHigh ? " to below " + high : " and at most " + high) + b.unit;
-}
-
-// "--lug-width 0: must be above 0 and at most 100 mm"
-std::optional<Failure> outside(const char* option, double value, const Bounds& b) {
-    if (holds(b, value))
-        return std::nullopt;
-    return Failure{std::string(option) + " " + number(value) + ": must be " + describe(b),
-                   kUnfoldBadOption};
-}
-
-// "each side between 20 and 10,000 mm, the page at most 4 m²"
-std::string pageRange() {
-    return "each side " + describe(kPageSide) + ", the page at most " + number(kPageAreaMax / 1e6) +
-           " m²";
-}
-
-// "WxH", each side a number; the sides' range is checked apart.
-bool parsePage(const std::string& text, PageSize& page) {
-    double w = 0.0, h = 0.0;
-    char x = 0, extra = 0;
-    if (std::sscanf(text.c_str(), "%lf%c%lf%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X'))
-        return false;
-    page = {w, h};
-    return true;
 }
 
 // What a net may grow to with --limit-page: the page inside its margins,
@@ -300,35 +225,16 @@ std::optional<Failure> badOption(const std::string& message) {
     return Failure{message, kUnfoldBadOption};
 }
 
-std::optional<Failure> checkNumbers(const UnfoldOptions& o) {
-    struct Given {
-        const char* option;
-        double value;
-        const Bounds& bounds;
-    };
-    std::vector<Given> given{{"--scale", o.scale, kScale},
-                             {"--lug-width", o.lugWidth, kLugWidth},
-                             {"--max-pages", double(o.maxPages), kMaxPages}};
-    if (o.height)
-        given.push_back({"--height", *o.height, kHeight});
-    if (o.flatAngle)
-        given.push_back({"--flat-angle", *o.flatAngle, kFlatAngle});
-    for (const Given& g : given)
-        if (auto failure = outside(g.option, g.value, g.bounds))
-            return failure;
-    return std::nullopt;
-}
-
 std::optional<Failure> checkPage(const UnfoldOptions& o, PageSize& page) {
-    if (!parsePage(o.page, page))
-        return badOption("--page must be WIDTHxHEIGHT in mm, e.g. 210x297, got '" + o.page + "'");
-    if (!holds(kPageSide, page.width) || !holds(kPageSide, page.height) ||
-        page.width * page.height > kPageAreaMax)
-        return badOption("--page " + o.page + ": must have " + pageRange());
+    PaperSize paper;
+    if (!parsePaperSize(o.page, paper))
+        return std::nullopt;  // the table's check says why
+    page = {paper.width, paper.height};
     // Half the shorter side would leave a page of margins.
-    Bounds margin{0.0, std::min(page.width, page.height) / 2, false, true, " mm"};
-    if (auto failure = outside("--margin", o.margin, margin))
-        return badOption(failure->message + " on a " + o.page + " page");
+    OptionRange margin{0.0, std::min(page.width, page.height) / 2, false, true};
+    if (!(o.margin >= margin.low && o.margin < margin.high))
+        return badOption("--margin " + number(o.margin) + ": must be " +
+                         describeRange(margin, "mm") + " on a " + o.page + " page");
     PageSize limit = netLimit(o, page);
     if (limit.width <= 0.0 || limit.height <= 0.0)
         return badOption("--margin " + number(o.margin) + " leaves no room on a " + o.page +
@@ -338,9 +244,9 @@ std::optional<Failure> checkPage(const UnfoldOptions& o, PageSize& page) {
 
 std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
                                     std::vector<Output>& outputs) {
+    if (std::string refused = firstRefusal(unfoldOptionTable(), o); !refused.empty())
+        return badOption(refused);
     if (auto failure = checkPage(o, page))
-        return failure;
-    if (auto failure = checkNumbers(o))
         return failure;
     for (const std::string& path : o.outputs) {
         Output out{path, OutputKind::Obj};
@@ -1230,58 +1136,9 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
         ->required();
     cmd->add_option("-o,--output", options->outputs, "Output: .obj (scene), .pdf, .svg; repeatable")
         ->required();
-    cmd->add_option("--page", options->page, "Page size WxH in mm, " + pageRange())
-        ->capture_default_str();
-    cmd->add_flag("--limit-page", options->limitPage, "Never let a net outgrow the page");
-    cmd->add_option("--pieces", options->pieces,
-                    "How to unfold: the default edge order, or as few pieces as it can find "
-                    "(slower; pieces always fit the page)")
-        ->check(CLI::IsMember({"default", "fewest"}))
-        ->capture_default_str();
-    cmd->add_flag("--no-lugs", options->noLugs, "No glue tabs");
-    cmd->add_option("--lug-width", options->lugWidth,
-                    "Largest glue tab width in mm, " + describe(kLugWidth))
-        ->capture_default_str();
-    cmd->add_flag("--keep-original", options->keepOriginal, "Keep the source object in the scene");
-    cmd->add_option("--arrangement", options->arrangement, "How the nets lie in the scene")
-        ->check(CLI::IsMember({"side-by-side", "animation", "layered"}))
-        ->capture_default_str();
-    CLI::Option* scale =
-        cmd->add_option("--scale", options->scale,
-                        "Scale the model (centimetres) before unfolding, " + describe(kScale))
-            ->capture_default_str();
-    cmd->add_option(
-           "--height", options->height,
-           "The model's largest extent on paper in mm (instead of --scale), " + describe(kHeight))
-        ->excludes(scale);
-    cmd->add_option("--margin", options->margin,
-                    "Page margin in mm, from 0 to below half the page's shorter side")
-        ->capture_default_str();
-    cmd->add_option("--flat-angle", options->flatAngle,
-                    "Folds flatter than this many degrees print no line, " + describe(kFlatAngle) +
-                        " (default: only faces in one plane)");
-    cmd->add_option("--packing", options->packing,
-                    "How nets share a page: by their true shapes, nesting in each other's hollows, "
-                    "or by their boxes (faster, more pages)")
-        ->check(CLI::IsMember({"shapes", "boxes"}))
-        ->capture_default_str();
-    cmd->add_flag("--map", options->map,
-                  "Add a first page showing the model from four sides, each piece in its own "
-                  "colour with its number");
-    cmd->add_option("--oversize", options->oversize,
-                    "A net larger than the page: tile it across pages of the chosen size, or "
-                    "give it one page of the size it needs (for plotters)")
-        ->check(CLI::IsMember({"tile", "page"}))
-        ->capture_default_str();
-    cmd->add_option("--max-pages", options->maxPages,
-                    "Refuse a sheet of more pages than this, before writing it, " +
-                        describe(kMaxPages) + " (0: no limit)")
-        ->capture_default_str();
+    addTableOptions(*cmd, unfoldOptionTable(), *options);
     cmd->add_option("--json", options->json, "Write a report of the run as JSON");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");
-    cmd->add_option("--language", options->language, "Language of the option window")
-        ->check(CLI::IsMember({"de", "en"}))
-        ->capture_default_str();
     // For programs that run the command, not for people: no help line.
     cmd->add_option("--progress-fd", options->progressFd)->group("");
     cmd->add_option("--faces-json", options->facesJson)->group("");

@@ -135,7 +135,7 @@ function choose(list) {
   files = [...list];
   clearResult();
   $('chosen').textContent = files.map((f) => f.name).join(', ');
-  $('unfold').disabled = files.length === 0;
+  allowUnfold();
   preview();
 }
 
@@ -153,45 +153,149 @@ drop.addEventListener('drop', (e) => {
 
 // ---- options ----------------------------------------------------------------
 
-$('page-preset').addEventListener('change', () => {
-  const preset = $('page-preset').value;
-  if (preset === 'custom') return;
-  const [w, h] = preset.split('x');
-  $('page-width').value = w;
-  $('page-height').value = h;
-});
-for (const id of ['page-width', 'page-height']) {
-  $(id).addEventListener('input', () => {
-    const text = `${$('page-width').value}x${$('page-height').value}`;
-    const preset = [...$('page-preset').options].find((o) => o.value === text);
-    $('page-preset').value = preset ? preset.value : 'custom';
+// The form is the server's table of the unfold command's options, so an
+// option the command gains shows here with nothing written for it. Each
+// field reads its option's value (undefined: left to the command's default)
+// and can empty itself.
+const fields = new Map();  // option name -> {node, read, clear}
+let formBuilt = false;
+// Without the table there is no form to send; why stays in view.
+let formError = '';
+
+function element(tag, properties = {}, ...children) {
+  const node = Object.assign(document.createElement(tag), properties);
+  node.append(...children);
+  return node;
+}
+
+// A field and its unit stay on one line, even where the label wraps.
+function labelled(text, control, unit) {
+  return element('label', {}, `${text} `, element('span', { className: 'field' }, control, unit ? ` ${unit}` : ''));
+}
+
+function numberInput(id, option) {
+  const input = element('input', { id, type: 'number', step: option.type === 'count' ? '1' : 'any' });
+  if (option.min != null) input.min = option.min;
+  if (option.max != null) input.max = option.max;
+  if (option.placeholder) {
+    input.placeholder = option.placeholder;
+    // Read whole, beside the spin buttons.
+    input.style.width = `calc(${option.placeholder.length}ch + 2em)`;
+  }
+  return input;
+}
+
+const numberIn = (input) => (input.value === '' ? undefined : Number(input.value));
+
+function numberField(option) {
+  const input = numberInput(option.name, option);
+  input.value = option.default ?? '';
+  return { node: labelled(option.label, input, option.unit), read: () => numberIn(input), clear: () => { input.value = ''; } };
+}
+
+function flagField(option) {
+  const box = element('input', { id: option.name, type: 'checkbox', checked: option.default === true });
+  return { node: element('label', {}, box, ` ${option.label}`), read: () => box.checked, clear: () => { box.checked = false; } };
+}
+
+function choiceField(option) {
+  const select = element('select', { id: option.name },
+    ...option.choices.map((c) => element('option', { value: c.value, textContent: c.label })));
+  if (option.default == null) select.prepend(element('option', { value: '' }));
+  select.value = option.default ?? '';
+  return { node: labelled(option.label, select, option.unit), read: () => select.value || undefined, clear: () => { select.value = ''; } };
+}
+
+// A page is one of the table's sizes by name or any size typed in; the
+// fields show the size either way, and a typed size that is a named one
+// goes by its name.
+function pageField(option) {
+  const preset = element('select', { id: `${option.name}-preset` },
+    ...option.presets.map((p) => element('option', { value: p.value, textContent: p.label })),
+    element('option', { value: '', textContent: 'other' }));
+  const width = numberInput(`${option.name}-width`, option);
+  const height = numberInput(`${option.name}-height`, option);
+  const named = (value) => option.presets.find((p) => p.value === value);
+  const fill = ([w = '', h = '']) => {
+    width.value = w;
+    height.value = h;
+  };
+  const matchPreset = () => {
+    const match = option.presets.find((p) => p.size[0] === numberIn(width) && p.size[1] === numberIn(height));
+    preset.value = match ? match.value : '';
+  };
+  preset.addEventListener('change', () => {
+    if (named(preset.value)) fill(named(preset.value).size);
   });
+  width.addEventListener('input', matchPreset);
+  height.addEventListener('input', matchPreset);
+  fill(named(option.default)?.size ?? (option.default ?? '').split('x'));
+  matchPreset();
+  const read = () => {
+    if (preset.value) return preset.value;
+    return width.value === '' && height.value === '' ? undefined : `${width.value}x${height.value}`;
+  };
+  const clear = () => {
+    fill([]);
+    preset.value = '';
+  };
+  const node = element('div', {}, labelled(option.label, preset),
+    labelled('Width', width, option.unit), labelled('Height', height, option.unit));
+  return { node, read, clear };
+}
+
+const fieldByType = { flag: flagField, number: numberField, count: numberField, choice: choiceField, page: pageField };
+
+function addField(option) {
+  const build = fieldByType[option.type];
+  if (!build) throw new Error(`option ${option.name} is of a type this page does not know: ${option.type}`);
+  const field = build(option);
+  if (option.help) field.node.title = option.help;
+  fields.set(option.name, field);
+  return field.node;
+}
+
+// Of two options that exclude each other, the one typed into last counts:
+// the other empties, so the form sends what it shows.
+function linkExclusions(options) {
+  for (const option of options) {
+    const field = fields.get(option.name);
+    const other = fields.get(option.excludes);
+    if (!other) continue;
+    field.node.addEventListener('input', () => {
+      const value = field.read();
+      if (value !== undefined && value !== false) other.clear();
+    });
+  }
+}
+
+async function buildForm() {
+  const res = await fetch('/api/options');
+  const answer = await res.json().catch(() => ({}));
+  if (!res.ok) throw new Error(answer.error || `the server sent no options (${res.status})`);
+  $('option-groups').replaceChildren(...answer.groups.map((group) =>
+    element('fieldset', {}, element('legend', { textContent: group.name }), ...group.options.map(addField))));
+  linkExclusions(answer.groups.flatMap((group) => group.options));
 }
 
 // The unfold command's options by their own names; what the form leaves
 // empty is left to the command's default.
 function options() {
-  const number = (id) => ($(id).value === '' ? null : Number($(id).value));
-  const o = {
-    page: `${$('page-width').value}x${$('page-height').value}`,
-    margin: number('margin'),
-    'limit-page': $('limit-page').checked,
-    oversize: $('oversize').value,
-    'max-pages': number('max-pages'),
-    'no-lugs': !$('lugs').checked,
-    'lug-width': number('lug-width'),
-    pieces: $('pieces').value,
-    packing: $('packing').value,
-    'flat-angle': number('flat-angle'),
-    map: $('map').checked,
-    arrangement: $('arrangement').value,
-    'keep-original': $('keep-original').checked,
-    language: $('language').value,
-  };
-  if (document.querySelector('input[name=size-by]:checked').value === 'height') o.height = number('height');
-  else o.scale = number('scale');
-  return o;
+  const chosen = {};
+  for (const [name, field] of fields) {
+    const value = field.read();
+    if (value !== undefined) chosen[name] = value;
+  }
+  return chosen;
 }
+
+buildForm().then(() => {
+  formBuilt = true;
+  allowUnfold();
+}, (err) => {
+  formError = err.message || String(err);
+  $('error').textContent = formError;
+});
 
 // ---- a job ------------------------------------------------------------------
 
@@ -201,7 +305,7 @@ function say(text) {
 
 function clearResult() {
   job = null;
-  $('error').textContent = '';
+  $('error').textContent = formError;
   $('summary').textContent = '';
   $('warnings').replaceChildren();
   $('pages').replaceChildren();
@@ -211,7 +315,7 @@ function clearResult() {
 
 $('options').addEventListener('submit', async (e) => {
   e.preventDefault();
-  if (!files.length) return;
+  if (!files.length || !formBuilt) return;
   clearResult();
   $('unfold').disabled = true;
   const body = new FormData();
@@ -238,7 +342,11 @@ function fail(message) {
 function settle() {
   running = null;
   $('cancel').hidden = true;
-  $('unfold').disabled = files.length === 0;
+  allowUnfold();
+}
+
+function allowUnfold() {
+  $('unfold').disabled = !formBuilt || files.length === 0;
 }
 
 function follow(id) {

@@ -1,7 +1,8 @@
 // The page in headless chromium against a real "kivano serve": a model
 // dropped in and unfolded, its pages and PDF counted by the report and by
-// pdfinfo, the linked views checked by the pixels of the 3-D canvas, and a
-// bad model's error compared with the command line's.
+// pdfinfo, the linked views checked by the pixels of the 3-D canvas, a
+// bad model's error compared with the command line's, and the option form
+// as the server's option table makes it.
 // Usage: node page_test.mjs KIVANO_EXE EXAMPLES_DIR BAD_MODEL
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
@@ -116,6 +117,53 @@ check('Cancel stops a running job and frees the page; the token leaves the addre
   assert.ok(await page.isEnabled('#unfold'));
   assert.ok(await page.isHidden('#cancel'));
   await page.selectOption('#pieces', 'default');
+});
+
+// The made-up option stands for any the command gains: the page must show
+// and send it with nothing written for it.
+check('the form is the server\'s option table: an added option, a typed page size and an excluded pair go out as shown', async (page) => {
+  const added = { name: 'glue-colour', type: 'number', label: 'glue colour', unit: '%', default: 50, min: 0, max: 100 };
+  let table;
+  await page.route('**/api/options', async (route) => {
+    const response = await route.fetch();
+    table = await response.json();
+    table.groups.at(-1).options.push(added);
+    await route.fulfill({ response, json: table });
+  });
+  await page.reload();
+  const field = page.locator('#glue-colour');
+  assert.deepEqual([await field.getAttribute('min'), await field.getAttribute('max'), await field.inputValue()], ['0', '100', '50']);
+  assert.match(await page.locator('label', { has: field }).textContent(), /glue colour\s+%/);
+  await field.fill('70');
+
+  const all = table.groups.flatMap((group) => group.options);
+  const paper = all.find((o) => o.type === 'page');
+  const shown = await page.inputValue(`#${paper.name}-preset`);
+  const preset = paper.presets.find((p) => p.value !== shown);
+  await page.fill(`#${paper.name}-width`, String(preset.size[0]));
+  await page.fill(`#${paper.name}-height`, String(preset.size[1]));
+  assert.equal(await page.inputValue(`#${paper.name}-preset`), preset.value);
+  const pair = all.find((o) => o.excludes);
+  await page.fill(`#${pair.excludes}`, '2');
+  await page.fill(`#${pair.name}`, '3');
+  assert.equal(await page.inputValue(`#${pair.excludes}`), '');
+
+  let sent;
+  await page.route('**/api/jobs', async (route) => {
+    const request = route.request();
+    const form = await new Response(request.postDataBuffer(), { headers: request.headers() }).formData();
+    sent = JSON.parse(form.get('options'));
+    await route.abort();
+  });
+  await page.setInputFiles('#model-input', join(examples, 'figure.obj'));
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('error').textContent !== '');
+  await page.unrouteAll();
+  await page.reload();
+  assert.equal(sent['glue-colour'], 70);
+  assert.equal(sent[paper.name], preset.value);
+  assert.equal(sent[pair.name], 3);
+  assert.ok(!(pair.excludes in sent), `${pair.excludes} is sent beside ${pair.name}`);
 });
 
 

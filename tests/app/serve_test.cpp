@@ -520,7 +520,7 @@ TEST(Serve, MalformedRequestsAreRefusedAndTheServerGoesOn) {
                                               {"options", options, "", ""}};
         return body(c.Post("/api/jobs", items)).value("error", "");
     };
-    EXPECT_EQ(withOptions("{\"pages\": 3}"), "unknown option 'pages'");
+    EXPECT_EQ(withOptions("{\"pages\": 3}"), "unknown option 'pages' (did you mean 'page'?)");
     EXPECT_EQ(withOptions("{\"margin\": \"wide\"}"), "option margin: give a number");
     EXPECT_EQ(withOptions("[1, 2"), "the options are no JSON object");
     EXPECT_EQ(withOptions(std::string(60000, '[')), "the options are no JSON object");
@@ -552,27 +552,52 @@ std::string commandLineError(const fs::path& model, const std::string& args, con
 TEST(Serve, ABadModelOrOptionFailsWithTheCommandLinesErrorLine) {
     TempDir temp;
     Server server(temp);
-    struct Case {
-        fs::path model;
-        std::string options, args;
+    auto cliLine = [&](const fs::path& model, const std::string& args) {
+        return std::regex_replace(commandLineError(model, args, temp),
+                                  std::regex("^kivano: error: "), "");
     };
-    const Case cases[] = {
-        {fs::path(KIVANO_BAD) / "no_faces.obj", "{}", ""},
-        {example("cube.obj"), "{\"pieces\": \"bogus\"}", "--pieces bogus"},
-    };
-    for (const Case& bad : cases) {
-        std::string id;
-        std::vector<json> events = runJob(server,
-                                          {file(bad.model.filename().string(), readAll(bad.model)),
-                                           {"options", bad.options, "", ""}},
-                                          id);
-        EXPECT_EQ(events.back()["stage"], "failed");
-        std::string error =
-            body(server.client().Get("/api/jobs/" + id)).value("error", "(no error)");
-        EXPECT_EQ(error + "\n", std::regex_replace(commandLineError(bad.model, bad.args, temp),
-                                                   std::regex("^kivano: error: "), ""));
-        EXPECT_EQ(server.client().Get("/api/jobs/" + id + "/sheet.pdf")->status, 409);
+    // A model the run cannot read: its job fails with the command's line.
+    fs::path model = fs::path(KIVANO_BAD) / "no_faces.obj";
+    std::string id;
+    std::vector<json> events =
+        runJob(server, {file(model.filename().string(), readAll(model))}, id);
+    EXPECT_EQ(events.back()["stage"], "failed");
+    EXPECT_EQ(body(server.client().Get("/api/jobs/" + id)).value("error", "(no error)") + "\n",
+              cliLine(model, ""));
+    EXPECT_EQ(server.client().Get("/api/jobs/" + id + "/sheet.pdf")->status, 409);
+    // An option out of its range or choices: refused before a job is made,
+    // in the command's words.
+    for (auto [options, args] : {std::pair{"{\"pieces\": \"bogus\"}", "--pieces bogus"},
+                                 std::pair{"{\"lug-width\": 0}", "--lug-width 0"},
+                                 std::pair{"{\"page\": \"1e9x1e9\"}", "--page 1e9x1e9"}}) {
+        httplib::MultipartFormDataItems items{file("cube.obj", readAll(example("cube.obj"))),
+                                              {"options", options, "", ""}};
+        auto res = server.client().Post("/api/jobs", items);
+        EXPECT_EQ(res->status, 400) << options;
+        EXPECT_EQ(body(res).value("error", "") + "\n", cliLine(example("cube.obj"), args))
+            << options;
     }
+}
+
+TEST(Serve, TheOptionsAreServedAsTheFormShowsThem) {
+    TempDir temp;
+    Server server(temp);
+    json groups = body(server.client().Get("/api/options"))["groups"];
+    std::set<std::string> names;
+    for (const json& group : groups)
+        for (const json& option : group["options"])
+            names.insert(option["name"].get<std::string>());
+    // Each is an option of the command line, and the command's --help names each.
+    FILE* pipe = popen((std::string("'") + KIVANO_EXE + "' unfold --help").c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::string help;
+    while (std::fgets(buffer.data(), int(buffer.size()), pipe))
+        help += buffer.data();
+    pclose(pipe);
+    EXPECT_GE(names.size(), 16u);
+    for (const std::string& name : names)
+        EXPECT_NE(help.find("--" + name), std::string::npos) << name;
+    EXPECT_EQ(server.anonymous().Get("/api/options")->status, 403);
 }
 
 TEST(Serve, ManyRequestsAtOnceAreAllAnsweredAndJobsRunOneAtATime) {

@@ -540,7 +540,7 @@ TEST(Unfold, BadInputOptionOrOutputFailsWithOneLineAndNoFile) {
     const std::vector<Case> cases{
         {{dir / "missing.obj", "-o", dir / "a.pdf"}, "missing.obj"},
         {{dir / "broken.obj", "-o", dir / "a.pdf"}, "broken.obj"},
-        {{example("cube.obj"), "-o", dir / "a.pdf", "--page", "A4"}, "--page"},
+        {{example("cube.obj"), "-o", dir / "a.pdf", "--page", "A9"}, "--page"},
         {{example("cube.obj"), "-o", dir / "a.pdf", "--scale", "-1"}, "--scale"},
         {{example("cube.obj"), "-o", dir / "a.png"}, "a.png"},
         {{example("cube.obj"), "-o", dir / "no/such/dir/a.pdf"}, "a.pdf"},

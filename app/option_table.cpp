@@ -1,0 +1,532 @@
+#include "option_table.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include <nlohmann/json.hpp>
+
+#include "number_text.h"
+
+namespace {
+
+constexpr double kNoLimit = std::numeric_limits<double>::infinity();
+// A page as long as a plotter roll; shorter sides leave no room for a
+// margin, the footer and a piece. Packing keeps a number for each quarter
+// square millimetre of an open page: 4 m² take some 70 MB a page.
+constexpr OptionRange kPageSide{20.0, 10000.0};
+constexpr double kPageAreaMax = 4e6;  // mm²
+// A mistyped name is taken for a known one this many edits away at most.
+constexpr size_t kNearestEdits = 2;
+
+struct NamedPaper {
+    const char* name;
+    double width, height;
+};
+constexpr NamedPaper kPapers[] = {{"A3", 297, 420},
+                                  {"A4", 210, 297},
+                                  {"A5", 148, 210},
+                                  {"Letter", 215.9, 279.4},
+                                  {"Legal", 215.9, 355.6}};
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+std::string boundText(double value) {
+    return value >= 1000.0 && value == std::floor(value) ? thousands(size_t(value)) : number(value);
+}
+
+bool holds(const OptionRange& r, double value) {
+    return (r.aboveLow ? value > r.low : value >= r.low) &&
+           (r.belowHigh ? value < r.high : value <= r.high);
+}
+
+std::string withUnit(const std::string& text, const std::string& unit) {
+    if (unit.empty())
+        return text;
+    return text + (unit == "°" ? " degrees" : " " + unit);
+}
+
+std::string pageRule() {
+    return "each side " + describeRange(kPageSide, "mm") + ", the page at most " +
+           number(kPageAreaMax / 1e6) + " m²";
+}
+
+std::string paperNames() {
+    std::string names;
+    for (const NamedPaper& paper : kPapers)
+        names += std::string(names.empty() ? "" : ", ") + paper.name;
+    return names;
+}
+
+std::string choiceList(const OptionSpec& spec) {
+    std::string list;
+    for (const OptionChoice& choice : spec.choices)
+        list += (list.empty() ? "" : ", ") + choice.value;
+    return list;
+}
+
+std::vector<OptionSpec> makeTable() {
+    using O = UnfoldOptions;
+    const OptionRange positive{0.0, 1e6, true};
+    std::vector<OptionSpec> table{
+        {"page",
+         OptionType::Page,
+         OptionStage::Sheet,
+         "Page",
+         "Size",
+         "Page size: WIDTHxHEIGHT in mm or a paper size (" + paperNames() +
+             "; add L for landscape)",
+         "mm",
+         kPageSide,
+         {},
+         "",
+         "",
+         &O::page},
+        {"margin",
+         OptionType::Number,
+         OptionStage::Sheet,
+         "Page",
+         "Margin",
+         "Page margin, below half the page's shorter side",
+         "mm",
+         OptionRange{0.0, kNoLimit},
+         {},
+         "",
+         "",
+         &O::margin},
+        {"limit-page",
+         OptionType::Flag,
+         OptionStage::Scene,
+         "Page",
+         "limit nets to the page",
+         "Never let a net outgrow the page",
+         "",
+         std::nullopt,
+         {},
+         "",
+         "",
+         &O::limitPage},
+        {"oversize",
+         OptionType::Choice,
+         OptionStage::Sheet,
+         "Page",
+         "Nets larger than the page",
+         "A net larger than the page: tile it across pages of the chosen size, or give it one "
+         "page of the size it needs (for plotters)",
+         "",
+         std::nullopt,
+         {{"tile", "tiled across pages"}, {"page", "on a page of their own size"}},
+         "",
+         "",
+         &O::oversize},
+        {"max-pages",
+         OptionType::Count,
+         OptionStage::Sheet,
+         "Page",
+         "Most pages",
+         "Refuse a sheet of more pages than this, before writing it (0: no limit)",
+         "",
+         OptionRange{0.0, 1e6},
+         {},
+         "",
+         "",
+         &O::maxPages},
+        {"scale",
+         OptionType::Number,
+         OptionStage::Scene,
+         "Size on paper",
+         "scale",
+         "Scale the model (centimetres) before unfolding",
+         "",
+         positive,
+         {},
+         "height",
+         "",
+         &O::scale},
+        {"height",
+         OptionType::Number,
+         OptionStage::Scene,
+         "Size on paper",
+         "largest extent",
+         "The model's largest extent on paper (instead of --scale)",
+         "mm",
+         OptionRange{0.0, kPaperExtentMax, true},
+         {},
+         "scale",
+         "by scale",
+         &O::height},
+        {"no-lugs",
+         OptionType::Flag,
+         OptionStage::Scene,
+         "Pieces",
+         "no glue tabs",
+         "No glue tabs",
+         "",
+         std::nullopt,
+         {},
+         "",
+         "",
+         &O::noLugs},
+        {"lug-width",
+         OptionType::Number,
+         OptionStage::Scene,
+         "Pieces",
+         "glue tab width",
+         "Largest glue tab width",
+         "mm",
+         OptionRange{0.0, 100.0, true},
+         {},
+         "",
+         "",
+         &O::lugWidth},
+        {"pieces",
+         OptionType::Choice,
+         OptionStage::Scene,
+         "Pieces",
+         "Unfolding",
+         "How to unfold: the default edge order, or as few pieces as it can find (slower; "
+         "pieces always fit the page)",
+         "",
+         std::nullopt,
+         {{"default", "default edge order"}, {"fewest", "fewest pieces"}},
+         "",
+         "",
+         &O::pieces},
+        {"packing",
+         OptionType::Choice,
+         OptionStage::Sheet,
+         "Pieces",
+         "Packing",
+         "How nets share a page: by their true shapes, nesting in each other's hollows, or by "
+         "their boxes (faster, more pages)",
+         "",
+         std::nullopt,
+         {{"shapes", "by shape"}, {"boxes", "by box (faster)"}},
+         "",
+         "",
+         &O::packing},
+        {"flat-angle",
+         OptionType::Number,
+         OptionStage::Sheet,
+         "Pieces",
+         "Fold lines from",
+         "Folds flatter than this many degrees print no line (default: only faces in one "
+         "plane)",
+         "°",
+         OptionRange{0.0, 180.0, false, true},
+         {},
+         "",
+         "faces in one plane",
+         &O::flatAngle},
+        {"map",
+         OptionType::Flag,
+         OptionStage::Sheet,
+         "Pieces",
+         "a first page that maps the pieces",
+         "Add a first page showing the model from four sides, each piece in its own colour "
+         "with its number",
+         "",
+         std::nullopt,
+         {},
+         "",
+         "",
+         &O::map},
+        {"arrangement",
+         OptionType::Choice,
+         OptionStage::Scene,
+         "Scene",
+         "Nets in the scene",
+         "How the nets lie in the scene",
+         "",
+         std::nullopt,
+         {{"layered", "layered"}, {"side-by-side", "side by side"}, {"animation", "animation"}},
+         "",
+         "",
+         &O::arrangement},
+        {"keep-original",
+         OptionType::Flag,
+         OptionStage::Scene,
+         "Scene",
+         "keep the original object",
+         "Keep the source object in the scene",
+         "",
+         std::nullopt,
+         {},
+         "",
+         "",
+         &O::keepOriginal},
+        {"language",
+         OptionType::Choice,
+         OptionStage::Scene,
+         "Scene",
+         "Option window",
+         "Language of the option window",
+         "",
+         std::nullopt,
+         {{"en", "English"}, {"de", "German"}},
+         "",
+         "",
+         &O::language},
+    };
+    return table;
+}
+
+// The value UnfoldOptions starts with, as JSON; null where there is none.
+nlohmann::json defaultJson(const OptionSpec& spec) {
+    static const UnfoldOptions defaults;
+    return std::visit(
+        [](auto member) -> nlohmann::json {
+            const auto& value = defaults.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::optional<double>>)
+                return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+            else
+                return value;
+        },
+        spec.field);
+}
+
+const char* typeName(OptionType type) {
+    switch (type) {
+    case OptionType::Flag:
+        return "flag";
+    case OptionType::Number:
+        return "number";
+    case OptionType::Count:
+        return "count";
+    case OptionType::Choice:
+        return "choice";
+    case OptionType::Page:
+        return "page";
+    }
+    return "";
+}
+
+nlohmann::json specJson(const OptionSpec& spec) {
+    nlohmann::json json{{"name", spec.name},
+                        {"type", typeName(spec.type)},
+                        {"label", spec.label},
+                        {"help", fullHelp(spec)},
+                        {"default", defaultJson(spec)}};
+    if (!spec.unit.empty())
+        json["unit"] = spec.unit;
+    if (spec.range) {
+        json["min"] = spec.range->low;
+        json["max"] = std::isfinite(spec.range->high) ? nlohmann::json(spec.range->high)
+                                                      : nlohmann::json(nullptr);
+        json["minExclusive"] = spec.range->aboveLow;
+        json["maxExclusive"] = spec.range->belowHigh;
+    }
+    for (const OptionChoice& choice : spec.choices)
+        json["choices"].push_back({{"value", choice.value}, {"label", choice.label}});
+    if (spec.type == OptionType::Page)
+        for (const NamedPaper& paper : kPapers)
+            json["presets"].push_back({{"value", paper.name},
+                                       {"label", paper.name},
+                                       {"size", {paper.width, paper.height}}});
+    if (!spec.excludes.empty())
+        json["excludes"] = spec.excludes;
+    if (!spec.placeholder.empty())
+        json["placeholder"] = spec.placeholder;
+    return json;
+}
+
+// The value as the command line writes it.
+std::string argumentText(const nlohmann::json& value) {
+    if (value.is_string())
+        return value.get<std::string>();
+    if (value.is_number_integer())
+        return std::to_string(value.get<long long>());
+    return number(value.get<double>());
+}
+
+size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t above = row[j];
+            size_t change = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, change});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+const std::vector<OptionSpec>& unfoldOptionTable() {
+    static const std::vector<OptionSpec> table = makeTable();
+    return table;
+}
+
+bool parsePaperSize(const std::string& text, PaperSize& size) {
+    for (const NamedPaper& paper : kPapers) {
+        std::string name = lower(paper.name);
+        if (lower(text) == name) {
+            size = {paper.width, paper.height};
+            return true;
+        }
+        if (lower(text) == name + "l") {
+            size = {paper.height, paper.width};
+            return true;
+        }
+    }
+    double w = 0.0, h = 0.0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%lf%c%lf%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X'))
+        return false;
+    size = {w, h};
+    return true;
+}
+
+std::string describeRange(const OptionRange& r, const std::string& unit) {
+    std::string low = boundText(r.low), high = boundText(r.high);
+    if (!std::isfinite(r.high))
+        return withUnit((r.aboveLow ? "above " : "at least ") + low, unit);
+    if (!r.aboveLow && !r.belowHigh)
+        return withUnit("between " + low + " and " + high, unit);
+    return withUnit((r.aboveLow ? "above " + low : "from " + low) +
+                        (r.belowHigh ? " to below " + high : " and at most " + high),
+                    unit);
+}
+
+std::string fullHelp(const OptionSpec& spec) {
+    if (spec.type == OptionType::Page)
+        return spec.help + ", " + pageRule();
+    if (spec.range && std::isfinite(spec.range->high))
+        return spec.help + ", " + describeRange(*spec.range, spec.unit);
+    if (!spec.choices.empty())
+        return spec.help + ": " + choiceList(spec);
+    return spec.help;
+}
+
+std::string refusal(const OptionSpec& spec, double value) {
+    std::string given = "--" + spec.name + " " + number(value);
+    if (spec.type == OptionType::Count && value != std::floor(value))
+        return given + ": must be a whole number";
+    if (spec.range && !holds(*spec.range, value))
+        return given + ": must be " + describeRange(*spec.range, spec.unit);
+    return {};
+}
+
+std::string refusal(const OptionSpec& spec, const std::string& value) {
+    std::string given = "--" + spec.name + " " + value;
+    if (spec.type == OptionType::Choice) {
+        for (const OptionChoice& choice : spec.choices)
+            if (choice.value == value)
+                return {};
+        return given + ": must be one of " + choiceList(spec);
+    }
+    if (spec.type != OptionType::Page)
+        return {};
+    PaperSize size;
+    if (!parsePaperSize(value, size))
+        return given + ": must be WIDTHxHEIGHT in mm, e.g. 210x297, or a paper size (" +
+               paperNames() + "; add L for landscape)";
+    if (!holds(kPageSide, size.width) || !holds(kPageSide, size.height) ||
+        size.width * size.height > kPageAreaMax)
+        return given + ": must have " + pageRule();
+    return {};
+}
+
+std::string firstRefusal(const std::vector<OptionSpec>& table, const UnfoldOptions& options) {
+    for (const OptionSpec& spec : table) {
+        std::string refused = std::visit(
+            [&](auto member) -> std::string {
+                const auto& value = options.*member;
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::optional<double>>)
+                    return value ? refusal(spec, *value) : std::string();
+                else if constexpr (std::is_same_v<T, std::string>)
+                    return refusal(spec, value);
+                else if constexpr (std::is_same_v<T, bool>)
+                    return std::string();
+                else
+                    return refusal(spec, double(value));
+            },
+            spec.field);
+        if (!refused.empty())
+            return refused;
+    }
+    return {};
+}
+
+nlohmann::json optionsJson(const std::vector<OptionSpec>& table) {
+    nlohmann::json groups = nlohmann::json::array();
+    for (const OptionSpec& spec : table) {
+        if (groups.empty() || groups.back()["name"] != spec.group)
+            groups.push_back({{"name", spec.group}, {"options", nlohmann::json::array()}});
+        groups.back()["options"].push_back(specJson(spec));
+    }
+    return {{"groups", groups}};
+}
+
+bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::json& options,
+                       std::vector<std::string>& args, std::string& error) {
+    if (!options.is_object())
+        return error = "the options are no JSON object", false;
+    for (const auto& [name, value] : options.items()) {
+        auto spec = std::find_if(table.begin(), table.end(),
+                                 [&](const OptionSpec& s) { return s.name == name; });
+        if (spec == table.end()) {
+            std::vector<std::string> names;
+            for (const OptionSpec& s : table)
+                names.push_back(s.name);
+            std::string near = nearestName(names, name);
+            error = "unknown option '" + name + "'" +
+                    (near.empty() ? "" : " (did you mean '" + near + "'?)");
+            return false;
+        }
+        if (value.is_null())
+            continue;
+        std::string given = "option " + name + ": ";
+        switch (spec->type) {
+        case OptionType::Flag:
+            if (!value.is_boolean())
+                return error = given + "give true or false", false;
+            if (value.get<bool>())
+                args.push_back("--" + name);
+            continue;
+        case OptionType::Number:
+        case OptionType::Count:
+            if (!value.is_number())
+                return error = given + "give a number", false;
+            error = refusal(*spec, value.get<double>());
+            break;
+        case OptionType::Choice:
+        case OptionType::Page:
+            if (!value.is_string())
+                return error = given + "give a text", false;
+            error = refusal(*spec, value.get<std::string>());
+            break;
+        }
+        if (!error.empty())
+            return false;
+        args.push_back("--" + name + "=" + argumentText(value));
+    }
+    return true;
+}
+
+std::string nearestName(const std::vector<std::string>& names, const std::string& typed) {
+    std::string best;
+    size_t fewest = kNearestEdits + 1;
+    for (const std::string& name : names) {
+        size_t edits = editDistance(lower(typed), lower(name));
+        if (edits < fewest) {
+            fewest = edits;
+            best = name;
+        }
+    }
+    return best;
+}
