@@ -1,5 +1,8 @@
 #pragma once
 // Numbers as the tool's messages write them.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -19,4 +22,25 @@ inline std::string thousands(size_t value) {
         out += digits[i];
     }
     return out;
+}
+
+// A bound as ranges print it: whole thousands with separators.
+inline std::string boundText(double value) {
+    return value >= 1000.0 && value == std::floor(value) ? thousands(size_t(value)) : number(value);
+}
+
+inline std::string fixed1(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+inline double round2(double value) {
+    return std::round(value * 100.0) / 100.0;
+}
+
+inline std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
 }

@@ -31,16 +31,6 @@ constexpr NamedPaper kPapers[] = {{"A3", 297, 420},
                                   {"Letter", 215.9, 279.4},
                                   {"Legal", 215.9, 355.6}};
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
-std::string boundText(double value) {
-    return value >= 1000.0 && value == std::floor(value) ? thousands(size_t(value)) : number(value);
-}
-
 bool holds(const OptionRange& r, double value) {
     return (r.aboveLow ? value > r.low : value >= r.low) &&
            (r.belowHigh ? value < r.high : value <= r.high);

@@ -1,0 +1,337 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <new>
+
+#include "core/command.h"
+#include "core/messages.h"
+#include "core/python_bridge.h"
+#include "core/session.h"
+#include "io/model_io.h"
+#include "number_text.h"
+#include "option_table.h"
+#include "plugin/option_controls.h"
+#include "scene/scene.h"
+#include "ui/ui_api.h"
+#include "unfold_run.h"
+
+namespace run {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
+
+// The plug-in's progress, as it comes; the host prints errors itself, and
+// what else it tells (the option window drawn as text) is no progress.
+void onHostMessage(const host::Message& message) {
+    if (message.kind == host::MessageKind::Info && message.text.rfind("kivano: ", 0) == 0) {
+        markStep(message.text);
+        say(message.text);
+    } else if (message.kind == host::MessageKind::Warning)
+        std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
+}
+
+}  // namespace
+
+std::optional<Failure> runCommand(const std::string& text, const std::string& what) {
+    host::ExecOptions exec;
+    host::Value result;
+    if (!host::executeCommandLanguage(text, &result, exec))
+        return Failure{what + " failed (" + text + ")"};
+    return std::nullopt;
+}
+
+std::optional<Failure> runPython(const std::string& code) {
+    if (!host::runPython(code))
+        return Failure{"the option window refused: " + code};
+    return std::nullopt;
+}
+
+std::string commandString(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+#ifndef KIVANO_PLUGIN_PATH
+#define KIVANO_PLUGIN_PATH "libkivano_plugin.so"  // found on the library path
+#endif
+
+std::string pluginPath() {
+    if (const char* env = std::getenv("KIVANO_PLUGIN"); env && *env)
+        return env;
+    return KIVANO_PLUGIN_PATH;
+}
+
+std::optional<Failure> loadPlugin() {
+    std::string path = pluginPath();
+    if (runCommand("loadPlugin " + commandString(path) + ";", "loading the plug-in"))
+        return Failure{"cannot load the plug-in " + path +
+                       " (set KIVANO_PLUGIN to the library's path)"};
+    return std::nullopt;
+}
+
+// fn(shape) for the mesh shape of each imported transform that has one.
+template <typename Fn>
+void forEachMeshShape(const std::vector<std::string>& transforms, Fn fn) {
+    for (const std::string& name : transforms) {
+        host::scene::Node* node = host::scene::findNode(name);
+        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
+        if (shape && shape->mesh)
+            fn(*shape);
+    }
+}
+
+int trianglesOf(const std::vector<std::string>& transforms) {
+    int triangles = 0;
+    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
+        for (int count : *shape.mesh->counts)
+            triangles += std::max(0, count - 2);
+    });
+    return triangles;
+}
+
+// The largest side of the box around the imported model, in scene units.
+double largestExtent(const std::vector<std::string>& transforms) {
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
+        host::scene::Matrix4 world = host::scene::worldMatrix(shape);
+        for (const host::scene::Point3& p : *shape.mesh->points) {
+            host::scene::Point3 q = host::scene::transformPoint(world, p);
+            for (int axis = 0; axis < 3; ++axis) {
+                low[axis] = std::min(low[axis], q[axis]);
+                high[axis] = std::max(high[axis], q[axis]);
+            }
+        }
+    });
+    double extent = 0.0;
+    for (int axis = 0; axis < 3; ++axis)
+        extent = std::max(extent, high[axis] - low[axis]);
+    return extent;  // infinite where the coordinates are too far apart to subtract
+}
+
+// The scale the model is unfolded at: --height turns the model's largest
+// extent into that many millimetres on paper, else --scale as given.
+std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,
+                                   double& scale, RunReport& report) {
+    double extent = largestExtent(names) * kMillimetresPerUnit;
+    if (!std::isfinite(extent))
+        return Failure{"cannot unfold " + o.input +
+                       ": its coordinates lie too far apart to measure"};
+    scale = o.scale;
+    if (o.height) {
+        if (!(extent > 0.0))
+            return badOption("--height: " + o.input + " has no extent to scale");
+        scale = *o.height / extent;
+    }
+    report.extent = extent * scale;
+    if (!(report.extent <= kPaperExtentMax))
+        return Failure{"cannot unfold " + o.input + ": it would be " + number(report.extent) +
+                       " mm across on paper, more than " + boundText(kPaperExtentMax) +
+                       " mm; make it smaller with --scale or --height"};
+    return std::nullopt;
+}
+
+std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
+                                   RunReport& report) {
+    std::string error;
+    size_t logged = host::messageLog().size();
+    bool imported = host::io::importModelFile(input, names, error);
+    // What the import left out (a texture, a material library) belongs in
+    // the report too, not only on the terminal.
+    const std::vector<host::Message>& log = host::messageLog();
+    for (size_t i = logged; i < log.size(); ++i)
+        if (log[i].kind == host::MessageKind::Warning)
+            report.warnings.push_back(log[i].text);
+    if (!imported)
+        return Failure{error};
+    report.inputTriangles = trianglesOf(names);
+    if (names.empty() || report.inputTriangles == 0)
+        return Failure{"cannot unfold " + input + ": it holds no polygons"};
+    return std::nullopt;
+}
+
+std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale) {
+    std::string select = "select -r";
+    for (const std::string& name : names) {
+        if (scale != 1.0) {
+            std::string f = number(scale);
+            if (auto failure = runCommand(
+                    "setAttr " + name + ".scale " + f + " " + f + " " + f + ";", "scaling " + name))
+                return failure;
+        }
+        select += " " + name;
+    }
+    return runCommand(select + ";", "selecting the model");
+}
+
+// The window's controls set as a person would set them.
+std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& page) {
+    PageSize limit = limitsPage(o) ? netLimit(o, page) : page;
+    if (o.pieces == "fewest") {
+        // Packing keeps half a gap around every net, also at the page's
+        // edge: a net as large as the page would get a page of its own.
+        limit.width -= sheet::LayoutOptions().netGap;
+        limit.height -= sheet::LayoutOptions().netGap;
+    }
+    auto text = [](const char* control, double value) {
+        return std::string("cmds.textFieldGrp(") + control + ",edit=True,text='" + number(value) +
+               "')";
+    };
+    auto check = [](const char* control, bool value) {
+        return std::string("cmds.checkBox(") + control +
+               ",edit=True,value=" + (value ? "True" : "False") + ")";
+    };
+    const char* radio = o.arrangement == "side-by-side" ? KIVANO_CONTROL_SIDE_BY_SIDE
+                        : o.arrangement == "animation"  ? KIVANO_CONTROL_ANIMATION
+                                                        : KIVANO_CONTROL_LAYERED;
+    return {check(KIVANO_CONTROL_DELETE_ORIGINAL, !o.keepOriginal),
+            check(KIVANO_CONTROL_LIMIT_PAGE, limitsPage(o)),
+            text(KIVANO_CONTROL_PAGE_WIDTH, limit.width),
+            text(KIVANO_CONTROL_PAGE_HEIGHT, limit.height),
+            std::string("cmds.radioButton(") + radio + ",edit=True,select=True)",
+            check(KIVANO_CONTROL_GENERATE_LUGS, !o.noLugs),
+            text(KIVANO_CONTROL_LUG_WIDTH, o.lugWidth)};
+}
+
+// The first Start button of the option window.
+std::string startButton() {
+    const host::ui::Control* window = host::ui::findControl("newWindow");
+    std::vector<const host::ui::Control*> open{window};
+    while (!open.empty()) {
+        const host::ui::Control* c = open.back();
+        open.pop_back();
+        if (!c)
+            continue;
+        if (c->kind == host::ui::Kind::Button)
+            return c->path();
+        for (auto it = c->children.rbegin(); it != c->children.rend(); ++it)
+            open.push_back(it->get());
+    }
+    return {};
+}
+
+size_t errorCount() {
+    size_t n = 0;
+    for (const host::Message& m : host::messageLog())
+        n += m.kind == host::MessageKind::Error;
+    return n;
+}
+
+std::string lastError() {
+    const auto& log = host::messageLog();
+    for (auto it = log.rbegin(); it != log.rend(); ++it)
+        if (it->kind == host::MessageKind::Error)
+            return it->text;
+    return {};
+}
+
+std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page) {
+    std::string language = o.language == "de" ? "0" : "1";
+    if (auto failure = runCommand("kivanomenu -l " + language + ";", "opening the option window"))
+        return failure;
+    for (const std::string& edit : controlEdits(o, page))
+        if (auto failure = runPython(edit))
+            return failure;
+    std::string start = startButton();
+    if (start.empty())
+        return Failure{"the option window has no Start button"};
+    size_t errorsBefore = errorCount();
+    // The window's lines start the specified unfolding; the other one is the
+    // command's own flag, given as a script would give it.
+    bool ran = o.pieces == "fewest" ? !runPython("cmds.kivano(pieces='fewest')")
+                                    : host::ui::pressButton(start);
+    if (!ran || errorCount() != errorsBefore) {
+        if (lastError().find(host::kNotEnoughMemory) != std::string::npos)
+            throw std::bad_alloc();  // said once, for the whole run
+        return Failure{"the unfolding failed: " + lastError()};
+    }
+    return std::nullopt;
+}
+
+// The host's exporter writes the OBJ and its MTL library atomically itself.
+std::optional<Failure> writeObj(const std::string& path, std::vector<std::string>& written) {
+    std::string error;
+    if (!host::io::exportObjFile(path, false, error))
+        return Failure{error};
+    fs::path mtl = fs::path(path).replace_extension(".mtl");
+    std::error_code code;
+    if (mtl != fs::path(path) && fs::exists(mtl, code))
+        written.push_back(mtl.string());
+    return std::nullopt;
+}
+
+// The imported polygons where the unfolding will find them, scaled: taken
+// before the run, which may delete the original.
+InputPolygons inputPolygons(const std::vector<std::string>& transforms) {
+    InputPolygons input;
+    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
+        host::scene::Matrix4 world = host::scene::worldMatrix(shape);
+        int first = int(input.points.size());
+        for (const host::scene::Point3& p : *shape.mesh->points)
+            input.points.push_back(host::scene::transformPoint(world, p));
+        input.counts.insert(input.counts.end(), shape.mesh->counts->begin(),
+                            shape.mesh->counts->end());
+        for (int corner : *shape.mesh->connects)
+            input.corners.push_back(first + corner);
+    });
+    return input;
+}
+
+namespace {
+
+// Sanitizer builds take everything apart in order, so that a leak or a
+// use after free in the teardown is found.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KIVANO_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KIVANO_ADDRESS_SANITIZER)
+constexpr bool kEndWithoutTeardown = false;
+#else
+constexpr bool kEndWithoutTeardown = true;
+#endif
+
+// The session of a successful run, left standing when the process is about
+// to end anyway (see endProcess).
+std::unique_ptr<host::Session> gFinishedSession;
+
+}  // namespace
+
+std::optional<Failure> inHostSession(const std::function<std::optional<Failure>()>& stages) {
+    auto session = std::make_unique<host::Session>();
+    host::setQuiet(true);
+    host::setMessageListener(onHostMessage);
+    std::optional<Failure> failure = stages();
+    host::setMessageListener(nullptr);
+    if (!failure && kEndWithoutTeardown) {
+        gFinishedSession = std::move(session);
+        return failure;
+    }
+    // The scene holds data the plug-in made; it must go while the plug-in's
+    // code is still loaded, before the session unloads it.
+    host::resetScene();
+    return failure;
+}
+
+bool hostSessionKept() {
+    return gFinishedSession != nullptr;
+}
+
+void endHostSession() {
+    if (gFinishedSession) {
+        host::resetScene();
+        gFinishedSession.reset();
+    }
+}
+
+}  // namespace run

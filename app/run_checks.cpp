@@ -1,0 +1,100 @@
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "common/atomic_file.h"
+#include "common/read_gate.h"
+#include "number_text.h"
+#include "option_table.h"
+#include "unfold_run.h"
+
+namespace run {
+
+namespace fs = std::filesystem;
+
+// What a net may grow to with --limit-page: the page inside its margins,
+// less the band its number takes, so a limited net really fits its page.
+PageSize netLimit(const UnfoldOptions& o, const PageSize& page) {
+    double band = sheet::kNetNumberSize + 1.6;
+    return {page.width - 2 * o.margin,
+            page.height - o.margin - std::max(o.margin, sheet::kFooterHeight) - band};
+}
+
+bool outputKind(const std::string& path, OutputKind& kind) {
+    std::string ext = lower(fs::path(path).extension().string());
+    static const std::map<std::string, OutputKind> kinds{
+        {".obj", OutputKind::Obj}, {".pdf", OutputKind::Pdf}, {".svg", OutputKind::Svg}};
+    auto found = kinds.find(ext);
+    if (found == kinds.end())
+        return false;
+    kind = found->second;
+    return true;
+}
+
+std::optional<Failure> badOption(const std::string& message) {
+    return Failure{message, kUnfoldBadOption};
+}
+
+std::optional<Failure> checkPage(const UnfoldOptions& o, PageSize& page) {
+    PaperSize paper;
+    if (!parsePaperSize(o.page, paper))
+        return std::nullopt;  // the table's check says why
+    page = {paper.width, paper.height};
+    // Half the shorter side would leave a page of margins.
+    OptionRange margin{0.0, std::min(page.width, page.height) / 2, false, true};
+    if (!(o.margin >= margin.low && o.margin < margin.high))
+        return badOption("--margin " + number(o.margin) + ": must be " +
+                         describeRange(margin, "mm") + " on a " + o.page + " page");
+    PageSize limit = netLimit(o, page);
+    if (limit.width <= 0.0 || limit.height <= 0.0)
+        return badOption("--margin " + number(o.margin) + " leaves no room on a " + o.page +
+                         " page");
+    return std::nullopt;
+}
+
+std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
+                                    std::vector<Output>& outputs) {
+    if (std::string refused = firstRefusal(unfoldOptionTable(), o); !refused.empty())
+        return badOption(refused);
+    if (auto failure = checkPage(o, page))
+        return failure;
+    for (const std::string& path : o.outputs) {
+        Output out{path, OutputKind::Obj};
+        if (!outputKind(path, out.kind))
+            return badOption("output " + path + ": unknown kind, use .obj, .pdf or .svg");
+        outputs.push_back(out);
+    }
+    return std::nullopt;
+}
+
+// Fails early, before the long part of the run, on a place that cannot be
+// written; leaves nothing behind.
+std::optional<Failure> checkWritable(const std::vector<Output>& outputs) {
+    for (const Output& out : outputs) {
+        kivano::AtomicFile probe;
+        std::string error;
+        if (!probe.open(out.path, error))
+            return Failure{error};
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> checkInput(const std::string& input) {
+    if (!kivano::mayRead(input))
+        return Failure{"cannot read " + input +
+                       ": it lies outside the folder given to --read-within"};
+    std::ifstream file(input, std::ios::binary);
+    std::error_code code;
+    if (!file || fs::is_directory(input, code))
+        return Failure{"cannot read " + input + ": no such file or not readable"};
+    return std::nullopt;
+}
+
+// Pieces larger than the paper cannot be printed, so the fewest-pieces
+// unfolding always keeps them within the page.
+bool limitsPage(const UnfoldOptions& o) {
+    return o.limitPage || o.pieces == "fewest";
+}
+
+}  // namespace run

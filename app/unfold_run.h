@@ -1,0 +1,156 @@
+#pragma once
+// The stages of one "kivano unfold" run and the records that pass between
+// them: the options checked (run_checks.cpp), the model imported and
+// unfolded in the host (host_stages.cpp), the sheet read, laid out and
+// written (sheet_stages.cpp), the report (run_report.cpp), progress
+// (run_progress.cpp). unfold_command.cpp runs them in order.
+#include <chrono>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assembly_map.h"
+#include "faces_json.h"
+#include "job_events.h"
+#include "layout.h"
+#include "scene_reader.h"
+#include "sheet_model.h"
+#include "texture.h"
+#include "unfold_options.h"
+
+namespace run {
+
+using Clock = std::chrono::steady_clock;
+
+// Wall time and this process's processor time: on a shared machine the
+// second is what the run itself cost.
+struct Instant {
+    Clock::time_point wall;
+    double cpu;
+};
+
+inline Instant now() {
+    timespec cpu;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    return {Clock::now(), double(cpu.tv_sec) + double(cpu.tv_nsec) * 1e-9};
+}
+
+struct Seconds {
+    std::string stage;
+    double wall, cpu;
+};
+
+inline Seconds between(const std::string& stage, const Instant& start, const Instant& end) {
+    return {stage, std::chrono::duration<double>(end.wall - start.wall).count(),
+            end.cpu - start.cpu};
+}
+
+enum class OutputKind { Obj, Pdf, Svg };
+
+struct Output {
+    std::string path;
+    OutputKind kind;
+};
+
+struct PageSize {
+    double width = 0.0;
+    double height = 0.0;
+};
+
+// Everything a run learns, for the report.
+// Lengths of the cut edges that print a glue number, on paper, one per number.
+struct EdgeLengths {
+    double shortest = 0.0, median = 0.0, longest = 0.0;
+    size_t count = 0;
+};
+
+struct RunReport {
+    int inputTriangles = 0;
+    double extent = 0.0;  // the model's largest extent on paper, mm
+    int nets = 0;
+    int glueNumbers = 0;
+    int cutEdges = 0;  // between two faces, each once
+    int leaders = 0;   // glue numbers joined to their edge by a line
+    bool map = false;
+    sheet::MapSummary mapped;
+    std::vector<double> coverage;  // per page, the share of the printable area pieces take
+    double pagesLowerBound = 0.0;  // the pieces' area over one page's printable area
+    EdgeLengths numberedEdges;
+    std::string labels;  // every printed number, as JSON objects
+    sheet::SceneCounts objects;
+    int pages = 0;
+    std::vector<std::string> written;
+    std::vector<std::string> warnings;
+    std::vector<Seconds> seconds;
+};
+
+// A failed stage: the one line the user sees.
+struct Failure {
+    std::string message;
+    int exit = kUnfoldFailed;
+};
+
+// ---- progress (run_progress.cpp) ------------------------------------------
+
+// Where progress goes: standard output unless quiet, and one record per
+// stage to the descriptor a program gave (-1: none).
+void setProgress(bool quiet, int fd);
+void tell(const JobEvent& event);
+void say(const std::string& line);
+void warn(RunReport& report, const std::string& text);
+// The plug-in announces its steps; the report times them.
+void resetStepMarks();
+void markStep(const std::string& text);
+void addPluginSteps(RunReport& report);
+
+// ---- options (run_checks.cpp) ----------------------------------------------
+
+std::optional<Failure> badOption(const std::string& message);
+PageSize netLimit(const UnfoldOptions& o, const PageSize& page);
+bool limitsPage(const UnfoldOptions& o);
+std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
+                                    std::vector<Output>& outputs);
+std::optional<Failure> checkWritable(const std::vector<Output>& outputs);
+std::optional<Failure> checkInput(const std::string& input);
+
+// ---- the host (host_stages.cpp) --------------------------------------------
+
+// Runs `stages` in a host session of their own; a successful run's session
+// is kept for endHostSession.
+std::optional<Failure> inHostSession(const std::function<std::optional<Failure>()>& stages);
+// True when the session of a successful run still stands: the process may
+// end without taking it apart.
+bool hostSessionKept();
+void endHostSession();
+std::optional<Failure> runCommand(const std::string& text, const std::string& what);
+std::optional<Failure> loadPlugin();
+std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
+                                   RunReport& report);
+std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,
+                                   double& scale, RunReport& report);
+std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale);
+InputPolygons inputPolygons(const std::vector<std::string>& transforms);
+std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page);
+std::optional<Failure> writeObj(const std::string& path, std::vector<std::string>& written);
+
+// ---- the sheet (sheet_stages.cpp) ------------------------------------------
+
+std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, RunReport& report);
+std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageSize& page,
+                              sheet::Layout& layout, RunReport& report);
+std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
+                                   const sheet::Layout& layout, sheet::TextureCache& textures,
+                                   RunReport& report);
+std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sheet,
+                                  const sheet::Layout& layout, const InputPolygons& input,
+                                  RunReport& report);
+void warnTextures(const sheet::TextureCache& textures, RunReport& report);
+
+// ---- the report (run_report.cpp) -------------------------------------------
+
+std::string labelsJson(const sheet::Layout& layout);
+std::optional<Failure> writeReport(const UnfoldOptions& o, const RunReport& report);
+
+}  // namespace run
