@@ -25,13 +25,13 @@ namespace fs = std::filesystem;
 
 constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
 
-// The plug-in's progress, as it comes; the host prints errors itself, and
-// what else it tells (the option window drawn as text) is no progress.
+// The plug-in's progress times its steps; a person reads the run's own
+// stages instead. The host prints errors itself, and what else it tells (the
+// option window drawn as text) is no progress.
 void onHostMessage(const host::Message& message) {
-    if (message.kind == host::MessageKind::Info && message.text.rfind("kivano: ", 0) == 0) {
+    if (message.kind == host::MessageKind::Info)
         markStep(message.text);
-        say(message.text);
-    } else if (message.kind == host::MessageKind::Warning)
+    else if (message.kind == host::MessageKind::Warning)
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
 }
 

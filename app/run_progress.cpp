@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "plugin/progress_messages.h"
 #include "unfold_run.h"
 
 namespace run {
@@ -46,8 +47,8 @@ void warn(RunReport& report, const std::string& text) {
 // The plug-in's steps as it announces them: the time between two
 // announcements is the time of a step, which the report gives beside the
 // stages the tool times itself.
-const char* const kStepMessages[] = {"kivano: calculate(2/3)..", "kivano: calculate(3/3)..",
-                                     "kivano: creating scene..", "kivano: finished"};
+const char* const kStepMessages[] = {KIVANO_PROGRESS_EXTRACT, KIVANO_PROGRESS_UNFOLD,
+                                     KIVANO_PROGRESS_SCENE, KIVANO_PROGRESS_RUN_END};
 const char* const kStepNames[] = {"extraction", "algokante", "output"};
 constexpr size_t kStepMarks = std::size(kStepMessages);
 static_assert(std::size(kStepNames) + 1 == kStepMarks);

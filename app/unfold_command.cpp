@@ -17,7 +17,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace run;
 
-const char* const kStages[] = {"load", "import", "unfold", "read", "layout", "write"};
+// The run's stages: the name its records give, and what a person reads.
+struct StageName {
+    const char* name;
+    const char* doing;
+};
+const StageName kStages[] = {
+    {"load", "loading the plug-in"}, {"import", "reading the model"},    {"unfold", "unfolding"},
+    {"read", "reading the nets"},    {"layout", "laying out the pages"}, {"write", "writing"}};
 
 class Stages {
 public:
@@ -25,9 +32,12 @@ public:
     template <typename Fn>
     std::optional<Failure> run(const char* name, Fn fn) {
         int step = 1;
-        while (step <= int(std::size(kStages)) && std::string(kStages[step - 1]) != name)
+        while (step < int(std::size(kStages)) && std::string(kStages[step - 1].name) != name)
             ++step;
-        tell({name, step, int(std::size(kStages)), 0, {}});
+        int steps = int(std::size(kStages));
+        tell({name, step, steps, 0, {}});
+        say("kivano: [" + std::to_string(step) + "/" + std::to_string(steps) + "] " +
+            kStages[step - 1].doing);
         Instant start = now();
         std::optional<Failure> failure = fn();
         report_.seconds.push_back(between(name, start, now()));
@@ -142,8 +152,8 @@ int runUnfold(const UnfoldOptions& options) {
         removeWritten(report);
         return fail(*failure);
     }
-    say("kivano: " + std::to_string(report.nets) + " nets on " + std::to_string(report.pages) +
-        (report.pages == 1 ? " page" : " pages"));
+    say("kivano: " + std::to_string(report.nets) + (report.nets == 1 ? " net" : " nets") + " on " +
+        std::to_string(report.pages) + (report.pages == 1 ? " page" : " pages"));
     if (hostSessionKept())
         endProcess(kUnfoldOk);
     return kUnfoldOk;

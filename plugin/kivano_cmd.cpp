@@ -10,6 +10,7 @@
 #include "plugin/command_arguments.h"
 #include "plugin/option_controls.h"
 #include "plugin/option_text.h"
+#include "plugin/progress_messages.h"
 #include "scenein/extract.h"
 #include "scenein/init_triangles.h"
 #include "sceneout/draw_container.h"
@@ -136,9 +137,9 @@ MStatus KivanoCmd::doIt(const MArgList& args) {
     if (!status)
         return status;
     KivanoOptions.fewestPieces = fewest;
-    MGlobal::displayInfo("kivano: calculate..");
+    MGlobal::displayInfo(KIVANO_PROGRESS_START);
     status = redoIt();
-    MGlobal::displayInfo("kivano: finished.");
+    MGlobal::displayInfo(KIVANO_PROGRESS_COMMAND_END);
     return status;
 }
 
@@ -154,16 +155,16 @@ void KivanoCmd::execute() {
         MGlobal::displayError("kivano: no objects selected!");
         return;
     }
-    MGlobal::displayInfo("kivano: calculate(1/3)..");
+    MGlobal::displayInfo(KIVANO_PROGRESS_MERGE);
     if (rememberselection.length() > 1)
         dgMod.commandToExecute("polyUnite");
     dgMod.commandToExecute("Triangulate");
-    MGlobal::displayInfo("kivano: calculate(2/3)..");
+    MGlobal::displayInfo(KIVANO_PROGRESS_EXTRACT);
     dgMod.doIt();
     extractPolygons();
     if (!gtvec.empty()) {
         initTriangles();
-        MGlobal::displayInfo("kivano: calculate(3/3)..");
+        MGlobal::displayInfo(KIVANO_PROGRESS_UNFOLD);
         if (KivanoOptions.fewestPieces)
             unfoldFewestPieces([](int direction, int directions) {
                 // a line at each quarter of the way is progress enough
@@ -178,7 +179,7 @@ void KivanoCmd::execute() {
             });
         else
             algokante();
-        MGlobal::displayInfo("kivano: creating scene..");
+        MGlobal::displayInfo(KIVANO_PROGRESS_SCENE);
         drawContainer(drawnArrangement(KivanoOptions.arrangement));
         doubleundoflag = false;
         if (KivanoOptions.deleteOriginal) {
@@ -188,7 +189,7 @@ void KivanoCmd::execute() {
             doubleundoflag = true;
         }
     }
-    MGlobal::displayInfo("kivano: finished");
+    MGlobal::displayInfo(KIVANO_PROGRESS_RUN_END);
 }
 
 void KivanoCmd::extractPolygons() {
