@@ -174,8 +174,9 @@ std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, dou
 }
 
 // The window's controls set as a person would set them.
-std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageSize& page) {
-    PageSize limit = limitsPage(o) ? netLimit(o, page) : page;
+std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageFrame& page) {
+    PageSize limit = limitsPage(o) ? PageSize{page.netLimitWidth(), page.netLimitHeight()}
+                                   : PageSize{page.width, page.height};
     if (o.pieces == "fewest") {
         // Packing keeps half a gap around every net, also at the page's
         // edge: a net as large as the page would get a page of its own.
@@ -234,7 +235,7 @@ std::string lastError() {
     return {};
 }
 
-std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page) {
+std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page) {
     std::string language = o.language == "de" ? "0" : "1";
     if (auto failure = runCommand("kivanomenu -l " + language + ";", "opening the option window"))
         return failure;

@@ -13,14 +13,6 @@ namespace run {
 
 namespace fs = std::filesystem;
 
-// What a net may grow to with --limit-page: the page inside its margins,
-// less the band its number takes, so a limited net really fits its page.
-PageSize netLimit(const UnfoldOptions& o, const PageSize& page) {
-    double band = sheet::kNetNumberSize + 1.6;
-    return {page.width - 2 * o.margin,
-            page.height - o.margin - std::max(o.margin, sheet::kFooterHeight) - band};
-}
-
 bool outputKind(const std::string& path, OutputKind& kind) {
     std::string ext = lower(fs::path(path).extension().string());
     static const std::map<std::string, OutputKind> kinds{
@@ -36,24 +28,24 @@ std::optional<Failure> badOption(const std::string& message) {
     return Failure{message, kUnfoldBadOption};
 }
 
-std::optional<Failure> checkPage(const UnfoldOptions& o, PageSize& page) {
+// The page the whole run works with, made here once.
+std::optional<Failure> checkPage(const UnfoldOptions& o, PageFrame& page) {
     PaperSize paper;
     if (!parsePaperSize(o.page, paper))
         return std::nullopt;  // the table's check says why
-    page = {paper.width, paper.height};
+    page = {paper.width, paper.height, o.margin};
     // Half the shorter side would leave a page of margins.
     OptionRange margin{0.0, std::min(page.width, page.height) / 2, false, true};
     if (!(o.margin >= margin.low && o.margin < margin.high))
         return badOption("--margin " + number(o.margin) + ": must be " +
                          describeRange(margin, "mm") + " on a " + o.page + " page");
-    PageSize limit = netLimit(o, page);
-    if (limit.width <= 0.0 || limit.height <= 0.0)
+    if (page.netLimitWidth() <= 0.0 || page.netLimitHeight() <= 0.0)
         return badOption("--margin " + number(o.margin) + " leaves no room on a " + o.page +
                          " page");
     return std::nullopt;
 }
 
-std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
+std::optional<Failure> checkOptions(const UnfoldOptions& o, PageFrame& page,
                                     std::vector<Output>& outputs) {
     if (std::string refused = firstRefusal(unfoldOptionTable(), o); !refused.empty())
         return badOption(refused);

@@ -154,12 +154,10 @@ Failure tooManyPages(const UnfoldOptions& o, const RunReport& report, double pag
 }
 
 // The nets move into the layout; the sheet keeps its materials for drawing.
-std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageSize& page,
+std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageFrame& page,
                               sheet::Layout& layout, RunReport& report) {
     sheet::LayoutOptions options;
-    options.pageWidth = page.width;
-    options.pageHeight = page.height;
-    options.margin = o.margin;
+    options.setFrame(page);
     options.packing = o.packing == "boxes" ? sheet::Packing::Boxes : sheet::Packing::Shapes;
     // The faces alone may already need far more pages than allowed: laying
     // out nets of metres costs minutes and gigabytes before the count is known.
@@ -167,8 +165,7 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     for (const sheet::Net& net : sheet.nets)
         for (const sheet::Face& face : net.faces)
             facesArea += std::abs(sheet::signedArea(face.p));
-    double printableArea = (page.width - 2 * o.margin) *
-                           (page.height - o.margin - std::max(o.margin, sheet::kFooterHeight));
+    double printableArea = page.printableWidth() * page.printableHeight();
     if (o.maxPages > 0 && facesArea > double(o.maxPages) * printableArea)
         return tooManyPages(o, report, facesArea / printableArea, true);
     std::string error;

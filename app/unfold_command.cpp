@@ -48,7 +48,7 @@ private:
     RunReport& report_;
 };
 
-std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageSize& page,
+std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& page,
                                     const std::vector<Output>& outputs, RunReport& report) {
     Stages stages(report);
     std::vector<std::string> names;
@@ -114,7 +114,7 @@ int fail(const Failure& failure) {
 
 int runUnfold(const UnfoldOptions& options) {
     setProgress(options.quiet, options.progressFd);
-    PageSize page;
+    PageFrame page;
     std::vector<Output> outputs;
     if (auto failure = checkOptions(options, page, outputs))
         return fail(*failure);

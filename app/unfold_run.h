@@ -58,6 +58,7 @@ struct PageSize {
     double width = 0.0;
     double height = 0.0;
 };
+using sheet::PageFrame;
 
 // Everything a run learns, for the report.
 // Lengths of the cut edges that print a glue number, on paper, one per number.
@@ -108,9 +109,8 @@ void addPluginSteps(RunReport& report);
 // ---- options (run_checks.cpp) ----------------------------------------------
 
 std::optional<Failure> badOption(const std::string& message);
-PageSize netLimit(const UnfoldOptions& o, const PageSize& page);
 bool limitsPage(const UnfoldOptions& o);
-std::optional<Failure> checkOptions(const UnfoldOptions& o, PageSize& page,
+std::optional<Failure> checkOptions(const UnfoldOptions& o, PageFrame& page,
                                     std::vector<Output>& outputs);
 std::optional<Failure> checkWritable(const std::vector<Output>& outputs);
 std::optional<Failure> checkInput(const std::string& input);
@@ -132,13 +132,13 @@ std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std
                                    double& scale, RunReport& report);
 std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale);
 InputPolygons inputPolygons(const std::vector<std::string>& transforms);
-std::optional<Failure> runWindow(const UnfoldOptions& o, const PageSize& page);
+std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page);
 std::optional<Failure> writeObj(const std::string& path, std::vector<std::string>& written);
 
 // ---- the sheet (sheet_stages.cpp) ------------------------------------------
 
 std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, RunReport& report);
-std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageSize& page,
+std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageFrame& page,
                               sheet::Layout& layout, RunReport& report);
 std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
                                    const sheet::Layout& layout, sheet::TextureCache& textures,

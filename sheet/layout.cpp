@@ -24,7 +24,7 @@ constexpr double kPrintPad = 0.4;  // mm
 constexpr double kNestedNumberSize = kGlueSizeMax;
 
 double bottomBand(const LayoutOptions& options) {
-    return std::max(options.margin, kFooterHeight);
+    return options.frame().bottom();
 }
 
 // The scene's y axis points up, the page's down: mirror, which keeps the
@@ -344,8 +344,8 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
 }
 
 bool checkOptions(const LayoutOptions& options, std::string& error) {
-    double areaW = options.pageWidth - 2 * options.margin;
-    double areaH = options.pageHeight - options.margin - bottomBand(options);
+    double areaW = options.frame().printableWidth();
+    double areaH = options.frame().printableHeight();
     if (!std::isfinite(options.pageWidth) || !std::isfinite(options.pageHeight) ||
         !std::isfinite(options.margin) || options.margin < 0.0 || !(options.netGap >= 0.0)) {
         error = "page size and margin must be finite and not negative";
@@ -387,8 +387,8 @@ bool layoutSheet(std::vector<Net>&& sheetNets, const LayoutOptions& options, Lay
     if (!checkOptions(options, error))
         return false;
     layout = Layout{};
-    layout.printableWidth = options.pageWidth - 2 * options.margin;
-    layout.printableHeight = options.pageHeight - options.margin - bottomBand(options);
+    layout.printableWidth = options.frame().printableWidth();
+    layout.printableHeight = options.frame().printableHeight();
 
     std::vector<PlacedNet> nets;
     for (unsigned i = 0; i < sheetNets.size(); ++i)

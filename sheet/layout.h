@@ -7,6 +7,7 @@
 
 #include "labels.h"
 #include "outline.h"
+#include "page_frame.h"
 #include "shapes.h"
 #include "sheet_model.h"
 
@@ -22,6 +23,13 @@ struct LayoutOptions {
     double margin = 10.0;
     double netGap = 3.0;  // between two nets (between their boxes when packing boxes)
     Packing packing = Packing::Shapes;
+
+    PageFrame frame() const { return {pageWidth, pageHeight, margin}; }
+    void setFrame(const PageFrame& page) {
+        pageWidth = page.width;
+        pageHeight = page.height;
+        margin = page.margin;
+    }
 };
 
 struct PlacedNet {
@@ -75,8 +83,6 @@ struct Layout {
     double printableHeight = 0.0;
 };
 
-// Space kept at the foot of a page for its number, when the margin is smaller.
-constexpr double kFooterHeight = 6.0;
 constexpr double kPageNumberSize = 3.5;
 
 // The sheet must be classified (classifyEdges). Fails (returns false with a
