@@ -1,6 +1,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
 #include "common/atomic_file.h"
 #include "number_text.h"
 #include "outline.h"
@@ -8,15 +10,15 @@
 
 namespace run {
 
-std::string numberList(const std::vector<double>& values) {
-    std::string out;
-    for (double v : values)
-        out += (out.empty() ? "" : ", ") + number(round2(v));
-    return "[" + out + "]";
+using Json = nlohmann::ordered_json;
+
+// Lengths on paper to the hundredth of a millimetre: finer is noise.
+Json rounded(double value) {
+    return round2(value);
 }
 
-std::string jsonPoint(sheet::Vec2 p) {
-    return "[" + number(round2(p.x)) + ", " + number(round2(p.y)) + "]";
+Json point(sheet::Vec2 p) {
+    return Json::array({round2(p.x), round2(p.y)});
 }
 
 // The points of the edge or seam side a glue number names, along its outline.
@@ -37,8 +39,8 @@ std::vector<sheet::Vec2> seamPoints(const sheet::Net& net, const sheet::Label& l
 // Every glue and net number as printed, in page millimetres (y downwards),
 // each glue number with the edge it names, so that a checker needs nothing
 // but the report and the drawing.
-std::string labelsJson(const sheet::Layout& layout) {
-    std::string out;
+Json labelsJson(const sheet::Layout& layout) {
+    Json out = Json::array();
     for (size_t p = 0; p < layout.pages.size(); ++p) {
         // A tile reports the numbers whose centre its window holds: those
         // its neighbours share in the overlap once on each.
@@ -47,127 +49,76 @@ std::string labelsJson(const sheet::Layout& layout) {
             return clip.empty() ||
                    (c.x >= clip.minX && c.x <= clip.maxX && c.y >= clip.minY && c.y <= clip.maxY);
         };
-        for (const sheet::Label& label : layout.pages[p].mapLabels)
-            if (label.kind == sheet::LabelKind::Net)
-                out += std::string(out.empty() ? "" : ",\n") +
-                       "    {\"page\": " + std::to_string(p + 1) + ", \"text\": \"" + label.text +
-                       "\", \"kind\": \"net\", \"centre\": " + jsonPoint(label.centre) +
-                       ", \"size\": " + number(round2(label.size)) + ", \"map\": true}";
+        auto label = [&](const sheet::Label& l, const char* kind) {
+            return Json{{"page", p + 1},
+                        {"text", l.text},
+                        {"kind", kind},
+                        {"centre", point(l.centre)},
+                        {"size", rounded(l.size)}};
+        };
+        for (const sheet::Label& l : layout.pages[p].mapLabels)
+            if (l.kind == sheet::LabelKind::Net) {
+                out.push_back(label(l, "net"));
+                out.back()["map"] = true;
+            }
         for (const sheet::PlacedNet& net : layout.pages[p].nets)
-            for (const sheet::Label& label : net.labels) {
-                bool glue = label.kind == sheet::LabelKind::Glue;
-                if ((!glue && label.kind != sheet::LabelKind::Net) || !shown(label.centre))
+            for (const sheet::Label& l : net.labels) {
+                bool glue = l.kind == sheet::LabelKind::Glue;
+                if ((!glue && l.kind != sheet::LabelKind::Net) || !shown(l.centre))
                     continue;
-                out += std::string(out.empty() ? "" : ",\n") +
-                       "    {\"page\": " + std::to_string(p + 1) + ", \"text\": \"" + label.text +
-                       "\", \"kind\": \"" + (glue ? "glue" : "net") +
-                       "\", \"centre\": " + jsonPoint(label.centre) +
-                       ", \"size\": " + number(round2(label.size));
-                if (glue && label.edgeFace >= 0 &&
-                    size_t(label.edgeFace) < net.geometry.faces.size()) {
-                    std::string points;
-                    for (sheet::Vec2 corner : seamPoints(net.geometry, label))
-                        points += (points.empty() ? "" : ", ") + jsonPoint(corner);
-                    out += ", \"edge\": [" + points + "]";
+                Json& entry = out.emplace_back(label(l, glue ? "glue" : "net"));
+                if (glue && l.edgeFace >= 0 && size_t(l.edgeFace) < net.geometry.faces.size()) {
+                    Json& edge = entry["edge"] = Json::array();
+                    for (sheet::Vec2 corner : seamPoints(net.geometry, l))
+                        edge.push_back(point(corner));
                 }
-                if (label.leader)
-                    out += ", \"leader\": true, \"leader_line\": [" + jsonPoint(label.leaderFrom) +
-                           ", " + jsonPoint(label.leaderTo) + "]";
-                out += "}";
+                if (l.leader) {
+                    entry["leader"] = true;
+                    entry["leader_line"] = Json::array({point(l.leaderFrom), point(l.leaderTo)});
+                }
             }
     }
     return out;
 }
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char e[8];
-            std::snprintf(e, sizeof e, "\\u%04x", c);
-            out += e;
-        } else
-            out += char(c);
-    }
-    return out + "\"";
-}
-
-std::string jsonList(const std::vector<std::string>& items) {
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i)
-        out += (i ? ", " : "") + jsonString(items[i]);
-    return out + "]";
-}
-
 std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
-    std::string seconds, cpuSeconds;
-    for (size_t i = 0; i < r.seconds.size(); ++i) {
-        std::string name = std::string(i ? ", " : "") + jsonString(r.seconds[i].stage) + ": ";
-        seconds += name + number(std::round(r.seconds[i].wall * 1e4) / 1e4);
-        cpuSeconds += name + number(std::round(r.seconds[i].cpu * 1e4) / 1e4);
+    Json seconds = Json::object(), cpuSeconds = Json::object();
+    for (const Seconds& stage : r.seconds) {
+        seconds[stage.stage] = std::round(stage.wall * 1e4) / 1e4;
+        cpuSeconds[stage.stage] = std::round(stage.cpu * 1e4) / 1e4;
     }
-    return "{\n"
-           "  \"input\": " +
-           jsonString(o.input) +
-           ",\n"
-           "  \"input_triangles\": " +
-           std::to_string(r.inputTriangles) +
-           ",\n"
-           "  \"pieces\": " +
-           jsonString(o.pieces) +
-           ",\n"
-           "  \"nets\": " +
-           std::to_string(r.nets) +
-           ",\n"
-           "  \"cut_edges\": " +
-           std::to_string(r.cutEdges) +
-           ",\n"
-           "  \"triangle_objects\": " +
-           std::to_string(r.objects.triangleObjects) +
-           ",\n"
-           "  \"lug_objects\": " +
-           std::to_string(r.objects.lugObjects) +
-           ",\n"
-           "  \"glue_numbers\": " +
-           std::to_string(r.glueNumbers) +
-           ",\n"
-           "  \"glue_numbers_with_leaders\": " +
-           std::to_string(r.leaders) +
-           ",\n"
-           "  \"cut_edges_mm\": {\"numbered\": " +
-           std::to_string(r.numberedEdges.count) +
-           ", \"shortest\": " + number(round2(r.numberedEdges.shortest)) +
-           ", \"median\": " + number(round2(r.numberedEdges.median)) +
-           ", \"longest\": " + number(round2(r.numberedEdges.longest)) +
-           "},\n"
-           "  \"model_extent_mm\": " +
-           number(round2(r.extent)) +
-           ",\n"
-           "  \"pages\": " +
-           std::to_string(r.pages) + ",\n" + "  \"page_coverage\": " + numberList(r.coverage) +
-           ",\n" + "  \"pages_lower_bound\": " + number(round2(r.pagesLowerBound)) + ",\n" +
-           (r.map
-                ? "  \"map\": {\"page\": 1, \"nets_shown\": " + std::to_string(r.mapped.netsShown) +
-                      ", \"nets_numbered\": " + std::to_string(r.mapped.netsNumbered) + "},\n"
-                : std::string()) +
-           "  \"labels\": [\n" + r.labels + (r.labels.empty() ? "" : "\n") +
-           "  ],\n"
-           "  \"outputs\": " +
-           jsonList(r.written) +
-           ",\n"
-           "  \"warnings\": " +
-           jsonList(r.warnings) +
-           ",\n"
-           "  \"seconds\": {" +
-           seconds +
-           "},\n"
-           "  \"cpu_seconds\": {" +
-           cpuSeconds +
-           "}\n"
-           "}\n";
+    Json coverage = Json::array();
+    for (double share : r.coverage)
+        coverage.push_back(rounded(share));
+    Json report{{"input", o.input},
+                {"input_triangles", r.inputTriangles},
+                {"pieces", o.pieces},
+                {"nets", r.nets},
+                {"cut_edges", r.cutEdges},
+                {"triangle_objects", r.objects.triangleObjects},
+                {"lug_objects", r.objects.lugObjects},
+                {"glue_numbers", r.glueNumbers},
+                {"glue_numbers_with_leaders", r.leaders},
+                {"cut_edges_mm",
+                 {{"numbered", r.numberedEdges.count},
+                  {"shortest", rounded(r.numberedEdges.shortest)},
+                  {"median", rounded(r.numberedEdges.median)},
+                  {"longest", rounded(r.numberedEdges.longest)}}},
+                {"model_extent_mm", rounded(r.extent)},
+                {"pages", r.pages},
+                {"page_coverage", coverage},
+                {"pages_lower_bound", rounded(r.pagesLowerBound)}};
+    if (r.map)
+        report["map"] = {{"page", 1},
+                         {"nets_shown", r.mapped.netsShown},
+                         {"nets_numbered", r.mapped.netsNumbered}};
+    report["labels"] = r.labels.is_null() ? Json::array() : r.labels;
+    report["outputs"] = r.written;
+    report["warnings"] = r.warnings;
+    report["seconds"] = seconds;
+    report["cpu_seconds"] = cpuSeconds;
+    // Whatever a model's names hold, the report stays valid UTF-8.
+    return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::optional<Failure> writeReport(const UnfoldOptions& o, const RunReport& report) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "assembly_map.h"
 #include "faces_json.h"
 #include "job_events.h"
@@ -79,7 +81,7 @@ struct RunReport {
     std::vector<double> coverage;  // per page, the share of the printable area pieces take
     double pagesLowerBound = 0.0;  // the pieces' area over one page's printable area
     EdgeLengths numberedEdges;
-    std::string labels;  // every printed number, as JSON objects
+    nlohmann::ordered_json labels;  // every printed number
     sheet::SceneCounts objects;
     int pages = 0;
     std::vector<std::string> written;
@@ -150,7 +152,7 @@ void warnTextures(const sheet::TextureCache& textures, RunReport& report);
 
 // ---- the report (run_report.cpp) -------------------------------------------
 
-std::string labelsJson(const sheet::Layout& layout);
+nlohmann::ordered_json labelsJson(const sheet::Layout& layout);
 std::optional<Failure> writeReport(const UnfoldOptions& o, const RunReport& report);
 
 }  // namespace run

@@ -540,8 +540,8 @@ TEST(Serve, MalformedRequestsAreRefusedAndTheServerGoesOn) {
 std::string commandLineError(const fs::path& model, const std::string& args, const TempDir& temp) {
     std::string command = "cd '" + model.parent_path().string() + "' && KIVANO_PLUGIN='" +
                           KIVANO_PLUGIN_FILE + "' '" + KIVANO_EXE + "' unfold '" +
-                          model.filename().string() + "' -o '" + (temp / "x.pdf") + "' " + args +
-                          " 2>&1";
+                          model.filename().string() + "' --quiet -o '" + (temp / "x.pdf") + "' " +
+                          args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 1024> line{};
     std::string first = std::fgets(line.data(), int(line.size()), pipe) ? line.data() : "";

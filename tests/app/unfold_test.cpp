@@ -1,6 +1,8 @@
 // Runs "kivano unfold" as a user would and checks what it leaves on disk.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <sys/wait.h>
 #include <algorithm>
 #include <array>
@@ -139,33 +141,33 @@ struct PrintedLabel {
     double fromX = 0, fromY = 0, toX = 0, toY = 0;
 };
 
-std::vector<std::pair<double, double>> points(const std::string& text) {
+std::vector<std::pair<double, double>> points(const nlohmann::json& list) {
     std::vector<std::pair<double, double>> out;
-    std::regex point("\\[([-0-9.e]+), ([-0-9.e]+)\\]");
-    for (auto m = std::sregex_iterator(text.begin(), text.end(), point);
-         m != std::sregex_iterator(); ++m)
-        out.push_back({std::stod((*m)[1]), std::stod((*m)[2])});
+    for (const nlohmann::json& p : list)
+        out.push_back({p[0].get<double>(), p[1].get<double>()});
     return out;
 }
 
-std::vector<PrintedLabel> reportedLabels(const std::string& json) {
+// The report's labels, read as any JSON reader would.
+std::vector<PrintedLabel> reportedLabels(const std::string& text) {
     std::vector<PrintedLabel> labels;
-    std::regex entry(
-        "\\{\"page\": ([0-9]+), \"text\": \"([0-9]+)\", \"kind\": \"(glue|net)\", "
-        "\"centre\": \\[([-0-9.e]+), ([-0-9.e]+)\\], \"size\": [0-9.e]+"
-        "(, \"edge\": \\[([^}]*?)\\])?(, \"leader\": true, \"leader_line\": \\[([^}]*)\\])?\\}");
-    for (auto m = std::sregex_iterator(json.begin(), json.end(), entry);
-         m != std::sregex_iterator(); ++m) {
+    nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    if (!json.is_object() || !json.contains("labels"))
+        return labels;
+    for (const nlohmann::json& entry : json["labels"]) {
+        if (entry.value("map", false))
+            continue;
         PrintedLabel l;
-        l.page = std::stoi((*m)[1]);
-        l.text = (*m)[2];
-        l.glue = (*m)[3] == "glue";
-        l.x = std::stod((*m)[4]);
-        l.y = std::stod((*m)[5]);
-        l.edge = points((*m)[7]);
-        l.leader = (*m)[8].matched;
+        l.page = entry["page"];
+        l.text = entry["text"];
+        l.glue = entry["kind"] == "glue";
+        l.x = entry["centre"][0];
+        l.y = entry["centre"][1];
+        if (entry.contains("edge"))
+            l.edge = points(entry["edge"]);
+        l.leader = entry.value("leader", false);
         if (l.leader) {
-            auto line = points((*m)[9]);
+            auto line = points(entry["leader_line"]);
             if (line.size() == 2) {
                 l.fromX = line[0].first;
                 l.fromY = line[0].second;
