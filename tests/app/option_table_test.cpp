@@ -55,7 +55,8 @@ TEST(OptionTable, AMadeUpOptionReachesHelpTheServersChecksAndTheForm) {
     std::string error;
     EXPECT_FALSE(argumentsFromJson(table, json::object({{"glue-colour", 500}}), args, error));
     EXPECT_EQ(error, "--glue-colour 500: must be between 0 and 100 %");
-    EXPECT_TRUE(argumentsFromJson(table, json::object({{"glue-colour", 50}}), args, error)) << error;
+    EXPECT_TRUE(argumentsFromJson(table, json::object({{"glue-colour", 50}}), args, error))
+        << error;
     EXPECT_EQ(args, std::vector<std::string>{"--glue-colour=50"});
 }
 
