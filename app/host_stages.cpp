@@ -5,16 +5,11 @@
 #include <memory>
 #include <new>
 
-#include "core/command.h"
-#include "core/messages.h"
-#include "core/python_bridge.h"
-#include "core/session.h"
-#include "io/model_io.h"
+#include <host_session/session.h>
+
 #include "number_text.h"
 #include "option_table.h"
 #include "plugin/option_controls.h"
-#include "scene/scene.h"
-#include "ui/ui_api.h"
 #include "unfold_run.h"
 
 namespace run {
@@ -28,25 +23,23 @@ constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
 // The plug-in's progress times its steps; a person reads the run's own
 // stages instead. The host prints errors itself, and what else it tells (the
 // option window drawn as text) is no progress.
-void onHostMessage(const host::Message& message) {
-    if (message.kind == host::MessageKind::Info)
+void onHostMessage(const host_session::Message& message) {
+    if (message.kind == host_session::MessageKind::Info)
         markStep(message.text);
-    else if (message.kind == host::MessageKind::Warning)
+    else if (message.kind == host_session::MessageKind::Warning)
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
 }
 
 }  // namespace
 
 std::optional<Failure> runCommand(const std::string& text, const std::string& what) {
-    host::ExecOptions exec;
-    host::Value result;
-    if (!host::executeCommandLanguage(text, &result, exec))
+    if (!host_session::runCommandLanguage(text).succeeded())
         return Failure{what + " failed (" + text + ")"};
     return std::nullopt;
 }
 
 std::optional<Failure> runPython(const std::string& code) {
-    if (!host::runPython(code))
+    if (!host_session::runPython(code).succeeded())
         return Failure{"the option window refused: " + code};
     return std::nullopt;
 }
@@ -79,42 +72,12 @@ std::optional<Failure> loadPlugin() {
     return std::nullopt;
 }
 
-// fn(shape) for the mesh shape of each imported transform that has one.
-template <typename Fn>
-void forEachMeshShape(const std::vector<std::string>& transforms, Fn fn) {
-    for (const std::string& name : transforms) {
-        host::scene::Node* node = host::scene::findNode(name);
-        host::scene::Node* shape = node ? host::scene::meshOf(*node) : nullptr;
-        if (shape && shape->mesh)
-            fn(*shape);
-    }
-}
-
-int trianglesOf(const std::vector<std::string>& transforms) {
-    int triangles = 0;
-    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
-        for (int count : *shape.mesh->counts)
-            triangles += std::max(0, count - 2);
-    });
-    return triangles;
-}
-
 // The largest side of the box around the imported model, in scene units.
 double largestExtent(const std::vector<std::string>& transforms) {
-    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
-        host::scene::Matrix4 world = host::scene::worldMatrix(shape);
-        for (const host::scene::Point3& p : *shape.mesh->points) {
-            host::scene::Point3 q = host::scene::transformPoint(world, p);
-            for (int axis = 0; axis < 3; ++axis) {
-                low[axis] = std::min(low[axis], q[axis]);
-                high[axis] = std::max(high[axis], q[axis]);
-            }
-        }
-    });
+    host_session::Box box = host_session::worldBox(transforms);
     double extent = 0.0;
     for (int axis = 0; axis < 3; ++axis)
-        extent = std::max(extent, high[axis] - low[axis]);
+        extent = std::max(extent, box.high[axis] - box.low[axis]);
     return extent;  // infinite where the coordinates are too far apart to subtract
 }
 
@@ -142,18 +105,14 @@ std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std
 
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report) {
-    std::string error;
-    size_t logged = host::messageLog().size();
-    bool imported = host::io::importModelFile(input, names, error);
+    host_session::ModelImport model = host_session::importModelFile(input);
     // What the import left out (a texture, a material library) belongs in
     // the report too, not only on the terminal.
-    const std::vector<host::Message>& log = host::messageLog();
-    for (size_t i = logged; i < log.size(); ++i)
-        if (log[i].kind == host::MessageKind::Warning)
-            report.warnings.push_back(log[i].text);
-    if (!imported)
-        return Failure{error};
-    report.inputTriangles = trianglesOf(names);
+    report.warnings.insert(report.warnings.end(), model.warnings.begin(), model.warnings.end());
+    if (!model.imported)
+        return Failure{model.error};
+    names = std::move(model.transforms);
+    report.inputTriangles = host_session::triangleCount(names);
     if (names.empty() || report.inputTriangles == 0)
         return Failure{"cannot unfold " + input + ": it holds no polygons"};
     return std::nullopt;
@@ -205,33 +164,9 @@ std::vector<std::string> controlEdits(const UnfoldOptions& o, const PageFrame& p
 
 // The first Start button of the option window.
 std::string startButton() {
-    const host::ui::Control* window = host::ui::findControl("newWindow");
-    std::vector<const host::ui::Control*> open{window};
-    while (!open.empty()) {
-        const host::ui::Control* c = open.back();
-        open.pop_back();
-        if (!c)
-            continue;
-        if (c->kind == host::ui::Kind::Button)
-            return c->path();
-        for (auto it = c->children.rbegin(); it != c->children.rend(); ++it)
-            open.push_back(it->get());
-    }
-    return {};
-}
-
-size_t errorCount() {
-    size_t n = 0;
-    for (const host::Message& m : host::messageLog())
-        n += m.kind == host::MessageKind::Error;
-    return n;
-}
-
-std::string lastError() {
-    const auto& log = host::messageLog();
-    for (auto it = log.rbegin(); it != log.rend(); ++it)
-        if (it->kind == host::MessageKind::Error)
-            return it->text;
+    for (const host_session::Control& control : host_session::controlsOf("newWindow"))
+        if (control.kind == host_session::ControlKind::Button)
+            return control.path;
     return {};
 }
 
@@ -245,23 +180,22 @@ std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page) 
     std::string start = startButton();
     if (start.empty())
         return Failure{"the option window has no Start button"};
-    size_t errorsBefore = errorCount();
     // The window's lines start the specified unfolding; the other one is the
     // command's own flag, given as a script would give it.
-    bool ran = o.pieces == "fewest" ? !runPython("cmds.kivano(pieces='fewest')")
-                                    : host::ui::pressButton(start);
-    if (!ran || errorCount() != errorsBefore) {
-        if (lastError().find(host::kNotEnoughMemory) != std::string::npos)
+    host_session::RunResult ran = o.pieces == "fewest"
+                                      ? host_session::runPython("cmds.kivano(pieces='fewest')")
+                                      : host_session::pressButton(start);
+    if (!ran.succeeded() || !ran.errors.empty()) {
+        if (ran.outcome == host_session::Outcome::OutOfMemory)
             throw std::bad_alloc();  // said once, for the whole run
-        return Failure{"the unfolding failed: " + lastError()};
+        return Failure{"the unfolding failed: " + (ran.errors.empty() ? "" : ran.errors.back())};
     }
     return std::nullopt;
 }
 
 // The host's exporter writes the OBJ and its MTL library atomically itself.
 std::optional<Failure> writeObj(const std::string& path, std::vector<std::string>& written) {
-    std::string error;
-    if (!host::io::exportObjFile(path, false, error))
+    if (std::string error = host_session::exportObjFile(path); !error.empty())
         return Failure{error};
     fs::path mtl = fs::path(path).replace_extension(".mtl");
     std::error_code code;
@@ -273,18 +207,8 @@ std::optional<Failure> writeObj(const std::string& path, std::vector<std::string
 // The imported polygons where the unfolding will find them, scaled: taken
 // before the run, which may delete the original.
 InputPolygons inputPolygons(const std::vector<std::string>& transforms) {
-    InputPolygons input;
-    forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
-        host::scene::Matrix4 world = host::scene::worldMatrix(shape);
-        int first = int(input.points.size());
-        for (const host::scene::Point3& p : *shape.mesh->points)
-            input.points.push_back(host::scene::transformPoint(world, p));
-        input.counts.insert(input.counts.end(), shape.mesh->counts->begin(),
-                            shape.mesh->counts->end());
-        for (int corner : *shape.mesh->connects)
-            input.corners.push_back(first + corner);
-    });
-    return input;
+    host_session::Polygons polygons = host_session::worldPolygons(transforms);
+    return {std::move(polygons.points), std::move(polygons.counts), std::move(polygons.corners)};
 }
 
 namespace {
@@ -304,23 +228,23 @@ constexpr bool kEndWithoutTeardown = true;
 
 // The session of a successful run, left standing when the process is about
 // to end anyway (see endProcess).
-std::unique_ptr<host::Session> gFinishedSession;
+std::unique_ptr<host_session::Session> gFinishedSession;
 
 }  // namespace
 
 std::optional<Failure> inHostSession(const std::function<std::optional<Failure>()>& stages) {
-    auto session = std::make_unique<host::Session>();
-    host::setQuiet(true);
-    host::setMessageListener(onHostMessage);
+    auto session = std::make_unique<host_session::Session>();
+    host_session::setQuiet(true);
+    host_session::setMessageListener(onHostMessage);
     std::optional<Failure> failure = stages();
-    host::setMessageListener(nullptr);
+    host_session::setMessageListener(nullptr);
     if (!failure && kEndWithoutTeardown) {
         gFinishedSession = std::move(session);
         return failure;
     }
     // The scene holds data the plug-in made; it must go while the plug-in's
     // code is still loaded, before the session unloads it.
-    host::resetScene();
+    host_session::resetScene();
     return failure;
 }
 
@@ -330,7 +254,7 @@ bool hostSessionKept() {
 
 void endHostSession() {
     if (gFinishedSession) {
-        host::resetScene();
+        host_session::resetScene();
         gFinishedSession.reset();
     }
 }

@@ -7,14 +7,7 @@
 #include <iostream>
 #include <sstream>
 
-#include <maya/MGlobal.h>
-
-#include "core/command.h"
-#include "core/messages.h"
-#include "core/python_bridge.h"
-#include "core/session.h"
-#include "lang/interpreter.h"
-#include "lang/parser.h"
+#include <host_session/session.h>
 
 namespace {
 
@@ -23,32 +16,16 @@ bool endsWith(const std::string& text, const std::string& suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-void showResult(const host::Value& result) {
-    // Nothing to show: no result, or an empty list (say, "ls -sl" with nothing selected).
-    if (result.isNone() || (result.isList() && std::get<host::Value::List>(result.data).empty()))
-        return;
+void showResult(const std::string& result) {
     // Straight to standard output: results show even in a quiet session.
-    std::printf("// Result: %s //\n", host::displayText(result).c_str());
+    std::printf("// Result: %s //\n", result.c_str());
     std::fflush(stdout);
 }
 
 // Runs one chunk of complete statements; false when one failed (the rest of
 // the chunk then does not run).
 bool runChunk(const std::string& chunk) {
-    host::lang::ParseResult parsed = host::lang::parse(chunk);
-    if (!parsed.ok) {
-        host::postMessage(host::MessageKind::Error, "Syntax error at " + parsed.error);
-        return false;
-    }
-    host::ExecOptions options;
-    options.recordUndo = true;
-    for (const host::lang::StatementPtr& statement : parsed.statements) {
-        host::Value result;
-        if (!host::lang::runStatement(*statement, &result, options))
-            return false;
-        showResult(result);
-    }
-    return true;
+    return host_session::runTypedInput(chunk, showResult).succeeded();
 }
 
 // Gathers lines into complete statements, so a statement may span lines and
@@ -66,7 +43,7 @@ int runStatements(std::istream& in, const ShellOptions& options, bool interactiv
     while (std::getline(in, line)) {
         chunk += line;
         chunk += '\n';
-        if (host::lang::isCompleteInput(chunk) && !flush())
+        if (host_session::isCompleteInput(chunk) && !flush())
             break;
     }
     if (!chunk.empty() && (options.keepGoing || interactive || failures == 0))
@@ -81,20 +58,20 @@ int runPythonFile(const std::string& path) {
     // Straight to the interpreter rather than through the "python" command, so
     // each maya.cmds call of the script is its own step on the undo queue, as
     // when a person types them one after another.
-    return host::runPython(code.str()) ? 0 : 1;
+    return host_session::runPython(code.str()).succeeded() ? 0 : 1;
 }
 
 }  // namespace
 
 int runShell(const ShellOptions& options) {
-    host::setQuiet(options.quiet);
-    host::Session session;
+    host_session::setQuiet(options.quiet);
+    host_session::Session session;
     if (options.file.empty())
         return runStatements(std::cin, options, isatty(STDIN_FILENO) != 0);
     std::ifstream in(options.file);
     if (!in) {
-        host::postMessage(host::MessageKind::Error,
-                          "kivano shell: cannot read \"" + options.file + "\"");
+        host_session::postMessage(host_session::MessageKind::Error,
+                                  "kivano shell: cannot read \"" + options.file + "\"");
         return 1;
     }
     if (endsWith(options.file, ".py"))

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include <host_session/session.h>
 #include <maya/MDagPath.h>
 #include <maya/MDoubleArray.h>
 #include <maya/MFnDependencyNode.h>
@@ -16,7 +17,6 @@
 #include <maya/MPointArray.h>
 
 #include "common/sheet_record.h"
-#include "scene/scene.h"
 
 namespace sheet {
 
@@ -159,15 +159,15 @@ void readTab(Reader& reader, const MFnMesh& mesh, const MDagPath& path,
 
 // A shading group's material: its colour and texture file. The stand-in
 // host keeps both on the material itself rather than in colour plugs and a
-// file node the public classes would reach, so they come from its scene
-// model; the group is found and named through the public classes.
+// file node the public classes would reach, so they come from the host's
+// session; the group is found and named through the public classes.
 Material materialOf(const MObject& engine) {
     Material material;
     material.name = nameOf(engine);
     material.isDefault = MFnDependencyNode(engine).isDefaultNode();
-    if (const host::scene::Node* shader = host::scene::materialOf(*engine.node())) {
-        material.colour = {shader->color()[0], shader->color()[1], shader->color()[2]};
-        material.texture = shader->textureFile();
+    if (auto surface = host_session::surfaceMaterialOf(engine)) {
+        material.colour = {surface->colour[0], surface->colour[1], surface->colour[2]};
+        material.texture = surface->textureFile;
     }
     return material;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <new>
 
 #include "core/messages.h"
 #include "core/undo_queue.h"
@@ -25,6 +26,11 @@ struct Frame {
 std::vector<Frame>& frames() {
     static std::vector<Frame> stack;
     return stack;
+}
+
+size_t& outOfMemoryCounter() {
+    static size_t count = 0;
+    return count;
 }
 
 struct FrameGuard {
@@ -105,6 +111,9 @@ MStatus runSpec(const CommandSpec& entry, const Invocation& call, CommandContext
     FrameGuard frame(ownsUndo ? nullptr : &context.undo);
     try {
         return entry.run(call, context);
+    } catch (const std::bad_alloc& e) {
+        ++outOfMemoryCounter();
+        postMessage(MessageKind::Error, call.command + ": " + failureText(e));
     } catch (const std::exception& e) {
         postMessage(MessageKind::Error, call.command + ": " + failureText(e));
     } catch (...) {
@@ -344,6 +353,10 @@ std::string displayText(const Value& value) {
 
 int commandDepth() {
     return static_cast<int>(frames().size());
+}
+
+size_t outOfMemoryCount() {
+    return outOfMemoryCounter();
 }
 
 MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options) {

@@ -122,4 +122,8 @@ MStatus invoke(const Invocation& call, Value* result, const ExecOptions& options
 // Nesting depth of running commands: only top-level work records undo.
 int commandDepth();
 
+// How many commands have run out of memory so far: a tool tells a run that
+// was too large from one that failed by this count, not by the words posted.
+size_t outOfMemoryCount();
+
 }  // namespace host
