@@ -4,9 +4,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
-
-#include <nlohmann/json.hpp>
 
 #include "number_text.h"
 
@@ -21,10 +20,6 @@ constexpr double kPageAreaMax = 4e6;  // mm²
 // A mistyped name is taken for a known one this many edits away at most.
 constexpr size_t kNearestEdits = 2;
 
-struct NamedPaper {
-    const char* name;
-    double width, height;
-};
 constexpr NamedPaper kPapers[] = {{"A3", 297, 420},
                                   {"A4", 210, 297},
                                   {"A5", 148, 210},
@@ -267,75 +262,6 @@ std::vector<OptionSpec> makeTable() {
     return table;
 }
 
-// The value UnfoldOptions starts with, as JSON; null where there is none.
-nlohmann::json defaultJson(const OptionSpec& spec) {
-    static const UnfoldOptions defaults;
-    return std::visit(
-        [](auto member) -> nlohmann::json {
-            const auto& value = defaults.*member;
-            using T = std::decay_t<decltype(value)>;
-            if constexpr (std::is_same_v<T, std::optional<double>>)
-                return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
-            else
-                return value;
-        },
-        spec.field);
-}
-
-const char* typeName(OptionType type) {
-    switch (type) {
-    case OptionType::Flag:
-        return "flag";
-    case OptionType::Number:
-        return "number";
-    case OptionType::Count:
-        return "count";
-    case OptionType::Choice:
-        return "choice";
-    case OptionType::Page:
-        return "page";
-    }
-    return "";
-}
-
-nlohmann::json specJson(const OptionSpec& spec) {
-    nlohmann::json json{{"name", spec.name},
-                        {"type", typeName(spec.type)},
-                        {"label", spec.label},
-                        {"help", fullHelp(spec)},
-                        {"default", defaultJson(spec)}};
-    if (!spec.unit.empty())
-        json["unit"] = spec.unit;
-    if (spec.range) {
-        json["min"] = spec.range->low;
-        json["max"] = std::isfinite(spec.range->high) ? nlohmann::json(spec.range->high)
-                                                      : nlohmann::json(nullptr);
-        json["minExclusive"] = spec.range->aboveLow;
-        json["maxExclusive"] = spec.range->belowHigh;
-    }
-    for (const OptionChoice& choice : spec.choices)
-        json["choices"].push_back({{"value", choice.value}, {"label", choice.label}});
-    if (spec.type == OptionType::Page)
-        for (const NamedPaper& paper : kPapers)
-            json["presets"].push_back({{"value", paper.name},
-                                       {"label", paper.name},
-                                       {"size", {paper.width, paper.height}}});
-    if (!spec.excludes.empty())
-        json["excludes"] = spec.excludes;
-    if (!spec.placeholder.empty())
-        json["placeholder"] = spec.placeholder;
-    return json;
-}
-
-// The value as the command line writes it.
-std::string argumentText(const nlohmann::json& value) {
-    if (value.is_string())
-        return value.get<std::string>();
-    if (value.is_number_integer())
-        return std::to_string(value.get<long long>());
-    return number(value.get<double>());
-}
-
 size_t editDistance(const std::string& a, const std::string& b) {
     std::vector<size_t> row(b.size() + 1);
     for (size_t j = 0; j <= b.size(); ++j)
@@ -354,6 +280,11 @@ size_t editDistance(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+const std::vector<NamedPaper>& namedPapers() {
+    static const std::vector<NamedPaper> papers(std::begin(kPapers), std::end(kPapers));
+    return papers;
+}
 
 const std::vector<OptionSpec>& unfoldOptionTable() {
     static const std::vector<OptionSpec> table = makeTable();
@@ -450,62 +381,6 @@ std::string firstRefusal(const std::vector<OptionSpec>& table, const UnfoldOptio
             return refused;
     }
     return {};
-}
-
-nlohmann::json optionsJson(const std::vector<OptionSpec>& table) {
-    nlohmann::json groups = nlohmann::json::array();
-    for (const OptionSpec& spec : table) {
-        if (groups.empty() || groups.back()["name"] != spec.group)
-            groups.push_back({{"name", spec.group}, {"options", nlohmann::json::array()}});
-        groups.back()["options"].push_back(specJson(spec));
-    }
-    return {{"groups", groups}};
-}
-
-bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::json& options,
-                       std::vector<std::string>& args, std::string& error) {
-    if (!options.is_object())
-        return error = "the options are no JSON object", false;
-    for (const auto& [name, value] : options.items()) {
-        auto spec = std::find_if(table.begin(), table.end(),
-                                 [&](const OptionSpec& s) { return s.name == name; });
-        if (spec == table.end()) {
-            std::vector<std::string> names;
-            for (const OptionSpec& s : table)
-                names.push_back(s.name);
-            std::string near = nearestName(names, name);
-            error = "unknown option '" + name + "'" +
-                    (near.empty() ? "" : " (did you mean '" + near + "'?)");
-            return false;
-        }
-        if (value.is_null())
-            continue;
-        std::string given = "option " + name + ": ";
-        switch (spec->type) {
-        case OptionType::Flag:
-            if (!value.is_boolean())
-                return error = given + "give true or false", false;
-            if (value.get<bool>())
-                args.push_back("--" + name);
-            continue;
-        case OptionType::Number:
-        case OptionType::Count:
-            if (!value.is_number())
-                return error = given + "give a number", false;
-            error = refusal(*spec, value.get<double>());
-            break;
-        case OptionType::Choice:
-        case OptionType::Page:
-            if (!value.is_string())
-                return error = given + "give a text", false;
-            error = refusal(*spec, value.get<std::string>());
-            break;
-        }
-        if (!error.empty())
-            return false;
-        args.push_back("--" + name + "=" + argumentText(value));
-    }
-    return true;
 }
 
 std::string nearestName(const std::vector<std::string>& names, const std::string& typed) {

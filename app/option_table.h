@@ -63,6 +63,13 @@ struct OptionSpec {
 // The table, in the order --help and the page show it.
 const std::vector<OptionSpec>& unfoldOptionTable();
 
+// The paper sizes known by name, portrait.
+struct NamedPaper {
+    const char* name;
+    double width, height;  // mm
+};
+const std::vector<NamedPaper>& namedPapers();
+
 // A paper size by its name ("A4", "A4L" for landscape, "Letter") or
 // "WIDTHxHEIGHT" in mm; false when it is neither.
 struct PaperSize {

@@ -1,0 +1,139 @@
+#include <algorithm>
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "number_text.h"
+#include "option_table.h"
+
+// The option table as the server and the page see it: described for the
+// page's form, and the page's values checked and turned into arguments.
+
+namespace {
+
+// The value UnfoldOptions starts with, as JSON; null where there is none.
+nlohmann::json defaultJson(const OptionSpec& spec) {
+    static const UnfoldOptions defaults;
+    return std::visit(
+        [](auto member) -> nlohmann::json {
+            const auto& value = defaults.*member;
+            using T = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::optional<double>>)
+                return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+            else
+                return value;
+        },
+        spec.field);
+}
+
+const char* typeName(OptionType type) {
+    switch (type) {
+    case OptionType::Flag:
+        return "flag";
+    case OptionType::Number:
+        return "number";
+    case OptionType::Count:
+        return "count";
+    case OptionType::Choice:
+        return "choice";
+    case OptionType::Page:
+        return "page";
+    }
+    return "";
+}
+
+nlohmann::json specJson(const OptionSpec& spec) {
+    nlohmann::json json{{"name", spec.name},
+                        {"type", typeName(spec.type)},
+                        {"label", spec.label},
+                        {"help", fullHelp(spec)},
+                        {"default", defaultJson(spec)}};
+    if (!spec.unit.empty())
+        json["unit"] = spec.unit;
+    if (spec.range) {
+        json["min"] = spec.range->low;
+        json["max"] = std::isfinite(spec.range->high) ? nlohmann::json(spec.range->high)
+                                                      : nlohmann::json(nullptr);
+        json["minExclusive"] = spec.range->aboveLow;
+        json["maxExclusive"] = spec.range->belowHigh;
+    }
+    for (const OptionChoice& choice : spec.choices)
+        json["choices"].push_back({{"value", choice.value}, {"label", choice.label}});
+    if (spec.type == OptionType::Page)
+        for (const NamedPaper& paper : namedPapers())
+            json["presets"].push_back({{"value", paper.name},
+                                       {"label", paper.name},
+                                       {"size", {paper.width, paper.height}}});
+    if (!spec.excludes.empty())
+        json["excludes"] = spec.excludes;
+    if (!spec.placeholder.empty())
+        json["placeholder"] = spec.placeholder;
+    return json;
+}
+
+// The value as the command line writes it.
+std::string argumentText(const nlohmann::json& value) {
+    if (value.is_string())
+        return value.get<std::string>();
+    if (value.is_number_integer())
+        return std::to_string(value.get<long long>());
+    return number(value.get<double>());
+}
+
+}  // namespace
+
+nlohmann::json optionsJson(const std::vector<OptionSpec>& table) {
+    nlohmann::json groups = nlohmann::json::array();
+    for (const OptionSpec& spec : table) {
+        if (groups.empty() || groups.back()["name"] != spec.group)
+            groups.push_back({{"name", spec.group}, {"options", nlohmann::json::array()}});
+        groups.back()["options"].push_back(specJson(spec));
+    }
+    return {{"groups", groups}};
+}
+
+bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::json& options,
+                       std::vector<std::string>& args, std::string& error) {
+    if (!options.is_object())
+        return error = "the options are no JSON object", false;
+    for (const auto& [name, value] : options.items()) {
+        auto spec = std::find_if(table.begin(), table.end(),
+                                 [&](const OptionSpec& s) { return s.name == name; });
+        if (spec == table.end()) {
+            std::vector<std::string> names;
+            for (const OptionSpec& s : table)
+                names.push_back(s.name);
+            std::string near = nearestName(names, name);
+            error = "unknown option '" + name + "'" +
+                    (near.empty() ? "" : " (did you mean '" + near + "'?)");
+            return false;
+        }
+        if (value.is_null())
+            continue;
+        std::string given = "option " + name + ": ";
+        switch (spec->type) {
+        case OptionType::Flag:
+            if (!value.is_boolean())
+                return error = given + "give true or false", false;
+            if (value.get<bool>())
+                args.push_back("--" + name);
+            continue;
+        case OptionType::Number:
+        case OptionType::Count:
+            if (!value.is_number())
+                return error = given + "give a number", false;
+            error = refusal(*spec, value.get<double>());
+            break;
+        case OptionType::Choice:
+        case OptionType::Page:
+            if (!value.is_string())
+                return error = given + "give a text", false;
+            error = refusal(*spec, value.get<std::string>());
+            break;
+        }
+        if (!error.empty())
+            return false;
+        args.push_back("--" + name + "=" + argumentText(value));
+    }
+    return true;
+}
