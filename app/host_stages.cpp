@@ -92,14 +92,16 @@ std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std
     scale = o.scale;
     if (o.height) {
         if (!(extent > 0.0))
-            return badOption("--height: " + o.input + " has no extent to scale");
+            return badOption(flagOf(&UnfoldOptions::height) + ": " + o.input +
+                             " has no extent to scale");
         scale = *o.height / extent;
     }
     report.extent = extent * scale;
     if (!(report.extent <= kPaperExtentMax))
         return Failure{"cannot unfold " + o.input + ": it would be " + number(report.extent) +
                        " mm across on paper, more than " + boundText(kPaperExtentMax) +
-                       " mm; make it smaller with --scale or --height"};
+                       " mm; make it smaller with " + flagOf(&UnfoldOptions::scale) + " or " +
+                       flagOf(&UnfoldOptions::height)};
     return std::nullopt;
 }
 

@@ -12,6 +12,11 @@
 
 #include "unfold_options.h"
 
+// The command-line name of the option that fills `field` ("--height"), so
+// that a message naming an option takes its name from the table.
+template <typename T>
+std::string flagOf(T UnfoldOptions::*field);
+
 // A model larger on paper than this (10 m) is no sheet anyone cuts out, and
 // laying out its nets would take gigabytes: a net's footprint is kept in
 // cells of a quarter square millimetre.
@@ -100,6 +105,15 @@ nlohmann::json optionsJson(const std::vector<OptionSpec>& table);
 // arguments; false with the sentence that refuses it.
 bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::json& options,
                        std::vector<std::string>& args, std::string& error);
+
+template <typename T>
+std::string flagOf(T UnfoldOptions::*field) {
+    for (const OptionSpec& spec : unfoldOptionTable())
+        if (const auto* member = std::get_if<T UnfoldOptions::*>(&spec.field);
+            member && *member == field)
+            return "--" + spec.name;
+    return {};
+}
 
 // "--hieght" -> "height": the table's name nearest a mistyped one, or empty
 // when none is near.

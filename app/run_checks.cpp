@@ -37,11 +37,11 @@ std::optional<Failure> checkPage(const UnfoldOptions& o, PageFrame& page) {
     // Half the shorter side would leave a page of margins.
     OptionRange margin{0.0, std::min(page.width, page.height) / 2, false, true};
     if (!(o.margin >= margin.low && o.margin < margin.high))
-        return badOption("--margin " + number(o.margin) + ": must be " +
+        return badOption(flagOf(&UnfoldOptions::margin) + " " + number(o.margin) + ": must be " +
                          describeRange(margin, "mm") + " on a " + o.page + " page");
     if (page.netLimitWidth() <= 0.0 || page.netLimitHeight() <= 0.0)
-        return badOption("--margin " + number(o.margin) + " leaves no room on a " + o.page +
-                         " page");
+        return badOption(flagOf(&UnfoldOptions::margin) + " " + number(o.margin) +
+                         " leaves no room on a " + o.page + " page");
     return std::nullopt;
 }
 

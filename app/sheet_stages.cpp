@@ -5,6 +5,7 @@
 #include "classify_edges.h"
 #include "common/atomic_file.h"
 #include "number_text.h"
+#include "option_table.h"
 #include "outline.h"
 #include "sheet_writer.h"
 #include "text_metrics.h"
@@ -56,7 +57,8 @@ void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
     double suggested = std::ceil(report.extent * room / holding / 10.0) * 10.0;
     warn(report, thousands(tooShort) + " of " + thousands(lengths.size()) +
                      " numbered cut edges are shorter than " + fixed1(room) +
-                     " mm; numbers need room: try --height " + number(suggested));
+                     " mm; numbers need room: try " + flagOf(&UnfoldOptions::height) + " " +
+                     number(suggested));
 }
 
 // Folds flatter than this print no line: the option's degrees, or faces
@@ -96,7 +98,11 @@ void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) 
                 number(layout.printableWidth) + " x " + number(layout.printableHeight) + " mm: " +
                 (net.sheets > 0 ? "it is printed tiled on " + std::to_string(net.sheets) + " sheets"
                                 : std::string("it gets a page of its own")) +
-                "; use " + (limited ? "--scale" : "--limit-page or --scale") + " to fit it");
+                "; use " +
+                (limited
+                     ? flagOf(&UnfoldOptions::scale)
+                     : flagOf(&UnfoldOptions::limitPage) + " or " + flagOf(&UnfoldOptions::scale)) +
+                " to fit it");
 }
 
 // The area of a polygon, or of its part inside `clip` when that is set:
@@ -144,13 +150,15 @@ double piecesArea(const sheet::Page& page) {
 // `pages` is the count, or with `atLeast` what the faces' area alone needs.
 Failure tooManyPages(const UnfoldOptions& o, const RunReport& report, double pages, bool atLeast) {
     std::string message = std::string("the sheet would take ") + (atLeast ? "at least " : "") +
-                          thousands(size_t(std::ceil(pages))) + " pages, more than --max-pages " +
-                          thousands(size_t(o.maxPages)) + ": ";
+                          thousands(size_t(std::ceil(pages))) + " pages, more than " +
+                          flagOf(&UnfoldOptions::maxPages) + " " + thousands(size_t(o.maxPages)) +
+                          ": ";
     double height =
         std::floor(report.extent * std::sqrt(double(o.maxPages) / pages) * 0.9 / 10.0) * 10.0;
     if (height >= 10.0)
-        message += "make the model smaller, e.g. --height " + number(height) + ", ";
-    return Failure{message + "or raise --max-pages"};
+        message += "make the model smaller, e.g. " + flagOf(&UnfoldOptions::height) + " " +
+                   number(height) + ", ";
+    return Failure{message + "or raise " + flagOf(&UnfoldOptions::maxPages)};
 }
 
 // The nets move into the layout; the sheet keeps its materials for drawing.
@@ -170,7 +178,8 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
         return tooManyPages(o, report, facesArea / printableArea, true);
     std::string error;
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
-        return badOption("--page/--margin: " + error);
+        return badOption(flagOf(&UnfoldOptions::page) + "/" + flagOf(&UnfoldOptions::margin) +
+                         ": " + error);
     // Each glue number with a leader counts once, however many tiles show it,
     // and so does each net's area.
     double printable = layout.printableWidth * layout.printableHeight, netsArea = 0.0;
