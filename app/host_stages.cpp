@@ -7,6 +7,7 @@
 
 #include <host_session/session.h>
 
+#include "common/address_sanitizer.h"
 #include "number_text.h"
 #include "option_table.h"
 #include "plugin/option_controls.h"
@@ -217,16 +218,7 @@ namespace {
 
 // Sanitizer builds take everything apart in order, so that a leak or a
 // use after free in the teardown is found.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KIVANO_ADDRESS_SANITIZER 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(KIVANO_ADDRESS_SANITIZER)
-constexpr bool kEndWithoutTeardown = false;
-#else
-constexpr bool kEndWithoutTeardown = true;
-#endif
+constexpr bool kEndWithoutTeardown = !kivano::kAddressSanitizer;
 
 // The session of a successful run, left standing when the process is about
 // to end anyway (see endProcess).

@@ -1,5 +1,7 @@
 #include "job_process.h"
 
+#include "common/address_sanitizer.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -55,17 +57,7 @@ constexpr int kRecordFd = 3;
 }  // namespace
 
 bool memoryLimitSupported() {
-#if defined(__SANITIZE_ADDRESS__)
-    return false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return false;
-#else
-    return true;
-#endif
-#else
-    return true;
-#endif
+    return !kivano::kAddressSanitizer;
 }
 
 pid_t spawnChild(const std::vector<std::string>& args, const std::string& dir,

@@ -10,4 +10,4 @@
 // Adds every option of `table` to `cmd`, bound to its field of `options`.
 // Ranges and choices are checked after parsing (firstRefusal), so the
 // command line and the server refuse a value in the same words.
-void addTableOptions(CLI::App& cmd, const std::vector<OptionSpec>& table, UnfoldOptions& options);
+void addTableOptions(CLI::App& cmd, const std::vector<OptionEntry>& table, UnfoldOptions& options);

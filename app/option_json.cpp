@@ -12,7 +12,7 @@
 namespace {
 
 // The value UnfoldOptions starts with, as JSON; null where there is none.
-nlohmann::json defaultJson(const OptionSpec& spec) {
+nlohmann::json defaultJson(const OptionEntry& entry) {
     static const UnfoldOptions defaults;
     return std::visit(
         [](auto member) -> nlohmann::json {
@@ -23,7 +23,7 @@ nlohmann::json defaultJson(const OptionSpec& spec) {
             else
                 return value;
         },
-        spec.field);
+        entry.field);
 }
 
 const char* typeName(OptionType type) {
@@ -42,32 +42,32 @@ const char* typeName(OptionType type) {
     return "";
 }
 
-nlohmann::json specJson(const OptionSpec& spec) {
-    nlohmann::json json{{"name", spec.name},
-                        {"type", typeName(spec.type)},
-                        {"label", spec.label},
-                        {"help", fullHelp(spec)},
-                        {"default", defaultJson(spec)}};
-    if (!spec.unit.empty())
-        json["unit"] = spec.unit;
-    if (spec.range) {
-        json["min"] = spec.range->low;
-        json["max"] = std::isfinite(spec.range->high) ? nlohmann::json(spec.range->high)
-                                                      : nlohmann::json(nullptr);
-        json["minExclusive"] = spec.range->aboveLow;
-        json["maxExclusive"] = spec.range->belowHigh;
+nlohmann::json entryJson(const OptionEntry& entry) {
+    nlohmann::json json{{"name", entry.name},
+                        {"type", typeName(entry.type)},
+                        {"label", entry.label},
+                        {"help", fullHelp(entry)},
+                        {"default", defaultJson(entry)}};
+    if (!entry.unit.empty())
+        json["unit"] = entry.unit;
+    if (entry.range) {
+        json["min"] = entry.range->low;
+        json["max"] = std::isfinite(entry.range->high) ? nlohmann::json(entry.range->high)
+                                                       : nlohmann::json(nullptr);
+        json["minExclusive"] = entry.range->aboveLow;
+        json["maxExclusive"] = entry.range->belowHigh;
     }
-    for (const OptionChoice& choice : spec.choices)
+    for (const OptionChoice& choice : entry.choices)
         json["choices"].push_back({{"value", choice.value}, {"label", choice.label}});
-    if (spec.type == OptionType::Page)
+    if (entry.type == OptionType::Page)
         for (const NamedPaper& paper : namedPapers())
             json["presets"].push_back({{"value", paper.name},
                                        {"label", paper.name},
                                        {"size", {paper.width, paper.height}}});
-    if (!spec.excludes.empty())
-        json["excludes"] = spec.excludes;
-    if (!spec.placeholder.empty())
-        json["placeholder"] = spec.placeholder;
+    if (!entry.excludes.empty())
+        json["excludes"] = entry.excludes;
+    if (!entry.placeholder.empty())
+        json["placeholder"] = entry.placeholder;
     return json;
 }
 
@@ -82,26 +82,26 @@ std::string argumentText(const nlohmann::json& value) {
 
 }  // namespace
 
-nlohmann::json optionsJson(const std::vector<OptionSpec>& table) {
+nlohmann::json optionsJson(const std::vector<OptionEntry>& table) {
     nlohmann::json groups = nlohmann::json::array();
-    for (const OptionSpec& spec : table) {
-        if (groups.empty() || groups.back()["name"] != spec.group)
-            groups.push_back({{"name", spec.group}, {"options", nlohmann::json::array()}});
-        groups.back()["options"].push_back(specJson(spec));
+    for (const OptionEntry& entry : table) {
+        if (groups.empty() || groups.back()["name"] != entry.group)
+            groups.push_back({{"name", entry.group}, {"options", nlohmann::json::array()}});
+        groups.back()["options"].push_back(entryJson(entry));
     }
     return {{"groups", groups}};
 }
 
-bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::json& options,
+bool argumentsFromJson(const std::vector<OptionEntry>& table, const nlohmann::json& options,
                        std::vector<std::string>& args, std::string& error) {
     if (!options.is_object())
         return error = "the options are no JSON object", false;
     for (const auto& [name, value] : options.items()) {
-        auto spec = std::find_if(table.begin(), table.end(),
-                                 [&](const OptionSpec& s) { return s.name == name; });
-        if (spec == table.end()) {
+        auto entry = std::find_if(table.begin(), table.end(),
+                                  [&](const OptionEntry& s) { return s.name == name; });
+        if (entry == table.end()) {
             std::vector<std::string> names;
-            for (const OptionSpec& s : table)
+            for (const OptionEntry& s : table)
                 names.push_back(s.name);
             std::string near = nearestName(names, name);
             error = "unknown option '" + name + "'" +
@@ -111,7 +111,7 @@ bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::jso
         if (value.is_null())
             continue;
         std::string given = "option " + name + ": ";
-        switch (spec->type) {
+        switch (entry->type) {
         case OptionType::Flag:
             if (!value.is_boolean())
                 return error = given + "give true or false", false;
@@ -122,13 +122,13 @@ bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::jso
         case OptionType::Count:
             if (!value.is_number())
                 return error = given + "give a number", false;
-            error = refusal(*spec, value.get<double>());
+            error = refusal(*entry, value.get<double>());
             break;
         case OptionType::Choice:
         case OptionType::Page:
             if (!value.is_string())
                 return error = given + "give a text", false;
-            error = refusal(*spec, value.get<std::string>());
+            error = refusal(*entry, value.get<std::string>());
             break;
         }
         if (!error.empty())

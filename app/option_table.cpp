@@ -26,11 +26,6 @@ constexpr NamedPaper kPapers[] = {{"A3", 297, 420},
                                   {"Letter", 215.9, 279.4},
                                   {"Legal", 215.9, 355.6}};
 
-bool holds(const OptionRange& r, double value) {
-    return (r.aboveLow ? value > r.low : value >= r.low) &&
-           (r.belowHigh ? value < r.high : value <= r.high);
-}
-
 std::string withUnit(const std::string& text, const std::string& unit) {
     if (unit.empty())
         return text;
@@ -49,17 +44,17 @@ std::string paperNames() {
     return names;
 }
 
-std::string choiceList(const OptionSpec& spec) {
+std::string choiceList(const OptionEntry& entry) {
     std::string list;
-    for (const OptionChoice& choice : spec.choices)
+    for (const OptionChoice& choice : entry.choices)
         list += (list.empty() ? "" : ", ") + choice.value;
     return list;
 }
 
-std::vector<OptionSpec> makeTable() {
+std::vector<OptionEntry> makeTable() {
     using O = UnfoldOptions;
     const OptionRange positive{0.0, 1e6, true};
-    std::vector<OptionSpec> table{
+    std::vector<OptionEntry> table{
         {"page",
          OptionType::Page,
          OptionStage::Sheet,
@@ -281,13 +276,18 @@ size_t editDistance(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool holds(const OptionRange& r, double value) {
+    return (r.aboveLow ? value > r.low : value >= r.low) &&
+           (r.belowHigh ? value < r.high : value <= r.high);
+}
+
 const std::vector<NamedPaper>& namedPapers() {
     static const std::vector<NamedPaper> papers(std::begin(kPapers), std::end(kPapers));
     return papers;
 }
 
-const std::vector<OptionSpec>& unfoldOptionTable() {
-    static const std::vector<OptionSpec> table = makeTable();
+const std::vector<OptionEntry>& unfoldOptionTable() {
+    static const std::vector<OptionEntry> table = makeTable();
     return table;
 }
 
@@ -322,34 +322,34 @@ std::string describeRange(const OptionRange& r, const std::string& unit) {
                     unit);
 }
 
-std::string fullHelp(const OptionSpec& spec) {
-    if (spec.type == OptionType::Page)
-        return spec.help + ", " + pageRule();
-    if (spec.range && std::isfinite(spec.range->high))
-        return spec.help + ", " + describeRange(*spec.range, spec.unit);
-    if (!spec.choices.empty())
-        return spec.help + ": " + choiceList(spec);
-    return spec.help;
+std::string fullHelp(const OptionEntry& entry) {
+    if (entry.type == OptionType::Page)
+        return entry.help + ", " + pageRule();
+    if (entry.range && std::isfinite(entry.range->high))
+        return entry.help + ", " + describeRange(*entry.range, entry.unit);
+    if (!entry.choices.empty())
+        return entry.help + ": " + choiceList(entry);
+    return entry.help;
 }
 
-std::string refusal(const OptionSpec& spec, double value) {
-    std::string given = "--" + spec.name + " " + number(value);
-    if (spec.type == OptionType::Count && value != std::floor(value))
+std::string refusal(const OptionEntry& entry, double value) {
+    std::string given = "--" + entry.name + " " + number(value);
+    if (entry.type == OptionType::Count && value != std::floor(value))
         return given + ": must be a whole number";
-    if (spec.range && !holds(*spec.range, value))
-        return given + ": must be " + describeRange(*spec.range, spec.unit);
+    if (entry.range && !holds(*entry.range, value))
+        return given + ": must be " + describeRange(*entry.range, entry.unit);
     return {};
 }
 
-std::string refusal(const OptionSpec& spec, const std::string& value) {
-    std::string given = "--" + spec.name + " " + value;
-    if (spec.type == OptionType::Choice) {
-        for (const OptionChoice& choice : spec.choices)
+std::string refusal(const OptionEntry& entry, const std::string& value) {
+    std::string given = "--" + entry.name + " " + value;
+    if (entry.type == OptionType::Choice) {
+        for (const OptionChoice& choice : entry.choices)
             if (choice.value == value)
                 return {};
-        return given + ": must be one of " + choiceList(spec);
+        return given + ": must be one of " + choiceList(entry);
     }
-    if (spec.type != OptionType::Page)
+    if (entry.type != OptionType::Page)
         return {};
     PaperSize size;
     if (!parsePaperSize(value, size))
@@ -361,22 +361,22 @@ std::string refusal(const OptionSpec& spec, const std::string& value) {
     return {};
 }
 
-std::string firstRefusal(const std::vector<OptionSpec>& table, const UnfoldOptions& options) {
-    for (const OptionSpec& spec : table) {
+std::string firstRefusal(const std::vector<OptionEntry>& table, const UnfoldOptions& options) {
+    for (const OptionEntry& entry : table) {
         std::string refused = std::visit(
             [&](auto member) -> std::string {
                 const auto& value = options.*member;
                 using T = std::decay_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, std::optional<double>>)
-                    return value ? refusal(spec, *value) : std::string();
+                    return value ? refusal(entry, *value) : std::string();
                 else if constexpr (std::is_same_v<T, std::string>)
-                    return refusal(spec, value);
+                    return refusal(entry, value);
                 else if constexpr (std::is_same_v<T, bool>)
                     return std::string();
                 else
-                    return refusal(spec, double(value));
+                    return refusal(entry, double(value));
             },
-            spec.field);
+            entry.field);
         if (!refused.empty())
             return refused;
     }

@@ -50,7 +50,7 @@ using OptionField = std::variant<bool UnfoldOptions::*, double UnfoldOptions::*,
                                  std::optional<double> UnfoldOptions::*, int UnfoldOptions::*,
                                  std::string UnfoldOptions::*>;
 
-struct OptionSpec {
+struct OptionEntry {
     std::string name;  // as on the command line, without "--"
     OptionType type;
     OptionStage stage;
@@ -66,7 +66,7 @@ struct OptionSpec {
 };
 
 // The table, in the order --help and the page show it.
-const std::vector<OptionSpec>& unfoldOptionTable();
+const std::vector<OptionEntry>& unfoldOptionTable();
 
 // The paper sizes known by name, portrait.
 struct NamedPaper {
@@ -82,36 +82,39 @@ struct PaperSize {
 };
 bool parsePaperSize(const std::string& text, PaperSize& size);
 
+// Whether `value` lies in the range; NaN lies in none.
+bool holds(const OptionRange& range, double value);
+
 // "between 20 and 10,000 mm", "above 0 and at most 100 mm", ...
 std::string describeRange(const OptionRange& range, const std::string& unit);
 
 // The help line as --help prints it: with its range or choices.
-std::string fullHelp(const OptionSpec& spec);
+std::string fullHelp(const OptionEntry& entry);
 
 // The one sentence that refuses a value, or empty when the table allows it:
 // "--scale 0: must be above 0 and at most 1,000,000". The command line and
 // the server say the same.
-std::string refusal(const OptionSpec& spec, double value);
-std::string refusal(const OptionSpec& spec, const std::string& value);
+std::string refusal(const OptionEntry& entry, double value);
+std::string refusal(const OptionEntry& entry, const std::string& value);
 
 // Every value `options` holds, checked against the table.
-std::string firstRefusal(const std::vector<OptionSpec>& table, const UnfoldOptions& options);
+std::string firstRefusal(const std::vector<OptionEntry>& table, const UnfoldOptions& options);
 
 // GET /api/options: {"groups": [{"name", "options": [...]}]}.
-nlohmann::json optionsJson(const std::vector<OptionSpec>& table);
+nlohmann::json optionsJson(const std::vector<OptionEntry>& table);
 
 // A JSON object of option names and values, as a page sends them, checked
 // against the table and turned into the command's "--name=value"
 // arguments; false with the sentence that refuses it.
-bool argumentsFromJson(const std::vector<OptionSpec>& table, const nlohmann::json& options,
+bool argumentsFromJson(const std::vector<OptionEntry>& table, const nlohmann::json& options,
                        std::vector<std::string>& args, std::string& error);
 
 template <typename T>
 std::string flagOf(T UnfoldOptions::*field) {
-    for (const OptionSpec& spec : unfoldOptionTable())
-        if (const auto* member = std::get_if<T UnfoldOptions::*>(&spec.field);
+    for (const OptionEntry& entry : unfoldOptionTable())
+        if (const auto* member = std::get_if<T UnfoldOptions::*>(&entry.field);
             member && *member == field)
-            return "--" + spec.name;
+            return "--" + entry.name;
     return {};
 }
 

@@ -36,7 +36,7 @@ std::optional<Failure> checkPage(const UnfoldOptions& o, PageFrame& page) {
     page = {paper.width, paper.height, o.margin};
     // Half the shorter side would leave a page of margins.
     OptionRange margin{0.0, std::min(page.width, page.height) / 2, false, true};
-    if (!(o.margin >= margin.low && o.margin < margin.high))
+    if (!holds(margin, o.margin))
         return badOption(flagOf(&UnfoldOptions::margin) + " " + number(o.margin) + ": must be " +
                          describeRange(margin, "mm") + " on a " + o.page + " page");
     if (page.netLimitWidth() <= 0.0 || page.netLimitHeight() <= 0.0)

@@ -25,7 +25,7 @@ const json* findOption(const json& answer, const std::string& name) {
 }  // namespace
 
 TEST(OptionTable, AMadeUpOptionReachesHelpTheServersChecksAndTheForm) {
-    std::vector<OptionSpec> table = unfoldOptionTable();
+    std::vector<OptionEntry> table = unfoldOptionTable();
     table.push_back({"glue-colour",
                      OptionType::Number,
                      OptionStage::Sheet,
@@ -61,14 +61,14 @@ TEST(OptionTable, AMadeUpOptionReachesHelpTheServersChecksAndTheForm) {
 }
 
 TEST(OptionTable, EveryDefaultPassesItsOwnChecksOnBothDoors) {
-    const std::vector<OptionSpec>& table = unfoldOptionTable();
+    const std::vector<OptionEntry>& table = unfoldOptionTable();
     EXPECT_EQ(firstRefusal(table, UnfoldOptions{}), "");
     json answer = optionsJson(table);
     json defaults = json::object();
-    for (const OptionSpec& spec : table) {
-        const json* described = findOption(answer, spec.name);
-        ASSERT_NE(described, nullptr) << spec.name;
-        defaults[spec.name] = (*described)["default"];
+    for (const OptionEntry& entry : table) {
+        const json* described = findOption(answer, entry.name);
+        ASSERT_NE(described, nullptr) << entry.name;
+        defaults[entry.name] = (*described)["default"];
     }
     // What the page sends back unchanged, the server takes, and the command
     // line parses to the very same options.
@@ -84,10 +84,10 @@ TEST(OptionTable, EveryDefaultPassesItsOwnChecksOnBothDoors) {
     app.parse(int(argv.size()), argv.data());
     EXPECT_EQ(firstRefusal(table, parsed), "");
     UnfoldOptions defaultOptions;
-    for (const OptionSpec& spec : table)
+    for (const OptionEntry& entry : table)
         std::visit(
-            [&](auto member) { EXPECT_EQ(parsed.*member, defaultOptions.*member) << spec.name; },
-            spec.field);
+            [&](auto member) { EXPECT_EQ(parsed.*member, defaultOptions.*member) << entry.name; },
+            entry.field);
 }
 
 TEST(OptionTable, PaperSizesAndMistypedNames) {

@@ -30,10 +30,10 @@ protected:
 
 TEST_F(SessionApi, RunningOutOfMemoryIsToldApartFromFailing) {
     auto add = [](const char* name, host::CommandFn run) {
-        host::CommandSpec spec;
-        spec.name = name;
-        spec.run = std::move(run);
-        ASSERT_TRUE(host::CommandRegistry::instance().add(spec));
+        host::CommandSpec command;
+        command.name = name;
+        command.run = std::move(run);
+        ASSERT_TRUE(host::CommandRegistry::instance().add(command));
     };
     add("exhaust",
         [](const host::Invocation&, host::CommandContext&) -> MStatus { throw std::bad_alloc(); });
