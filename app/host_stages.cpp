@@ -21,14 +21,18 @@ namespace fs = std::filesystem;
 
 constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
 
-// The plug-in's progress times its steps; a person reads the run's own
-// stages instead. The host prints errors itself, and what else it tells (the
-// option window drawn as text) is no progress.
+// The host prints errors itself, and what else it tells (the plug-in's
+// lines, the option window drawn as text) is no progress: a person reads the
+// run's own stages instead.
 void onHostMessage(const host_session::Message& message) {
-    if (message.kind == host_session::MessageKind::Info)
-        markStep(message.text);
-    else if (message.kind == host_session::MessageKind::Warning)
+    if (message.kind == host_session::MessageKind::Warning)
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
+}
+
+// The plug-in's progress window times its steps.
+void onHostProgress(const host_session::Progress& progress) {
+    if (progress.shown)
+        markStep(progress.value);
 }
 
 }  // namespace
@@ -230,7 +234,9 @@ std::optional<Failure> inHostSession(const std::function<std::optional<Failure>(
     auto session = std::make_unique<host_session::Session>();
     host_session::setQuiet(true);
     host_session::setMessageListener(onHostMessage);
+    host_session::setProgressListener(onHostProgress);
     std::optional<Failure> failure = stages();
+    host_session::setProgressListener(nullptr);
     host_session::setMessageListener(nullptr);
     if (!failure && kEndWithoutTeardown) {
         gFinishedSession = std::move(session);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "plugin/progress_messages.h"
+#include "plugin/progress_steps.h"
 #include "unfold_run.h"
 
 namespace run {
@@ -44,13 +44,13 @@ void warn(RunReport& report, const std::string& text) {
     std::fprintf(stderr, "kivano: warning: %s\n", text.c_str());
 }
 
-// The plug-in's steps as it announces them: the time between two
-// announcements is the time of a step, which the report gives beside the
+// The plug-in's steps as its progress window shows them: the time between
+// two steps' starts is the time of a step, which the report gives beside the
 // stages the tool times itself.
-const char* const kStepMessages[] = {KIVANO_PROGRESS_EXTRACT, KIVANO_PROGRESS_UNFOLD,
-                                     KIVANO_PROGRESS_SCENE, KIVANO_PROGRESS_RUN_END};
+constexpr KivanoStep kStepStarts[] = {KivanoStep::Extract, KivanoStep::Unfold, KivanoStep::Scene,
+                                      KivanoStep::Finished};
 const char* const kStepNames[] = {"extraction", "algokante", "output"};
-constexpr size_t kStepMarks = std::size(kStepMessages);
+constexpr size_t kStepMarks = std::size(kStepStarts);
 static_assert(std::size(kStepNames) + 1 == kStepMarks);
 
 std::array<std::optional<Instant>, kStepMarks> gStepMarks;
@@ -59,9 +59,9 @@ void resetStepMarks() {
     gStepMarks = {};
 }
 
-void markStep(const std::string& text) {
+void markStep(int progress) {
     for (size_t i = 0; i < kStepMarks; ++i)
-        if (text == kStepMessages[i])
+        if (progress == int(kStepStarts[i]) && !gStepMarks[i])
             gStepMarks[i] = now();
 }
 

@@ -105,7 +105,7 @@ void say(const std::string& line);
 void warn(RunReport& report, const std::string& text);
 // The plug-in announces its steps; the report times them.
 void resetStepMarks();
-void markStep(const std::string& text);
+void markStep(int progress);
 void addPluginSteps(RunReport& report);
 
 // ---- options (run_checks.cpp) ----------------------------------------------

@@ -4,13 +4,14 @@
 #include <maya/MArgList.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MGlobal.h>
+#include <maya/MProgressWindow.h>
 #include <maya/MSyntax.h>
 
 #include "geometry/options.h"
 #include "plugin/command_arguments.h"
 #include "plugin/option_controls.h"
 #include "plugin/option_text.h"
-#include "plugin/progress_messages.h"
+#include "plugin/progress_steps.h"
 #include "scenein/extract.h"
 #include "scenein/init_triangles.h"
 #include "sceneout/draw_container.h"
@@ -21,6 +22,37 @@
 const char* const kivanoHelpText = "kivano:\nVerwandelt aktuelle Szene in einen Bastelbogen\n";
 
 namespace {
+
+// The host's progress window follows the steps when the host has one to
+// give; the lines in the script editor are shown either way.
+class StepProgress {
+public:
+    StepProgress() : reserved_(MProgressWindow::reserve()) {
+        if (!reserved_)
+            return;
+        MProgressWindow::setTitle("kivano");
+        MProgressWindow::setProgressRange(0, kKivanoStepCount);
+        MProgressWindow::setProgress(0);
+        MProgressWindow::startProgress();
+    }
+    ~StepProgress() {
+        if (reserved_)
+            MProgressWindow::endProgress();
+    }
+    StepProgress(const StepProgress&) = delete;
+    StepProgress& operator=(const StepProgress&) = delete;
+
+    void reach(KivanoStep step, const char* line) const {
+        MGlobal::displayInfo(line);
+        if (!reserved_)
+            return;
+        MProgressWindow::setProgressStatus(line);
+        MProgressWindow::setProgress(int(step));
+    }
+
+private:
+    bool reserved_;
+};
 
 // One question to the option window and the option field it fills.
 struct OptionQuery {
@@ -137,9 +169,9 @@ MStatus KivanoCmd::doIt(const MArgList& args) {
     if (!status)
         return status;
     KivanoOptions.fewestPieces = fewest;
-    MGlobal::displayInfo(KIVANO_PROGRESS_START);
+    MGlobal::displayInfo("kivano: calculate..");
     status = redoIt();
-    MGlobal::displayInfo(KIVANO_PROGRESS_COMMAND_END);
+    MGlobal::displayInfo("kivano: finished.");
     return status;
 }
 
@@ -155,16 +187,17 @@ void KivanoCmd::execute() {
         MGlobal::displayError("kivano: no objects selected!");
         return;
     }
-    MGlobal::displayInfo(KIVANO_PROGRESS_MERGE);
+    StepProgress progress;
+    progress.reach(KivanoStep::Merge, "kivano: calculate(1/3)..");
     if (rememberselection.length() > 1)
         dgMod.commandToExecute("polyUnite");
     dgMod.commandToExecute("Triangulate");
-    MGlobal::displayInfo(KIVANO_PROGRESS_EXTRACT);
+    progress.reach(KivanoStep::Extract, "kivano: calculate(2/3)..");
     dgMod.doIt();
     extractPolygons();
     if (!gtvec.empty()) {
         initTriangles();
-        MGlobal::displayInfo(KIVANO_PROGRESS_UNFOLD);
+        progress.reach(KivanoStep::Unfold, "kivano: calculate(3/3)..");
         if (KivanoOptions.fewestPieces)
             unfoldFewestPieces([](int direction, int directions) {
                 // a line at each quarter of the way is progress enough
@@ -179,7 +212,7 @@ void KivanoCmd::execute() {
             });
         else
             algokante();
-        MGlobal::displayInfo(KIVANO_PROGRESS_SCENE);
+        progress.reach(KivanoStep::Scene, "kivano: creating scene..");
         drawContainer(drawnArrangement(KivanoOptions.arrangement));
         doubleundoflag = false;
         if (KivanoOptions.deleteOriginal) {
@@ -189,7 +222,7 @@ void KivanoCmd::execute() {
             doubleundoflag = true;
         }
     }
-    MGlobal::displayInfo(KIVANO_PROGRESS_RUN_END);
+    progress.reach(KivanoStep::Finished, "kivano: finished");
 }
 
 void KivanoCmd::extractPolygons() {

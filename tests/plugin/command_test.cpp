@@ -1,7 +1,10 @@
 // The unfold command as a user meets it: messages, help, options, selection.
 #include "host_fixture.h"
 
+#include <maya/MProgressWindow.h>
+
 #include "core/messages.h"
+#include "core/progress.h"
 #include "plugin/option_controls.h"
 
 namespace {
@@ -14,13 +17,45 @@ const std::vector<std::string> fullRun = {
 
 class Command : public PluginTest {};
 
+std::vector<host_session::Progress> progressSeen;
+
+void seeProgress(const host_session::Progress& progress) {
+    progressSeen.push_back(progress);
+}
+
 TEST_F(Command, RunShowsEveryStepInOrder) {
     addCube("box", {0, 0, 0});
     selectOnly({"box"});
     openWindow();
     host::clearMessageLog();
+    progressSeen.clear();
+    host::setProgressListener(seeProgress);
     ASSERT_TRUE(run("kivano"));
+    host::setProgressListener(nullptr);
     EXPECT_EQ(kivanoMessages(), fullRun);
+
+    // The progress window climbs through the five steps, each with its line,
+    // never back, and is closed and free again at the end.
+    ASSERT_FALSE(progressSeen.empty());
+    EXPECT_FALSE(progressSeen.back().shown);
+    std::vector<std::pair<int, std::string>> steps;
+    for (const host_session::Progress& p : progressSeen) {
+        if (!p.shown)
+            continue;
+        EXPECT_EQ(p.min, 0);
+        EXPECT_EQ(p.max, 5);
+        if (!steps.empty()) {
+            EXPECT_GE(p.value, steps.back().first);
+        }
+        if (p.value > 0 && (steps.empty() || steps.back().first != p.value))
+            steps.emplace_back(p.value, p.status);
+    }
+    std::vector<std::pair<int, std::string>> expected;
+    for (int step = 1; step <= 5; ++step)
+        expected.emplace_back(step, fullRun[size_t(step)]);
+    EXPECT_EQ(steps, expected);
+    ASSERT_TRUE(MProgressWindow::reserve());
+    MProgressWindow::endProgress();
 }
 
 TEST_F(Command, NothingSelectedSaysSoAndChangesNothing) {

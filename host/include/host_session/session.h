@@ -50,6 +50,21 @@ void setQuiet(bool quiet);
 void setMessageListener(void (*listener)(const Message&));
 void postMessage(MessageKind kind, const std::string& text);
 
+// ---- Progress ---------------------------------------------------------------
+
+// The host's progress window as a plug-in fills it.
+struct Progress {
+    bool shown = false;  // between the plug-in's start and end of it
+    int value = 0;       // within min and max
+    int min = 0;
+    int max = 100;
+    std::string status;
+};
+
+// Hears every change while the window is shown, and its closing; nullptr
+// for none.
+void setProgressListener(void (*listener)(const Progress&));
+
 // ---- Running scripts --------------------------------------------------------
 
 enum class Outcome {

@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "core/command.h"
+#include "core/progress.h"
 #include "core/undo_queue.h"
 #include "io/io_commands.h"
 #include "lang/interpreter.h"
@@ -37,6 +38,7 @@ Session::~Session() {
     resetScene();
     unloadAllPlugins();
     resetUi();
+    resetProgress();
     stopPython();
     CommandRegistry::instance().clear();
     lang::resetVariables();

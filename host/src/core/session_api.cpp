@@ -6,6 +6,7 @@
 
 #include "core/command.h"
 #include "core/messages.h"
+#include "core/progress.h"
 #include "core/python_bridge.h"
 #include "core/session.h"
 #include "io/model_io.h"
@@ -120,6 +121,10 @@ void setQuiet(bool quiet) {
 void setMessageListener(void (*listener)(const Message&)) {
     gListener = listener;
     host::setMessageListener(listener ? passOn : nullptr);
+}
+
+void setProgressListener(void (*listener)(const Progress&)) {
+    host::setProgressListener(listener);
 }
 
 void postMessage(MessageKind kind, const std::string& text) {
