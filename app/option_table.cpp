@@ -17,6 +17,11 @@ constexpr double kNoLimit = std::numeric_limits<double>::infinity();
 // square millimetre of an open page: 4 m² take some 70 MB a page.
 constexpr OptionRange kPageSide{20.0, 10000.0};
 constexpr double kPageAreaMax = 4e6;  // mm²
+// Textured faces print between a rough draft and finer than any printer's
+// dot; a bleed wider than a tab only wastes ink.
+constexpr double kDotsPerInchLeast = 30.0;
+constexpr double kDotsPerInchMost = 1200.0;
+constexpr double kBleedMost = 5.0;  // mm
 // A mistyped name is taken for a known one this many edits away at most.
 constexpr size_t kNearestEdits = 2;
 
@@ -217,6 +222,44 @@ std::vector<OptionEntry> makeTable() {
          "",
          "",
          &O::map},
+        {"dpi",
+         OptionType::Number,
+         OptionStage::Sheet,
+         "Textures",
+         "Texture resolution",
+         "Dots per inch of textured faces on paper (150 is enough for drafts)",
+         "dpi",
+         OptionRange{kDotsPerInchLeast, kDotsPerInchMost},
+         {},
+         "",
+         "",
+         &O::dotsPerInch},
+        {"bleed",
+         OptionType::Number,
+         OptionStage::Sheet,
+         "Textures",
+         "Bleed",
+         "How far a textured face's picture runs past its cut lines, so that a cut a little "
+         "outside the line leaves no white edge (0: none)",
+         "mm",
+         OptionRange{0.0, kBleedMost},
+         {},
+         "",
+         "",
+         &O::bleed},
+        {"tab-texture",
+         OptionType::Choice,
+         OptionStage::Sheet,
+         "Textures",
+         "Glue tabs show",
+         "What a glue tab shows: nothing, or the texture of the face it is glued under, so a "
+         "tab peeking out of a seam is not white",
+         "",
+         std::nullopt,
+         {{"none", "nothing"}, {"partner", "the face it is glued under"}},
+         "",
+         "",
+         &O::tabTexture},
         {"arrangement",
          OptionType::Choice,
          OptionStage::Scene,

@@ -210,7 +210,7 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
 }
 
 std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
-                                   const sheet::Layout& layout, sheet::TextureCache& textures,
+                                   const sheet::Layout& layout, sheet::Pictures& pictures,
                                    RunReport& report) {
     std::string error;
     std::vector<std::string> written{out.path};
@@ -221,10 +221,10 @@ std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
             return failure;
         break;
     case OutputKind::Pdf:
-        ok = sheet::writePdf(out.path, sheet, layout, textures, error);
+        ok = sheet::writePdf(out.path, sheet, layout, pictures, error);
         break;
     case OutputKind::Svg:
-        ok = sheet::writeSvg(out.path, sheet, layout, textures, written, error);
+        ok = sheet::writeSvg(out.path, sheet, layout, pictures, written, error);
         break;
     }
     if (!ok)

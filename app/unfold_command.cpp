@@ -54,7 +54,8 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
     std::vector<std::string> names;
     sheet::Sheet sheet;
     sheet::Layout layout;
-    sheet::TextureCache textures;
+    sheet::Pictures pictures(
+        sheet::PictureOptions{o.dotsPerInch, o.bleed, o.tabTexture == "partner"});
     InputPolygons input;
     std::optional<Failure> failure;
     resetStepMarks();
@@ -81,11 +82,11 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
         return failure;
     failure = stages.run("write", [&]() -> std::optional<Failure> {
         for (const Output& out : outputs)
-            if (auto f = writeOutput(out, sheet, layout, textures, report))
+            if (auto f = writeOutput(out, sheet, layout, pictures, report))
                 return f;
         return writeFaces(o, sheet, layout, input, report);
     });
-    warnTextures(textures, report);
+    warnTextures(pictures.textures, report);
     return failure;
 }
 

@@ -31,6 +31,12 @@ struct UnfoldOptions {
     std::string oversize = "tile";
     // A sheet of more pages is refused before anything is written; 0: no limit.
     int maxPages = 1000;
+    // Textured faces: the resolution they print at, how far (mm) their
+    // picture runs past the cut lines, and whether tabs show the face they
+    // are glued under ("partner") or nothing ("none").
+    double dotsPerInch = 300.0;
+    double bleed = 0.5;
+    std::string tabTexture = "none";
     std::string json;
     bool quiet = false;
     std::string language = "en";

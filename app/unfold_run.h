@@ -19,7 +19,7 @@
 #include "layout.h"
 #include "scene_reader.h"
 #include "sheet_model.h"
-#include "texture.h"
+#include "net_picture.h"
 #include "unfold_options.h"
 
 namespace run {
@@ -143,7 +143,7 @@ std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, Ru
 std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageFrame& page,
                               sheet::Layout& layout, RunReport& report);
 std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
-                                   const sheet::Layout& layout, sheet::TextureCache& textures,
+                                   const sheet::Layout& layout, sheet::Pictures& pictures,
                                    RunReport& report);
 std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sheet,
                                   const sheet::Layout& layout, const InputPolygons& input,

@@ -31,10 +31,6 @@ const Colour kMapOutline{0.2, 0.2, 0.2};
 const Colour kMountainInk{0.75, 0.1, 0.1};
 const Colour kValleyInk{0.1, 0.25, 0.75};
 
-struct Affine {
-    double xx, yx, xy, yy, x0, y0;
-};
-
 Vec2 pt(Vec2 mm) {
     return {mm.x * kPointsPerMm, mm.y * kPointsPerMm};
 }
@@ -60,69 +56,10 @@ void setColour(cairo_t* cr, Colour c) {
     cairo_set_source_rgb(cr, c.r, c.g, c.b);
 }
 
-// The map from page points to texture pixels that puts each corner's UV
-// under that corner; false when either triangle is degenerate.
-bool textureMap(const Face& face, int width, int height, Affine& out) {
-    Vec2 q[3], p[3];
-    for (int i = 0; i < 3; ++i) {
-        q[i] = {face.uv[i].x * width, (1.0 - face.uv[i].y) * height};
-        p[i] = pt(face.p[i]);
-    }
-    double q1x = q[1].x - q[0].x, q1y = q[1].y - q[0].y, q2x = q[2].x - q[0].x,
-           q2y = q[2].y - q[0].y;
-    double p1x = p[1].x - p[0].x, p1y = p[1].y - p[0].y, p2x = p[2].x - p[0].x,
-           p2y = p[2].y - p[0].y;
-    double detP = p1x * p2y - p2x * p1y;
-    double detQ = q1x * q2y - q2x * q1y;
-    if (std::fabs(detP) < 1e-9 || std::fabs(detQ) < 1e-9)
-        return false;
-    // [q1 q2] * inverse([p1 p2])
-    double ixx = p2y / detP, ixy = -p2x / detP, iyx = -p1y / detP, iyy = p1x / detP;
-    out.xx = q1x * ixx + q2x * iyx;
-    out.xy = q1x * ixy + q2x * iyy;
-    out.yx = q1y * ixx + q2y * iyx;
-    out.yy = q1y * ixy + q2y * iyy;
-    out.x0 = q[0].x - (out.xx * p[0].x + out.xy * p[0].y);
-    out.y0 = q[0].y - (out.yx * p[0].x + out.yy * p[0].y);
-    return true;
-}
-
-bool setTextureSource(cairo_t* cr, const Face& face, cairo_surface_t* image) {
-    Affine map;
-    if (!textureMap(face, cairo_image_surface_get_width(image),
-                    cairo_image_surface_get_height(image), map))
-        return false;
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image);
-    cairo_matrix_t matrix;
-    cairo_matrix_init(&matrix, map.xx, map.yx, map.xy, map.yy, map.x0, map.y0);
-    cairo_pattern_set_matrix(pattern, &matrix);
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
-    cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
-    cairo_set_source(cr, pattern);
-    cairo_pattern_destroy(pattern);
-    return true;
-}
-
 const Material* materialOf(const Sheet& sheet, const Face& face) {
     return face.material >= 0 && size_t(face.material) < sheet.materials.size()
                ? &sheet.materials[face.material]
                : nullptr;
-}
-
-// Draws the face with its texture; false when it has none that can be used.
-bool drawTexturedFace(cairo_t* cr, const Sheet& sheet, const Face& face, TextureCache& textures) {
-    const Material* material = materialOf(sheet, face);
-    if (!material || !face.hasUv || material->texture.empty())
-        return false;
-    cairo_surface_t* image = textures.get(material->texture);
-    if (!image || !setTextureSource(cr, face, image))
-        return false;
-    polygonPath(cr, face.p, 3);
-    cairo_fill_preserve(cr);
-    // Covers the hairline gaps a renderer leaves between textured faces.
-    cairo_set_line_width(cr, kSeamWidth * kPointsPerMm);
-    cairo_stroke(cr);
-    return true;
 }
 
 // Faces without a colour of their own print as plain paper: the default
@@ -133,11 +70,11 @@ Colour fillOf(const Sheet& sheet, const Face& face) {
 }
 
 // Faces of one colour are filled as one shape, which leaves no seams; faces
-// in the paper's colour are left as paper.
+// in the paper's colour are left as paper, textured ones to the net's picture.
 void drawFaces(cairo_t* cr, const Sheet& sheet, const Net& net, TextureCache& textures) {
     std::map<std::array<double, 3>, std::vector<const Face*>> byColour;
     for (const Face& face : net.faces) {
-        if (drawTexturedFace(cr, sheet, face, textures))
+        if (printsTextured(sheet, face, textures))
             continue;
         Colour c = fillOf(sheet, face);
         byColour[{c.r, c.g, c.b}].push_back(&face);
@@ -219,10 +156,13 @@ void segment(cairo_t* cr, Vec2 a, Vec2 b) {
 // Tabs are shaded with diagonal hatching, so they never pass for a face. All
 // tabs of a page are one fill and one stroke: a clip group per tab is what
 // makes a page slow to write and to view.
-void drawLugs(cairo_t* cr, const Page& page) {
+// A tab that shows its partner's texture is the net picture's.
+void drawLugs(cairo_t* cr, const Sheet& sheet, const Page& page, Pictures& pictures) {
     std::vector<Segment> hatch;
     for (const PlacedNet& placed : page.nets)
         for (const Lug& lug : placed.geometry.lugs) {
+            if (tabPrintsTextured(sheet, placed.geometry, lug, pictures))
+                continue;
             windingPolygonPath(cr, lug.p, 4);
             appendHatch(lug, hatch);
         }
@@ -285,13 +225,15 @@ void drawMapFaces(cairo_t* cr, const Page& page) {
     cairo_surface_destroy(image);
 }
 
-void drawFacesAndTabs(cairo_t* cr, const Sheet& sheet, const Page& page, TextureCache& textures) {
+void drawFacesAndTabs(cairo_t* cr, const Sheet& sheet, const Page& page, Pictures& pictures) {
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     drawMapFaces(cr, page);
-    drawLugs(cr, page);
-    for (const PlacedNet& placed : page.nets)
-        drawFaces(cr, sheet, placed.geometry, textures);
+    drawLugs(cr, sheet, page, pictures);
+    for (const PlacedNet& placed : page.nets) {
+        drawNetPicture(cr, sheet, placed.geometry, page.clip, page.width, page.height, pictures);
+        drawFaces(cr, sheet, placed.geometry, pictures.textures);
+    }
 }
 
 // The outline, joined up so that a cutter follows it without lifting.
@@ -470,7 +412,7 @@ std::vector<Segment> seamTicks(const Page& page) {
 }
 
 void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
-              TextureCache& textures) {
+              Pictures& pictures) {
     bool clipped = !page.clip.empty();
     if (clipped) {
         cairo_save(cr);
@@ -480,7 +422,7 @@ void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers
         cairo_clip(cr);
     }
     if (layers & kLayerFaces)
-        drawFacesAndTabs(cr, sheet, page, textures);
+        drawFacesAndTabs(cr, sheet, page, pictures);
     // Nets lie apart, so their numbers may as well come after every face.
     if (layers & kLayerNumbers) {
         drawMarks(cr, page);

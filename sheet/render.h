@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "layout.h"
+#include "net_picture.h"
 #include "outline.h"
 #include "sheet_model.h"
 #include "texture.h"
@@ -50,6 +51,6 @@ constexpr double kAlignMarkWidth = 0.15;  // the crosses that line tiles up
 void appendHatch(const Lug& lug, std::vector<Segment>& out);
 
 void drawPage(cairo_t* cr, const Sheet& sheet, const Page& page, unsigned layers,
-              TextureCache& textures);
+              Pictures& pictures);
 
 }  // namespace sheet

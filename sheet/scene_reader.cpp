@@ -168,6 +168,7 @@ Material materialOf(const MObject& engine) {
     if (auto surface = host_session::surfaceMaterialOf(engine)) {
         material.colour = {surface->colour[0], surface->colour[1], surface->colour[2]};
         material.texture = surface->textureFile;
+        material.embeddedTexture = surface->textureImage;
     }
     return material;
 }

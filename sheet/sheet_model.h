@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <host_session/embedded_image.h>
+
 #include "common/sheet_record.h"
 
 namespace sheet {
@@ -27,6 +29,9 @@ struct Material {
     std::string texture;  // image file; empty when the material has none
     // The scene's default shading group: its grey is no colour anyone chose.
     bool isDefault = false;
+    // The image itself when the model file held it; `texture` then only
+    // names it.
+    host_session::EmbeddedImagePtr embeddedTexture = nullptr;
 };
 
 enum class EdgeKind : unsigned char { Cut, Mountain, Valley, Flat };

@@ -39,13 +39,13 @@ bool finish(cairo_surface_t* surface, const std::string& path, std::string& erro
 }
 
 // One layer drawn by cairo as an SVG document of its own.
-std::string layerSvg(const Sheet& sheet, const Page& page, unsigned layer, TextureCache& textures) {
+std::string layerSvg(const Sheet& sheet, const Page& page, unsigned layer, Pictures& pictures) {
     std::string out;
     cairo_surface_t* surface = cairo_svg_surface_create_for_stream(
         appendToString, &out, page.width * kPointsPerMm, page.height * kPointsPerMm);
     cairo_svg_surface_restrict_to_version(surface, CAIRO_SVG_VERSION_1_1);
     cairo_t* cr = cairo_create(surface);
-    drawPage(cr, sheet, page, layer, textures);
+    drawPage(cr, sheet, page, layer, pictures);
     cairo_destroy(cr);
     cairo_surface_finish(surface);
     cairo_surface_destroy(surface);
@@ -269,14 +269,14 @@ std::string layerGroup(const std::string& name, const std::string& body) {
 }
 
 std::string cairoLayer(const Sheet& sheet, const Page& page, unsigned layer,
-                       const std::string& name, TextureCache& textures) {
-    return layerBody(layerSvg(sheet, page, layer, textures), name + "-");
+                       const std::string& name, Pictures& pictures) {
+    return layerBody(layerSvg(sheet, page, layer, pictures), name + "-");
 }
 
 }  // namespace
 
 bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout,
-              TextureCache& textures, std::string& error) {
+              Pictures& pictures, std::string& error) {
     kivano::AtomicFile file;
     if (!file.open(path, error))
         return false;
@@ -286,9 +286,10 @@ bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout,
         writeToFile, file.stream(), firstW * kPointsPerMm, firstH * kPointsPerMm);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "kivano");
     cairo_t* cr = cairo_create(surface);
+    pictures.findPartners(layout.pages);
     for (const Page& page : layout.pages) {
         cairo_pdf_surface_set_size(surface, page.width * kPointsPerMm, page.height * kPointsPerMm);
-        drawPage(cr, sheet, page, kAllLayers, textures);
+        drawPage(cr, sheet, page, kAllLayers, pictures);
         cairo_show_page(cr);
     }
     cairo_destroy(cr);
@@ -310,32 +311,33 @@ std::vector<std::string> svgPagePaths(const std::string& path, size_t pages) {
     return paths;
 }
 
-std::string pageSvg(const Sheet& sheet, const Page& page, TextureCache& textures) {
+std::string pageSvg(const Sheet& sheet, const Page& page, Pictures& pictures) {
     std::string svg =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
         "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" version=\"1.1\" width=\"" +
         number(page.width) + "mm\" height=\"" + number(page.height) + "mm\" viewBox=\"0 0 " +
         number(page.width * kPointsPerMm) + " " + number(page.height * kPointsPerMm) + "\">\n";
-    svg += layerGroup("print", cairoLayer(sheet, page, kLayerFaces, "print", textures) +
+    svg += layerGroup("print", cairoLayer(sheet, page, kLayerFaces, "print", pictures) +
                                    printMarksAndNumbers(sheet, page));
-    svg += layerGroup("cut", cairoLayer(sheet, page, kLayerCut, "cut", textures));
-    svg += layerGroup("mountain", cairoLayer(sheet, page, kLayerMountain, "mountain", textures));
-    svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", textures));
+    svg += layerGroup("cut", cairoLayer(sheet, page, kLayerCut, "cut", pictures));
+    svg += layerGroup("mountain", cairoLayer(sheet, page, kLayerMountain, "mountain", pictures));
+    svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", pictures));
     svg += "</svg>\n";
     return svg;
 }
 
 bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout,
-              TextureCache& textures, std::vector<std::string>& written, std::string& error) {
+              Pictures& pictures, std::vector<std::string>& written, std::string& error) {
     std::vector<std::string> paths = svgPagePaths(path, layout.pages.size());
+    pictures.findPartners(layout.pages);
     // Every page complete in its temporary file before any is renamed.
     std::vector<std::unique_ptr<kivano::AtomicFile>> files;
     for (size_t i = 0; i < layout.pages.size(); ++i) {
         files.push_back(std::make_unique<kivano::AtomicFile>());
         if (!files.back()->open(paths[i], error))
             return false;
-        std::string svg = pageSvg(sheet, layout.pages[i], textures);
+        std::string svg = pageSvg(sheet, layout.pages[i], pictures);
         if (std::fwrite(svg.data(), 1, svg.size(), files.back()->stream()) != svg.size()) {
             error = "cannot write " + paths[i];
             return false;

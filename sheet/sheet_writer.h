@@ -7,21 +7,21 @@
 
 #include "layout.h"
 #include "sheet_model.h"
-#include "texture.h"
+#include "net_picture.h"
 
 namespace sheet {
 
 bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout,
-              TextureCache& textures, std::string& error);
+              Pictures& pictures, std::string& error);
 
 // The files an SVG output of `pages` pages goes to: the path itself for one
 // page, else the path with "-1", "-2", ... before its extension.
 std::vector<std::string> svgPagePaths(const std::string& path, size_t pages);
 
 bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout,
-              TextureCache& textures, std::vector<std::string>& written, std::string& error);
+              Pictures& pictures, std::vector<std::string>& written, std::string& error);
 
 // The whole SVG document of one page, as writeSvg writes it.
-std::string pageSvg(const Sheet& sheet, const Page& page, TextureCache& textures);
+std::string pageSvg(const Sheet& sheet, const Page& page, Pictures& pictures);
 
 }  // namespace sheet

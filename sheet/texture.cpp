@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include <stb_image.h>
 
@@ -82,14 +83,8 @@ void copyPixels(const unsigned char* rgba, int width, int height, cairo_surface_
     cairo_surface_mark_dirty(surface);
 }
 
-cairo_surface_t* loadWithStb(const std::string& path, std::string& error) {
-    int width = 0, height = 0, channels = 0;
-    unsigned char* rgba = stbi_load(path.c_str(), &width, &height, &channels, 4);
-    if (!rgba) {
-        const char* reason = stbi_failure_reason();
-        error = reason ? reason : "unreadable image";
-        return nullptr;
-    }
+// Pixels as stb_image gives them (RGBA rows) in a cairo surface.
+cairo_surface_t* surfaceOf(const unsigned char* rgba, int width, int height, std::string& error) {
     // An image without alpha is made opaque: cairo's PDF writer then knows it
     // is, instead of scanning every pixel of it for every face it fills.
     bool opaque = true;
@@ -100,13 +95,65 @@ cairo_surface_t* loadWithStb(const std::string& path, std::string& error) {
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         error = cairo_status_to_string(cairo_surface_status(surface));
         cairo_surface_destroy(surface);
-        stbi_image_free(rgba);
         return nullptr;
     }
     cairo_surface_flush(surface);
     copyPixels(rgba, width, height, surface);
+    return surface;
+}
+
+cairo_surface_t* decoded(unsigned char* rgba, int width, int height, std::string& error) {
+    if (!rgba) {
+        const char* reason = stbi_failure_reason();
+        error = reason ? reason : "unreadable image";
+        return nullptr;
+    }
+    cairo_surface_t* surface = surfaceOf(rgba, width, height, error);
     stbi_image_free(rgba);
     return surface;
+}
+
+// A texture's pixels are all held at once: an image that claims more than a
+// print could use is refused before it is decoded.
+constexpr double kMaxTexturePixels = 16384.0 * 16384.0;
+
+bool claimsTooMuch(int ok, int width, int height, std::string& error) {
+    if (ok && double(width) * double(height) > kMaxTexturePixels) {
+        error = "it is larger than 16384 x 16384 pixels";
+        return true;
+    }
+    return false;
+}
+
+cairo_surface_t* loadWithStb(const std::string& path, std::string& error) {
+    int width = 0, height = 0, channels = 0;
+    unsigned char* rgba = stbi_load(path.c_str(), &width, &height, &channels, 4);
+    return decoded(rgba, width, height, error);
+}
+
+// An image the model file held: a whole image file's bytes, or bare pixels.
+cairo_surface_t* loadEmbedded(const host_session::EmbeddedImage& image, std::string& error) {
+    if (image.height > 0) {
+        if (claimsTooMuch(1, image.width, image.height, error))
+            return nullptr;
+        if (image.width <= 0 || image.bytes.size() / 4 / size_t(image.width) < size_t(image.height)) {
+            error = "its pixels are cut short";
+            return nullptr;
+        }
+        return surfaceOf(image.bytes.data(), image.width, image.height, error);
+    }
+    if (image.bytes.size() > size_t(std::numeric_limits<int>::max())) {
+        error = "it is too large";
+        return nullptr;
+    }
+    int width = 0, height = 0, channels = 0;
+    int size = int(image.bytes.size());
+    if (claimsTooMuch(stbi_info_from_memory(image.bytes.data(), size, &width, &height, &channels),
+                      width, height, error))
+        return nullptr;
+    unsigned char* rgba =
+        stbi_load_from_memory(image.bytes.data(), size, &width, &height, &channels, 4);
+    return decoded(rgba, width, height, error);
 }
 
 }  // namespace
@@ -122,11 +169,17 @@ cairo_surface_t* loadTexture(const std::string& path, std::string& error) {
         return nullptr;
     }
     std::fclose(probe);
+    int width = 0, height = 0, channels = 0;
+    if (claimsTooMuch(stbi_info(path.c_str(), &width, &height, &channels), width, height, error))
+        return nullptr;
     return hasPngSignature(path) ? loadPng(path, error) : loadWithStb(path, error);
 }
 
 TextureCache::~TextureCache() {
     for (auto& [path, surface] : surfaces_)
+        if (surface)
+            cairo_surface_destroy(surface);
+    for (auto& [image, surface] : embedded_)
         if (surface)
             cairo_surface_destroy(surface);
 }
@@ -140,6 +193,20 @@ cairo_surface_t* TextureCache::get(const std::string& path) {
     if (!surface)
         failures_[path] = error;
     surfaces_[path] = surface;
+    return surface;
+}
+
+cairo_surface_t* TextureCache::get(const Material& material) {
+    if (!material.embeddedTexture)
+        return material.texture.empty() ? nullptr : get(material.texture);
+    auto found = embedded_.find(material.embeddedTexture.get());
+    if (found != embedded_.end())
+        return found->second;
+    std::string error;
+    cairo_surface_t* surface = loadEmbedded(*material.embeddedTexture, error);
+    if (!surface)
+        failures_[material.texture] = error;
+    embedded_[material.embeddedTexture.get()] = surface;
     return surface;
 }
 

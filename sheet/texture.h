@@ -1,10 +1,13 @@
 #pragma once
 // Texture images for printing faces: PNG through cairo, JPEG and the other
-// formats stb_image reads through stb_image. Each file is read once.
+// formats stb_image reads through stb_image, from files or from the model
+// file's own images. Each is read once.
 #include <map>
 #include <string>
 
 #include <cairo.h>
+
+#include "sheet_model.h"
 
 namespace sheet {
 
@@ -23,10 +26,14 @@ public:
     // nullptr when the file cannot be read; the first failure of each file
     // is kept for failures().
     cairo_surface_t* get(const std::string& path);
+    // The material's texture, from its file or from the model file's own
+    // pixels; nullptr when it has none or it cannot be read.
+    cairo_surface_t* get(const Material& material);
     const std::map<std::string, std::string>& failures() const { return failures_; }
 
 private:
     std::map<std::string, cairo_surface_t*> surfaces_;
+    std::map<const host_session::EmbeddedImage*, cairo_surface_t*> embedded_;
     std::map<std::string, std::string> failures_;
 };
 

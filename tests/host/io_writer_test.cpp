@@ -32,8 +32,8 @@ size_t entriesIn(const std::string& directory) {
 // then a triangle in the default group.
 ImportedModel sampleModel() {
     ImportedModel model;
-    model.materials = {{"paint", {1, 0.5f, 0}, "/tex/paint.png"},
-                       {"initialShadingGroup", {0.5f, 0.5f, 0.5f}, ""}};
+    model.materials = {{"paint", {1, 0.5f, 0}, "/tex/paint.png", nullptr},
+                       {"initialShadingGroup", {0.5f, 0.5f, 0.5f}, "", nullptr}};
     ImportedObject quad;
     quad.name = "quad";
     quad.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0.25}};

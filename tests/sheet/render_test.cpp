@@ -79,8 +79,8 @@ cairo_surface_t* renderPage(const Sheet& sheet, const Page& page, unsigned layer
     cairo_surface_t* surface = blankPage(page);
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, kZoom, kZoom);
-    TextureCache textures;
-    drawPage(cr, sheet, page, layers, textures);
+    Pictures pictures;
+    drawPage(cr, sheet, page, layers, pictures);
     cairo_destroy(cr);
     return surface;
 }

@@ -176,8 +176,8 @@ TEST(Tiling, ATilePrintsNothingOutsideItsWindowButItsFooter) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_scale(cr, kZoom, kZoom);
-    TextureCache textures;
-    drawPage(cr, t.sheet, tile, kAllLayers, textures);
+    Pictures pictures;
+    drawPage(cr, t.sheet, tile, kAllLayers, pictures);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     const unsigned char* data = cairo_image_surface_get_data(surface);

@@ -53,10 +53,10 @@ TEST(Writer, PdfHoldsEveryPage) {
     Sheet sheet = twoPageSheet();
     Layout layout = layoutOf(sheet);
     ASSERT_GE(layout.pages.size(), 2u);
-    TextureCache textures;
+    Pictures pictures;
     std::string error;
     fs::path out = dir.path / "sheet.pdf";
-    ASSERT_TRUE(writePdf(out.string(), sheet, layout, textures, error)) << error;
+    ASSERT_TRUE(writePdf(out.string(), sheet, layout, pictures, error)) << error;
     std::string pdf = readAll(out);
     EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
     EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
@@ -68,11 +68,11 @@ TEST(Writer, SvgPerPageWithNamedLayersAndOneCutOutlinePerNet) {
     TempDir dir("kivano-sheet");
     Sheet sheet = twoPageSheet();
     Layout layout = layoutOf(sheet);
-    TextureCache textures;
+    Pictures pictures;
     std::string error;
     std::vector<std::string> written;
     ASSERT_TRUE(
-        writeSvg((dir.path / "sheet.svg").string(), sheet, layout, textures, written, error))
+        writeSvg((dir.path / "sheet.svg").string(), sheet, layout, pictures, written, error))
         << error;
     ASSERT_EQ(written.size(), layout.pages.size());
     EXPECT_EQ(written[0], (dir.path / "sheet-1.svg").string());
@@ -103,16 +103,16 @@ TEST(Writer, UnwritablePathLeavesNoFileAndNamesIt) {
     TempDir dir("kivano-sheet");
     Sheet sheet = unfoldSimply(cube(20.0), 0, 4.0);
     Layout layout = layoutOf(sheet);
-    TextureCache textures;
+    Pictures pictures;
     std::string error;
     std::string missingDir = (dir.path / "missing" / "sheet.pdf").string();
-    EXPECT_FALSE(writePdf(missingDir, sheet, layout, textures, error));
+    EXPECT_FALSE(writePdf(missingDir, sheet, layout, pictures, error));
     EXPECT_NE(error.find(missingDir), std::string::npos);
     // A file where a directory should be.
     std::ofstream(dir.path / "plain") << "x";
     std::vector<std::string> written;
     EXPECT_FALSE(
-        writeSvg((dir.path / "plain" / "s.svg").string(), sheet, layout, textures, written, error));
+        writeSvg((dir.path / "plain" / "s.svg").string(), sheet, layout, pictures, written, error));
     EXPECT_TRUE(written.empty());
     EXPECT_EQ(filesIn(dir.path).size(), 1u);
 }
@@ -149,7 +149,7 @@ Pixel pixelAt(cairo_surface_t* surface, Vec2 mm) {
 
 // One square net of two faces, 40 mm, its UVs spanning the texture, the
 // texture's left half (u < 0.5) on the left of the page.
-cairo_surface_t* renderSquare(const std::string& texture, TextureCache& textures) {
+cairo_surface_t* renderSquare(const std::string& texture, Pictures& pictures) {
     Page page;
     page.width = page.height = 60.0;
     PlacedNet net;
@@ -176,7 +176,7 @@ cairo_surface_t* renderSquare(const std::string& texture, TextureCache& textures
         cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(page.width * kPointsPerMm) + 1,
                                    int(page.height * kPointsPerMm) + 1);
     cairo_t* cr = cairo_create(surface);
-    drawPage(cr, sheet, page, kLayerPrint, textures);
+    drawPage(cr, sheet, page, kLayerPrint, pictures);
     cairo_destroy(cr);
     return surface;
 }
@@ -188,24 +188,24 @@ TEST(Writer, TexturesMapByUvAndAMissingOneFallsBackToTheColour) {
     for (bool jpeg : {false, true}) {
         fs::path file = dir.path / (jpeg ? "t.jpg" : "t.png");
         writeTexture(file, jpeg);
-        TextureCache textures;
-        cairo_surface_t* surface = renderSquare(file.string(), textures);
+        Pictures pictures;
+        cairo_surface_t* surface = renderSquare(file.string(), pictures);
         Pixel left = pixelAt(surface, {15, 30}), right = pixelAt(surface, {45, 30});
         EXPECT_GT(left.r, 200) << file;
         EXPECT_LT(left.b, 60) << file;
         EXPECT_GT(right.b, 200) << file;
         EXPECT_LT(right.r, 60) << file;
-        EXPECT_TRUE(textures.failures().empty());
+        EXPECT_TRUE(pictures.textures.failures().empty());
         cairo_surface_destroy(surface);
     }
-    TextureCache textures;
+    Pictures pictures;
     std::string missing = (dir.path / "none.png").string();
-    cairo_surface_t* surface = renderSquare(missing, textures);
+    cairo_surface_t* surface = renderSquare(missing, pictures);
     Pixel p = pixelAt(surface, {30, 40});
     EXPECT_EQ(p.g, 255);
     EXPECT_EQ(p.r, 0);
-    ASSERT_EQ(textures.failures().size(), 1u);
-    EXPECT_EQ(textures.failures().begin()->first, missing);
+    ASSERT_EQ(pictures.textures.failures().size(), 1u);
+    EXPECT_EQ(pictures.textures.failures().begin()->first, missing);
     cairo_surface_destroy(surface);
 }
 
@@ -227,10 +227,10 @@ TEST(Writer, SvgReferencesResolveAndNumbersShareTheirGlyphs) {
         face.uv[2] = {0, 1};
     }
     Layout layout = layoutOf(sheet);
-    TextureCache textures;
+    Pictures pictures;
     size_t images = 0;
     for (const Page& page : layout.pages) {
-        std::string svg = pageSvg(sheet, page, textures);
+        std::string svg = pageSvg(sheet, page, pictures);
         std::set<std::string> ids;
         std::regex id("id=\"([^\"]+)\"");
         for (auto m = std::sregex_iterator(svg.begin(), svg.end(), id); m != std::sregex_iterator();

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <host_session/embedded_image.h>
+
 class MObject;
 
 namespace host_session {
@@ -143,6 +145,7 @@ Polygons worldPolygons(const std::vector<std::string>& transforms);
 struct SurfaceMaterial {
     std::array<float, 3> colour;
     std::string textureFile;  // empty: untextured
+    EmbeddedImagePtr textureImage;  // the texture's pixels when the model file held them
 };
 
 // What feeds the shading group's surface; nullopt when nothing does. The

@@ -225,7 +225,7 @@ std::optional<SurfaceMaterial> surfaceMaterialOf(const MObject& shadingGroup) {
     const host::scene::Node* material = engine ? host::scene::materialOf(*engine) : nullptr;
     if (!material)
         return std::nullopt;
-    return SurfaceMaterial{material->color(), material->textureFile()};
+    return SurfaceMaterial{material->color(), material->textureFile(), material->textureImage()};
 }
 
 std::vector<Control> controlsOf(const std::string& nameOrPath) {

@@ -71,27 +71,63 @@ private:
     mutable std::vector<std::string> refused_;
 };
 
-std::string texturePath(const aiMaterial& m, const fs::path& directory,
-                        std::vector<std::string>& warnings) {
+// The pixels of a texture the model file holds, as assimp gives them: a
+// whole image file (height 0) or rows of BGRA texels.
+host_session::EmbeddedImagePtr embeddedImage(const aiTexture& texture) {
+    auto image = std::make_shared<host_session::EmbeddedImage>();
+    if (texture.mHeight == 0) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(texture.pcData);
+        image->bytes.assign(bytes, bytes + texture.mWidth);
+        return image;
+    }
+    image->width = int(texture.mWidth);
+    image->height = int(texture.mHeight);
+    size_t texels = size_t(texture.mWidth) * texture.mHeight;
+    image->bytes.resize(texels * 4);
+    for (size_t i = 0; i < texels; ++i) {
+        const aiTexel& t = texture.pcData[i];
+        unsigned char* to = &image->bytes[i * 4];
+        to[0] = t.r;
+        to[1] = t.g;
+        to[2] = t.b;
+        to[3] = t.a;
+    }
+    return image;
+}
+
+void setTexture(const aiScene& scene, const aiMaterial& m, const fs::path& directory,
+                std::vector<std::string>& warnings, ImportedMaterial& out) {
     aiString file;
     if (m.GetTexture(aiTextureType_DIFFUSE, 0, &file) != AI_SUCCESS &&
         m.GetTexture(aiTextureType_BASE_COLOR, 0, &file) != AI_SUCCESS)
-        return {};
+        return;
     std::string name = file.C_Str();
-    if (name.empty() || name[0] == '*')  // embedded in the model file: no path to keep
-        return name;
-    return texturePathFor(name, directory, warnings);
+    if (name.empty())
+        return;
+    // "*N" names the file's own texture N; FBX names its own by the file they
+    // were made from, which need not lie beside the model.
+    if (const aiTexture* inside = scene.GetEmbeddedTexture(name.c_str());
+        inside && inside->pcData && inside->mWidth > 0) {
+        out.texturePath = name;
+        out.textureImage = embeddedImage(*inside);
+        return;
+    }
+    if (name[0] == '*') {
+        warnings.push_back("texture " + name + " is not in the model file and is left out");
+        return;
+    }
+    out.texturePath = texturePathFor(name, directory, warnings);
 }
 
-ImportedMaterial convertMaterial(const aiMaterial& m, const fs::path& directory,
-                                 std::vector<std::string>& warnings) {
+ImportedMaterial convertMaterial(const aiScene& scene, const aiMaterial& m,
+                                 const fs::path& directory, std::vector<std::string>& warnings) {
     ImportedMaterial out;
     out.name = m.GetName().C_Str();
     aiColor4D color;
     if (m.Get(AI_MATKEY_COLOR_DIFFUSE, color) == AI_SUCCESS ||
         m.Get(AI_MATKEY_BASE_COLOR, color) == AI_SUCCESS)
         out.diffuse = {color.r, color.g, color.b};
-    out.texturePath = texturePath(m, directory, warnings);
+    setTexture(scene, m, directory, warnings, out);
     return out;
 }
 
@@ -112,7 +148,7 @@ int materialFor(Walk& w, unsigned index, ImportedModel& model) {
         slot = -1;
     } else {
         slot = int(model.materials.size());
-        model.materials.push_back(convertMaterial(m, w.directory, w.warnings));
+        model.materials.push_back(convertMaterial(*w.scene, m, w.directory, w.warnings));
     }
     return slot;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <host_session/embedded_image.h>
+
 namespace host::io {
 
 using Point3 = std::array<double, 3>;
@@ -18,6 +20,9 @@ struct ImportedMaterial {
     std::string name;
     std::array<float, 3> diffuse{0.5f, 0.5f, 0.5f};
     std::string texturePath;  // absolute, or empty when the material has no texture
+    // Set when the model file holds the texture; texturePath then names it
+    // as the file does ("*0").
+    host_session::EmbeddedImagePtr textureImage;
 };
 
 struct ImportedObject {

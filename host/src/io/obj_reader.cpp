@@ -200,7 +200,7 @@ void startObject(ObjState& s, std::string name) {
 int materialNamed(ObjState& s, std::vector<ImportedMaterial>& materials, const std::string& name) {
     auto [it, inserted] = s.materialIndex.emplace(name, int(materials.size()));
     if (inserted) {
-        materials.push_back(ImportedMaterial{name, {0.5f, 0.5f, 0.5f}, {}});
+        materials.push_back(ImportedMaterial{name, {0.5f, 0.5f, 0.5f}, {}, nullptr});
         s.materialDefined.push_back(0);
     }
     return it->second;
@@ -439,9 +439,9 @@ void parseMtl(std::string_view text, const std::string& baseDirectory,
             std::string name = restOfLine(line, "newmtl");
             auto [it, inserted] = index.emplace(name, materials.size());
             if (inserted)
-                materials.push_back(ImportedMaterial{name, {0.5f, 0.5f, 0.5f}, {}});
+                materials.push_back(ImportedMaterial{name, {0.5f, 0.5f, 0.5f}, {}, nullptr});
             current = &materials[it->second];
-            *current = ImportedMaterial{name, {0.5f, 0.5f, 0.5f}, {}};
+            *current = ImportedMaterial{name, {0.5f, 0.5f, 0.5f}, {}, nullptr};
         } else if (current && words[0] == "Kd" && words.size() >= 4) {
             double rgb[3];
             bool ok = true;

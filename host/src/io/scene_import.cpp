@@ -75,7 +75,7 @@ struct Engines {
         if (name.empty())
             name = "material";
         sc::Node& material = sc::createMaterial("lambert", name);
-        sc::setMaterial(material, m.diffuse, {0, 0, 0}, m.texturePath);
+        sc::setMaterial(material, m.diffuse, {0, 0, 0}, m.texturePath, m.textureImage);
         sc::Node& engine = sc::createShadingEngine(material.name + "SG");
         sc::setSurfaceShader(engine, &material);
         return &engine;

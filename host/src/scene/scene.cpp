@@ -601,8 +601,9 @@ void setSurfaceShader(Node& engine, Node* material) {
 }
 
 void setMaterial(Node& material, const std::array<float, 3>& color,
-                 const std::array<float, 3>& transparency, const std::string& textureFile) {
-    MaterialValues now{color, transparency, textureFile};
+                 const std::array<float, 3>& transparency, const std::string& textureFile,
+                 host_session::EmbeddedImagePtr textureImage) {
+    MaterialValues now{color, transparency, textureFile, std::move(textureImage)};
     if (!journaling()) {
         material.editableExtras().material = std::move(now);
         return;

@@ -43,6 +43,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <host_session/embedded_image.h>
+
 #include <maya/MColor.h>
 #include <maya/MFloatVector.h>
 #include <maya/MFn.h>
@@ -176,6 +178,9 @@ struct MaterialValues {
     std::array<float, 3> color{0.5f, 0.5f, 0.5f};
     std::array<float, 3> transparency{0, 0, 0};
     std::string textureFile;  // the file texture feeding "color", if any
+    // The texture's pixels when the model file held them; textureFile then
+    // only names them ("*0").
+    host_session::EmbeddedImagePtr textureImage;
 };
 
 // What few nodes ever hold. A run makes two nodes per triangle that never
@@ -229,6 +234,9 @@ struct Node {
     const std::array<float, 3>& color() const { return extras().material.color; }
     const std::array<float, 3>& transparency() const { return extras().material.transparency; }
     const std::string& textureFile() const { return extras().material.textureFile; }
+    const host_session::EmbeddedImagePtr& textureImage() const {
+        return extras().material.textureImage;
+    }
 };
 
 // ---- Journal --------------------------------------------------------------
@@ -302,7 +310,8 @@ void setTransform(Node& transform, const std::array<double, 3>& translate,
 void setVisibility(Node& node, bool visible);
 void setSurfaceShader(Node& engine, Node* material);
 void setMaterial(Node& material, const std::array<float, 3>& color,
-                 const std::array<float, 3>& transparency, const std::string& textureFile);
+                 const std::array<float, 3>& transparency, const std::string& textureFile,
+                 host_session::EmbeddedImagePtr textureImage = nullptr);
 void setDynamicAttr(Node& node, const std::string& name,
                     std::optional<AttrValue> value);  // nullopt removes
 void setKeys(Node& node, const std::string& attr, std::vector<Key> keys);
