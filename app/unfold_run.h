@@ -17,9 +17,9 @@
 #include "faces_json.h"
 #include "job_events.h"
 #include "layout.h"
+#include "net_picture.h"
 #include "scene_reader.h"
 #include "sheet_model.h"
-#include "net_picture.h"
 #include "unfold_options.h"
 
 namespace run {

@@ -148,8 +148,8 @@ public:
             if (std::find(onto.begin(), onto.end(), c) == onto.end())
                 return;
             const UvMap& m = piece.map;
-            uint32_t colour = sample(piece.texels, m.ux * mx + m.uy * my + m.u0,
-                                     m.vx * mx + m.vy * my + m.v0);
+            uint32_t colour =
+                sample(piece.texels, m.ux * mx + m.uy * my + m.u0, m.vx * mx + m.vy * my + m.v0);
             std::memcpy(data_ + size_t(y) * size_t(stride_) + size_t(x) * 4, &colour, 4);
         });
     }
@@ -244,8 +244,8 @@ void addBleed(const Net& net, unsigned faceIndex, const Piece& face, double blee
             continue;
         Vec2 n = outwardNormal(f, k);
         Piece strip = face;
-        strip.corners = {a, b, {b.x + n.x * bleed, b.y + n.y * bleed},
-                         {a.x + n.x * bleed, a.y + n.y * bleed}};
+        strip.corners = {
+            a, b, {b.x + n.x * bleed, b.y + n.y * bleed}, {a.x + n.x * bleed, a.y + n.y * bleed}};
         out.push_back(std::move(strip));
         for (Vec2 end : {a, b}) {
             Piece round = face;

@@ -275,8 +275,8 @@ std::string cairoLayer(const Sheet& sheet, const Page& page, unsigned layer,
 
 }  // namespace
 
-bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout,
-              Pictures& pictures, std::string& error) {
+bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout, Pictures& pictures,
+              std::string& error) {
     kivano::AtomicFile file;
     if (!file.open(path, error))
         return false;
@@ -327,8 +327,8 @@ std::string pageSvg(const Sheet& sheet, const Page& page, Pictures& pictures) {
     return svg;
 }
 
-bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout,
-              Pictures& pictures, std::vector<std::string>& written, std::string& error) {
+bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout, Pictures& pictures,
+              std::vector<std::string>& written, std::string& error) {
     std::vector<std::string> paths = svgPagePaths(path, layout.pages.size());
     pictures.findPartners(layout.pages);
     // Every page complete in its temporary file before any is renamed.

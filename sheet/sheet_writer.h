@@ -6,20 +6,20 @@
 #include <vector>
 
 #include "layout.h"
-#include "sheet_model.h"
 #include "net_picture.h"
+#include "sheet_model.h"
 
 namespace sheet {
 
-bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout,
-              Pictures& pictures, std::string& error);
+bool writePdf(const std::string& path, const Sheet& sheet, const Layout& layout, Pictures& pictures,
+              std::string& error);
 
 // The files an SVG output of `pages` pages goes to: the path itself for one
 // page, else the path with "-1", "-2", ... before its extension.
 std::vector<std::string> svgPagePaths(const std::string& path, size_t pages);
 
-bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout,
-              Pictures& pictures, std::vector<std::string>& written, std::string& error);
+bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout, Pictures& pictures,
+              std::vector<std::string>& written, std::string& error);
 
 // The whole SVG document of one page, as writeSvg writes it.
 std::string pageSvg(const Sheet& sheet, const Page& page, Pictures& pictures);

@@ -136,7 +136,8 @@ cairo_surface_t* loadEmbedded(const host_session::EmbeddedImage& image, std::str
     if (image.height > 0) {
         if (claimsTooMuch(1, image.width, image.height, error))
             return nullptr;
-        if (image.width <= 0 || image.bytes.size() / 4 / size_t(image.width) < size_t(image.height)) {
+        if (image.width <= 0 ||
+            image.bytes.size() / 4 / size_t(image.width) < size_t(image.height)) {
             error = "its pixels are cut short";
             return nullptr;
         }

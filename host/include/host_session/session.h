@@ -144,7 +144,7 @@ Polygons worldPolygons(const std::vector<std::string>& transforms);
 
 struct SurfaceMaterial {
     std::array<float, 3> colour;
-    std::string textureFile;  // empty: untextured
+    std::string textureFile;        // empty: untextured
     EmbeddedImagePtr textureImage;  // the texture's pixels when the model file held them
 };
 
