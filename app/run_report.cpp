@@ -6,6 +6,7 @@
 #include "common/atomic_file.h"
 #include "number_text.h"
 #include "outline.h"
+#include "seams.h"
 #include "unfold_run.h"
 
 namespace run {
@@ -19,21 +20,6 @@ Json rounded(double value) {
 
 Json point(sheet::Vec2 p) {
     return Json::array({round2(p.x), round2(p.y)});
-}
-
-// The points of the edge or seam side a glue number names, along its outline.
-std::vector<sheet::Vec2> seamPoints(const sheet::Net& net, const sheet::Label& label) {
-    const sheet::Face& named = net.faces[size_t(label.edgeFace)];
-    int side = named.seamSide[label.edge];
-    std::vector<sheet::Segment> edges;
-    for (const sheet::Face& face : net.faces)
-        for (int k = 0; k < 3; ++k)
-            if (side >= 0 ? face.seamSide[k] == side : (&face == &named && k == label.edge))
-                edges.push_back({face.p[k], face.p[(k + 1) % 3]});
-    std::vector<sheet::Vec2> points;
-    for (const std::vector<sheet::Vec2>& line : sheet::chainSegments(edges))
-        points.insert(points.end(), line.begin(), line.end());
-    return points;
 }
 
 // Every glue and net number as printed, in page millimetres (y downwards),
@@ -69,7 +55,10 @@ Json labelsJson(const sheet::Layout& layout) {
                 Json& entry = out.emplace_back(label(l, glue ? "glue" : "net"));
                 if (glue && l.edgeFace >= 0 && size_t(l.edgeFace) < net.geometry.faces.size()) {
                     Json& edge = entry["edge"] = Json::array();
-                    for (sheet::Vec2 corner : seamPoints(net.geometry, l))
+                    // a tile's copy carries its seam, which the tile's faces may not
+                    for (sheet::Vec2 corner :
+                         l.seam.empty() ? sheet::seamSidePoints(net.geometry, l.edgeFace, l.edge)
+                                        : l.seam)
                         edge.push_back(point(corner));
                 }
                 if (l.leader) {

@@ -65,6 +65,8 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
             double scale = 1.0;
             if (auto f = chooseScale(o, names, scale, report))
                 return f;
+            if (auto f = orientParts(names, report))
+                return f;
             if (auto f = scaleAndSelect(names, scale))
                 return f;
             if (!o.facesJson.empty())

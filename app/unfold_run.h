@@ -130,6 +130,8 @@ std::optional<Failure> runCommand(const std::string& text, const std::string& wh
 std::optional<Failure> loadPlugin();
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report);
+// Winds every part of the model one way, warning of what it turned.
+std::optional<Failure> orientParts(const std::vector<std::string>& names, RunReport& report);
 std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,
                                    double& scale, RunReport& report);
 std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale);

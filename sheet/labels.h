@@ -35,6 +35,9 @@ struct Label {
     // middle by a thin line from the nearest point of its box.
     bool leader = false;
     Vec2 leaderFrom, leaderTo;
+    // On a tile, whose faces are only those near it: the whole seam side the
+    // number names, as seamSidePoints gave it before the net was cut down.
+    std::vector<Vec2> seam;
 };
 
 // A glue number's ink box stays this close to its edge (mm), or a leader

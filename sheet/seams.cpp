@@ -5,12 +5,15 @@
 #include <map>
 #include <tuple>
 
+#include "outline.h"
+
 namespace sheet {
 
 namespace {
 
 // Corners of one net closer than this (mm) are one point of its outline.
 constexpr double kSamePoint = 1e-6;
+constexpr double kOutlineJoin = 1e-3;  // mm: the outline's chains join ends this close
 
 using PointKey = std::tuple<unsigned, long long, long long>;  // net, x, y
 
@@ -114,6 +117,31 @@ std::vector<Seam> findSeams(const Sheet& sheet, const std::vector<GluedPair>& pa
         seams.push_back(std::move(seam));
     }
     return seams;
+}
+
+std::vector<Vec2> seamSidePoints(const Net& net, int face, int edge) {
+    const Face& named = net.faces[size_t(face)];
+    int side = named.seamSide[edge];
+    std::vector<Segment> edges;
+    for (const Face& f : net.faces)
+        for (int k = 0; k < 3; ++k)
+            if (side >= 0 ? f.seamSide[k] == side : (&f == &named && k == edge))
+                edges.push_back({f.p[k], f.p[(k + 1) % 3]});
+    // One side of a seam is one run along the outline; should its edges not
+    // meet end to end, the run that holds the named edge is the one printed.
+    Vec2 a = named.p[edge], b = named.p[(edge + 1) % 3];
+    auto at = [](Vec2 p, Vec2 q) { return std::hypot(p.x - q.x, p.y - q.y) < kOutlineJoin; };
+    auto holds = [&](const std::vector<Vec2>& line) {
+        for (size_t i = 0; i + 1 < line.size(); ++i)
+            if ((at(line[i], a) && at(line[i + 1], b)) || (at(line[i], b) && at(line[i + 1], a)))
+                return true;
+        return false;
+    };
+    std::vector<std::vector<Vec2>> lines = chainSegments(edges);
+    for (std::vector<Vec2>& line : lines)
+        if (holds(line))
+            return std::move(line);
+    return {a, b};
 }
 
 }  // namespace sheet

@@ -34,4 +34,9 @@ struct Seam {
 // lands in exactly one.
 std::vector<Seam> findSeams(const Sheet& sheet, const std::vector<GluedPair>& pairs);
 
+// The corners of the seam side that edge `edge` of face `face` belongs to,
+// in order along the net's outline (just that edge's two ends when it is on
+// no seam of several edges).
+std::vector<Vec2> seamSidePoints(const Net& net, int face, int edge);
+
 }  // namespace sheet

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <span>
 
+#include "seams.h"
+
 namespace sheet {
 
 namespace {
@@ -134,6 +136,9 @@ PlacedNet partNear(const PlacedNet& net, const Box& reach) {
     }
     for (const Label* label : labels) {
         part.labels.push_back(*label);
+        if (label->kind == LabelKind::Glue && label->edgeFace >= 0 &&
+            size_t(label->edgeFace) < faces.size())
+            part.labels.back().seam = seamSidePoints(net.geometry, label->edgeFace, label->edge);
         part.labels.back().face = renumber(label->face);
         part.labels.back().edgeFace = renumber(label->edgeFace);
     }
@@ -155,6 +160,8 @@ void shift(PlacedNet& net, Vec2 by) {
         label.centre = shifted(label.centre, by);
         label.leaderFrom = shifted(label.leaderFrom, by);
         label.leaderTo = shifted(label.leaderTo, by);
+        for (Vec2& p : label.seam)
+            p = shifted(p, by);
     }
     net.box = {net.box.minX + by.x, net.box.minY + by.y, net.box.maxX + by.x, net.box.maxY + by.y};
 }

@@ -14,57 +14,19 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "../test_files.h"
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
+#include "tool_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
-
-struct Outcome {
-    int exit = -1;
-    std::string out;  // standard output and error together
-};
-
-std::string shellQuote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-Outcome runCommand(const std::string& command) {
-    Outcome run;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), got);
-    int status = pclose(pipe);
-    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// In `folder` when given, as a server runs it in a job's folder.
-Outcome unfold(const std::vector<std::string>& args, const fs::path& folder = {}) {
-    std::string command = (folder.empty() ? "" : "cd " + shellQuote(folder.string()) + " && ") +
-                          "KIVANO_PLUGIN=" + shellQuote(KIVANO_PLUGIN_FILE) + " " +
-                          shellQuote(KIVANO_EXE) + " unfold";
-    for (const std::string& arg : args)
-        command += " " + shellQuote(arg);
-    return runCommand(command);
-}
-
-std::string example(const std::string& name) {
-    return std::string(KIVANO_EXAMPLES) + "/" + name;
-}
 
 // A number field of the JSON report, -1 when absent.
 double jsonNumber(const std::string& json, const std::string& key) {
@@ -254,13 +216,34 @@ void expectNumbersAtTheirEdges(const std::string& pdf, const std::vector<std::st
     leaders = 0;
     std::vector<PrintedLabel> labels = reportedLabels(json);
     ASSERT_FALSE(labels.empty());
+    // The two sides of a seam have as many edges, and every copy of a
+    // number on the tiles of one net names the whole side.
+    std::map<std::string, std::set<size_t>> corners;
+    for (const PrintedLabel& l : labels)
+        if (l.glue)
+            corners[l.text].insert(l.edge.size());
+    for (const auto& [text, sizes] : corners)
+        EXPECT_EQ(sizes.size(), 1u) << "the sides and copies of " << text << " differ";
     std::map<int, std::vector<std::pair<std::string, Box>>> words;
     std::map<int, std::vector<std::pair<Point, Point>>> cutSegments;
     std::map<int, std::vector<std::pair<Point, Point>>> printSegments;
+    std::map<int, std::vector<std::pair<Point, Point>>> tabBases;
+    // A tile prints what its window holds; a seam may run on past it.
+    std::map<int, Box> window;
     for (const PrintedLabel& l : labels) {
         if (!words.count(l.page)) {
             words[l.page] = pdfWords(pdf, l.page);
             std::string svg = readAll(svgPages.at(size_t(l.page - 1)));
+            std::smatch clip;
+            window[l.page] = {-1e9, -1e9, 1e9, 1e9};
+            if (std::regex_search(svg, clip,
+                                  std::regex("<clipPath id=\"tile-window\"><rect x=\"([0-9.]+)\" "
+                                             "y=\"([0-9.]+)\" width=\"([0-9.]+)\" "
+                                             "height=\"([0-9.]+)\"")))
+                window[l.page] = {std::stod(clip[1]) / kPointsPerMm,
+                                  std::stod(clip[2]) / kPointsPerMm,
+                                  (std::stod(clip[1]) + std::stod(clip[3])) / kPointsPerMm,
+                                  (std::stod(clip[2]) + std::stod(clip[4])) / kPointsPerMm};
             size_t from = svg.find("<g id=\"cut\""), to = svg.find("<g id=\"mountain\"");
             std::string layer = svg.substr(from, to - from);
             std::string print = svg.substr(0, from);
@@ -268,6 +251,14 @@ void expectNumbersAtTheirEdges(const std::string& pdf, const std::vector<std::st
             for (auto q = std::sregex_iterator(print.begin(), print.end(), line);
                  q != std::sregex_iterator(); ++q)
                 printSegments[l.page].push_back(
+                    {{std::stod((*q)[1]) / kPointsPerMm, std::stod((*q)[2]) / kPointsPerMm},
+                     {std::stod((*q)[3]) / kPointsPerMm, std::stod((*q)[4]) / kPointsPerMm}});
+            // A tab's base folds under it: the edge is the mountain line there.
+            size_t till = svg.find("<g id=\"valley\"");
+            std::string mountain = svg.substr(to, till - to);
+            for (auto q = std::sregex_iterator(mountain.begin(), mountain.end(), line);
+                 q != std::sregex_iterator(); ++q)
+                tabBases[l.page].push_back(
                     {{std::stod((*q)[1]) / kPointsPerMm, std::stod((*q)[2]) / kPointsPerMm},
                      {std::stod((*q)[3]) / kPointsPerMm, std::stod((*q)[4]) / kPointsPerMm}});
             std::regex step("([ML]) (-?[0-9.]+) (-?[0-9.]+)|Z");
@@ -307,13 +298,40 @@ void expectNumbersAtTheirEdges(const std::string& pdf, const std::vector<std::st
         if (!l.glue)
             continue;
         ASSERT_GE(l.edge.size(), 2u) << l.text;
-        // Every corner of the edge or seam lies on the cut outline.
-        for (auto [x, y] : l.edge) {
+        // Every corner of the edge or seam lies on the cut outline, and the
+        // ends of a seam of several edges are ticked across it.
+        const Box& shown = window[l.page];
+        for (size_t i = 0; i < l.edge.size(); ++i) {
+            auto [x, y] = l.edge[i];
+            if (x < shown.minX || x > shown.maxX || y < shown.minY || y > shown.maxY)
+                continue;  // on the next tile
+            bool loop = std::hypot(l.edge.front().first - l.edge.back().first,
+                                   l.edge.front().second - l.edge.back().second) < 1e-3;
+            if (l.edge.size() > 2 && !loop && (i == 0 || i + 1 == l.edge.size())) {
+                bool ticked = false;
+                for (const auto& [a, b] : printSegments[l.page])
+                    ticked = ticked || std::hypot((a.first + b.first) / 2 - x,
+                                                  (a.second + b.second) / 2 - y) < 0.05;
+                EXPECT_TRUE(ticked) << "the seam of " << l.text << " ends without a tick";
+            }
             bool onCut = false;
             for (const auto& [a, b] : cutSegments[l.page])
                 onCut = onCut ||
                         boxDistance(Box{x, y, x, y}, a.first, a.second, b.first, b.second) < 0.05;
             EXPECT_TRUE(onCut) << "edge of " << l.text << " is no cut";
+        }
+        // and each step from corner to corner is an edge of that outline
+        for (size_t i = 0; i + 1 < l.edge.size(); ++i) {
+            double x = (l.edge[i].first + l.edge[i + 1].first) / 2,
+                   y = (l.edge[i].second + l.edge[i + 1].second) / 2;
+            if (x < shown.minX || x > shown.maxX || y < shown.minY || y > shown.maxY)
+                continue;
+            bool onCut = false;
+            for (const auto* lines : {&cutSegments[l.page], &tabBases[l.page]})
+                for (const auto& [a, b] : *lines)
+                    onCut = onCut || boxDistance(Box{x, y, x, y}, a.first, a.second, b.first,
+                                                 b.second) < 0.05;
+            EXPECT_TRUE(onCut) << "the seam of " << l.text << " steps off the outline";
         }
         double gap = 1e300;
         for (size_t i = 0; i + 1 < l.edge.size(); ++i)

@@ -314,3 +314,27 @@ TEST_F(SceneTest, ArrayAttributesNeedTheirTypeAndLength) {
     ASSERT_TRUE(run("setAttr quad.edges -type doubleArray 0; getAttr quad.edges", &v));
     EXPECT_TRUE(strings(v).empty());
 }
+
+// Turned faces keep their first corner, list the rest backwards with their
+// UVs, and turning twice or undoing gives the mesh back.
+TEST_F(SceneTest, PolyNormalTurnsTheNamedFacesWithTheirUvs) {
+    MObject pair = makeMesh("pair", {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 2, 0, 0}, {4, 3},
+                            {0, 1, 2, 3, 1, 4, 2}, {0, 1, 1, 0, 2}, {0, 0, 1, 1, 0});
+    int counts[] = {4, 3}, ids[] = {0, 1, 2, 3, 1, 4, 2};
+    MFnMesh(pair).assignUVs(MIntArray(counts, 2), MIntArray(ids, 7));
+    host::UndoQueue::instance().clear();
+    std::string before = sceneDigest();
+    const host::scene::Node* shape = host::scene::meshOf(*findNode("pair"));
+
+    ASSERT_TRUE(run("polyNormal -normalMode 0 -userNormalMode 0 -ch 0 pair.f[0]"));
+    const host::scene::MeshData& turned = *shape->mesh;
+    EXPECT_EQ(*turned.connects, (std::vector<int>{0, 3, 2, 1, 1, 4, 2}));
+    EXPECT_EQ(*turned.uvSets[size_t(turned.currentUVSet)].faceVertexIds,
+              (std::vector<int>{0, 3, 2, 1, 1, 4, 2}));
+    EXPECT_FALSE(run("polyNormal -normalMode 2 pair.f[1]"));
+
+    ASSERT_TRUE(run("undo"));
+    EXPECT_EQ(sceneDigest(), before);
+    ASSERT_TRUE(run("polyNormal -nm 0 pair; polyNormal -nm 0 pair"));
+    EXPECT_EQ(sceneDigest(), before);
+}

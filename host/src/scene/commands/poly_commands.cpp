@@ -4,6 +4,7 @@
 
 #include "scene/commands/command_support.h"
 #include "scene/mesh_merge.h"
+#include "scene/reverse_faces.h"
 #include "scene/selection.h"
 #include "scene/triangulate.h"
 
@@ -169,6 +170,23 @@ MStatus runTriangulate(const Invocation& call, CommandContext& ctx) {
     return MStatus::kSuccess;
 }
 
+// Only -normalMode 0, which turns the faces; the modes that make normals
+// agree or face one way are the host's own guesses and are left to it.
+MStatus runPolyNormal(const Invocation& call, CommandContext& ctx) {
+    double mode = 0.0;
+    if (call.has("nm", "normalMode") &&
+        (!flagNumber(call, "nm", "normalMode", mode) || mode != 0.0))
+        return commandError(call, "only -normalMode 0 (reverse) is supported");
+    std::vector<Target> targets;
+    if (!triangulationTargets(call, targets))
+        return MStatus::kInvalidParameter;
+    Journal journal(&ctx.undo);
+    for (Target& t : targets)
+        setMeshData(*t.mesh,
+                    std::make_shared<const MeshData>(reverseFaces(*t.mesh->mesh, t.faces)));
+    return MStatus::kSuccess;
+}
+
 }  // namespace
 
 void registerPolyCommands() {
@@ -177,6 +195,11 @@ void registerPolyCommands() {
                     {{"n", "name", {A::String}}, {"ch", "constructionHistory", {A::Bool}}},
                     runPolyUnite, true);
     addSceneCommand("Triangulate", {}, runTriangulate, true);
+    addSceneCommand("polyNormal",
+                    {{"nm", "normalMode", {A::Int}},
+                     {"unm", "userNormalMode", {A::Bool}},
+                     {"ch", "constructionHistory", {A::Bool}}},
+                    runPolyNormal, true);
 }
 
 }  // namespace host::scene
