@@ -9,6 +9,7 @@
 //   whole run may take (120 by default)
 // Last, pages and seconds of both packers on the models the peer was
 // measured on, next to the peer's figures.
+#include "bench/bench_textures.h"
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
 #include "bench/whole_run.h"
@@ -495,6 +496,7 @@ int main(int argc, char** argv) {
     printTargets(all);
     printPackingTargets(packing);
     printPiecesTargets(packing);
+    measureTextures(tool, directory, limit);
     std::printf("(outputs in %s)\n", directory);
     return 0;
 }

@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include <jpeglib.h>
 
 #include "render.h"
 
@@ -24,6 +29,8 @@ constexpr int kBleedCornerSides = 8;
 // paper triangles smaller than this (mm²) give no map.
 constexpr double kLeastUvArea = 1e-12;
 constexpr double kLeastPaperArea = 1e-9;
+// High enough that no print shows it; a photograph keeps a tenth of its size.
+constexpr int kJpegQuality = 90;
 
 // Page millimetres to the texture's (u, v).
 struct UvMap {
@@ -55,6 +62,7 @@ struct Texels {
     const unsigned char* data = nullptr;
     int width = 0, height = 0, stride = 0;
     bool opaque = true;  // the alpha byte is unused
+    double perWidth = 0.0, perHeight = 0.0;
 
     uint32_t at(int x, int y) const {
         uint32_t word;
@@ -65,32 +73,47 @@ struct Texels {
 
 Texels texelsOf(cairo_surface_t* image) {
     cairo_surface_flush(image);
-    return {cairo_image_surface_get_data(image), cairo_image_surface_get_width(image),
-            cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image),
-            cairo_image_surface_get_format(image) == CAIRO_FORMAT_RGB24};
-}
-
-int wrapped(long i, int n) {
-    long r = i % n;
-    return int(r < 0 ? r + n : r);
+    Texels t{cairo_image_surface_get_data(image), cairo_image_surface_get_width(image),
+             cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image),
+             cairo_image_surface_get_format(image) == CAIRO_FORMAT_RGB24};
+    if (t.width > 0 && t.height > 0) {
+        t.perWidth = 1.0 / t.width;
+        t.perHeight = 1.0 / t.height;
+    }
+    return t;
 }
 
 // Bilinear, the texture repeated beyond the unit square as a renderer does;
-// v grows upwards, rows downwards.
+// v grows upwards, rows downwards. In fixed point, without a division: a
+// page holds millions of these.
 uint32_t sample(const Texels& t, double u, double v) {
+    constexpr int kSteps = 256;  // of a texel, between neighbours
     double x = u * t.width - 0.5, y = (1.0 - v) * t.height - 0.5;
-    double fx = std::floor(x), fy = std::floor(y);
-    double ax = x - fx, ay = y - fy;
-    int x0 = wrapped(long(fx), t.width), x1 = wrapped(long(fx) + 1, t.width);
-    int y0 = wrapped(long(fy), t.height), y1 = wrapped(long(fy) + 1, t.height);
+    // brought into the texture, which repeats
+    x -= std::floor(x * t.perWidth) * t.width;
+    y -= std::floor(y * t.perHeight) * t.height;
+    int fx = int(x * kSteps), fy = int(y * kSteps);
+    int ax = fx & (kSteps - 1), ay = fy & (kSteps - 1);
+    int x0 = std::min(fx >> 8, t.width - 1), y0 = std::min(fy >> 8, t.height - 1);
+    int x1 = x0 + 1 == t.width ? 0 : x0 + 1, y1 = y0 + 1 == t.height ? 0 : y0 + 1;
     uint32_t c00 = t.at(x0, y0), c10 = t.at(x1, y0), c01 = t.at(x0, y1), c11 = t.at(x1, y1);
-    double w00 = (1 - ax) * (1 - ay), w10 = ax * (1 - ay), w01 = (1 - ax) * ay, w11 = ax * ay;
+    uint32_t w00 = uint32_t((kSteps - ax) * (kSteps - ay)), w10 = uint32_t(ax * (kSteps - ay)),
+             w01 = uint32_t((kSteps - ax) * ay), w11 = uint32_t(ax * ay);
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
-        double c = w00 * double((c00 >> shift) & 0xff) + w10 * double((c10 >> shift) & 0xff) +
-                   w01 * double((c01 >> shift) & 0xff) + w11 * double((c11 >> shift) & 0xff);
-        out |= uint32_t(std::lround(std::clamp(c, 0.0, 255.0))) << shift;
+        uint32_t c = w00 * ((c00 >> shift) & 0xff) + w10 * ((c10 >> shift) & 0xff) +
+                     w01 * ((c01 >> shift) & 0xff) + w11 * ((c11 >> shift) & 0xff);
+        out |= ((c + kSteps * kSteps / 2) >> 16) << shift;
     }
+    return out;
+}
+
+// A premultiplied colour over white paper, as an opaque pixel.
+uint32_t overPaper(uint32_t argb) {
+    uint32_t clear = 255 - (argb >> 24);
+    uint32_t out = 0xff000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+        out |= std::min(255u, ((argb >> shift) & 0xff) + clear) << shift;
     return out;
 }
 
@@ -116,13 +139,17 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
+    // Opaque and white where nothing is painted: the picture is clipped to
+    // what it paints, a plain face in its box is paper or is filled after it,
+    // and an image without alpha is one stream in a PDF, not two.
     bool start() {
-        image_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+        image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
         if (cairo_surface_status(image_) != CAIRO_STATUS_SUCCESS)
             return false;
-        cairo_surface_flush(image_);  // a new image is transparent
+        cairo_surface_flush(image_);
         data_ = cairo_image_surface_get_data(image_);
         stride_ = cairo_image_surface_get_stride(image_);
+        std::memset(data_, 0xff, size_t(stride_) * size_t(height_));
         return true;
     }
     cairo_surface_t* finish() {
@@ -141,15 +168,16 @@ public:
                      [&](int x, int y, double, double) { cover_[index(x, y)] = cover; });
     }
 
-    // Paints the piece where the pixel's cover is one of `onto`.
-    void paint(const Piece& piece, double grow, std::initializer_list<Cover> onto) {
+    // Paints the piece where the pixel's cover is `onto`.
+    void paint(const Piece& piece, double grow, Cover onto) {
         forEachPixel(piece.corners, grow, [&](int x, int y, double mx, double my) {
-            auto c = Cover(cover_[index(x, y)]);
-            if (std::find(onto.begin(), onto.end(), c) == onto.end())
+            if (cover_[index(x, y)] != onto)
                 return;
             const UvMap& m = piece.map;
             uint32_t colour =
                 sample(piece.texels, m.ux * mx + m.uy * my + m.u0, m.vx * mx + m.vy * my + m.v0);
+            if (!piece.texels.opaque)
+                colour = overPaper(colour);
             std::memcpy(data_ + size_t(y) * size_t(stride_) + size_t(x) * 4, &colour, 4);
         });
     }
@@ -200,6 +228,54 @@ private:
     unsigned char* data_ = nullptr;
     int stride_ = 0;
 };
+
+void freeJpeg(void* data) {
+    std::free(data);
+}
+
+// libjpeg ends the process on an error unless it can jump back out.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf back;
+};
+
+// The picture's JPEG, which cairo's PDF writer then embeds as it is; a
+// picture libjpeg cannot take stays lossless.
+void attachJpeg(cairo_surface_t* image) {
+    jpeg_compress_struct info;
+    JpegErrors errors;
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = [](j_common_ptr common) {
+        std::longjmp(reinterpret_cast<JpegErrors*>(common->err)->back, 1);
+    };
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    if (setjmp(errors.back)) {
+        jpeg_destroy_compress(&info);
+        std::free(out);
+        return;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = JDIMENSION(cairo_image_surface_get_width(image));
+    info.image_height = JDIMENSION(cairo_image_surface_get_height(image));
+    info.input_components = 4;
+    info.in_color_space = JCS_EXT_BGRX;  // cairo's RGB24 words, little-endian
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, kJpegQuality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    unsigned char* data = cairo_image_surface_get_data(image);
+    int stride = cairo_image_surface_get_stride(image);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = data + size_t(info.next_scanline) * size_t(stride);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    if (cairo_surface_set_mime_data(image, CAIRO_MIME_TYPE_JPEG, out, size, freeJpeg, out) !=
+        CAIRO_STATUS_SUCCESS)
+        std::free(out);
+}
 
 const Material* materialOf(const Sheet& sheet, const Face& face) {
     return face.material >= 0 && size_t(face.material) < sheet.materials.size()
@@ -391,14 +467,18 @@ void drawNetPicture(cairo_t* cr, const Sheet& sheet, const Net& net, const Box& 
     // then the faces themselves, so that every pixel within a face shows
     // that face and no plain face takes another's texture.
     for (const Piece& piece : bleeds)
-        canvas.paint(piece, 0.0, {kOpen});
+        canvas.paint(piece, 0.0, kOpen);
     for (const Piece& piece : tabs)
-        canvas.paint(piece, 0.0, {kOpen});
+        canvas.paint(piece, 0.0, kOpen);
     for (const Piece& piece : faces)
-        canvas.paint(piece, kFaceGrowPixels / perMm, {kOpen});
+        canvas.paint(piece, kFaceGrowPixels / perMm, kOpen);
     for (const Piece& piece : faces)
-        canvas.paint(piece, 0.0, {kTexturedFace});
+        canvas.paint(piece, 0.0, kTexturedFace);
     cairo_surface_t* image = canvas.finish();
+    // A PDF keeps the picture as JPEG, a tenth of what lossless takes of a
+    // photograph; an SVG keeps it as PNG.
+    if (cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_PDF)
+        attachJpeg(image);
 
     cairo_save(cr);
     cairo_new_path(cr);

@@ -39,6 +39,9 @@ scene.add(camera);
 const controls = new OrbitControls(camera, canvas);
 controls.addEventListener('change', render);
 let shown = null;  // the object in view
+let previewed = null;  // the model as the browser read it, with its own materials and textures
+let nets = null;  // the job's triangles, one per face of the faces file, in view after a job
+let netsOverModel = false;  // the triangles lie over `previewed`, clear but for the net pointed at
 
 function render() {
   renderer.render(scene, camera);
@@ -119,6 +122,7 @@ async function preview() {
       object = await new TDSLoader(manager).loadAsync(url);
     }
     $('picked').textContent = object ? '' : 'No preview for this kind of file; the unfolded model shows here.';
+    previewed = object;
     if (object) show(object);
     // Textures arrive after the model.
     manager.onLoad = render;
@@ -133,6 +137,7 @@ async function preview() {
 // longer in view.
 function choose(list) {
   files = [...list];
+  previewed = null;
   clearResult();
   $('chosen').textContent = files.map((f) => f.name).join(', ');
   allowUnfold();
@@ -305,6 +310,7 @@ function say(text) {
 
 function clearResult() {
   job = null;
+  nets = null;
   $('error').textContent = formError;
   $('summary').textContent = '';
   $('warnings').replaceChildren();
@@ -456,14 +462,9 @@ function pointAt(page, e) {
 let highlighted = null;
 
 function highlight(net) {
-  if (!job || net === highlighted) return;
+  if (!job || !nets || net === highlighted) return;
   highlighted = net;
-  const colours = shown.geometry.attributes.color;
-  job.faces.forEach((f, i) => {
-    const c = f.net === net ? HIGHLIGHT : netColour(f.net);
-    for (let k = 0; k < 3; k++) colours.setXYZ(3 * i + k, c.r, c.g, c.b);
-  });
-  colours.needsUpdate = true;
+  paintNets(nets.geometry.attributes.color, net);
   render();
   for (const page of document.querySelectorAll('.sheet-page')) {
     const n = Number(page.dataset.page);
@@ -483,23 +484,72 @@ function netColour(net) {
   return new THREE.Color().setHSL((net * 0.618034) % 1, 0.55, 0.62);
 }
 
-// The model drawn from the job's triangles, each net in its own colour.
+// Each net in its own colour, or, over the model as the browser shows it,
+// clear; the net pointed at in the highlight either way.
+function paintNets(colours, pointed) {
+  job.faces.forEach((f, i) => {
+    const c = f.net === pointed ? HIGHLIGHT : netColour(f.net);
+    const alpha = !netsOverModel || f.net === pointed ? 1 : 0;
+    for (let k = 0; k < 3; k++) colours.setXYZW(3 * i + k, c.r, c.g, c.b, alpha);
+  });
+  colours.needsUpdate = true;
+}
+
+// The map from the job's triangles onto the model the browser read: the
+// tool may have scaled it (--height, --scale) and moves nothing else, so the
+// two boxes agree up to one scale; null when they do not (a loader that
+// reads the file differently), and the nets are then shown on their own.
+function fitOnto(model, geometry) {
+  geometry.computeBoundingBox();
+  const from = geometry.boundingBox;
+  const to = new THREE.Box3().setFromObject(model);
+  if (from.isEmpty() || to.isEmpty()) return null;
+  const a = from.getSize(new THREE.Vector3()), b = to.getSize(new THREE.Vector3());
+  const longest = Math.max(a.x, a.y, a.z);
+  const scale = (b.x + b.y + b.z) / (a.x + a.y + a.z);
+  if (!(longest > 0) || !(scale > 0)) return null;
+  for (const axis of ['x', 'y', 'z']) {
+    if (Math.abs(a[axis] * scale - b[axis]) > 0.01 * longest * scale) return null;
+  }
+  const centreFrom = from.getCenter(new THREE.Vector3()), centreTo = to.getCenter(new THREE.Vector3());
+  return new THREE.Matrix4().makeTranslation(centreTo.x, centreTo.y, centreTo.z)
+    .multiply(new THREE.Matrix4().makeScale(scale, scale, scale))
+    .multiply(new THREE.Matrix4().makeTranslation(-centreFrom.x, -centreFrom.y, -centreFrom.z));
+}
+
+// The model drawn from the job's triangles: over the model as read, which
+// keeps its textures, or each net in its own colour.
 function showNets() {
   const positions = new Float32Array(job.faces.length * 9);
-  const colours = new Float32Array(job.faces.length * 9);
   job.faces.forEach((f, i) => {
-    const c = netColour(f.net);
-    for (let k = 0; k < 3; k++) {
-      positions.set(f.model[k], 9 * i + 3 * k);
-      colours.set([c.r, c.g, c.b], 9 * i + 3 * k);
-    }
+    for (let k = 0; k < 3; k++) positions.set(f.model[k], 9 * i + 3 * k);
   });
   const geometry = new THREE.BufferGeometry();
   geometry.setAttribute('position', new THREE.BufferAttribute(positions, 3));
-  geometry.setAttribute('color', new THREE.BufferAttribute(colours, 3));
+  geometry.setAttribute('color', new THREE.BufferAttribute(new Float32Array(job.faces.length * 12), 4));
   geometry.computeVertexNormals();
+  const fit = previewed && fitOnto(previewed, geometry);
+  netsOverModel = Boolean(fit);
+  nets = new THREE.Mesh(geometry, new THREE.MeshLambertMaterial({
+    vertexColors: true,
+    side: THREE.DoubleSide,
+    transparent: netsOverModel,
+    depthWrite: !netsOverModel,
+    // drawn over the model's own faces where both lie
+    polygonOffset: netsOverModel,
+    polygonOffsetFactor: -1,
+    polygonOffsetUnits: -1,
+  }));
   highlighted = null;
-  show(new THREE.Mesh(geometry, new THREE.MeshLambertMaterial({ vertexColors: true, side: THREE.DoubleSide })));
+  paintNets(geometry.attributes.color, null);
+  if (!fit) {
+    show(nets);
+    return;
+  }
+  nets.applyMatrix4(fit);
+  const both = new THREE.Group();
+  both.add(previewed, nets);
+  show(both);
 }
 
 // A click (not a drag) on the unfolded model names the net and page of the
@@ -512,7 +562,7 @@ canvas.addEventListener('pointerup', (e) => {
   const pointer = new THREE.Vector2((e.clientX - rect.left) / rect.width * 2 - 1, -(e.clientY - rect.top) / rect.height * 2 + 1);
   const raycaster = new THREE.Raycaster();
   raycaster.setFromCamera(pointer, camera);
-  const hit = raycaster.intersectObject(shown)[0];
+  const hit = nets ? raycaster.intersectObject(nets)[0] : undefined;
   for (const page of document.querySelectorAll('.sheet-page.picked')) page.classList.remove('picked');
   if (!hit) {
     $('picked').textContent = '';

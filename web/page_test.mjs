@@ -34,11 +34,41 @@ function check(name, fn) {
 
 let state = {};
 
-check('a dropped figure unfolds into as many pages as its report counts', async (page, url) => {
+// The 3-D view once a model shows in it and it stops changing (a texture
+// arrives after its model).
+async function settledPixels(page) {
+  let last = await canvasPixels(page);
+  for (let tries = 0; tries < 60; tries++) {
+    await page.waitForTimeout(150);
+    const now = await canvasPixels(page);
+    const background = now.data.slice(0, 4);
+    let drawn = 0;
+    for (let i = 0; i < now.data.length; i += 4) if (now.data[i] !== background[0] || now.data[i + 1] !== background[1]) drawn++;
+    if (drawn > 0.01 * now.data.length / 4 && now.data.every((v, i) => v === last.data[i])) return now;
+    last = now;
+  }
+  return last;
+}
+
+function changedPixels(a, b) {
+  let changed = 0;
+  for (let i = 0; i < a.data.length; i += 4) {
+    if (Math.abs(a.data[i] - b.data[i]) + Math.abs(a.data[i + 1] - b.data[i + 1]) + Math.abs(a.data[i + 2] - b.data[i + 2]) > 60) changed++;
+  }
+  return changed;
+}
+
+check('a dropped figure unfolds into as many pages as its report counts, its texture kept in view', async (page, url) => {
   await dropFiles(page, ['figure.obj', 'figure.mtl', 'figure_face.png'].map((f) => join(examples, f)));
+  const previewed = await settledPixels(page);
   await page.click('#unfold');
   await page.waitForFunction(() => document.getElementById('summary').textContent !== '' || document.getElementById('error').textContent !== '');
   assert.equal(await page.textContent('#error'), '');
+  // The unfolded model is the model as it was, textures and all, until a
+  // net is pointed at.
+  const unfolded = await settledPixels(page);
+  const changed = changedPixels(previewed, unfolded);
+  assert.ok(changed < 0.01 * previewed.data.length / 4, `${changed} pixels of the 3-D view changed with the unfolding`);
   const pdf = await page.getAttribute('#download-pdf', 'href');
   const job = pdf.replace(/\/sheet\.pdf$/, '');
   state.report = (await (await apiFetch(url, token, job)).json()).report;
