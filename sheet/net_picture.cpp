@@ -1,15 +1,19 @@
 #include "net_picture.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include <jpeglib.h>
+#include <clipper.hpp>
 
+#include "outline.h"
 #include "render.h"
 
 namespace sheet {
@@ -29,6 +33,10 @@ constexpr int kBleedCornerSides = 8;
 // paper triangles smaller than this (mm²) give no map.
 constexpr double kLeastUvArea = 1e-12;
 constexpr double kLeastPaperArea = 1e-9;
+// The clip's outline is worked out in whole units of this many per mm, its
+// rounds kept this close to true circles (mm).
+constexpr double kClipUnits = 1e5;
+constexpr double kBleedRoundness = 0.01;
 // High enough that no print shows it; a photograph keeps a tenth of its size.
 constexpr int kJpegQuality = 90;
 
@@ -83,12 +91,11 @@ Texels texelsOf(cairo_surface_t* image) {
     return t;
 }
 
-// Bilinear, the texture repeated beyond the unit square as a renderer does;
-// v grows upwards, rows downwards. In fixed point, without a division: a
-// page holds millions of these.
-uint32_t sample(const Texels& t, double u, double v) {
+// Bilinear at texel coordinates (pixel centres at whole numbers plus a
+// half), the texture repeated beyond its sides as a renderer does. In fixed
+// point and without a division: a page holds millions of these.
+uint32_t sampleTexel(const Texels& t, double x, double y) {
     constexpr int kSteps = 256;  // of a texel, between neighbours
-    double x = u * t.width - 0.5, y = (1.0 - v) * t.height - 0.5;
     // brought into the texture, which repeats
     x -= std::floor(x * t.perWidth) * t.width;
     y -= std::floor(y * t.perHeight) * t.height;
@@ -96,16 +103,21 @@ uint32_t sample(const Texels& t, double u, double v) {
     int ax = fx & (kSteps - 1), ay = fy & (kSteps - 1);
     int x0 = std::min(fx >> 8, t.width - 1), y0 = std::min(fy >> 8, t.height - 1);
     int x1 = x0 + 1 == t.width ? 0 : x0 + 1, y1 = y0 + 1 == t.height ? 0 : y0 + 1;
-    uint32_t c00 = t.at(x0, y0), c10 = t.at(x1, y0), c01 = t.at(x0, y1), c11 = t.at(x1, y1);
-    uint32_t w00 = uint32_t((kSteps - ax) * (kSteps - ay)), w10 = uint32_t(ax * (kSteps - ay)),
-             w01 = uint32_t((kSteps - ax) * ay), w11 = uint32_t(ax * ay);
-    uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        uint32_t c = w00 * ((c00 >> shift) & 0xff) + w10 * ((c10 >> shift) & 0xff) +
-                     w01 * ((c01 >> shift) & 0xff) + w11 * ((c11 >> shift) & 0xff);
-        out |= ((c + kSteps * kSteps / 2) >> 16) << shift;
-    }
-    return out;
+    // The four channels side by side in 16-bit lanes: each step below is
+    // one multiply for all of them.
+    auto spread = [](uint32_t c) {
+        uint64_t w = c;
+        return (w & 0xffu) | (w & 0xff00u) << 8 | (w & 0xff0000u) << 16 | (w & 0xff000000u) << 24;
+    };
+    constexpr uint64_t kLanes = 0x00ff00ff00ff00ffu, kHalf = 0x0080008000800080u;
+    auto mix = [&](uint64_t a, uint64_t b, uint64_t weight) {
+        return ((a * (kSteps - weight) + b * weight + kHalf) >> 8) & kLanes;
+    };
+    uint64_t top = mix(spread(t.at(x0, y0)), spread(t.at(x1, y0)), uint64_t(ax));
+    uint64_t bottom = mix(spread(t.at(x0, y1)), spread(t.at(x1, y1)), uint64_t(ax));
+    uint64_t both = mix(top, bottom, uint64_t(ay));
+    return uint32_t((both & 0xffu) | (both >> 8 & 0xff00u) | (both >> 16 & 0xff0000u) |
+                    (both >> 24 & 0xff000000u));
 }
 
 // A premultiplied colour over white paper, as an opaque pixel.
@@ -120,7 +132,8 @@ uint32_t overPaper(uint32_t argb) {
 // A convex polygon painted with one texture through one map.
 struct Piece {
     std::vector<Vec2> corners;
-    Texels texels;
+    cairo_surface_t* image = nullptr;
+    Texels texels;  // of the halving of `image` it samples
     UvMap map;
 };
 
@@ -164,59 +177,91 @@ public:
     }
 
     void markCover(const Vec2 (&p)[3], Cover cover) {
-        forEachPixel(std::span<const Vec2>(p, 3), 0.0,
-                     [&](int x, int y, double, double) { cover_[index(x, y)] = cover; });
+        forEachSpan(std::span<const Vec2>(p, 3), 0.0, [&](int y, int x0, int x1, double) {
+            std::memset(&cover_[index(x0, y)], cover, size_t(x1 - x0 + 1));
+        });
     }
 
-    // Paints the piece where the pixel's cover is `onto`.
-    void paint(const Piece& piece, double grow, Cover onto) {
-        forEachPixel(piece.corners, grow, [&](int x, int y, double mx, double my) {
-            if (cover_[index(x, y)] != onto)
-                return;
-            const UvMap& m = piece.map;
-            uint32_t colour =
-                sample(piece.texels, m.ux * mx + m.uy * my + m.u0, m.vx * mx + m.vy * my + m.v0);
-            if (!piece.texels.opaque)
-                colour = overPaper(colour);
-            std::memcpy(data_ + size_t(y) * size_t(stride_) + size_t(x) * 4, &colour, 4);
+    // Paints a textured face and marks its pixels as its own.
+    void paintFace(const Piece& face) {
+        forEachSpan(face.corners, 0.0, [&](int y, int x0, int x1, double my) {
+            std::memset(&cover_[index(x0, y)], kTexturedFace, size_t(x1 - x0 + 1));
+            paintSpan(face, y, x0, x1, my, false);
+        });
+    }
+
+    // Paints the piece where no face's pixel is.
+    void paintOpen(const Piece& piece) {
+        forEachSpan(piece.corners, 0.0, [&](int y, int x0, int x1, double my) {
+            paintSpan(piece, y, x0, x1, my, true);
         });
     }
 
 private:
+    // The texture's pixel coordinates step evenly along a row.
+    void paintSpan(const Piece& piece, int y, int x0, int x1, double my, bool openOnly) {
+        const UvMap& m = piece.map;
+        const Texels& t = piece.texels;
+        double mx = box_.minX + (x0 + 0.5) / perMm_;
+        double tx = (m.ux * mx + m.uy * my + m.u0) * t.width - 0.5;
+        double ty = (1.0 - (m.vx * mx + m.vy * my + m.v0)) * t.height - 0.5;
+        double stepX = m.ux / perMm_ * t.width, stepY = -m.vx / perMm_ * t.height;
+        auto* row = reinterpret_cast<unsigned char*>(data_ + size_t(y) * size_t(stride_));
+        const unsigned char* cover = &cover_[index(0, y)];
+        for (int x = x0; x <= x1; ++x, tx += stepX, ty += stepY) {
+            if (openOnly && cover[x] != kOpen)
+                continue;
+            uint32_t colour = sampleTexel(t, tx, ty);
+            if (!t.opaque)
+                colour = overPaper(colour);
+            std::memcpy(row + size_t(x) * 4, &colour, 4);
+        }
+    }
+
     size_t index(int x, int y) const { return size_t(y) * size_t(width_) + size_t(x); }
 
-    // Calls visit(x, y, mmX, mmY) for each pixel whose centre lies in the
-    // convex polygon grown by `grow` mm; the polygon may wind either way.
+    // Calls visit(y, x0, x1, mmY) for each run of pixels in a row whose
+    // centres lie in the convex polygon grown by `grow` mm; the polygon may
+    // wind either way.
     template <typename Visit>
-    void forEachPixel(std::span<const Vec2> polygon, double grow, Visit&& visit) const {
+    void forEachSpan(std::span<const Vec2> polygon, double grow, Visit&& visit) const {
+        constexpr size_t kMostCorners = 8;
+        assert(polygon.size() <= kMostCorners);
         double sign = signedArea(polygon) >= 0.0 ? 1.0 : -1.0;
         Box bounds = boxOf(polygon);
         int y0 = std::max(0, int(std::floor((bounds.minY - grow - box_.minY) * perMm_ - 0.5)));
         int y1 = std::min(height_ - 1, int(std::ceil((bounds.maxY + grow - box_.minY) * perMm_)));
+        // Each edge keeps the centre on its inner side, at most `grow`
+        // outside: along a row, c0 + c1 x >= -slack bounds x.
+        struct Side {
+            double ax, ay, dx, slack, c1;
+        } sides[kMostCorners];
         size_t n = polygon.size();
+        for (size_t i = 0; i < n; ++i) {
+            Vec2 a = polygon[i], b = polygon[(i + 1) % n];
+            double dx = b.x - a.x, dy = b.y - a.y;
+            sides[i] = {a.x, a.y, sign * dx, grow * std::hypot(dx, dy), -sign * dy};
+        }
+        double inverse = 1.0 / perMm_;
         for (int y = y0; y <= y1; ++y) {
-            double my = box_.minY + (y + 0.5) / perMm_;
+            double my = box_.minY + (y + 0.5) * inverse;
             double lo = bounds.minX - grow, hi = bounds.maxX + grow;
-            // Each edge keeps the centre on its inner side, at most `grow`
-            // outside: a bound on x along this row.
             for (size_t i = 0; i < n && lo <= hi; ++i) {
-                Vec2 a = polygon[i], b = polygon[(i + 1) % n];
-                double dx = b.x - a.x, dy = b.y - a.y;
-                double slack = grow * std::hypot(dx, dy);
-                double c0 = sign * (dx * (my - a.y) + dy * a.x), c1 = -sign * dy;
-                if (c1 > 0)
-                    lo = std::max(lo, (-slack - c0) / c1);
-                else if (c1 < 0)
-                    hi = std::min(hi, (-slack - c0) / c1);
-                else if (c0 < -slack)
+                const Side& e = sides[i];
+                double c0 = e.dx * (my - e.ay) - e.c1 * e.ax;
+                if (e.c1 > 0)
+                    lo = std::max(lo, (-e.slack - c0) / e.c1);
+                else if (e.c1 < 0)
+                    hi = std::min(hi, (-e.slack - c0) / e.c1);
+                else if (c0 < -e.slack)
                     hi = lo - 1;
             }
             if (lo > hi)
                 continue;
             int x0 = std::max(0, int(std::ceil((lo - box_.minX) * perMm_ - 0.5)));
             int x1 = std::min(width_ - 1, int(std::floor((hi - box_.minX) * perMm_ - 0.5)));
-            for (int x = x0; x <= x1; ++x)
-                visit(x, y, box_.minX + (x + 0.5) / perMm_, my);
+            if (x0 <= x1)
+                visit(y, x0, x1, my);
         }
     }
 
@@ -291,11 +336,28 @@ bool texturedPiece(const Sheet& sheet, const Face& face, TextureCache& textures,
     cairo_surface_t* image = textures.get(*material);
     if (!image || !uvMap(face.p, face.uv, piece.map))
         return false;
+    piece.image = image;
     piece.texels = texelsOf(image);
     if (!piece.texels.data || piece.texels.width <= 0 || piece.texels.height <= 0)
         return false;
     piece.corners.assign(face.p, face.p + 3);
     return true;
+}
+
+// The halving of the piece's texture with one to two of its pixels to a
+// printed pixel, or the texture itself when it prints larger.
+void chooseHalving(Piece& piece, double pixelsPerMm, TextureCache& textures) {
+    const UvMap& m = piece.map;
+    double w = piece.texels.width, h = piece.texels.height;
+    double perPixel =
+        std::max(std::hypot(m.ux * w, m.vx * h), std::hypot(m.uy * w, m.vy * h)) / pixelsPerMm;
+    if (!(perPixel >= 2.0))
+        return;
+    const std::vector<cairo_surface_t*>& levels = textures.halvings(piece.image);
+    size_t level = std::min(levels.size() - 1, size_t(std::floor(std::log2(perPixel))));
+    Texels texels = texelsOf(levels[level]);
+    if (texels.data)
+        piece.texels = texels;
 }
 
 Vec2 outwardNormal(const Face& face, int k) {
@@ -364,6 +426,61 @@ bool partnerPiece(const Sheet& sheet, const Face& face, int k, const Face& partn
     placed[(j + 1) % 3] = b;
     placed[(j + 2) % 3] = third;
     return uvMap(placed, partner.uv, piece.map);
+}
+
+ClipperLib::Path clipperPath(const std::vector<Vec2>& points) {
+    ClipperLib::Path path;
+    for (Vec2 p : points)
+        path.push_back({ClipperLib::cInt(std::llround(p.x * kClipUnits)),
+                        ClipperLib::cInt(std::llround(p.y * kClipUnits))});
+    return path;
+}
+
+// What the picture is clipped to, as outer outlines and holes wound against
+// them. Where every face of the net prints textured, that is the net's
+// outline (its cut edges end to end, holes and all) grown by the bleed, and
+// the textured tabs: quick to work out, and the few pixels it takes past a
+// tab's edge lie under the tab, which is drawn after the picture. Otherwise
+// it is every piece the picture paints, joined.
+ClipperLib::Paths clipOf(const Net& net, bool allTextured, double bleed,
+                         const std::vector<Piece>& faces, const std::vector<Piece>& bleeds,
+                         const std::vector<Piece>& tabs) {
+    auto oriented = [](const std::vector<Vec2>& corners) {
+        ClipperLib::Path path = clipperPath(corners);
+        if (!ClipperLib::Orientation(path))
+            std::reverse(path.begin(), path.end());
+        return path;
+    };
+    ClipperLib::Clipper clipper;
+    if (allTextured) {
+        std::vector<Segment> cuts;
+        for (const Face& f : net.faces)
+            for (int k = 0; k < 3; ++k)
+                if (!f.joined[k])
+                    cuts.push_back({f.p[k], f.p[(k + 1) % 3]});
+        ClipperLib::Clipper rings;
+        for (const std::vector<Vec2>& ring : chainSegments(cuts))
+            rings.AddPath(clipperPath(ring), ClipperLib::ptSubject, true);
+        ClipperLib::Paths outline;
+        // the rings cross nowhere but at slits: inside is an odd count
+        rings.Execute(ClipperLib::ctUnion, outline, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
+        if (bleed > 0.0) {
+            ClipperLib::ClipperOffset grow;
+            grow.ArcTolerance = kBleedRoundness * kClipUnits;
+            grow.AddPaths(outline, ClipperLib::jtRound, ClipperLib::etClosedPolygon);
+            grow.Execute(outline, bleed * kClipUnits);
+        }
+        clipper.AddPaths(outline, ClipperLib::ptSubject, true);
+    } else {
+        for (const std::vector<Piece>* list : {&faces, &bleeds})
+            for (const Piece& piece : *list)
+                clipper.AddPath(oriented(piece.corners), ClipperLib::ptSubject, true);
+    }
+    for (const Piece& tab : tabs)
+        clipper.AddPath(oriented(tab.corners), ClipperLib::ptSubject, true);
+    ClipperLib::Paths clip;
+    clipper.Execute(ClipperLib::ctUnion, clip, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+    return clip;
 }
 
 }  // namespace
@@ -461,19 +578,52 @@ void drawNetPicture(cairo_t* cr, const Sheet& sheet, const Net& net, const Box& 
     box.maxY = box.minY + canvas.height() / perMm;
     if (!canvas.start())
         return;
-    for (size_t i = 0; i < net.faces.size(); ++i)
-        canvas.markCover(net.faces[i].p, cover[i]);
-    // Open paper first (bleed, then tabs), then the edges round each face,
-    // then the faces themselves, so that every pixel within a face shows
-    // that face and no plain face takes another's texture.
+    for (auto* list : {&faces, &bleeds, &tabs})
+        for (Piece& piece : *list)
+            chooseHalving(piece, perMm, pictures.textures);
+    // Faces first, each pixel within one showing that face and no plain
+    // face taking another's texture; then open paper: the bleed, the tabs,
+    // and the pixels just round each face, so that faces and their clip
+    // meet without a hairline of paper between them.
+    for (size_t i = 0, next = 0; i < net.faces.size(); ++i) {
+        if (cover[i] == kTexturedFace)
+            canvas.paintFace(faces[next++]);
+        else
+            canvas.markCover(net.faces[i].p, kPlainFace);
+    }
     for (const Piece& piece : bleeds)
-        canvas.paint(piece, 0.0, kOpen);
+        canvas.paintOpen(piece);
     for (const Piece& piece : tabs)
-        canvas.paint(piece, 0.0, kOpen);
-    for (const Piece& piece : faces)
-        canvas.paint(piece, kFaceGrowPixels / perMm, kOpen);
-    for (const Piece& piece : faces)
-        canvas.paint(piece, 0.0, kTexturedFace);
+        canvas.paintOpen(piece);
+    // Where two textured faces meet, every pixel already lies in one of
+    // them: only the textured region's outline needs its rim.
+    std::unordered_map<int, int> texturedSides;
+    for (size_t i = 0; i < net.faces.size(); ++i)
+        for (int k = 0; cover[i] == kTexturedFace && k < 3; ++k)
+            if (net.faces[i].joined[k])
+                ++texturedSides[net.faces[i].edgeId[k]];
+    double grow = kFaceGrowPixels / perMm;
+    for (size_t i = 0, next = 0; i < net.faces.size(); ++i) {
+        if (cover[i] != kTexturedFace)
+            continue;
+        const Piece& face = faces[next++];
+        for (size_t k = 0; k < 3; ++k) {
+            const Face& f = net.faces[i];
+            if (f.joined[k] && texturedSides[f.edgeId[k]] == 2)
+                continue;
+            Vec2 a = face.corners[k], b = face.corners[(k + 1) % 3];
+            double length = std::hypot(b.x - a.x, b.y - a.y);
+            if (!(length > 0.0))
+                continue;
+            Vec2 t{(b.x - a.x) / length * grow, (b.y - a.y) / length * grow};
+            Piece rim = face;
+            rim.corners = {{a.x - t.x - t.y, a.y - t.y + t.x},
+                           {b.x + t.x - t.y, b.y + t.y + t.x},
+                           {b.x + t.x + t.y, b.y + t.y - t.x},
+                           {a.x - t.x + t.y, a.y - t.y - t.x}};
+            canvas.paintOpen(rim);
+        }
+    }
     cairo_surface_t* image = canvas.finish();
     // A PDF keeps the picture as JPEG, a tenth of what lossless takes of a
     // photograph; an SVG keeps it as PNG.
@@ -482,20 +632,22 @@ void drawNetPicture(cairo_t* cr, const Sheet& sheet, const Net& net, const Box& 
 
     cairo_save(cr);
     cairo_new_path(cr);
-    for (const auto* list : {&faces, &bleeds, &tabs})
-        for (const Piece& piece : *list) {
-            // each the same way round, so that overlaps add up
-            bool reverse = signedArea(piece.corners) < 0.0;
-            size_t n = piece.corners.size();
-            for (size_t i = 0; i < n; ++i) {
-                Vec2 p = piece.corners[reverse ? n - 1 - i : i];
-                if (i == 0)
-                    cairo_move_to(cr, p.x * kPointsPerMm, p.y * kPointsPerMm);
-                else
-                    cairo_line_to(cr, p.x * kPointsPerMm, p.y * kPointsPerMm);
-            }
-            cairo_close_path(cr);
+    // The clip is the outline of all the picture paints, not its thousands
+    // of pieces: a page's content stays small and quick to draw.
+    bool allTextured =
+        std::all_of(cover.begin(), cover.end(), [](Cover c) { return c == kTexturedFace; });
+    for (const ClipperLib::Path& outline :
+         clipOf(net, allTextured, options.bleed, faces, bleeds, tabs)) {
+        for (size_t i = 0; i < outline.size(); ++i) {
+            double x = double(outline[i].X) / kClipUnits * kPointsPerMm,
+                   y = double(outline[i].Y) / kClipUnits * kPointsPerMm;
+            if (i == 0)
+                cairo_move_to(cr, x, y);
+            else
+                cairo_line_to(cr, x, y);
         }
+        cairo_close_path(cr);
+    }
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     cairo_clip(cr);
     cairo_translate(cr, box.minX * kPointsPerMm, box.minY * kPointsPerMm);

@@ -229,11 +229,12 @@ void drawFacesAndTabs(cairo_t* cr, const Sheet& sheet, const Page& page, Picture
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     drawMapFaces(cr, page);
-    drawLugs(cr, sheet, page, pictures);
-    for (const PlacedNet& placed : page.nets) {
+    // A net's picture may reach a little way under its tabs; the tabs cover it.
+    for (const PlacedNet& placed : page.nets)
         drawNetPicture(cr, sheet, placed.geometry, page.clip, page.width, page.height, pictures);
+    drawLugs(cr, sheet, page, pictures);
+    for (const PlacedNet& placed : page.nets)
         drawFaces(cr, sheet, placed.geometry, pictures.textures);
-    }
 }
 
 // The outline, joined up so that a cutter follows it without lifting.

@@ -1,5 +1,6 @@
 #include "texture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -177,6 +178,9 @@ cairo_surface_t* loadTexture(const std::string& path, std::string& error) {
 }
 
 TextureCache::~TextureCache() {
+    for (auto& [image, levels] : halvings_)
+        for (size_t i = 1; i < levels.size(); ++i)
+            cairo_surface_destroy(levels[i]);
     for (auto& [path, surface] : surfaces_)
         if (surface)
             cairo_surface_destroy(surface);
@@ -209,6 +213,66 @@ cairo_surface_t* TextureCache::get(const Material& material) {
         failures_[material.texture] = error;
     embedded_[material.embeddedTexture.get()] = surface;
     return surface;
+}
+
+namespace {
+
+// Half the size, each pixel the mean of the (up to) four it covers; the
+// colours stay premultiplied, so means stay right at transparent edges.
+cairo_surface_t* halved(cairo_surface_t* image) {
+    int width = cairo_image_surface_get_width(image),
+        height = cairo_image_surface_get_height(image);
+    int halfWidth = std::max(1, width / 2), halfHeight = std::max(1, height / 2);
+    cairo_format_t format = cairo_image_surface_get_format(image);
+    cairo_surface_t* half = cairo_image_surface_create(format, halfWidth, halfHeight);
+    if (cairo_surface_status(half) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(half);
+        return nullptr;
+    }
+    cairo_surface_flush(image);
+    cairo_surface_flush(half);
+    const unsigned char* from = cairo_image_surface_get_data(image);
+    unsigned char* to = cairo_image_surface_get_data(half);
+    int fromStride = cairo_image_surface_get_stride(image),
+        toStride = cairo_image_surface_get_stride(half);
+    bool opaque = format == CAIRO_FORMAT_RGB24;
+    for (int y = 0; y < halfHeight; ++y)
+        for (int x = 0; x < halfWidth; ++x) {
+            uint32_t sum[4] = {0, 0, 0, 0};
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx) {
+                    int sx = std::min(2 * x + dx, width - 1), sy = std::min(2 * y + dy, height - 1);
+                    uint32_t word;
+                    std::memcpy(&word, from + size_t(sy) * size_t(fromStride) + size_t(sx) * 4, 4);
+                    if (opaque)
+                        word |= 0xff000000u;
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += (word >> (8 * c)) & 0xff;
+                }
+            uint32_t word = 0;
+            for (int c = 0; c < 4; ++c)
+                word |= ((sum[c] + 2) / 4) << (8 * c);
+            std::memcpy(to + size_t(y) * size_t(toStride) + size_t(x) * 4, &word, 4);
+        }
+    cairo_surface_mark_dirty(half);
+    return half;
+}
+
+}  // namespace
+
+const std::vector<cairo_surface_t*>& TextureCache::halvings(cairo_surface_t* image) {
+    std::vector<cairo_surface_t*>& levels = halvings_[image];
+    if (!levels.empty())
+        return levels;
+    levels.push_back(image);
+    while (cairo_image_surface_get_width(levels.back()) > 1 ||
+           cairo_image_surface_get_height(levels.back()) > 1) {
+        cairo_surface_t* next = halved(levels.back());
+        if (!next)
+            break;
+        levels.push_back(next);
+    }
+    return levels;
 }
 
 }  // namespace sheet

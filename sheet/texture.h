@@ -4,6 +4,7 @@
 // file's own images. Each is read once.
 #include <map>
 #include <string>
+#include <vector>
 
 #include <cairo.h>
 
@@ -31,7 +32,14 @@ public:
     cairo_surface_t* get(const Material& material);
     const std::map<std::string, std::string>& failures() const { return failures_; }
 
+    // The image, then halves of it down to a pixel, each the mean of four
+    // pixels of the one before: a face printed smaller than its texture
+    // samples the half that fits, without moire and without reading the
+    // whole of a large image for every pixel. Made once per image.
+    const std::vector<cairo_surface_t*>& halvings(cairo_surface_t* image);
+
 private:
+    std::map<cairo_surface_t*, std::vector<cairo_surface_t*>> halvings_;
     std::map<std::string, cairo_surface_t*> surfaces_;
     std::map<const host_session::EmbeddedImage*, cairo_surface_t*> embedded_;
     std::map<std::string, std::string> failures_;
