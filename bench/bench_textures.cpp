@@ -36,6 +36,7 @@ struct ChildCost {
 ChildCost runChild(const std::vector<std::string>& argv, double limit) {
     ChildCost cost;
     auto start = std::chrono::steady_clock::now();
+    std::fflush(nullptr);  // else the child's stdio would print the table's buffer again
     pid_t pid = fork();
     if (pid < 0)
         return cost;
