@@ -342,12 +342,26 @@ TEST(TexturedSheet, AGlbsOwnTextureIsPrinted) {
     if (!fs::exists(glb))
         GTEST_SKIP() << "assimp's sample models are not installed";
     TempDir dir("kivano-print");
-    Outcome run = unfold({glb.string(), "-o", (dir.path / "box.pdf").string(), "--height", "100"});
+    Outcome run = unfold({glb.string(), "-o", (dir.path / "box.pdf").string(), "-o",
+                          (dir.path / "box.obj").string(), "--height", "100"});
     ASSERT_EQ(run.exit, 0) << run.out;
     EXPECT_EQ(run.out.find("cannot be read"), std::string::npos) << run.out;
     Outcome images = runCommand("pdfimages -list " + shellQuote((dir.path / "box.pdf").string()));
     ASSERT_EQ(images.exit, 0);
     EXPECT_NE(images.out.find(" image "), std::string::npos) << images.out;
+    // The scene's material library names the texture as a file beside it.
+    std::ifstream mtl(dir.path / "box.mtl");
+    std::string line, named;
+    while (std::getline(mtl, line))
+        if (line.rfind("map_Kd ", 0) == 0)
+            named = line.substr(7);
+    ASSERT_FALSE(named.empty());
+    std::ifstream image(dir.path / named, std::ios::binary);
+    char head[4] = {};
+    image.read(head, 4);
+    bool png = std::string(head + 1, 3) == "PNG",
+         jpeg = head[0] == char(0xff) && head[1] == char(0xd8);
+    EXPECT_TRUE(png || jpeg) << named;
 }
 
 // Faces wound against their neighbours are turned before unfolding: every

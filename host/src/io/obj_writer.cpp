@@ -1,5 +1,6 @@
 #include "io/obj_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 
@@ -117,8 +118,12 @@ std::string objText(const ImportedModel& model, const std::string& mtlFileName) 
 }
 
 std::string mtlText(const ImportedModel& model) {
+    return mtlText(model.materials);
+}
+
+std::string mtlText(const std::vector<ImportedMaterial>& materials) {
     std::string out = "# written by kivano\n";
-    for (const ImportedMaterial& m : model.materials) {
+    for (const ImportedMaterial& m : materials) {
         out += "\nnewmtl " + m.name + "\n";
         appendLine(out, "Kd", {m.diffuse[0], m.diffuse[1], m.diffuse[2]});
         if (!m.texturePath.empty())
@@ -131,6 +136,24 @@ bool writeFilesAtomically(const std::vector<std::pair<std::string, std::string>>
                           std::string& error) {
     return kivano::writeFilesAtomically(files, error, quotedFailure, kivano::TemporaryName::Hidden);
 }
+
+namespace {
+
+// The extension of an image file held in memory, or null when it is not
+// one a material library's reader takes as a file.
+const char* imageFileExtension(const host_session::EmbeddedImage& image) {
+    static const unsigned char png[] = {0x89, 'P', 'N', 'G'}, jpeg[] = {0xff, 0xd8, 0xff};
+    const std::vector<unsigned char>& b = image.bytes;
+    if (image.height > 0)
+        return nullptr;  // bare pixels
+    if (b.size() >= 4 && std::equal(png, png + 4, b.begin()))
+        return ".png";
+    if (b.size() >= 3 && std::equal(jpeg, jpeg + 3, b.begin()))
+        return ".jpg";
+    return nullptr;
+}
+
+}  // namespace
 
 bool writeObj(const ImportedModel& model, const std::string& path, std::string& error) {
     if (path.empty()) {
@@ -145,8 +168,26 @@ bool writeObj(const ImportedModel& model, const std::string& path, std::string& 
     if (mtl == fs::path(path))
         mtl += ".mtl";
     std::vector<std::pair<std::string, std::string>> files;
-    if (!model.materials.empty())
-        files.emplace_back(mtl.string(), mtlText(model));
+    // Textures the model file held go beside the OBJ as files of their own,
+    // for "*0" names nothing another program can open.
+    std::vector<ImportedMaterial> materials = model.materials;
+    for (size_t i = 0; i < materials.size(); ++i) {
+        ImportedMaterial& m = materials[i];
+        if (!m.textureImage)
+            continue;
+        const char* extension = imageFileExtension(*m.textureImage);
+        if (!extension) {
+            m.texturePath.clear();
+            continue;
+        }
+        fs::path image = fs::path(path).replace_extension("");
+        image += "_texture" + std::to_string(i) + extension;
+        files.emplace_back(image.string(),
+                           std::string(m.textureImage->bytes.begin(), m.textureImage->bytes.end()));
+        m.texturePath = image.filename().string();
+    }
+    if (!materials.empty())
+        files.emplace_back(mtl.string(), mtlText(materials));
     files.emplace_back(path, objText(model, mtl.filename().string()));
     return writeFilesAtomically(files, error);
 }

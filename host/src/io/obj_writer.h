@@ -13,6 +13,7 @@ namespace host::io {
 // materials are written under the default shading group's name.
 std::string objText(const ImportedModel& model, const std::string& mtlFileName);
 std::string mtlText(const ImportedModel& model);
+std::string mtlText(const std::vector<ImportedMaterial>& materials);
 
 // Writes each (path, text) to a temporary file in the path's directory and
 // renames them into place only when all were written, so a failure leaves

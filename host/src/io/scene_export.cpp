@@ -143,6 +143,7 @@ struct MaterialTable {
         if (material) {
             m.diffuse = material->color();
             m.texturePath = material->textureFile();
+            m.textureImage = material->textureImage();
         }
         return m;
     }
