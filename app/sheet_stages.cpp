@@ -258,10 +258,15 @@ std::string shownPath(const std::string& path) {
     return inside ? relative.string() : path;
 }
 
-void warnTextures(const sheet::TextureCache& textures, RunReport& report) {
-    for (const auto& [path, reason] : textures.failures())
+void warnTextures(const sheet::Pictures& pictures, RunReport& report) {
+    for (const auto& [path, reason] : pictures.textures.failures())
         warn(report, "texture " + shownPath(path) + " cannot be read (" + reason +
                          "): its faces are filled with the material's colour");
+    if (pictures.loweredDotsPerInch > 0.0)
+        warn(report, "the textures of the largest nets print at " +
+                         std::to_string(int(pictures.loweredDotsPerInch)) + " dpi, not " +
+                         number(pictures.options.dotsPerInch) +
+                         ": a picture that size would take gigabytes");
 }
 
 }  // namespace run

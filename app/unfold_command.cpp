@@ -88,7 +88,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
                 return f;
         return writeFaces(o, sheet, layout, input, report);
     });
-    warnTextures(pictures.textures, report);
+    warnTextures(pictures, report);
     return failure;
 }
 

@@ -150,7 +150,7 @@ std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
 std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sheet,
                                   const sheet::Layout& layout, const InputPolygons& input,
                                   RunReport& report);
-void warnTextures(const sheet::TextureCache& textures, RunReport& report);
+void warnTextures(const sheet::Pictures& pictures, RunReport& report);
 
 // ---- the report (run_report.cpp) -------------------------------------------
 

@@ -23,7 +23,7 @@ namespace {
 constexpr double kMmPerInch = 25.4;
 // A picture larger than this prints at a lower resolution: a net on a page
 // the size of a wall would otherwise take gigabytes.
-constexpr double kMaxPicturePixels = 64e6;
+constexpr double kMaxPicturePixels = 36e6;  // an A1 page at 300 dpi
 // Pixels this close to a textured face, in pixels, take its texture too, so
 // that faces and their clip meet without a hairline of paper between them.
 constexpr double kFaceGrowPixels = 0.75;
@@ -569,8 +569,12 @@ void drawNetPicture(cairo_t* cr, const Sheet& sheet, const Net& net, const Box& 
         return;
     double perMm = options.dotsPerInch / kMmPerInch;
     double pixels = box.width() * box.height() * perMm * perMm;
-    if (pixels > kMaxPicturePixels)
+    if (pixels > kMaxPicturePixels) {
         perMm *= std::sqrt(kMaxPicturePixels / pixels);
+        double lowered = perMm * kMmPerInch;
+        if (pictures.loweredDotsPerInch == 0.0 || lowered < pictures.loweredDotsPerInch)
+            pictures.loweredDotsPerInch = lowered;
+    }
     // Whole pixels from the box's corner, so the picture lies where its
     // pixels were worked out.
     Canvas canvas(box, perMm);

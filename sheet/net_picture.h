@@ -29,6 +29,9 @@ public:
 
     PictureOptions options;
     TextureCache textures;
+    // The lowest resolution a picture printed at, below options.dotsPerInch
+    // where a net was too large for its picture at that resolution; 0: none.
+    double loweredDotsPerInch = 0.0;
 
     // The faces of every page, for partnerOf. The pages must outlive this.
     void findPartners(const std::vector<Page>& pages);
