@@ -29,9 +29,9 @@ constexpr double kMaxPicturePixels = 36e6;  // an A1 page at 300 dpi
 constexpr double kFaceGrowPixels = 0.75;
 // A bleed goes round a corner of the outline as a polygon of this many sides.
 constexpr int kBleedCornerSides = 8;
-// Two UV triangles smaller than this (in the texture's unit square) or two
-// paper triangles smaller than this (mm²) give no map.
-constexpr double kLeastUvArea = 1e-12;
+// A bleed pixel takes the colour this far (mm) inside the cut edge.
+constexpr double kBleedInset = 0.05;
+// A face smaller than this on paper (mm², twice its area) gives no map.
 constexpr double kLeastPaperArea = 1e-9;
 // The clip's outline is worked out in whole units of this many per mm, its
 // rounds kept this close to true circles (mm).
@@ -52,7 +52,9 @@ bool uvMap(const Vec2 p[3], const Vec2 uv[3], UvMap& out) {
     double detP = p1x * p2y - p2x * p1y;
     double u1 = uv[1].x - uv[0].x, v1 = uv[1].y - uv[0].y;
     double u2 = uv[2].x - uv[0].x, v2 = uv[2].y - uv[0].y;
-    if (std::fabs(detP) < kLeastPaperArea || std::fabs(u1 * v2 - u2 * v1) < kLeastUvArea)
+    // UVs in a line (or one point) squash the texture onto the face, as a
+    // renderer shows it; only a face without area on paper has no map.
+    if (std::fabs(detP) < kLeastPaperArea)
         return false;
     // [uv1 uv2] * inverse([p1 p2])
     double ixx = p2y / detP, ixy = -p2x / detP, iyx = -p1y / detP, iyy = p1x / detP;
@@ -135,6 +137,11 @@ struct Piece {
     cairo_surface_t* image = nullptr;
     Texels texels;  // of the halving of `image` it samples
     UvMap map;
+    // A bleed: each pixel takes the colour of the face's nearest point just
+    // inside this edge, since past its UVs the texture holds other things
+    // (the next part of an atlas, the eye beside the cheek).
+    bool bleed = false;
+    Vec2 edgeFrom, edgeTo, inward;
 };
 
 // What a pixel's centre lies in.
@@ -203,6 +210,10 @@ private:
         const UvMap& m = piece.map;
         const Texels& t = piece.texels;
         double mx = box_.minX + (x0 + 0.5) / perMm_;
+        if (piece.bleed) {
+            paintBleedSpan(piece, y, x0, x1, mx, my);
+            return;
+        }
         double tx = (m.ux * mx + m.uy * my + m.u0) * t.width - 0.5;
         double ty = (1.0 - (m.vx * mx + m.vy * my + m.v0)) * t.height - 0.5;
         double stepX = m.ux / perMm_ * t.width, stepY = -m.vx / perMm_ * t.height;
@@ -212,6 +223,27 @@ private:
             if (openOnly && cover[x] != kOpen)
                 continue;
             uint32_t colour = sampleTexel(t, tx, ty);
+            if (!t.opaque)
+                colour = overPaper(colour);
+            std::memcpy(row + size_t(x) * 4, &colour, 4);
+        }
+    }
+
+    void paintBleedSpan(const Piece& piece, int y, int x0, int x1, double mx, double my) {
+        const UvMap& m = piece.map;
+        const Texels& t = piece.texels;
+        Vec2 a = piece.edgeFrom, d{piece.edgeTo.x - a.x, piece.edgeTo.y - a.y};
+        double length2 = d.x * d.x + d.y * d.y;
+        auto* row = reinterpret_cast<unsigned char*>(data_ + size_t(y) * size_t(stride_));
+        const unsigned char* cover = &cover_[index(0, y)];
+        for (int x = x0; x <= x1; ++x, mx += 1.0 / perMm_) {
+            if (cover[x] != kOpen)
+                continue;
+            double along = std::clamp(((mx - a.x) * d.x + (my - a.y) * d.y) / length2, 0.0, 1.0);
+            double qx = a.x + along * d.x + piece.inward.x * kBleedInset,
+                   qy = a.y + along * d.y + piece.inward.y * kBleedInset;
+            uint32_t colour = sampleTexel(t, (m.ux * qx + m.uy * qy + m.u0) * t.width - 0.5,
+                                          (1.0 - (m.vx * qx + m.vy * qy + m.v0)) * t.height - 0.5);
             if (!t.opaque)
                 colour = overPaper(colour);
             std::memcpy(row + size_t(x) * 4, &colour, 4);
@@ -382,11 +414,15 @@ void addBleed(const Net& net, unsigned faceIndex, const Piece& face, double blee
             continue;
         Vec2 n = outwardNormal(f, k);
         Piece strip = face;
+        strip.bleed = true;
+        strip.edgeFrom = a;
+        strip.edgeTo = b;
+        strip.inward = {-n.x, -n.y};
         strip.corners = {
             a, b, {b.x + n.x * bleed, b.y + n.y * bleed}, {a.x + n.x * bleed, a.y + n.y * bleed}};
-        out.push_back(std::move(strip));
+        out.push_back(strip);
         for (Vec2 end : {a, b}) {
-            Piece round = face;
+            Piece round = strip;
             round.corners.clear();
             for (int i = 0; i < kBleedCornerSides; ++i) {
                 double angle = 2 * M_PI * i / kBleedCornerSides;
