@@ -4,8 +4,9 @@
 // Then, when the kivano tool is built, one whole `kivano unfold MODEL -o
 // MODEL.pdf --json REPORT` run per model: the seconds of each stage, of the
 // whole run (wall and CPU) and its peak memory; then the targets.
-//   kivano_bench [--quick] [--limit SECONDS]
-//   --quick: the models up to 20,480 triangles; --limit: wall seconds a
+//   kivano_bench [--quick] [--textures] [--limit SECONDS]
+//   --quick: the models up to 20,480 triangles; --textures: only the textured
+//   sheets; --limit: wall seconds a
 //   whole run may take (120 by default)
 // Last, pages and seconds of both packers on the models the peer was
 // measured on, next to the peer's figures.
@@ -450,15 +451,17 @@ static void printPackingTargets(const std::vector<PackingRow>& rows) {
 }
 
 int main(int argc, char** argv) {
-    bool quick = false;
+    bool quick = false, texturesOnly = false;
     double limit = kDefaultRunLimit;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
+        else if (std::strcmp(argv[i], "--textures") == 0)
+            texturesOnly = true;
         else if (std::strcmp(argv[i], "--limit") == 0 && i + 1 < argc && std::atof(argv[i + 1]) > 0)
             limit = std::atof(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: kivano_bench [--quick] [--limit SECONDS]\n");
+            std::fprintf(stderr, "usage: kivano_bench [--quick] [--textures] [--limit SECONDS]\n");
             return 2;
         }
     }
@@ -469,6 +472,10 @@ int main(int argc, char** argv) {
     if (!mkdtemp(directory)) {
         std::perror("kivano_bench: temporary directory");
         return 1;
+    }
+    if (texturesOnly && !tool.empty()) {
+        measureTextures(tool, directory, limit);
+        return 0;
     }
     std::vector<Measured> all;
     std::printf("algokante in process (CPU seconds):\n");
