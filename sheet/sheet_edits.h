@@ -1,0 +1,51 @@
+#pragma once
+// A person's changes to an unfolded sheet, before it is laid out: joining
+// two nets along an edge that was cut, and cutting an edge that was folded.
+// Each edit keeps every face as it was on the model (only moved and turned
+// on paper, never bent or mirrored), leaves the sheet classified (kinds and
+// glue numbers), and can be undone and redone.
+#include <string>
+#include <vector>
+
+#include "common/tolerances.h"
+#include "sheet_model.h"
+
+namespace sheet {
+
+struct EditOutcome {
+    bool done = false;
+    std::string refusal;  // why not, in one sentence, when not done
+};
+
+class SheetEditor {
+public:
+    // The sheet must outlive the editor; it is classified at once.
+    explicit SheetEditor(Sheet& sheet, double flatAngle = kFlatFoldAngle);
+
+    // The edge's two nets become one, the second laid against the first
+    // along the edge; refused when a face or tab would lie over another.
+    // Both sides of a cut in one net join only where they already meet.
+    EditOutcome join(int edgeId);
+    // The fold becomes a cut; where it was the net's only link between two
+    // parts, they become two nets.
+    EditOutcome cut(int edgeId);
+
+    bool undo();
+    bool redo();
+    size_t undoSteps() const { return undo_.size(); }
+
+private:
+    struct Snapshot {
+        std::vector<Net> nets;
+        std::vector<ModelTriangle> model;
+    };
+    Snapshot snapshot() const;
+    void restore(Snapshot&& s);
+    void settle();
+
+    Sheet& sheet_;
+    double flatAngle_;
+    std::vector<Snapshot> undo_, redo_;
+};
+
+}  // namespace sheet

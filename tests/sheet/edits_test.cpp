@@ -1,0 +1,192 @@
+// Random joins and cuts over the sample meshes, each followed by the
+// invariants a person relies on: every face printed once, as it is on the
+// model, no two pieces of a net over each other (by Clipper, not the
+// editor's own test), both sides of every cut numbered alike; and undoing
+// everything gives back the sheet as it was.
+#include <gtest/gtest.h>
+
+#include <clipper.hpp>
+
+#include <cmath>
+#include <map>
+#include <random>
+
+#include "sheet_edits.h"
+#include "test_meshes.h"
+
+namespace sheet {
+namespace {
+
+namespace cl = ClipperLib;
+
+using FaceKey = std::array<int, 3>;
+
+FaceKey keyOf(const Face& f) {
+    return {f.edgeId[0], f.edgeId[1], f.edgeId[2]};
+}
+
+struct Shape {
+    double sides[3];
+    double area;  // signed: the face is never mirrored
+};
+
+Shape shapeOf(const Face& f) {
+    Shape s;
+    for (int k = 0; k < 3; ++k)
+        s.sides[k] = std::hypot(f.p[(k + 1) % 3].x - f.p[k].x, f.p[(k + 1) % 3].y - f.p[k].y);
+    s.area = (f.p[1].x - f.p[0].x) * (f.p[2].y - f.p[0].y) -
+             (f.p[2].x - f.p[0].x) * (f.p[1].y - f.p[0].y);
+    return s;
+}
+
+cl::Path pathOf(const Vec2* p, int count) {
+    cl::Path path;
+    for (int i = 0; i < count; ++i)
+        path.push_back(
+            {cl::cInt(std::llround(p[i].x * 1e6)), cl::cInt(std::llround(p[i].y * 1e6))});
+    return path;
+}
+
+// The area two polygons share, mm².
+double sharedArea(const cl::Path& a, const cl::Path& b) {
+    cl::Clipper clipper;
+    clipper.AddPath(a, cl::ptSubject, true);
+    clipper.AddPath(b, cl::ptClip, true);
+    cl::Paths common;
+    clipper.Execute(cl::ctIntersection, common, cl::pftNonZero, cl::pftNonZero);
+    double area = 0.0;
+    for (const cl::Path& p : common)
+        area += std::fabs(cl::Area(p));
+    return area / 1e12;
+}
+
+void expectSound(const Sheet& sheet, const std::map<FaceKey, Shape>& original,
+                 const std::string& where) {
+    std::map<FaceKey, int> seen;
+    std::map<int, std::vector<int>> glueOf;  // edge id -> glue numbers of its cut sides
+    for (const Net& net : sheet.nets) {
+        std::vector<cl::Path> pieces;
+        for (const Face& f : net.faces) {
+            ++seen[keyOf(f)];
+            auto shape = original.find(keyOf(f));
+            ASSERT_NE(shape, original.end()) << where;
+            Shape now = shapeOf(f);
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NEAR(now.sides[k], shape->second.sides[k], 1e-6) << where;
+            EXPECT_GT(now.area * shape->second.area, 0.0) << where << ": a face was mirrored";
+            pieces.push_back(pathOf(f.p, 3));
+            for (int k = 0; k < 3; ++k)
+                if (f.kind[k] == EdgeKind::Cut && f.edgeId[k] != kNoEdgeId)
+                    glueOf[f.edgeId[k]].push_back(f.glue[k]);
+        }
+        for (const Lug& lug : net.lugs)
+            pieces.push_back(pathOf(lug.p, 4));
+        for (size_t i = 0; i < pieces.size(); ++i)
+            for (size_t j = i + 1; j < pieces.size(); ++j)
+                EXPECT_LT(sharedArea(pieces[i], pieces[j]), 1e-4)
+                    << where << ": two pieces of a net lie over each other";
+    }
+    EXPECT_EQ(seen.size(), original.size()) << where;
+    for (const auto& [key, times] : seen)
+        EXPECT_EQ(times, 1) << where;
+    for (const auto& [id, numbers] : glueOf)
+        if (numbers.size() == 2) {
+            EXPECT_EQ(numbers[0], numbers[1]) << where << ": edge " << id;
+            EXPECT_GT(numbers[0], 0) << where;
+        }
+}
+
+bool sameSheet(const Sheet& a, const Sheet& b) {
+    if (a.nets.size() != b.nets.size())
+        return false;
+    for (size_t n = 0; n < a.nets.size(); ++n) {
+        const Net &x = a.nets[n], &y = b.nets[n];
+        if (x.container != y.container || x.faces.size() != y.faces.size() ||
+            x.lugs.size() != y.lugs.size())
+            return false;
+        for (size_t f = 0; f < x.faces.size(); ++f)
+            for (int k = 0; k < 3; ++k)
+                if (x.faces[f].p[k].x != y.faces[f].p[k].x ||
+                    x.faces[f].p[k].y != y.faces[f].p[k].y ||
+                    x.faces[f].joined[k] != y.faces[f].joined[k] ||
+                    x.faces[f].glue[k] != y.faces[f].glue[k])
+                    return false;
+    }
+    return true;
+}
+
+TEST(SheetEdits, RandomJoinsAndCutsKeepTheSheetSoundAndUndoGivesItBack) {
+    std::mt19937 random(5);
+    for (const testing::Mesh& mesh : testing::sampleMeshes()) {
+        Sheet sheet = testing::unfoldSimply(mesh, 3, 4.0);
+        SheetEditor editor(sheet);
+        Sheet automatic = sheet;
+        std::map<FaceKey, Shape> original;
+        std::vector<int> ids;
+        for (const Net& net : sheet.nets)
+            for (const Face& f : net.faces) {
+                original[keyOf(f)] = shapeOf(f);
+                for (int id : f.edgeId)
+                    if (id != kNoEdgeId)
+                        ids.push_back(id);
+            }
+        int done = 0, refused = 0;
+        for (int step = 0; step < 40; ++step) {
+            int id = ids[random() % ids.size()];
+            Sheet before = sheet;
+            EditOutcome outcome = random() % 2 ? editor.join(id) : editor.cut(id);
+            std::string where = mesh.name + ", step " + std::to_string(step);
+            if (!outcome.done) {
+                ++refused;
+                EXPECT_FALSE(outcome.refusal.empty()) << where;
+                EXPECT_TRUE(sameSheet(before, sheet)) << where << ": a refused edit changed it";
+                continue;
+            }
+            ++done;
+            expectSound(sheet, original, where);
+        }
+        EXPECT_GT(done, 5) << mesh.name;
+        EXPECT_EQ(editor.undoSteps(), size_t(done)) << mesh.name;
+        while (editor.undo()) {
+        }
+        EXPECT_TRUE(sameSheet(automatic, sheet)) << mesh.name << ": undo did not give it back";
+        ASSERT_TRUE(editor.redo());
+        expectSound(sheet, original, mesh.name + ", redone");
+    }
+}
+
+// A saddle: three faces round a corner whose angles add up to more than a
+// turn. Joining the third to the other two would lay it over the first:
+// refused in a sentence that counts the faces, and nothing changes.
+TEST(SheetEdits, AJoinThatWouldOverlapIsRefusedInWords) {
+    testing::Mesh saddle;
+    saddle.name = "saddle";
+    const double r = 30.0, pi = std::acos(-1.0);
+    saddle.vertices = {{0, 0, 0},
+                       {r, 0, 0},
+                       {r * std::cos(pi * 5 / 6), r * std::sin(pi * 5 / 6), 0},
+                       {r * std::cos(pi * 5 / 3), r * std::sin(pi * 5 / 3), 0},
+                       {0, r, r}};
+    saddle.triangles = {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}};
+    Sheet sheet = testing::unfoldSimply(saddle, 1, 0.0);
+    ASSERT_EQ(sheet.nets.size(), 3u);
+    auto shared = [&](size_t a, size_t b) {
+        for (int x : sheet.nets[a].faces[0].edgeId)
+            for (int y : sheet.nets[b].faces[0].edgeId)
+                if (x == y && x != kNoEdgeId)
+                    return x;
+        return kNoEdgeId;
+    };
+    int first = shared(0, 1), second = shared(1, 2);
+    SheetEditor editor(sheet);
+    ASSERT_TRUE(editor.join(first).done);
+    Sheet before = sheet;
+    EditOutcome outcome = editor.join(second);
+    EXPECT_FALSE(outcome.done);
+    EXPECT_EQ(outcome.refusal, "joining would lay 1 face over net 1's faces");
+    EXPECT_TRUE(sameSheet(before, sheet));
+    EXPECT_EQ(editor.undoSteps(), 1u);
+}
+
+}  // namespace
+}  // namespace sheet
