@@ -162,9 +162,76 @@ std::vector<char> reachedFromFirst(const Net& net) {
     return reached;
 }
 
+// How far the face's third corner lies from edge k.
+double heightOver(const Face& f, int k) {
+    Vec2 a = f.p[k], b = f.p[(k + 1) % 3], c = f.p[(k + 2) % 3];
+    double length = std::hypot(b.x - a.x, b.y - a.y);
+    if (!(length > 0.0))
+        return 0.0;
+    return std::fabs((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / length;
+}
+
+// The tab on edge k of the face as the unfolding shapes one: as wide as the
+// partner face reaches over the edge, at most `widest`, its flanks at 45
+// degrees, or a right-angled triangle where the flanks would cross.
+Lug lugOn(const Face& face, unsigned faceIndex, int k, const Face& partner, int kp, double widest) {
+    Lug lug;
+    lug.face = faceIndex;
+    lug.edge = k;
+    Vec2 from = face.p[k], to = face.p[(k + 1) % 3], third = face.p[(k + 2) % 3];
+    double w = std::min(heightOver(partner, kp), widest);
+    double dx = to.x - from.x, dy = to.y - from.y, length = std::hypot(dx, dy);
+    Vec2 along{dx / length, dy / length}, out{-along.y, along.x};
+    if (out.x * (third.x - from.x) + out.y * (third.y - from.y) > 0)
+        out = {-out.x, -out.y};
+    lug.p[0] = to;
+    lug.p[1] = from;
+    if (length >= 2 * w) {
+        lug.p[2] = {from.x + (out.x + along.x) * w, from.y + (out.y + along.y) * w};
+        lug.p[3] = {to.x + (out.x - along.x) * w, to.y + (out.y - along.y) * w};
+    } else {
+        Vec2 apex{from.x + dx / 2 + out.x * length / 2, from.y + dy / 2 + out.y * length / 2};
+        lug.p[2] = lug.p[3] = apex;
+    }
+    return lug;
+}
+
+// Whether the tab lies clear of the net's faces and its other tabs.
+bool roomFor(const Net& net, const Lug& lug) {
+    for (const Face& f : net.faces)
+        if (convexOverlap(lug.p, f.p, -kTouch))
+            return false;
+    for (const Lug& other : net.lugs)
+        if (!(other.face == lug.face && other.edge == lug.edge) &&
+            convexOverlap(lug.p, other.p, -kTouch))
+            return false;
+    return true;
+}
+
+// A tab on the side of the two the unfolding would choose (where the
+// partner reaches further over the edge), else on the other; none where
+// neither has room.
+bool placeTab(Sheet& sheet, const std::vector<Side>& sides, double lugWidth) {
+    const Face& a = faceOf(sheet, sides[0]);
+    const Face& b = faceOf(sheet, sides[1]);
+    bool firstSide = heightOver(b, sides[1].edge) >= heightOver(a, sides[0].edge);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const Side& on = sides[firstSide == (attempt == 0) ? 0 : 1];
+        const Side& partner = sides[firstSide == (attempt == 0) ? 1 : 0];
+        Lug lug = lugOn(faceOf(sheet, on), on.face, on.edge, faceOf(sheet, partner), partner.edge,
+                        lugWidth);
+        if (roomFor(sheet.nets[on.net], lug)) {
+            sheet.nets[on.net].lugs.push_back(lug);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
-SheetEditor::SheetEditor(Sheet& sheet, double flatAngle) : sheet_(sheet), flatAngle_(flatAngle) {
+SheetEditor::SheetEditor(Sheet& sheet, double lugWidth, double flatAngle)
+    : sheet_(sheet), lugWidth_(lugWidth), flatAngle_(flatAngle) {
     settle();
 }
 
@@ -274,6 +341,58 @@ EditOutcome SheetEditor::cut(int edgeId) {
         sheet_.nets[index] = std::move(kept);
         sheet_.nets.insert(sheet_.nets.begin() + std::ptrdiff_t(index) + 1, std::move(part));
     }
+    // Where the net fell in two, the parts are laid out apart later: the
+    // tab needs room only in its own part. A slit has none for it.
+    placeTab(sheet_, sidesOf(sheet_, edgeId), lugWidth_);
+    settle();
+    return {true, {}};
+}
+
+EditOutcome SheetEditor::flipTab(int edgeId) {
+    std::vector<Side> sides = sidesOf(sheet_, edgeId);
+    std::string edge = "edge " + std::to_string(edgeId);
+    if (sides.size() != 2 || faceOf(sheet_, sides[0]).joined[sides[0].edge])
+        return {false, edge + " is no cut edge"};
+    int holder = -1;
+    for (int i = 0; i < 2; ++i)
+        for (const Lug& lug : sheet_.nets[sides[size_t(i)].net].lugs)
+            if (isLugOn(lug, sides[size_t(i)].face, sides[size_t(i)].edge))
+                holder = i;
+    if (holder < 0)
+        return {false, edge + " has no tab to flip"};
+    const Side& from = sides[size_t(holder)];
+    const Side& to = sides[size_t(1 - holder)];
+    Lug lug =
+        lugOn(faceOf(sheet_, to), to.face, to.edge, faceOf(sheet_, from), from.edge, lugWidth_);
+    if (!roomFor(sheet_.nets[to.net], lug))
+        return {false, "the tab would lie over " + netName(to.net) + "'s faces or tabs"};
+    undo_.push_back(snapshot());
+    redo_.clear();
+    dropLug(sheet_.nets[from.net], from.face, from.edge);
+    sheet_.nets[to.net].lugs.push_back(lug);
+    settle();
+    return {true, {}};
+}
+
+EditOutcome SheetEditor::setTab(int edgeId, bool on) {
+    std::vector<Side> sides = sidesOf(sheet_, edgeId);
+    std::string edge = "edge " + std::to_string(edgeId);
+    if (sides.size() != 2 || faceOf(sheet_, sides[0]).joined[sides[0].edge])
+        return {false, edge + " is no cut edge"};
+    bool has = false;
+    for (const Side& s : sides)
+        for (const Lug& lug : sheet_.nets[s.net].lugs)
+            has = has || isLugOn(lug, s.face, s.edge);
+    if (has == on)
+        return {false, edge + (on ? " has a tab already" : " has no tab")};
+    Snapshot before = snapshot();
+    if (on && !placeTab(sheet_, sides, lugWidth_))
+        return {false, "a tab on " + edge + " would lie over faces or tabs on either side"};
+    if (!on)
+        for (const Side& s : sides)
+            dropLug(sheet_.nets[s.net], s.face, s.edge);
+    undo_.push_back(std::move(before));
+    redo_.clear();
     settle();
     return {true, {}};
 }

@@ -19,16 +19,24 @@ struct EditOutcome {
 
 class SheetEditor {
 public:
-    // The sheet must outlive the editor; it is classified at once.
-    explicit SheetEditor(Sheet& sheet, double flatAngle = kFlatFoldAngle);
+    // The sheet must outlive the editor; it is classified at once. Tabs the
+    // edits make are at most `lugWidth` mm wide, as the unfolding's are.
+    explicit SheetEditor(Sheet& sheet, double lugWidth = 4.0, double flatAngle = kFlatFoldAngle);
 
     // The edge's two nets become one, the second laid against the first
     // along the edge; refused when a face or tab would lie over another.
     // Both sides of a cut in one net join only where they already meet.
     EditOutcome join(int edgeId);
-    // The fold becomes a cut; where it was the net's only link between two
-    // parts, they become two nets.
+    // The fold becomes a cut with a tab on the side the unfolding would
+    // give it, or the other where that one has no room; where the fold was
+    // the net's only link between two parts, they become two nets.
     EditOutcome cut(int edgeId);
+    // The cut edge's tab goes to its other side; refused where it has no
+    // room there.
+    EditOutcome flipTab(int edgeId);
+    // The cut edge gets a tab (on the side the unfolding would give it, or
+    // the other) or loses its tab.
+    EditOutcome setTab(int edgeId, bool on);
 
     bool undo();
     bool redo();
@@ -44,6 +52,7 @@ private:
     void settle();
 
     Sheet& sheet_;
+    double lugWidth_;
     double flatAngle_;
     std::vector<Snapshot> undo_, redo_;
 };

@@ -1,4 +1,4 @@
-// Random joins and cuts over the sample meshes, each followed by the
+// Random joins, cuts and tab changes over the sample meshes, each followed by the
 // invariants a person relies on: every face printed once, as it is on the
 // model, no two pieces of a net over each other (by Clipper, not the
 // editor's own test), both sides of every cut numbered alike; and undoing
@@ -131,10 +131,14 @@ TEST(SheetEdits, RandomJoinsAndCutsKeepTheSheetSoundAndUndoGivesItBack) {
                         ids.push_back(id);
             }
         int done = 0, refused = 0;
-        for (int step = 0; step < 40; ++step) {
+        for (int step = 0; step < 80; ++step) {
             int id = ids[random() % ids.size()];
             Sheet before = sheet;
-            EditOutcome outcome = random() % 2 ? editor.join(id) : editor.cut(id);
+            unsigned op = random() % 4;
+            EditOutcome outcome = op == 0   ? editor.join(id)
+                                  : op == 1 ? editor.cut(id)
+                                  : op == 2 ? editor.flipTab(id)
+                                            : editor.setTab(id, random() % 2 == 0);
             std::string where = mesh.name + ", step " + std::to_string(step);
             if (!outcome.done) {
                 ++refused;
@@ -186,6 +190,56 @@ TEST(SheetEdits, AJoinThatWouldOverlapIsRefusedInWords) {
     EXPECT_EQ(outcome.refusal, "joining would lay 1 face over net 1's faces");
     EXPECT_TRUE(sameSheet(before, sheet));
     EXPECT_EQ(editor.undoSteps(), 1u);
+}
+
+// A cut fold gets one tab, shaped as the unfolding shapes them: on the
+// edge, away from its face, as wide as the face across reaches but at most
+// the tab width, with flanks at 45 degrees; flipping moves it across, and
+// switching it off leaves the edge bare.
+TEST(SheetEdits, ACutFoldGetsATabThatFlipsAndGoes) {
+    Sheet sheet = testing::unfoldSimply(testing::cube(40.0), 0, 4.0);
+    SheetEditor editor(sheet, 4.0);
+    int fold = kNoEdgeId;
+    for (const Face& f : sheet.nets[0].faces)
+        for (int k = 0; k < 3 && fold == kNoEdgeId; ++k)
+            if (f.joined[k] && f.kind[k] != EdgeKind::Flat)
+                fold = f.edgeId[k];
+    ASSERT_NE(fold, kNoEdgeId);
+    auto tabsOn = [&](int id) {
+        std::vector<std::pair<const Lug*, const Face*>> found;
+        for (const Net& net : sheet.nets)
+            for (const Lug& lug : net.lugs)
+                if (net.faces[lug.face].edgeId[lug.edge] == id)
+                    found.push_back({&lug, &net.faces[lug.face]});
+        return found;
+    };
+    ASSERT_TRUE(editor.cut(fold).done);
+    auto tabs = tabsOn(fold);
+    ASSERT_EQ(tabs.size(), 1u);
+    const Lug& lug = *tabs[0].first;
+    const Face& face = *tabs[0].second;
+    Vec2 a = face.p[lug.edge], b = face.p[(lug.edge + 1) % 3], c = face.p[(lug.edge + 2) % 3];
+    double length = std::hypot(b.x - a.x, b.y - a.y);
+    auto side = [&](Vec2 p) {  // signed distance from the edge's line, positive towards c
+        double d = ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / length;
+        double towards = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+        return towards > 0 ? d : -d;
+    };
+    EXPECT_NEAR(std::hypot(lug.p[0].x - b.x, lug.p[0].y - b.y), 0.0, 1e-9);
+    EXPECT_NEAR(std::hypot(lug.p[1].x - a.x, lug.p[1].y - a.y), 0.0, 1e-9);
+    EXPECT_NEAR(side(lug.p[2]), -4.0, 1e-9);  // a cube's faces reach 40 mm over the edge
+    EXPECT_NEAR(side(lug.p[3]), -4.0, 1e-9);
+    EXPECT_NEAR(std::hypot(lug.p[2].x - a.x, lug.p[2].y - a.y), 4.0 * std::sqrt(2.0), 1e-9);
+
+    ASSERT_TRUE(editor.flipTab(fold).done);
+    tabs = tabsOn(fold);
+    ASSERT_EQ(tabs.size(), 1u);
+    EXPECT_NE(tabs[0].second, &face);
+    ASSERT_TRUE(editor.setTab(fold, false).done);
+    EXPECT_TRUE(tabsOn(fold).empty());
+    EXPECT_FALSE(editor.flipTab(fold).done);
+    ASSERT_TRUE(editor.undo());
+    EXPECT_EQ(tabsOn(fold).size(), 1u);
 }
 
 }  // namespace
