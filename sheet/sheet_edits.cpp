@@ -196,6 +196,21 @@ Lug lugOn(const Face& face, unsigned faceIndex, int k, const Face& partner, int 
     return lug;
 }
 
+Box extentOf(const Net& net) {
+    Box box;
+    for (const Face& f : net.faces)
+        for (Vec2 p : f.p)
+            box.add(p);
+    for (const Lug& lug : net.lugs)
+        for (Vec2 p : lug.p)
+            box.add(p);
+    return box;
+}
+
+std::string millimetres(double value) {
+    return std::to_string(int(std::lround(value)));
+}
+
 // Whether the tab lies clear of the net's faces and its other tabs.
 bool roomFor(const Net& net, const Lug& lug) {
     for (const Face& f : net.faces)
@@ -268,6 +283,17 @@ EditOutcome SheetEditor::join(int edgeId) {
             return {false, "joining would lay " + std::to_string(over) +
                                (over == 1 ? " face over " : " faces over ") + netName(a.net) +
                                "'s faces"};
+        if (limitWidth_ > 0.0) {
+            Box box = extentOf(netA);
+            box.add(extentOf(netB));
+            double w = box.width(), h = box.height();
+            if (!((w <= limitWidth_ && h <= limitHeight_) ||
+                  (h <= limitWidth_ && w <= limitHeight_)))
+                return {false, "joining would make " + netName(a.net) + " " + millimetres(w) +
+                                   " x " + millimetres(h) + " mm, larger than the page's " +
+                                   millimetres(limitWidth_) + " x " + millimetres(limitHeight_) +
+                                   " mm"};
+        }
         undo_.push_back(snapshot());
         redo_.clear();
         Net& target = sheet_.nets[a.net];
@@ -395,6 +421,11 @@ EditOutcome SheetEditor::setTab(int edgeId, bool on) {
     redo_.clear();
     settle();
     return {true, {}};
+}
+
+void SheetEditor::limitNets(double width, double height) {
+    limitWidth_ = width;
+    limitHeight_ = height;
 }
 
 bool SheetEditor::undo() {

@@ -27,6 +27,9 @@ public:
     // along the edge; refused when a face or tab would lie over another.
     // Both sides of a cut in one net join only where they already meet.
     EditOutcome join(int edgeId);
+    // Joins that would make a net larger than width x height mm (either way
+    // round), tabs included, are refused from now on.
+    void limitNets(double width, double height);
     // The fold becomes a cut with a tab on the side the unfolding would
     // give it, or the other where that one has no room; where the fold was
     // the net's only link between two parts, they become two nets.
@@ -54,6 +57,7 @@ private:
     Sheet& sheet_;
     double lugWidth_;
     double flatAngle_;
+    double limitWidth_ = 0.0, limitHeight_ = 0.0;  // 0: no limit
     std::vector<Snapshot> undo_, redo_;
 };
 

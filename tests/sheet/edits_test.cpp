@@ -190,6 +190,15 @@ TEST(SheetEdits, AJoinThatWouldOverlapIsRefusedInWords) {
     EXPECT_EQ(outcome.refusal, "joining would lay 1 face over net 1's faces");
     EXPECT_TRUE(sameSheet(before, sheet));
     EXPECT_EQ(editor.undoSteps(), 1u);
+
+    // With a page limit the first join of two faces 30 mm long is refused
+    // below their joined size.
+    Sheet again = testing::unfoldSimply(saddle, 1, 0.0);
+    SheetEditor limited(again);
+    limited.limitNets(20.0, 20.0);
+    EditOutcome tooLarge = limited.join(first);
+    EXPECT_FALSE(tooLarge.done);
+    EXPECT_EQ(tooLarge.refusal.rfind("joining would make net 1 ", 0), 0u) << tooLarge.refusal;
 }
 
 // A cut fold gets one tab, shaped as the unfolding shapes them: on the
