@@ -53,19 +53,8 @@ void forEachPoint(PlacedNet& placed, Fn fn) {
     }
 }
 
-Box geometryBox(const Net& net) {
-    Box box;
-    for (const Face& face : net.faces)
-        for (Vec2 p : face.p)
-            box.add(p);
-    for (const Lug& lug : net.lugs)
-        for (Vec2 p : lug.p)
-            box.add(p);
-    return box;
-}
-
 Box boxOfNet(const PlacedNet& placed) {
-    Box box = geometryBox(placed.geometry);
+    Box box = boxOf(placed.geometry);
     for (const Label& label : placed.labels)
         for (Vec2 p : labelCorners(label))
             box.add(p);
@@ -126,7 +115,7 @@ PlacedNet prepareNet(Net&& net, unsigned index, int number, const Layout& layout
     toPageFrame(placed.geometry);
     placed.labels = placeGlueLabels(placed.geometry);
     Box box = boxOfNet(placed);
-    std::optional<Box> room = roomForNumbers(geometryBox(placed.geometry), number, layout, packing);
+    std::optional<Box> room = roomForNumbers(boxOf(placed.geometry), number, layout, packing);
     if (room && !roomForNumbers(box, number, layout, packing)) {
         placed.labels = placeGlueLabels(placed.geometry, GlueSearch::Fast, room);
         box = boxOfNet(placed);

@@ -112,4 +112,15 @@ bool insideConvex(std::span<const Vec2> points, std::span<const Vec2> polygon, d
     return true;
 }
 
+Box boxOf(const Net& net) {
+    Box box;
+    for (const Face& face : net.faces)
+        for (Vec2 p : face.p)
+            box.add(p);
+    for (const Lug& lug : net.lugs)
+        for (Vec2 p : lug.p)
+            box.add(p);
+    return box;
+}
+
 }  // namespace sheet

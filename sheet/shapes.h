@@ -19,6 +19,8 @@ struct Box {
 };
 
 Box boxOf(std::span<const Vec2> points);
+// Everything of a net: its faces and its tabs.
+Box boxOf(const Net& net);
 // Positive for a counter-clockwise polygon (y up), negative for clockwise.
 double signedArea(std::span<const Vec2> polygon);
 bool boxesOverlap(const Box& a, const Box& b, double clearance);

@@ -196,17 +196,6 @@ Lug lugOn(const Face& face, unsigned faceIndex, int k, const Face& partner, int 
     return lug;
 }
 
-Box extentOf(const Net& net) {
-    Box box;
-    for (const Face& f : net.faces)
-        for (Vec2 p : f.p)
-            box.add(p);
-    for (const Lug& lug : net.lugs)
-        for (Vec2 p : lug.p)
-            box.add(p);
-    return box;
-}
-
 std::string millimetres(double value) {
     return std::to_string(int(std::lround(value)));
 }
@@ -284,8 +273,8 @@ EditOutcome SheetEditor::join(int edgeId) {
                                (over == 1 ? " face over " : " faces over ") + netName(a.net) +
                                "'s faces"};
         if (limitWidth_ > 0.0) {
-            Box box = extentOf(netA);
-            box.add(extentOf(netB));
+            Box box = boxOf(netA);
+            box.add(boxOf(netB));
             double w = box.width(), h = box.height();
             if (!((w <= limitWidth_ && h <= limitHeight_) ||
                   (h <= limitWidth_ && w <= limitHeight_)))
@@ -429,21 +418,20 @@ void SheetEditor::limitNets(double width, double height) {
 }
 
 bool SheetEditor::undo() {
-    if (undo_.empty())
-        return false;
-    redo_.push_back(snapshot());
-    restore(std::move(undo_.back()));
-    undo_.pop_back();
-    settle();
-    return true;
+    return step(undo_, redo_);
 }
 
 bool SheetEditor::redo() {
-    if (redo_.empty())
+    return step(redo_, undo_);
+}
+
+// Back to the last state of `from`, the present kept in `to`.
+bool SheetEditor::step(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
+    if (from.empty())
         return false;
-    undo_.push_back(snapshot());
-    restore(std::move(redo_.back()));
-    redo_.pop_back();
+    to.push_back(snapshot());
+    restore(std::move(from.back()));
+    from.pop_back();
     settle();
     return true;
 }

@@ -52,6 +52,7 @@ private:
     };
     Snapshot snapshot() const;
     void restore(Snapshot&& s);
+    bool step(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
     void settle();
 
     Sheet& sheet_;
