@@ -11,12 +11,10 @@
 
 namespace {
 
-// The value UnfoldOptions starts with, as JSON; null where there is none.
-nlohmann::json defaultJson(const OptionEntry& entry) {
-    static const UnfoldOptions defaults;
+nlohmann::json valueJson(const OptionEntry& entry, const UnfoldOptions& options) {
     return std::visit(
-        [](auto member) -> nlohmann::json {
-            const auto& value = defaults.*member;
+        [&](auto member) -> nlohmann::json {
+            const auto& value = options.*member;
             using T = std::decay_t<decltype(value)>;
             if constexpr (std::is_same_v<T, std::optional<double>>)
                 return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
@@ -24,6 +22,12 @@ nlohmann::json defaultJson(const OptionEntry& entry) {
                 return value;
         },
         entry.field);
+}
+
+// The value UnfoldOptions starts with, as JSON; null where there is none.
+nlohmann::json defaultJson(const OptionEntry& entry) {
+    static const UnfoldOptions defaults;
+    return valueJson(entry, defaults);
 }
 
 const char* typeName(OptionType type) {
@@ -136,4 +140,12 @@ bool argumentsFromJson(const std::vector<OptionEntry>& table, const nlohmann::js
         args.push_back("--" + name + "=" + argumentText(value));
     }
     return true;
+}
+
+nlohmann::json optionValuesJson(const std::vector<OptionEntry>& table,
+                                const UnfoldOptions& options) {
+    nlohmann::json values = nlohmann::json::object();
+    for (const OptionEntry& entry : table)
+        values[entry.name] = valueJson(entry, options);
+    return values;
 }

@@ -109,6 +109,11 @@ nlohmann::json optionsJson(const std::vector<OptionEntry>& table);
 bool argumentsFromJson(const std::vector<OptionEntry>& table, const nlohmann::json& options,
                        std::vector<std::string>& args, std::string& error);
 
+// Every option's value in `options`, by name, as a page sends them (null
+// where an optional one is unset).
+nlohmann::json optionValuesJson(const std::vector<OptionEntry>& table,
+                                const UnfoldOptions& options);
+
 template <typename T>
 std::string flagOf(T UnfoldOptions::*field) {
     for (const OptionEntry& entry : unfoldOptionTable())

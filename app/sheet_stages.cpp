@@ -71,7 +71,7 @@ std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, Ru
     std::vector<std::string> warnings;
     std::string error;
     bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error,
-                                        o.map || !o.facesJson.empty());
+                                        o.map || !o.facesJson.empty() || !o.saveProject.empty());
     for (const std::string& w : warnings)
         warn(report, w);
     if (!ok)
@@ -245,6 +245,32 @@ std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sh
     if (!kivano::writeFileAtomically(o.facesJson, facesJson(sheet.model, layout, input), error))
         return Failure{error};
     report.written.push_back(o.facesJson);
+    return std::nullopt;
+}
+
+std::map<unsigned, NetFrame> netFrames(const sheet::Sheet& sheet) {
+    std::map<unsigned, NetFrame> frames;
+    for (const sheet::Net& net : sheet.nets)
+        for (const sheet::Face& face : net.faces)
+            if (face.position == 0)
+                frames[net.container] = {face.p[0], face.p[1]};
+    return frames;
+}
+
+std::optional<Failure> writeProject(const UnfoldOptions& o, const sheet::Sheet& sheet,
+                                    const sheet::Layout& layout, const InputPolygons& input,
+                                    const std::map<unsigned, NetFrame>& frames, RunReport& report) {
+    if (o.saveProject.empty())
+        return std::nullopt;
+    std::string hash = fileSha256(o.input);
+    if (hash.empty())
+        return Failure{"cannot read " + o.input + " again to fingerprint it for the project"};
+    std::string text = projectJson(o.input, hash, optionValuesJson(unfoldOptionTable(), o),
+                                   sheet.model, layout, input, frames);
+    std::string error;
+    if (!kivano::writeFileAtomically(o.saveProject, text, error))
+        return Failure{error};
+    report.written.push_back(o.saveProject);
     return std::nullopt;
 }
 

@@ -69,7 +69,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
                 return f;
             if (auto f = scaleAndSelect(names, scale))
                 return f;
-            if (!o.facesJson.empty())
+            if (!o.facesJson.empty() || !o.saveProject.empty())
                 input = inputPolygons(names);
             if (auto f = runWindow(o, page))
                 return f;
@@ -79,14 +79,20 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
         })))
         return failure;
     addPluginSteps(report);
+    std::map<unsigned, NetFrame> frames;
     if ((failure = stages.run("read", [&] { return readSheet(o, sheet, report); })) ||
-        (failure = stages.run("layout", [&] { return layOut(sheet, o, page, layout, report); })))
+        (failure = stages.run("layout", [&] {
+            frames = netFrames(sheet);
+            return layOut(sheet, o, page, layout, report);
+        })))
         return failure;
     failure = stages.run("write", [&]() -> std::optional<Failure> {
         for (const Output& out : outputs)
             if (auto f = writeOutput(out, sheet, layout, pictures, report))
                 return f;
-        return writeFaces(o, sheet, layout, input, report);
+        if (auto f = writeFaces(o, sheet, layout, input, report))
+            return f;
+        return writeProject(o, sheet, layout, input, frames, report);
     });
     warnTextures(pictures, report);
     return failure;
@@ -131,7 +137,7 @@ int runUnfold(const UnfoldOptions& options) {
     if (auto failure = checkInput(options.input))
         return fail(*failure);
     std::vector<Output> probes = outputs;
-    for (const std::string* extra : {&options.json, &options.facesJson})
+    for (const std::string* extra : {&options.json, &options.facesJson, &options.saveProject})
         if (!extra->empty())
             probes.push_back({*extra, OutputKind::Obj});
     if (auto failure = checkWritable(probes))
@@ -178,6 +184,9 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
         ->required();
     addTableOptions(*cmd, unfoldOptionTable(), *options);
     cmd->add_option("--json", options->json, "Write a report of the run as JSON");
+    cmd->add_option("--save-project", options->saveProject,
+                    "Write the sheet as a project (NAME.kivano.json): every edge's fold, cut "
+                    "and tab, every net's page, place and turn");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");
     // For programs that run the command, not for people: no help line.
     cmd->add_option("--progress-fd", options->progressFd)->group("");

@@ -38,6 +38,8 @@ struct UnfoldOptions {
     double bleed = 0.5;
     std::string tabTexture = "none";
     std::string json;
+    // The sheet's own decisions, to print it again and edit it (project_file.h).
+    std::string saveProject;
     bool quiet = false;
     std::string language = "en";
     // For a program that runs the command: a descriptor that takes one

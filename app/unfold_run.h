@@ -18,6 +18,7 @@
 #include "job_events.h"
 #include "layout.h"
 #include "net_picture.h"
+#include "project_file.h"
 #include "scene_reader.h"
 #include "sheet_model.h"
 #include "unfold_options.h"
@@ -130,6 +131,11 @@ std::optional<Failure> runCommand(const std::string& text, const std::string& wh
 std::optional<Failure> loadPlugin();
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report);
+// Each net's frame as the unfolding laid it, before the layout moves it.
+std::map<unsigned, NetFrame> netFrames(const sheet::Sheet& sheet);
+std::optional<Failure> writeProject(const UnfoldOptions& o, const sheet::Sheet& sheet,
+                                    const sheet::Layout& layout, const InputPolygons& input,
+                                    const std::map<unsigned, NetFrame>& frames, RunReport& report);
 // Winds every part of the model one way, warning of what it turned.
 std::optional<Failure> orientParts(const std::vector<std::string>& names, RunReport& report);
 std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs; packages already present are skipped.
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libassimp-dev libcairo2-dev python3-dev pybind11-dev libcli11-dev libstb-dev libjpeg-dev
+          libassimp-dev libcairo2-dev python3-dev pybind11-dev libcli11-dev libstb-dev libjpeg-dev libssl-dev
           poppler-utils clang-format libpolyclipping-dev assimp-testmodels nlohmann-json3-dev
           libcpp-httplib-dev)
 # The browser the page is tested in, without the desktop it would recommend.
