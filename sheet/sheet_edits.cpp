@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numeric>
+#include <unordered_map>
 
 #include "classify_edges.h"
 #include "shapes.h"
@@ -17,27 +19,12 @@ constexpr double kTouch = 1e-3;
 // Corners this close (mm) are one corner.
 constexpr double kSameCorner = 1e-3;
 
+// A side of an edge where it lies now: its net, its face there, its edge.
 struct Side {
     size_t net;
     unsigned face;
     int edge;
 };
-
-std::vector<Side> sidesOf(const Sheet& sheet, int edgeId) {
-    std::vector<Side> sides;
-    if (edgeId == kNoEdgeId)
-        return sides;
-    for (size_t n = 0; n < sheet.nets.size(); ++n)
-        for (unsigned f = 0; f < sheet.nets[n].faces.size(); ++f)
-            for (int k = 0; k < 3; ++k)
-                if (sheet.nets[n].faces[f].edgeId[k] == edgeId)
-                    sides.push_back({n, f, k});
-    return sides;
-}
-
-Face& faceOf(Sheet& sheet, const Side& s) {
-    return sheet.nets[s.net].faces[s.face];
-}
 
 bool near(Vec2 a, Vec2 b) {
     return std::hypot(a.x - b.x, a.y - b.y) < kSameCorner;
@@ -115,53 +102,6 @@ int facesOver(const Net& a, const Side& sideA, const Net& b, const Side& sideB) 
     return int(std::count(over.begin(), over.end(), 1));
 }
 
-void dropLug(Net& net, unsigned face, int edge) {
-    net.lugs.erase(std::remove_if(net.lugs.begin(), net.lugs.end(),
-                                  [&](const Lug& l) { return isLugOn(l, face, edge); }),
-                   net.lugs.end());
-}
-
-// The model's triangles follow their faces into another net or place.
-void renumberModel(Sheet& sheet, unsigned container,
-                   const std::map<unsigned, std::pair<unsigned, unsigned>>& moves) {
-    for (ModelTriangle& t : sheet.model) {
-        if (t.container != container)
-            continue;
-        auto found = moves.find(t.position);
-        if (found != moves.end()) {
-            t.container = found->second.first;
-            t.position = found->second.second;
-        }
-    }
-}
-
-// Faces of the net that the fold at each joined edge links, from face 0.
-std::vector<char> reachedFromFirst(const Net& net) {
-    std::map<int, std::vector<unsigned>> byId;
-    for (unsigned f = 0; f < net.faces.size(); ++f)
-        for (int k = 0; k < 3; ++k)
-            if (net.faces[f].joined[k] && net.faces[f].edgeId[k] != kNoEdgeId)
-                byId[net.faces[f].edgeId[k]].push_back(f);
-    std::vector<char> reached(net.faces.size(), 0);
-    std::vector<unsigned> open{0};
-    reached[0] = 1;
-    while (!open.empty()) {
-        unsigned f = open.back();
-        open.pop_back();
-        for (int k = 0; k < 3; ++k) {
-            auto found = byId.find(net.faces[f].edgeId[k]);
-            if (!net.faces[f].joined[k] || found == byId.end() || found->second.size() != 2)
-                continue;
-            for (unsigned g : found->second)
-                if (!reached[g]) {
-                    reached[g] = 1;
-                    open.push_back(g);
-                }
-        }
-    }
-    return reached;
-}
-
 // How far the face's third corner lies from edge k.
 double heightOver(const Face& f, int k) {
     Vec2 a = f.p[k], b = f.p[(k + 1) % 3], c = f.p[(k + 2) % 3];
@@ -212,55 +152,343 @@ bool roomFor(const Net& net, const Lug& lug) {
     return true;
 }
 
-// A tab on the side of the two the unfolding would choose (where the
-// partner reaches further over the edge), else on the other; none where
-// neither has room.
-bool placeTab(Sheet& sheet, const std::vector<Side>& sides, double lugWidth) {
-    const Face& a = faceOf(sheet, sides[0]);
-    const Face& b = faceOf(sheet, sides[1]);
-    bool firstSide = heightOver(b, sides[1].edge) >= heightOver(a, sides[0].edge);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const Side& on = sides[firstSide == (attempt == 0) ? 0 : 1];
-        const Side& partner = sides[firstSide == (attempt == 0) ? 1 : 0];
-        Lug lug = lugOn(faceOf(sheet, on), on.face, on.edge, faceOf(sheet, partner), partner.edge,
-                        lugWidth);
-        if (roomFor(sheet.nets[on.net], lug)) {
-            sheet.nets[on.net].lugs.push_back(lug);
-            return true;
+// The motion that takes `from` (a face as unfolded) to `to` (the same face
+// laid elsewhere).
+Motion motionBetween(const Face& from, const Face& to) {
+    double angle = std::atan2(to.p[1].y - to.p[0].y, to.p[1].x - to.p[0].x) -
+                   std::atan2(from.p[1].y - from.p[0].y, from.p[1].x - from.p[0].x);
+    return {std::cos(angle), std::sin(angle), from.p[0], to.p[0]};
+}
+
+// How many faces of the net lie over another face or a tab of it.
+int overlapsWithin(const Net& net) {
+    struct Item {
+        Box box;
+        const Vec2* p;
+        int count;
+        int face;  // -1 for a tab
+    };
+    std::vector<Item> items;
+    for (size_t f = 0; f < net.faces.size(); ++f)
+        items.push_back({boxOf(net.faces[f].p), net.faces[f].p, 3, int(f)});
+    for (const Lug& lug : net.lugs)
+        items.push_back({boxOf(lug.p), lug.p, 4, -1 - int(lug.face)});
+    std::sort(items.begin(), items.end(),
+              [](const Item& a, const Item& b) { return a.box.minX < b.box.minX; });
+    std::vector<int> over(net.faces.size(), 0);
+    for (size_t i = 0; i < items.size(); ++i)
+        for (size_t j = i + 1; j < items.size() && items[j].box.minX < items[i].box.maxX; ++j) {
+            const Item &a = items[i], &b = items[j];
+            if (a.face < 0 && b.face < 0 && a.face == b.face)
+                continue;  // two tabs of one face meet at its corner
+            if (!boxesOverlap(a.box, b.box, -kTouch) ||
+                !convexOverlap({a.p, size_t(a.count)}, {b.p, size_t(b.count)}, -kTouch))
+                continue;
+            int face = a.face >= 0 ? a.face : b.face >= 0 ? b.face : -1 - a.face;
+            over[size_t(face)] = 1;
         }
-    }
-    return false;
+    return std::accumulate(over.begin(), over.end(), 0);
 }
 
 }  // namespace
 
 SheetEditor::SheetEditor(Sheet& sheet, double lugWidth, double flatAngle)
     : sheet_(sheet), lugWidth_(lugWidth), flatAngle_(flatAngle) {
-    settle();
-}
-
-SheetEditor::Snapshot SheetEditor::snapshot() const {
-    return {sheet_.nets, sheet_.model};
-}
-
-void SheetEditor::restore(Snapshot&& s) {
-    sheet_.nets = std::move(s.nets);
-    sheet_.model = std::move(s.model);
-}
-
-void SheetEditor::settle() {
     classifyEdges(sheet_, flatAngle_);
+    std::map<int, std::vector<EdgeSide>> byId;
+    for (size_t n = 0; n < sheet_.nets.size(); ++n) {
+        containerBase_ = std::max(containerBase_, sheet_.nets[n].container + 1);
+        for (Face& face : sheet_.nets[n].faces) {
+            face.origin = int(pristine_.size());
+            for (int k = 0; k < 3; ++k)
+                if (face.edgeId[k] != kNoEdgeId)
+                    byId[face.edgeId[k]].push_back({face.origin, k});
+            pristine_.push_back(face);
+            unfoldedNet_.push_back(unsigned(n));
+        }
+    }
+    unfolded_ = sheet_.nets;
+    if (!sheet_.model.empty()) {
+        std::map<std::pair<unsigned, unsigned>, size_t> onModel;
+        for (size_t i = 0; i < sheet_.model.size(); ++i)
+            onModel[{sheet_.model[i].container, sheet_.model[i].position}] = i;
+        modelIndex_.assign(pristine_.size(), -1);
+        for (size_t o = 0; o < pristine_.size(); ++o) {
+            auto found =
+                onModel.find({unfolded_[unfoldedNet_[o]].container, pristine_[o].position});
+            if (found != onModel.end())
+                modelIndex_[o] = int(found->second);
+        }
+        pristineModel_ = sheet_.model;
+    }
+    edgeOfFace_.assign(pristine_.size(), {-1, -1, -1});
+    for (const auto& [id, sides] : byId) {
+        if (sides.size() != 2)
+            continue;  // a border, or an edge of more than two faces: always cut
+        int e = int(sides_.size());
+        sides_.push_back({sides[0], sides[1]});
+        edgeOfId_[id] = e;
+        for (const EdgeSide& s : sides)
+            edgeOfFace_[size_t(s.face)][size_t(s.edge)] = e;
+    }
+    SheetDecisions& d = unfoldedDecisions_;
+    d.fold.assign(sides_.size(), 0);
+    d.tab.assign(sides_.size(), -1);
+    d.glue.assign(sides_.size(), 0);
+    for (size_t e = 0; e < sides_.size(); ++e) {
+        const EdgeSide& a = sides_[e][0];
+        const EdgeSide& b = sides_[e][1];
+        const Face& fa = pristine_[size_t(a.face)];
+        const Face& fb = pristine_[size_t(b.face)];
+        d.fold[e] = unfoldedNet_[size_t(a.face)] == unfoldedNet_[size_t(b.face)] &&
+                    fa.joined[a.edge] && fb.joined[b.edge];
+        for (int s = 0; s < 2; ++s) {
+            const EdgeSide& side = sides_[e][size_t(s)];
+            const Net& net = unfolded_[unfoldedNet_[size_t(side.face)]];
+            if (findLug(net, pristine_[size_t(side.face)].position, side.edge))
+                d.tab[e] = (signed char)s;
+        }
+        d.glue[e] = d.fold[e] ? 0 : fa.glue[a.edge];
+    }
+    now_ = unfoldedDecisions_;
+    locate();
+}
+
+int SheetEditor::edgeOf(int edgeId) const {
+    auto found = edgeOfId_.find(edgeId);
+    return found == edgeOfId_.end() ? -1 : found->second;
+}
+
+std::vector<int> SheetEditor::anchors() const {
+    std::vector<int> out;
+    for (const Net& net : sheet_.nets)
+        out.push_back(net.faces.empty() ? -1 : net.faces[0].origin);
+    return out;
+}
+
+void SheetEditor::locate() {
+    where_.assign(pristine_.size(), {0, 0});
+    for (size_t n = 0; n < sheet_.nets.size(); ++n)
+        for (unsigned f = 0; f < sheet_.nets[n].faces.size(); ++f)
+            where_[size_t(sheet_.nets[n].faces[f].origin)] = {unsigned(n), f};
+}
+
+// The faces are one net of the unfolding, folded as it folded them.
+bool SheetEditor::automatic(const std::vector<int>& faces) const {
+    unsigned n = unfoldedNet_[size_t(faces[0])];
+    if (faces.size() != unfolded_[n].faces.size())
+        return false;
+    for (int o : faces) {
+        if (unfoldedNet_[size_t(o)] != n)
+            return false;
+        for (int e : edgeOfFace_[size_t(o)])
+            if (e >= 0 && now_.fold[size_t(e)] != unfoldedDecisions_.fold[size_t(e)])
+                return false;
+    }
+    return true;
+}
+
+// The tab on edge k of the net's face f: the unfolding's own where it made
+// one there, carried along with the face, else one shaped as it shapes them.
+Lug SheetEditor::lugFor(const Net& net, unsigned f, int k) const {
+    const Face& face = net.faces[f];
+    const Face& before = pristine_[size_t(face.origin)];
+    if (const Lug* own =
+            findLug(unfolded_[unfoldedNet_[size_t(face.origin)]], before.position, k)) {
+        Lug lug = *own;
+        lug.face = f;
+        bool still = true;
+        for (int c = 0; c < 3; ++c)
+            still = still && face.p[c].x == before.p[c].x && face.p[c].y == before.p[c].y;
+        if (!still) {
+            Motion motion = motionBetween(before, face);
+            for (Vec2& p : lug.p)
+                p = motion(p);
+        }
+        return lug;
+    }
+    int e = edgeOfFace_[size_t(face.origin)][size_t(k)];
+    const EdgeSide& other =
+        sides_[size_t(e)]
+              [sides_[size_t(e)][0].face == face.origin && sides_[size_t(e)][0].edge == k ? 1 : 0];
+    return lugOn(face, f, k, pristine_[size_t(other.face)], other.edge, lugWidth_);
+}
+
+void SheetEditor::addLugs(Net& net) const {
+    net.lugs.clear();
+    for (unsigned f = 0; f < net.faces.size(); ++f)
+        for (int k = 0; k < 3; ++k) {
+            int e = edgeOfFace_[size_t(net.faces[f].origin)][size_t(k)];
+            if (e < 0 || net.faces[f].joined[k] || now_.tab[size_t(e)] < 0)
+                continue;
+            const EdgeSide& holder = sides_[size_t(e)][size_t(now_.tab[size_t(e)])];
+            if (holder.face == net.faces[f].origin && holder.edge == k)
+                net.lugs.push_back(lugFor(net, f, k));
+        }
+}
+
+// The faces laid flat from the first, each against the face it folds to;
+// a fold whose sides end up apart goes to `unlaid`.
+Net SheetEditor::flatten(const std::vector<int>& faces, std::vector<int>& unlaid) const {
+    Net net;
+    net.container = containerBase_ + unsigned(faces[0]);
+    std::unordered_map<int, unsigned> at;
+    net.faces.push_back(pristine_[size_t(faces[0])]);
+    at[faces[0]] = 0;
+    for (size_t i = 0; i < net.faces.size(); ++i)
+        for (int k = 0; k < 3; ++k) {
+            int e = edgeOfFace_[size_t(net.faces[i].origin)][size_t(k)];
+            if (e < 0 || !now_.fold[size_t(e)])
+                continue;
+            for (const EdgeSide& s : sides_[size_t(e)]) {
+                if (s.face == net.faces[i].origin || at.count(s.face))
+                    continue;
+                Face next = pristine_[size_t(s.face)];
+                Motion motion = motionOnto(net.faces[i], k, next, s.edge);
+                for (Vec2& p : next.p)
+                    p = motion(p);
+                at[s.face] = unsigned(net.faces.size());
+                net.faces.push_back(next);
+            }
+        }
+    for (unsigned f = 0; f < net.faces.size(); ++f) {
+        Face& face = net.faces[f];
+        face.position = f;
+        for (int k = 0; k < 3; ++k) {
+            int e = edgeOfFace_[size_t(face.origin)][size_t(k)];
+            face.joined[k] = false;
+            if (e < 0 || !now_.fold[size_t(e)])
+                continue;
+            const EdgeSide& other = sides_[size_t(
+                e)][sides_[size_t(e)][0].face == face.origin && sides_[size_t(e)][0].edge == k ? 1
+                                                                                               : 0];
+            const Face& partner = net.faces[at.at(other.face)];
+            if (meet(face, k, partner, other.edge))
+                face.joined[k] = true;
+            else if (std::find(unlaid.begin(), unlaid.end(), e) == unlaid.end())
+                unlaid.push_back(e);
+        }
+    }
+    return net;
+}
+
+// The sheet as the decisions make it: nets in the order of their first
+// faces, each the unfolding's own where nobody changed it.
+void SheetEditor::rebuild() {
+    std::vector<int> parent(pristine_.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    auto root = [&](int o) {
+        while (parent[size_t(o)] != o)
+            o = parent[size_t(o)] = parent[size_t(parent[size_t(o)])];
+        return o;
+    };
+    for (size_t e = 0; e < sides_.size(); ++e)
+        if (now_.fold[e]) {
+            int a = root(sides_[e][0].face), b = root(sides_[e][1].face);
+            parent[size_t(std::max(a, b))] = std::min(a, b);
+        }
+    std::map<int, std::vector<int>> groups;  // by first face, faces ascending
+    for (int o = 0; o < int(pristine_.size()); ++o)
+        groups[root(o)].push_back(o);
+
+    std::vector<Net> nets;
+    nets.reserve(groups.size());
+    unlaid_.clear();
+    for (const auto& [first, faces] : groups) {
+        if (automatic(faces)) {
+            const Net& own = unfolded_[unfoldedNet_[size_t(first)]];
+            nets.push_back(Net{own.container, own.faces, {}});
+            bool tabsAsUnfolded = true;
+            for (int o : faces)
+                for (int e : edgeOfFace_[size_t(o)])
+                    tabsAsUnfolded =
+                        tabsAsUnfolded &&
+                        (e < 0 || now_.tab[size_t(e)] == unfoldedDecisions_.tab[size_t(e)]);
+            if (tabsAsUnfolded)
+                nets.back().lugs = own.lugs;
+            else
+                addLugs(nets.back());
+        } else {
+            nets.push_back(flatten(faces, unlaid_));
+            addLugs(nets.back());
+        }
+    }
+    for (int e : unlaid_)
+        now_.fold[size_t(e)] = 0;
+    sheet_.nets = std::move(nets);
+    if (!pristineModel_.empty()) {
+        sheet_.model = pristineModel_;
+        for (const Net& net : sheet_.nets)
+            for (const Face& face : net.faces)
+                if (int i = modelIndex_[size_t(face.origin)]; i >= 0) {
+                    sheet_.model[size_t(i)].container = net.container;
+                    sheet_.model[size_t(i)].position = face.position;
+                }
+    }
+    locate();
+    numberSeams();
+}
+
+// Classified again, each seam keeps the number it had: the first seam (in
+// sheet order) that still holds an edge numbered n prints n; a new seam,
+// or one whose number another took, gets the next number unused.
+void SheetEditor::numberSeams() {
+    int seams = classifyEdges(sheet_, flatAngle_);
+    std::vector<int> wanted(size_t(seams) + 1, 0);
+    int highest = 0;
+    for (size_t e = 0; e < sides_.size(); ++e) {
+        highest = std::max(highest, now_.glue[e]);
+        if (now_.fold[e] || now_.glue[e] <= 0)
+            continue;
+        auto [n, f] = where_[size_t(sides_[e][0].face)];
+        int seam = sheet_.nets[n].faces[f].glue[sides_[e][0].edge];
+        if (seam > 0 && (wanted[size_t(seam)] == 0 || now_.glue[e] < wanted[size_t(seam)]))
+            wanted[size_t(seam)] = now_.glue[e];
+    }
+    std::vector<int> number(size_t(seams) + 1, 0);
+    std::vector<char> taken(size_t(std::max(highest, seams)) + 1, 0);
+    for (int seam = 1; seam <= seams; ++seam)
+        if (int w = wanted[size_t(seam)]; w > 0 && !taken[size_t(w)]) {
+            number[size_t(seam)] = w;
+            taken[size_t(w)] = 1;
+        }
+    for (int seam = 1; seam <= seams; ++seam)
+        if (number[size_t(seam)] == 0) {
+            number[size_t(seam)] = ++highest;
+        }
+    for (Net& net : sheet_.nets)
+        for (Face& face : net.faces)
+            for (int& glue : face.glue)
+                if (glue > 0)
+                    glue = number[size_t(glue)];
+    for (size_t e = 0; e < sides_.size(); ++e) {
+        auto [n, f] = where_[size_t(sides_[e][0].face)];
+        now_.glue[e] = now_.fold[e] ? 0 : sheet_.nets[n].faces[f].glue[sides_[e][0].edge];
+    }
+}
+
+void SheetEditor::commit(SheetDecisions next) {
+    undo_.push_back({now_});
+    redo_.clear();
+    now_ = std::move(next);
+    rebuild();
+}
+
+SheetEditor::Found SheetEditor::find(int e, int s) const {
+    const EdgeSide& side = sides_[size_t(e)][size_t(s)];
+    auto [n, f] = where_[size_t(side.face)];
+    return {n, f, side.edge};
 }
 
 EditOutcome SheetEditor::join(int edgeId) {
-    std::vector<Side> sides = sidesOf(sheet_, edgeId);
+    int e = edgeOf(edgeId);
     std::string edge = "edge " + std::to_string(edgeId);
-    if (sides.size() != 2)
+    if (e < 0)
         return {false, edge + " is not an edge two faces share"};
-    Side a = sides[0], b = sides[1];
-    const Face& fa = faceOf(sheet_, a);
-    const Face& fb = faceOf(sheet_, b);
-    if (a.net == b.net && fa.joined[a.edge] && fb.joined[b.edge])
+    Found a = find(e, 0), b = find(e, 1);
+    const Face& fa = sheet_.nets[a.net].faces[a.face];
+    const Face& fb = sheet_.nets[b.net].faces[b.face];
+    if (now_.fold[size_t(e)])
         return {false, edge + " is already a fold"};
     if (a.net == b.net && !meet(fa, a.edge, fb, b.edge))
         return {false, "both sides of " + edge + " lie apart in " + netName(a.net) +
@@ -268,7 +496,8 @@ EditOutcome SheetEditor::join(int edgeId) {
     if (a.net != b.net) {
         const Net& netA = sheet_.nets[a.net];
         Net netB = moved(sheet_.nets[b.net], motionOnto(fa, a.edge, fb, b.edge));
-        if (int over = facesOver(netA, a, netB, b); over > 0)
+        Side sideA{a.net, a.face, a.edge}, sideB{b.net, b.face, b.edge};
+        if (int over = facesOver(netA, sideA, netB, sideB); over > 0)
             return {false, "joining would lay " + std::to_string(over) +
                                (over == 1 ? " face over " : " faces over ") + netName(a.net) +
                                "'s faces"};
@@ -283,133 +512,130 @@ EditOutcome SheetEditor::join(int edgeId) {
                                    millimetres(limitWidth_) + " x " + millimetres(limitHeight_) +
                                    " mm"};
         }
-        undo_.push_back(snapshot());
-        redo_.clear();
-        Net& target = sheet_.nets[a.net];
-        unsigned offset = unsigned(target.faces.size());
-        std::map<unsigned, std::pair<unsigned, unsigned>> moves;
-        for (unsigned i = 0; i < netB.faces.size(); ++i) {
-            moves[netB.faces[i].position] = {target.container, offset + i};
-            netB.faces[i].position = offset + i;
-            target.faces.push_back(netB.faces[i]);
-        }
-        for (Lug lug : netB.lugs) {
-            lug.face += offset;
-            target.lugs.push_back(lug);
-        }
-        renumberModel(sheet_, netB.container, moves);
-        b = {a.net, b.face + offset, b.edge};
-        sheet_.nets.erase(sheet_.nets.begin() + std::ptrdiff_t(sides[1].net));
-        if (sides[1].net < a.net)
-            --a.net, --b.net;
-    } else {
-        undo_.push_back(snapshot());
-        redo_.clear();
     }
-    Net& net = sheet_.nets[a.net];
-    net.faces[a.face].joined[a.edge] = true;
-    net.faces[b.face].joined[b.edge] = true;
-    dropLug(net, a.face, a.edge);
-    dropLug(net, b.face, b.edge);
-    settle();
+    SheetDecisions next = now_;
+    next.fold[size_t(e)] = 1;
+    next.tab[size_t(e)] = -1;
+    commit(std::move(next));
     return {true, {}};
 }
 
 EditOutcome SheetEditor::cut(int edgeId) {
-    std::vector<Side> sides = sidesOf(sheet_, edgeId);
-    std::string edge = "edge " + std::to_string(edgeId);
-    if (sides.size() != 2 || sides[0].net != sides[1].net ||
-        !faceOf(sheet_, sides[0]).joined[sides[0].edge] ||
-        !faceOf(sheet_, sides[1]).joined[sides[1].edge])
-        return {false, edge + " is no fold"};
-    undo_.push_back(snapshot());
-    redo_.clear();
-    size_t index = sides[0].net;
-    for (const Side& s : sides)
-        faceOf(sheet_, s).joined[s.edge] = false;
-    Net& net = sheet_.nets[index];
-    std::vector<char> reached = reachedFromFirst(net);
-    if (std::find(reached.begin(), reached.end(), 0) != reached.end()) {
-        // The fold held two parts together: the part without face 0 becomes
-        // a net of its own, numbered after every other.
-        unsigned container = 0;
-        for (const Net& n : sheet_.nets)
-            container = std::max(container, n.container + 1);
-        Net kept, part;
-        kept.container = net.container;
-        part.container = container;
-        std::vector<unsigned> newIndex(net.faces.size());
-        std::map<unsigned, std::pair<unsigned, unsigned>> moves;
-        for (unsigned f = 0; f < net.faces.size(); ++f) {
-            Net& to = reached[f] ? kept : part;
-            newIndex[f] = unsigned(to.faces.size());
-            moves[net.faces[f].position] = {to.container, newIndex[f]};
-            to.faces.push_back(net.faces[f]);
-            to.faces.back().position = newIndex[f];
-        }
-        for (Lug lug : net.lugs) {
-            Net& to = reached[lug.face] ? kept : part;
-            lug.face = newIndex[lug.face];
-            to.lugs.push_back(lug);
-        }
-        renumberModel(sheet_, net.container, moves);
-        sheet_.nets[index] = std::move(kept);
-        sheet_.nets.insert(sheet_.nets.begin() + std::ptrdiff_t(index) + 1, std::move(part));
-    }
+    int e = edgeOf(edgeId);
+    if (e < 0 || !now_.fold[size_t(e)])
+        return {false, "edge " + std::to_string(edgeId) + " is no fold"};
+    SheetDecisions next = now_;
+    next.fold[size_t(e)] = 0;
+    next.tab[size_t(e)] = -1;
+    commit(std::move(next));
     // Where the net fell in two, the parts are laid out apart later: the
     // tab needs room only in its own part. A slit has none for it.
-    placeTab(sheet_, sidesOf(sheet_, edgeId), lugWidth_);
-    settle();
+    if (int side = roomyTabSide(e); side >= 0) {
+        now_.tab[size_t(e)] = (signed char)side;
+        rebuild();
+    }
     return {true, {}};
 }
 
+// The side of the cut edge a tab goes to: the one the unfolding would choose
+// (where the partner reaches further over the edge) if it has room there,
+// else the other; -1 where neither has.
+int SheetEditor::roomyTabSide(int e) const {
+    Found a = find(e, 0), b = find(e, 1);
+    const Face& fa = sheet_.nets[a.net].faces[a.face];
+    const Face& fb = sheet_.nets[b.net].faces[b.face];
+    int preferred = heightOver(fb, b.edge) >= heightOver(fa, a.edge) ? 0 : 1;
+    for (int side : {preferred, 1 - preferred}) {
+        Found on = side == 0 ? a : b;
+        const Net& net = sheet_.nets[on.net];
+        if (roomFor(net, lugFor(net, on.face, on.edge)))
+            return side;
+    }
+    return -1;
+}
+
 EditOutcome SheetEditor::flipTab(int edgeId) {
-    std::vector<Side> sides = sidesOf(sheet_, edgeId);
+    int e = edgeOf(edgeId);
     std::string edge = "edge " + std::to_string(edgeId);
-    if (sides.size() != 2 || faceOf(sheet_, sides[0]).joined[sides[0].edge])
+    if (e < 0 || now_.fold[size_t(e)])
         return {false, edge + " is no cut edge"};
-    int holder = -1;
-    for (int i = 0; i < 2; ++i)
-        for (const Lug& lug : sheet_.nets[sides[size_t(i)].net].lugs)
-            if (isLugOn(lug, sides[size_t(i)].face, sides[size_t(i)].edge))
-                holder = i;
+    int holder = now_.tab[size_t(e)];
     if (holder < 0)
         return {false, edge + " has no tab to flip"};
-    const Side& from = sides[size_t(holder)];
-    const Side& to = sides[size_t(1 - holder)];
-    Lug lug =
-        lugOn(faceOf(sheet_, to), to.face, to.edge, faceOf(sheet_, from), from.edge, lugWidth_);
-    if (!roomFor(sheet_.nets[to.net], lug))
+    Found to = find(e, 1 - holder);
+    const Net& net = sheet_.nets[to.net];
+    if (!roomFor(net, lugFor(net, to.face, to.edge)))
         return {false, "the tab would lie over " + netName(to.net) + "'s faces or tabs"};
-    undo_.push_back(snapshot());
-    redo_.clear();
-    dropLug(sheet_.nets[from.net], from.face, from.edge);
-    sheet_.nets[to.net].lugs.push_back(lug);
-    settle();
+    SheetDecisions next = now_;
+    next.tab[size_t(e)] = (signed char)(1 - holder);
+    commit(std::move(next));
     return {true, {}};
 }
 
 EditOutcome SheetEditor::setTab(int edgeId, bool on) {
-    std::vector<Side> sides = sidesOf(sheet_, edgeId);
+    int e = edgeOf(edgeId);
     std::string edge = "edge " + std::to_string(edgeId);
-    if (sides.size() != 2 || faceOf(sheet_, sides[0]).joined[sides[0].edge])
+    if (e < 0 || now_.fold[size_t(e)])
         return {false, edge + " is no cut edge"};
-    bool has = false;
-    for (const Side& s : sides)
-        for (const Lug& lug : sheet_.nets[s.net].lugs)
-            has = has || isLugOn(lug, s.face, s.edge);
+    bool has = now_.tab[size_t(e)] >= 0;
     if (has == on)
         return {false, edge + (on ? " has a tab already" : " has no tab")};
-    Snapshot before = snapshot();
-    if (on && !placeTab(sheet_, sides, lugWidth_))
-        return {false, "a tab on " + edge + " would lie over faces or tabs on either side"};
-    if (!on)
-        for (const Side& s : sides)
-            dropLug(sheet_.nets[s.net], s.face, s.edge);
-    undo_.push_back(std::move(before));
-    redo_.clear();
-    settle();
+    SheetDecisions next = now_;
+    if (on) {
+        int side = roomyTabSide(e);
+        if (side < 0)
+            return {false, "a tab on " + edge + " would lie over faces or tabs on either side"};
+        next.tab[size_t(e)] = (signed char)side;
+    } else
+        next.tab[size_t(e)] = -1;
+    commit(std::move(next));
     return {true, {}};
+}
+
+bool SheetEditor::apply(SheetDecisions decisions, bool lenient,
+                        std::vector<std::string>& problems) {
+    if (decisions.fold.size() != sides_.size() || decisions.tab.size() != sides_.size() ||
+        decisions.glue.size() != sides_.size()) {
+        problems.push_back("the decisions are for another sheet");
+        return false;
+    }
+    SheetDecisions before = now_;
+    now_ = std::move(decisions);
+    rebuild();
+    std::vector<size_t> crossed;
+    for (size_t n = 0; n < sheet_.nets.size(); ++n)
+        if (int over = overlapsWithin(sheet_.nets[n]); over > 0) {
+            crossed.push_back(n);
+            problems.push_back(netName(n) + " would lay " + std::to_string(over) +
+                               (over == 1 ? " face" : " faces") + " over its own");
+        }
+    for (int e : unlaid_) {
+        Found a = find(e, 0);
+        problems.push_back("a fold of " + netName(a.net) + " cannot be laid flat");
+    }
+    if (!problems.empty() && !lenient) {
+        now_ = std::move(before);
+        rebuild();
+        return false;
+    }
+    if (!crossed.empty()) {
+        // What crosses itself folds as the unfolding folded it, within what
+        // the decisions gave it: parts of the unfolding's nets never cross.
+        for (size_t n : crossed)
+            for (const Face& face : sheet_.nets[n].faces)
+                for (int e : edgeOfFace_[size_t(face.origin)]) {
+                    if (e < 0)
+                        continue;
+                    if (!unfoldedDecisions_.fold[size_t(e)])
+                        now_.fold[size_t(e)] = 0;
+                    now_.tab[size_t(e)] =
+                        now_.fold[size_t(e)] ? -1 : unfoldedDecisions_.tab[size_t(e)];
+                }
+        rebuild();
+    }
+    undo_.push_back({std::move(before)});
+    redo_.clear();
+    return true;
 }
 
 void SheetEditor::limitNets(double width, double height) {
@@ -429,10 +655,10 @@ bool SheetEditor::redo() {
 bool SheetEditor::step(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
     if (from.empty())
         return false;
-    to.push_back(snapshot());
-    restore(std::move(from.back()));
+    to.push_back({now_});
+    now_ = std::move(from.back().decisions);
     from.pop_back();
-    settle();
+    rebuild();
     return true;
 }
 

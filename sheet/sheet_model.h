@@ -41,7 +41,10 @@ constexpr int kNoEdgeId = sheet_record::kNoEdge;
 
 struct Face {
     unsigned position = 0;  // the triangle's place in its net
-    Vec2 p[3];              // corners in mm, in the sheet's plane
+    // The face's place in the whole sheet as unfolded, which edits keep;
+    // -1 until an editor numbers the faces.
+    int origin = -1;
+    Vec2 p[3];  // corners in mm, in the sheet's plane
     Vec2 uv[3];
     bool hasUv = false;
     int material = -1;  // index into Sheet::materials, -1 for none

@@ -104,6 +104,10 @@ bool sameSheet(const Sheet& a, const Sheet& b) {
         if (x.container != y.container || x.faces.size() != y.faces.size() ||
             x.lugs.size() != y.lugs.size())
             return false;
+        for (size_t l = 0; l < x.lugs.size(); ++l)
+            for (int k = 0; k < 4; ++k)
+                if (x.lugs[l].p[k].x != y.lugs[l].p[k].x || x.lugs[l].p[k].y != y.lugs[l].p[k].y)
+                    return false;
         for (size_t f = 0; f < x.faces.size(); ++f)
             for (int k = 0; k < 3; ++k)
                 if (x.faces[f].p[k].x != y.faces[f].p[k].x ||
@@ -150,6 +154,12 @@ TEST(SheetEdits, RandomJoinsAndCutsKeepTheSheetSoundAndUndoGivesItBack) {
             expectSound(sheet, original, where);
         }
         EXPECT_GT(done, 5) << mesh.name;
+        // The decisions alone make the same sheet, to the last bit, in one step.
+        Sheet again = testing::unfoldSimply(mesh, 3, 4.0);
+        SheetEditor replay(again);
+        std::vector<std::string> problems;
+        ASSERT_TRUE(replay.apply(editor.decisions(), false, problems)) << mesh.name;
+        EXPECT_TRUE(sameSheet(sheet, again)) << mesh.name << ": the decisions made another sheet";
         EXPECT_EQ(editor.undoSteps(), size_t(done)) << mesh.name;
         while (editor.undo()) {
         }
