@@ -332,6 +332,10 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
     }
 }
 
+double roundedTo(double value, double step) {
+    return std::round(value / step) * step;
+}
+
 bool checkOptions(const LayoutOptions& options, std::string& error) {
     double areaW = options.frame().printableWidth();
     double areaH = options.frame().printableHeight();
@@ -348,6 +352,40 @@ bool checkOptions(const LayoutOptions& options, std::string& error) {
 }
 
 }  // namespace
+
+NetPlace roundedPlace(const NetPlace& place) {
+    constexpr double kStep = 1e-3;
+    double turn = roundedTo(std::fmod(std::fmod(place.turn, 360.0) + 360.0, 360.0), kStep);
+    return {place.page, roundedTo(place.x, kStep), roundedTo(place.y, kStep),
+            turn >= 360.0 ? 0.0 : turn};
+}
+
+NetPlace placeOf(const PlacedNet& placed, int page) {
+    const Face& first = placed.geometry.faces.front();
+    Vec2 a = first.p[0], b = first.p[1];
+    return roundedPlace({page, a.x, a.y, std::atan2(b.y - a.y, b.x - a.x) * 180.0 / kPi});
+}
+
+PlacedNet placeNet(Net net, unsigned netIndex, int number, const NetPlace& place) {
+    PlacedNet placed;
+    placed.netIndex = netIndex;
+    placed.number = number;
+    placed.geometry = std::move(net);
+    toPageFrame(placed.geometry);
+    const Face& first = placed.geometry.faces.front();
+    Vec2 from = first.p[0];
+    double angle =
+        place.turn * kPi / 180.0 - std::atan2(first.p[1].y - from.y, first.p[1].x - from.x);
+    double c = std::cos(angle), s = std::sin(angle);
+    forEachPoint(placed, [&](Vec2 p) {
+        double x = p.x - from.x, y = p.y - from.y;
+        return Vec2{place.x + c * x - s * y, place.y + s * x + c * y};
+    });
+    placed.labels = placeGlueLabels(placed.geometry);
+    addNumberAbove(placed, piecesOf(placed));
+    placed.box = boxOfNet(placed);
+    return placed;
+}
 
 Box printableArea(const Page& page, const LayoutOptions& options) {
     return {options.margin, options.margin, page.width - options.margin,

@@ -94,6 +94,24 @@ bool layoutSheet(const Sheet& sheet, const LayoutOptions& options, Layout& layou
 bool layoutSheet(std::vector<Net>&& nets, const LayoutOptions& options, Layout& layout,
                  std::string& error);
 
+// Where a net lies on its page: its first face's first corner at x, y (mm
+// from the page's top left corner) and that face's first edge pointing
+// `turn` degrees clockwise from the page's x axis. Kept to a thousandth of
+// a millimetre and of a degree, as a project file keeps it.
+struct NetPlace {
+    int page = 0;  // from 0
+    double x = 0.0, y = 0.0, turn = 0.0;
+
+    bool operator==(const NetPlace&) const = default;
+};
+
+NetPlace roundedPlace(const NetPlace& place);
+// The place of a laid-out net on page `page`.
+NetPlace placeOf(const PlacedNet& placed, int page);
+// The net (as unfolded, y up) laid where `place` says, its glue numbers
+// placed there and its own number upright above it.
+PlacedNet placeNet(Net net, unsigned netIndex, int number, const NetPlace& place);
+
 // The printable area of a page: inside the margins and above the footer.
 Box printableArea(const Page& page, const LayoutOptions& options);
 
