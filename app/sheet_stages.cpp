@@ -63,6 +63,10 @@ void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
 
 // Folds flatter than this print no line: the option's degrees, or faces
 // that lie in one plane.
+bool editsSheet(const UnfoldOptions& o) {
+    return !o.saveProject.empty() || !o.project.empty() || !o.edits.empty();
+}
+
 double flatAngle(const UnfoldOptions& o) {
     return o.flatAngle ? *o.flatAngle * std::acos(-1.0) / 180.0 : kFlatFoldAngle;
 }
@@ -71,7 +75,7 @@ std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, Ru
     std::vector<std::string> warnings;
     std::string error;
     bool ok = sheet::readSheetFromScene(sheet, report.objects, warnings, error,
-                                        o.map || !o.facesJson.empty() || !o.saveProject.empty());
+                                        o.map || !o.facesJson.empty() || editsSheet(o));
     for (const std::string& w : warnings)
         warn(report, w);
     if (!ok)
@@ -161,12 +165,17 @@ Failure tooManyPages(const UnfoldOptions& o, const RunReport& report, double pag
     return Failure{message + "or raise " + flagOf(&UnfoldOptions::maxPages)};
 }
 
-// The nets move into the layout; the sheet keeps its materials for drawing.
-std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageFrame& page,
-                              sheet::Layout& layout, RunReport& report) {
+sheet::LayoutOptions layoutOptions(const UnfoldOptions& o, const PageFrame& page) {
     sheet::LayoutOptions options;
     options.setFrame(page);
     options.packing = o.packing == "boxes" ? sheet::Packing::Boxes : sheet::Packing::Shapes;
+    return options;
+}
+
+// The nets move into the layout; the sheet keeps its materials for drawing.
+std::optional<Failure> packPages(sheet::Sheet& sheet, const UnfoldOptions& o, const PageFrame& page,
+                                 sheet::Layout& layout, RunReport& report) {
+    sheet::LayoutOptions options = layoutOptions(o, page);
     // The faces alone may already need far more pages than allowed: laying
     // out nets of metres costs minutes and gigabytes before the count is known.
     double facesArea = 0.0;
@@ -180,6 +189,14 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     if (!sheet::layoutSheet(std::move(sheet.nets), options, layout, error))
         return badOption(flagOf(&UnfoldOptions::page) + "/" + flagOf(&UnfoldOptions::margin) +
                          ": " + error);
+    return std::nullopt;
+}
+
+// The pages as they print: oversize nets tiled, the map added, counted.
+std::optional<Failure> finishPages(sheet::Sheet& sheet, const UnfoldOptions& o,
+                                   const PageFrame& page, sheet::Layout& layout,
+                                   RunReport& report) {
+    sheet::LayoutOptions options = layoutOptions(o, page);
     // Each glue number with a leader counts once, however many tiles show it,
     // and so does each net's area.
     double printable = layout.printableWidth * layout.printableHeight, netsArea = 0.0;
@@ -195,7 +212,7 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
     if (o.map) {
         report.map = true;
         report.mapped = sheet::addAssemblyMap(sheet.model, layout, options);
-        if (o.facesJson.empty())
+        if (o.facesJson.empty() && !editsSheet(o))
             std::vector<sheet::ModelTriangle>().swap(sheet.model);
     }
     report.pages = int(layout.pages.size());
@@ -207,6 +224,19 @@ std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const
         report.labels = labelsJson(layout);
     warnOversize(layout, limitsPage(o), report);
     return std::nullopt;
+}
+
+void countEdited(const sheet::Sheet& sheet, RunReport& report) {
+    report.nets = int(sheet.nets.size());
+    report.glueNumbers = 0;
+    report.cutEdges = 0;
+    for (const sheet::Net& net : sheet.nets)
+        for (const sheet::Face& face : net.faces)
+            for (int glue : face.glue) {
+                report.glueNumbers = std::max(report.glueNumbers, glue);
+                report.cutEdges += glue > 0 ? 1 : 0;
+            }
+    report.cutEdges /= 2;
 }
 
 std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
@@ -245,32 +275,6 @@ std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sh
     if (!kivano::writeFileAtomically(o.facesJson, facesJson(sheet.model, layout, input), error))
         return Failure{error};
     report.written.push_back(o.facesJson);
-    return std::nullopt;
-}
-
-std::map<unsigned, NetFrame> netFrames(const sheet::Sheet& sheet) {
-    std::map<unsigned, NetFrame> frames;
-    for (const sheet::Net& net : sheet.nets)
-        for (const sheet::Face& face : net.faces)
-            if (face.position == 0)
-                frames[net.container] = {face.p[0], face.p[1]};
-    return frames;
-}
-
-std::optional<Failure> writeProject(const UnfoldOptions& o, const sheet::Sheet& sheet,
-                                    const sheet::Layout& layout, const InputPolygons& input,
-                                    const std::map<unsigned, NetFrame>& frames, RunReport& report) {
-    if (o.saveProject.empty())
-        return std::nullopt;
-    std::string hash = fileSha256(o.input);
-    if (hash.empty())
-        return Failure{"cannot read " + o.input + " again to fingerprint it for the project"};
-    std::string text = projectJson(o.input, hash, optionValuesJson(unfoldOptionTable(), o),
-                                   sheet.model, layout, input, frames);
-    std::string error;
-    if (!kivano::writeFileAtomically(o.saveProject, text, error))
-        return Failure{error};
-    report.written.push_back(o.saveProject);
     return std::nullopt;
 }
 

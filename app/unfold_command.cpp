@@ -69,7 +69,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
                 return f;
             if (auto f = scaleAndSelect(names, scale))
                 return f;
-            if (!o.facesJson.empty() || !o.saveProject.empty())
+            if (!o.facesJson.empty() || editsSheet(o))
                 input = inputPolygons(names);
             if (auto f = runWindow(o, page))
                 return f;
@@ -79,20 +79,36 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
         })))
         return failure;
     addPluginSteps(report);
-    std::map<unsigned, NetFrame> frames;
+    std::unique_ptr<Editing> editing = editsSheet(o) ? std::make_unique<Editing>() : nullptr;
     if ((failure = stages.run("read", [&] { return readSheet(o, sheet, report); })) ||
-        (failure = stages.run("layout", [&] {
-            frames = netFrames(sheet);
-            return layOut(sheet, o, page, layout, report);
+        (failure = stages.run("layout", [&]() -> std::optional<Failure> {
+            if (!editing) {
+                if (auto f = packPages(sheet, o, page, layout, report))
+                    return f;
+                return finishPages(sheet, o, page, layout, report);
+            }
+            sheet::Sheet frames = sheet;
+            if (auto f = packPages(sheet, o, page, layout, report))
+                return f;
+            if (auto f = startEditing(o, page, std::move(frames), layout, input, *editing))
+                return f;
+            if (auto f = applyProject(o, *editing, report))
+                return f;
+            if (auto f = applyEdits(o, *editing))
+                return f;
+            layout = editing->editor->layout();
+            countEdited(*editing->sheet, report);
+            return finishPages(*editing->sheet, o, page, layout, report);
         })))
         return failure;
+    const sheet::Sheet& printed = editing ? *editing->sheet : sheet;
     failure = stages.run("write", [&]() -> std::optional<Failure> {
         for (const Output& out : outputs)
-            if (auto f = writeOutput(out, sheet, layout, pictures, report))
+            if (auto f = writeOutput(out, printed, layout, pictures, report))
                 return f;
-        if (auto f = writeFaces(o, sheet, layout, input, report))
+        if (auto f = writeFaces(o, printed, layout, input, report))
             return f;
-        return writeProject(o, sheet, layout, input, frames, report);
+        return editing ? writeProject(o, *editing, report) : std::nullopt;
     });
     warnTextures(pictures, report);
     return failure;
@@ -121,8 +137,12 @@ int fail(const Failure& failure) {
 
 }  // namespace
 
-int runUnfold(const UnfoldOptions& options) {
-    setProgress(options.quiet, options.progressFd);
+int runUnfold(const UnfoldOptions& given) {
+    setProgress(given.quiet, given.progressFd);
+    UnfoldOptions projected = given;
+    if (auto failure = takeProjectOptions(projected))
+        return fail(*failure);
+    const UnfoldOptions& options = projected;
     PageFrame page;
     std::vector<Output> outputs;
     if (auto failure = checkOptions(options, page, outputs))
@@ -187,11 +207,25 @@ CLI::App* addUnfoldCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("--save-project", options->saveProject,
                     "Write the sheet as a project (NAME.kivano.json): every edge's fold, cut "
                     "and tab, every net's page, place and turn");
+    cmd->add_option("--project", options->project,
+                    "Print this project's sheet (its options stand unless given here)");
+    cmd->add_flag("--update", options->update,
+                  "With --project: keep what still fits a changed model, unfold the rest anew");
+    cmd->add_option("--edit", options->edits,
+                    "Edit the sheet, in order; repeatable: join A B, cut A B, flip-tab A B, "
+                    "tab A B on|off (edges by their corners), move NET PAGE X Y, turn NET "
+                    "DEGREES, repack, undo, redo");
     cmd->add_flag("--quiet", options->quiet, "No progress messages");
     // For programs that run the command, not for people: no help line.
     cmd->add_option("--progress-fd", options->progressFd)->group("");
     cmd->add_option("--faces-json", options->facesJson)->group("");
     cmd->add_option("--read-within", options->readWithin)->group("");
-    cmd->callback([options, &exitCode] { exitCode = runUnfold(*options); });
+    cmd->add_flag("--edit-session", options->editSession)->group("");
+    cmd->callback([options, cmd, &exitCode] {
+        for (const OptionEntry& entry : unfoldOptionTable())
+            if (cmd->count("--" + entry.name) > 0)
+                options->given.push_back(entry.name);
+        exitCode = runUnfold(*options);
+    });
     return cmd;
 }

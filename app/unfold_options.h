@@ -40,6 +40,16 @@ struct UnfoldOptions {
     std::string json;
     // The sheet's own decisions, to print it again and edit it (project_file.h).
     std::string saveProject;
+    // A project to print (its options stand where the command line gives
+    // none), kept where it fits a changed model with `update`; then these
+    // edits, one after the other.
+    std::string project;
+    bool update = false;
+    std::vector<std::string> edits;
+    std::vector<std::string> given;  // the table's options the command line gave
+    // For a program that keeps the run to edit its sheet: edits come one per
+    // line on standard input, each answered on the progress descriptor.
+    bool editSession = false;
     bool quiet = false;
     std::string language = "en";
     // For a program that runs the command: a descriptor that takes one

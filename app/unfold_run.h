@@ -7,6 +7,7 @@
 #include <chrono>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "job_events.h"
 #include "layout.h"
 #include "net_picture.h"
+#include "page_edits.h"
 #include "project_file.h"
 #include "scene_reader.h"
 #include "sheet_model.h"
@@ -131,11 +133,6 @@ std::optional<Failure> runCommand(const std::string& text, const std::string& wh
 std::optional<Failure> loadPlugin();
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report);
-// Each net's frame as the unfolding laid it, before the layout moves it.
-std::map<unsigned, NetFrame> netFrames(const sheet::Sheet& sheet);
-std::optional<Failure> writeProject(const UnfoldOptions& o, const sheet::Sheet& sheet,
-                                    const sheet::Layout& layout, const InputPolygons& input,
-                                    const std::map<unsigned, NetFrame>& frames, RunReport& report);
 // Winds every part of the model one way, warning of what it turned.
 std::optional<Failure> orientParts(const std::vector<std::string>& names, RunReport& report);
 std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,
@@ -147,9 +144,15 @@ std::optional<Failure> writeObj(const std::string& path, std::vector<std::string
 
 // ---- the sheet (sheet_stages.cpp) ------------------------------------------
 
+// The run edits the sheet (a project, edits, or one to save).
+bool editsSheet(const UnfoldOptions& o);
+double flatAngle(const UnfoldOptions& o);
+sheet::LayoutOptions layoutOptions(const UnfoldOptions& o, const PageFrame& page);
 std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, RunReport& report);
-std::optional<Failure> layOut(sheet::Sheet& sheet, const UnfoldOptions& o, const PageFrame& page,
-                              sheet::Layout& layout, RunReport& report);
+std::optional<Failure> packPages(sheet::Sheet& sheet, const UnfoldOptions& o, const PageFrame& page,
+                                 sheet::Layout& layout, RunReport& report);
+std::optional<Failure> finishPages(sheet::Sheet& sheet, const UnfoldOptions& o,
+                                   const PageFrame& page, sheet::Layout& layout, RunReport& report);
 std::optional<Failure> writeOutput(const Output& out, const sheet::Sheet& sheet,
                                    const sheet::Layout& layout, sheet::Pictures& pictures,
                                    RunReport& report);
@@ -157,6 +160,30 @@ std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sh
                                   const sheet::Layout& layout, const InputPolygons& input,
                                   RunReport& report);
 void warnTextures(const sheet::Pictures& pictures, RunReport& report);
+
+// The nets and numbers of an edited sheet, for the report.
+void countEdited(const sheet::Sheet& sheet, RunReport& report);
+
+// ---- edits (edit_stages.cpp) -------------------------------------------------
+
+// The sheet being edited, with the names a project gives its edges.
+struct Editing {
+    std::unique_ptr<sheet::Sheet> sheet;
+    std::unique_ptr<sheet::PageEditor> editor;
+    FaceCorners corners;
+    std::map<std::array<int, 2>, int> edges;
+};
+
+// The project's options, where the command line gave none.
+std::optional<Failure> takeProjectOptions(UnfoldOptions& o);
+// `frames`: the nets as unfolded, classified; `layout`: their pages.
+std::optional<Failure> startEditing(const UnfoldOptions& o, const PageFrame& page,
+                                    sheet::Sheet&& frames, const sheet::Layout& layout,
+                                    const InputPolygons& input, Editing& editing);
+std::optional<Failure> applyProject(const UnfoldOptions& o, Editing& editing, RunReport& report);
+std::optional<Failure> applyEdits(const UnfoldOptions& o, Editing& editing);
+std::optional<Failure> writeProject(const UnfoldOptions& o, const Editing& editing,
+                                    RunReport& report);
 
 // ---- the report (run_report.cpp) -------------------------------------------
 

@@ -126,6 +126,7 @@ std::string netName(int number) {
 PageEditor::PageEditor(Sheet& sheet, Layout automatic, const LayoutOptions& options,
                        double lugWidth, double flatAngle)
     : sheet_(sheet), editor_(sheet, lugWidth, flatAngle), options_(options) {
+    editor_.setNamer({nullptr, netNamer()});
     for (size_t p = 0; p < automatic.pages.size(); ++p) {
         Page frame;
         frame.width = automatic.pages[p].width;
@@ -144,6 +145,14 @@ PageEditor::PageEditor(Sheet& sheet, Layout automatic, const LayoutOptions& opti
         }
     }
     layout_ = std::move(automatic);
+}
+
+// Nets by the numbers they print.
+std::function<std::string(const Net&)> PageEditor::netNamer() {
+    return [this](const Net& net) {
+        auto found = records_.find(net.faces.front().origin);
+        return netName(found == records_.end() ? 0 : found->second.number);
+    };
 }
 
 int PageEditor::anchorOf(int number) const {
@@ -178,8 +187,9 @@ std::string PageEditor::clashOf(const PlacedNet& placed, int page, int anchor) c
     if (page < 0 || size_t(page) >= layout_.pages.size())
         return "there is no page " + std::to_string(page + 1);
     Box area = printableBox(layout_.pages[size_t(page)], options_);
-    if (placed.box.minX < area.minX - kTouch || placed.box.minY < area.minY - kTouch ||
-        placed.box.maxX > area.maxX + kTouch || placed.box.maxY > area.maxY + kTouch)
+    Box cut = boxOf(placed.geometry);
+    if (cut.minX < area.minX - kTouch || cut.minY < area.minY - kTouch ||
+        cut.maxX > area.maxX + kTouch || cut.maxY > area.maxY + kTouch)
         return netName(placed.number) + " would leave the printable area of page " +
                std::to_string(page + 1);
     std::vector<Piece> mine = piecesOf(placed);
@@ -191,8 +201,8 @@ std::string PageEditor::clashOf(const PlacedNet& placed, int page, int anchor) c
             if (a.printed)
                 continue;
             for (const Piece& b : mine)
-                if (!b.printed && convexOverlap({a.p, size_t(a.count)}, {b.p, size_t(b.count)},
-                                                -kTouch))
+                if (!b.printed &&
+                    convexOverlap({a.p, size_t(a.count)}, {b.p, size_t(b.count)}, -kTouch))
                     return netName(placed.number) + " would lie over " + netName(other.number);
         }
     }
@@ -259,9 +269,11 @@ void PageEditor::frame(Page& page, size_t index, bool asLaidOut) const {
     page.width = options_.pageWidth;
     page.height = options_.pageHeight;
     page.oversize = false;
+    // Numbers may stand a little into the margin, as the packer lets them:
+    // what is cut decides.
     Box used;
     for (const PlacedNet& placed : page.nets)
-        used.add(placed.box), used.add(Vec2{placed.box.minX, placed.box.minY});
+        used.add(boxOf(placed.geometry));
     Box area = printableArea(page, options_);
     if (used.empty() || (used.maxX <= area.maxX + kTouch && used.maxY <= area.maxY + kTouch))
         return;
@@ -451,8 +463,9 @@ EditOutcome PageEditor::placeAt(int number, const NetPlace& wanted) {
         blank.width = options_.pageWidth;
         blank.height = options_.pageHeight;
         Box area = printableArea(blank, options_);
-        if (placed.box.minX < area.minX - kTouch || placed.box.minY < area.minY - kTouch ||
-            placed.box.maxX > area.maxX + kTouch || placed.box.maxY > area.maxY + kTouch)
+        Box cut = boxOf(placed.geometry);
+        if (cut.minX < area.minX - kTouch || cut.minY < area.minY - kTouch ||
+            cut.maxX > area.maxX + kTouch || cut.maxY > area.maxY + kTouch)
             clash = netName(number) + " would leave the printable area of a new page";
     }
     if (!clash.empty())

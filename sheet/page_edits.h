@@ -29,8 +29,8 @@ public:
     // `sheet` holds the nets as unfolded and classified (it becomes the
     // edited sheet and must outlive the editor); `automatic` is its layout,
     // untiled, which the editor starts from.
-    PageEditor(Sheet& sheet, Layout automatic, const LayoutOptions& options,
-               double lugWidth = 4.0, double flatAngle = kFlatFoldAngle);
+    PageEditor(Sheet& sheet, Layout automatic, const LayoutOptions& options, double lugWidth = 4.0,
+               double flatAngle = kFlatFoldAngle);
 
     EditOutcome join(int edgeId);
     EditOutcome cut(int edgeId);
@@ -51,11 +51,15 @@ public:
     // Makes the sheet what a project says: its decisions, then its nets'
     // numbers and places (by first face). Nets it names no place for are put
     // where there is room. As SheetEditor::apply.
-    bool apply(const SheetDecisions& decisions, const std::map<int, NetRecord>& nets,
-               bool lenient, std::vector<std::string>& problems);
+    bool apply(const SheetDecisions& decisions, const std::map<int, NetRecord>& nets, bool lenient,
+               std::vector<std::string>& problems);
 
     const SheetEditor& sheetEditor() const { return editor_; }
     void limitNets(double width, double height) { editor_.limitNets(width, height); }
+    // How refusals name an edge, by its id.
+    void nameEdges(std::function<std::string(int)> name) {
+        editor_.setNamer({std::move(name), netNamer()});
+    }
     const Sheet& sheet() const { return sheet_; }
     // The pages, untiled.
     const Layout& layout() const { return layout_; }
@@ -78,10 +82,11 @@ private:
         PlacedNet placed;
         unsigned serial = 0;  // tells one laying of a net from another
     };
+    std::function<std::string(const Net&)> netNamer();
     EditOutcome sheetEdit(EditOutcome outcome, std::map<int, NetRecord> before);
     void relayout(bool settle);
     const Placed& placedFor(int anchor, unsigned index, const Net& net, const NetRecord& r,
-                               bool& asLaidOut);
+                            bool& asLaidOut);
     void frame(Page& page, size_t index, bool asLaidOut) const;
     bool step(std::vector<Snapshot>& from, std::vector<Snapshot>& to, bool back);
     bool findSpot(const Net& net, unsigned index, int anchor, NetRecord& record);
@@ -93,8 +98,8 @@ private:
     LayoutOptions options_;
     Layout layout_;
     std::vector<Page> automaticFrames_;  // the layout's pages, without their nets
-    std::map<int, Placed> automatic_;  // the layout's own, by first face
-    std::map<int, Placed> cache_;      // the last laid, by first face
+    std::map<int, Placed> automatic_;    // the layout's own, by first face
+    std::map<int, Placed> cache_;        // the last laid, by first face
     std::map<int, NetRecord> records_;
     std::map<int, std::pair<int, unsigned>> shown_;  // by first face: page, serial
     unsigned serial_ = 0;

@@ -35,10 +35,6 @@ bool meet(const Face& a, int ka, const Face& b, int kb) {
     return near(a.p[ka], b.p[(kb + 1) % 3]) && near(a.p[(ka + 1) % 3], b.p[kb]);
 }
 
-std::string netName(size_t index) {
-    return "net " + std::to_string(index + 1);
-}
-
 // A turn and a shift of the plane.
 struct Motion {
     double cosine = 1.0, sine = 0.0;
@@ -74,32 +70,38 @@ bool isLugOn(const Lug& lug, unsigned face, int edge) {
     return lug.face == face && lug.edge == edge;
 }
 
-// The faces of `b` that would lie over a face or tab of `a`, or under whose
-// tabs a face of `a` would lie; the tabs on the joined edge go.
-int facesOver(const Net& a, const Side& sideA, const Net& b, const Side& sideB) {
-    std::vector<char> over(b.faces.size(), 0);
-    for (size_t j = 0; j < b.faces.size(); ++j) {
+// What joining lays over what: the faces of `b` that would lie over a face
+// of `a`, and the tabs of either (but those on the joined edge, which go)
+// that would lie over a face or tab of the other.
+struct Crossings {
+    int faces = 0;
+    std::vector<std::pair<int, unsigned>> lugs;  // 0: of a, 1: of b; index into its lugs
+};
+
+Crossings crossings(const Net& a, const Side& sideA, const Net& b, const Side& sideB) {
+    Crossings found;
+    for (const Face& fb : b.faces) {
+        bool over = false;
         for (const Face& fa : a.faces)
-            if (convexOverlap(b.faces[j].p, fa.p, -kTouch))
-                over[j] = 1;
-        for (const Lug& lug : a.lugs)
-            if (!isLugOn(lug, sideA.face, sideA.edge) &&
-                convexOverlap(b.faces[j].p, lug.p, -kTouch))
-                over[j] = 1;
+            over = over || convexOverlap(fb.p, fa.p, -kTouch);
+        found.faces += over;
     }
-    for (const Lug& lug : b.lugs) {
-        if (isLugOn(lug, sideB.face, sideB.edge))
-            continue;
-        bool hits = false;
-        for (const Face& fa : a.faces)
-            hits = hits || convexOverlap(lug.p, fa.p, -kTouch);
-        for (const Lug& other : a.lugs)
-            hits = hits || (!isLugOn(other, sideA.face, sideA.edge) &&
-                            convexOverlap(lug.p, other.p, -kTouch));
-        if (hits && lug.face < over.size())
-            over[lug.face] = 1;
-    }
-    return int(std::count(over.begin(), over.end(), 1));
+    auto lugCrosses = [&](const Lug& lug, const Net& other, const Side& otherSide) {
+        for (const Face& f : other.faces)
+            if (convexOverlap(lug.p, f.p, -kTouch))
+                return true;
+        for (const Lug& l : other.lugs)
+            if (!isLugOn(l, otherSide.face, otherSide.edge) && convexOverlap(lug.p, l.p, -kTouch))
+                return true;
+        return false;
+    };
+    for (unsigned i = 0; i < a.lugs.size(); ++i)
+        if (!isLugOn(a.lugs[i], sideA.face, sideA.edge) && lugCrosses(a.lugs[i], b, sideB))
+            found.lugs.push_back({0, i});
+    for (unsigned i = 0; i < b.lugs.size(); ++i)
+        if (!isLugOn(b.lugs[i], sideB.face, sideB.edge) && lugCrosses(b.lugs[i], a, sideA))
+            found.lugs.push_back({1, i});
+    return found;
 }
 
 // How far the face's third corner lies from edge k.
@@ -252,6 +254,14 @@ SheetEditor::SheetEditor(Sheet& sheet, double lugWidth, double flatAngle)
     }
     now_ = unfoldedDecisions_;
     locate();
+}
+
+std::string SheetEditor::edgeName(int edgeId) const {
+    return namer_.edge ? namer_.edge(edgeId) : "edge " + std::to_string(edgeId);
+}
+
+std::string SheetEditor::netName(size_t index) const {
+    return namer_.net ? namer_.net(sheet_.nets[index]) : "net " + std::to_string(index + 1);
 }
 
 int SheetEditor::edgeOf(int edgeId) const {
@@ -482,7 +492,7 @@ SheetEditor::Found SheetEditor::find(int e, int s) const {
 
 EditOutcome SheetEditor::join(int edgeId) {
     int e = edgeOf(edgeId);
-    std::string edge = "edge " + std::to_string(edgeId);
+    std::string edge = edgeName(edgeId);
     if (e < 0)
         return {false, edge + " is not an edge two faces share"};
     Found a = find(e, 0), b = find(e, 1);
@@ -493,14 +503,23 @@ EditOutcome SheetEditor::join(int edgeId) {
     if (a.net == b.net && !meet(fa, a.edge, fb, b.edge))
         return {false, "both sides of " + edge + " lie apart in " + netName(a.net) +
                            ": joining them would bend the net"};
+    std::vector<int> lugsInTheWay;  // edges
     if (a.net != b.net) {
         const Net& netA = sheet_.nets[a.net];
         Net netB = moved(sheet_.nets[b.net], motionOnto(fa, a.edge, fb, b.edge));
         Side sideA{a.net, a.face, a.edge}, sideB{b.net, b.face, b.edge};
-        if (int over = facesOver(netA, sideA, netB, sideB); over > 0)
+        Crossings crossed = crossings(netA, sideA, netB, sideB);
+        if (int over = crossed.faces; over > 0)
             return {false, "joining would lay " + std::to_string(over) +
                                (over == 1 ? " face over " : " faces over ") + netName(a.net) +
                                "'s faces"};
+        for (auto [which, index] : crossed.lugs) {
+            const Net& net = which == 0 ? netA : netB;
+            const Lug& lug = net.lugs[index];
+            if (int cutEdge = edgeOfFace_[size_t(net.faces[lug.face].origin)][size_t(lug.edge)];
+                cutEdge >= 0)
+                lugsInTheWay.push_back(cutEdge);
+        }
         if (limitWidth_ > 0.0) {
             Box box = boxOf(netA);
             box.add(boxOf(netB));
@@ -516,14 +535,33 @@ EditOutcome SheetEditor::join(int edgeId) {
     SheetDecisions next = now_;
     next.fold[size_t(e)] = 1;
     next.tab[size_t(e)] = -1;
+    std::vector<signed char> had(lugsInTheWay.size());
+    for (size_t i = 0; i < lugsInTheWay.size(); ++i) {
+        had[i] = next.tab[size_t(lugsInTheWay[i])];
+        next.tab[size_t(lugsInTheWay[i])] = -1;
+    }
     commit(std::move(next));
+    // A tab the joined net lies over goes to its edge's other side where it
+    // has room there, and is left off where it has none.
+    bool moved = false;
+    for (size_t i = 0; i < lugsInTheWay.size(); ++i) {
+        int other = 1 - had[i];
+        Found to = find(lugsInTheWay[i], other);
+        const Net& net = sheet_.nets[to.net];
+        if (had[i] >= 0 && roomFor(net, lugFor(net, to.face, to.edge))) {
+            now_.tab[size_t(lugsInTheWay[i])] = (signed char)other;
+            moved = true;
+        }
+    }
+    if (moved)
+        rebuild();
     return {true, {}};
 }
 
 EditOutcome SheetEditor::cut(int edgeId) {
     int e = edgeOf(edgeId);
     if (e < 0 || !now_.fold[size_t(e)])
-        return {false, "edge " + std::to_string(edgeId) + " is no fold"};
+        return {false, edgeName(edgeId) + " is no fold"};
     SheetDecisions next = now_;
     next.fold[size_t(e)] = 0;
     next.tab[size_t(e)] = -1;
@@ -556,7 +594,7 @@ int SheetEditor::roomyTabSide(int e) const {
 
 EditOutcome SheetEditor::flipTab(int edgeId) {
     int e = edgeOf(edgeId);
-    std::string edge = "edge " + std::to_string(edgeId);
+    std::string edge = edgeName(edgeId);
     if (e < 0 || now_.fold[size_t(e)])
         return {false, edge + " is no cut edge"};
     int holder = now_.tab[size_t(e)];
@@ -574,7 +612,7 @@ EditOutcome SheetEditor::flipTab(int edgeId) {
 
 EditOutcome SheetEditor::setTab(int edgeId, bool on) {
     int e = edgeOf(edgeId);
-    std::string edge = "edge " + std::to_string(edgeId);
+    std::string edge = edgeName(edgeId);
     if (e < 0 || now_.fold[size_t(e)])
         return {false, edge + " is no cut edge"};
     bool has = now_.tab[size_t(e)] >= 0;

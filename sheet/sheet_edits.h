@@ -11,6 +11,7 @@
 // seam still stands. So the same decisions give the same sheet to the last
 // bit, whatever edits led to them: a project file prints what was on screen.
 #include <array>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -48,7 +49,9 @@ public:
     explicit SheetEditor(Sheet& sheet, double lugWidth = 4.0, double flatAngle = kFlatFoldAngle);
 
     // The edge's two nets become one, the second laid against the first
-    // along the edge; refused when a face or tab would lie over another.
+    // along the edge; refused when a face would lie over another. A tab
+    // that would lie under the joined net goes to its edge's other side, or
+    // is left off where that has no room.
     // Both sides of a cut in one net join only where they already meet.
     EditOutcome join(int edgeId);
     // Joins that would make a net larger than width x height mm (either way
@@ -72,8 +75,11 @@ public:
     // The edges two faces share, each with its two sides.
     size_t edgeCount() const { return sides_.size(); }
     const EdgeSide* sidesOf(size_t edge) const { return sides_[edge].data(); }
-    // The edge of an edge id, or -1.
+    // The edge of an edge id, or -1, and back.
     int edgeOf(int edgeId) const;
+    int idOf(size_t edge) const {
+        return pristine_[size_t(sides_[edge][0].face)].edgeId[sides_[edge][0].edge];
+    }
     size_t faceCount() const { return pristine_.size(); }
 
     const SheetDecisions& decisions() const { return now_; }
@@ -83,6 +89,14 @@ public:
     // of such a net as the unfolding had it, so that it always prints; else
     // the problems are all the caller learns and nothing changes.
     bool apply(SheetDecisions decisions, bool lenient, std::vector<std::string>& problems);
+
+    // How refusals name an edge (by its id) and a net; "edge 12" and "net 3"
+    // (its place in the sheet, from 1) unless told.
+    struct Namer {
+        std::function<std::string(int)> edge;
+        std::function<std::string(const Net&)> net;
+    };
+    void setNamer(Namer namer) { namer_ = std::move(namer); }
 
     // The first face (least Face::origin) of each net, in the sheet's order,
     // which is also the order of these faces.
@@ -99,6 +113,8 @@ private:
         int edge;
     };
     Found find(int edge, int side) const;
+    std::string edgeName(int edgeId) const;
+    std::string netName(size_t index) const;
     void locate();
     void rebuild();
     Net flatten(const std::vector<int>& faces, std::vector<int>& unlaid) const;
@@ -127,6 +143,7 @@ private:
     unsigned containerBase_ = 0;
     SheetDecisions unfoldedDecisions_;
 
+    Namer namer_;
     SheetDecisions now_;
     std::vector<std::pair<unsigned, unsigned>> where_;  // by origin: net and face now
     std::vector<int> unlaid_;                           // folds the last rebuild could not lay flat

@@ -72,8 +72,8 @@ void expectPrintable(const Layout& layout, size_t faces, const std::string& wher
         for (size_t i = 0; i < outlines.size(); ++i)
             for (size_t j = i + 1; j < outlines.size(); ++j)
                 EXPECT_LT(sharedArea(outlines[i], outlines[j]), 1e-4)
-                    << where << ": nets " << page.nets[i].number << " and "
-                    << page.nets[j].number << " lie over each other on page " << p + 1;
+                    << where << ": nets " << page.nets[i].number << " and " << page.nets[j].number
+                    << " lie over each other on page " << p + 1;
     }
     EXPECT_EQ(printed.size(), faces) << where;
     for (const auto& [origin, times] : printed)
@@ -146,9 +146,9 @@ TEST(PageEdits, RandomEditsKeepPagesCuttableAndUndoAndRecordsGiveThemBack) {
                 outcome = editor.flipTab(id);
                 break;
             case 4:
-                outcome = editor.move(number, {int(random() % (editor.layout().pages.size() + 1)),
-                                               double(20 + random() % 150),
-                                               double(20 + random() % 240), 0.0});
+                outcome = editor.move(
+                    number, {int(random() % (editor.layout().pages.size() + 1)),
+                             double(20 + random() % 150), double(20 + random() % 240), 0.0});
                 break;
             case 5:
                 outcome = editor.turn(number, double(random() % 360));
@@ -171,8 +171,8 @@ TEST(PageEdits, RandomEditsKeepPagesCuttableAndUndoAndRecordsGiveThemBack) {
         Layout againLaid = testing::layoutOf(again);
         PageEditor replay(again, againLaid, {});
         std::vector<std::string> problems;
-        ASSERT_TRUE(replay.apply(editor.sheetEditor().decisions(), editor.records(), false,
-                                 problems))
+        ASSERT_TRUE(
+            replay.apply(editor.sheetEditor().decisions(), editor.records(), false, problems))
             << mesh.name;
         EXPECT_TRUE(samePages(editor.layout(), replay.layout()))
             << mesh.name << ": the records made other pages";
