@@ -83,8 +83,8 @@ std::optional<Failure> applyProject(const UnfoldOptions& o, Editing& editing, Ru
     sheet::SheetDecisions decisions;
     std::map<int, sheet::NetRecord> nets;
     ProjectFit fit;
-    if (!projectDecisions(project, *editing.editor, editing.corners, o.update, decisions, nets,
-                          fit, error))
+    if (!projectDecisions(project, *editing.editor, editing.corners, o.update, decisions, nets, fit,
+                          error))
         return Failure{"the project " + o.project + ": " + error, kUnfoldBadOption};
     std::vector<std::string> problems;
     if (!editing.editor->apply(decisions, nets, o.update, problems)) {
@@ -96,14 +96,14 @@ std::optional<Failure> applyProject(const UnfoldOptions& o, Editing& editing, Ru
                        kUnfoldBadOption};
     }
     if (!sameModel || !problems.empty())
-        warn(report, "the project fits the model in part: it kept " + thousands(fit.edgesKept) +
-                         " of its " + thousands(fit.edges) + " edges and " +
-                         thousands(fit.netsKept) + " of its " + thousands(fit.nets) +
-                         " net places" +
-                         (problems.empty() ? std::string()
-                                           : " (" + thousands(problems.size()) +
-                                                 " nets could not be laid as it said)") +
-                         "; the rest is unfolded anew");
+        warn(report,
+             "the project fits the model in part: it kept " + thousands(fit.edgesKept) +
+                 " of its " + thousands(fit.edges) + " edges and " + thousands(fit.netsKept) +
+                 " of its " + thousands(fit.nets) + " net places" +
+                 (problems.empty()
+                      ? std::string()
+                      : " (" + thousands(problems.size()) + " nets could not be laid as it said)") +
+                 "; the rest is unfolded anew");
     return std::nullopt;
 }
 
@@ -111,10 +111,10 @@ std::optional<Failure> applyEdits(const UnfoldOptions& o, Editing& editing) {
     for (size_t i = 0; i < o.edits.size(); ++i) {
         nlohmann::json edit;
         std::string error;
-        bool parsed = o.edits[i].starts_with("{")
-                          ? (edit = nlohmann::json::parse(o.edits[i], nullptr, false),
-                             !edit.is_discarded())
-                          : editFromWords(o.edits[i], edit, error);
+        bool parsed =
+            o.edits[i].starts_with("{")
+                ? (edit = nlohmann::json::parse(o.edits[i], nullptr, false), !edit.is_discarded())
+                : editFromWords(o.edits[i], edit, error);
         if (!parsed)
             return Failure{"--edit " + (error.empty() ? o.edits[i] + ": no JSON object" : error),
                            kUnfoldBadOption};

@@ -56,8 +56,8 @@ bool editFromWords(const std::string& words, Json& edit, std::string& error) {
     const std::string op = w.empty() ? "" : w[0];
     if ((op == "join" || op == "cut" || op == "flip-tab") && numbers(2))
         edit = {{"op", op}, {"edge", {n[0], n[1]}}};
-    else if (op == "tab" && w.size() == 4 && (w[3] == "on" || w[3] == "off") &&
-             numberAt(1, n[0]) && numberAt(2, n[1]))
+    else if (op == "tab" && w.size() == 4 && (w[3] == "on" || w[3] == "off") && numberAt(1, n[0]) &&
+             numberAt(2, n[1]))
         edit = {{"op", op}, {"edge", {n[0], n[1]}}, {"on", w[3] == "on"}};
     else if (op == "move" && numbers(4))
         edit = {{"op", op}, {"net", n[0]}, {"page", n[1]}, {"x", n[2]}, {"y", n[3]}};
@@ -83,7 +83,8 @@ sheet::EditOutcome applyEdit(sheet::PageEditor& editor, const Json& edit,
     if (op == "undo" || op == "redo") {
         bool done = op == "undo" ? editor.undo() : editor.redo();
         return done ? sheet::EditOutcome{true, {}}
-                    : refused(op == "undo" ? "there is nothing to undo" : "there is nothing to redo");
+                    : refused(op == "undo" ? "there is nothing to undo"
+                                           : "there is nothing to redo");
     }
     if (op == "move" || op == "turn") {
         int net = 0, page = 0;
