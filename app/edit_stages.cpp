@@ -1,12 +1,20 @@
 // The sheet as a person shaped it: a project applied, edits made, the
 // project written. Runs between packing the pages and finishing them.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
 #include <CLI/CLI.hpp>
+
+#include "common/json_depth.h"
 
 #include "common/atomic_file.h"
 #include "number_text.h"
 #include "option_cli.h"
 #include "option_table.h"
 #include "sheet_edit_ops.h"
+#include "sheet_writer.h"
 #include "unfold_run.h"
 
 namespace run {
@@ -140,6 +148,156 @@ std::optional<Failure> writeProject(const UnfoldOptions& o, const Editing& editi
         return Failure{error};
     report.written.push_back(o.saveProject);
     return std::nullopt;
+}
+
+}  // namespace run
+
+namespace run {
+
+namespace {
+
+// An edit is a line of a few dozen characters.
+constexpr size_t kMaxEditLine = 64 * 1024;
+
+// The next line of `fd`, false at its end. A longer line than any edit is
+// read to its end and given back empty.
+bool readLine(int fd, std::string& pending, std::string& line) {
+    for (;;) {
+        size_t end = pending.find('\n');
+        if (end != std::string::npos) {
+            line = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            if (line.size() > kMaxEditLine)
+                line.clear();
+            return true;
+        }
+        char buffer[4096];
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        if (pending.size() > kMaxEditLine)
+            pending.clear();  // what remains of an overlong line: dropped
+        pending.append(buffer, size_t(got));
+    }
+}
+
+// The run's report as it was before its sheet changed.
+RunReport freshReport(const RunReport& base) {
+    RunReport report = base;
+    report.leaders = 0;
+    report.coverage.clear();
+    report.labels = nullptr;
+    report.written.clear();
+    report.warnings.clear();
+    return report;
+}
+
+}  // namespace
+
+// Only the pages an edit changed are written again.
+std::optional<Failure> writeSvgPages(const Output& out, const sheet::Sheet& sheet,
+                                     const sheet::Layout& layout, sheet::Pictures& pictures,
+                                     const std::vector<size_t>& pages) {
+    std::vector<std::string> paths = sheet::svgPagePaths(out.path, layout.pages.size());
+    pictures.findPartners(layout.pages);
+    for (size_t p : pages) {
+        std::string error;
+        if (!kivano::writeFileAtomically(paths[p], sheet::pageSvg(sheet, layout.pages[p], pictures),
+                                         error))
+            return Failure{error};
+    }
+    return std::nullopt;
+}
+
+void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vector<Output>& outputs,
+                 Editing& editing, sheet::Pictures& pictures, const InputPolygons& input,
+                 const RunReport& base) {
+    tell({"ready", 0, 0, 0, {}});
+    size_t pagesBefore = size_t(base.pages);
+    // The PDF and the faces are written when asked for ("flush"): an edit
+    // answers once its changed pages are written.
+    bool stale = false;
+    sheet::Layout layout;
+    std::string pending, line;
+    while (readLine(0, pending, line)) {
+        Instant start = now();
+        nlohmann::json edit = kivano::jsonDepthWithin(line, 4)
+                                  ? nlohmann::json::parse(line, nullptr, false)
+                                  : nlohmann::json();
+        nlohmann::json answer;
+        if (edit.is_object() && edit.value("op", "") == "flush") {
+            RunReport report = freshReport(base);
+            std::optional<Failure> failure;
+            for (const Output& out : outputs)
+                if (stale && !failure && out.kind == OutputKind::Pdf)
+                    failure = writeOutput(out, *editing.sheet, layout, pictures, report);
+            if (stale && !failure)
+                failure = writeFaces(o, *editing.sheet, layout, input, report);
+            stale = stale && failure.has_value();
+            answer = failure ? nlohmann::json{{"done", false}, {"refusal", failure->message}}
+                             : nlohmann::json{{"done", true}};
+            tellLine(nlohmann::json{{"edit", answer}}.dump());
+            continue;
+        }
+        sheet::EditOutcome outcome = applyEdit(*editing.editor, edit, editing.edges);
+        if (!outcome.done) {
+            answer = {{"done", false}, {"refusal", outcome.refusal}};
+            tellLine(nlohmann::json{{"edit", answer}}.dump());
+            continue;
+        }
+        Seconds edited = between("edit", start, now());
+        RunReport report = freshReport(base);
+        layout = editing.editor->layout();
+        countEdited(*editing.sheet, report);
+        std::optional<Failure> failure = finishPages(*editing.sheet, o, page, layout, report);
+        // The editor counts pages before tiling and the map: where these
+        // change the count, every page may have moved.
+        std::vector<size_t> changed;
+        bool shifted = layout.pages.size() != editing.editor->layout().pages.size();
+        if (shifted || layout.pages.size() != pagesBefore)
+            for (size_t p = 0; p < layout.pages.size(); ++p)
+                changed.push_back(p);
+        else
+            for (int p : editing.editor->changedPages())
+                changed.push_back(size_t(p));
+        for (const Output& out : outputs)
+            if (!failure && out.kind == OutputKind::Svg)
+                failure = writeSvgPages(out, *editing.sheet, layout, pictures, changed);
+        if (!failure)
+            failure = writeProject(o, editing, report);
+        if (!failure)
+            failure = writeReport(o, report);
+        stale = true;
+        if (failure) {
+            answer = {{"done", false},
+                      {"refusal", "the sheet cannot be written: " + failure->message}};
+            tellLine(nlohmann::json{{"edit", answer}}.dump());
+            continue;
+        }
+        // Pages the sheet no longer has go.
+        for (const Output& out : outputs)
+            if (out.kind == OutputKind::Svg && layout.pages.size() != pagesBefore) {
+                std::vector<std::string> now = sheet::svgPagePaths(out.path, layout.pages.size());
+                for (const std::string& old : sheet::svgPagePaths(out.path, pagesBefore))
+                    if (std::find(now.begin(), now.end(), old) == now.end())
+                        std::remove(old.c_str());
+            }
+        pagesBefore = layout.pages.size();
+        nlohmann::json pages = nlohmann::json::array();
+        for (size_t p : changed)
+            pages.push_back(p + 1);
+        answer = {{"done", true},
+                  {"nets", report.nets},
+                  {"pages", report.pages},
+                  {"glue_numbers", report.glueNumbers},
+                  {"changed_pages", pages},
+                  {"undo_steps", editing.editor->undoSteps()},
+                  {"seconds", between("edit", start, now()).wall},
+                  {"edit_seconds", edited.wall}};
+        tellLine(nlohmann::json{{"edit", answer}}.dump());
+    }
 }
 
 }  // namespace run

@@ -23,9 +23,13 @@ void setProgress(bool quiet, int fd) {
 
 // A reader that went away loses the record; the run goes on.
 void tell(const JobEvent& event) {
+    tellLine(jobEventJson(event));
+}
+
+void tellLine(const std::string& json) {
     if (gProgressFd < 0)
         return;
-    std::string line = jobEventJson(event) + "\n";
+    std::string line = json + "\n";
     for (size_t done = 0; done < line.size();) {
         ssize_t n = write(gProgressFd, line.data() + done, line.size() - done);
         if (n <= 0)

@@ -104,6 +104,8 @@ struct Failure {
 // stage to the descriptor a program gave (-1: none).
 void setProgress(bool quiet, int fd);
 void tell(const JobEvent& event);
+// Any other one-line record for the program that runs the command.
+void tellLine(const std::string& json);
 void say(const std::string& line);
 void warn(RunReport& report, const std::string& text);
 // The plug-in announces its steps; the report times them.
@@ -184,6 +186,12 @@ std::optional<Failure> applyProject(const UnfoldOptions& o, Editing& editing, Ru
 std::optional<Failure> applyEdits(const UnfoldOptions& o, Editing& editing);
 std::optional<Failure> writeProject(const UnfoldOptions& o, const Editing& editing,
                                     RunReport& report);
+// For a program that keeps the run: tells it "ready", then takes one edit
+// per line of standard input until it closes, writes the outputs again after
+// each and answers on the progress descriptor.
+void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vector<Output>& outputs,
+                 Editing& editing, sheet::Pictures& pictures, const InputPolygons& input,
+                 const RunReport& report);
 
 // ---- the report (run_report.cpp) -------------------------------------------
 

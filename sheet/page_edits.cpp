@@ -28,7 +28,7 @@ bool sameFace(const Face& a, const Face& b) {
         if (a.p[k].x != b.p[k].x || a.p[k].y != b.p[k].y || a.uv[k].x != b.uv[k].x ||
             a.uv[k].y != b.uv[k].y || a.edgeId[k] != b.edgeId[k] || a.fold[k] != b.fold[k] ||
             a.joined[k] != b.joined[k] || a.kind[k] != b.kind[k] || a.glue[k] != b.glue[k] ||
-            a.labelled[k] != b.labelled[k] || a.seamSide[k] != b.seamSide[k] ||
+            a.labelled[k] != b.labelled[k] || (a.seamSide[k] < 0) != (b.seamSide[k] < 0) ||
             a.seamStart[k] != b.seamStart[k] || a.seamEnd[k] != b.seamEnd[k])
             return false;
     return true;
@@ -39,9 +39,18 @@ bool sameNet(const Net& a, const Net& b) {
     if (a.container != b.container || a.faces.size() != b.faces.size() ||
         a.lugs.size() != b.lugs.size())
         return false;
-    for (size_t f = 0; f < a.faces.size(); ++f)
+    // Seam sides are numbered over the whole sheet: what prints is which
+    // edges of the net share one.
+    std::map<int, int> side;
+    for (size_t f = 0; f < a.faces.size(); ++f) {
         if (!sameFace(a.faces[f], b.faces[f]))
             return false;
+        for (int k = 0; k < 3; ++k)
+            if (a.faces[f].seamSide[k] >= 0 &&
+                side.emplace(a.faces[f].seamSide[k], b.faces[f].seamSide[k]).first->second !=
+                    b.faces[f].seamSide[k])
+                return false;
+    }
     for (size_t l = 0; l < a.lugs.size(); ++l) {
         if (a.lugs[l].face != b.lugs[l].face || a.lugs[l].edge != b.lugs[l].edge)
             return false;
@@ -503,18 +512,38 @@ EditOutcome PageEditor::turn(int number, double degrees) {
 }
 
 EditOutcome PageEditor::repack() {
+    // Pages keep their order; those left without a pinned net go, and the
+    // other nets are packed as the layout packs them, on pages after those.
+    std::map<int, int> pinnedPages;
+    std::vector<Net> loose;
+    std::vector<int> looseAnchors;
+    std::vector<int> anchors = editor_.anchors();
+    for (size_t i = 0; i < anchors.size(); ++i) {
+        const NetRecord& record = records_[anchors[i]];
+        if (record.pinned) {
+            pinnedPages[record.place.page] = 0;
+        } else {
+            loose.push_back(sheet_.nets[i]);
+            looseAnchors.push_back(anchors[i]);
+        }
+    }
+    Layout packed;
+    std::string error;
+    if (!layoutSheet(std::move(loose), options_, packed, error))
+        return {false, error};
     undo_.push_back({false, records_});
     redo_.clear();
-    // Pages keep their order; those left without a pinned net go.
-    std::map<int, int> pinnedPages;
-    for (auto& [anchor, record] : records_)
-        if (record.pinned)
-            pinnedPages[record.place.page] = 0;
     int next = 0;
     for (auto& [page, index] : pinnedPages)
         index = next++;
     for (auto& [anchor, record] : records_)
-        record.place.page = record.pinned ? pinnedPages[record.place.page] : -1;
+        if (record.pinned)
+            record.place.page = pinnedPages[record.place.page];
+    for (size_t p = 0; p < packed.pages.size(); ++p)
+        for (const PlacedNet& placed : packed.pages[p].nets) {
+            NetRecord& record = records_[looseAnchors[placed.netIndex]];
+            record.place = placeOf(placed, next + int(p));
+        }
     relayout(false);
     return {true, {}};
 }
