@@ -15,6 +15,7 @@
 #include "option_table.h"
 #include "sheet_edit_ops.h"
 #include "sheet_writer.h"
+#include "tiling.h"
 #include "unfold_run.h"
 
 namespace run {
@@ -115,7 +116,32 @@ std::optional<Failure> applyProject(const UnfoldOptions& o, Editing& editing, Ru
     return std::nullopt;
 }
 
-std::optional<Failure> applyEdits(const UnfoldOptions& o, Editing& editing) {
+// Pages as they print (tiles of oversize nets each a page) to the editor's:
+// a tile is its net's page, and the page after the last printed one is a
+// new page.
+std::function<int(int)> printedPages(const UnfoldOptions& o, const PageFrame& page,
+                                     const sheet::PageEditor& editor) {
+    return [&o, page, &editor](int printed) {
+        const sheet::Layout& laid = editor.layout();
+        if (o.oversize != "tile")
+            return printed;
+        sheet::Layout tiled = laid;
+        sheet::tileOversizePages(tiled, layoutOptions(o, page));
+        if (printed < 0 || size_t(printed) >= tiled.pages.size())
+            return printed < 0 ? printed
+                               : int(laid.pages.size()) + printed - int(tiled.pages.size());
+        const sheet::Page& shown = tiled.pages[size_t(printed)];
+        if (shown.nets.empty())
+            return -1;
+        for (size_t p = 0; p < laid.pages.size(); ++p)
+            for (const sheet::PlacedNet& net : laid.pages[p].nets)
+                if (net.number == shown.nets.front().number)
+                    return int(p);
+        return -1;
+    };
+}
+
+std::optional<Failure> applyEdits(const UnfoldOptions& o, const PageFrame& page, Editing& editing) {
     for (size_t i = 0; i < o.edits.size(); ++i) {
         nlohmann::json edit;
         std::string error;
@@ -126,7 +152,8 @@ std::optional<Failure> applyEdits(const UnfoldOptions& o, Editing& editing) {
         if (!parsed)
             return Failure{"--edit " + (error.empty() ? o.edits[i] + ": no JSON object" : error),
                            kUnfoldBadOption};
-        sheet::EditOutcome outcome = applyEdit(*editing.editor, edit, editing.edges);
+        sheet::EditOutcome outcome =
+            applyEdit(*editing.editor, edit, editing.edges, printedPages(o, page, *editing.editor));
         if (!outcome.done)
             return Failure{"--edit \"" + o.edits[i] + "\" is refused: " + outcome.refusal,
                            kUnfoldBadOption};
@@ -241,7 +268,8 @@ void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vecto
             tellLine(nlohmann::json{{"edit", answer}}.dump());
             continue;
         }
-        sheet::EditOutcome outcome = applyEdit(*editing.editor, edit, editing.edges);
+        sheet::EditOutcome outcome =
+            applyEdit(*editing.editor, edit, editing.edges, printedPages(o, page, *editing.editor));
         if (!outcome.done) {
             answer = {{"done", false}, {"refusal", outcome.refusal}};
             tellLine(nlohmann::json{{"edit", answer}}.dump());

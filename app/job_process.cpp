@@ -22,7 +22,7 @@ constexpr int kRecordFd = 3;
 // threads, whose locks the child inherits held. Everything is prepared
 // before the fork.
 [[noreturn]] void becomeChild(char* const* argv, const char* dir, const char* log, int writeEnd,
-                              pid_t parent, const ChildLimits& limits) {
+                              int input, pid_t parent, const ChildLimits& limits) {
     setpgid(0, 0);
     // Killed with the thread that forked it: the server's queue worker, which
     // lives as long as the server.
@@ -40,7 +40,7 @@ constexpr int kRecordFd = 3;
     int err = open(log, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (null < 0 || err < 0)
         _exit(127);
-    dup2(null, 0);
+    dup2(input >= 0 ? input : null, 0);
     dup2(null, 1);
     dup2(err, 2);
     dup2(writeEnd, kRecordFd);
@@ -61,15 +61,34 @@ bool memoryLimitSupported() {
 }
 
 pid_t spawnChild(const std::vector<std::string>& args, const std::string& dir,
-                 const std::string& log, const ChildLimits& limits, int* readEnd) {
-    int fds[2];
+                 const std::string& log, const ChildLimits& limits, int* readEnd, int* writeEnd) {
+    int fds[2], in[2] = {-1, -1};
     if (pipe2(fds, O_CLOEXEC) != 0)
         return -1;
-    // Keep the child's end clear of the descriptors it is moved onto.
-    int writeEnd = fcntl(fds[1], F_DUPFD_CLOEXEC, 10);
-    close(fds[1]);
-    if (writeEnd < 0) {
+    if (writeEnd && pipe2(in, O_CLOEXEC) != 0) {
         close(fds[0]);
+        close(fds[1]);
+        return -1;
+    }
+    // Its input, like its records' end, clear of the descriptors it is
+    // moved onto.
+    int input = -1;
+    if (writeEnd) {
+        input = fcntl(in[0], F_DUPFD_CLOEXEC, 10);
+        close(in[0]);
+    }
+    // Keep the child's end clear of the descriptors it is moved onto.
+    int records = fcntl(fds[1], F_DUPFD_CLOEXEC, 10);
+    close(fds[1]);
+    if (records < 0 || (writeEnd && input < 0)) {
+        close(fds[0]);
+        if (records >= 0)
+            close(records);
+        if (writeEnd) {
+            close(in[1]);
+            if (input >= 0)
+                close(input);
+        }
         return -1;
     }
     std::vector<std::string> copies = args;
@@ -83,12 +102,18 @@ pid_t spawnChild(const std::vector<std::string>& args, const std::string& dir,
     pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0)
-        becomeChild(argv.data(), dir.c_str(), log.c_str(), writeEnd, parent, applied);
-    close(writeEnd);
+        becomeChild(argv.data(), dir.c_str(), log.c_str(), records, input, parent, applied);
+    close(records);
+    if (input >= 0)
+        close(input);
     if (pid < 0) {
         close(fds[0]);
+        if (writeEnd)
+            close(in[1]);
         return -1;
     }
+    if (writeEnd)
+        *writeEnd = in[1];
     // Also here: the server may signal the group before the child got to it.
     setpgid(pid, pid);
     *readEnd = fds[0];

@@ -14,9 +14,11 @@ struct ChildLimits {
 
 // Starts this program with `args` (args[0] is its name) in `dir`, standard
 // error to `log`, its records written to descriptor 3, which comes to
-// `*readEnd`. The pid, or -1.
+// `*readEnd`; with `writeEnd`, what is written there is its standard input.
+// The pid, or -1.
 pid_t spawnChild(const std::vector<std::string>& args, const std::string& dir,
-                 const std::string& log, const ChildLimits& limits, int* readEnd);
+                 const std::string& log, const ChildLimits& limits, int* readEnd,
+                 int* writeEnd = nullptr);
 
 // Whether this build can hold a child to an address-space limit: a build
 // with AddressSanitizer reserves terabytes of address space at start.

@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -30,6 +31,7 @@
 #include "job_process.h"
 #include "option_table.h"
 #include "serve_access.h"
+#include "serve_sessions.h"
 
 namespace {
 
@@ -56,6 +58,11 @@ constexpr size_t kTokenBytes = 16;
 // The child's report: what a sheet of the page limit can hold, and flat.
 constexpr size_t kMaxReportBytes = 256 * 1024 * 1024;
 constexpr size_t kMaxReportDepth = 16;
+// Finished jobs kept running for their edits: each holds its sheet in
+// memory.
+constexpr size_t kLiveSessions = 4;
+// An edit is a few dozen characters of JSON.
+constexpr size_t kMaxEditBytes = 4096;
 // A client that sends nothing for this long is let go.
 constexpr auto kReadTimeout = std::chrono::seconds(5);
 constexpr auto kWriteTimeout = std::chrono::seconds(5);
@@ -96,7 +103,8 @@ struct Job {
     std::vector<JobEvent> events;  // its own; its place in the queue is asked for
     std::string error;
     bool cancelled = false;
-    int streams = 0;  // event streams open on it
+    int streams = 0;       // event streams open on it
+    bool project = false;  // uploaded with a project
 };
 
 double secondsNow() {
@@ -114,7 +122,11 @@ struct RunOutcome {
 // The child works in the upload's folder, reads nothing outside it, and is
 // given plain names, so its messages and report name the files as the
 // person uploaded them.
-std::vector<std::string> childArguments(const Job& job) {
+// The current project of a finished job, and the one it was uploaded with.
+constexpr const char* kJobProject = "../out/project.kivano.json";
+constexpr const char* kUploadedProject = "../project.kivano.json";
+
+std::vector<std::string> childArguments(const Job& job, const char* project) {
     std::vector<std::string> args{"kivano",
                                   "unfold",
                                   job.model,
@@ -130,9 +142,14 @@ std::vector<std::string> childArguments(const Job& job) {
                                   "../out/report.json",
                                   "--faces-json",
                                   "../out/faces.json",
+                                  "--save-project",
+                                  kJobProject,
+                                  "--edit-session",
                                   "--progress-fd",
                                   "3",
                                   "--quiet"};
+    if (project)
+        args.insert(args.end(), {"--project", project});
     args.insert(args.end(), job.args.begin(), job.args.end());
     return args;
 }
@@ -380,6 +397,35 @@ public:
         }
     }
 
+    // One edit of a finished job's sheet; its child is started again from
+    // the job's project when it is not running.
+    bool edit(const Job& job, const nlohmann::json& edit, nlohmann::json& answer,
+              std::string& error) {
+        auto start = [&](SessionChild& child, std::string& why) {
+            int readEnd = -1, writeEnd = -1;
+            pid_t pid =
+                spawnChild(childArguments(job, kJobProject), (job.dir / "in").string(),
+                           (job.dir / "log.txt").string(), limits_.child, &readEnd, &writeEnd);
+            if (pid < 0)
+                return why = "cannot start the editing", false;
+            child = {pid, writeEnd, readEnd, {}};
+            nlohmann::json ready;
+            if (awaitRecord(child, "ready", limits_.jobSeconds, ready))
+                return true;
+            kill(-pid, SIGKILL);
+            close(readEnd);
+            close(writeEnd);
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            why = "the job's sheet cannot be opened for editing again: " +
+                  firstLogLine(job.dir / "log.txt");
+            return false;
+        };
+        return sessions_.edit(job.id, edit, start, answer, error);
+    }
+
+    void flush(const std::string& id) { sessions_.flush(id); }
+
     void stop() {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -411,6 +457,7 @@ private:
     void sweep() {
         for (auto it = jobs_.begin(); it != jobs_.end();) {
             if (ended(*it->second) && Clock::now() - it->second->created > kJobLifetime) {
+                sessions_.end(it->first);
                 std::error_code code;
                 fs::remove_all(it->second->dir, code);
                 it = jobs_.erase(it);
@@ -420,9 +467,10 @@ private:
     }
 
     void run(Job& job) {
-        int readEnd = -1;
-        pid_t pid = spawnChild(childArguments(job), (job.dir / "in").string(),
-                               (job.dir / "log.txt").string(), limits_.child, &readEnd);
+        int readEnd = -1, writeEnd = -1;
+        pid_t pid = spawnChild(childArguments(job, job.project ? kUploadedProject : nullptr),
+                               (job.dir / "in").string(), (job.dir / "log.txt").string(),
+                               limits_.child, &readEnd, &writeEnd);
         if (pid < 0) {
             finish(job, JobState::Failed, "cannot start the unfolding");
             return;
@@ -433,9 +481,20 @@ private:
             if (stopping_ || job.cancelled)
                 kill(-pid, SIGKILL);
         }
-        bool late = false;
-        std::string error = readEvents(job, readEnd, pid, late);
+        bool late = false, ready = false;
+        std::string error = readEvents(job, readEnd, pid, late, ready);
+        if (ready) {
+            // Its sheet is written; it stays for the job's edits.
+            {
+                std::lock_guard lock(mutex_);
+                running_ = 0;
+            }
+            sessions_.adopt(job.id, {pid, writeEnd, readEnd, {}});
+            finish(job, JobState::Done, {});
+            return;
+        }
         close(readEnd);
+        close(writeEnd);
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
@@ -473,7 +532,7 @@ private:
 
     // Passes the child's records on as they come until it closes its end or
     // its time is up (`late`, its group killed); returns its error, if any.
-    std::string readEvents(Job& job, int fd, pid_t pid, bool& late) {
+    std::string readEvents(Job& job, int fd, pid_t pid, bool& late, bool& readyForEdits) {
         std::string pending, error;
         char buffer[4096];
         auto deadline = Clock::now() + std::chrono::seconds(limits_.jobSeconds);
@@ -499,6 +558,8 @@ private:
             while ((end = pending.find('\n')) != std::string::npos) {
                 JobEvent event;
                 if (parseJobEvent(pending.substr(0, end), event)) {
+                    if (event.stage == "ready")
+                        return readyForEdits = true, error;
                     if (event.stage == "failed")
                         error = event.error;  // told once the child is gone
                     else
@@ -537,6 +598,7 @@ private:
     pid_t running_ = 0;
     int streams_ = 0;
     bool stopping_ = false;
+    EditSessions sessions_{kLiveSessions};
 };
 
 // ---- HTTP -------------------------------------------------------------------
@@ -578,16 +640,33 @@ void postJob(JobQueue& queue, size_t maxUploadMb, const httplib::Request& req,
     UploadFolder folder(job->dir / "in");
     std::string error, options;
     bool inOptions = false;
+    // A project goes beside the upload, where no uploaded name can reach.
+    std::unique_ptr<FILE, int (*)(FILE*)> project(nullptr, std::fclose);
+    bool inProject = false;
     bool read = content(
         [&](const httplib::MultipartFormData& part) {
             inOptions = part.name == "options";
+            inProject = part.name == "project";
             if (part.name == "files")
                 return folder.begin(part.filename, error);
+            if (inProject) {
+                if (job->project)
+                    return error = "send one project", false;
+                project.reset(std::fopen((job->dir / "project.kivano.json").c_str(), "wbx"));
+                job->project = project != nullptr;
+                if (!project)
+                    error = "cannot store the project";
+                return job->project;
+            }
             if (!inOptions)
-                error = "unknown field '" + part.name + "': send 'files' and 'options'";
+                error = "unknown field '" + part.name +
+                        "': send 'files', 'options' and, to go on with one, 'project'";
             return inOptions;
         },
         [&](const char* data, size_t size) {
+            if (inProject)
+                return std::fwrite(data, 1, size, project.get()) == size ||
+                       (error = "cannot store the project", false);
             if (!inOptions)
                 return folder.append(data, size, error);
             if (options.size() + size > kMaxOptionsBytes)
@@ -597,6 +676,8 @@ void postJob(JobQueue& queue, size_t maxUploadMb, const httplib::Request& req,
             options.append(data, size);
             return true;
         });
+    if (project && std::fclose(project.release()) != 0 && read)
+        read = false, error = "cannot store the project";
     std::vector<std::string> args;
     int status = 400;
     if (!read && error.empty()) {
@@ -651,6 +732,8 @@ std::string downloadName(const Job& job, const std::string& name) {
     for (char& c : stem)
         if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             c = '_';
+    if (name == "project.kivano.json")
+        return stem + ".kivano.json";
     return name == "sheet.pdf" ? stem + ".pdf" : stem + "-" + name;
 }
 
@@ -662,6 +745,8 @@ void getJobFile(JobQueue& queue, const httplib::Request& req, httplib::Response&
     Job state = queue.snapshot(*job);
     if (state.state != JobState::Done)
         return sendError(res, 409, std::string("the job is ") + stateName(state.state));
+    if (name == "sheet.pdf" || name == "faces.json")
+        queue.flush(state.id);
     fs::path path = jobFile(state, name);
     std::error_code code;
     if (!fs::is_regular_file(path, code))
@@ -700,6 +785,52 @@ void getEvents(JobQueue& queue, const httplib::Request& req, httplib::Response& 
                 sink.done();
             return true;
         });
+}
+
+// POST /api/jobs/{id}/edits: one edit, as the command line's --edit takes
+// it, of a finished job's sheet.
+void postEdit(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
+    std::shared_ptr<Job> job = queue.find(req.matches[1]);
+    if (!job)
+        return sendError(res, 404, "no such job");
+    if (req.body.size() > kMaxEditBytes)
+        return sendError(res, 413,
+                         "an edit is at most " + std::to_string(kMaxEditBytes) + " bytes");
+    nlohmann::json sent = kivano::jsonDepthWithin(req.body, 3)
+                              ? nlohmann::json::parse(req.body, nullptr, false)
+                              : nlohmann::json();
+    static const std::set<std::string> kOps{"join", "cut",    "flip-tab", "tab", "move",
+                                            "turn", "repack", "undo",     "redo"};
+    if (!sent.is_object() || !sent.contains("op") || !sent["op"].is_string() ||
+        !kOps.count(sent["op"].get<std::string>()))
+        return sendError(res, 400,
+                         "send {\"op\": ...}, one of join, cut, flip-tab, tab, move, turn, "
+                         "repack, undo, redo");
+    // Only what an edit has goes on to the run.
+    nlohmann::json edit = nlohmann::json::object();
+    for (const char* key : {"op", "edge", "net", "page", "x", "y", "degrees", "on"})
+        if (sent.contains(key))
+            edit[key] = sent[key];
+    Job state = queue.snapshot(*job);
+    if (state.state != JobState::Done)
+        return sendError(res, 409,
+                         std::string("the job is ") + stateName(state.state) +
+                             ": only a finished sheet can be edited");
+    nlohmann::json answer;
+    std::string error;
+    if (!queue.edit(state, edit, answer, error))
+        return sendError(res, 500, error);
+    if (!answer.value("done", false))
+        return sendError(res, 409,
+                         answer.contains("refusal") && answer["refusal"].is_string()
+                             ? answer["refusal"].get<std::string>()
+                             : std::string("the edit is refused"));
+    nlohmann::json shown{{"done", true}};
+    for (const char* key :
+         {"nets", "pages", "glue_numbers", "changed_pages", "undo_steps", "seconds"})
+        if (answer.contains(key))
+            shown[key] = answer[key];
+    sendJson(res, 200, shown);
 }
 
 void deleteJob(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
@@ -803,6 +934,12 @@ void route(httplib::Server& server, JobQueue& queue, const ServeAccess& access,
     });
     server.Get(job + "/faces", [&queue](const httplib::Request& req, httplib::Response& res) {
         getJobFile(queue, req, res, "faces.json", "application/json");
+    });
+    server.Get(job + "/project", [&queue](const httplib::Request& req, httplib::Response& res) {
+        getJobFile(queue, req, res, "project.kivano.json", "application/json");
+    });
+    server.Post(job + "/edits", [&queue](const httplib::Request& req, httplib::Response& res) {
+        postEdit(queue, req, res);
     });
 }
 

@@ -73,7 +73,8 @@ bool editFromWords(const std::string& words, Json& edit, std::string& error) {
 }
 
 sheet::EditOutcome applyEdit(sheet::PageEditor& editor, const Json& edit,
-                             const std::map<std::array<int, 2>, int>& edges) {
+                             const std::map<std::array<int, 2>, int>& edges,
+                             const std::function<int(int)>& pageOf) {
     auto refused = [](const std::string& why) { return sheet::EditOutcome{false, why}; };
     if (!edit.is_object() || !edit.contains("op") || !edit["op"].is_string())
         return refused(kUsage);
@@ -97,7 +98,7 @@ sheet::EditOutcome applyEdit(sheet::PageEditor& editor, const Json& edit,
         if (!whole(edit, "page", page) || page < 1 || !number(edit, "x", x) ||
             !number(edit, "y", y))
             return refused("move needs the page (from 1) and the x and y in mm");
-        return editor.move(net, {page - 1, x, y, 0.0});
+        return editor.move(net, {pageOf(page - 1), x, y, 0.0});
     }
     const Json* corners = edit.contains("edge") ? &edit["edge"] : nullptr;
     std::array<int, 2> pair{-1, -1};

@@ -4,6 +4,7 @@
 // command line writes it ("join 3 7", "move 3 2 40 60"). Edges are named by
 // their corners, as in a project; nets by their numbers, pages from 1.
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -15,5 +16,8 @@
 bool editFromWords(const std::string& words, nlohmann::json& edit, std::string& error);
 
 // Applies the edit; a malformed one is refused as any other, in a sentence.
+// `pageOf` takes a page as printed (from 0) to the editor's, which differ
+// where an oversize net is printed on several tiles.
 sheet::EditOutcome applyEdit(sheet::PageEditor& editor, const nlohmann::json& edit,
-                             const std::map<std::array<int, 2>, int>& edges);
+                             const std::map<std::array<int, 2>, int>& edges,
+                             const std::function<int(int)>& pageOf);

@@ -103,7 +103,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
                 return f;
             if (auto f = applyProject(o, *editing, report))
                 return f;
-            if (auto f = applyEdits(o, *editing))
+            if (auto f = applyEdits(o, page, *editing))
                 return f;
             layout = editing->editor->layout();
             countEdited(*editing->sheet, report);

@@ -183,7 +183,7 @@ std::optional<Failure> startEditing(const UnfoldOptions& o, const PageFrame& pag
                                     sheet::Sheet&& frames, const sheet::Layout& layout,
                                     const InputPolygons& input, Editing& editing);
 std::optional<Failure> applyProject(const UnfoldOptions& o, Editing& editing, RunReport& report);
-std::optional<Failure> applyEdits(const UnfoldOptions& o, Editing& editing);
+std::optional<Failure> applyEdits(const UnfoldOptions& o, const PageFrame& page, Editing& editing);
 std::optional<Failure> writeProject(const UnfoldOptions& o, const Editing& editing,
                                     RunReport& report);
 // For a program that keeps the run: tells it "ready", then takes one edit

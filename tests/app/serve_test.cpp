@@ -635,3 +635,118 @@ TEST(Serve, ManyRequestsAtOnceAreAllAnsweredAndJobsRunOneAtATime) {
     EXPECT_EQ(answered, kClients);
     EXPECT_EQ(jobsDone, 3);
 }
+
+namespace {
+
+std::string withoutDate(std::string pdf) {
+    size_t at = pdf.find("/CreationDate (");
+    if (at != std::string::npos)
+        pdf.erase(at, pdf.find(')', at) - at + 1);
+    return pdf;
+}
+
+}  // namespace
+
+// A finished job's sheet edited over the API as the page edits it: a fold
+// cut, a cut joined, a tab flipped, a net moved to a page of its own and
+// turned, each answered with the new counts or refused in a sentence that
+// changes nothing; undoing everything gives back the first PDF to the byte,
+// redo works, and the project downloaded and uploaded with the model prints
+// the edited sheet again.
+TEST(Serve, EditsOverTheApiUndoToTheFirstSheetAndTheProjectTravels) {
+    TempDir temp;
+    Server server(temp);
+    std::string id;
+    std::vector<json> events = runJob(server, figure(), id);
+    ASSERT_EQ(events.back()["stage"], "done");
+    httplib::Client c = server.client();
+    std::string job = "/api/jobs/" + id;
+    std::string firstPdf = withoutDate(c.Get(job + "/sheet.pdf")->body);
+    json first = body(c.Get(job + "/project"));
+    ASSERT_TRUE(first.contains("edges")) << first.dump();
+    int nets = body(c.Get(job))["report"]["nets"];
+    auto edit = [&](const json& e) { return c.Post(job + "/edits", e.dump(), "application/json"); };
+
+    json done;
+    for (const json& edge : first["edges"])
+        if (edge["fold"]) {
+            auto cut = edit({{"op", "cut"}, {"edge", edge["corners"]}});
+            ASSERT_EQ(cut->status, 200) << cut->body;
+            done = body(cut);
+            break;
+        }
+    EXPECT_GE(done["nets"].get<int>(), nets);
+    nets = done["nets"];
+    EXPECT_EQ(done["undo_steps"], 1);
+
+    int joins = 0, refusals = 0;
+    for (const json& edge : first["edges"]) {
+        if (edge["fold"] || joins > 0)
+            continue;
+        std::string before = c.Get(job + "/project")->body;
+        auto joined = edit({{"op", "join"}, {"edge", edge["corners"]}});
+        if (joined->status == 200) {
+            ++joins;
+            EXPECT_EQ(body(joined)["nets"].get<int>(), nets - 1);
+            nets = body(joined)["nets"];
+            EXPECT_NE(c.Get(job + "/project")->body, before);
+        } else {
+            ++refusals;
+            EXPECT_EQ(joined->status, 409) << joined->body;
+            EXPECT_FALSE(body(joined)["error"].get<std::string>().empty());
+            EXPECT_EQ(c.Get(job + "/project")->body, before) << "a refused join changed it";
+        }
+    }
+    EXPECT_EQ(joins, 1);
+
+    int flips = 0;
+    for (const json& edge : first["edges"])
+        if (!edge["fold"] && !edge["tab"].is_null() && flips == 0)
+            flips += edit({{"op", "flip-tab"}, {"edge", edge["corners"]}})->status == 200;
+    EXPECT_EQ(flips, 1);
+
+    int pages = body(c.Get(job))["report"]["pages"];
+    auto moved = edit({{"op", "move"}, {"net", 1}, {"page", pages + 1}, {"x", 105}, {"y", 150}});
+    ASSERT_EQ(moved->status, 200) << moved->body;
+    int last = body(moved)["pages"];  // the page it left may have gone
+    EXPECT_GE(last, pages);
+    EXPECT_EQ(body(c.Get(job))["report"]["pages"].get<int>(), last);
+    EXPECT_EQ(c.Get(job + "/page-" + std::to_string(last) + ".svg")->status, 200);
+    for (const json& net : body(c.Get(job + "/project"))["nets"])
+        if (net["number"] == 1) {
+            EXPECT_EQ(net["page"], last);
+            EXPECT_EQ(net["pinned"], true);
+        }
+    auto turned = edit({{"op", "turn"}, {"net", 1}, {"degrees", 90}});
+    ASSERT_EQ(turned->status, 200) << turned->body;
+    auto outside = edit({{"op", "move"}, {"net", 1}, {"page", 1}, {"x", -500}, {"y", 0}});
+    EXPECT_EQ(outside->status, 409);
+    EXPECT_NE(body(outside)["error"].get<std::string>().find("printable area"), std::string::npos);
+    EXPECT_EQ(edit({{"op", "launch"}})->status, 400);
+
+    std::string editedPdf = withoutDate(c.Get(job + "/sheet.pdf")->body);
+    EXPECT_NE(editedPdf, firstPdf);
+    json answer;
+    for (int steps = 0; steps < 10; ++steps) {
+        auto undone = edit({{"op", "undo"}});
+        if (undone->status != 200)
+            break;
+        answer = body(undone);
+    }
+    EXPECT_EQ(answer["undo_steps"], 0);
+    EXPECT_EQ(withoutDate(c.Get(job + "/sheet.pdf")->body), firstPdf);
+    EXPECT_EQ(body(c.Get(job + "/project")), first);
+    EXPECT_EQ(edit({{"op", "undo"}})->status, 409);
+
+    // Redo everything; the project goes with the model into a new job.
+    while (edit({{"op", "redo"}})->status == 200) {
+    }
+    EXPECT_EQ(withoutDate(c.Get(job + "/sheet.pdf")->body), editedPdf);
+    httplib::MultipartFormDataItems items = figure();
+    items.push_back(
+        {"project", c.Get(job + "/project")->body, "figure.kivano.json", "application/json"});
+    std::string again;
+    std::vector<json> rerun = runJob(server, items, again);
+    ASSERT_EQ(rerun.back()["stage"], "done") << rerun.back().dump();
+    EXPECT_EQ(withoutDate(c.Get("/api/jobs/" + again + "/sheet.pdf")->body), editedPdf);
+}
