@@ -30,8 +30,7 @@ bool writeAll(int fd, const std::string& text) {
 
 }  // namespace
 
-bool awaitRecord(SessionChild& child, const std::string& key, int seconds,
-                 nlohmann::json& record) {
+bool awaitRecord(SessionChild& child, const std::string& key, int seconds, nlohmann::json& record) {
     auto deadline = Clock::now() + std::chrono::seconds(seconds);
     for (;;) {
         size_t end;
@@ -44,8 +43,7 @@ bool awaitRecord(SessionChild& child, const std::string& key, int seconds,
                                         : nlohmann::json();
             if (!parsed.is_object())
                 continue;
-            if (parsed.contains(key) ||
-                (parsed.contains("stage") && parsed["stage"] == key)) {
+            if (parsed.contains(key) || (parsed.contains("stage") && parsed["stage"] == key)) {
                 record = std::move(parsed);
                 return true;
             }

@@ -17,15 +17,14 @@
 
 struct SessionChild {
     pid_t pid = 0;
-    int toChild = -1;    // its standard input
-    int fromChild = -1;  // its records
+    int toChild = -1;     // its standard input
+    int fromChild = -1;   // its records
     std::string pending;  // read past the last whole line
 };
 
 // Reads the child's records until one has `key` ("ready" as a stage, or an
 // "edit" answer) or `seconds` pass; false when it ended or took too long.
-bool awaitRecord(SessionChild& child, const std::string& key, int seconds,
-                 nlohmann::json& record);
+bool awaitRecord(SessionChild& child, const std::string& key, int seconds, nlohmann::json& record);
 
 class EditSessions {
 public:

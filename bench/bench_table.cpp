@@ -4,12 +4,13 @@
 // Then, when the kivano tool is built, one whole `kivano unfold MODEL -o
 // MODEL.pdf --json REPORT` run per model: the seconds of each stage, of the
 // whole run (wall and CPU) and its peak memory; then the targets.
-//   kivano_bench [--quick] [--textures] [--limit SECONDS]
+//   kivano_bench [--quick] [--textures] [--edits] [--limit SECONDS]
 //   --quick: the models up to 20,480 triangles; --textures: only the textured
-//   sheets; --limit: wall seconds a
+//   sheets; --edits: only the edits of a finished sheet; --limit: wall seconds a
 //   whole run may take (120 by default)
 // Last, pages and seconds of both packers on the models the peer was
 // measured on, next to the peer's figures.
+#include "bench/bench_edits.h"
 #include "bench/bench_textures.h"
 #include "bench/meshgen/meshgen.h"
 #include "bench/meshgen/objio.h"
@@ -451,17 +452,20 @@ static void printPackingTargets(const std::vector<PackingRow>& rows) {
 }
 
 int main(int argc, char** argv) {
-    bool quick = false, texturesOnly = false;
+    bool quick = false, texturesOnly = false, editsOnly = false;
     double limit = kDefaultRunLimit;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
         else if (std::strcmp(argv[i], "--textures") == 0)
             texturesOnly = true;
+        else if (std::strcmp(argv[i], "--edits") == 0)
+            editsOnly = true;
         else if (std::strcmp(argv[i], "--limit") == 0 && i + 1 < argc && std::atof(argv[i + 1]) > 0)
             limit = std::atof(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: kivano_bench [--quick] [--textures] [--limit SECONDS]\n");
+            std::fprintf(
+                stderr, "usage: kivano_bench [--quick] [--textures] [--edits] [--limit SECONDS]\n");
             return 2;
         }
     }
@@ -475,6 +479,10 @@ int main(int argc, char** argv) {
     }
     if (texturesOnly && !tool.empty()) {
         measureTextures(tool, directory, limit);
+        return 0;
+    }
+    if (editsOnly && !tool.empty()) {
+        measureEdits(tool, directory, limit);
         return 0;
     }
     std::vector<Measured> all;
@@ -504,6 +512,7 @@ int main(int argc, char** argv) {
     printPackingTargets(packing);
     printPiecesTargets(packing);
     measureTextures(tool, directory, limit);
+    measureEdits(tool, directory, limit);
     std::printf("(outputs in %s)\n", directory);
     return 0;
 }
