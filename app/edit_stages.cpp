@@ -321,6 +321,7 @@ void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vecto
                   {"pages", report.pages},
                   {"glue_numbers", report.glueNumbers},
                   {"changed_pages", pages},
+                  {"changed_nets", editing.editor->changedNets()},
                   {"undo_steps", editing.editor->undoSteps()},
                   {"seconds", between("edit", start, now()).wall},
                   {"edit_seconds", edited.wall}};

@@ -826,8 +826,8 @@ void postEdit(JobQueue& queue, const httplib::Request& req, httplib::Response& r
                              ? answer["refusal"].get<std::string>()
                              : std::string("the edit is refused"));
     nlohmann::json shown{{"done", true}};
-    for (const char* key :
-         {"nets", "pages", "glue_numbers", "changed_pages", "undo_steps", "seconds"})
+    for (const char* key : {"nets", "pages", "glue_numbers", "changed_pages", "changed_nets",
+                            "undo_steps", "seconds"})
         if (answer.contains(key))
             shown[key] = answer[key];
     sendJson(res, 200, shown);

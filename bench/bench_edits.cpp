@@ -45,12 +45,23 @@ public:
             close(out[0]);
             if (!freopen("/dev/null", "w", stderr))
                 _exit(127);
-            std::vector<std::string> args{tool,          "unfold",         model,
-                                          "-o",          stem + ".pdf",    "-o",
-                                          stem + ".svg", "--save-project", stem + ".kivano.json",
-                                          "--json",      stem + ".json",   "--faces-json",
-                                          stem + "-faces.json", "--quiet", "--progress-fd",
-                                          "1",           "--edit-session"};
+            std::vector<std::string> args{tool,
+                                          "unfold",
+                                          model,
+                                          "-o",
+                                          stem + ".pdf",
+                                          "-o",
+                                          stem + ".svg",
+                                          "--save-project",
+                                          stem + ".kivano.json",
+                                          "--json",
+                                          stem + ".json",
+                                          "--faces-json",
+                                          stem + "-faces.json",
+                                          "--quiet",
+                                          "--progress-fd",
+                                          "1",
+                                          "--edit-session"};
             std::vector<char*> argv;
             for (std::string& a : args)
                 argv.push_back(a.data());
@@ -182,10 +193,11 @@ void measureEdits(const std::string& tool, const std::string& directory, double 
         measureModel(tool, "bunny", KIVANO_SOURCE_DIR "/../shared/models/bunny.obj", directory,
                      limit, kBunnyEdit),
         measureModel(tool, "sphere-20480", sphere, directory, limit, kSphereEdit)};
-    std::printf("\nedits of a finished sheet (join, cut, move, turn, undo, redo; wall seconds from "
-                "the edit sent to its answer, changed pages written):\n");
-    std::printf("%-14s %7s %8s %8s %8s %9s %9s\n", "model", "edits", "refused", "median",
-                "slowest", "unfold", "ratio");
+    std::printf(
+        "\nedits of a finished sheet (join, cut, move, turn, undo, redo; wall seconds from "
+        "the edit sent to its answer, changed pages written):\n");
+    std::printf("%-14s %7s %8s %8s %8s %9s %9s\n", "model", "edits", "refused", "median", "slowest",
+                "unfold", "ratio");
     for (EditRow& row : rows) {
         std::sort(row.edits.begin(), row.edits.end());
         double median = row.edits.empty() ? -1 : row.edits[row.edits.size() / 2];

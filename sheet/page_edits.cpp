@@ -150,7 +150,7 @@ PageEditor::PageEditor(Sheet& sheet, Layout automatic, const LayoutOptions& opti
             NetRecord record{placed.number, placeOf(placed, int(p)), false};
             records_[anchor] = record;
             automatic_[anchor] = {net, record, placed, ++serial_};
-            shown_[anchor] = {int(p), serial_};
+            shown_[anchor] = {int(p), serial_, placed.number};
         }
     }
     layout_ = std::move(automatic);
@@ -330,7 +330,7 @@ void PageEditor::relayout(bool settle) {
     // Every net where its record says; then those laid anew (an edit
     // changed them) and those without a place settled where they have room.
     laidNow_.clear();
-    std::map<int, std::pair<int, unsigned>> shownNow;  // by first face: page, serial
+    std::map<int, Shown> shownNow;
     auto lay = [&] {
         shownNow.clear();
         int count = 0;
@@ -346,7 +346,7 @@ void PageEditor::relayout(bool settle) {
             bool own = false;
             const Placed& laid = placedFor(anchors[i], unsigned(i), sheet_.nets[i], record, own);
             layout_.pages[size_t(record.place.page)].nets.push_back(laid.placed);
-            shownNow[anchors[i]] = {record.place.page, laid.serial};
+            shownNow[anchors[i]] = {record.place.page, laid.serial, record.number};
             asLaidOut[size_t(record.place.page)] &= own;
         }
         for (size_t p = 0; p < layout_.pages.size(); ++p)
@@ -398,23 +398,34 @@ void PageEditor::relayout(bool settle) {
             if (layout_.pages[p].oversize)
                 layout_.oversize.push_back({placed.number, placed.geometry.container,
                                             placed.box.width(), placed.box.height(), 0});
+    // in the order the layout gives them: by number
+    std::stable_sort(
+        layout_.oversize.begin(), layout_.oversize.end(),
+        [](const OversizeNet& a, const OversizeNet& b) { return a.number < b.number; });
     layout_.printableWidth = options_.frame().printableWidth();
     layout_.printableHeight = options_.frame().printableHeight();
     numberPages(layout_, options_);
 
     // A page changed where a net came, went or was laid anew.
     std::set<int> touched;
+    std::set<int> nets;
     for (const auto& [anchor, now] : shownNow) {
         auto before = shown_.find(anchor);
-        if (before == shown_.end() || before->second != now) {
-            touched.insert(now.first);
-            if (before != shown_.end() && before->second.first < int(layout_.pages.size()))
-                touched.insert(before->second.first);
+        if (before == shown_.end() || before->second.page != now.page ||
+            before->second.serial != now.serial || before->second.number != now.number) {
+            touched.insert(now.page);
+            nets.insert(now.number);
+            if (before != shown_.end() && before->second.page < int(layout_.pages.size()))
+                touched.insert(before->second.page);
         }
     }
     for (const auto& [anchor, before] : shown_)
-        if (!shownNow.count(anchor) && before.first < int(layout_.pages.size()))
-            touched.insert(before.first);
+        if (!shownNow.count(anchor)) {
+            nets.insert(before.number);
+            if (before.page < int(layout_.pages.size()))
+                touched.insert(before.page);
+        }
+    changedNets_.assign(nets.begin(), nets.end());
     shown_ = std::move(shownNow);
     changed_.clear();
     if (layout_.pages.size() != pageCountBefore)

@@ -70,6 +70,9 @@ public:
     // The pages (from 0) the last edit changed; all of them when their count
     // changed, since every page prints it.
     const std::vector<int>& changedPages() const { return changed_; }
+    // The numbers of the nets the last edit laid anew, moved, made or took
+    // away (a joined net's number is gone).
+    const std::vector<int>& changedNets() const { return changedNets_; }
 
 private:
     struct Snapshot {
@@ -101,7 +104,13 @@ private:
     std::map<int, Placed> automatic_;    // the layout's own, by first face
     std::map<int, Placed> cache_;        // the last laid, by first face
     std::map<int, NetRecord> records_;
-    std::map<int, std::pair<int, unsigned>> shown_;  // by first face: page, serial
+    struct Shown {
+        int page = 0;
+        unsigned serial = 0;
+        int number = 0;
+    };
+    std::map<int, Shown> shown_;  // by first face
+    std::vector<int> changedNets_;
     unsigned serial_ = 0;
     std::set<int> laidNow_;  // laid anew since the last edit began
     std::vector<int> changed_;

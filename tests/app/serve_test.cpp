@@ -688,6 +688,7 @@ TEST(Serve, EditsOverTheApiUndoToTheFirstSheetAndTheProjectTravels) {
         if (joined->status == 200) {
             ++joins;
             EXPECT_EQ(body(joined)["nets"].get<int>(), nets - 1);
+            EXPECT_FALSE(body(joined)["changed_nets"].empty());
             nets = body(joined)["nets"];
             EXPECT_NE(c.Get(job + "/project")->body, before);
         } else {

@@ -1,7 +1,9 @@
 // Random edits of sheets on their pages over the sample meshes, each
-// followed by what a person cutting them relies on: every face printed once,
-// no two nets of a page over each other and every net inside its page's
-// printable area (by Clipper, not the editor's own test); undoing
+// followed by what a person cutting them relies on: every face printed once
+// and as it is on the model, no two pieces of a net and no two nets of a
+// page over each other, every net inside its page's printable area (by
+// Clipper, not the editor's own test), both sides of a cut numbered alike;
+// undoing
 // everything gives back the automatic pages to the bit; and the records
 // alone (as a project keeps them) give the same pages to the bit.
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <cmath>
 #include <map>
 #include <random>
+#include <set>
 
 #include "page_edits.h"
 #include "test_meshes.h"
@@ -50,6 +53,55 @@ double sharedArea(const cl::Paths& a, const cl::Paths& b) {
     for (const cl::Path& p : common)
         area += std::fabs(cl::Area(p));
     return area / 1e12;
+}
+
+struct Shape {
+    double sides[3];
+    double area;  // signed
+};
+
+Shape shapeOf(const Face& f) {
+    Shape s;
+    for (int k = 0; k < 3; ++k)
+        s.sides[k] = std::hypot(f.p[(k + 1) % 3].x - f.p[k].x, f.p[(k + 1) % 3].y - f.p[k].y);
+    s.area = (f.p[1].x - f.p[0].x) * (f.p[2].y - f.p[0].y) -
+             (f.p[2].x - f.p[0].x) * (f.p[1].y - f.p[0].y);
+    return s;
+}
+
+// Every face as it is on the model (the page turns them all over alike,
+// never one alone), no two pieces of a net over each other, both sides of
+// every cut edge numbered alike.
+void expectSoundNets(const Layout& layout, const std::map<int, Shape>& original,
+                     const std::string& where) {
+    std::map<int, std::vector<int>> glueOf;  // edge id -> numbers of its cut sides
+    std::set<bool> flipped;
+    for (const Page& page : layout.pages)
+        for (const PlacedNet& net : page.nets) {
+            std::vector<cl::Path> pieces;
+            for (const Face& f : net.geometry.faces) {
+                const Shape& before = original.at(f.origin);
+                Shape now = shapeOf(f);
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_NEAR(now.sides[k], before.sides[k], 1e-6) << where;
+                flipped.insert(now.area * before.area < 0);
+                pieces.push_back(pathOf(f.p, 3));
+                for (int k = 0; k < 3; ++k)
+                    if (f.kind[k] == EdgeKind::Cut && f.glue[k] > 0)
+                        glueOf[f.edgeId[k]].push_back(f.glue[k]);
+            }
+            for (const Lug& lug : net.geometry.lugs)
+                pieces.push_back(pathOf(lug.p, 4));
+            for (size_t i = 0; i < pieces.size(); ++i)
+                for (size_t j = i + 1; j < pieces.size(); ++j)
+                    EXPECT_LT(sharedArea({pieces[i]}, {pieces[j]}), 1e-4)
+                        << where << ": two pieces of net " << net.number << " lie over each other";
+        }
+    EXPECT_EQ(flipped.size(), 1u) << where << ": a face was mirrored";
+    for (const auto& [id, numbers] : glueOf)
+        if (numbers.size() == 2) {
+            EXPECT_EQ(numbers[0], numbers[1]) << where << ": edge " << id;
+        }
 }
 
 void expectPrintable(const Layout& layout, size_t faces, const std::string& where) {
@@ -116,6 +168,10 @@ TEST(PageEdits, RandomEditsKeepPagesCuttableAndUndoAndRecordsGiveThemBack) {
         Layout automatic = testing::layoutOf(sheet);
         PageEditor editor(sheet, automatic, {});
         Layout first = editor.layout();
+        std::map<int, Shape> original;
+        for (const Net& net : editor.sheet().nets)
+            for (const Face& f : net.faces)
+                original[f.origin] = shapeOf(f);
         size_t faces = editor.sheetEditor().faceCount();
         int done = 0;
         for (int step = 0; step < 40; ++step) {
@@ -163,6 +219,7 @@ TEST(PageEdits, RandomEditsKeepPagesCuttableAndUndoAndRecordsGiveThemBack) {
             }
             ++done;
             expectPrintable(editor.layout(), faces, where);
+            expectSoundNets(editor.layout(), original, where);
         }
         EXPECT_GT(done, 5) << mesh.name;
 
