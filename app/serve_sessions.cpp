@@ -7,12 +7,16 @@
 
 #include <cerrno>
 
+#include "common/json_depth.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 // An answer is a line of a few hundred characters.
 constexpr size_t kMaxRecordLine = 64 * 1024;
+// An answer holds a list of numbers at most.
+constexpr size_t kMaxRecordDepth = 4;
 // How long an edit may take before the child is given up.
 constexpr int kEditSeconds = 120;
 
@@ -38,9 +42,10 @@ bool awaitRecord(SessionChild& child, const std::string& key, int seconds, nlohm
             std::string line = child.pending.substr(0, end);
             child.pending.erase(0, end + 1);
             // The child read a hostile model: what it says is checked.
-            nlohmann::json parsed = line.size() <= kMaxRecordLine
-                                        ? nlohmann::json::parse(line, nullptr, false)
-                                        : nlohmann::json();
+            nlohmann::json parsed =
+                line.size() <= kMaxRecordLine && kivano::jsonDepthWithin(line, kMaxRecordDepth)
+                    ? nlohmann::json::parse(line, nullptr, false)
+                    : nlohmann::json();
             if (!parsed.is_object())
                 continue;
             if (parsed.contains(key) || (parsed.contains("stage") && parsed["stage"] == key)) {
