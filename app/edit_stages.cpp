@@ -20,13 +20,24 @@
 
 namespace run {
 
+namespace {
+
+std::optional<Failure> loadProject(const std::string& path, Project& project) {
+    std::string error;
+    if (!readProject(path, project, error))
+        return Failure{error, kUnfoldBadOption};
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<Failure> takeProjectOptions(UnfoldOptions& o) {
     if (o.project.empty())
         return std::nullopt;
     Project project;
     std::string error;
-    if (!readProject(o.project, project, error))
-        return Failure{error, kUnfoldBadOption};
+    if (auto failure = loadProject(o.project, project))
+        return failure;
     // Defaults go unsaid: one of two options that exclude each other is
     // always at its default.
     nlohmann::json defaults = optionValuesJson(unfoldOptionTable(), UnfoldOptions{});
@@ -79,8 +90,8 @@ std::optional<Failure> applyProject(const UnfoldOptions& o, Editing& editing, Ru
         return std::nullopt;
     Project project;
     std::string error;
-    if (!readProject(o.project, project, error))
-        return Failure{error, kUnfoldBadOption};
+    if (auto failure = loadProject(o.project, project))
+        return failure;
     std::string hash = fileSha256(o.input);
     bool sameModel = hash == project.modelSha256;
     if (!sameModel && !o.update)

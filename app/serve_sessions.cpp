@@ -167,15 +167,21 @@ bool EditSessions::edit(const std::string& job, const nlohmann::json& edit, cons
     return true;
 }
 
+std::shared_ptr<EditSessions::Entry> EditSessions::existing(const std::string& job, bool remove) {
+    std::lock_guard lock(mutex_);
+    auto it = entries_.find(job);
+    if (it == entries_.end())
+        return nullptr;
+    std::shared_ptr<Entry> found = it->second;
+    if (remove)
+        entries_.erase(it);
+    return found;
+}
+
 void EditSessions::flush(const std::string& job) {
-    std::shared_ptr<Entry> found;
-    {
-        std::lock_guard lock(mutex_);
-        auto it = entries_.find(job);
-        if (it == entries_.end())
-            return;
-        found = it->second;
-    }
+    std::shared_ptr<Entry> found = existing(job, false);
+    if (!found)
+        return;
     std::lock_guard busy(found->busy);
     if (!found->live || !found->dirty)
         return;
@@ -186,15 +192,9 @@ void EditSessions::flush(const std::string& job) {
 }
 
 void EditSessions::end(const std::string& job) {
-    std::shared_ptr<Entry> found;
-    {
-        std::lock_guard lock(mutex_);
-        auto it = entries_.find(job);
-        if (it == entries_.end())
-            return;
-        found = it->second;
-        entries_.erase(it);
-    }
+    std::shared_ptr<Entry> found = existing(job, true);
+    if (!found)
+        return;
     std::lock_guard busy(found->busy);
     stop(*found);
 }

@@ -55,6 +55,8 @@ private:
         std::chrono::steady_clock::time_point used = std::chrono::steady_clock::now();
     };
     std::shared_ptr<Entry> entry(const std::string& job);
+    // The job's entry if it has one, taken out of the table with `remove`.
+    std::shared_ptr<Entry> existing(const std::string& job, bool remove);
     void makeRoom(const std::string& keep);
     static void stop(Entry& entry);
     bool ask(Entry& entry, const nlohmann::json& line, nlohmann::json& answer, std::string& error);

@@ -5,12 +5,11 @@
 // everything gives back the sheet as it was.
 #include <gtest/gtest.h>
 
-#include <clipper.hpp>
-
 #include <cmath>
 #include <map>
 #include <random>
 
+#include "polygon_checks.h"
 #include "sheet_edits.h"
 #include "test_meshes.h"
 
@@ -18,46 +17,14 @@ namespace sheet {
 namespace {
 
 namespace cl = ClipperLib;
+using testing::pathOf;
+using testing::Shape;
+using testing::shapeOf;
 
 using FaceKey = std::array<int, 3>;
 
 FaceKey keyOf(const Face& f) {
     return {f.edgeId[0], f.edgeId[1], f.edgeId[2]};
-}
-
-struct Shape {
-    double sides[3];
-    double area;  // signed: the face is never mirrored
-};
-
-Shape shapeOf(const Face& f) {
-    Shape s;
-    for (int k = 0; k < 3; ++k)
-        s.sides[k] = std::hypot(f.p[(k + 1) % 3].x - f.p[k].x, f.p[(k + 1) % 3].y - f.p[k].y);
-    s.area = (f.p[1].x - f.p[0].x) * (f.p[2].y - f.p[0].y) -
-             (f.p[2].x - f.p[0].x) * (f.p[1].y - f.p[0].y);
-    return s;
-}
-
-cl::Path pathOf(const Vec2* p, int count) {
-    cl::Path path;
-    for (int i = 0; i < count; ++i)
-        path.push_back(
-            {cl::cInt(std::llround(p[i].x * 1e6)), cl::cInt(std::llround(p[i].y * 1e6))});
-    return path;
-}
-
-// The area two polygons share, mm².
-double sharedArea(const cl::Path& a, const cl::Path& b) {
-    cl::Clipper clipper;
-    clipper.AddPath(a, cl::ptSubject, true);
-    clipper.AddPath(b, cl::ptClip, true);
-    cl::Paths common;
-    clipper.Execute(cl::ctIntersection, common, cl::pftNonZero, cl::pftNonZero);
-    double area = 0.0;
-    for (const cl::Path& p : common)
-        area += std::fabs(cl::Area(p));
-    return area / 1e12;
 }
 
 void expectSound(const Sheet& sheet, const std::map<FaceKey, Shape>& original,
@@ -83,7 +50,7 @@ void expectSound(const Sheet& sheet, const std::map<FaceKey, Shape>& original,
             pieces.push_back(pathOf(lug.p, 4));
         for (size_t i = 0; i < pieces.size(); ++i)
             for (size_t j = i + 1; j < pieces.size(); ++j)
-                EXPECT_LT(sharedArea(pieces[i], pieces[j]), 1e-4)
+                EXPECT_LT(testing::sharedArea({pieces[i]}, {pieces[j]}), 1e-4)
                     << where << ": two pieces of a net lie over each other";
     }
     EXPECT_EQ(seen.size(), original.size()) << where;

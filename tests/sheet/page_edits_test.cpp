@@ -8,28 +8,23 @@
 // alone (as a project keeps them) give the same pages to the bit.
 #include <gtest/gtest.h>
 
-#include <clipper.hpp>
-
 #include <cmath>
 #include <map>
 #include <random>
 #include <set>
 
 #include "page_edits.h"
+#include "polygon_checks.h"
 #include "test_meshes.h"
 
 namespace sheet {
 namespace {
 
 namespace cl = ClipperLib;
-
-cl::Path pathOf(const Vec2* p, int count) {
-    cl::Path path;
-    for (int i = 0; i < count; ++i)
-        path.push_back(
-            {cl::cInt(std::llround(p[i].x * 1e6)), cl::cInt(std::llround(p[i].y * 1e6))});
-    return path;
-}
+using testing::pathOf;
+using testing::Shape;
+using testing::shapeOf;
+using testing::sharedArea;
 
 // Each net's cut outline (faces and tabs) as one set of polygons.
 cl::Paths outlineOf(const PlacedNet& net) {
@@ -41,32 +36,6 @@ cl::Paths outlineOf(const PlacedNet& net) {
     cl::Paths united;
     clipper.Execute(cl::ctUnion, united, cl::pftNonZero, cl::pftNonZero);
     return united;
-}
-
-double sharedArea(const cl::Paths& a, const cl::Paths& b) {
-    cl::Clipper clipper;
-    clipper.AddPaths(a, cl::ptSubject, true);
-    clipper.AddPaths(b, cl::ptClip, true);
-    cl::Paths common;
-    clipper.Execute(cl::ctIntersection, common, cl::pftNonZero, cl::pftNonZero);
-    double area = 0.0;
-    for (const cl::Path& p : common)
-        area += std::fabs(cl::Area(p));
-    return area / 1e12;
-}
-
-struct Shape {
-    double sides[3];
-    double area;  // signed
-};
-
-Shape shapeOf(const Face& f) {
-    Shape s;
-    for (int k = 0; k < 3; ++k)
-        s.sides[k] = std::hypot(f.p[(k + 1) % 3].x - f.p[k].x, f.p[(k + 1) % 3].y - f.p[k].y);
-    s.area = (f.p[1].x - f.p[0].x) * (f.p[2].y - f.p[0].y) -
-             (f.p[2].x - f.p[0].x) * (f.p[1].y - f.p[0].y);
-    return s;
 }
 
 // Every face as it is on the model (the page turns them all over alike,
