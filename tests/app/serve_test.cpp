@@ -713,7 +713,8 @@ TEST(Serve, EditsOverTheApiUndoToTheFirstSheetAndTheProjectTravels) {
     EXPECT_GE(last, pages);
     EXPECT_EQ(body(c.Get(job))["report"]["pages"].get<int>(), last);
     EXPECT_EQ(c.Get(job + "/page-" + std::to_string(last) + ".svg")->status, 200);
-    for (const json& net : body(c.Get(job + "/project"))["nets"])
+    json placed = body(c.Get(job + "/project"));
+    for (const json& net : placed["nets"])
         if (net["number"] == 1) {
             EXPECT_EQ(net["page"], last);
             EXPECT_EQ(net["pinned"], true);
