@@ -15,6 +15,7 @@ const HIGHLIGHT = new THREE.Color(1.0, 0.45, 0.05);
 let files = [];
 let job = null;  // {id, faces, pages, byNet}
 let running = null;  // the id of the job this page waits for
+let events = null;  // that job's event stream
 
 // The address kivano serve printed carries its token; the server has set it
 // as a cookie for this page's requests, so it leaves the address bar, and
@@ -135,7 +136,10 @@ async function preview() {
 
 // A new model: the last one's result goes, so nothing links to a model no
 // longer in view.
+// A job started for the model before is cancelled: its result would show
+// for this one.
 function choose(list) {
+  forgetJob();
   files = [...list];
   previewed = null;
   clearResult();
@@ -319,6 +323,11 @@ function clearResult() {
   $('picked').textContent = '';
 }
 
+// Enter in a field finishes typing; it does not start a job.
+$('options').addEventListener('keydown', (e) => {
+  if (e.key === 'Enter' && e.target.tagName === 'INPUT') e.preventDefault();
+});
+
 $('options').addEventListener('submit', async (e) => {
   e.preventDefault();
   if (!files.length || !formBuilt) return;
@@ -328,15 +337,27 @@ $('options').addEventListener('submit', async (e) => {
   for (const f of files) body.append('files', f, f.name);
   body.append('options', JSON.stringify(options()));
   say('Uploading…');
+  const chosen = files;
   try {
     const res = await fetch('/api/jobs', { method: 'POST', body });
     const answer = await res.json();
     if (!res.ok) throw new Error(answer.error);
+    // Another model came while this one went up: its job is no one's.
+    if (files !== chosen) return void fetch(`/api/jobs/${answer.id}`, { method: 'DELETE' }).catch(() => {});
     follow(answer.id);
   } catch (err) {
     fail(err.message || String(err));
   }
 });
+
+// The job this page waits for, cancelled and no longer listened to.
+function forgetJob() {
+  if (!running) return;
+  events?.close();
+  fetch(`/api/jobs/${running}`, { method: 'DELETE' }).catch(() => {});
+  say('');
+  settle();
+}
 
 function fail(message) {
   say('');
@@ -347,6 +368,7 @@ function fail(message) {
 // The job ended one way or another: the page is free for the next.
 function settle() {
   running = null;
+  events = null;
   $('cancel').hidden = true;
   allowUnfold();
 }
@@ -355,27 +377,50 @@ function allowUnfold() {
   $('unfold').disabled = !formBuilt || files.length === 0;
 }
 
+// What each stage of a run does, in the words of the page.
+const STAGE_WORDS = {
+  load: 'Starting the unfolding',
+  import: 'Reading the model',
+  unfold: 'Unfolding',
+  read: 'Reading the pieces',
+  layout: 'Laying out the pages',
+  write: 'Writing the sheet',
+};
+
+function progressText(event) {
+  if (event.stage === 'queued') {
+    const ahead = event.position - 1;
+    return ahead > 0 ? `Waiting for ${ahead} other ${ahead === 1 ? 'job' : 'jobs'} to finish…` : 'Starting…';
+  }
+  if (!event.steps) return null;
+  return `Step ${event.step} of ${event.steps}: ${STAGE_WORDS[event.stage] ?? 'Working'}…`;
+}
+
 function follow(id) {
   running = id;
   $('cancel').hidden = false;
   $('cancel').disabled = false;
-  const events = new EventSource(`/api/jobs/${id}/events`);
-  events.onmessage = (m) => {
+  const stream = new EventSource(`/api/jobs/${id}/events`);
+  events = stream;
+  // Only the job of the model in view may speak.
+  const current = () => running === id;
+  stream.onmessage = (m) => {
+    if (!current()) return stream.close();
     const event = JSON.parse(m.data);
-    if (event.stage === 'queued') say(`Waiting: position ${event.position} in the queue`);
-    else if (event.steps) say(`Step ${event.step} of ${event.steps}: ${event.stage}`);
+    const text = progressText(event);
+    if (text) say(text);
     if (event.stage === 'done' || event.stage === 'failed' || event.stage === 'cancelled') {
-      events.close();
+      stream.close();
       if (event.stage === 'failed') fail(event.error);
       else if (event.stage === 'cancelled') {
         say('Cancelled.');
         settle();
-      } else finished(id).catch((err) => fail(err.message || String(err)));
+      } else finished(id).catch((err) => current() && fail(err.message || String(err)));
     }
   };
-  events.onerror = () => {
-    events.close();
-    fail('The connection to the server was lost.');
+  stream.onerror = () => {
+    stream.close();
+    if (current()) fail('The connection to the server was lost.');
   };
 }
 
@@ -394,6 +439,7 @@ window.addEventListener('pagehide', () => {
 async function finished(id) {
   const state = await (await fetch(`/api/jobs/${id}`)).json();
   const faces = await (await fetch(`/api/jobs/${id}/faces`)).json();
+  if (running !== id) return;  // another model was chosen meanwhile
   const report = state.report;
   const plural = (n, word) => `${n} ${word}${n === 1 ? '' : 's'}`;
   $('summary').textContent = `${plural(report.nets, 'net')} on ${plural(report.pages, 'page')}` +

@@ -128,7 +128,19 @@ check('a bad model shows the command line\'s error', async (page) => {
 
 check('Cancel stops a running job and frees the page; the token leaves the address bar', async (page) => {
   assert.equal(new URL(page.url()).search, '');
-  // A grid the fewest-pieces unfolding takes seconds over.
+  await page.setInputFiles('#model-input', slowGrid());
+  await page.selectOption('#pieces', 'fewest');
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('progress').textContent.startsWith('Step'));
+  await page.click('#cancel');
+  await page.waitForFunction(() => document.getElementById('progress').textContent === 'Cancelled.');
+  assert.ok(await page.isEnabled('#unfold'));
+  assert.ok(await page.isHidden('#cancel'));
+  await page.selectOption('#pieces', 'default');
+});
+
+// A grid the fewest-pieces unfolding takes seconds over.
+function slowGrid() {
   const n = 120;
   const lines = [];
   for (let i = 0; i <= n; i++) for (let j = 0; j <= n; j++) lines.push(`v ${i} ${j} ${((i * 7 + j * 3) % 5) * 0.1}`);
@@ -138,15 +150,50 @@ check('Cancel stops a running job and frees the page; the token leaves the addre
   }
   const grid = join(scratch, 'grid.obj');
   writeFileSync(grid, lines.join('\n'));
-  await page.setInputFiles('#model-input', grid);
+  return grid;
+}
+
+check('a model dropped while a job runs cancels that job, and only the new model\'s sheet shows; progress is told in words', async (page, url) => {
+  const posted = [];
+  page.on('response', async (response) => {
+    if (response.request().method() === 'POST' && response.url().endsWith('/api/jobs')) posted.push((await response.json()).id);
+  });
+  await page.setInputFiles('#model-input', slowGrid());
   await page.selectOption('#pieces', 'fewest');
   await page.click('#unfold');
   await page.waitForFunction(() => document.getElementById('progress').textContent.startsWith('Step'));
-  await page.click('#cancel');
-  await page.waitForFunction(() => document.getElementById('progress').textContent === 'Cancelled.');
-  assert.ok(await page.isEnabled('#unfold'));
-  assert.ok(await page.isHidden('#cancel'));
+  const progress = await page.textContent('#progress');
   await page.selectOption('#pieces', 'default');
+  await dropFiles(page, ['figure.obj', 'figure.mtl', 'figure_face.png'].map((f) => join(examples, f)));
+  assert.ok(await page.isHidden('#cancel'));
+  assert.equal(await page.textContent('#progress'), '');
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('summary').textContent !== '' || document.getElementById('error').textContent !== '');
+  assert.equal(await page.textContent('#error'), '');
+  assert.equal(posted.length, 2);
+  const shownJob = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
+  assert.equal(shownJob, `/api/jobs/${posted[1]}`);
+  assert.equal((await (await apiFetch(url, token, shownJob)).json()).model, 'figure.obj');
+  let first;
+  for (let tries = 0; tries < 50 && first !== 'cancelled'; tries++) {
+    first = (await (await apiFetch(url, token, `/api/jobs/${posted[0]}`)).json()).state;
+    if (first !== 'cancelled') await page.waitForTimeout(100);
+  }
+  assert.equal(first, 'cancelled');
+  assert.ok(await page.isEnabled('#unfold'));
+  assert.match(progress, /^Step \d+ of \d+: [A-Z][a-z ]+…$/);
+});
+
+check('Enter in a number field starts no job', async (page) => {
+  let posts = 0;
+  const count = (request) => { if (request.method() === 'POST' && request.url().endsWith('/api/jobs')) posts++; };
+  page.on('request', count);
+  await page.focus('#lug-width');
+  await page.keyboard.press('Enter');
+  await page.waitForTimeout(500);
+  page.off('request', count);
+  assert.equal(posts, 0);
+  assert.equal(await page.textContent('#progress'), '');
 });
 
 // The made-up option stands for any the command gains: the page must show
