@@ -314,6 +314,8 @@ function say(text) {
 
 function clearResult() {
   job = null;
+  $('pages').classList.remove('out-of-date');
+  $('stale').hidden = true;
   nets = null;
   $('error').textContent = formError;
   $('summary').textContent = '';
@@ -322,6 +324,16 @@ function clearResult() {
   $('downloads').hidden = true;
   $('picked').textContent = '';
 }
+
+// A sheet shown was made with the options as they were: once one changes,
+// the pages say so until the model is unfolded again.
+function markOutOfDate() {
+  if (!job) return;
+  $('pages').classList.add('out-of-date');
+  $('stale').hidden = false;
+}
+$('option-groups').addEventListener('input', markOutOfDate);
+$('option-groups').addEventListener('change', markOutOfDate);
 
 // Enter in a field finishes typing; it does not start a job.
 $('options').addEventListener('keydown', (e) => {
@@ -449,7 +461,8 @@ async function finished(id) {
   $('download-obj').href = `/api/jobs/${id}/scene.obj`;
   const svgs = [];
   for (let n = 1; n <= report.pages; n++) {
-    svgs.push(Object.assign(document.createElement('a'), { href: `/api/jobs/${id}/page-${n}.svg`, download: '', textContent: `SVG ${n}` }));
+    // A page opens to be looked at, beside this one.
+    svgs.push(Object.assign(document.createElement('a'), { href: `/api/jobs/${id}/page-${n}.svg`, target: '_blank', rel: 'noopener', textContent: `SVG ${n}` }));
   }
   $('download-svgs').replaceChildren(...svgs);
   $('downloads').hidden = false;

@@ -1,8 +1,10 @@
 // The page in headless chromium against a real "kivano serve": a model
 // dropped in and unfolded, its pages and PDF counted by the report and by
 // pdfinfo, the linked views checked by the pixels of the 3-D canvas, a
-// bad model's error compared with the command line's, and the option form
-// as the server's option table makes it.
+// bad model's error compared with the command line's, the option form as
+// the server's option table makes it, and the faults a new user met: a
+// typed size, a model dropped during a job, Enter in a field, pages left
+// unmarked after an option changed.
 // Usage: node page_test.mjs KIVANO_EXE EXAMPLES_DIR BAD_MODEL
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
@@ -76,6 +78,33 @@ check('a dropped figure unfolds into as many pages as its report counts, its tex
   assert.ok(state.report.pages > 0);
   assert.equal(await page.locator('.sheet-page').count(), state.report.pages);
   assert.match(await page.textContent('#summary'), new RegExp(`${state.report.nets} nets? on ${state.report.pages} pages?`));
+});
+
+check('an option changed after unfolding marks the pages out of date; the SVG links open the pages', async (page) => {
+  assert.ok(await page.isHidden('#stale'));
+  const link = page.locator('#download-svgs a').first();
+  assert.equal(await link.getAttribute('target'), '_blank');
+  assert.equal(await link.getAttribute('download'), null);
+  const lug = page.locator('#lug-width');
+  const before = await lug.inputValue();
+  await lug.fill('5');
+  assert.ok(await page.isVisible('#stale'));
+  assert.match(await page.getAttribute('#pages', 'class'), /out-of-date/);
+  await lug.fill(before);
+});
+
+check('a size typed into "largest extent" is the model\'s size on paper, with nothing else to tick', async (page, url) => {
+  await page.fill('#height', '123');
+  assert.equal(await page.inputValue('#scale'), '');
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('summary').textContent !== '');
+  const job = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
+  const report = (await (await apiFetch(url, token, job)).json()).report;
+  assert.ok(Math.abs(report.model_extent_mm - 123) < 0.01, `the model is ${report.model_extent_mm} mm on paper`);
+  await page.fill('#height', '');
+  await page.fill('#scale', '1');
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('summary').textContent !== '');
 });
 
 check('the downloaded PDF has the pages the report counts', async (page) => {
