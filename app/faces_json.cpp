@@ -111,31 +111,44 @@ private:
 std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const sheet::Layout& layout,
                       const InputPolygons& input) {
     PolygonFinder finder(input);
-    std::unordered_map<uint64_t, Printed> printed;
+    // A face of a net printed on several tiles shows on each of them.
+    std::unordered_map<uint64_t, std::vector<Printed>> printed;
     for (size_t p = 0; p < layout.pages.size(); ++p)
         for (const sheet::PlacedNet& net : layout.pages[p].nets)
             for (const sheet::Face& face : net.geometry.faces)
                 if (shows(layout.pages[p].clip, face))
-                    printed.try_emplace(key(net.geometry.container, face.position),
-                                        Printed{int(p) + 1, net.number, &face});
+                    printed[key(net.geometry.container, face.position)].push_back(
+                        Printed{int(p) + 1, net.number, &face});
+    auto paperOf = [](const sheet::Face& face) {
+        nlohmann::json paper = nlohmann::json::array();
+        for (int k = 0; k < 3; ++k)
+            paper.push_back({rounded(face.p[k].x, 0.01), rounded(face.p[k].y, 0.01)});
+        return paper;
+    };
     nlohmann::json faces = nlohmann::json::array();
     for (const sheet::ModelTriangle& triangle : model) {
         auto found = printed.find(key(triangle.container, triangle.position));
         if (found == printed.end())
             continue;
-        nlohmann::json corners = nlohmann::json::array(), paper = nlohmann::json::array();
-        for (int k = 0; k < 3; ++k) {
+        nlohmann::json corners = nlohmann::json::array();
+        for (int k = 0; k < 3; ++k)
             corners.push_back({rounded(triangle.corner[k][0], 1e-5),
                                rounded(triangle.corner[k][1], 1e-5),
                                rounded(triangle.corner[k][2], 1e-5)});
-            paper.push_back({rounded(found->second.face->p[k].x, 0.01),
-                             rounded(found->second.face->p[k].y, 0.01)});
+        const Printed& first = found->second.front();
+        nlohmann::json record{{"face", finder.find(triangle.corner)},
+                              {"net", first.net},
+                              {"page", first.page},
+                              {"model", corners},
+                              {"paper", paperOf(*first.face)}};
+        if (found->second.size() > 1) {
+            nlohmann::json tiles = nlohmann::json::array();
+            for (size_t t = 1; t < found->second.size(); ++t)
+                tiles.push_back(
+                    {{"page", found->second[t].page}, {"paper", paperOf(*found->second[t].face)}});
+            record["tiles"] = std::move(tiles);
         }
-        faces.push_back({{"face", finder.find(triangle.corner)},
-                         {"net", found->second.net},
-                         {"page", found->second.page},
-                         {"model", corners},
-                         {"paper", paper}});
+        faces.push_back(std::move(record));
     }
     nlohmann::json pages = nlohmann::json::array();
     for (const sheet::Page& page : layout.pages)

@@ -20,7 +20,8 @@ struct InputPolygons {
 // JSON: {"pages": [{"width": mm, "height": mm}, ...], "faces": [{"face": the
 // input polygon it was cut from (-1: none found), "net": printed number,
 // "page": 1-based, "model": [[x, y, z] x 3], "paper": [[x, y] x 3] in page
-// mm, y downwards}, ...]}, in the order of `model`. A triangle tiled across
-// pages is given on the first page that shows its centre.
+// mm, y downwards, and for a triangle of a net tiled across pages "tiles":
+// [{"page", "paper"}, ...] for each other tile that shows it}, ...]}, in the
+// order of `model`.
 std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const sheet::Layout& layout,
                       const InputPolygons& input);

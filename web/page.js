@@ -466,10 +466,16 @@ async function finished(id) {
   }
   $('download-svgs').replaceChildren(...svgs);
   $('downloads').hidden = false;
-  job = { id, faces: faces.faces, pages: faces.pages, byNet: new Map() };
+  job = { id, faces: faces.faces, pages: faces.pages, byNet: new Map(), onPage: new Map() };
+  // Each triangle where it prints: its page, and every other tile of a net
+  // too large for one page.
   job.faces.forEach((f, i) => {
     if (!job.byNet.has(f.net)) job.byNet.set(f.net, []);
     job.byNet.get(f.net).push(i);
+    for (const { page, paper } of [{ page: f.page, paper: f.paper }, ...(f.tiles ?? [])]) {
+      if (!job.onPage.has(page)) job.onPage.set(page, []);
+      job.onPage.get(page).push({ face: i, net: f.net, paper });
+    }
   });
   showPages(report.pages);
   showNets();
@@ -495,8 +501,13 @@ function showPages(count) {
     overlay.setAttribute('preserveAspectRatio', 'none');
     page.style.aspectRatio = `${size.width} / ${size.height}`;
     page.append(img, overlay, Object.assign(document.createElement('span'), { className: 'caption', textContent: `page ${n}` }));
-    page.addEventListener('pointermove', (e) => pointAt(page, e));
+    page.addEventListener('pointermove', (e) => highlight(pointAt(page, e)));
     page.addEventListener('pointerleave', () => highlight(null));
+    // A click names the net under the pointer, as a click on the model does.
+    page.addEventListener('click', (e) => {
+      const net = pointAt(page, e);
+      pick(net, net === null ? null : n);
+    });
     pages.push(page);
   }
   $('pages').replaceChildren(...pages);
@@ -514,8 +525,8 @@ function pointAt(page, e) {
   const rect = page.getBoundingClientRect();
   const size = job.pages[n - 1];
   const p = [(e.clientX - rect.left) / rect.width * size.width, (e.clientY - rect.top) / rect.height * size.height];
-  const face = job.faces.find((f) => f.page === n && inside(p, f.paper));
-  highlight(face ? face.net : null);
+  const shown = (job.onPage.get(n) ?? []).find((s) => inside(p, s.paper));
+  return shown ? shown.net : null;
 }
 
 let highlighted = null;
@@ -528,9 +539,9 @@ function highlight(net) {
   for (const page of document.querySelectorAll('.sheet-page')) {
     const n = Number(page.dataset.page);
     const overlay = page.querySelector('svg.overlay');
-    overlay.replaceChildren(...(net === null ? [] : job.byNet.get(net).filter((i) => job.faces[i].page === n).map((i) => {
+    overlay.replaceChildren(...(net === null ? [] : (job.onPage.get(n) ?? []).filter((s) => s.net === net).map((s) => {
       const polygon = document.createElementNS('http://www.w3.org/2000/svg', 'polygon');
-      polygon.setAttribute('points', job.faces[i].paper.map((q) => q.join(',')).join(' '));
+      polygon.setAttribute('points', s.paper.map((q) => q.join(',')).join(' '));
       polygon.setAttribute('fill', 'rgba(255,115,13,0.35)');
       return polygon;
     })));
@@ -611,27 +622,45 @@ function showNets() {
   show(both);
 }
 
-// A click (not a drag) on the unfolded model names the net and page of the
-// face under it and brings that page into view.
-let down = null;
-canvas.addEventListener('pointerdown', (e) => { down = [e.clientX, e.clientY]; });
-canvas.addEventListener('pointerup', (e) => {
-  if (!job || !down || Math.hypot(e.clientX - down[0], e.clientY - down[1]) > 4) return;
+// The face of the unfolded model under the pointer, or undefined.
+function faceUnder(e) {
+  if (!job || !nets) return undefined;
   const rect = canvas.getBoundingClientRect();
   const pointer = new THREE.Vector2((e.clientX - rect.left) / rect.width * 2 - 1, -(e.clientY - rect.top) / rect.height * 2 + 1);
   const raycaster = new THREE.Raycaster();
   raycaster.setFromCamera(pointer, camera);
-  const hit = nets ? raycaster.intersectObject(nets)[0] : undefined;
+  const hit = raycaster.intersectObject(nets)[0];
+  return hit ? job.faces[hit.faceIndex] : undefined;
+}
+
+// A net named, lit on both views, its page (the first that shows it, or
+// the one clicked) marked and brought into view; null: none.
+function pick(net, pageNumber) {
   for (const page of document.querySelectorAll('.sheet-page.picked')) page.classList.remove('picked');
-  if (!hit) {
+  if (net === null) {
     $('picked').textContent = '';
     highlight(null);
     return;
   }
-  const face = job.faces[hit.faceIndex];
-  $('picked').textContent = `Net ${face.net}, page ${face.page}`;
-  highlight(face.net);
-  const page = document.querySelector(`.sheet-page[data-page="${face.page}"]`);
-  page.classList.add('picked');
-  page.scrollIntoView({ block: 'nearest' });
+  $('picked').textContent = `Net ${net}, page ${pageNumber}`;
+  highlight(net);
+  const page = document.querySelector(`.sheet-page[data-page="${pageNumber}"]`);
+  page?.classList.add('picked');
+  page?.scrollIntoView({ block: 'nearest' });
+}
+
+// A click (not a drag) on the unfolded model names the net and page of the
+// face under it and brings that page into view; pointing lights the net on
+// the pages.
+let down = null;
+canvas.addEventListener('pointerdown', (e) => { down = [e.clientX, e.clientY]; });
+canvas.addEventListener('pointerup', (e) => {
+  if (!job || !down || Math.hypot(e.clientX - down[0], e.clientY - down[1]) > 4) return;
+  const face = faceUnder(e);
+  pick(face ? face.net : null, face ? face.page : null);
+});
+canvas.addEventListener('pointermove', (e) => {
+  if (!job || e.buttons) return;
+  const face = faceUnder(e);
+  if (face || !$('picked').textContent) highlight(face ? face.net : null);
 });

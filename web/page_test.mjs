@@ -144,6 +144,50 @@ check('pointing at a net highlights it in the 3-D view; clicking there names it'
   assert.equal(await page.locator('.sheet-page.picked').getAttribute('data-page'), String(face.page));
 });
 
+check('a net tiled across pages lights up on every tile; a click on a page names its net; pointing at the model lights its net on the pages', async (page, url) => {
+  await page.fill('#page-width', '100');
+  await page.fill('#page-height', '100');
+  await page.fill('#margin', '5');
+  await page.click('#unfold');
+  await page.waitForFunction(() => document.getElementById('summary').textContent !== '');
+  const job = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
+  const faces = (await (await apiFetch(url, token, `${job}/faces`)).json()).faces;
+  const tiled = faces.find((f) => f.tiles && f.tiles.length);
+  assert.ok(tiled, 'no net of the figure is tiled on 100 mm pages');
+  const size = async (n) => page.evaluate((n) => {
+    const box = document.querySelector(`.sheet-page[data-page="${n}"] svg.overlay`).viewBox.baseVal;
+    return [box.width, box.height];
+  }, n);
+  const pointAtTriangle = async (n, paper) => {
+    const sheet = page.locator(`.sheet-page[data-page="${n}"]`);
+    await sheet.scrollIntoViewIfNeeded();
+    const box = await sheet.boundingBox();
+    const [w, h] = await size(n);
+    const c = [(paper[0][0] + paper[1][0] + paper[2][0]) / 3, (paper[0][1] + paper[1][1] + paper[2][1]) / 3];
+    return [box.x + (c[0] / w) * box.width, box.y + (c[1] / h) * box.height];
+  };
+  for (const { page: n, paper } of [{ page: tiled.page, paper: tiled.paper }, ...tiled.tiles]) {
+    const [x, y] = await pointAtTriangle(n, paper);
+    await page.mouse.move(x, y);
+    for (const shown of [tiled.page, ...tiled.tiles.map((t) => t.page)]) {
+      const lit = await page.locator(`.sheet-page[data-page="${shown}"] svg.overlay polygon`).count();
+      assert.ok(lit > 0, `pointing at net ${tiled.net} on page ${n} lights nothing on page ${shown}`);
+    }
+    await page.mouse.click(x, y);
+    assert.equal(await page.textContent('#picked'), `Net ${tiled.net}, page ${n}`);
+  }
+  await page.mouse.move(0, 0);
+  await page.mouse.click(0, 0);
+  // The middle of the 3-D view shows the model: pointing there lights a net.
+  const view = await page.locator('#view3d').boundingBox();
+  await page.locator('#view3d').scrollIntoViewIfNeeded();
+  await page.mouse.move(view.x + view.width / 2, view.y + view.height / 2);
+  await page.waitForFunction(() => document.querySelectorAll('.sheet-page svg.overlay polygon').length > 0);
+  await page.mouse.move(0, 0);
+  await page.selectOption('#page-preset', 'A4');
+  await page.fill('#margin', '10');
+});
+
 check('a bad model shows the command line\'s error', async (page) => {
   const cli = spawnSync(exe, ['unfold', basename(badModel), '-o', join(scratch, 'bad.pdf')], { cwd: dirname(badModel), encoding: 'utf8' });
   const line = cli.stderr.trim().split('\n').pop().replace(/^kivano: error: /, '');
