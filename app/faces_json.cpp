@@ -108,9 +108,23 @@ private:
 
 }  // namespace
 
+PointNumbers::PointNumbers(const InputPolygons& input) {
+    for (size_t i = 0; i < input.points.size(); ++i) {
+        const auto& p = input.points[i];
+        index_.emplace(std::tuple<float, float, float>{float(p[0]), float(p[1]), float(p[2])},
+                       int(i));
+    }
+}
+
+int PointNumbers::at(const float (&corner)[3]) const {
+    auto found = index_.find({corner[0], corner[1], corner[2]});
+    return found == index_.end() ? -1 : found->second;
+}
+
 std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const sheet::Layout& layout,
                       const InputPolygons& input) {
     PolygonFinder finder(input);
+    PointNumbers points(input);
     // A face of a net printed on several tiles shows on each of them.
     std::unordered_map<uint64_t, std::vector<Printed>> printed;
     for (size_t p = 0; p < layout.pages.size(); ++p)
@@ -140,7 +154,10 @@ std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const shee
                               {"net", first.net},
                               {"page", first.page},
                               {"model", corners},
-                              {"paper", paperOf(*first.face)}};
+                              {"paper", paperOf(*first.face)},
+                              {"corners",
+                               {points.at(triangle.corner[0]), points.at(triangle.corner[1]),
+                                points.at(triangle.corner[2])}}};
         if (found->second.size() > 1) {
             nlohmann::json tiles = nlohmann::json::array();
             for (size_t t = 1; t < found->second.size(); ++t)

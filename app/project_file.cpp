@@ -7,31 +7,12 @@
 #include <filesystem>
 #include <memory>
 #include <set>
-#include <tuple>
 
 #include "common/json_depth.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A point of the model as the sheet keeps it, in single precision.
-using PointKey = std::tuple<float, float, float>;
-
-PointKey keyOf(float x, float y, float z) {
-    return {x, y, z};
-}
-
-// The imported model's points by where they lie, the first of any that
-// lie at one place.
-std::map<PointKey, int> pointIndex(const InputPolygons& input) {
-    std::map<PointKey, int> index;
-    for (size_t i = 0; i < input.points.size(); ++i) {
-        const auto& p = input.points[i];
-        index.emplace(keyOf(float(p[0]), float(p[1]), float(p[2])), int(i));
-    }
-    return index;
-}
 
 // A whole number the project holds at `key`, within [low, high].
 bool whole(const nlohmann::json& object, const char* key, long long low, long long high,
@@ -96,7 +77,7 @@ std::string fileSha256(const std::string& path) {
 }
 
 FaceCorners faceCorners(const sheet::Sheet& unfolded, const InputPolygons& input) {
-    std::map<PointKey, int> points = pointIndex(input);
+    PointNumbers points(input);
     std::map<std::pair<unsigned, unsigned>, const sheet::ModelTriangle*> onModel;
     for (const sheet::ModelTriangle& t : unfolded.model)
         onModel[{t.container, t.position}] = &t;
@@ -108,12 +89,8 @@ FaceCorners faceCorners(const sheet::Sheet& unfolded, const InputPolygons& input
             auto triangle = onModel.find({net.container, face.position});
             if (face.origin < 0 || triangle == onModel.end())
                 continue;
-            for (int k = 0; k < 3; ++k) {
-                const float* c = triangle->second->corner[k];
-                auto found = points.find(keyOf(c[0], c[1], c[2]));
-                corners[size_t(face.origin)][size_t(k)] =
-                    found == points.end() ? -1 : found->second;
-            }
+            for (int k = 0; k < 3; ++k)
+                corners[size_t(face.origin)][size_t(k)] = points.at(triangle->second->corner[k]);
         }
     return corners;
 }

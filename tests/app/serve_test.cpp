@@ -230,6 +230,12 @@ TEST(Serve, AJobReportsItsStagesAndServesWhatItsReportCounts) {
         ASSERT_GE(face, 0);
         ASSERT_LT(face, int(polygons.size()));
         ++cut[size_t(face)];
+        // its corners by the file's own point numbers, those of its polygon
+        for (const json& point : f["corners"])
+            EXPECT_NE(std::count(polygons[size_t(face)].begin(), polygons[size_t(face)].end(),
+                                 point.get<int>()),
+                      0)
+                << "face " << face << " point " << point;
         for (const json& corner : f["model"]) {
             bool onPolygon = false;
             for (int v : polygons[size_t(face)])
