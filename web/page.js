@@ -314,6 +314,8 @@ function say(text) {
 
 function clearResult() {
   job = null;
+  $('edit-tools').hidden = true;
+  tell('');
   $('pages').classList.remove('out-of-date');
   $('stale').hidden = true;
   nets = null;
@@ -449,15 +451,27 @@ window.addEventListener('pagehide', () => {
 });
 
 async function finished(id) {
-  const state = await (await fetch(`/api/jobs/${id}`)).json();
-  const faces = await (await fetch(`/api/jobs/${id}/faces`)).json();
-  if (running !== id) return;  // another model was chosen meanwhile
+  await showSheet(id, 0);
+  say('');
+  settle();
+}
+
+// The job's sheet as it stands (after `version` edits): summary, downloads,
+// pages, the unfolded model and the edges a click can change.
+async function showSheet(id, version) {
+  const [state, faces, project] = await Promise.all([
+    fetch(`/api/jobs/${id}`).then((r) => r.json()),
+    fetch(`/api/jobs/${id}/faces`).then((r) => r.json()),
+    fetch(`/api/jobs/${id}/project`).then((r) => (r.ok ? r.json() : { edges: [] })),
+  ]);
+  if (running !== id && job?.id !== id) return;  // another model was chosen meanwhile
   const report = state.report;
   const plural = (n, word) => `${n} ${word}${n === 1 ? '' : 's'}`;
   $('summary').textContent = `${plural(report.nets, 'net')} on ${plural(report.pages, 'page')}` +
     (report.warnings.length ? `, ${plural(report.warnings.length, 'warning')}` : '');
   $('warnings').replaceChildren(...report.warnings.map((w) => Object.assign(document.createElement('li'), { textContent: w })));
   $('download-pdf').href = `/api/jobs/${id}/sheet.pdf`;
+  $('save-project').href = `/api/jobs/${id}/project`;
   $('download-obj').href = `/api/jobs/${id}/scene.obj`;
   const svgs = [];
   for (let n = 1; n <= report.pages; n++) {
@@ -466,7 +480,8 @@ async function finished(id) {
   }
   $('download-svgs').replaceChildren(...svgs);
   $('downloads').hidden = false;
-  job = { id, faces: faces.faces, pages: faces.pages, byNet: new Map(), onPage: new Map() };
+  job = { id, version, faces: faces.faces, pages: faces.pages, byNet: new Map(), onPage: new Map(),
+    edges: new Map(project.edges.map((e) => [e.corners.join(','), e])) };
   // Each triangle where it prints: its page, and every other tile of a net
   // too large for one page.
   job.faces.forEach((f, i) => {
@@ -479,8 +494,7 @@ async function finished(id) {
   });
   showPages(report.pages);
   showNets();
-  say('');
-  settle();
+  $('edit-tools').hidden = false;
 }
 
 // ---- the pages --------------------------------------------------------------
@@ -493,7 +507,8 @@ function showPages(count) {
     page.dataset.page = n;
     const img = new Image();
     img.alt = `page ${n}`;
-    img.src = `/api/jobs/${job.id}/page-${n}.svg`;
+    // after an edit the same address holds another page
+    img.src = `/api/jobs/${job.id}/page-${n}.svg?v=${job.version}`;
     const size = job.pages[n - 1];
     const overlay = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
     overlay.classList.add('overlay');
@@ -501,10 +516,20 @@ function showPages(count) {
     overlay.setAttribute('preserveAspectRatio', 'none');
     page.style.aspectRatio = `${size.width} / ${size.height}`;
     page.append(img, overlay, Object.assign(document.createElement('span'), { className: 'caption', textContent: `page ${n}` }));
-    page.addEventListener('pointermove', (e) => highlight(pointAt(page, e)));
-    page.addEventListener('pointerleave', () => highlight(null));
-    // A click names the net under the pointer, as a click on the model does.
+    page.addEventListener('pointermove', (e) => {
+      const edge = edgeAt(page, e);
+      showEdge(edge);
+      highlight(edge ? null : pointAt(page, e));
+    });
+    page.addEventListener('pointerleave', () => {
+      showEdge(null);
+      highlight(null);
+    });
+    // A click on an edge changes it; elsewhere it names the net under the
+    // pointer, as a click on the model does.
     page.addEventListener('click', (e) => {
+      const edge = edgeAt(page, e);
+      if (edge) return void editEdge(edge, e);
       const net = pointAt(page, e);
       pick(net, net === null ? null : n);
     });
@@ -528,6 +553,107 @@ function pointAt(page, e) {
   const shown = (job.onPage.get(n) ?? []).find((s) => inside(p, s.paper));
   return shown ? shown.net : null;
 }
+
+// ---- editing ---------------------------------------------------------------
+
+// The edge of a triangle on this page nearest the pointer, within a few
+// pixels: its two corners (the model's point numbers, least first), whether
+// it is a fold, and every place it prints.
+function edgeAt(page, e) {
+  if (!job) return null;
+  const n = Number(page.dataset.page);
+  const rect = page.getBoundingClientRect();
+  const size = job.pages[n - 1];
+  const perPixel = size.width / rect.width;
+  const p = [(e.clientX - rect.left) * perPixel, (e.clientY - rect.top) / rect.height * size.height];
+  let best = null, bestDistance = Math.max(1, 6 * perPixel);
+  for (const shown of job.onPage.get(n) ?? []) {
+    const corners = job.faces[shown.face].corners;
+    for (let k = 0; k < 3; k++) {
+      const a = shown.paper[k], b = shown.paper[(k + 1) % 3];
+      const d = distanceToSegment(p, a, b);
+      const key = [corners[k], corners[(k + 1) % 3]].sort((x, y) => x - y).join(',');
+      if (d < bestDistance && job.edges.has(key)) {
+        bestDistance = d;
+        best = key;
+      }
+    }
+  }
+  return best === null ? null : { key: best, ...job.edges.get(best) };
+}
+
+function distanceToSegment(p, a, b) {
+  const dx = b[0] - a[0], dy = b[1] - a[1];
+  const t = Math.max(0, Math.min(1, ((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / (dx * dx + dy * dy || 1)));
+  return Math.hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
+}
+
+// The edge pointed at and its partner, wherever they print.
+function showEdge(edge) {
+  for (const line of document.querySelectorAll('.sheet-page svg.overlay line.edge')) line.remove();
+  if (!edge) return;
+  for (const [n, shownOnPage] of job.onPage) {
+    const overlay = document.querySelector(`.sheet-page[data-page="${n}"] svg.overlay`);
+    if (!overlay) continue;
+    for (const shown of shownOnPage) {
+      const corners = job.faces[shown.face].corners;
+      for (let k = 0; k < 3; k++) {
+        const key = [corners[k], corners[(k + 1) % 3]].sort((x, y) => x - y).join(',');
+        if (key !== edge.key) continue;
+        const [a, b] = [shown.paper[k], shown.paper[(k + 1) % 3]];
+        const line = document.createElementNS('http://www.w3.org/2000/svg', 'line');
+        line.classList.add('edge');
+        for (const [name, value] of [['x1', a[0]], ['y1', a[1]], ['x2', b[0]], ['y2', b[1]]]) line.setAttribute(name, value);
+        overlay.append(line);
+      }
+    }
+  }
+}
+
+// A cut edge is joined, a fold cut; with Shift a cut edge's tab flips.
+function editEdge(edge, e) {
+  const corners = edge.key.split(',').map(Number);
+  const op = e.shiftKey ? 'flip-tab' : edge.fold ? 'cut' : 'join';
+  edit({ op, edge: corners }, e);
+}
+
+// One edit of the job's sheet; a refusal is said next to the pointer.
+async function edit(change, e) {
+  if (!job || editing) return;
+  editing = true;
+  tell('');
+  const id = job.id;
+  try {
+    const res = await fetch(`/api/jobs/${id}/edits`, { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(change) });
+    const answer = await res.json().catch(() => ({}));
+    if (!res.ok) return void tell(answer.error || `the edit failed (${res.status})`, e);
+    tell('', e);
+    await showSheet(id, job.version + 1);
+  } finally {
+    editing = false;
+  }
+}
+
+let editing = false;
+
+function tell(text, e) {
+  const note = $('edit-note');
+  note.textContent = text;
+  note.hidden = !text;
+  if (text && e && e.clientX !== undefined) {
+    note.style.left = `${e.clientX + 12}px`;
+    note.style.top = `${e.clientY + 12}px`;
+  }
+}
+
+for (const [button, op] of [['undo', 'undo'], ['redo', 'redo'], ['repack', 'repack']]) {
+  $(button).addEventListener('click', (e) => edit({ op }, e));
+}
+document.addEventListener('keydown', (e) => {
+  if (!job || !(e.ctrlKey || e.metaKey) || e.key.toLowerCase() !== 'z' || e.target.tagName === 'INPUT') return;
+  e.preventDefault();
+  edit({ op: e.shiftKey ? 'redo' : 'undo' });
+});
 
 let highlighted = null;
 

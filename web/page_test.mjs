@@ -115,6 +115,92 @@ check('the downloaded PDF has the pages the report counts', async (page) => {
   assert.equal(Number(info.match(/Pages:\s+(\d+)/)[1]), state.report.pages);
 });
 
+// A PDF without the moment it was made.
+function pdfBytes(buffer) {
+  return Buffer.from(buffer).toString('latin1').replace(/\/CreationDate \([^)]*\)/, '');
+}
+
+check('clicking a fold on the sheet cuts it and clicking it again joins it, a join that cannot be is refused next to the pointer, Shift+click moves a tab; Undo gives back the first sheet to the byte', async (page, url) => {
+  const job = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
+  const api = async (path) => apiFetch(url, token, `${job}${path}`);
+  const firstPdf = pdfBytes(await (await api('/sheet.pdf')).arrayBuffer());
+  const project = await (await api('/project')).json();
+  const netsShown = async () => Number((await page.textContent('#summary')).match(/^(\d+) nets?/)[1]);
+  const nets = await netsShown();
+  let version = 0;
+  // Clicks the middle of the edge where it prints first; true when the
+  // sheet changed, false when the edit was refused in words.
+  const clickEdge = async (corners, shift = false) => {
+    const faces = (await (await api('/faces')).json()).faces;
+    const key = [...corners].sort((a, b) => a - b).join(',');
+    let at = null;
+    for (const f of faces) for (let k = 0; k < 3 && !at; k++) {
+      if ([f.corners[k], f.corners[(k + 1) % 3]].sort((a, b) => a - b).join(',') === key) {
+        const [a, b] = [f.paper[k], f.paper[(k + 1) % 3]];
+        at = { page: f.page, p: [(a[0] + b[0]) / 2, (a[1] + b[1]) / 2] };
+      }
+    }
+    assert.ok(at, `edge ${key} prints nowhere`);
+    const sheet = page.locator(`.sheet-page[data-page="${at.page}"]`);
+    await sheet.scrollIntoViewIfNeeded();
+    const box = await sheet.boundingBox();
+    const size = await page.evaluate((n) => {
+      const v = document.querySelector(`.sheet-page[data-page="${n}"] svg.overlay`).viewBox.baseVal;
+      return [v.width, v.height];
+    }, at.page);
+    const x = box.x + at.p[0] / size[0] * box.width, y = box.y + at.p[1] / size[1] * box.height;
+    await page.mouse.move(x, y);
+    assert.ok(await page.locator('svg.overlay line.edge').count() >= 1, `edge ${key} does not light up`);
+    if (shift) await page.keyboard.down('Shift');
+    await page.mouse.click(x, y);
+    if (shift) await page.keyboard.up('Shift');
+    await page.waitForFunction((v) => !document.getElementById('edit-note').hidden ||
+      document.querySelector('.sheet-page img')?.src.endsWith(`v=${v}`), version + 1);
+    const changed = await page.isHidden('#edit-note');
+    if (changed) version++;
+    return changed;
+  };
+
+  let steps = 0;  // edits made and not undone
+  const undo = async () => {
+    await page.click('#undo');
+    await page.waitForFunction((v) => document.querySelector('.sheet-page img')?.src.endsWith(`v=${v}`), version + 1);
+    version++;
+    steps--;
+  };
+  // A fold whose cut parts the net: the count rises by one (a slit is undone).
+  let parted = null;
+  for (const edge of project.edges.filter((e) => e.fold)) {
+    assert.ok(await clickEdge(edge.corners), 'cutting a fold was refused');
+    steps++;
+    if (await netsShown() === nets + 1) {
+      parted = edge;
+      break;
+    }
+    await undo();
+  }
+  assert.ok(parted, 'no fold of the figure parts its net');
+  // Clicked again, the edge is cut: it joins the two nets back.
+  assert.ok(await clickEdge(parted.corners), 'the parted edge could not be joined again');
+  steps++;
+  assert.equal(await netsShown(), nets);
+  // Joining two boxes of the figure along a cut edge would bend them: said in words.
+  const apart = project.edges.find((e) => !e.fold);
+  assert.equal(await clickEdge(apart.corners), false);
+  assert.match(await page.textContent('#edit-note'), /joining them would bend the net/);
+  const tabbed = project.edges.find((e) => !e.fold && e.tab);
+  if (await clickEdge(tabbed.corners, true)) {
+    steps++;
+    const now = (await (await api('/project')).json()).edges.find((e) => e.corners.join() === tabbed.corners.join());
+    assert.notDeepEqual(now.tab, tabbed.tab);
+  }
+  while (steps > 0) await undo();
+  assert.equal(pdfBytes(await (await api('/sheet.pdf')).arrayBuffer()), firstPdf);
+  assert.equal(await page.getAttribute('#save-project', 'href'), `${job}/project`);
+  const saved = await (await api('/project')).json();
+  assert.deepEqual(saved.edges, project.edges);
+});
+
 check('pointing at a net highlights it in the 3-D view; clicking there names it', async (page) => {
   const face = state.faces.find((f) => f.page === 1);
   const [a, b, c] = face.paper;
