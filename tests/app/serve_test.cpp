@@ -758,3 +758,41 @@ TEST(Serve, EditsOverTheApiUndoToTheFirstSheetAndTheProjectTravels) {
     ASSERT_EQ(rerun.back()["stage"], "done") << rerun.back().dump();
     EXPECT_EQ(withoutDate(c.Get("/api/jobs/" + again + "/sheet.pdf")->body), editedPdf);
 }
+
+// What a hostile page or script sends to the edit API and the project
+// upload: refused in words, nothing reaches a run that is not an edit, and
+// the server goes on.
+TEST(Serve, HostileEditsAndProjectsAreRefusedInWords) {
+    TempDir temp;
+    Server server(temp);
+    httplib::Client c = server.client();
+    std::string id;
+    ASSERT_EQ(runJob(server, figure(), id).back()["stage"], "done");
+    std::string edits = "/api/jobs/" + id + "/edits";
+    auto post = [&](const std::string& body) { return c.Post(edits, body, "application/json"); };
+    EXPECT_EQ(post(std::string(5000, ' '))->status, 413);
+    EXPECT_EQ(post("[[[[[[[[[[]]]]]]]]]]")->status, 400);
+    EXPECT_EQ(post(R"({"op": "flush"})")->status, 400);
+    EXPECT_EQ(post(R"({"op": "join"})")->status, 409);
+    EXPECT_EQ(post(R"({"op": "move", "net": 1, "page": 99999, "x": 1e300, "y": 0})")->status, 409);
+    EXPECT_EQ(post(R"({"op": "join", "edge": [0, "1\n{\"op\": \"repack\"}"]})")->status, 409);
+    EXPECT_EQ(c.Post("/api/jobs/ffffffffffffffffffffffffffffffff/edits", "{}", "application/json")
+                  ->status,
+              404);
+    // the sheet is as it was
+    json undo = body(post(R"({"op": "undo"})"));
+    EXPECT_EQ(undo["error"], "there is nothing to undo");
+
+    // A project that is none fails its job with the reason.
+    httplib::MultipartFormDataItems items = figure();
+    items.push_back(
+        {"project", "{\"kivano_project\": 1, \"model\": 3}", "p.kivano.json", "application/json"});
+    std::string bad;
+    std::vector<json> events = runJob(server, items, bad);
+    ASSERT_EQ(events.back()["stage"], "failed");
+    EXPECT_NE(events.back()["error"].get<std::string>().find("is not a kivano project"),
+              std::string::npos)
+        << events.back().dump();
+    items.push_back({"project", "{}", "q.kivano.json", "application/json"});
+    EXPECT_EQ(c.Post("/api/jobs", items)->status, 400);
+}
