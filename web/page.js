@@ -481,7 +481,8 @@ async function showSheet(id, version) {
   $('download-svgs').replaceChildren(...svgs);
   $('downloads').hidden = false;
   job = { id, version, faces: faces.faces, pages: faces.pages, byNet: new Map(), onPage: new Map(),
-    edges: new Map(project.edges.map((e) => [e.corners.join(','), e])) };
+    edges: new Map(project.edges.map((e) => [e.corners.join(','), e])),
+    places: new Map((project.nets ?? []).map((net) => [net.number, net])) };
   // Each triangle where it prints: its page, and every other tile of a net
   // too large for one page.
   job.faces.forEach((f, i) => {
@@ -507,6 +508,8 @@ function showPages(count) {
     page.dataset.page = n;
     const img = new Image();
     img.alt = `page ${n}`;
+    // the page's nets are dragged, not its picture
+    img.draggable = false;
     // after an edit the same address holds another page
     img.src = `/api/jobs/${job.id}/page-${n}.svg?v=${job.version}`;
     const size = job.pages[n - 1];
@@ -527,7 +530,9 @@ function showPages(count) {
     });
     // A click on an edge changes it; elsewhere it names the net under the
     // pointer, as a click on the model does.
+    page.addEventListener('pointerdown', (e) => startDrag(page, e));
     page.addEventListener('click', (e) => {
+      if (dragged) return void (dragged = false);
       const edge = edgeAt(page, e);
       if (edge) return void editEdge(edge, e);
       const net = pointAt(page, e);
@@ -635,6 +640,61 @@ async function edit(change, e) {
 }
 
 let editing = false;
+
+// A net dragged by the pointer: to another place on its page or onto
+// another page. It follows the pointer as an outline; let go, it is moved
+// there (or the move is refused beside the pointer).
+let drag = null, dragged = false;
+
+function mmOn(page, e) {
+  const n = Number(page.dataset.page);
+  const rect = page.getBoundingClientRect();
+  const size = job.pages[n - 1];
+  return [(e.clientX - rect.left) / rect.width * size.width, (e.clientY - rect.top) / rect.height * size.height];
+}
+
+function startDrag(page, e) {
+  // Near an edge too: a press that does not move is the edge's click.
+  if (!job || e.button !== 0) return;
+  const net = pointAt(page, e);
+  if (net === null || !job.places.has(net)) return;
+  drag = { net, page, from: mmOn(page, e), client: [e.clientX, e.clientY], moving: false };
+}
+
+window.addEventListener('pointermove', (e) => {
+  if (!drag) return;
+  if (!drag.moving && Math.hypot(e.clientX - drag.client[0], e.clientY - drag.client[1]) < 5) return;
+  drag.moving = true;
+  const [x, y] = mmOn(drag.page, e);
+  const overlay = drag.page.querySelector('svg.overlay');
+  overlay.querySelector('g.ghost')?.remove();
+  const ghost = document.createElementNS('http://www.w3.org/2000/svg', 'g');
+  ghost.classList.add('ghost');
+  ghost.setAttribute('transform', `translate(${x - drag.from[0]} ${y - drag.from[1]})`);
+  for (const shown of job.onPage.get(Number(drag.page.dataset.page)) ?? []) {
+    if (shown.net !== drag.net) continue;
+    const polygon = document.createElementNS('http://www.w3.org/2000/svg', 'polygon');
+    polygon.setAttribute('points', shown.paper.map((q) => q.join(',')).join(' '));
+    ghost.append(polygon);
+  }
+  overlay.append(ghost);
+});
+
+window.addEventListener('pointerup', (e) => {
+  if (!drag) return;
+  const { net, page, from, moving } = drag;
+  drag = null;
+  page.querySelector('svg.overlay g.ghost')?.remove();
+  if (!moving) return;
+  // the click that ends a drag is no click
+  dragged = true;
+  setTimeout(() => { dragged = false; });
+  const target = document.elementsFromPoint(e.clientX, e.clientY).find((el) => el.classList?.contains('sheet-page'));
+  if (!target) return;
+  const at = mmOn(target, e);
+  const place = job.places.get(net);
+  edit({ op: 'move', net, page: Number(target.dataset.page), x: place.x + at[0] - from[0], y: place.y + at[1] - from[1] }, e);
+});
 
 function tell(text, e) {
   const note = $('edit-note');

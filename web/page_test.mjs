@@ -201,6 +201,57 @@ check('clicking a fold on the sheet cuts it and clicking it again joins it, a jo
   assert.deepEqual(saved.edges, project.edges);
 });
 
+check('a net dragged onto another page moves there and stays there; Undo takes it back', async (page, url) => {
+  const job = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
+  const api = async (path) => (await apiFetch(url, token, `${job}${path}`)).json();
+  const { faces, pages } = await api('/faces');
+  const project = await api('/project');
+  assert.ok(pages.length >= 2);
+  // The smallest net of page 1, and a spot on page 2 where its box meets no face.
+  const boxOf = (list) => list.reduce((b, f) => f.paper.reduce((c, [x, y]) => [Math.min(c[0], x), Math.min(c[1], y), Math.max(c[2], x), Math.max(c[3], y)], b), [Infinity, Infinity, -Infinity, -Infinity]);
+  const nets = [...new Set(faces.filter((f) => f.page === 1).map((f) => f.net))];
+  const byArea = nets.map((n) => ({ n, box: boxOf(faces.filter((f) => f.net === n)) }))
+    .sort((a, b) => (a.box[2] - a.box[0]) * (a.box[3] - a.box[1]) - (b.box[2] - b.box[0]) * (b.box[3] - b.box[1]));
+  const { n: net, box } = byArea[0];
+  const taken = faces.filter((f) => f.page === 2).map((f) => boxOf([f]));
+  const w = box[2] - box[0], h = box[3] - box[1];
+  let spot = null;
+  for (let y = 15; y + h < pages[1].height - 25 && !spot; y += 5) for (let x = 15; x + w < pages[1].width - 15 && !spot; x += 5) {
+    if (taken.every((t) => x + w + 8 < t[0] || t[2] + 8 < x || y + h + 8 < t[1] || t[3] + 8 < y)) spot = [x, y];
+  }
+  assert.ok(spot, 'page 2 has no room for the smallest net of page 1');
+  const face = faces.find((f) => f.page === 1 && f.net === net);
+  const grab = [(face.paper[0][0] + face.paper[1][0] + face.paper[2][0]) / 3, (face.paper[0][1] + face.paper[1][1] + face.paper[2][1]) / 3];
+  const drop = [spot[0] + grab[0] - box[0], spot[1] + grab[1] - box[1]];
+  const screen = async (n, p) => {
+    const b = await page.locator(`.sheet-page[data-page="${n}"]`).boundingBox();
+    return [b.x + p[0] / pages[n - 1].width * b.width, b.y + p[1] / pages[n - 1].height * b.height];
+  };
+  await page.setViewportSize({ width: 1400, height: 2400 });  // both pages in view
+  const version = (await page.getAttribute('.sheet-page img', 'src')).match(/v=(\d+)/)[1];
+  const [gx, gy] = await screen(1, grab);
+  const [dx, dy] = await screen(2, drop);
+  await page.mouse.move(gx, gy);
+  await page.mouse.down();
+  await page.mouse.move((gx + dx) / 2, (gy + dy) / 2, { steps: 5 });
+  await page.mouse.move(dx, dy, { steps: 5 });
+  await page.mouse.up();
+  await page.waitForFunction((v) => !document.getElementById('edit-note').hidden ||
+    !document.querySelector('.sheet-page img').src.endsWith(`v=${v}`), version);
+  assert.equal(await page.textContent('#edit-note'), '', `the move of net ${net} to page 2 at ${drop} was refused`);
+  const moved = (await api('/project')).nets.find((p) => p.number === net);
+  assert.equal(moved.page, 2);
+  assert.equal(moved.pinned, true);
+  const before = project.nets.find((p) => p.number === net);
+  assert.ok(Math.abs(moved.x - before.x - (drop[0] - grab[0])) < 1.5 && Math.abs(moved.y - before.y - (drop[1] - grab[1])) < 1.5,
+    `net ${net} went to ${moved.x}, ${moved.y}`);
+  const now = await page.getAttribute('.sheet-page img', 'src');
+  await page.click('#undo');
+  await page.waitForFunction((b) => document.querySelector('.sheet-page img').getAttribute('src') !== b, now);
+  assert.equal((await api('/project')).nets.find((p) => p.number === net).page, 1);
+  await page.setViewportSize({ width: 1400, height: 900 });
+});
+
 check('pointing at a net highlights it in the 3-D view; clicking there names it', async (page) => {
   const face = state.faces.find((f) => f.page === 1);
   const [a, b, c] = face.paper;
