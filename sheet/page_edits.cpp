@@ -65,8 +65,12 @@ bool sameRecord(const NetRecord& a, const NetRecord& b) {
     return a.number == b.number && a.place == b.place;
 }
 
-Box printableBox(const Page& page, const LayoutOptions& options) {
-    return printableArea(page, options);
+// What is cut of the net lies beyond the area (numbers may stand a little
+// into the margin, as the packer lets them).
+bool leaves(const PlacedNet& placed, const Box& area) {
+    Box cut = boxOf(placed.geometry);
+    return cut.minX < area.minX - kTouch || cut.minY < area.minY - kTouch ||
+           cut.maxX > area.maxX + kTouch || cut.maxY > area.maxY + kTouch;
 }
 
 // The cells of one page that nets take, each net's footprint grown by one
@@ -195,10 +199,8 @@ const PageEditor::Placed& PageEditor::placedFor(int anchor, unsigned index, cons
 std::string PageEditor::clashOf(const PlacedNet& placed, int page, int anchor) const {
     if (page < 0 || size_t(page) >= layout_.pages.size())
         return "there is no page " + std::to_string(page + 1);
-    Box area = printableBox(layout_.pages[size_t(page)], options_);
-    Box cut = boxOf(placed.geometry);
-    if (cut.minX < area.minX - kTouch || cut.minY < area.minY - kTouch ||
-        cut.maxX > area.maxX + kTouch || cut.maxY > area.maxY + kTouch)
+    Box area = printableArea(layout_.pages[size_t(page)], options_);
+    if (leaves(placed, area))
         return netName(placed.number) + " would leave the printable area of page " +
                std::to_string(page + 1);
     std::vector<Piece> mine = piecesOf(placed);
@@ -220,10 +222,10 @@ std::string PageEditor::clashOf(const PlacedNet& placed, int page, int anchor) c
 
 // The first page with room for the net in any quarter turn of its record's,
 // else a page of its own; the record takes the place.
-bool PageEditor::findSpot(const Net& net, unsigned index, int anchor, NetRecord& record) {
+void PageEditor::findSpot(const Net& net, unsigned index, int anchor, NetRecord& record) {
     for (size_t p = 0; p < layout_.pages.size(); ++p) {
         const Page& page = layout_.pages[p];
-        Box area = printableBox(page, options_);
+        Box area = printableArea(page, options_);
         PageGrid grid(area);
         for (const PlacedNet& other : page.nets) {
             if (other.geometry.faces.front().origin == anchor)
@@ -253,7 +255,7 @@ bool PageEditor::findSpot(const Net& net, unsigned index, int anchor, NetRecord&
         }
         if (bestRow >= 0) {
             record.place = roundedPlace(best);
-            return true;
+            return;
         }
     }
     // A page of its own, as large as the net needs when no page is.
@@ -262,7 +264,6 @@ bool PageEditor::findSpot(const Net& net, unsigned index, int anchor, NetRecord&
     record.place =
         roundedPlace({int(layout_.pages.size()), first.x + options_.margin - placed.box.minX,
                       first.y + options_.margin - placed.box.minY, record.place.turn});
-    return false;
 }
 
 // A page holds its nets: the layout's own page where it holds just what the
@@ -482,10 +483,7 @@ EditOutcome PageEditor::placeAt(int number, const NetPlace& wanted) {
         Page blank;
         blank.width = options_.pageWidth;
         blank.height = options_.pageHeight;
-        Box area = printableArea(blank, options_);
-        Box cut = boxOf(placed.geometry);
-        if (cut.minX < area.minX - kTouch || cut.minY < area.minY - kTouch ||
-            cut.maxX > area.maxX + kTouch || cut.maxY > area.maxY + kTouch)
+        if (leaves(placed, printableArea(blank, options_)))
             clash = netName(number) + " would leave the printable area of a new page";
     }
     if (!clash.empty())

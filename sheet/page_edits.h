@@ -92,7 +92,7 @@ private:
                             bool& asLaidOut);
     void frame(Page& page, size_t index, bool asLaidOut) const;
     bool step(std::vector<Snapshot>& from, std::vector<Snapshot>& to, bool back);
-    bool findSpot(const Net& net, unsigned index, int anchor, NetRecord& record);
+    void findSpot(const Net& net, unsigned index, int anchor, NetRecord& record);
     std::string clashOf(const PlacedNet& placed, int page, int anchor) const;
     EditOutcome placeAt(int number, const NetPlace& place);
 
