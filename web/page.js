@@ -138,7 +138,7 @@ async function preview() {
 // longer in view.
 // A job started for the model before is cancelled: its result would show
 // for this one.
-function choose(list) {
+function choose(list, { keep = false } = {}) {
   forgetJob();
   files = [...list];
   previewed = null;
@@ -146,9 +146,18 @@ function choose(list) {
   $('chosen').textContent = files.map((f) => f.name).join(', ');
   allowUnfold();
   preview();
+  if (!keep) {
+    memory.put('files', files);
+    memory.put('project', null);
+  }
+  // A project waiting for its model opens with it; another model is
+  // another piece of work.
+  const project = waitingProject;
+  waitingProject = null;
+  if (project && files.some((f) => f.name === project.model.file)) openProject(project);
 }
 
-$('model-input').addEventListener('change', (e) => choose(e.target.files));
+$('model-input').addEventListener('change', (e) => chooseWithProject(e.target.files));
 const drop = $('drop');
 drop.addEventListener('dragover', (e) => { e.preventDefault(); drop.classList.add('over'); });
 drop.addEventListener('dragleave', () => drop.classList.remove('over'));
@@ -157,7 +166,7 @@ drop.addEventListener('drop', (e) => {
   drop.classList.remove('over');
   // The file input names what was dropped, as if it had been chosen there.
   $('model-input').files = e.dataTransfer.files;
-  choose(e.dataTransfer.files);
+  chooseWithProject(e.dataTransfer.files);
 });
 
 // ---- options ----------------------------------------------------------------
@@ -199,12 +208,14 @@ const numberIn = (input) => (input.value === '' ? undefined : Number(input.value
 function numberField(option) {
   const input = numberInput(option.name, option);
   input.value = option.default ?? '';
-  return { node: labelled(option.label, input, option.unit), read: () => numberIn(input), clear: () => { input.value = ''; } };
+  return { node: labelled(option.label, input, option.unit), read: () => numberIn(input), clear: () => { input.value = ''; },
+    set: (value) => { input.value = value ?? ''; } };
 }
 
 function flagField(option) {
   const box = element('input', { id: option.name, type: 'checkbox', checked: option.default === true });
-  return { node: element('label', {}, box, ` ${option.label}`), read: () => box.checked, clear: () => { box.checked = false; } };
+  return { node: element('label', {}, box, ` ${option.label}`), read: () => box.checked, clear: () => { box.checked = false; },
+    set: (value) => { box.checked = value === true; } };
 }
 
 function choiceField(option) {
@@ -212,7 +223,8 @@ function choiceField(option) {
     ...option.choices.map((c) => element('option', { value: c.value, textContent: c.label })));
   if (option.default == null) select.prepend(element('option', { value: '' }));
   select.value = option.default ?? '';
-  return { node: labelled(option.label, select, option.unit), read: () => select.value || undefined, clear: () => { select.value = ''; } };
+  return { node: labelled(option.label, select, option.unit), read: () => select.value || undefined, clear: () => { select.value = ''; },
+    set: (value) => { select.value = value ?? ''; } };
 }
 
 // A page is one of the table's sizes by name or any size typed in; the
@@ -248,9 +260,13 @@ function pageField(option) {
     fill([]);
     preset.value = '';
   };
+  const set = (value) => {
+    fill(named(value)?.size ?? String(value ?? '').split('x'));
+    matchPreset();
+  };
   const node = element('div', {}, labelled(option.label, preset),
     labelled('Width', width, option.unit), labelled('Height', height, option.unit));
-  return { node, read, clear };
+  return { node, read, clear, set };
 }
 
 const fieldByType = { flag: flagField, number: numberField, count: numberField, choice: choiceField, page: pageField };
@@ -301,6 +317,7 @@ function options() {
 buildForm().then(() => {
   formBuilt = true;
   allowUnfold();
+  goOn();
 }, (err) => {
   formError = err.message || String(err);
   $('error').textContent = formError;
@@ -342,14 +359,21 @@ $('options').addEventListener('keydown', (e) => {
   if (e.key === 'Enter' && e.target.tagName === 'INPUT') e.preventDefault();
 });
 
-$('options').addEventListener('submit', async (e) => {
+$('options').addEventListener('submit', (e) => {
   e.preventDefault();
+  startJob(null);
+});
+
+// A job for the chosen files: with the form's options, or going on with a
+// project, whose own options then stand (the form shows them).
+async function startJob(project) {
   if (!files.length || !formBuilt) return;
   clearResult();
   $('unfold').disabled = true;
   const body = new FormData();
   for (const f of files) body.append('files', f, f.name);
-  body.append('options', JSON.stringify(options()));
+  body.append('options', JSON.stringify(project ? {} : options()));
+  if (project) body.append('project', new Blob([JSON.stringify(project)], { type: 'application/json' }), 'project.kivano.json');
   say('Uploading…');
   const chosen = files;
   try {
@@ -362,7 +386,103 @@ $('options').addEventListener('submit', async (e) => {
   } catch (err) {
     fail(err.message || String(err));
   }
+}
+
+// ---- projects ---------------------------------------------------------------
+
+// A project names the model it was made for; it opens with that model,
+// chosen with it, already chosen, or chosen next.
+let waitingProject = null;
+
+function isProject(value) {
+  return value && typeof value === 'object' && value.kivano_project !== undefined && typeof value.model?.file === 'string';
+}
+
+function openProject(project) {
+  const model = project.model.file;
+  if (!files.some((f) => f.name === model)) {
+    waitingProject = project;
+    $('chosen').textContent = `Project for ${model}: now drop or choose ${model} (with its MTL and textures).`;
+    return;
+  }
+  waitingProject = null;
+  // The form shows the options the project was made with.
+  for (const [name, value] of Object.entries(project.options ?? {})) fields.get(name)?.set?.(value);
+  startJob(project);
+}
+
+async function readProject(file) {
+  let project;
+  try {
+    project = JSON.parse(await file.text());
+  } catch {
+    project = null;
+  }
+  if (!isProject(project)) throw new Error(`${file.name} is not a kivano project.`);
+  return project;
+}
+
+// Files chosen at once may hold a project beside its model.
+async function chooseWithProject(list) {
+  const all = [...list];
+  const projectFile = all.find((f) => /\.json$/i.test(f.name) && !/\.gltf$/i.test(f.name));
+  const rest = all.filter((f) => f !== projectFile);
+  if (!projectFile) return void choose(rest);
+  let project;
+  try {
+    project = await readProject(projectFile);
+  } catch (err) {
+    $('error').textContent = err.message;
+    return;
+  }
+  if (rest.length) choose(rest);
+  openProject(project);
+}
+
+$('open-project').addEventListener('change', (e) => {
+  chooseWithProject(e.target.files);
+  e.target.value = '';
 });
+
+// The last model and its project stay in the browser, so a reload (or a
+// closed tab) goes on where the work was. Files are kept as they were
+// chosen; a browser that keeps nothing just starts afresh.
+const memory = {
+  db: null,
+  async open() {
+    this.db ??= await new Promise((resolve, reject) => {
+      const request = indexedDB.open('kivano', 1);
+      request.onupgradeneeded = () => request.result.createObjectStore('work');
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+    return this.db;
+  },
+  async run(mode, act) {
+    const db = await this.open();
+    return new Promise((resolve, reject) => {
+      const request = act(db.transaction('work', mode).objectStore('work'));
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+  },
+  put(key, value) {
+    return this.run('readwrite', (store) => store.put(value, key)).catch(() => {});
+  },
+  get(key) {
+    return this.run('readonly', (store) => store.get(key)).catch(() => undefined);
+  },
+};
+
+async function goOn() {
+  const [kept, project] = await Promise.all([memory.get('files'), memory.get('project')]);
+  if (!Array.isArray(kept) || !kept.length || files.length) return;
+  choose(kept, { keep: true });
+  if (isProject(project) && kept.some((f) => f.name === project.model.file)) {
+    say(`Going on with your sheet of ${project.model.file}…`);
+    openProject(project);
+  }
+}
 
 // The job this page waits for, cancelled and no longer listened to.
 function forgetJob() {
@@ -472,6 +592,7 @@ async function showSheet(id, version) {
   $('warnings').replaceChildren(...report.warnings.map((w) => Object.assign(document.createElement('li'), { textContent: w })));
   $('download-pdf').href = `/api/jobs/${id}/sheet.pdf`;
   $('save-project').href = `/api/jobs/${id}/project`;
+  $('save-project').download = `${state.model.replace(/\.[^.]*$/, '')}.kivano.json`;
   $('download-obj').href = `/api/jobs/${id}/scene.obj`;
   const svgs = [];
   for (let n = 1; n <= report.pages; n++) {
@@ -496,6 +617,7 @@ async function showSheet(id, version) {
   showPages(report.pages);
   showNets();
   $('edit-tools').hidden = false;
+  if (isProject(project)) memory.put('project', project);
 }
 
 // ---- the pages --------------------------------------------------------------

@@ -7,7 +7,7 @@
 // unmarked after an option changed.
 // Usage: node page_test.mjs KIVANO_EXE EXAMPLES_DIR BAD_MODEL
 import { execFileSync, spawnSync } from 'node:child_process';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, dirname, join } from 'node:path';
 import assert from 'node:assert/strict';
@@ -120,6 +120,43 @@ function pdfBytes(buffer) {
   return Buffer.from(buffer).toString('latin1').replace(/\/CreationDate \([^)]*\)/, '');
 }
 
+// The number of edits the pages shown have been through.
+async function shownVersion(page) {
+  return Number((await page.getAttribute('.sheet-page img', 'src')).match(/v=(\d+)/)[1]);
+}
+
+// Clicks the middle of an edge (its two corners) where it prints first;
+// true when the sheet changed, false when the edit was refused in words.
+async function clickEdgeOf(page, api, corners, shift = false) {
+  const version = await shownVersion(page);
+  const faces = (await (await api('/faces')).json()).faces;
+  const key = [...corners].sort((a, b) => a - b).join(',');
+  let at = null;
+  for (const f of faces) for (let k = 0; k < 3 && !at; k++) {
+    if ([f.corners[k], f.corners[(k + 1) % 3]].sort((a, b) => a - b).join(',') === key) {
+      const [a, b] = [f.paper[k], f.paper[(k + 1) % 3]];
+      at = { page: f.page, p: [(a[0] + b[0]) / 2, (a[1] + b[1]) / 2] };
+    }
+  }
+  assert.ok(at, `edge ${key} prints nowhere`);
+  const sheet = page.locator(`.sheet-page[data-page="${at.page}"]`);
+  await sheet.scrollIntoViewIfNeeded();
+  const box = await sheet.boundingBox();
+  const size = await page.evaluate((n) => {
+    const v = document.querySelector(`.sheet-page[data-page="${n}"] svg.overlay`).viewBox.baseVal;
+    return [v.width, v.height];
+  }, at.page);
+  const x = box.x + at.p[0] / size[0] * box.width, y = box.y + at.p[1] / size[1] * box.height;
+  await page.mouse.move(x, y);
+  assert.ok(await page.locator('svg.overlay line.edge').count() >= 1, `edge ${key} does not light up`);
+  if (shift) await page.keyboard.down('Shift');
+  await page.mouse.click(x, y);
+  if (shift) await page.keyboard.up('Shift');
+  await page.waitForFunction((v) => !document.getElementById('edit-note').hidden ||
+    document.querySelector('.sheet-page img')?.src.endsWith(`v=${v}`), version + 1);
+  return page.isHidden('#edit-note');
+}
+
 check('clicking a fold on the sheet cuts it and clicking it again joins it, a join that cannot be is refused next to the pointer, Shift+click moves a tab; Undo gives back the first sheet to the byte', async (page, url) => {
   const job = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
   const api = async (path) => apiFetch(url, token, `${job}${path}`);
@@ -127,45 +164,13 @@ check('clicking a fold on the sheet cuts it and clicking it again joins it, a jo
   const project = await (await api('/project')).json();
   const netsShown = async () => Number((await page.textContent('#summary')).match(/^(\d+) nets?/)[1]);
   const nets = await netsShown();
-  let version = 0;
-  // Clicks the middle of the edge where it prints first; true when the
-  // sheet changed, false when the edit was refused in words.
-  const clickEdge = async (corners, shift = false) => {
-    const faces = (await (await api('/faces')).json()).faces;
-    const key = [...corners].sort((a, b) => a - b).join(',');
-    let at = null;
-    for (const f of faces) for (let k = 0; k < 3 && !at; k++) {
-      if ([f.corners[k], f.corners[(k + 1) % 3]].sort((a, b) => a - b).join(',') === key) {
-        const [a, b] = [f.paper[k], f.paper[(k + 1) % 3]];
-        at = { page: f.page, p: [(a[0] + b[0]) / 2, (a[1] + b[1]) / 2] };
-      }
-    }
-    assert.ok(at, `edge ${key} prints nowhere`);
-    const sheet = page.locator(`.sheet-page[data-page="${at.page}"]`);
-    await sheet.scrollIntoViewIfNeeded();
-    const box = await sheet.boundingBox();
-    const size = await page.evaluate((n) => {
-      const v = document.querySelector(`.sheet-page[data-page="${n}"] svg.overlay`).viewBox.baseVal;
-      return [v.width, v.height];
-    }, at.page);
-    const x = box.x + at.p[0] / size[0] * box.width, y = box.y + at.p[1] / size[1] * box.height;
-    await page.mouse.move(x, y);
-    assert.ok(await page.locator('svg.overlay line.edge').count() >= 1, `edge ${key} does not light up`);
-    if (shift) await page.keyboard.down('Shift');
-    await page.mouse.click(x, y);
-    if (shift) await page.keyboard.up('Shift');
-    await page.waitForFunction((v) => !document.getElementById('edit-note').hidden ||
-      document.querySelector('.sheet-page img')?.src.endsWith(`v=${v}`), version + 1);
-    const changed = await page.isHidden('#edit-note');
-    if (changed) version++;
-    return changed;
-  };
+  const clickEdge = (corners, shift = false) => clickEdgeOf(page, api, corners, shift);
 
   let steps = 0;  // edits made and not undone
   const undo = async () => {
+    const version = await shownVersion(page);
     await page.click('#undo');
     await page.waitForFunction((v) => document.querySelector('.sheet-page img')?.src.endsWith(`v=${v}`), version + 1);
-    version++;
     steps--;
   };
   // A fold whose cut parts the net: the count rises by one (a slit is undone).
@@ -250,6 +255,41 @@ check('a net dragged onto another page moves there and stays there; Undo takes i
   await page.waitForFunction((b) => document.querySelector('.sheet-page img').getAttribute('src') !== b, now);
   assert.equal((await api('/project')).nets.find((p) => p.number === net).page, 1);
   await page.setViewportSize({ width: 1400, height: 900 });
+});
+
+check('a saved project goes on after a reload; opened with its model it prints what the command line prints from it', async (page, url) => {
+  const jobOf = async () => (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
+  const job = await jobOf();
+  const api = async (path) => apiFetch(url, token, `${job}${path}`);
+  const fold = (await (await api('/project')).json()).edges.find((e) => e.fold);
+  assert.ok(await clickEdgeOf(page, api, fold.corners), 'cutting a fold was refused');
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save-project')]);
+  assert.equal(download.suggestedFilename(), 'figure.kivano.json');
+  const saved = join(scratch, 'figure.kivano.json');
+  await download.saveAs(saved);
+  const project = JSON.parse(readFileSync(saved, 'utf8'));
+  assert.equal(project.edges.find((e) => e.corners.join() === fold.corners.join()).fold, false);
+
+  const sameEdges = async (shown) => assert.deepEqual((await (await apiFetch(url, token, `${shown}/project`)).json()).edges, project.edges);
+  const shownAfter = async (previous) => {
+    await page.waitForFunction((p) => document.getElementById('summary').textContent !== '' &&
+      document.getElementById('download-pdf').getAttribute('href') !== p, `${previous}/sheet.pdf`);
+    return jobOf();
+  };
+  await page.reload();
+  const goneOn = await shownAfter(job);
+  assert.match(await page.textContent('#chosen'), /figure\.obj/);
+  await sameEdges(goneOn);
+
+  await page.setInputFiles('#open-project', saved);
+  const opened = await shownAfter(goneOn);
+  await sameEdges(opened);
+  const served = pdfBytes(await (await apiFetch(url, token, `${opened}/sheet.pdf`)).arrayBuffer());
+  const cliPdf = join(scratch, 'cli.pdf');
+  const cli = spawnSync(exe, ['unfold', 'figure.obj', '--project', saved, '-o', cliPdf], { cwd: examples, encoding: 'utf8' });
+  assert.equal(cli.status, 0, cli.stderr);
+  assert.ok(served === pdfBytes(readFileSync(cliPdf)), 'the opened project prints another PDF than the command line');
+  state.faces = (await (await apiFetch(url, token, `${opened}/faces`)).json()).faces;
 });
 
 check('pointing at a net highlights it in the 3-D view; clicking there names it', async (page) => {
@@ -410,6 +450,15 @@ check('Enter in a number field starts no job', async (page) => {
 // and send it with nothing written for it.
 check('the form is the server\'s option table: an added option, a typed page size and an excluded pair go out as shown', async (page) => {
   const added = { name: 'glue-colour', type: 'number', label: 'glue colour', unit: '%', default: 50, min: 0, max: 100 };
+  // The page goes on with its last project after a reload; this test wants the bare form.
+  await page.evaluate(() => new Promise((resolve) => {
+    const request = indexedDB.open('kivano', 1);
+    request.onsuccess = () => {
+      const work = request.result.transaction('work', 'readwrite');
+      work.objectStore('work').clear();
+      work.oncomplete = resolve;
+    };
+  }));
   let table;
   await page.route('**/api/options', async (route) => {
     const response = await route.fetch();
