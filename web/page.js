@@ -125,11 +125,94 @@ async function preview() {
     $('picked').textContent = object ? '' : 'No preview for this kind of file; the unfolded model shows here.';
     previewed = object;
     if (object) show(object);
+    measured = object ? measure(object) : null;
+    showSize();
     // Textures arrive after the model.
     manager.onLoad = render;
   } catch (e) {
     $('picked').textContent = 'The browser cannot show this file; the server may still read it.';
   }
+}
+
+// ---- size on paper ----------------------------------------------------------
+
+// The tool reads a model's units as centimetres: at scale 1 a unit prints
+// as 10 mm.
+const MM_PER_UNIT = 10;
+// A glue number is printed at least 2 mm tall, about 1.1 mm a digit, and
+// wants 1 mm of room beside it; the size suggested lets all but the
+// shortest 5 % of edges hold theirs, as the tool's own warning reckons.
+const DIGIT_MM = 1.1, NUMBER_ROOM_MM = 1, SHORT_SHARE = 0.05;
+let measured = null;  // {size: [x, y, z] mm at scale 1, shortEdge mm at scale 1, triangles}
+
+function measure(object) {
+  object.updateMatrixWorld(true);
+  const box = new THREE.Box3().setFromObject(object);
+  if (box.isEmpty()) return null;
+  const size = box.getSize(new THREE.Vector3()).multiplyScalar(MM_PER_UNIT);
+  const lengths = [];
+  let triangles = 0;
+  const a = new THREE.Vector3(), b = new THREE.Vector3(), c = new THREE.Vector3();
+  object.traverse((mesh) => {
+    const position = mesh.isMesh ? mesh.geometry.attributes.position : null;
+    if (!position) return;
+    const index = mesh.geometry.index;
+    const count = index ? index.count : position.count;
+    const corner = (i, v) => v.fromBufferAttribute(position, index ? index.getX(i) : i).applyMatrix4(mesh.matrixWorld);
+    // A sample of a few thousand triangles gives the percentile as well.
+    const step = Math.max(1, Math.floor(count / 3 / 20000));
+    triangles += Math.floor(count / 3);
+    for (let t = 0; t + 2 < count; t += 3 * step) {
+      corner(t, a); corner(t + 1, b); corner(t + 2, c);
+      lengths.push(a.distanceTo(b) * MM_PER_UNIT, b.distanceTo(c) * MM_PER_UNIT, c.distanceTo(a) * MM_PER_UNIT);
+    }
+  });
+  const positive = lengths.filter((l) => l > 0).sort((x, y) => x - y);
+  const shortEdge = positive.length ? positive[Math.floor(SHORT_SHARE * positive.length)] : 0;
+  return { size: [size.x, size.y, size.z], shortEdge, triangles };
+}
+
+// The scale the form asks for, given the model's largest extent at scale 1.
+function chosenScale(largest) {
+  const height = fields.get('height')?.read();
+  if (height !== undefined && largest > 0) return height / largest;
+  return fields.get('scale')?.read() ?? 1;
+}
+
+const mm = (v) => (v >= 100 ? Math.round(v) : Math.round(v * 10) / 10).toLocaleString('en');
+
+// The model's size on paper as the form stands, and the size that gives its
+// glue numbers room; one click takes the suggestion.
+function showSize() {
+  const box = $('model-size');
+  if (!measured) {
+    box.replaceChildren(files.length ? 'Its size on paper shows once the model is read.' : '');
+    return;
+  }
+  const largest = Math.max(...measured.size);
+  const scale = chosenScale(largest);
+  const [x, y, z] = measured.size.map((v) => v * scale);
+  const [w, h, d] = $('up-axis').value === 'z' ? [x, z, y] : [x, y, z];
+  const parts = [`On paper: ${mm(w)} × ${mm(h)} × ${mm(d)} mm (width × height × depth).`];
+  const digits = String(Math.max(1, Math.round(measured.triangles / 4))).length;
+  const room = digits * DIGIT_MM + NUMBER_ROOM_MM;
+  if (measured.shortEdge > 0) {
+    const suggested = Math.ceil(largest * room / measured.shortEdge / 10) * 10;
+    const now = largest * scale;
+    if (suggested > now * 1.05) {
+      const use = element('button', { type: 'button', id: 'use-size', textContent: `Make it ${mm(suggested)} mm` });
+      use.addEventListener('click', () => {
+        fields.get('height').set(suggested);
+        fields.get('scale')?.clear();
+        showSize();
+        markOutOfDate();
+      });
+      parts.push(` Its shortest edges print ${mm(measured.shortEdge * scale)} mm long, too short for glue numbers: about ${mm(suggested)} mm across gives them room. `, use);
+    } else {
+      parts.push(' Its edges are long enough for glue numbers.');
+    }
+  }
+  box.replaceChildren(...parts);
 }
 
 // ---- choosing files ---------------------------------------------------------
@@ -142,9 +225,11 @@ function choose(list, { keep = false } = {}) {
   forgetJob();
   files = [...list];
   previewed = null;
+  measured = null;
   clearResult();
   $('chosen').textContent = files.map((f) => f.name).join(', ');
   allowUnfold();
+  showSize();
   preview();
   if (!keep) {
     memory.put('files', files);
@@ -209,7 +294,20 @@ function numberField(option) {
   const input = numberInput(option.name, option);
   input.value = option.default ?? '';
   return { node: labelled(option.label, input, option.unit), read: () => numberIn(input), clear: () => { input.value = ''; },
-    set: (value) => { input.value = value ?? ''; } };
+    set: (value) => { input.value = value ?? ''; }, problem: () => numberProblem(option.label, input, option) };
+}
+
+// What is wrong with a typed number, in the form's terms; null: nothing.
+function numberProblem(label, input, option) {
+  if (input.validity.badInput) return `“${label}” needs a number.`;
+  if (input.value === '') return null;
+  const value = Number(input.value);
+  const unit = option.unit ? ` ${option.unit === '°' ? '°' : option.unit}` : '';
+  if ((option.min != null && value < option.min) || (option.max != null && value > option.max)) {
+    return `“${label}” must lie between ${option.min ?? '…'} and ${option.max ?? '…'}${unit}.`;
+  }
+  if (option.type === 'count' && !Number.isInteger(value)) return `“${label}” must be a whole number.`;
+  return null;
 }
 
 function flagField(option) {
@@ -266,7 +364,10 @@ function pageField(option) {
   };
   const node = element('div', {}, labelled(option.label, preset),
     labelled('Width', width, option.unit), labelled('Height', height, option.unit));
-  return { node, read, clear, set };
+  // Both sides or none: one side alone is no page.
+  const problem = () => numberProblem('Width', width, option) ?? numberProblem('Height', height, option) ??
+    ((width.value === '') !== (height.value === '') ? `“${option.label}”: give both the width and the height.` : null);
+  return { node, read, clear, set, problem };
 }
 
 const fieldByType = { flag: flagField, number: numberField, count: numberField, choice: choiceField, page: pageField };
@@ -300,7 +401,48 @@ async function buildForm() {
   if (!res.ok) throw new Error(answer.error || `the server sent no options (${res.status})`);
   $('option-groups').replaceChildren(...answer.groups.map((group) =>
     element('fieldset', {}, element('legend', { textContent: group.name }), ...group.options.map(addField))));
-  linkExclusions(answer.groups.flatMap((group) => group.options));
+  const all = answer.groups.flatMap((group) => group.options);
+  linkExclusions(all);
+  for (const option of all) optionsByName.set(option.name, option);
+}
+
+// ---- messages in the form's words -------------------------------------------
+
+// The tool's messages name its command-line flags ("try --height 180");
+// the page says the same in the form's terms ("largest extent 180 mm").
+const optionsByName = new Map();
+
+function optionInWords(name, value) {
+  const option = optionsByName.get(name);
+  if (!option) return null;
+  const label = `“${option.label}”`;
+  if (value === undefined) return { text: label, usedValue: false };
+  const number = /^[\d.,]+$/.test(value);
+  if ((option.type === 'number' || option.type === 'count') && number) {
+    const unit = option.unit === '°' ? '°' : option.unit ? ` ${option.unit}` : '';
+    return { text: `${label} ${value}${unit}`, usedValue: true };
+  }
+  const choice = option.choices?.find((c) => c.value === value);
+  if (choice) return { text: `${label}: ${choice.label}`, usedValue: true };
+  const preset = option.presets?.find((p) => p.value === value);
+  if (preset) return { text: `${label} ${preset.label}`, usedValue: true };
+  if (option.type === 'page' && /^\d+(\.\d+)?x\d+(\.\d+)?$/.test(value)) return { text: `${label} ${value.replace('x', ' × ')} mm`, usedValue: true };
+  return { text: label, usedValue: false };
+}
+
+function inWords(text) {
+  if (!text) return text;
+  return String(text)
+    // flags, with the value after them where it is theirs
+    .replace(/--([a-z][a-z-]*)(?:[ =]([\w.,]+))?/g, (whole, name, value) => {
+      const said = optionInWords(name, value);
+      if (!said) return whole;
+      return said.usedValue || value === undefined ? said.text : `${said.text} ${value}`;
+    })
+    // the scene's object names mean nothing on the page
+    .replace(/ \(objects? [^)]*\)/g, '')
+    // nor do the server's folders: a file is named by its own name
+    .replace(/(?<=^|[\s'"(])(?:\/[^\s/'"`:]+)+\/([^\s/'"`:]+)/g, '$1');
 }
 
 // The unfold command's options by their own names; what the form leaves
@@ -339,7 +481,8 @@ function clearResult() {
   $('error').textContent = formError;
   $('summary').textContent = '';
   $('warnings').replaceChildren();
-  $('pages').replaceChildren();
+  $('sheets').replaceChildren();
+  $('zoom-bar').hidden = true;
   $('downloads').hidden = true;
   $('picked').textContent = '';
 }
@@ -352,6 +495,8 @@ function markOutOfDate() {
   $('stale').hidden = false;
 }
 $('option-groups').addEventListener('input', markOutOfDate);
+$('option-groups').addEventListener('input', showSize);
+$('up-axis').addEventListener('change', showSize);
 $('option-groups').addEventListener('change', markOutOfDate);
 
 // Enter in a field finishes typing; it does not start a job.
@@ -368,6 +513,8 @@ $('options').addEventListener('submit', (e) => {
 // project, whose own options then stand (the form shows them).
 async function startJob(project) {
   if (!files.length || !formBuilt) return;
+  const problem = project ? null : [...fields.values()].map((f) => f.problem?.()).find(Boolean);
+  if (problem) return void ($('error').textContent = problem);
   clearResult();
   $('unfold').disabled = true;
   const body = new FormData();
@@ -495,7 +642,7 @@ function forgetJob() {
 
 function fail(message) {
   say('');
-  $('error').textContent = message;
+  $('error').textContent = inWords(message);
   settle();
 }
 
@@ -589,7 +736,7 @@ async function showSheet(id, version) {
   const plural = (n, word) => `${n} ${word}${n === 1 ? '' : 's'}`;
   $('summary').textContent = `${plural(report.nets, 'net')} on ${plural(report.pages, 'page')}` +
     (report.warnings.length ? `, ${plural(report.warnings.length, 'warning')}` : '');
-  $('warnings').replaceChildren(...report.warnings.map((w) => Object.assign(document.createElement('li'), { textContent: w })));
+  $('warnings').replaceChildren(...report.warnings.map((w) => Object.assign(document.createElement('li'), { textContent: inWords(w) })));
   $('download-pdf').href = `/api/jobs/${id}/sheet.pdf`;
   $('save-project').href = `/api/jobs/${id}/project`;
   $('save-project').download = `${state.model.replace(/\.[^.]*$/, '')}.kivano.json`;
@@ -662,8 +809,80 @@ function showPages(count) {
     });
     pages.push(page);
   }
-  $('pages').replaceChildren(...pages);
+  $('sheets').replaceChildren(...pages);
+  $('zoom-bar').hidden = false;
+  applyZoom(zoom);
 }
+
+// ---- zoom and pan -----------------------------------------------------------
+
+// 1: a page as wide as the view. The point under the pointer (or the middle
+// of the view) stays where it is as the zoom changes.
+const ZOOM_MIN = 0.2, ZOOM_MAX = 8, ZOOM_STEP = 1.25;
+let zoom = 1;
+
+function applyZoom(next, at) {
+  const view = $('pages');
+  const rect = view.getBoundingClientRect();
+  const [px, py] = at ? [at[0] - rect.left, at[1] - rect.top] : [view.clientWidth / 2, view.clientHeight / 2];
+  const ratio = Math.max(ZOOM_MIN, Math.min(ZOOM_MAX, next)) / zoom;
+  const [x, y] = [view.scrollLeft + px, view.scrollTop + py];
+  zoom *= ratio;
+  $('sheets').style.width = `${zoom * 100}%`;
+  view.scrollLeft = x * ratio - px;
+  view.scrollTop = y * ratio - py;
+  $('zoom-level').textContent = `${Math.round(zoom * 100)} %`;
+}
+
+// A whole page in view.
+function zoomToFit() {
+  const first = job?.pages[0];
+  const view = $('pages');
+  if (!first) return;
+  const room = view.clientHeight - $('zoom-bar').offsetHeight - 16;
+  const pageHeightAtOne = view.clientWidth * first.height / first.width;
+  applyZoom(zoom * Math.min(1, room / pageHeightAtOne) / zoom);
+  view.scrollTop = 0;
+  view.scrollLeft = 0;
+}
+
+$('zoom-in').addEventListener('click', () => applyZoom(zoom * ZOOM_STEP));
+$('zoom-out').addEventListener('click', () => applyZoom(zoom / ZOOM_STEP));
+$('zoom-fit').addEventListener('click', zoomToFit);
+// Ctrl+wheel, and a pinch, which the browser sends as one, zoom; the wheel
+// alone scrolls.
+$('pages').addEventListener('wheel', (e) => {
+  if (!e.ctrlKey || !job) return;
+  e.preventDefault();
+  applyZoom(zoom * Math.exp(-e.deltaY * 0.002), [e.clientX, e.clientY]);
+}, { passive: false });
+$('pages').addEventListener('keydown', (e) => {
+  if (!job || e.ctrlKey || e.metaKey || e.altKey) return;
+  if (e.key === '+' || e.key === '=') applyZoom(zoom * ZOOM_STEP);
+  else if (e.key === '-') applyZoom(zoom / ZOOM_STEP);
+  else if (e.key === '0') zoomToFit();
+  else return;
+  e.preventDefault();
+});
+
+// Dragging where no net lies pans the sheet.
+let pan = null;
+function startPan(e) {
+  const view = $('pages');
+  pan = { x: e.clientX, y: e.clientY, left: view.scrollLeft, top: view.scrollTop };
+  view.classList.add('panning');
+}
+window.addEventListener('pointermove', (e) => {
+  if (!pan) return;
+  const view = $('pages');
+  view.scrollLeft = pan.left - (e.clientX - pan.x);
+  view.scrollTop = pan.top - (e.clientY - pan.y);
+});
+window.addEventListener('pointerup', () => {
+  if (!pan) return;
+  pan = null;
+  $('pages').classList.remove('panning');
+});
 
 function inside(p, [a, b, c]) {
   const side = (u, v) => (v[0] - u[0]) * (p[1] - u[1]) - (v[1] - u[1]) * (p[0] - u[0]);
@@ -753,7 +972,7 @@ async function edit(change, e) {
   try {
     const res = await fetch(`/api/jobs/${id}/edits`, { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(change) });
     const answer = await res.json().catch(() => ({}));
-    if (!res.ok) return void tell(answer.error || `the edit failed (${res.status})`, e);
+    if (!res.ok) return void tell(inWords(answer.error) || `The edit failed (${res.status}).`, e);
     tell('', e);
     await showSheet(id, job.version + 1);
   } finally {
@@ -779,6 +998,7 @@ function startDrag(page, e) {
   // Near an edge too: a press that does not move is the edge's click.
   if (!job || e.button !== 0) return;
   const net = pointAt(page, e);
+  if (net === null && !edgeAt(page, e) && e.pointerType !== 'touch') return void startPan(e);
   if (net === null || !job.places.has(net)) return;
   drag = { net, page, from: mmOn(page, e), client: [e.clientX, e.clientY], moving: false };
 }

@@ -63,6 +63,10 @@ function changedPixels(a, b) {
 check('a dropped figure unfolds into as many pages as its report counts, its texture kept in view', async (page, url) => {
   await dropFiles(page, ['figure.obj', 'figure.mtl', 'figure_face.png'].map((f) => join(examples, f)));
   const previewed = await settledPixels(page);
+  // Its size on paper shows before it is unfolded, and is the size it prints at.
+  const sizes = (await page.textContent('#model-size')).match(/On paper: ([\d.,]+) × ([\d.,]+) × ([\d.,]+) mm/);
+  assert.ok(sizes, await page.textContent('#model-size'));
+  const largest = Math.max(...sizes.slice(1).map((v) => Number(v.replace(/,/g, ''))));
   await page.click('#unfold');
   await page.waitForFunction(() => document.getElementById('summary').textContent !== '' || document.getElementById('error').textContent !== '');
   assert.equal(await page.textContent('#error'), '');
@@ -76,6 +80,7 @@ check('a dropped figure unfolds into as many pages as its report counts, its tex
   state.report = (await (await apiFetch(url, token, job)).json()).report;
   state.faces = (await (await apiFetch(url, token, `${job}/faces`)).json()).faces;
   assert.ok(state.report.pages > 0);
+  assert.ok(Math.abs(largest - state.report.model_extent_mm) <= 0.01 * largest, `the page said ${largest} mm, the sheet is ${state.report.model_extent_mm} mm`);
   assert.equal(await page.locator('.sheet-page').count(), state.report.pages);
   assert.match(await page.textContent('#summary'), new RegExp(`${state.report.nets} nets? on ${state.report.pages} pages?`));
 });
@@ -96,6 +101,7 @@ check('an option changed after unfolding marks the pages out of date; the SVG li
 check('a size typed into "largest extent" is the model\'s size on paper, with nothing else to tick', async (page, url) => {
   await page.fill('#height', '123');
   assert.equal(await page.inputValue('#scale'), '');
+  assert.match(await page.textContent('#model-size'), /\b123 mm/);
   await page.click('#unfold');
   await page.waitForFunction(() => document.getElementById('summary').textContent !== '');
   const job = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
@@ -331,6 +337,10 @@ check('a net tiled across pages lights up on every tile; a click on a page names
   const faces = (await (await apiFetch(url, token, `${job}/faces`)).json()).faces;
   const tiled = faces.find((f) => f.tiles && f.tiles.length);
   assert.ok(tiled, 'no net of the figure is tiled on 100 mm pages');
+  // The warnings say so in the form's words, not the command line's.
+  const warnings = await page.locator('#warnings li').allTextContents();
+  assert.ok(warnings.some((w) => /tiled/.test(w) && /“limit nets to the page”/.test(w)), warnings.join('\n'));
+  assert.ok(warnings.every((w) => !/--|objects/.test(w)), warnings.join('\n'));
   const size = async (n) => page.evaluate((n) => {
     const box = document.querySelector(`.sheet-page[data-page="${n}"] svg.overlay`).viewBox.baseVal;
     return [box.width, box.height];
@@ -361,8 +371,43 @@ check('a net tiled across pages lights up on every tile; a click on a page names
   await page.mouse.move(view.x + view.width / 2, view.y + view.height / 2);
   await page.waitForFunction(() => document.querySelectorAll('.sheet-page svg.overlay polygon').length > 0);
   await page.mouse.move(0, 0);
+  // A page given one side only is said in the form's words and starts nothing.
+  await page.fill('#page-width', '');
+  await page.click('#unfold');
+  assert.equal(await page.textContent('#error'), '“Size”: give both the width and the height.');
   await page.selectOption('#page-preset', 'A4');
   await page.fill('#margin', '10');
+});
+
+check('the sheet zooms in and out, by buttons and Ctrl+wheel, and to a whole page; from 390 to 2560 px wide both views have room', async (page) => {
+  const sheet = page.locator('.sheet-page').first();
+  const width = async () => (await sheet.boundingBox()).width;
+  const start = await width();
+  await page.click('#zoom-in');
+  assert.ok(await width() > 1.2 * start);
+  await page.click('#zoom-out');
+  assert.ok(Math.abs(await width() - start) < 2);
+  const view = await page.locator('#pages').boundingBox();
+  await page.mouse.move(view.x + view.width / 2, view.y + view.height / 2);
+  await page.keyboard.down('Control');
+  await page.mouse.wheel(0, -300);
+  await page.keyboard.up('Control');
+  await page.waitForFunction((w) => document.querySelector('.sheet-page').getBoundingClientRect().width > 1.2 * w, start);
+  await page.click('#zoom-fit');
+  const fitted = await sheet.boundingBox();
+  assert.ok(fitted.height <= view.height && fitted.y >= view.y - 1, `a fitted page is ${fitted.height} px tall in a view of ${view.height}`);
+  for (const [w, h] of [[390, 844], [800, 600], [1280, 800], [2560, 1440]]) {
+    await page.setViewportSize({ width: w, height: h });
+    await page.click('#zoom-in');
+    await page.click('#zoom-out');
+    const model = await page.locator('#view3d').boundingBox();
+    const pages = await page.locator('#pages').boundingBox();
+    assert.ok(model.width >= 300 && model.height >= 200, `at ${w}×${h} the 3-D view is ${model.width}×${model.height}`);
+    assert.ok(pages.width >= 300 && pages.height >= 300, `at ${w}×${h} the sheet is ${pages.width}×${pages.height}`);
+    assert.ok(await page.evaluate(() => document.documentElement.scrollWidth) <= w, `at ${w} px the page is wider than the window`);
+  }
+  await page.setViewportSize({ width: 1400, height: 900 });
+  await page.click('#zoom-fit');
 });
 
 check('a bad model shows the command line\'s error', async (page) => {

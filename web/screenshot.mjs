@@ -1,15 +1,16 @@
 // A picture of the page after a model is unfolded, for the README and for
 // looking at what a person sees.
-// Usage: node screenshot.mjs KIVANO_EXE OUT.png [--up=z] MODEL [COMPANIONS...]
+// Usage: node screenshot.mjs KIVANO_EXE OUT.png [--up=z] [--size=390x844] MODEL [COMPANIONS...]
 import { startServer, launchBrowser, dropFiles, apiFetch } from './harness.mjs';
 
 const [exe, out, ...rest] = process.argv.slice(2);
 const up = rest[0]?.startsWith('--up=') ? rest.shift().slice(5) : 'y';
+const [width, height] = rest[0]?.startsWith('--size=') ? rest.shift().slice(7).split('x').map(Number) : [1280, 760];
 const files = rest;
 const { server, url, token } = await startServer(exe);
 const browser = await launchBrowser();
 try {
-  const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
+  const page = await browser.newPage({ viewport: { width, height } });
   page.setDefaultTimeout(300000);
   await page.goto(url);
   await page.selectOption('#up-axis', up);
