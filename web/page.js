@@ -765,6 +765,9 @@ async function showSheet(id, version) {
   showNets();
   $('edit-tools').hidden = false;
   if (isProject(project)) memory.put('project', project);
+  // The net picked stays picked, where it now is.
+  if (pickedNet !== null && job.byNet.has(pickedNet)) pick(pickedNet, job.faces[job.byNet.get(pickedNet)[0]].page);
+  else pickedNet = null;
 }
 
 // ---- the pages --------------------------------------------------------------
@@ -1038,6 +1041,75 @@ window.addEventListener('pointerup', (e) => {
   edit({ op: 'move', net, page: Number(target.dataset.page), x: place.x + at[0] - from[0], y: place.y + at[1] - from[1] }, e);
 });
 
+// A picked net carries a handle above it: dragged round its middle it turns
+// the net, in steps of 15° (Shift: any angle).
+const TURN_STEP = 15, HANDLE_MM = 9;
+const SVG = 'http://www.w3.org/2000/svg';
+let turning = null;
+
+function svg(tag, attributes = {}) {
+  const node = document.createElementNS(SVG, tag);
+  for (const [name, value] of Object.entries(attributes)) node.setAttribute(name, value);
+  return node;
+}
+
+function netOnPage(net, n) {
+  return (job.onPage.get(n) ?? []).filter((s) => s.net === net);
+}
+
+function showHandle(net, n) {
+  if (!job?.places.has(net)) return;
+  const page = document.querySelector(`.sheet-page[data-page="${n}"]`);
+  const shown = netOnPage(net, n);
+  if (!page || !shown.length) return;
+  let [x0, y0, x1, y1] = [Infinity, Infinity, -Infinity, -Infinity];
+  for (const s of shown) for (const [x, y] of s.paper) [x0, y0, x1, y1] = [Math.min(x0, x), Math.min(y0, y), Math.max(x1, x), Math.max(y1, y)];
+  const centre = [(x0 + x1) / 2, (y0 + y1) / 2];
+  const knob = [centre[0], Math.max(y0 - HANDLE_MM, 2)];
+  const group = svg('g', { class: 'turn' });
+  group.append(svg('line', { x1: centre[0], y1: centre[1], x2: knob[0], y2: knob[1] }),
+    svg('circle', { class: 'knob', cx: knob[0], cy: knob[1], r: 2.2, tabindex: 0, role: 'button', 'aria-label': `turn net ${net}` }));
+  const circle = group.querySelector('circle');
+  circle.addEventListener('pointerdown', (e) => {
+    e.stopPropagation();
+    e.preventDefault();
+    turning = { net, page, n, centre, from: Math.atan2(knob[1] - centre[1], knob[0] - centre[0]), degrees: 0 };
+  });
+  // The keyboard turns by the step too.
+  circle.addEventListener('keydown', (e) => {
+    if (e.key !== 'ArrowLeft' && e.key !== 'ArrowRight') return;
+    e.preventDefault();
+    edit({ op: 'turn', net, degrees: e.key === 'ArrowRight' ? TURN_STEP : -TURN_STEP });
+  });
+  page.querySelector('svg.overlay').append(group);
+}
+
+window.addEventListener('pointermove', (e) => {
+  if (!turning) return;
+  const p = mmOn(turning.page, e);
+  let degrees = (Math.atan2(p[1] - turning.centre[1], p[0] - turning.centre[0]) - turning.from) * 180 / Math.PI;
+  degrees = ((degrees % 360) + 540) % 360 - 180;
+  if (!e.shiftKey) degrees = Math.round(degrees / TURN_STEP) * TURN_STEP;
+  turning.degrees = Math.round(degrees * 10) / 10;
+  const overlay = turning.page.querySelector('svg.overlay');
+  overlay.querySelector('g.ghost')?.remove();
+  const ghost = svg('g', { class: 'ghost', transform: `rotate(${turning.degrees} ${turning.centre[0]} ${turning.centre[1]})` });
+  for (const s of netOnPage(turning.net, turning.n)) ghost.append(svg('polygon', { points: s.paper.map((q) => q.join(',')).join(' ') }));
+  const label = svg('text', { class: 'angle', x: turning.centre[0], y: turning.centre[1] });
+  label.textContent = `${turning.degrees}°`;
+  overlay.append(ghost, label);
+});
+
+window.addEventListener('pointerup', (e) => {
+  if (!turning) return;
+  const { net, page, degrees } = turning;
+  turning = null;
+  for (const node of page.querySelectorAll('svg.overlay g.ghost, svg.overlay text.angle')) node.remove();
+  dragged = true;
+  setTimeout(() => { dragged = false; });
+  if (degrees) edit({ op: 'turn', net, degrees }, e);
+});
+
 function tell(text, e) {
   const note = $('edit-note');
   note.textContent = text;
@@ -1064,15 +1136,13 @@ function highlight(net) {
   highlighted = net;
   paintNets(nets.geometry.attributes.color, net);
   render();
+  // The lit net's triangles go under whatever else the overlay shows.
   for (const page of document.querySelectorAll('.sheet-page')) {
     const n = Number(page.dataset.page);
     const overlay = page.querySelector('svg.overlay');
-    overlay.replaceChildren(...(net === null ? [] : (job.onPage.get(n) ?? []).filter((s) => s.net === net).map((s) => {
-      const polygon = document.createElementNS('http://www.w3.org/2000/svg', 'polygon');
-      polygon.setAttribute('points', s.paper.map((q) => q.join(',')).join(' '));
-      polygon.setAttribute('fill', 'rgba(255,115,13,0.35)');
-      return polygon;
-    })));
+    for (const old of overlay.querySelectorAll('polygon.lit')) old.remove();
+    if (net === null) continue;
+    overlay.prepend(...netOnPage(net, n).map((s) => svg('polygon', { class: 'lit', points: s.paper.map((q) => q.join(',')).join(' ') })));
   }
 }
 
@@ -1163,8 +1233,12 @@ function faceUnder(e) {
 
 // A net named, lit on both views, its page (the first that shows it, or
 // the one clicked) marked and brought into view; null: none.
+let pickedNet = null;
+
 function pick(net, pageNumber) {
+  pickedNet = net;
   for (const page of document.querySelectorAll('.sheet-page.picked')) page.classList.remove('picked');
+  for (const handle of document.querySelectorAll('.sheet-page svg.overlay g.turn')) handle.remove();
   if (net === null) {
     $('picked').textContent = '';
     highlight(null);
@@ -1172,6 +1246,7 @@ function pick(net, pageNumber) {
   }
   $('picked').textContent = `Net ${net}, page ${pageNumber}`;
   highlight(net);
+  showHandle(net, pageNumber);
   const page = document.querySelector(`.sheet-page[data-page="${pageNumber}"]`);
   page?.classList.add('picked');
   page?.scrollIntoView({ block: 'nearest' });

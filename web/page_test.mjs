@@ -212,7 +212,7 @@ check('clicking a fold on the sheet cuts it and clicking it again joins it, a jo
   assert.deepEqual(saved.edges, project.edges);
 });
 
-check('a net dragged onto another page moves there and stays there; Undo takes it back', async (page, url) => {
+check('a net dragged onto another page moves there and stays there, turns there by its handle; Undo takes both back', async (page, url) => {
   const job = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
   const api = async (path) => (await apiFetch(url, token, `${job}${path}`)).json();
   const { faces, pages } = await api('/faces');
@@ -256,9 +256,35 @@ check('a net dragged onto another page moves there and stays there; Undo takes i
   const before = project.nets.find((p) => p.number === net);
   assert.ok(Math.abs(moved.x - before.x - (drop[0] - grab[0])) < 1.5 && Math.abs(moved.y - before.y - (drop[1] - grab[1])) < 1.5,
     `net ${net} went to ${moved.x}, ${moved.y}`);
-  const now = await page.getAttribute('.sheet-page img', 'src');
-  await page.click('#undo');
-  await page.waitForFunction((b) => document.querySelector('.sheet-page img').getAttribute('src') !== b, now);
+  // Picked where it now lies, it turns by its handle, in steps of 15°.
+  const there = (await api('/faces')).faces.find((f) => f.net === net);
+  const [px, py] = await screen(2, there.paper.reduce((c, q) => [c[0] + q[0] / 3, c[1] + q[1] / 3], [0, 0]));
+  await page.mouse.click(px, py);
+  const knob = page.locator('.sheet-page[data-page="2"] svg.overlay g.turn circle');
+  const k = await knob.boundingBox();
+  const centre = await page.evaluate(() => {
+    const line = document.querySelector('.sheet-page[data-page="2"] svg.overlay g.turn line');
+    return [line.x1.baseVal.value, line.y1.baseVal.value];
+  });
+  const [cx, cy] = await screen(2, centre);
+  const [kx, ky] = [k.x + k.width / 2, k.y + k.height / 2];
+  const radius = Math.hypot(kx - cx, ky - cy), angle = Math.atan2(ky - cy, kx - cx) + 33 * Math.PI / 180;
+  const turnedFrom = (await api('/project')).nets.find((p) => p.number === net).turn;
+  let shownSrc = await page.getAttribute('.sheet-page img', 'src');
+  await page.mouse.move(kx, ky);
+  await page.mouse.down();
+  await page.mouse.move(cx + radius * Math.cos(angle), cy + radius * Math.sin(angle), { steps: 8 });
+  await page.mouse.up();
+  await page.waitForFunction((v) => !document.getElementById('edit-note').hidden ||
+    document.querySelector('.sheet-page img').getAttribute('src') !== v, shownSrc);
+  assert.equal(await page.textContent('#edit-note'), '', `the turn of net ${net} was refused`);
+  const turned = (await api('/project')).nets.find((p) => p.number === net).turn;
+  assert.ok(Math.abs(((turned - turnedFrom - 30) % 360 + 540) % 360 - 180) < 0.01, `net ${net} turned from ${turnedFrom}° to ${turned}°, not by 30°`);
+  for (const step of ['turn', 'move']) {
+    shownSrc = await page.getAttribute('.sheet-page img', 'src');
+    await page.click('#undo');
+    await page.waitForFunction((b) => document.querySelector('.sheet-page img').getAttribute('src') !== b, shownSrc);
+  }
   assert.equal((await api('/project')).nets.find((p) => p.number === net).page, 1);
   await page.setViewportSize({ width: 1400, height: 900 });
 });
