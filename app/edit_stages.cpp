@@ -228,6 +228,7 @@ RunReport freshReport(const RunReport& base) {
     report.coverage.clear();
     report.labels = nullptr;
     report.written.clear();
+    report.unlisted.clear();
     report.warnings.clear();
     return report;
 }

@@ -1,8 +1,10 @@
 #include "faces_json.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <unordered_map>
 
 #include <nlohmann/json.hpp>
@@ -121,8 +123,8 @@ int PointNumbers::at(const float (&corner)[3]) const {
     return found == index_.end() ? -1 : found->second;
 }
 
-std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const sheet::Layout& layout,
-                      const InputPolygons& input) {
+PrintedFaces printedFaces(const std::vector<sheet::ModelTriangle>& model,
+                          const sheet::Layout& layout, const InputPolygons& input) {
     PolygonFinder finder(input);
     PointNumbers points(input);
     // A face of a net printed on several tiles shows on each of them.
@@ -134,41 +136,138 @@ std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const shee
                     printed[key(net.geometry.container, face.position)].push_back(
                         Printed{int(p) + 1, net.number, &face});
     auto paperOf = [](const sheet::Face& face) {
-        nlohmann::json paper = nlohmann::json::array();
-        for (int k = 0; k < 3; ++k)
-            paper.push_back({rounded(face.p[k].x, 0.01), rounded(face.p[k].y, 0.01)});
+        std::array<double, 6> paper;
+        for (int k = 0; k < 3; ++k) {
+            paper[size_t(2 * k)] = rounded(face.p[k].x, 0.01);
+            paper[size_t(2 * k + 1)] = rounded(face.p[k].y, 0.01);
+        }
         return paper;
     };
-    nlohmann::json faces = nlohmann::json::array();
+    PrintedFaces out;
     for (const sheet::ModelTriangle& triangle : model) {
         auto found = printed.find(key(triangle.container, triangle.position));
         if (found == printed.end())
             continue;
-        nlohmann::json corners = nlohmann::json::array();
-        for (int k = 0; k < 3; ++k)
-            corners.push_back({rounded(triangle.corner[k][0], 1e-5),
-                               rounded(triangle.corner[k][1], 1e-5),
-                               rounded(triangle.corner[k][2], 1e-5)});
         const Printed& first = found->second.front();
-        nlohmann::json record{{"face", finder.find(triangle.corner)},
-                              {"net", first.net},
-                              {"page", first.page},
-                              {"model", corners},
-                              {"paper", paperOf(*first.face)},
-                              {"corners",
-                               {points.at(triangle.corner[0]), points.at(triangle.corner[1]),
-                                points.at(triangle.corner[2])}}};
-        if (found->second.size() > 1) {
+        PrintedFace& face = out.faces.emplace_back();
+        face.polygon = finder.find(triangle.corner);
+        face.net = first.net;
+        face.page = first.page;
+        for (int k = 0; k < 3; ++k) {
+            for (int c = 0; c < 3; ++c)
+                face.model[size_t(3 * k + c)] = rounded(triangle.corner[k][c], 1e-5);
+            face.corners[size_t(k)] = points.at(triangle.corner[k]);
+        }
+        face.paper = paperOf(*first.face);
+        for (size_t t = 1; t < found->second.size(); ++t)
+            face.tiles.push_back({found->second[t].page, paperOf(*found->second[t].face)});
+    }
+    for (const sheet::Page& page : layout.pages)
+        out.pages.push_back({page.width, page.height});
+    return out;
+}
+
+std::string facesJson(const PrintedFaces& printed) {
+    auto pairs = [](const double* values, int count) {
+        nlohmann::json list = nlohmann::json::array();
+        for (int k = 0; k < count; ++k)
+            list.push_back({values[2 * k], values[2 * k + 1]});
+        return list;
+    };
+    nlohmann::json faces = nlohmann::json::array();
+    for (const PrintedFace& face : printed.faces) {
+        nlohmann::json model = nlohmann::json::array();
+        for (int k = 0; k < 3; ++k)
+            model.push_back({face.model[size_t(3 * k)], face.model[size_t(3 * k + 1)],
+                             face.model[size_t(3 * k + 2)]});
+        nlohmann::json record{{"face", face.polygon},
+                              {"net", face.net},
+                              {"page", face.page},
+                              {"model", model},
+                              {"paper", pairs(face.paper.data(), 3)},
+                              {"corners", {face.corners[0], face.corners[1], face.corners[2]}}};
+        if (!face.tiles.empty()) {
             nlohmann::json tiles = nlohmann::json::array();
-            for (size_t t = 1; t < found->second.size(); ++t)
-                tiles.push_back(
-                    {{"page", found->second[t].page}, {"paper", paperOf(*found->second[t].face)}});
+            for (const auto& [page, paper] : face.tiles)
+                tiles.push_back({{"page", page}, {"paper", pairs(paper.data(), 3)}});
             record["tiles"] = std::move(tiles);
         }
         faces.push_back(std::move(record));
     }
     nlohmann::json pages = nlohmann::json::array();
-    for (const sheet::Page& page : layout.pages)
-        pages.push_back({{"width", page.width}, {"height", page.height}});
+    for (const auto& [width, height] : printed.pages)
+        pages.push_back({{"width", width}, {"height", height}});
     return nlohmann::json{{"pages", pages}, {"faces", faces}}.dump() + "\n";
+}
+
+// Little-endian, every item four bytes, so that each array starts aligned
+// for a typed-array view. F faces, P pages, T tiles; offsets in bytes:
+//   0   uint32 magic 0x53434146 ("FACS"), version 1, F, P, T
+//   20  float32 page size [P][2]: width, height, mm
+//   then, one array after the other:
+//       int32   net[F]          printed number
+//       int32   page[F]         1-based
+//       float32 paper[F][6]     x0, y0, x1, y1, x2, y2, page mm, y downwards
+//       float32 model[F][9]     x, y, z of each corner
+//       int32   corners[F][3]   the imported model's points (-1: none)
+//       int32   tileFace[T]     the face (0-based, into the arrays above)
+//       int32   tilePage[T]     the tile's page, 1-based
+//       float32 tilePaper[T][6] the face on that page
+//       int32   polygon[F]      the input polygon it was cut from (-1: none)
+// Tiles go face after face, each face's in the order of faces.json. Numbers
+// are those of faces.json (rounded alike) in single precision.
+std::string facesBinary(const PrintedFaces& printed) {
+    constexpr uint32_t kMagic = 0x53434146, kVersion = 1;
+    std::string out;
+    auto word = [&out](uint32_t bits) {
+        for (int shift = 0; shift < 32; shift += 8)
+            out.push_back(char((bits >> shift) & 0xff));
+    };
+    auto integer = [&](int value) { word(uint32_t(value)); };
+    auto real = [&](double value) { word(std::bit_cast<uint32_t>(float(value))); };
+    size_t tiles = 0;
+    for (const PrintedFace& face : printed.faces)
+        tiles += face.tiles.size();
+    size_t faces = printed.faces.size();
+    out.reserve(4 * (5 + 2 * printed.pages.size() + 21 * faces + 8 * tiles));
+    for (uint32_t header :
+         {kMagic, kVersion, uint32_t(faces), uint32_t(printed.pages.size()), uint32_t(tiles)})
+        word(header);
+    for (const auto& [width, height] : printed.pages) {
+        real(width);
+        real(height);
+    }
+    for (const PrintedFace& face : printed.faces)
+        integer(face.net);
+    for (const PrintedFace& face : printed.faces)
+        integer(face.page);
+    for (const PrintedFace& face : printed.faces)
+        for (double v : face.paper)
+            real(v);
+    for (const PrintedFace& face : printed.faces)
+        for (double v : face.model)
+            real(v);
+    for (const PrintedFace& face : printed.faces)
+        for (int point : face.corners)
+            integer(point);
+    for (size_t f = 0; f < faces; ++f)
+        for (size_t t = 0; t < printed.faces[f].tiles.size(); ++t)
+            integer(int(f));
+    for (const PrintedFace& face : printed.faces)
+        for (const auto& tile : face.tiles)
+            integer(tile.first);
+    for (const PrintedFace& face : printed.faces)
+        for (const auto& tile : face.tiles)
+            for (double v : tile.second)
+                real(v);
+    for (const PrintedFace& face : printed.faces)
+        integer(face.polygon);
+    return out;
+}
+
+std::string facesBinaryPath(const std::string& facesJsonPath) {
+    std::filesystem::path path(facesJsonPath);
+    path.replace_extension(".bin");
+    // never the JSON itself
+    return path == std::filesystem::path(facesJsonPath) ? facesJsonPath + ".bin" : path.string();
 }

@@ -31,6 +31,27 @@ private:
     std::map<std::tuple<float, float, float>, int> index_;
 };
 
+// One triangle of the sheet as the faces files give it: lengths rounded as
+// printed (paper to the hundredth of a millimetre, the model to 1e-5).
+struct PrintedFace {
+    int polygon = -1;               // the input polygon it was cut from (-1: none found)
+    int net = 0;                    // printed number
+    int page = 0;                   // 1-based
+    std::array<double, 9> model{};  // x, y, z of each corner
+    std::array<double, 6> paper{};  // x, y of each corner, page mm, y downwards
+    std::array<int, 3> corners{};   // the imported model's points (-1: none)
+    // A triangle of a net tiled across pages: every other tile that shows it.
+    std::vector<std::pair<int, std::array<double, 6>>> tiles;  // page, paper
+};
+
+struct PrintedFaces {
+    std::vector<std::array<double, 2>> pages;  // width, height, mm
+    std::vector<PrintedFace> faces;            // in the order of the model
+};
+
+PrintedFaces printedFaces(const std::vector<sheet::ModelTriangle>& model,
+                          const sheet::Layout& layout, const InputPolygons& input);
+
 // JSON: {"pages": [{"width": mm, "height": mm}, ...], "faces": [{"face": the
 // input polygon it was cut from (-1: none found), "net": printed number,
 // "page": 1-based, "model": [[x, y, z] x 3], "paper": [[x, y] x 3] in page
@@ -38,5 +59,11 @@ private:
 // corners (-1: none), and for a triangle of a net tiled across pages "tiles":
 // [{"page", "paper"}, ...] for each other tile that shows it}, ...]}, in the
 // order of `model`.
-std::string facesJson(const std::vector<sheet::ModelTriangle>& model, const sheet::Layout& layout,
-                      const InputPolygons& input);
+std::string facesJson(const PrintedFaces& printed);
+
+// The same faces for a browser to read without parsing: each field one
+// array it can view in place (README, "faces.bin").
+std::string facesBinary(const PrintedFaces& printed);
+
+// Where the binary goes beside the JSON: its name with .bin for its extension.
+std::string facesBinaryPath(const std::string& facesJsonPath);

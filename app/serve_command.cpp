@@ -745,7 +745,7 @@ void getJobFile(JobQueue& queue, const httplib::Request& req, httplib::Response&
     Job state = queue.snapshot(*job);
     if (state.state != JobState::Done)
         return sendError(res, 409, std::string("the job is ") + stateName(state.state));
-    if (name == "sheet.pdf" || name == "faces.json")
+    if (name == "sheet.pdf" || name == "faces.json" || name == "faces.bin")
         queue.flush(state.id);
     fs::path path = jobFile(state, name);
     std::error_code code;
@@ -934,6 +934,9 @@ void route(httplib::Server& server, JobQueue& queue, const ServeAccess& access,
     });
     server.Get(job + "/faces", [&queue](const httplib::Request& req, httplib::Response& res) {
         getJobFile(queue, req, res, "faces.json", "application/json");
+    });
+    server.Get(job + "/faces\\.bin", [&queue](const httplib::Request& req, httplib::Response& res) {
+        getJobFile(queue, req, res, "faces.bin", "application/octet-stream");
     });
     server.Get(job + "/project", [&queue](const httplib::Request& req, httplib::Response& res) {
         getJobFile(queue, req, res, "project.kivano.json", "application/json");

@@ -271,10 +271,17 @@ std::optional<Failure> writeFaces(const UnfoldOptions& o, const sheet::Sheet& sh
                                   RunReport& report) {
     if (o.facesJson.empty())
         return std::nullopt;
+    PrintedFaces faces = printedFaces(sheet.model, layout, input);
     std::string error;
-    if (!kivano::writeFileAtomically(o.facesJson, facesJson(sheet.model, layout, input), error))
+    if (!kivano::writeFileAtomically(o.facesJson, facesJson(faces), error))
         return Failure{error};
     report.written.push_back(o.facesJson);
+    // The binary goes with the JSON unlisted: the report's outputs stay
+    // what they were.
+    std::string binary = facesBinaryPath(o.facesJson);
+    if (!kivano::writeFileAtomically(binary, facesBinary(faces), error))
+        return Failure{error};
+    report.unlisted.push_back(binary);
     return std::nullopt;
 }
 

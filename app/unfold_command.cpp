@@ -133,8 +133,9 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
 
 // A failed run keeps nothing it wrote, so no output is half a result.
 void removeWritten(const RunReport& report) {
-    for (const std::string& path : report.written)
-        std::remove(path.c_str());
+    for (const auto* paths : {&report.written, &report.unlisted})
+        for (const std::string& path : *paths)
+            std::remove(path.c_str());
 }
 
 int fail(const Failure& failure) {

@@ -88,6 +88,7 @@ struct RunReport {
     sheet::SceneCounts objects;
     int pages = 0;
     std::vector<std::string> written;
+    std::vector<std::string> unlisted;  // written beside `written`, not in the report
     std::vector<std::string> warnings;
     std::vector<Seconds> seconds;
 };

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -157,6 +158,75 @@ int pdfPages(const std::string& pdf, const TempDir& temp) {
     return std::regex_search(out, m, std::regex("Pages:\\s+(\\d+)")) ? std::stoi(m[1]) : -1;
 }
 
+// faces.bin decoded by the layout the README gives, into the shape of
+// faces.json; null when the bytes break the layout anywhere.
+json facesFromBinary(const std::string& bytes) {
+    size_t at = 0;
+    bool whole = true;
+    auto word = [&]() -> uint32_t {
+        if (at + 4 > bytes.size())
+            return whole = false, 0u;
+        uint32_t v = 0;
+        for (int b = 3; b >= 0; --b)
+            v = v << 8 | static_cast<unsigned char>(bytes[at + size_t(b)]);
+        at += 4;
+        return v;
+    };
+    auto integer = [&]() { return int32_t(word()); };
+    auto real = [&]() { return double(std::bit_cast<float>(word())); };
+    uint32_t magic = word(), version = word();
+    size_t faces = word(), pages = word(), tiles = word();
+    if (magic != 0x53434146u || version != 1 ||
+        bytes.size() < 20 + 4 * (2 * pages + 21 * faces + 8 * tiles))
+        return nullptr;
+    json out{{"pages", json::array()}, {"faces", json::array()}};
+    for (size_t p = 0; p < pages; ++p)
+        out["pages"].push_back({{"width", real()}, {"height", real()}});
+    std::vector<json> f(faces, json::object());
+    for (json& face : f)
+        face["net"] = integer();
+    for (json& face : f)
+        face["page"] = integer();
+    for (json& face : f)
+        for (int k = 0; k < 3; ++k)
+            face["paper"].push_back({real(), real()});
+    for (json& face : f)
+        for (int k = 0; k < 3; ++k)
+            face["model"].push_back({real(), real(), real()});
+    for (json& face : f)
+        for (int k = 0; k < 3; ++k)
+            face["corners"].push_back(integer());
+    std::vector<int> tileFace(tiles), tilePage(tiles);
+    for (int& t : tileFace)
+        t = integer();
+    for (int& t : tilePage)
+        t = integer();
+    for (size_t t = 0; t < tiles; ++t) {
+        if (tileFace[t] < 0 || size_t(tileFace[t]) >= faces)
+            return nullptr;
+        json paper = json::array();
+        for (int k = 0; k < 3; ++k)
+            paper.push_back({real(), real()});
+        f[size_t(tileFace[t])]["tiles"].push_back({{"page", tilePage[t]}, {"paper", paper}});
+    }
+    for (json& face : f)
+        face["face"] = integer();
+    if (!whole || at != bytes.size())
+        return nullptr;
+    out["faces"] = f;
+    return out;
+}
+
+// Every fractional number of `j` as single precision keeps it.
+json singlePrecision(json j) {
+    if (j.is_number_float())
+        return double(float(j.get<double>()));
+    if (!j.is_structured())
+        return j;
+    for (json& item : j)
+        item = singlePrecision(item);
+    return j;
+}
 }  // namespace
 
 TEST(Serve, AJobReportsItsStagesAndServesWhatItsReportCounts) {
@@ -247,6 +317,50 @@ TEST(Serve, AJobReportsItsStagesAndServesWhatItsReportCounts) {
     }
     for (size_t p = 0; p < polygons.size(); ++p)
         EXPECT_EQ(cut[p], int(polygons[p].size()) - 2) << "polygon " << p;
+}
+
+TEST(Serve, TheFacesInBinaryAreTheFacesOfTheJsonOnTilesAndAfterAnEdit) {
+    TempDir temp;
+    Server server(temp);
+    httplib::Client c = server.client();
+    auto agree = [&](const std::string& job) {
+        auto bin = c.Get(job + "/faces.bin");
+        EXPECT_EQ(bin->status, 200);
+        EXPECT_EQ(bin->get_header_value("Content-Type"), "application/octet-stream");
+        json decoded = facesFromBinary(bin->body);
+        json expected = singlePrecision(body(c.Get(job + "/faces")));
+        EXPECT_FALSE(decoded.is_null()) << "faces.bin breaks its layout";
+        EXPECT_FALSE(expected["faces"].empty());
+        EXPECT_EQ(decoded["pages"], expected["pages"]);
+        EXPECT_EQ(decoded["faces"].size(), expected["faces"].size());
+        for (size_t i = 0; i < std::min(decoded["faces"].size(), expected["faces"].size()); ++i)
+            if (decoded["faces"][i] != expected["faces"][i]) {
+                ADD_FAILURE() << "face " << i << ": " << decoded["faces"][i].dump() << " vs "
+                              << expected["faces"][i].dump();
+                break;
+            }
+        return bin->body;
+    };
+    std::string id;
+    ASSERT_EQ(runJob(server, figure(), id).back()["stage"], "done");
+    agree("/api/jobs/" + id);
+
+    // On small pages the figure's nets are tiled: faces show on several.
+    httplib::MultipartFormDataItems items = figure();
+    items.push_back({"options", R"({"page": "100x100", "margin": 5})", "", ""});
+    ASSERT_EQ(runJob(server, items, id).back()["stage"], "done");
+    std::string job = "/api/jobs/" + id;
+    std::string before = agree(job);
+    EXPECT_NE(body(c.Get(job + "/faces")).dump().find("\"tiles\""), std::string::npos);
+    // An edit's faces are written before they are served: a net turned
+    // about its middle, one that stays on its page.
+    int turned = 0;
+    for (int net = body(c.Get(job))["report"]["nets"]; net > 0 && turned != 200; --net)
+        turned = c.Post(job + "/edits", json{{"op", "turn"}, {"net", net}, {"degrees", 180}}.dump(),
+                        "application/json")
+                     ->status;
+    ASSERT_EQ(turned, 200);
+    EXPECT_NE(agree(job), before);
 }
 
 TEST(Serve, AnUploadOverTheLimitIsRefusedWithItsReason) {
