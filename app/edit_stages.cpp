@@ -230,6 +230,7 @@ RunReport freshReport(const RunReport& base) {
     report.written.clear();
     report.unlisted.clear();
     report.warnings.clear();
+    report.suggestions.clear();
     return report;
 }
 

@@ -1,6 +1,50 @@
 #include "job_events.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <nlohmann/json.hpp>
+
+nlohmann::ordered_json suggestionsJson(const std::vector<Suggestion>& suggestions) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const Suggestion& s : suggestions) {
+        nlohmann::ordered_json value = s.value;
+        if (s.value == std::floor(s.value) && std::abs(s.value) < 1e15)
+            value = static_cast<long long>(s.value);
+        list.push_back({{"option", s.option}, {"value", value}, {"reason", s.reason}});
+    }
+    return list;
+}
+
+namespace {
+
+// A word of lower-case letters and dashes, as option names and reasons are.
+bool plainWord(const nlohmann::json& word) {
+    if (!word.is_string())
+        return false;
+    const std::string& text = word.get_ref<const std::string&>();
+    return !text.empty() && text.size() <= 32 && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || c == '-';
+    });
+}
+
+// The records come from a run that read a hostile model: a list of a few
+// suggestions of plain words and finite numbers, or no record.
+bool parseSuggestions(const nlohmann::json& list, std::vector<Suggestion>& out) {
+    if (!list.is_array() || list.size() > 8)
+        return false;
+    for (const nlohmann::json& item : list) {
+        if (!item.is_object() || !item.contains("option") || !item.contains("value") ||
+            !item.contains("reason") || !plainWord(item["option"]) || !plainWord(item["reason"]) ||
+            !item["value"].is_number() || !std::isfinite(item["value"].get<double>()))
+            return false;
+        out.push_back({item["option"].get<std::string>(), item["value"].get<double>(),
+                       item["reason"].get<std::string>()});
+    }
+    return true;
+}
+
+}  // namespace
 
 std::string jobEventJson(const JobEvent& event) {
     nlohmann::json json{{"stage", event.stage}};
@@ -12,6 +56,8 @@ std::string jobEventJson(const JobEvent& event) {
         json["position"] = event.position;
     if (!event.error.empty())
         json["error"] = event.error;
+    if (!event.suggestions.empty())
+        json["suggestions"] = suggestionsJson(event.suggestions);
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
@@ -27,6 +73,9 @@ bool parseJobEvent(const std::string& line, JobEvent& event) {
         event.steps = json.value("steps", 0);
         event.position = json.value("position", 0);
         event.error = json.value("error", std::string());
+        if (json.contains("suggestions") &&
+            !parseSuggestions(json["suggestions"], event.suggestions))
+            return false;
     } catch (const nlohmann::json::exception&) {
         return false;
     }

@@ -4,6 +4,17 @@
 // or the error it stops with. The same record goes on to a browser as a
 // server-sent event, so writer, server and page all read one shape.
 #include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+// An option the run proposes, for a page to offer in its own words: the
+// command line's sentence names the same option and value.
+struct Suggestion {
+    std::string option;  // its name without dashes ("height")
+    double value = 0.0;
+    std::string reason;  // "numbers": edges too short for them; "pages": too many
+};
 
 struct JobEvent {
     // A stage of the run ("import", "layout", ...), or "queued", "done",
@@ -13,7 +24,11 @@ struct JobEvent {
     int steps = 0;      // stages the run goes through
     int position = 0;   // "queued": jobs ahead of this one, plus one
     std::string error;  // "failed": the one line the command-line tool prints
+    std::vector<Suggestion> suggestions{};  // "failed": what might let the run succeed
 };
+
+// [{"option", "value", "reason"}, ...]; a whole value as an integer.
+nlohmann::ordered_json suggestionsJson(const std::vector<Suggestion>& suggestions);
 
 // One line of JSON, without its newline.
 std::string jobEventJson(const JobEvent& event);

@@ -104,6 +104,7 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
     report["labels"] = r.labels.is_null() ? Json::array() : r.labels;
     report["outputs"] = r.written;
     report["warnings"] = r.warnings;
+    report["suggestions"] = suggestionsJson(r.suggestions);
     report["seconds"] = seconds;
     report["cpu_seconds"] = cpuSeconds;
     // Whatever a model's names hold, the report stays valid UTF-8.

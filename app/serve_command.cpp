@@ -102,6 +102,7 @@ struct Job {
     double started = 0.0, finished = 0.0;
     std::vector<JobEvent> events;  // its own; its place in the queue is asked for
     std::string error;
+    std::vector<Suggestion> suggestions;  // a failed run's, for the page to offer
     bool cancelled = false;
     int streams = 0;       // event streams open on it
     bool project = false;  // uploaded with a project
@@ -482,7 +483,7 @@ private:
                 kill(-pid, SIGKILL);
         }
         bool late = false, ready = false;
-        std::string error = readEvents(job, readEnd, pid, late, ready);
+        JobEvent failed = readEvents(job, readEnd, pid, late, ready);
         if (ready) {
             // Its sheet is written; it stays for the job's edits.
             {
@@ -512,8 +513,8 @@ private:
                        std::to_string(limits_.jobSeconds) + " s)");
         else if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
             finish(job, JobState::Done, {});
-        else if (!error.empty())
-            finish(job, JobState::Failed, error);
+        else if (!failed.error.empty())
+            finish(job, JobState::Failed, failed.error, failed.suggestions);
         else if (WIFSIGNALED(status))
             finish(job, JobState::Failed, stoppedBy(WTERMSIG(status)));
         else {
@@ -531,9 +532,10 @@ private:
     }
 
     // Passes the child's records on as they come until it closes its end or
-    // its time is up (`late`, its group killed); returns its error, if any.
-    std::string readEvents(Job& job, int fd, pid_t pid, bool& late, bool& readyForEdits) {
-        std::string pending, error;
+    // its time is up (`late`, its group killed); returns its failure, if any.
+    JobEvent readEvents(Job& job, int fd, pid_t pid, bool& late, bool& readyForEdits) {
+        std::string pending;
+        JobEvent failed;
         char buffer[4096];
         auto deadline = Clock::now() + std::chrono::seconds(limits_.jobSeconds);
         for (;;) {
@@ -559,9 +561,9 @@ private:
                 JobEvent event;
                 if (parseJobEvent(pending.substr(0, end), event)) {
                     if (event.stage == "ready")
-                        return readyForEdits = true, error;
+                        return readyForEdits = true, failed;
                     if (event.stage == "failed")
-                        error = event.error;  // told once the child is gone
+                        failed = event;  // told once the child is gone
                     else
                         push(job, event);
                 }
@@ -571,21 +573,24 @@ private:
             if (pending.size() > sizeof buffer * 16)
                 pending.clear();
         }
-        return error;
+        return failed;
     }
 
     // Under the lock.
-    void end(Job& job, JobState state, const std::string& error) {
+    void end(Job& job, JobState state, const std::string& error,
+             const std::vector<Suggestion>& suggestions = {}) {
         job.state = state;
         job.finished = secondsNow();
         job.error = error;
+        job.suggestions = suggestions;
         const char* stage = state == JobState::Done ? "done" : stateName(state);
-        job.events.push_back({stage, 0, 0, 0, error});
+        job.events.push_back({stage, 0, 0, 0, error, suggestions});
     }
 
-    void finish(Job& job, JobState state, const std::string& error) {
+    void finish(Job& job, JobState state, const std::string& error,
+                const std::vector<Suggestion>& suggestions = {}) {
         std::lock_guard lock(mutex_);
-        end(job, state, error);
+        end(job, state, error, suggestions);
         changed_.notify_all();
     }
 
@@ -705,6 +710,8 @@ nlohmann::json jobJson(const Job& job) {
     }
     if (!job.error.empty())
         json["error"] = job.error;
+    if (job.state == JobState::Failed)
+        json["suggestions"] = suggestionsJson(job.suggestions);
     if (job.started > 0.0)
         json["started"] = job.started;
     if (job.finished > 0.0)

@@ -16,6 +16,13 @@ namespace run {
 
 namespace fs = std::filesystem;
 
+// An option as a suggestion names it: its flag without the dashes.
+template <typename T>
+std::string optionName(T UnfoldOptions::*field) {
+    std::string flag = flagOf(field);
+    return flag.starts_with("--") ? flag.substr(2) : flag;
+}
+
 // Clearance a glue number wants beyond its ink along its edge, mm.
 constexpr double kNumberRoom = 1.0;
 // The share of numbered edges a suggested --height lets hold their number.
@@ -59,6 +66,7 @@ void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
                      " numbered cut edges are shorter than " + fixed1(room) +
                      " mm; numbers need room: try " + flagOf(&UnfoldOptions::height) + " " +
                      number(suggested));
+    report.suggestions.push_back({optionName(&UnfoldOptions::height), suggested, "numbers"});
 }
 
 // Folds flatter than this print no line: the option's degrees, or faces
@@ -159,10 +167,14 @@ Failure tooManyPages(const UnfoldOptions& o, const RunReport& report, double pag
                           ": ";
     double height =
         std::floor(report.extent * std::sqrt(double(o.maxPages) / pages) * 0.9 / 10.0) * 10.0;
-    if (height >= 10.0)
+    std::vector<Suggestion> suggestions;
+    if (height >= 10.0) {
         message += "make the model smaller, e.g. " + flagOf(&UnfoldOptions::height) + " " +
                    number(height) + ", ";
-    return Failure{message + "or raise " + flagOf(&UnfoldOptions::maxPages)};
+        suggestions.push_back({optionName(&UnfoldOptions::height), height, "pages"});
+    }
+    return Failure{message + "or raise " + flagOf(&UnfoldOptions::maxPages), kUnfoldFailed,
+                   suggestions};
 }
 
 sheet::LayoutOptions layoutOptions(const UnfoldOptions& o, const PageFrame& page) {

@@ -139,7 +139,7 @@ void removeWritten(const RunReport& report) {
 }
 
 int fail(const Failure& failure) {
-    tell({"failed", 0, 0, 0, failure.message});
+    tell({"failed", 0, 0, 0, failure.message, failure.suggestions});
     std::fprintf(stderr, "kivano: error: %s\n", failure.message.c_str());
     return failure.exit;
 }

@@ -90,6 +90,7 @@ struct RunReport {
     std::vector<std::string> written;
     std::vector<std::string> unlisted;  // written beside `written`, not in the report
     std::vector<std::string> warnings;
+    std::vector<Suggestion> suggestions;  // options the warnings propose
     std::vector<Seconds> seconds;
 };
 
@@ -97,6 +98,7 @@ struct RunReport {
 struct Failure {
     std::string message;
     int exit = kUnfoldFailed;
+    std::vector<Suggestion> suggestions{};  // options the message proposes
 };
 
 // ---- progress (run_progress.cpp) ------------------------------------------

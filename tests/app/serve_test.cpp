@@ -685,6 +685,18 @@ TEST(Serve, ABadModelOrOptionFailsWithTheCommandLinesErrorLine) {
     EXPECT_EQ(body(server.client().Get("/api/jobs/" + id)).value("error", "(no error)") + "\n",
               cliLine(model, ""));
     EXPECT_EQ(server.client().Get("/api/jobs/" + id + "/sheet.pdf")->status, 409);
+    // Too many pages: the height the sentence proposes also comes as a number.
+    httplib::MultipartFormDataItems huge{
+        file("cube.obj", readAll(example("cube.obj"))),
+        {"options", R"({"height": 2000, "max-pages": 1})", "", ""}};
+    events = runJob(server, huge, id);
+    std::smatch m;
+    std::string error = events.back().value("error", "");
+    ASSERT_TRUE(std::regex_search(error, m, std::regex("e\\.g\\. --height ([0-9]+),"))) << error;
+    json proposed =
+        json::array({{{"option", "height"}, {"value", std::stoi(m[1])}, {"reason", "pages"}}});
+    EXPECT_EQ(events.back()["suggestions"], proposed);
+    EXPECT_EQ(body(server.client().Get("/api/jobs/" + id))["suggestions"], proposed);
     // An option out of its range or choices: refused before a job is made,
     // in the command's words.
     for (auto [options, args] : {std::pair{"{\"pieces\": \"bogus\"}", "--pieces bogus"},

@@ -778,6 +778,10 @@ TEST(Unfold, AHeightChosenForLegibilityGivesEdgesRoomForTheirNumbers) {
     double room = std::stod(m[3]);
     std::string suggested = m[4];
     std::string json = readAll(dir / "a.json");
+    // The page offers the same height from the report, as a number.
+    EXPECT_EQ(nlohmann::json::parse(json)["suggestions"],
+              nlohmann::json::parse(R"([{"option": "height", "value": )" + suggested +
+                                    R"(, "reason": "numbers"}])"));
     EXPECT_LT(jsonNumber(json, "shortest"), room);
     EXPECT_LE(jsonNumber(json, "shortest"), jsonNumber(json, "median"));
     EXPECT_LE(jsonNumber(json, "median"), jsonNumber(json, "longest"));
@@ -788,6 +792,7 @@ TEST(Unfold, AHeightChosenForLegibilityGivesEdgesRoomForTheirNumbers) {
     ASSERT_EQ(sized.exit, 0) << sized.out;
     EXPECT_EQ(sized.out.find("numbers need room"), std::string::npos) << sized.out;
     std::string sizedJson = readAll(dir / "b.json");
+    EXPECT_EQ(nlohmann::json::parse(sizedJson)["suggestions"], nlohmann::json::array());
     EXPECT_NEAR(jsonNumber(sizedJson, "model_extent_mm"), std::stod(suggested), 0.01);
     EXPECT_GE(jsonNumber(sizedJson, "median"), room);
 
