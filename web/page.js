@@ -88,6 +88,29 @@ function frame() {
 }
 $('up-axis').addEventListener('change', frame);
 
+// The keyboard turns the model: arrow keys round its middle, + and − nearer
+// and farther.
+const KEY_TURN = THREE.MathUtils.degToRad(10);
+canvas.tabIndex = 0;
+canvas.setAttribute('aria-label', 'the model in 3-D: arrow keys turn it, + and − zoom');
+canvas.addEventListener('keydown', (e) => {
+  if (!shown) return;
+  const offset = camera.position.clone().sub(controls.target);
+  const right = new THREE.Vector3().crossVectors(camera.up, offset).normalize();
+  if (e.key === 'ArrowLeft' || e.key === 'ArrowRight') offset.applyAxisAngle(camera.up, e.key === 'ArrowLeft' ? -KEY_TURN : KEY_TURN);
+  else if (e.key === 'ArrowUp' || e.key === 'ArrowDown') {
+    const turned = offset.clone().applyAxisAngle(right, e.key === 'ArrowUp' ? -KEY_TURN : KEY_TURN);
+    // not over the top, where the view would flip
+    if (Math.abs(turned.clone().normalize().dot(camera.up)) < 0.98) offset.copy(turned);
+  } else if (e.key === '+' || e.key === '=') offset.multiplyScalar(0.85);
+  else if (e.key === '-') offset.multiplyScalar(1 / 0.85);
+  else return;
+  e.preventDefault();
+  camera.position.copy(controls.target).add(offset);
+  controls.update();
+  render();
+});
+
 // The model as the browser reads it, before any unfolding; the companion
 // files (MTL, textures, buffers) are found among the chosen files.
 async function preview() {
@@ -721,6 +744,9 @@ async function finished(id) {
   await showSheet(id, 0);
   say('');
   settle();
+  // The button was disabled while the job ran, which drops the focus: it
+  // goes to what the job made.
+  if (document.activeElement === document.body || document.activeElement === $('unfold')) $('summary').focus();
 }
 
 // The job's sheet as it stands (after `version` edits): summary, downloads,
@@ -867,6 +893,35 @@ $('pages').addEventListener('keydown', (e) => {
   else return;
   e.preventDefault();
 });
+
+// Tab walks the nets of the sheet in their order, Shift+Tab back; Enter
+// picks the one lit. Past the last the focus goes on as usual.
+let walked = null;
+$('pages').addEventListener('keydown', (e) => {
+  if (!job || e.target !== $('pages')) return;
+  if (e.key === 'Tab') {
+    const numbers = [...job.byNet.keys()].sort((a, b) => a - b);
+    const at = walked === null ? (e.shiftKey ? numbers.length : -1) : numbers.indexOf(walked);
+    const next = at + (e.shiftKey ? -1 : 1);
+    if (next < 0 || next >= numbers.length) {
+      walked = null;
+      return;
+    }
+    e.preventDefault();
+    walked = numbers[next];
+    const face = job.faces[job.byNet.get(walked)[0]];
+    highlight(walked);
+    $('picked').textContent = `Net ${walked}, page ${face.page}: Enter picks it`;
+    document.querySelector(`.sheet-page[data-page="${face.page}"]`)?.scrollIntoView({ block: 'nearest' });
+  } else if (e.key === 'Enter' && walked !== null) {
+    e.preventDefault();
+    pick(walked, job.faces[job.byNet.get(walked)[0]].page);
+  } else if (e.key === 'Escape') {
+    walked = null;
+    pick(null);
+  }
+});
+$('pages').addEventListener('blur', () => { walked = null; });
 
 // Dragging where no net lies pans the sheet.
 let pan = null;

@@ -353,6 +353,31 @@ check('pointing at a net highlights it in the 3-D view; clicking there names it'
   assert.equal(await page.locator('.sheet-page.picked').getAttribute('data-page'), String(face.page));
 });
 
+check('the keyboard turns the model, walks the nets with Tab and picks one with Enter; after Unfold the focus stays on the page', async (page) => {
+  await page.locator('#view3d').scrollIntoViewIfNeeded();
+  await page.mouse.move(0, 0);
+  await page.focus('#view3d');
+  const before = await canvasPixels(page);
+  await page.keyboard.press('ArrowLeft');
+  assert.ok(changedPixels(before, await canvasPixels(page)) > 100, 'the arrow key did not turn the model');
+  await page.focus('#pages');
+  await page.keyboard.press('Tab');
+  const first = await page.textContent('#picked');
+  assert.match(first, /^Net \d+, page \d+: Enter picks it$/);
+  await page.keyboard.press('Tab');
+  const second = (await page.textContent('#picked')).match(/^Net (\d+), page (\d+): Enter picks it$/);
+  assert.ok(second && second[0] !== first, await page.textContent('#picked'));
+  await page.keyboard.press('Enter');
+  assert.equal(await page.textContent('#picked'), `Net ${second[1]}, page ${second[2]}`);
+  assert.equal(await page.locator('.sheet-page.picked').getAttribute('data-page'), second[2]);
+  const shown = await page.getAttribute('#download-pdf', 'href');
+  await page.focus('#unfold');
+  await page.keyboard.press('Enter');
+  await page.waitForFunction((p) => document.getElementById('summary').textContent !== '' &&
+    document.getElementById('download-pdf').getAttribute('href') !== p, shown);
+  assert.notEqual(await page.evaluate(() => document.activeElement.tagName), 'BODY');
+});
+
 check('a net tiled across pages lights up on every tile; a click on a page names its net; pointing at the model lights its net on the pages', async (page, url) => {
   await page.fill('#page-width', '100');
   await page.fill('#page-height', '100');
