@@ -703,7 +703,9 @@ void postJob(JobQueue& queue, size_t maxUploadMb, const httplib::Request& req,
     sendJson(res, 200, {{"id", job->id}});
 }
 
-nlohmann::json jobJson(const Job& job) {
+// `brief` leaves out the report's labels, one record per printed label:
+// megabytes for a dense model, and the page needs none of them.
+nlohmann::json jobJson(const Job& job, bool brief = false) {
     nlohmann::json json{{"id", job.id}, {"state", stateName(job.state)}, {"model", job.model}};
     if (!job.events.empty()) {
         json["event"] = nlohmann::json::parse(jobEventJson(job.events.back()));
@@ -716,8 +718,11 @@ nlohmann::json jobJson(const Job& job) {
         json["started"] = job.started;
     if (job.finished > 0.0)
         json["finished"] = job.finished;
-    if (job.state == JobState::Done)
+    if (job.state == JobState::Done) {
         json["report"] = readReport(job.dir / "out" / "report.json");
+        if (brief && json["report"].is_object())
+            json["report"].erase("labels");
+    }
     return json;
 }
 
@@ -921,7 +926,8 @@ void route(httplib::Server& server, JobQueue& queue, const ServeAccess& access,
         std::shared_ptr<Job> found = queue.find(req.matches[1]);
         if (!found)
             return sendError(res, 404, "no such job");
-        sendJson(res, 200, jobJson(queue.snapshot(*found)));
+        sendJson(res, 200,
+                 jobJson(queue.snapshot(*found), req.get_param_value("report") == "brief"));
     });
     server.Delete(job, [&queue](const httplib::Request& req, httplib::Response& res) {
         deleteJob(queue, req, res);

@@ -645,7 +645,13 @@ const memory = {
 };
 
 async function goOn() {
-  const [kept, project] = await Promise.all([memory.get('files'), memory.get('project')]);
+  const [kept, text] = await Promise.all([memory.get('files'), memory.get('project')]);
+  let project = null;
+  try {
+    project = text instanceof Blob ? JSON.parse(await text.text()) : null;
+  } catch {
+    project = null;
+  }
   if (!Array.isArray(kept) || !kept.length || files.length) return;
   choose(kept, { keep: true });
   if (isProject(project) && kept.some((f) => f.name === project.model.file)) {
@@ -752,11 +758,14 @@ async function finished(id) {
 // The job's sheet as it stands (after `version` edits): summary, downloads,
 // pages, the unfolded model and the edges a click can change.
 async function showSheet(id, version) {
-  const [state, faces, project] = await Promise.all([
-    fetch(`/api/jobs/${id}`).then((r) => r.json()),
-    fetch(`/api/jobs/${id}/faces`).then((r) => r.json()),
-    fetch(`/api/jobs/${id}/project`).then((r) => (r.ok ? r.json() : { edges: [] })),
+  // The project says which edges are folds; a dense model's is megabytes,
+  // so it is read off the page's thread and the first sheet shows before.
+  const projectComing = readJobProject(id);
+  const [state, faces] = await Promise.all([
+    fetch(`/api/jobs/${id}?report=brief`).then((r) => r.json()),
+    readFaces(id),
   ]);
+  const project = version > 0 ? await projectComing : null;
   if (running !== id && job?.id !== id) return;  // another model was chosen meanwhile
   const report = state.report;
   const plural = (n, word) => `${n} ${word}${n === 1 ? '' : 's'}`;
@@ -774,9 +783,8 @@ async function showSheet(id, version) {
   }
   $('download-svgs').replaceChildren(...svgs);
   $('downloads').hidden = false;
-  job = { id, version, faces: faces.faces, pages: faces.pages, byNet: new Map(), onPage: new Map(),
-    edges: new Map(project.edges.map((e) => [e.corners.join(','), e])),
-    places: new Map((project.nets ?? []).map((net) => [net.number, net])) };
+  job = { id, version, faces: faces.faces, pages: faces.pages, model: faces.model, byNet: new Map(), onPage: new Map(),
+    edgeCorners: new Int32Array(0), folds: new Uint8Array(0), places: new Map() };
   // Each triangle where it prints: its page, and every other tile of a net
   // too large for one page.
   job.faces.forEach((f, i) => {
@@ -788,12 +796,90 @@ async function showSheet(id, version) {
     }
   });
   showPages(report.pages);
+  // The pages paint before the model is built.
+  const shown = job;
+  await new Promise((resolve) => setTimeout(resolve));
+  if (job !== shown) return;
   showNets();
+  takeProject(shown, project ?? await projectComing);
+}
+
+function readJobProject(id) {
+  return new Promise((resolve) => {
+    const reader = new Worker('project_reader.js');
+    reader.onmessage = ({ data }) => {
+      reader.terminate();
+      resolve(data.error ? null : data);
+    };
+    reader.onerror = () => {
+      reader.terminate();
+      resolve(null);
+    };
+    reader.postMessage({ url: new URL(`/api/jobs/${id}/project`, location.href).href });
+  });
+}
+
+// The edges a click can change and the nets' places, once the project is in.
+function takeProject(shown, project) {
+  if (job !== shown || !project) return;
+  job.edgeCorners = project.corners;
+  job.folds = project.folds;
+  job.places = new Map(project.nets.map((net) => [net.number, net]));
   $('edit-tools').hidden = false;
-  if (isProject(project)) memory.put('project', project);
+  memory.put('project', project.text);
   // The net picked stays picked, where it now is.
   if (pickedNet !== null && job.byNet.has(pickedNet)) pick(pickedNet, job.faces[job.byNet.get(pickedNet)[0]].page);
   else pickedNet = null;
+}
+
+// The index of the edge from corner a to corner b among the project's, or -1.
+function edgeIndex(a, b) {
+  const [low, high] = a < b ? [a, b] : [b, a];
+  const corners = job.edgeCorners;
+  let from = 0, to = corners.length / 2;
+  while (from < to) {
+    const middle = (from + to) >> 1;
+    const x = corners[2 * middle], y = corners[2 * middle + 1];
+    if (x < low || (x === low && y < high)) from = middle + 1;
+    else to = middle;
+  }
+  return from < corners.length / 2 && corners[2 * from] === low && corners[2 * from + 1] === high ? from : -1;
+}
+
+// The job's faces from their binary form: arrays viewed where they arrive,
+// so a model of tens of thousands of triangles is read in milliseconds
+// (the same faces as JSON take seconds to parse). The layout is the
+// server's: a header, the page sizes, then one array after the other.
+const FACES_MAGIC = 0x53434146, FACES_VERSION = 1;
+
+async function readFaces(id) {
+  const res = await fetch(`/api/jobs/${id}/faces.bin`);
+  if (!res.ok) throw new Error(`The pieces of the sheet could not be read (${res.status}).`);
+  const buffer = await res.arrayBuffer();
+  const head = buffer.byteLength >= 20 ? new Uint32Array(buffer, 0, 5) : [];
+  const [magic, version, F, P, T] = head;
+  if (magic !== FACES_MAGIC || version !== FACES_VERSION || buffer.byteLength !== 20 + 8 * P + 84 * F + 32 * T) {
+    throw new Error('The pieces of the sheet came in a form this page does not read.');
+  }
+  let at = 20;
+  const take = (Type, n) => {
+    const array = new Type(buffer, at, n);
+    at += 4 * n;
+    return array;
+  };
+  const sizes = take(Float32Array, 2 * P);
+  const net = take(Int32Array, F), page = take(Int32Array, F), paper = take(Float32Array, 6 * F);
+  const model = take(Float32Array, 9 * F), corners = take(Int32Array, 3 * F);
+  const tileFace = take(Int32Array, T), tilePage = take(Int32Array, T), tilePaper = take(Float32Array, 6 * T);
+  const triangle = (array, i) => [[array[i], array[i + 1]], [array[i + 2], array[i + 3]], [array[i + 4], array[i + 5]]];
+  const faces = new Array(F);
+  for (let i = 0; i < F; i++) {
+    faces[i] = { net: net[i], page: page[i], paper: triangle(paper, 6 * i), corners: [corners[3 * i], corners[3 * i + 1], corners[3 * i + 2]], tiles: null };
+  }
+  for (let t = 0; t < T; t++) (faces[tileFace[t]].tiles ??= []).push({ page: tilePage[t], paper: triangle(tilePaper, 6 * t) });
+  const pages = [];
+  for (let p = 0; p < P; p++) pages.push({ width: sizes[2 * p], height: sizes[2 * p + 1] });
+  return { faces, pages, model };
 }
 
 // ---- the pages --------------------------------------------------------------
@@ -809,6 +895,9 @@ function showPages(count) {
     // the page's nets are dragged, not its picture
     img.draggable = false;
     // after an edit the same address holds another page
+    // Pages out of view wait; those in view are drawn off the main thread.
+    img.loading = 'lazy';
+    img.decoding = 'async';
     img.src = `/api/jobs/${job.id}/page-${n}.svg?v=${job.version}`;
     const size = job.pages[n - 1];
     const overlay = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
@@ -976,14 +1065,16 @@ function edgeAt(page, e) {
     for (let k = 0; k < 3; k++) {
       const a = shown.paper[k], b = shown.paper[(k + 1) % 3];
       const d = distanceToSegment(p, a, b);
-      const key = [corners[k], corners[(k + 1) % 3]].sort((x, y) => x - y).join(',');
-      if (d < bestDistance && job.edges.has(key)) {
-        bestDistance = d;
-        best = key;
-      }
+      if (d >= bestDistance) continue;
+      const index = edgeIndex(corners[k], corners[(k + 1) % 3]);
+      if (index < 0) continue;
+      bestDistance = d;
+      best = index;
     }
   }
-  return best === null ? null : { key: best, ...job.edges.get(best) };
+  if (best === null) return null;
+  const [a, b] = [job.edgeCorners[2 * best], job.edgeCorners[2 * best + 1]];
+  return { key: `${a},${b}`, fold: job.folds[best] === 1 };
 }
 
 function distanceToSegment(p, a, b) {
@@ -1208,13 +1299,32 @@ function netColour(net) {
 }
 
 // Each net in its own colour, or, over the model as the browser shows it,
-// clear; the net pointed at in the highlight either way.
+// clear; the net pointed at in the highlight either way. The colours of
+// all nets are worked out once; pointing repaints the two nets that change.
 function paintNets(colours, pointed) {
-  job.faces.forEach((f, i) => {
-    const c = f.net === pointed ? HIGHLIGHT : netColour(f.net);
-    const alpha = !netsOverModel || f.net === pointed ? 1 : 0;
-    for (let k = 0; k < 3; k++) colours.setXYZW(3 * i + k, c.r, c.g, c.b, alpha);
-  });
+  const array = colours.array;
+  if (!colours.base) {
+    const byNet = new Map();
+    colours.base = new Float32Array(array.length);
+    const base = colours.base, alpha = netsOverModel ? 0 : 1;
+    job.faces.forEach((f, i) => {
+      if (!byNet.has(f.net)) byNet.set(f.net, netColour(f.net));
+      const c = byNet.get(f.net);
+      for (let at = 12 * i; at < 12 * i + 12; at += 4) {
+        base[at] = c.r;
+        base[at + 1] = c.g;
+        base[at + 2] = c.b;
+        base[at + 3] = alpha;
+      }
+    });
+    array.set(colours.base);
+    colours.lit = null;
+  }
+  for (const i of job.byNet.get(colours.lit) ?? []) array.set(colours.base.subarray(12 * i, 12 * i + 12), 12 * i);
+  for (const i of job.byNet.get(pointed) ?? []) {
+    for (let k = 0; k < 3; k++) array.set([HIGHLIGHT.r, HIGHLIGHT.g, HIGHLIGHT.b, 1], 12 * i + 4 * k);
+  }
+  colours.lit = pointed;
   colours.needsUpdate = true;
 }
 
@@ -1240,17 +1350,35 @@ function fitOnto(model, geometry) {
     .multiply(new THREE.Matrix4().makeTranslation(-centreFrom.x, -centreFrom.y, -centreFrom.z));
 }
 
+// One normal per triangle, on each of its corners: the nets are drawn flat.
+// (A plain loop: three.js's own takes ten times as long on a dense model.)
+function flatNormals(positions) {
+  const normals = new Float32Array(positions.length);
+  for (let i = 0; i < positions.length; i += 9) {
+    const ux = positions[i + 3] - positions[i], uy = positions[i + 4] - positions[i + 1], uz = positions[i + 5] - positions[i + 2];
+    const vx = positions[i + 6] - positions[i], vy = positions[i + 7] - positions[i + 1], vz = positions[i + 8] - positions[i + 2];
+    let x = uy * vz - uz * vy, y = uz * vx - ux * vz, z = ux * vy - uy * vx;
+    const length = Math.hypot(x, y, z) || 1;
+    x /= length;
+    y /= length;
+    z /= length;
+    for (let k = 0; k < 9; k += 3) {
+      normals[i + k] = x;
+      normals[i + k + 1] = y;
+      normals[i + k + 2] = z;
+    }
+  }
+  return normals;
+}
+
 // The model drawn from the job's triangles: over the model as read, which
 // keeps its textures, or each net in its own colour.
 function showNets() {
-  const positions = new Float32Array(job.faces.length * 9);
-  job.faces.forEach((f, i) => {
-    for (let k = 0; k < 3; k++) positions.set(f.model[k], 9 * i + 3 * k);
-  });
+  const positions = new Float32Array(job.model);
   const geometry = new THREE.BufferGeometry();
   geometry.setAttribute('position', new THREE.BufferAttribute(positions, 3));
   geometry.setAttribute('color', new THREE.BufferAttribute(new Float32Array(job.faces.length * 12), 4));
-  geometry.computeVertexNormals();
+  geometry.setAttribute('normal', new THREE.BufferAttribute(flatNormals(positions), 3));
   const fit = previewed && fitOnto(previewed, geometry);
   netsOverModel = Boolean(fit);
   nets = new THREE.Mesh(geometry, new THREE.MeshLambertMaterial({
