@@ -1059,7 +1059,12 @@ function edgeAt(page, e) {
   const size = job.pages[n - 1];
   const perPixel = size.width / rect.width;
   const p = [(e.clientX - rect.left) * perPixel, (e.clientY - rect.top) / rect.height * size.height];
+  // Within a few pixels of an edge; inside a triangle, only in the band
+  // along its edges, so a small triangle's middle still picks its net.
   let best = null, bestDistance = Math.max(1, 6 * perPixel);
+  for (const shown of job.onPage.get(n) ?? []) {
+    if (inside(p, shown.paper)) bestDistance = Math.min(bestDistance, inradius(shown.paper) / 2);
+  }
   for (const shown of job.onPage.get(n) ?? []) {
     const corners = job.faces[shown.face].corners;
     for (let k = 0; k < 3; k++) {
@@ -1075,6 +1080,12 @@ function edgeAt(page, e) {
   if (best === null) return null;
   const [a, b] = [job.edgeCorners[2 * best], job.edgeCorners[2 * best + 1]];
   return { key: `${a},${b}`, fold: job.folds[best] === 1 };
+}
+
+function inradius([a, b, c]) {
+  const area = Math.abs((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) / 2;
+  const perimeter = Math.hypot(b[0] - a[0], b[1] - a[1]) + Math.hypot(c[0] - b[0], c[1] - b[1]) + Math.hypot(a[0] - c[0], a[1] - c[1]);
+  return perimeter > 0 ? 2 * area / perimeter : 0;
 }
 
 function distanceToSegment(p, a, b) {
