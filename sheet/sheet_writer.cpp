@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
@@ -325,6 +326,34 @@ std::string pageSvg(const Sheet& sheet, const Page& page, Pictures& pictures) {
     svg += layerGroup("valley", cairoLayer(sheet, page, kLayerValley, "valley", pictures));
     svg += "</svg>\n";
     return svg;
+}
+
+std::string pagePng(const Sheet& sheet, const Page& page, Pictures& pictures, int width) {
+    width = std::clamp(width, kMinPictureWidth, kMaxPictureWidth);
+    double pointsWide = page.width * kPointsPerMm, pointsHigh = page.height * kPointsPerMm;
+    // cairo draws no image taller than this.
+    constexpr double kTallest = 32767.0;
+    double scale =
+        std::min({width / pointsWide, std::sqrt(kMaxPicturePixels / (pointsWide * pointsHigh)),
+                  kTallest / pointsHigh});
+    if (scale < width / pointsWide) {
+        width = std::max(1, int(std::floor(pointsWide * scale)));
+        scale = width / pointsWide;
+    }
+    int height = std::clamp(int(std::lround(pointsHigh * scale)), 1, int(kTallest));
+    // No alpha: the paper is opaque, and the file is smaller without one.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_scale(cr, scale, scale);
+    drawPage(cr, sheet, page, kAllLayers, pictures);
+    cairo_destroy(cr);
+    std::string png;
+    if (cairo_surface_write_to_png_stream(surface, appendToString, &png) != CAIRO_STATUS_SUCCESS)
+        png.clear();
+    cairo_surface_destroy(surface);
+    return png;
 }
 
 bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout, Pictures& pictures,

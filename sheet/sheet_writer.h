@@ -24,4 +24,14 @@ bool writeSvg(const std::string& path, const Sheet& sheet, const Layout& layout,
 // The whole SVG document of one page, as writeSvg writes it.
 std::string pageSvg(const Sheet& sheet, const Page& page, Pictures& pictures);
 
+// One page as a PNG picture on white paper, drawn as the PDF and SVG draw
+// it: `width` pixels wide (held to kMinPictureWidth..kMaxPictureWidth), as
+// tall as the page's proportion makes it. A page far taller than wide is
+// drawn narrower, so that no picture has more than kMaxPicturePixels or is
+// taller than cairo can draw. Empty when cairo cannot draw it.
+// Call pictures.findPartners with the page's layout first.
+constexpr int kMinPictureWidth = 64, kMaxPictureWidth = 4096;
+constexpr double kMaxPicturePixels = 4096.0 * 4096.0;
+std::string pagePng(const Sheet& sheet, const Page& page, Pictures& pictures, int width);
+
 }  // namespace sheet

@@ -262,3 +262,33 @@ TEST(Writer, SvgReferencesResolveAndNumbersShareTheirGlyphs) {
     }
     EXPECT_GT(images, 0u);
 }
+
+// A page's picture is bounded whatever it is asked for: the width held to
+// its range, and a page hundreds of times taller than wide drawn narrower
+// rather than as a picture of gigabytes.
+TEST(Writer, APagesPictureStaysWithinItsBounds) {
+    Sheet sheet = twoPageSheet();
+    Layout layout = layoutOf(sheet);
+    Pictures pictures;
+    pictures.findPartners(layout.pages);
+    auto size = [](const std::string& png) {
+        auto word = [&](size_t at) {
+            uint32_t v = 0;
+            for (size_t b = 0; b < 4 && at + b < png.size(); ++b)
+                v = v << 8 | static_cast<unsigned char>(png[at + b]);
+            return double(v);
+        };
+        return std::make_pair(word(16), word(20));
+    };
+    Page page = layout.pages.front();
+    std::swap(page.width, page.height);  // landscape: within the pixels at any width
+    auto [wide, high] = size(pagePng(sheet, page, pictures, 1 << 30));
+    EXPECT_EQ(wide, kMaxPictureWidth);
+    EXPECT_NEAR(high, wide * page.height / page.width, 1.0);
+    page.width = 20.0;
+    page.height = 10000.0;
+    auto [narrow, tall] = size(pagePng(sheet, page, pictures, kMaxPictureWidth));
+    EXPECT_GT(narrow, 0.0);
+    EXPECT_LE(narrow * tall, kMaxPicturePixels);
+    EXPECT_NEAR(tall / narrow, 500.0, 10.0);
+}
