@@ -2,8 +2,10 @@
 // project written. Runs between packing the pages and finishing them.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 #include <CLI/CLI.hpp>
 
@@ -234,6 +236,91 @@ RunReport freshReport(const RunReport& base) {
     return report;
 }
 
+// Pictures of pages, for a program that shows the sheet, go beside the SVG
+// pages as "<name>-<page>.w<width>.png", one width of a page at a time so a
+// sheet never has more of them than pages.
+const Output* svgOutput(const std::vector<Output>& outputs) {
+    for (const Output& out : outputs)
+        if (out.kind == OutputKind::Svg)
+            return &out;
+    return nullptr;
+}
+
+std::string picturePath(const std::string& svg, size_t page, int width) {
+    return std::filesystem::path(svg).replace_extension().string() + "-" + std::to_string(page) +
+           ".w" + std::to_string(width) + ".png";
+}
+
+// Removes the pictures beside `svg` whose page and width `stale` picks.
+void removePictures(const std::string& svg, const std::function<bool(size_t, int)>& stale) {
+    namespace fs = std::filesystem;
+    fs::path stem = fs::path(svg).replace_extension();
+    fs::path folder = stem.has_parent_path() ? stem.parent_path() : fs::path(".");
+    std::string prefix = stem.filename().string() + "-";
+    std::error_code code;
+    std::vector<fs::path> gone;
+    for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
+        std::string name = it->path().filename().string();
+        if (!name.starts_with(prefix) || !name.ends_with(".png"))
+            continue;
+        size_t mark = name.find(".w", prefix.size());
+        if (mark == std::string::npos)
+            continue;
+        std::string pageText = name.substr(prefix.size(), mark - prefix.size());
+        std::string widthText = name.substr(mark + 2, name.size() - 4 - mark - 2);
+        auto digits = [](const std::string& text) {
+            return !text.empty() && text.size() <= 6 &&
+                   std::all_of(text.begin(), text.end(),
+                               [](char c) { return c >= '0' && c <= '9'; });
+        };
+        if (!digits(pageText) || !digits(widthText))
+            continue;
+        if (stale(std::stoul(pageText), std::stoi(widthText)))
+            gone.push_back(it->path());
+    }
+    for (const fs::path& path : gone)
+        fs::remove(path, code);
+}
+
+nlohmann::json refused(const std::string& why) {
+    return {{"done", false}, {"refusal", why}};
+}
+
+// {"op": "picture", "page": N, "width": W}: page N of the sheet as it
+// stands now, drawn W pixels wide.
+nlohmann::json drawPicture(const std::vector<Output>& outputs, const sheet::Sheet& sheet,
+                           const sheet::Layout& layout, sheet::Pictures& pictures,
+                           const nlohmann::json& request) {
+    const Output* svg = svgOutput(outputs);
+    if (!svg)
+        return refused("pictures of pages go beside the SVG pages, and this run writes none");
+    // Compared as doubles: an integer of JSON may be beyond any C++ integer.
+    const nlohmann::json page = request.value("page", nlohmann::json());
+    const nlohmann::json width = request.value("width", nlohmann::json());
+    size_t pages = layout.pages.size();
+    if (!page.is_number_integer() || page.get<double>() < 1 || page.get<double>() > double(pages)) {
+        nlohmann::json answer = refused("the sheet has pages 1 to " + std::to_string(pages));
+        answer["pages"] = pages;
+        return answer;
+    }
+    if (!width.is_number_integer() || width.get<double>() < sheet::kMinPictureWidth ||
+        width.get<double>() > sheet::kMaxPictureWidth)
+        return refused("a picture is " + std::to_string(sheet::kMinPictureWidth) + " to " +
+                       std::to_string(sheet::kMaxPictureWidth) + " pixels wide");
+    size_t number = page.get<size_t>();
+    int pixels = width.get<int>();
+    pictures.findPartners(layout.pages);
+    std::string png = sheet::pagePng(sheet, layout.pages[number - 1], pictures, pixels);
+    if (png.empty())
+        return refused("page " + std::to_string(number) + " cannot be drawn at " +
+                       std::to_string(pixels) + " pixels");
+    std::string error;
+    if (!kivano::writeFileAtomically(picturePath(svg->path, number, pixels), png, error))
+        return refused(error);
+    removePictures(svg->path, [&](size_t p, int w) { return p == number && w != pixels; });
+    return {{"done", true}};
+}
+
 }  // namespace
 
 // Only the pages an edit changed are written again.
@@ -253,13 +340,17 @@ std::optional<Failure> writeSvgPages(const Output& out, const sheet::Sheet& shee
 
 void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vector<Output>& outputs,
                  Editing& editing, sheet::Pictures& pictures, const InputPolygons& input,
-                 const RunReport& base) {
+                 const RunReport& base, sheet::Layout& layout) {
+    // Pictures left by an earlier run of the same outputs show its sheet,
+    // which this one need not be.
+    const Output* svg = svgOutput(outputs);
+    if (svg)
+        removePictures(svg->path, [](size_t, int) { return true; });
     tell({"ready", 0, 0, 0, {}});
     size_t pagesBefore = size_t(base.pages);
     // The PDF and the faces are written when asked for ("flush"): an edit
     // answers once its changed pages are written.
     bool stale = false;
-    sheet::Layout layout;
     std::string pending, line;
     while (readLine(0, pending, line)) {
         Instant start = now();
@@ -278,6 +369,11 @@ void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vecto
             stale = stale && failure.has_value();
             answer = failure ? nlohmann::json{{"done", false}, {"refusal", failure->message}}
                              : nlohmann::json{{"done", true}};
+            tellLine(nlohmann::json{{"edit", answer}}.dump());
+            continue;
+        }
+        if (edit.is_object() && edit.value("op", "") == "picture") {
+            answer = drawPicture(outputs, *editing.sheet, layout, pictures, edit);
             tellLine(nlohmann::json{{"edit", answer}}.dump());
             continue;
         }
@@ -303,6 +399,17 @@ void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vecto
         else
             for (int p : editing.editor->changedPages())
                 changed.push_back(size_t(p));
+        // No picture of a page as it was may be shown again, even when the
+        // sheet cannot be written.
+        if (svg) {
+            std::vector<bool> redrawn(layout.pages.size(), false);
+            for (size_t p : changed)
+                if (p < redrawn.size())
+                    redrawn[p] = true;
+            removePictures(svg->path, [&](size_t p, int) {
+                return p == 0 || p > redrawn.size() || redrawn[p - 1];
+            });
+        }
         for (const Output& out : outputs)
             if (!failure && out.kind == OutputKind::Svg)
                 failure = writeSvgPages(out, *editing.sheet, layout, pictures, changed);

@@ -124,7 +124,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
         // The report of the run as it stands, for the program to read first.
         if (auto f = writeReport(o, report))
             return f;
-        editSession(o, page, outputs, *editing, pictures, input, report);
+        editSession(o, page, outputs, *editing, pictures, input, report, layout);
         // Its outputs are the edited sheet's: nothing may write over them.
         endProcess(kUnfoldOk);
     }

@@ -191,10 +191,11 @@ std::optional<Failure> writeProject(const UnfoldOptions& o, const Editing& editi
                                     RunReport& report);
 // For a program that keeps the run: tells it "ready", then takes one edit
 // per line of standard input until it closes, writes the outputs again after
-// each and answers on the progress descriptor.
+// each and answers on the progress descriptor. `layout`: the pages as the
+// run printed them, which the edits then replace.
 void editSession(const UnfoldOptions& o, const PageFrame& page, const std::vector<Output>& outputs,
                  Editing& editing, sheet::Pictures& pictures, const InputPolygons& input,
-                 const RunReport& report);
+                 const RunReport& report, sheet::Layout& layout);
 
 // ---- the report (run_report.cpp) -------------------------------------------
 
