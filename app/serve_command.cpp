@@ -63,6 +63,10 @@ constexpr size_t kMaxReportDepth = 16;
 constexpr size_t kLiveSessions = 4;
 // An edit is a few dozen characters of JSON.
 constexpr size_t kMaxEditBytes = 4096;
+// A page's picture is drawn at the next of these widths up from the one
+// asked for, so no caller makes more than a few files of any page.
+constexpr int kPictureStep = 128;
+constexpr int kMinPictureWidth = 128, kMaxPictureWidth = 3072, kPictureWidth = 1024;
 // A client that sends nothing for this long is let go.
 constexpr auto kReadTimeout = std::chrono::seconds(5);
 constexpr auto kWriteTimeout = std::chrono::seconds(5);
@@ -402,7 +406,29 @@ public:
     // the job's project when it is not running.
     bool edit(const Job& job, const nlohmann::json& edit, nlohmann::json& answer,
               std::string& error) {
-        auto start = [&](SessionChild& child, std::string& why) {
+        return sessions_.edit(job.id, edit, starter(job), answer, error);
+    }
+
+    // Has the job's child draw page `page` (from 1) of its sheet as it
+    // stands, `width` pixels wide, beside its SVG pages.
+    bool picture(const Job& job, int page, int width, nlohmann::json& answer, std::string& error) {
+        return sessions_.request(job.id, {{"op", "picture"}, {"page", page}, {"width", width}},
+                                 starter(job), answer, error);
+    }
+
+    void flush(const std::string& id) { sessions_.flush(id); }
+
+    void stop() {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        if (running_ > 0)
+            kill(-running_, SIGKILL);
+        changed_.notify_all();
+    }
+
+private:
+    EditSessions::Starter starter(const Job& job) {
+        return [this, &job](SessionChild& child, std::string& why) {
             int readEnd = -1, writeEnd = -1;
             pid_t pid =
                 spawnChild(childArguments(job, kJobProject), (job.dir / "in").string(),
@@ -422,20 +448,8 @@ public:
                   firstLogLine(job.dir / "log.txt");
             return false;
         };
-        return sessions_.edit(job.id, edit, start, answer, error);
     }
 
-    void flush(const std::string& id) { sessions_.flush(id); }
-
-    void stop() {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-        if (running_ > 0)
-            kill(-running_, SIGKILL);
-        changed_.notify_all();
-    }
-
-private:
     static bool ended(const Job& job) {
         return job.state == JobState::Done || job.state == JobState::Failed ||
                job.state == JobState::Cancelled;
@@ -772,6 +786,67 @@ void getJobFile(JobQueue& queue, const httplib::Request& req, httplib::Response&
                        "sandbox; default-src 'none'; img-src data:; style-src 'unsafe-inline'");
 }
 
+// The width of `width=W`, stepped up and held within the widths pictures
+// are drawn at; the default without one. False for anything but one whole
+// number.
+bool pictureWidth(const httplib::Request& req, int& width) {
+    size_t given = req.get_param_value_count("width");
+    std::string text = given == 1 ? req.get_param_value("width") : std::string();
+    if (given > 1 ||
+        (given == 1 && (text.empty() || !std::all_of(text.begin(), text.end(),
+                                                     [](char c) { return c >= '0' && c <= '9'; }))))
+        return false;
+    if (given == 0)
+        return width = kPictureWidth, true;
+    width = 0;
+    for (char c : text)
+        width = std::min(width * 10 + (c - '0'), kMaxPictureWidth);
+    width = (width + kPictureStep - 1) / kPictureStep * kPictureStep;
+    width = std::clamp(width, kMinPictureWidth, kMaxPictureWidth);
+    return true;
+}
+
+// GET /api/jobs/{id}/page-N.png?width=W: page N of a finished job's sheet as
+// it stands, drawn by its run, which keeps each page's latest picture
+// until an edit changes the page.
+void getPagePicture(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
+    std::shared_ptr<Job> job = queue.find(req.matches[1]);
+    if (!job)
+        return sendError(res, 404, "no such job");
+    int width = 0;
+    if (!pictureWidth(req, width))
+        return sendError(res, 400, "give the width as one whole number of pixels");
+    Job state = queue.snapshot(*job);
+    if (state.state != JobState::Done)
+        return sendError(res, 409, std::string("the job is ") + stateName(state.state));
+    std::string page = req.matches[2];
+    std::error_code code;
+    if (!fs::is_regular_file(jobFile(state, "page-" + page + ".svg"), code))
+        return sendError(res, 404, "the job has no page " + page);
+    fs::path path = state.dir / "out" / ("page-" + page + ".w" + std::to_string(width) + ".png");
+    std::string png = readFile(path);
+    // An edit between drawing and reading takes the picture away again.
+    for (int tries = 0; png.empty() && tries < 2; ++tries) {
+        nlohmann::json answer;
+        std::string error;
+        if (!queue.picture(state, std::stoi(page), width, answer, error))
+            return sendError(res, 500, error);
+        if (!answer.value("done", false))
+            return sendError(res, answer.contains("pages") ? 404 : 500,
+                             answer.contains("refusal") && answer["refusal"].is_string()
+                                 ? answer["refusal"].get<std::string>()
+                                 : std::string("the page cannot be drawn"));
+        png = readFile(path);
+    }
+    if (png.empty())
+        return sendError(res, 503, "the page changed while it was drawn: try again");
+    res.set_content(png, "image/png");
+    res.set_header("Content-Disposition",
+                   "inline; filename=\"" + downloadName(state, "page-" + page + ".png") + "\"");
+    // Edits change a page under the same address.
+    res.set_header("Cache-Control", "no-store");
+}
+
 void getEvents(JobQueue& queue, const httplib::Request& req, httplib::Response& res) {
     std::shared_ptr<Job> job = queue.find(req.matches[1]);
     if (!job)
@@ -941,6 +1016,10 @@ void route(httplib::Server& server, JobQueue& queue, const ServeAccess& access,
     server.Get(job + "/(page-[1-9][0-9]{0,5}\\.svg)",
                [&queue](const httplib::Request& req, httplib::Response& res) {
                    getJobFile(queue, req, res, req.matches[2], "image/svg+xml");
+               });
+    server.Get(job + "/page-([1-9][0-9]{0,5})\\.png",
+               [&queue](const httplib::Request& req, httplib::Response& res) {
+                   getPagePicture(queue, req, res);
                });
     server.Get(job + "/scene.obj", [&queue](const httplib::Request& req, httplib::Response& res) {
         getJobFile(queue, req, res, "scene.obj", "text/plain");

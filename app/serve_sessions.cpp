@@ -148,8 +148,8 @@ bool EditSessions::ask(Entry& entry, const nlohmann::json& line, nlohmann::json&
     return true;
 }
 
-bool EditSessions::edit(const std::string& job, const nlohmann::json& edit, const Starter& start,
-                        nlohmann::json& answer, std::string& error) {
+bool EditSessions::send(const std::string& job, const nlohmann::json& line, bool changes,
+                        const Starter& start, nlohmann::json& answer, std::string& error) {
     std::shared_ptr<Entry> found = entry(job);
     {
         std::lock_guard busy(found->busy);
@@ -159,12 +159,22 @@ bool EditSessions::edit(const std::string& job, const nlohmann::json& edit, cons
             found->live = true;
         }
         found->used = Clock::now();
-        if (!ask(*found, edit, answer, error))
+        if (!ask(*found, line, answer, error))
             return false;
-        found->dirty = found->dirty || answer.value("done", false);
+        found->dirty = found->dirty || (changes && answer.value("done", false));
     }
     makeRoom(job);
     return true;
+}
+
+bool EditSessions::edit(const std::string& job, const nlohmann::json& edit, const Starter& start,
+                        nlohmann::json& answer, std::string& error) {
+    return send(job, edit, true, start, answer, error);
+}
+
+bool EditSessions::request(const std::string& job, const nlohmann::json& request,
+                           const Starter& start, nlohmann::json& answer, std::string& error) {
+    return send(job, request, false, start, answer, error);
 }
 
 std::shared_ptr<EditSessions::Entry> EditSessions::existing(const std::string& job, bool remove) {

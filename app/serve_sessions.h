@@ -43,6 +43,10 @@ public:
     // reason when the child failed.
     bool edit(const std::string& job, const nlohmann::json& edit, const Starter& start,
               nlohmann::json& answer, std::string& error);
+    // As edit, for a request that leaves the sheet as it is (a picture of a
+    // page): nothing is left to flush after it.
+    bool request(const std::string& job, const nlohmann::json& request, const Starter& start,
+                 nlohmann::json& answer, std::string& error);
     // Before a download: the child writes what the edits left stale.
     void flush(const std::string& job);
     void end(const std::string& job);
@@ -60,6 +64,8 @@ private:
     void makeRoom(const std::string& keep);
     static void stop(Entry& entry);
     bool ask(Entry& entry, const nlohmann::json& line, nlohmann::json& answer, std::string& error);
+    bool send(const std::string& job, const nlohmann::json& line, bool changes,
+              const Starter& start, nlohmann::json& answer, std::string& error);
 
     size_t most_;
     std::mutex mutex_;

@@ -16,12 +16,16 @@
 #include <atomic>
 #include <bit>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <regex>
 #include <sstream>
 #include <thread>
 
+#include <cairo.h>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -921,4 +925,152 @@ TEST(Serve, HostileEditsAndProjectsAreRefusedInWords) {
         << events.back().dump();
     items.push_back({"project", "{}", "q.kivano.json", "application/json"});
     EXPECT_EQ(c.Post("/api/jobs", items)->status, 400);
+}
+
+namespace {
+
+// A picture as ink on paper: a pixel is inked where any channel is well
+// below white.
+struct Inked {
+    int width = 0, height = 0;
+    std::vector<bool> ink;
+    size_t count() const { return size_t(std::count(ink.begin(), ink.end(), true)); }
+};
+
+bool inkOf(int r, int g, int b) {
+    return std::min({r, g, b}) < 200;
+}
+
+// Read by cairo's PNG reader, which shares nothing with its writer but the
+// format.
+Inked decodePng(const std::string& png) {
+    struct Reader {
+        const std::string& bytes;
+        size_t at = 0;
+    } reader{png};
+    cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(
+        [](void* closure, unsigned char* data, unsigned int length) {
+            Reader& r = *static_cast<Reader*>(closure);
+            if (r.at + length > r.bytes.size())
+                return CAIRO_STATUS_READ_ERROR;
+            std::memcpy(data, r.bytes.data() + r.at, length);
+            r.at += length;
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &reader);
+    Inked out;
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+        cairo_surface_flush(surface);
+        out.width = cairo_image_surface_get_width(surface);
+        out.height = cairo_image_surface_get_height(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        int stride = cairo_image_surface_get_stride(surface);
+        for (int y = 0; y < out.height; ++y)
+            for (int x = 0; x < out.width; ++x) {
+                uint32_t p;
+                std::memcpy(&p, data + y * stride + x * 4, 4);
+                out.ink.push_back(inkOf(p >> 16 & 0xff, p >> 8 & 0xff, p & 0xff));
+            }
+    }
+    cairo_surface_destroy(surface);
+    return out;
+}
+
+// Page 1 of a PDF as poppler draws it at a size in pixels.
+Inked popplerPage(const std::string& pdf, int width, int height, const TempDir& temp) {
+    std::string path = temp / "drawn.pdf", prefix = temp / "drawn";
+    std::ofstream(path, std::ios::binary) << pdf;
+    Inked out;
+    std::string command = "pdftoppm -f 1 -l 1 -singlefile -scale-to-x " + std::to_string(width) +
+                          " -scale-to-y " + std::to_string(height) + " '" + path + "' '" + prefix +
+                          "'";
+    if (std::system(command.c_str()) != 0)
+        return out;
+    std::ifstream in(prefix + ".ppm", std::ios::binary);
+    std::string magic;
+    int max = 0;
+    in >> magic >> out.width >> out.height >> max;
+    in.get();
+    std::vector<unsigned char> rgb(size_t(out.width) * size_t(out.height) * 3);
+    in.read(reinterpret_cast<char*>(rgb.data()), std::streamsize(rgb.size()));
+    for (size_t i = 0; i < rgb.size(); i += 3)
+        out.ink.push_back(inkOf(rgb[i], rgb[i + 1], rgb[i + 2]));
+    return out;
+}
+
+// The width and height a PNG's header gives; zeros for anything else.
+std::pair<int, int> pngSize(const std::string& png) {
+    if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
+        png.compare(12, 4, "IHDR") != 0)
+        return {0, 0};
+    auto word = [&](size_t at) {
+        uint32_t v = 0;
+        for (size_t b = 0; b < 4; ++b)
+            v = v << 8 | static_cast<unsigned char>(png[at + b]);
+        return int(v);
+    };
+    return {word(16), word(20)};
+}
+
+}  // namespace
+
+// A page as a picture at the width the page shows it: the width stepped up
+// to the widths pictures are drawn at, its ink where poppler draws the
+// PDF's, before any edit and after one that changes the page; widths that
+// are no number refused, huge ones held.
+TEST(Serve, APagesPictureIsThePrintedPageAsItStands) {
+    TempDir temp;
+    Server server(temp);
+    std::string id;
+    ASSERT_EQ(runJob(server, figure(), id).back()["stage"], "done");
+    httplib::Client c = server.client();
+    std::string job = "/api/jobs/" + id;
+    json page = body(c.Get(job + "/faces"))["pages"][0];
+    int height = int(std::lround(640 * page["height"].get<double>() / page["width"].get<double>()));
+    auto agreesWithPdf = [&](const std::string& png) {
+        auto [w, h] = pngSize(png);
+        EXPECT_EQ(w, 640);
+        EXPECT_NEAR(h, height, 1);
+        Inked picture = decodePng(png);
+        Inked printed = popplerPage(c.Get(job + "/sheet.pdf")->body, w, h, temp);
+        EXPECT_EQ(picture.width, w);
+        EXPECT_EQ(picture.height, h);
+        ASSERT_EQ(printed.ink.size(), picture.ink.size());
+        EXPECT_GT(picture.count(), picture.ink.size() / 10) << "the picture is nearly blank";
+        size_t both = 0, either = 0;
+        for (size_t i = 0; i < picture.ink.size(); ++i) {
+            both += picture.ink[i] && printed.ink[i];
+            either += picture.ink[i] || printed.ink[i];
+        }
+        EXPECT_GT(double(both) / double(either), 0.95)
+            << both << " inked pixels shared of " << either;
+    };
+    auto first = c.Get(job + "/page-1.png?width=600");
+    ASSERT_EQ(first->status, 200) << first->body;
+    EXPECT_EQ(first->get_header_value("Content-Type"), "image/png");
+    agreesWithPdf(first->body);
+    EXPECT_TRUE(c.Get(job + "/page-1.png?width=640")->body == first->body)
+        << "600 and 640 are one width";
+
+    json project = body(c.Get(job + "/project"));
+    for (const json& edge : project["edges"])
+        if (edge["fold"]) {
+            auto cut = c.Post(job + "/edits", json{{"op", "cut"}, {"edge", edge["corners"]}}.dump(),
+                              "application/json");
+            ASSERT_EQ(cut->status, 200) << cut->body;
+            ASSERT_EQ(body(cut)["changed_pages"][0], 1) << cut->body;
+            break;
+        }
+    std::string edited = c.Get(job + "/page-1.png?width=600")->body;
+    EXPECT_TRUE(edited != first->body) << "the picture of the page before the edit";
+    agreesWithPdf(edited);
+
+    int pages = body(c.Get(job))["report"]["pages"];
+    std::string beyond = job + "/page-" + std::to_string(pages + 1) + ".png";
+    EXPECT_EQ(c.Get(beyond)->status, 404);
+    for (const char* width : {"abc", "-5", "", "6e2", "600&width=700"})
+        EXPECT_EQ(c.Get(job + "/page-1.png?width=" + width)->status, 400) << width;
+    EXPECT_EQ(pngSize(c.Get(job + "/page-1.png?width=99999999999")->body).first, 3072);
+    EXPECT_EQ(pngSize(c.Get(job + "/page-1.png?width=0")->body).first, 128);
+    EXPECT_EQ(pngSize(c.Get(job + "/page-1.png")->body).first, 1024);
 }
