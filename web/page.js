@@ -504,6 +504,7 @@ function clearResult() {
   $('error').textContent = formError;
   $('summary').textContent = '';
   $('warnings').replaceChildren();
+  $('suggestions').replaceChildren();
   $('sheets').replaceChildren();
   $('zoom-bar').hidden = true;
   $('downloads').hidden = true;
@@ -539,6 +540,9 @@ async function startJob(project) {
   const problem = project ? null : [...fields.values()].map((f) => f.problem?.()).find(Boolean);
   if (problem) return void ($('error').textContent = problem);
   clearResult();
+  // A disabled button loses the focus to the page's body: it goes to the
+  // progress, which tells how the job goes, then to what the job made.
+  if (document.activeElement === $('unfold')) $('progress').focus();
   $('unfold').disabled = true;
   const body = new FormData();
   for (const f of files) body.append('files', f, f.name);
@@ -578,6 +582,13 @@ function openProject(project) {
   waitingProject = null;
   // The form shows the options the project was made with.
   for (const [name, value] of Object.entries(project.options ?? {})) fields.get(name)?.set?.(value);
+  // A project names every option; of two that exclude each other the one at
+  // its default was not chosen.
+  for (const option of optionsByName.values()) {
+    const other = optionsByName.get(option.excludes);
+    if (other && fields.get(option.name)?.read() !== undefined && fields.get(other.name)?.read() !== undefined &&
+        fields.get(option.name).read() === option.default) fields.get(option.name).clear();
+  }
   startJob(project);
 }
 
@@ -669,9 +680,27 @@ function forgetJob() {
   settle();
 }
 
-function fail(message) {
+// What the tool suggests (a size that gives the numbers room, one that
+// fits the pages) as buttons that change the form and unfold again.
+function offer(suggestions) {
+  const buttons = (suggestions ?? []).filter((s) => fields.has(s.option) && Number.isFinite(s.value)).map((s) => {
+    const option = optionsByName.get(s.option);
+    const button = element('button', { type: 'button', textContent: `Unfold again with “${option.label}” ${s.value.toLocaleString('en')}${option.unit ? ` ${option.unit}` : ''}` });
+    button.addEventListener('click', () => {
+      fields.get(s.option).set(s.value);
+      if (option.excludes) fields.get(option.excludes)?.clear();
+      showSize();
+      startJob(null);
+    });
+    return button;
+  });
+  $('suggestions').replaceChildren(...buttons);
+}
+
+function fail(message, suggestions) {
   say('');
   $('error').textContent = inWords(message);
+  offer(suggestions);
   settle();
 }
 
@@ -721,7 +750,7 @@ function follow(id) {
     if (text) say(text);
     if (event.stage === 'done' || event.stage === 'failed' || event.stage === 'cancelled') {
       stream.close();
-      if (event.stage === 'failed') fail(event.error);
+      if (event.stage === 'failed') fail(event.error, event.suggestions);
       else if (event.stage === 'cancelled') {
         say('Cancelled.');
         settle();
@@ -750,9 +779,7 @@ async function finished(id) {
   await showSheet(id, 0);
   say('');
   settle();
-  // The button was disabled while the job ran, which drops the focus: it
-  // goes to what the job made.
-  if (document.activeElement === document.body || document.activeElement === $('unfold')) $('summary').focus();
+  if ([document.body, $('unfold'), $('progress')].includes(document.activeElement)) $('summary').focus();
 }
 
 // The job's sheet as it stands (after `version` edits): summary, downloads,
@@ -772,6 +799,7 @@ async function showSheet(id, version) {
   $('summary').textContent = `${plural(report.nets, 'net')} on ${plural(report.pages, 'page')}` +
     (report.warnings.length ? `, ${plural(report.warnings.length, 'warning')}` : '');
   $('warnings').replaceChildren(...report.warnings.map((w) => Object.assign(document.createElement('li'), { textContent: inWords(w) })));
+  offer(report.suggestions);
   $('download-pdf').href = `/api/jobs/${id}/sheet.pdf`;
   $('save-project').href = `/api/jobs/${id}/project`;
   $('save-project').download = `${state.model.replace(/\.[^.]*$/, '')}.kivano.json`;
@@ -895,10 +923,17 @@ function showPages(count) {
     // the page's nets are dragged, not its picture
     img.draggable = false;
     // after an edit the same address holds another page
-    // Pages out of view wait; those in view are drawn off the main thread.
+    // Pages out of view wait; those in view come as pictures as wide as
+    // they show (a dense page's SVG takes the browser's main thread for a
+    // fifth of a second), drawn again when the zoom changes.
     img.loading = 'lazy';
     img.decoding = 'async';
-    img.src = `/api/jobs/${job.id}/page-${n}.svg?v=${job.version}`;
+    img.addEventListener('error', () => {
+      // A run started again for the job may not answer the first time.
+      if (img.dataset.again) return;
+      img.dataset.again = '1';
+      setTimeout(() => { img.src = pictureSource(n, Number(img.dataset.width), true); }, 1000);
+    });
     const size = job.pages[n - 1];
     const overlay = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
     overlay.classList.add('overlay');
@@ -930,7 +965,36 @@ function showPages(count) {
   $('sheets').replaceChildren(...pages);
   $('zoom-bar').hidden = false;
   applyZoom(zoom);
+  showPictures();
 }
+
+const PICTURE_STEP = 128, PICTURE_MAX = 3072;
+
+function pictureSource(n, width, again = false) {
+  return `/api/jobs/${job.id}/page-${n}.png?width=${width}${again ? '&again=1' : ''}&v=${job.version}`;
+}
+
+// Each page's picture at the width it shows at on this screen, in the
+// server's steps; a page already drawn at that width stays.
+function showPictures() {
+  if (!job) return;
+  const shown = $('sheets').clientWidth * (window.devicePixelRatio || 1);
+  const width = Math.min(PICTURE_MAX, Math.max(PICTURE_STEP, Math.ceil(shown / PICTURE_STEP) * PICTURE_STEP));
+  for (const img of document.querySelectorAll('.sheet-page img')) {
+    if (img.dataset.width === String(width) && img.dataset.version === String(job.version)) continue;
+    img.dataset.width = width;
+    img.dataset.version = job.version;
+    delete img.dataset.again;
+    img.src = pictureSource(Number(img.parentElement.dataset.page), width);
+  }
+}
+
+let picturesLater = null;
+function showPicturesSoon() {
+  clearTimeout(picturesLater);
+  picturesLater = setTimeout(showPictures, 250);
+}
+new ResizeObserver(showPicturesSoon).observe($('pages'));
 
 // ---- zoom and pan -----------------------------------------------------------
 
@@ -950,6 +1014,7 @@ function applyZoom(next, at) {
   view.scrollLeft = x * ratio - px;
   view.scrollTop = y * ratio - py;
   $('zoom-level').textContent = `${Math.round(zoom * 100)} %`;
+  showPicturesSoon();
 }
 
 // A whole page in view.

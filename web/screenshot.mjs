@@ -17,7 +17,7 @@ try {
   await dropFiles(page, files);
   await page.click('#unfold');
   await page.waitForFunction(() => document.getElementById('summary').textContent !== '' || document.getElementById('error').textContent !== '');
-  await page.waitForFunction(() => [...document.querySelectorAll('.sheet-page img')].every((img) => img.complete));
+  await page.waitForFunction(() => [...document.querySelectorAll('.sheet-page img')].every((img) => img.complete || img.getBoundingClientRect().top > innerHeight));
   // The largest net of page 1 pointed at, as a person would, to show the linked views.
   const href = await page.getAttribute('#download-pdf', 'href');
   if (href) {
