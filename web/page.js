@@ -1469,14 +1469,18 @@ function showNets() {
   }));
   highlighted = null;
   paintNets(geometry.attributes.color, null);
-  if (!fit) {
-    show(nets);
-    return;
-  }
-  nets.applyMatrix4(fit);
-  const both = new THREE.Group();
-  both.add(previewed, nets);
-  show(both);
+  if (fit) nets.applyMatrix4(fit);
+  const shownNets = nets;
+  // Its shaders are compiled beside the page's thread where the browser can,
+  // and the model drawn a frame later, so neither adds to the other's pause.
+  const ready = renderer.compileAsync ? renderer.compileAsync(nets, camera, scene).catch(() => {}) : Promise.resolve();
+  ready.then(() => new Promise((resolve) => requestAnimationFrame(resolve))).then(() => {
+    if (nets !== shownNets) return;
+    if (!fit) return void show(nets);
+    const both = new THREE.Group();
+    both.add(previewed, nets);
+    show(both);
+  });
 }
 
 // The face of the unfolded model under the pointer, or undefined.
