@@ -162,10 +162,10 @@ async function preview() {
 // The tool reads a model's units as centimetres: at scale 1 a unit prints
 // as 10 mm.
 const MM_PER_UNIT = 10;
-// A glue number is printed at least 2 mm tall, about 1.1 mm a digit, and
+// A glue number is printed at least 2 mm tall, about 1.2 mm a digit, and
 // wants 1 mm of room beside it; the size suggested lets all but the
 // shortest 5 % of edges hold theirs, as the tool's own warning reckons.
-const DIGIT_MM = 1.1, NUMBER_ROOM_MM = 1, SHORT_SHARE = 0.05;
+const DIGIT_MM = 1.2, NUMBER_ROOM_MM = 1, SHORT_SHARE = 0.05;
 let measured = null;  // {size: [x, y, z] mm at scale 1, shortEdge mm at scale 1, triangles}
 
 function measure(object) {
@@ -418,12 +418,19 @@ function linkExclusions(options) {
   }
 }
 
+// Options whose effect the sheet does not show say where it shows.
+const GROUP_NOTES = {
+  Scene: 'These shape the scene OBJ (how the nets lie in the 3-D scene) and the host\'s own window, not the printed sheet.',
+};
+
 async function buildForm() {
   const res = await fetch('/api/options');
   const answer = await res.json().catch(() => ({}));
   if (!res.ok) throw new Error(answer.error || `the server sent no options (${res.status})`);
   $('option-groups').replaceChildren(...answer.groups.map((group) =>
-    element('fieldset', {}, element('legend', { textContent: group.name }), ...group.options.map(addField))));
+    element('fieldset', {}, element('legend', { textContent: group.name }),
+      ...(GROUP_NOTES[group.name] ? [element('small', { className: 'group-note', textContent: GROUP_NOTES[group.name] })] : []),
+      ...group.options.map(addField))));
   const all = answer.groups.flatMap((group) => group.options);
   linkExclusions(all);
   for (const option of all) optionsByName.set(option.name, option);
