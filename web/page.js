@@ -238,6 +238,15 @@ function showSize() {
   box.replaceChildren(...parts);
 }
 
+// The size the sheet was made at, where the browser could not read the
+// model or read it otherwise than the tool (a loader's own units).
+function sizeUnfolded(extent) {
+  if (!(extent > 0)) return;
+  const guessed = measured ? Math.max(...measured.size) * chosenScale(Math.max(...measured.size)) : null;
+  if (guessed !== null && Math.abs(guessed - extent) <= 0.01 * extent) return;
+  $('model-size').replaceChildren(`Unfolded at ${mm(extent)} mm across (its largest extent on paper).`);
+}
+
 // ---- choosing files ---------------------------------------------------------
 
 // A new model: the last one's result goes, so nothing links to a model no
@@ -512,6 +521,7 @@ function clearResult() {
   $('summary').textContent = '';
   $('warnings').replaceChildren();
   $('suggestions').replaceChildren();
+  dropPictures();
   $('sheets').replaceChildren();
   $('zoom-bar').hidden = true;
   $('downloads').hidden = true;
@@ -784,8 +794,6 @@ window.addEventListener('pagehide', () => {
 
 async function finished(id) {
   await showSheet(id, 0);
-  say('');
-  settle();
   if ([document.body, $('unfold'), $('progress')].includes(document.activeElement)) $('summary').focus();
 }
 
@@ -807,6 +815,7 @@ async function showSheet(id, version) {
     (report.warnings.length ? `, ${plural(report.warnings.length, 'warning')}` : '');
   $('warnings').replaceChildren(...report.warnings.map((w) => Object.assign(document.createElement('li'), { textContent: inWords(w) })));
   offer(report.suggestions);
+  sizeUnfolded(report.model_extent_mm);
   $('download-pdf').href = `/api/jobs/${id}/sheet.pdf`;
   $('save-project').href = `/api/jobs/${id}/project`;
   $('save-project').download = `${state.model.replace(/\.[^.]*$/, '')}.kivano.json`;
@@ -831,6 +840,11 @@ async function showSheet(id, version) {
     }
   });
   showPages(report.pages);
+  // The job's sheet is in view: the page is free for the next.
+  if (running === id) {
+    say('');
+    settle();
+  }
   // The pages paint before the model is built.
   const shown = job;
   await new Promise((resolve) => setTimeout(resolve));
@@ -969,6 +983,7 @@ function showPages(count) {
     });
     pages.push(page);
   }
+  dropPictures();
   $('sheets').replaceChildren(...pages);
   $('zoom-bar').hidden = false;
   applyZoom(zoom);
@@ -976,6 +991,12 @@ function showPages(count) {
 }
 
 const PICTURE_STEP = 128, PICTURE_MAX = 3072;
+
+// Pictures no one will see are not waited for: the job's run draws each
+// one asked for, one after the other.
+function dropPictures() {
+  for (const img of document.querySelectorAll('.sheet-page img')) img.removeAttribute('src');
+}
 
 function pictureSource(n, width, again = false) {
   return `/api/jobs/${job.id}/page-${n}.png?width=${width}${again ? '&again=1' : ''}&v=${job.version}`;

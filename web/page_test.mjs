@@ -666,7 +666,8 @@ try {
       console.log(`ok: ${name}`);
     } catch (e) {
       failed++;
-      console.log(`FAILED: ${name}\n  ${e.message}`);
+      const at = (e.stack ?? '').split('\n').find((line) => line.includes('page_test.mjs')) ?? '';
+      console.log(`FAILED: ${name}\n  ${e.message}\n  ${at.trim()}`);
     }
   }
 } finally {
