@@ -512,6 +512,7 @@ function say(text) {
 
 function clearResult() {
   job = null;
+  pickedNet = null;
   $('edit-tools').hidden = true;
   tell('');
   $('pages').classList.remove('out-of-date');
@@ -962,14 +963,15 @@ function showPages(count) {
     overlay.setAttribute('preserveAspectRatio', 'none');
     page.style.aspectRatio = `${size.width} / ${size.height}`;
     page.append(img, overlay, Object.assign(document.createElement('span'), { className: 'caption', textContent: `page ${n}` }));
+    // The net pointed at is lit; with none, the net picked stays lit.
     page.addEventListener('pointermove', (e) => {
       const edge = edgeAt(page, e);
       showEdge(edge);
-      highlight(edge ? null : pointAt(page, e));
+      highlight((edge ? null : pointAt(page, e)) ?? pickedNet);
     });
     page.addEventListener('pointerleave', () => {
       showEdge(null);
-      highlight(null);
+      highlight(pickedNet);
     });
     // A click on an edge changes it; elsewhere it names the net under the
     // pointer, as a click on the model does.
@@ -1556,5 +1558,5 @@ canvas.addEventListener('pointerup', (e) => {
 canvas.addEventListener('pointermove', (e) => {
   if (!job || e.buttons) return;
   const face = faceUnder(e);
-  if (face || !$('picked').textContent) highlight(face ? face.net : null);
+  highlight(face ? face.net : pickedNet);
 });
