@@ -22,6 +22,10 @@ test: build
 
 bench: build
 	$(BUILD)/bench/kivano_bench
+	@# The page on the peer's dense sphere, where the sample models are at hand.
+	@if [ -f ../shared/models/jittered_sphere.py ]; then \
+	  python3 ../shared/models/jittered_sphere.py 6 $(BUILD)/sphere-81920.obj && \
+	  node web/measure_big.mjs $(BUILD)/app/kivano $(BUILD)/sphere-81920.obj; fi
 
 clean:
 	rm -rf $(BUILD)
