@@ -1190,8 +1190,11 @@ function distanceToSegment(p, a, b) {
 }
 
 // The edge pointed at and its partner, wherever they print.
+let edgeLine = null;  // the edge pointed at, on the model
+
 function showEdge(edge) {
   for (const line of document.querySelectorAll('.sheet-page svg.overlay line.edge')) line.remove();
+  showEdgeOnModel(edge);
   if (!edge) return;
   for (const [n, shownOnPage] of job.onPage) {
     const overlay = document.querySelector(`.sheet-page[data-page="${n}"] svg.overlay`);
@@ -1209,6 +1212,30 @@ function showEdge(edge) {
       }
     }
   }
+}
+
+// The edge drawn over the model, through whatever lies in front of it.
+function showEdgeOnModel(edge) {
+  const key = edge?.key ?? null;
+  if ((edgeLine?.userData.key ?? null) === key) return;
+  if (edgeLine) {
+    edgeLine.removeFromParent();
+    edgeLine.geometry.dispose();
+    edgeLine = null;
+  }
+  if (edge && nets) {
+    const [p, q] = key.split(',').map(Number);
+    const i = job.faces.findIndex((f) => f.corners.includes(p) && f.corners.includes(q));
+    if (i >= 0) {
+      const at = (point) => new THREE.Vector3().fromArray(job.model, 9 * i + 3 * job.faces[i].corners.indexOf(point));
+      edgeLine = new THREE.Line(new THREE.BufferGeometry().setFromPoints([at(p), at(q)]),
+        new THREE.LineBasicMaterial({ color: 0xe8590c, depthTest: false }));
+      edgeLine.renderOrder = 1;
+      edgeLine.userData.key = key;
+      nets.add(edgeLine);
+    }
+  }
+  render();
 }
 
 // A cut edge is joined, a fold cut; with Shift a cut edge's tab flips.
@@ -1520,8 +1547,36 @@ function faceUnder(e) {
   const pointer = new THREE.Vector2((e.clientX - rect.left) / rect.width * 2 - 1, -(e.clientY - rect.top) / rect.height * 2 + 1);
   const raycaster = new THREE.Raycaster();
   raycaster.setFromCamera(pointer, camera);
-  const hit = raycaster.intersectObject(nets)[0];
+  const hit = raycaster.intersectObject(nets, false)[0];  // not the edge line drawn on it
+  lastHit = hit;
   return hit ? job.faces[hit.faceIndex] : undefined;
+}
+let lastHit = null;
+
+// The edge of the model under the pointer, lit on both views: of the face
+// hit, the edge the hit lies near, in the band along the face's edges that
+// the sheet uses.
+function edgeOnModel(e) {
+  const face = faceUnder(e);
+  if (!face || !job.edgeCorners.length) return null;
+  const i = lastHit.faceIndex;
+  const point = nets.worldToLocal(lastHit.point.clone());
+  const corner = (k) => new THREE.Vector3().fromArray(job.model, 9 * i + 3 * k);
+  const [a, b, c] = [corner(0), corner(1), corner(2)];
+  const area = new THREE.Vector3().crossVectors(b.clone().sub(a), c.clone().sub(a)).length() / 2;
+  const band = (area / (a.distanceTo(b) + b.distanceTo(c) + c.distanceTo(a) || 1));  // half the inradius
+  let best = null, bestDistance = band;
+  for (let k = 0; k < 3; k++) {
+    const d = new THREE.Line3(corner(k), corner((k + 1) % 3)).closestPointToPoint(point, true, new THREE.Vector3()).distanceTo(point);
+    if (d >= bestDistance) continue;
+    const index = edgeIndex(face.corners[k], face.corners[(k + 1) % 3]);
+    if (index < 0) continue;
+    bestDistance = d;
+    best = index;
+  }
+  if (best === null) return null;
+  const [p, q] = [job.edgeCorners[2 * best], job.edgeCorners[2 * best + 1]];
+  return { key: `${p},${q}`, fold: job.folds[best] === 1 };
 }
 
 // A net named, lit on both views, its page (the first that shows it, or
@@ -1552,11 +1607,16 @@ let down = null;
 canvas.addEventListener('pointerdown', (e) => { down = [e.clientX, e.clientY]; });
 canvas.addEventListener('pointerup', (e) => {
   if (!job || !down || Math.hypot(e.clientX - down[0], e.clientY - down[1]) > 4) return;
+  // A click names a net: on a dense model nearly every pixel lies near
+  // some edge, so edges are changed on the sheet, where they can be zoomed.
   const face = faceUnder(e);
   pick(face ? face.net : null, face ? face.page : null);
 });
 canvas.addEventListener('pointermove', (e) => {
   if (!job || e.buttons) return;
+  const edge = edgeOnModel(e);
+  showEdge(edge);
   const face = faceUnder(e);
-  highlight(face ? face.net : pickedNet);
+  highlight(face && !edge ? face.net : pickedNet);
 });
+canvas.addEventListener('pointerleave', () => showEdge(null));

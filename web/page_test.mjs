@@ -368,7 +368,7 @@ check('a saved project goes on after a reload; opened with its model it prints w
   state.faces = (await (await apiFetch(url, token, `${opened}/faces`)).json()).faces;
 });
 
-check('pointing at a net highlights it in the 3-D view; clicking there names it', async (page) => {
+check('pointing at a net highlights it in the 3-D view, clicking there names it; an edge pointed at on the sheet shows on the model', async (page) => {
   // the largest net of page 1, which the view shows from the front
   const sizes = new Map();
   for (const f of state.faces) if (f.page === 1) sizes.set(f.net, (sizes.get(f.net) ?? 0) + 1);
@@ -404,6 +404,21 @@ check('pointing at a net highlights it in the 3-D view; clicking there names it'
   await page.mouse.click(canvasBox.x + ((pixel % before.width) + 0.5) * scale, canvasBox.y + (Math.floor(pixel / before.width) + 0.5) * scale);
   assert.equal(await page.textContent('#picked'), `Net ${face.net}, page ${face.page}`);
   assert.equal(await page.locator('.sheet-page.picked').getAttribute('data-page'), String(face.page));
+
+  // An edge pointed at on the sheet shows on the model too.
+  await page.mouse.move(0, 0);
+  const plain = await canvasPixels(page);
+  const [e0, e1] = [face.paper[0], face.paper[1]];
+  await page.mouse.move(box.x + ((e0[0] + e1[0]) / 2 / size[0]) * box.width, box.y + ((e0[1] + e1[1]) / 2 / size[1]) * box.height);
+  assert.ok(await page.locator('svg.overlay line.edge').count() >= 1);
+  const lined = await canvasPixels(page);
+  let drawn = 0;
+  for (let i = 0; i < plain.data.length; i += 4) {
+    const [r, g, b] = [lined.data[i], lined.data[i + 1], lined.data[i + 2]];
+    const moved = Math.abs(r - plain.data[i]) + Math.abs(g - plain.data[i + 1]) + Math.abs(b - plain.data[i + 2]) > 60;
+    if (moved && r > 180 && g > 50 && g < 150 && b < 80) drawn++;
+  }
+  assert.ok(drawn >= 3, `the edge shows on ${drawn} pixels of the model`);
 });
 
 check('the keyboard turns the model, walks the nets with Tab and picks one with Enter; after Unfold the focus stays on the page', async (page) => {
