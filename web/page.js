@@ -1217,7 +1217,7 @@ function showEdge(edge) {
 // The edge drawn over the model, through whatever lies in front of it.
 function showEdgeOnModel(edge) {
   const key = edge?.key ?? null;
-  if ((edgeLine?.userData.key ?? null) === key) return;
+  if ((edgeLine?.userData.key ?? null) === key && (!edgeLine || edgeLine.parent === nets)) return;
   if (edgeLine) {
     edgeLine.removeFromParent();
     edgeLine.geometry.dispose();
@@ -1229,8 +1229,10 @@ function showEdgeOnModel(edge) {
     if (i >= 0) {
       const at = (point) => new THREE.Vector3().fromArray(job.model, 9 * i + 3 * job.faces[i].corners.indexOf(point));
       edgeLine = new THREE.Line(new THREE.BufferGeometry().setFromPoints([at(p), at(q)]),
-        new THREE.LineBasicMaterial({ color: 0xe8590c, depthTest: false }));
-      edgeLine.renderOrder = 1;
+        // blue, as the net around it may be lit orange
+        // drawn last, over the nets lit in front of it (they are drawn among the transparent)
+        new THREE.LineBasicMaterial({ color: 0x1a56db, depthTest: false, depthWrite: false, transparent: true }));
+      edgeLine.renderOrder = 10;
       edgeLine.userData.key = key;
       nets.add(edgeLine);
     }

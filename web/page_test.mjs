@@ -416,7 +416,7 @@ check('pointing at a net highlights it in the 3-D view, clicking there names it;
   for (let i = 0; i < plain.data.length; i += 4) {
     const [r, g, b] = [lined.data[i], lined.data[i + 1], lined.data[i + 2]];
     const moved = Math.abs(r - plain.data[i]) + Math.abs(g - plain.data[i + 1]) + Math.abs(b - plain.data[i + 2]) > 60;
-    if (moved && r > 180 && g > 50 && g < 150 && b < 80) drawn++;
+    if (moved && b > 150 && r < 110 && b > g + 40) drawn++;
   }
   assert.ok(drawn >= 3, `the edge shows on ${drawn} pixels of the model`);
 });
