@@ -882,6 +882,11 @@ function takeProject(shown, project) {
   else pickedNet = null;
 }
 
+// The project's edge of that index: its two corners as a key, and whether it folds.
+function edgeRecord(index) {
+  return { key: `${job.edgeCorners[2 * index]},${job.edgeCorners[2 * index + 1]}`, fold: job.folds[index] === 1 };
+}
+
 // The index of the edge from corner a to corner b among the project's, or -1.
 function edgeIndex(a, b) {
   const [low, high] = a < b ? [a, b] : [b, a];
@@ -1172,9 +1177,7 @@ function edgeAt(page, e) {
       best = index;
     }
   }
-  if (best === null) return null;
-  const [a, b] = [job.edgeCorners[2 * best], job.edgeCorners[2 * best + 1]];
-  return { key: `${a},${b}`, fold: job.folds[best] === 1 };
+  return best === null ? null : edgeRecord(best);
 }
 
 function inradius([a, b, c]) {
@@ -1576,9 +1579,7 @@ function edgeOnModel(e) {
     bestDistance = d;
     best = index;
   }
-  if (best === null) return null;
-  const [p, q] = [job.edgeCorners[2 * best], job.edgeCorners[2 * best + 1]];
-  return { key: `${p},${q}`, fold: job.folds[best] === 1 };
+  return best === null ? null : edgeRecord(best);
 }
 
 // A net named, lit on both views, its page (the first that shows it, or
