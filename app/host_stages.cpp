@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
-
 // The host prints errors itself, and what else it tells (the plug-in's
 // lines, the option window drawn as text) is no progress: a person reads the
 // run's own stages instead.

@@ -22,6 +22,8 @@ constexpr double kPageAreaMax = 4e6;  // mm²
 constexpr double kDotsPerInchLeast = 30.0;
 constexpr double kDotsPerInchMost = 1200.0;
 constexpr double kBleedMost = 5.0;  // mm
+// A face budget beyond what any model a person cuts out has.
+constexpr double kFacesMost = 1e7;
 // A mistyped name is taken for a known one this many edits away at most.
 constexpr size_t kNearestEdits = 2;
 
@@ -146,6 +148,32 @@ std::vector<OptionEntry> makeTable() {
          "scale",
          "by scale",
          &O::height},
+        {"faces",
+         OptionType::Count,
+         OptionStage::Scene,
+         "Simplify",
+         "at most triangles",
+         "Simplify the model to at most this many triangles before unfolding, keeping its "
+         "borders, parts and texture seams (0: as it is)",
+         "",
+         OptionRange{0.0, kFacesMost},
+         {},
+         "",
+         "as the model is",
+         &O::faces},
+        {"max-deviation",
+         OptionType::Number,
+         OptionStage::Scene,
+         "Simplify",
+         "surface moves at most",
+         "How far simplifying may move the model's surface, on paper (default: 1 % of its "
+         "largest extent)",
+         "mm",
+         OptionRange{0.0, kPaperExtentMax, true},
+         {},
+         "",
+         "1 % of its size",
+         &O::maxDeviation},
         {"no-lugs",
          OptionType::Flag,
          OptionStage::Scene,

@@ -97,6 +97,11 @@ std::string reportJson(const UnfoldOptions& o, const RunReport& r) {
                 {"pages", r.pages},
                 {"page_coverage", coverage},
                 {"pages_lower_bound", rounded(r.pagesLowerBound)}};
+    if (r.simplified)
+        report["simplified"] = {{"triangles_before", r.simplified->before},
+                                {"triangles_after", r.simplified->after},
+                                {"deviation_mm", rounded(r.simplified->deviation)},
+                                {"max_deviation_mm", rounded(r.simplified->bound)}};
     if (r.map)
         report["map"] = {{"page", 1},
                          {"nets_shown", r.mapped.netsShown},

@@ -76,6 +76,8 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
                 return f;
             if (auto f = orientParts(names, report))
                 return f;
+            if (auto f = simplifyModel(o, names, scale, report))
+                return f;
             if (auto f = scaleAndSelect(names, scale))
                 return f;
             if (!o.facesJson.empty() || editsSheet(o))

@@ -72,8 +72,16 @@ struct EdgeLengths {
     size_t count = 0;
 };
 
+// A model simplified before unfolding (--faces): triangles before and after,
+// and how far its surface moved, on paper.
+struct Simplified {
+    int before = 0, after = 0;
+    double deviation = 0.0, bound = 0.0;  // mm
+};
+
 struct RunReport {
     int inputTriangles = 0;
+    std::optional<Simplified> simplified;
     double extent = 0.0;  // the model's largest extent on paper, mm
     int nets = 0;
     int glueNumbers = 0;
@@ -127,6 +135,8 @@ std::optional<Failure> checkInput(const std::string& input);
 
 // ---- the host (host_stages.cpp) --------------------------------------------
 
+constexpr double kMillimetresPerUnit = 10.0;  // the scene works in centimetres
+
 // Runs `stages` in a host session of their own; a successful run's session
 // is kept for endHostSession.
 std::optional<Failure> inHostSession(const std::function<std::optional<Failure>()>& stages);
@@ -142,6 +152,10 @@ std::optional<Failure> importInput(const std::string& input, std::vector<std::st
 std::optional<Failure> orientParts(const std::vector<std::string>& names, RunReport& report);
 std::optional<Failure> chooseScale(const UnfoldOptions& o, const std::vector<std::string>& names,
                                    double& scale, RunReport& report);
+// Fewer triangles where --faces asks for them (host_simplify.cpp), before
+// the model is scaled: `scale` turns scene units into paper's.
+std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<std::string>& names,
+                                     double scale, RunReport& report);
 std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale);
 InputPolygons inputPolygons(const std::vector<std::string>& transforms);
 std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page);

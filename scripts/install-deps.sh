@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libassimp-dev libcairo2-dev python3-dev pybind11-dev libcli11-dev libstb-dev libjpeg-dev libssl-dev
           poppler-utils clang-format libpolyclipping-dev assimp-testmodels nlohmann-json3-dev
-          libcpp-httplib-dev)
+          libcpp-httplib-dev libmeshoptimizer-dev)
 # The browser the page is tested in, without the desktop it would recommend.
 lean=(chromium)
 # The page's scripts come from npm; a machine with its own Node.js keeps it.

@@ -1,10 +1,14 @@
 #include "scene/commands/poly_commands.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "scene/commands/command_support.h"
 #include "scene/mesh_merge.h"
+#include "scene/reduce_faces.h"
 #include "scene/reverse_faces.h"
+#include "scene/scene_geometry.h"
 #include "scene/selection.h"
 #include "scene/triangulate.h"
 
@@ -187,6 +191,102 @@ MStatus runPolyNormal(const Invocation& call, CommandContext& ctx) {
     return MStatus::kSuccess;
 }
 
+// The most a unit of the mesh's own space grows to in the world.
+double largestWorldScale(const Node& mesh) {
+    Matrix4 m = worldMatrix(mesh);
+    double largest = 0.0;
+    for (size_t row = 0; row < 3; ++row)
+        largest =
+            std::max(largest, std::sqrt(m[row * 4] * m[row * 4] + m[row * 4 + 1] * m[row * 4 + 1] +
+                                        m[row * 4 + 2] * m[row * 4 + 2]));
+    return largest;
+}
+
+// Per polygon, the index of its shading membership, or -1.
+std::vector<int> shadingGroups(const Node& mesh) {
+    std::vector<int> groups(size_t(mesh.mesh->numPolygons()), -1);
+    for (size_t m = 0; m < mesh.shading.size(); ++m)
+        for (int f : mesh.shading[m].faces)
+            if (f >= 0 && size_t(f) < groups.size())
+                groups[size_t(f)] = int(m);
+    return groups;
+}
+
+// Face components of the mesh no longer name the faces they did: the
+// object stays selected, as a whole.
+void selectWhole(const Node& mesh) {
+    std::vector<SelectionItem> items = selection();
+    bool changed = false;
+    for (SelectionItem& item : items)
+        if (item.component && item.node.get() == mesh.parent) {
+            item.component = false;
+            item.faces.clear();
+            changed = true;
+        }
+    if (changed)
+        setSelection(std::move(items));
+}
+
+// Reduces to a number of triangles (-termination 2 -triangleCount N) or a
+// share of them (-termination 0 -percentage P), always keeping open
+// borders, texture seams and colour and material borders. -maxDeviation is
+// this host's own: the furthest, in world units, the surface may move;
+// reduction stops there even short of the count.
+MStatus runPolyReduce(const Invocation& call, CommandContext& ctx) {
+    static const char* const kKept[][2] = {
+        {"kb", "keepBorder"}, {"kmb", "keepMapBorder"}, {"kcb", "keepColorBorder"}};
+    for (const auto& kept : kKept)
+        if (call.has(kept[0], kept[1]) && !flagOn(call, kept[0], kept[1]))
+            return commandError(call, std::string("-") + kept[1] + " 0 is not supported");
+    double termination = 0.0, count = -1.0, percentage = -1.0, deviation = HUGE_VAL;
+    if (call.has("trm", "termination") && !flagNumber(call, "trm", "termination", termination))
+        return commandError(call, "-termination takes 0 or 2");
+    if (termination == 2.0) {
+        if (!flagNumber(call, "tct", "triangleCount", count) || !(count >= 0.0))
+            return commandError(call, "-termination 2 needs -triangleCount, at least 0");
+    } else if (termination == 0.0) {
+        if (!flagNumber(call, "p", "percentage", percentage) ||
+            !(percentage >= 0.0 && percentage <= 100.0))
+            return commandError(call, "-percentage must lie between 0 and 100");
+    } else {
+        return commandError(call,
+                            "only -termination 0 (percentage) and 2 (triangles) are "
+                            "supported");
+    }
+    if (call.has("mxd", "maxDeviation") &&
+        (!flagNumber(call, "mxd", "maxDeviation", deviation) || !(deviation >= 0.0)))
+        return commandError(call, "-maxDeviation must be 0 or more");
+    std::vector<Target> targets;
+    if (!triangulationTargets(call, targets))
+        return MStatus::kInvalidParameter;
+    Journal journal(&ctx.undo);
+    for (Target& t : targets) {
+        const MeshData& data = *t.mesh->mesh;
+        int triangles = 0;
+        for (int n : *data.counts)
+            triangles += std::max(n - 2, 0);
+        // Percentage reduces by that share of the triangles, as the host reads it.
+        double goal = termination == 2.0 ? count : triangles * (1.0 - percentage / 100.0);
+        int target = int(std::min(goal, double(triangles)));
+        double scale = largestWorldScale(*t.mesh);
+        double error = scale > 0.0 && std::isfinite(deviation) ? deviation / scale : 1e30;
+        ReducedMesh reduced = reduceFaces(data, shadingGroups(*t.mesh), target, error);
+        if (reduced.data.numPolygons() == data.numPolygons() &&
+            reduced.data.numFaceVertices() == data.numFaceVertices())
+            continue;  // nothing collapsed
+        std::vector<ShadingMember> shading = t.mesh->shading;
+        for (ShadingMember& m : shading)
+            m.faces.clear();
+        for (size_t f = 0; f < reduced.faceGroup.size(); ++f)
+            if (int g = reduced.faceGroup[f]; g >= 0)
+                shading[size_t(g)].faces.push_back(int(f));
+        setMeshData(*t.mesh, std::make_shared<const MeshData>(std::move(reduced.data)));
+        setShading(*t.mesh, std::move(shading));
+        selectWhole(*t.mesh);
+    }
+    return MStatus::kSuccess;
+}
+
 }  // namespace
 
 void registerPolyCommands() {
@@ -200,6 +300,17 @@ void registerPolyCommands() {
                      {"unm", "userNormalMode", {A::Bool}},
                      {"ch", "constructionHistory", {A::Bool}}},
                     runPolyNormal, true);
+    addSceneCommand("polyReduce",
+                    {{"ver", "version", {A::Int}},
+                     {"trm", "termination", {A::Int}},
+                     {"tct", "triangleCount", {A::Int}},
+                     {"p", "percentage", {A::Double}},
+                     {"kb", "keepBorder", {A::Bool}},
+                     {"kmb", "keepMapBorder", {A::Bool}},
+                     {"kcb", "keepColorBorder", {A::Bool}},
+                     {"mxd", "maxDeviation", {A::Double}},
+                     {"ch", "constructionHistory", {A::Bool}}},
+                    runPolyReduce, true);
 }
 
 }  // namespace host::scene
