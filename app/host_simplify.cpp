@@ -88,8 +88,8 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
         for (size_t i = 0; i < names.size(); ++i)
             if (!host_session::runPython("import maya.cmds as cmds; cmds.undo()").succeeded())
                 return Failure{"undoing the simplification of " + names[i] + " failed"};
-        ask = attempt + 1 == kTriesMost ? 0.0
-                                        : ask * kRetryMargin * kMeasuredShare * bound / reached;
+        ask =
+            attempt + 1 == kTriesMost ? 0.0 : ask * kRetryMargin * kMeasuredShare * bound / reached;
     }
     report.simplified = Simplified{report.inputTriangles, host_session::triangleCount(names),
                                    reached / unitsPerMm, boundMm};
@@ -99,7 +99,8 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
     if (report.simplified->after > o.faces)
         warn(report, thousands(size_t(report.simplified->after)) + " triangles, not " +
                          thousands(size_t(o.faces)) + ": fewer would move the surface more than " +
-                         number(std::round(boundMm * 100) / 100) + " mm (" + flagOf(&UnfoldOptions::maxDeviation) + ")");
+                         number(std::round(boundMm * 100) / 100) + " mm (" +
+                         flagOf(&UnfoldOptions::maxDeviation) + ")");
     return std::nullopt;
 }
 

@@ -13,7 +13,9 @@
 struct Suggestion {
     std::string option;  // its name without dashes ("height")
     double value = 0.0;
-    std::string reason;  // "numbers": edges too short for them; "pages": too many
+    // "numbers": edges too short for them; "pages": too many; "triangles":
+    // more than a person cuts out
+    std::string reason;
 };
 
 struct JobEvent {

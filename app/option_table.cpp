@@ -152,10 +152,10 @@ std::vector<OptionEntry> makeTable() {
          OptionType::Count,
          OptionStage::Scene,
          "Simplify",
-         "at most triangles",
+         "simplify to",
          "Simplify the model to at most this many triangles before unfolding, keeping its "
          "borders, parts and texture seams (0: as it is)",
-         "",
+         "triangles",
          OptionRange{0.0, kFacesMost},
          {},
          "",

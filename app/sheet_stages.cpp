@@ -27,6 +27,38 @@ std::string optionName(T UnfoldOptions::*field) {
 constexpr double kNumberRoom = 1.0;
 // The share of numbered edges a suggested --height lets hold their number.
 constexpr double kHoldingShare = 0.95;
+// Above this many triangles a model is more than anyone cuts out by hand;
+// papers that reach one piece work with a few hundred to a thousand faces.
+constexpr int kManyTriangles = 10000;
+constexpr int kFacesSuggested = 2000;
+constexpr double kFacesLeast = 20.0;
+
+// The triangles the sheet was unfolded from.
+int unfoldedTriangles(const RunReport& report) {
+    return report.simplified ? report.simplified->after : report.inputTriangles;
+}
+
+// A budget that lengthens the edges by `factor` at the same size: a face's
+// area goes with the square of its edges. Rounded down to two digits, as a
+// person would type it.
+int facesForLonger(int triangles, double factor) {
+    double faces = std::floor(double(triangles) / (factor * factor));
+    double step = std::pow(10.0, std::max(0.0, std::floor(std::log10(std::max(faces, 1.0))) - 1));
+    return int(std::max(kFacesLeast, std::floor(faces / step) * step));
+}
+
+void noteManyTriangles(const UnfoldOptions& o, RunReport& report) {
+    int triangles = unfoldedTriangles(report);
+    if (o.faces > 0 || triangles <= kManyTriangles)
+        return;
+    warn(report, thousands(size_t(triangles)) +
+                     " triangles are hours of cutting: " + flagOf(&UnfoldOptions::faces) + " " +
+                     thousands(kFacesSuggested) + " simplifies the model first");
+    for (const Suggestion& s : report.suggestions)
+        if (s.option == optionName(&UnfoldOptions::faces))
+            return;  // the numbers' budget says more
+    report.suggestions.push_back({optionName(&UnfoldOptions::faces), kFacesSuggested, "triangles"});
+}
 
 void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
     // One length per number: the edge that prints it (both sides of a seam
@@ -62,11 +94,14 @@ void measureNumberedEdges(const sheet::Sheet& sheet, RunReport& report) {
         return;
     double holding = lengths[size_t(std::floor((1.0 - kHoldingShare) * double(lengths.size())))];
     double suggested = std::ceil(report.extent * room / holding / 10.0) * 10.0;
+    int faces = facesForLonger(unfoldedTriangles(report), room / holding);
     warn(report, thousands(tooShort) + " of " + thousands(lengths.size()) +
                      " numbered cut edges are shorter than " + fixed1(room) +
                      " mm; numbers need room: try " + flagOf(&UnfoldOptions::height) + " " +
-                     number(suggested));
+                     number(suggested) + ", or " + flagOf(&UnfoldOptions::faces) + " " +
+                     thousands(size_t(faces)) + " at the current size");
     report.suggestions.push_back({optionName(&UnfoldOptions::height), suggested, "numbers"});
+    report.suggestions.push_back({optionName(&UnfoldOptions::faces), double(faces), "numbers"});
 }
 
 // Folds flatter than this print no line: the option's degrees, or faces
@@ -96,6 +131,7 @@ std::optional<Failure> readSheet(const UnfoldOptions& o, sheet::Sheet& sheet, Ru
                 report.cutEdges += face.glue[k] > 0 ? 1 : 0;
     report.cutEdges /= 2;
     measureNumberedEdges(sheet, report);
+    noteManyTriangles(o, report);
     report.nets = int(sheet.nets.size());
     return std::nullopt;
 }

@@ -160,10 +160,9 @@ private:
             if (node.high[k] - node.low[k] > node.high[axis] - node.low[axis])
                 axis = k;
         uint32_t middle = begin + (end - begin) / 2;
-        std::nth_element(order_.begin() + begin, order_.begin() + middle, order_.begin() + end,
-                         [&](uint32_t x, uint32_t y) {
-                             return centres_[x][axis] < centres_[y][axis];
-                         });
+        std::nth_element(
+            order_.begin() + begin, order_.begin() + middle, order_.begin() + end,
+            [&](uint32_t x, uint32_t y) { return centres_[x][axis] < centres_[y][axis]; });
         uint32_t left = build(begin, middle);
         uint32_t right = build(middle, end);
         nodes_[index].first = left;
@@ -188,8 +187,8 @@ double meanEdge(const std::vector<Triangle>& triangles) {
 double oneWay(const std::vector<Triangle>& from, const TriangleTree& to, double spacing) {
     double furthest = 0.0;
     for (const Triangle& t : from) {
-        double longest = std::max({distance(t[0], t[1]), distance(t[1], t[2]),
-                                   distance(t[2], t[0])});
+        double longest =
+            std::max({distance(t[0], t[1]), distance(t[1], t[2]), distance(t[2], t[0])});
         int steps = spacing > 0.0 ? int(std::ceil(longest / spacing)) : 1;
         steps = std::clamp(steps, 1, kLatticeStepsMost);
         P ab = sub(t[1], t[0]), ac = sub(t[2], t[0]);

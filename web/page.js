@@ -473,7 +473,8 @@ function inWords(text) {
   if (!text) return text;
   return String(text)
     // flags, with the value after them where it is theirs
-    .replace(/--([a-z][a-z-]*)(?:[ =]([\w.,]+))?/g, (whole, name, value) => {
+    // (a value's commas are only those between thousands: "420, or" ends at 420)
+    .replace(/--([a-z][a-z-]*)(?:[ =]([\w.]+(?:,\d{3})*))?/g, (whole, name, value) => {
       const said = optionInWords(name, value);
       if (!said) return whole;
       return said.usedValue || value === undefined ? said.text : `${said.text} ${value}`;

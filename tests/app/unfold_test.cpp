@@ -773,15 +773,23 @@ TEST(Unfold, AHeightChosenForLegibilityGivesEdgesRoomForTheirNumbers) {
         small.out, m,
         std::regex(
             "warning: ([0-9,]+) of ([0-9,]+) numbered cut edges are shorter than ([0-9.]+) mm; "
-            "numbers need room: try --height ([0-9]+)\n")))
+            "numbers need room: try --height ([0-9]+), or --faces ([0-9,]+) at the current "
+            "size\n")))
         << small.out;
     double room = std::stod(m[3]);
-    std::string suggested = m[4];
+    std::string suggested = m[4], faces = std::regex_replace(m[5].str(), std::regex(","), "");
     std::string json = readAll(dir / "a.json");
-    // The page offers the same height from the report, as a number.
+    // The page offers the same height and budget from the report, as numbers.
     EXPECT_EQ(nlohmann::json::parse(json)["suggestions"],
               nlohmann::json::parse(R"([{"option": "height", "value": )" + suggested +
-                                    R"(, "reason": "numbers"}])"));
+                                    R"(, "reason": "numbers"}, {"option": "faces", "value": )" +
+                                    faces + R"(, "reason": "numbers"}])"));
+    // At the current size the budget lengthens the edges as the height would
+    // (the bound left loose, so the budget is what stops it).
+    Outcome fewer = unfold({dir / "s.obj", "-o", dir / "f.svg", "--faces", faces, "--max-deviation",
+                            "5", "--json", dir / "f.json"});
+    ASSERT_EQ(fewer.exit, 0) << fewer.out;
+    EXPECT_GE(jsonNumber(readAll(dir / "f.json"), "median"), room) << fewer.out;
     EXPECT_LT(jsonNumber(json, "shortest"), room);
     EXPECT_LE(jsonNumber(json, "shortest"), jsonNumber(json, "median"));
     EXPECT_LE(jsonNumber(json, "median"), jsonNumber(json, "longest"));
