@@ -22,6 +22,8 @@ test: build
 
 bench: build
 	$(BUILD)/bench/kivano_bench
+	@# Simplification, and the sheets of the bunny and the peer's spheres where at hand.
+	bench/simplify_bench.sh $(BUILD) $(wildcard ../shared/models)
 	@# The page on the peer's dense sphere, where the sample models are at hand.
 	@if [ -f ../shared/models/jittered_sphere.py ]; then \
 	  python3 ../shared/models/jittered_sphere.py 6 $(BUILD)/sphere-81920.obj && \

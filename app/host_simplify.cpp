@@ -61,6 +61,7 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
                                      double scale, RunReport& report) {
     if (o.faces <= 0 || report.inputTriangles <= o.faces)
         return std::nullopt;
+    Instant start = now();
     // Millimetres on paper to the scene's units before scaling.
     double unitsPerMm = 1.0 / (scale * kMillimetresPerUnit);
     double boundMm = o.maxDeviation ? *o.maxDeviation : report.extent * kDeviationShare;
@@ -91,6 +92,7 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
         ask =
             attempt + 1 == kTriesMost ? 0.0 : ask * kRetryMargin * kMeasuredShare * bound / reached;
     }
+    report.seconds.push_back(between("simplify", start, now()));
     report.simplified = Simplified{report.inputTriangles, host_session::triangleCount(names),
                                    reached / unitsPerMm, boundMm};
     say("Simplified " + thousands(size_t(report.simplified->before)) + " triangles to " +
