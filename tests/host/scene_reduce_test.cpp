@@ -64,8 +64,8 @@ struct Builder {
 struct Side {
     int axis, sign, uAxis, vAxis;
 };
-const Side kSides[6] = {{0, 1, 1, 2}, {0, -1, 2, 1}, {1, 1, 2, 0},
-                        {1, -1, 0, 2}, {2, 1, 0, 1}, {2, -1, 1, 0}};
+const Side kSides[6] = {{0, 1, 1, 2},  {0, -1, 2, 1}, {1, 1, 2, 0},
+                        {1, -1, 0, 2}, {2, 1, 0, 1},  {2, -1, 1, 0}};
 
 std::array<float, 2> cubeUv(const Side& s, const Point3& p) {
     return {float((p[size_t(s.uAxis)] + 1) / 2), float((p[size_t(s.vAxis)] + 1) / 2)};
@@ -103,8 +103,7 @@ Built mappedSphere(int around, int down) {
     Builder b;
     auto at = [&](int i, int j) -> Point3 {
         double phi = 2 * M_PI * i / around, theta = M_PI * j / down;
-        return {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi),
-                std::cos(theta)};
+        return {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi), std::cos(theta)};
     };
     auto uv = [&](int i, int j) -> std::array<float, 2> {
         return {float(i) / float(around), float(j) / float(down)};
@@ -143,7 +142,8 @@ std::multimap<Point3, std::array<float, 2>> uvsByPoint(const MeshData& m) {
     const UVSet& set = m.uvSets[0];
     for (size_t c = 0; c < m.connects->size(); ++c) {
         int id = (*set.faceVertexIds)[c];
-        out.insert({(*m.points)[size_t((*m.connects)[c])], {(*set.u)[size_t(id)], (*set.v)[size_t(id)]}});
+        out.insert(
+            {(*m.points)[size_t((*m.connects)[c])], {(*set.u)[size_t(id)], (*set.v)[size_t(id)]}});
     }
     return out;
 }
@@ -187,6 +187,13 @@ TEST(Reduce, TheCheckeredCubeKeepsEverySideOnItsOwnSquare) {
     ASSERT_EQ(reduced.faceGroup.size(), size_t(triangles(reduced.data)));
     auto corners = cornersOf(reduced.data);
     for (size_t t = 0; t < corners.size(); ++t) {
+        // No face of no width, which would print as a line with tabs.
+        const Point3 &a = corners[t][0].p, &b = corners[t][1].p, &c = corners[t][2].p;
+        double n[3] = {(b[1] - a[1]) * (c[2] - a[2]) - (b[2] - a[2]) * (c[1] - a[1]),
+                       (b[2] - a[2]) * (c[0] - a[0]) - (b[0] - a[0]) * (c[2] - a[2]),
+                       (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])};
+        EXPECT_GT(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 1e-6)
+            << "triangle " << t << " has no area";
         int side = reduced.faceGroup[t];
         ASSERT_TRUE(side >= 0 && side < 6) << "triangle " << t;
         for (const Corner& k : corners[t]) {
@@ -219,7 +226,8 @@ TEST(Reduce, TheMappedSphereKeepsItsSeamAndStaysWithinTheErrorAsked) {
                 continue;
             double phi = std::atan2(k.p[1], k.p[0]);
             double u = phi < 0 ? phi / (2 * M_PI) + 1 : phi / (2 * M_PI);
-            EXPECT_TRUE(std::fabs(k.uv[0] - u) < 1e-5 || std::fabs(std::fabs(k.uv[0] - u) - 1) < 1e-5);
+            EXPECT_TRUE(std::fabs(k.uv[0] - u) < 1e-5 ||
+                        std::fabs(std::fabs(k.uv[0] - u) - 1) < 1e-5);
             low = std::min(low, k.uv[0]), high = std::max(high, k.uv[0]);
         }
         // A triangle across the seam would run its texture the long way round.
