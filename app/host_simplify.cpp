@@ -20,6 +20,7 @@ namespace {
 // and tried again this much tighter than the overshoot asked, and the last
 // try collapses only what moves nothing.
 constexpr double kRetryMargin = 0.8;
+constexpr double kRetryMost = 0.5;
 constexpr int kTriesMost = 4;
 // The measure looks at points of a lattice; between them the surfaces may
 // lie a little further apart, so a try counts as within the bound only with
@@ -51,6 +52,16 @@ std::string pythonString(const std::string& text) {
     return out + "'";
 }
 
+double hundredths(double mm) {
+    return std::round(mm * 100) / 100;
+}
+
+// A bound a person would type, at least `mm`: two digits, rounded up.
+double roundedUp(double mm) {
+    double step = std::pow(10.0, std::floor(std::log10(mm)) - 1);
+    return std::round(std::ceil(mm / step - 1e-9) * step * 1e6) / 1e6;
+}
+
 double deviationOf(const host_session::Polygons& a, const host_session::Polygons& b) {
     return surfaceDeviation({a.points, a.counts, a.corners}, {b.points, b.counts, b.corners});
 }
@@ -71,38 +82,69 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
     for (const std::string& name : names)
         triangles.push_back(host_session::triangleCount({name}));
     std::vector<int> budget = budgets(triangles, o.faces);
-    double ask = bound, reached = 0.0;
-    for (int attempt = 1;; ++attempt) {
-        // Through Python, whose commands go on the undo queue as a person's do.
+    // Through Python, whose commands go on the undo queue as a person's do:
+    // one step per part. Without `ask`, the budget alone stops it.
+    auto reduce = [&](std::optional<double> ask) -> std::optional<Failure> {
         for (size_t i = 0; i < names.size(); ++i)
             if (!host_session::runPython(
                      "import maya.cmds as cmds; cmds.polyReduce(" + pythonString(names[i]) +
                      ", termination=2, triangleCount=" + std::to_string(budget[i]) +
-                     ", maxDeviation=" + number(ask) +
+                     (ask ? ", maxDeviation=" + number(*ask) : std::string()) +
                      ", keepBorder=True, keepMapBorder=True, keepColorBorder=True, ch=False)")
                      .succeeded())
                 return Failure{"simplifying " + names[i] + " failed"};
-        reached = deviationOf(before, host_session::worldPolygons(names));
-        if (reached <= bound * kMeasuredShare || attempt == kTriesMost)
-            break;
-        // One undo step per command run.
+        return std::nullopt;
+    };
+    auto undo = [&]() -> std::optional<Failure> {
         for (size_t i = 0; i < names.size(); ++i)
             if (!host_session::runPython("import maya.cmds as cmds; cmds.undo()").succeeded())
                 return Failure{"undoing the simplification of " + names[i] + " failed"};
-        ask =
-            attempt + 1 == kTriesMost ? 0.0 : ask * kRetryMargin * kMeasuredShare * bound / reached;
+        return std::nullopt;
+    };
+    // The budget alone first: most often it stays within the bound, and
+    // where not, what it moves the surface by is what a person can choose.
+    if (auto failure = reduce(std::nullopt))
+        return failure;
+    double reached = deviationOf(before, host_session::worldPolygons(names));
+    int fewest = host_session::triangleCount(names);  // what the budget alone reached
+    std::optional<double> needed;
+    double ask = bound;
+    for (int attempt = 1; reached > bound * kMeasuredShare; ++attempt) {
+        if (attempt == 1)
+            needed = reached / unitsPerMm;
+        if (auto failure = undo())
+            return failure;
+        // The last try collapses only what moves nothing.
+        if (attempt == kTriesMost)
+            ask = 0.0;
+        if (auto failure = reduce(ask))
+            return failure;
+        reached = deviationOf(before, host_session::worldPolygons(names));
+        if (attempt == kTriesMost)
+            break;
+        // At least halved: the simplifier's own error follows the measured
+        // one only roughly.
+        ask *= std::min(kRetryMargin * kMeasuredShare * bound / reached, kRetryMost);
     }
+    int after = host_session::triangleCount(names);
     report.seconds.push_back(between("simplify", start, now()));
-    report.simplified = Simplified{report.inputTriangles, host_session::triangleCount(names),
-                                   reached / unitsPerMm, boundMm};
+    report.simplified = Simplified{report.inputTriangles, after, reached / unitsPerMm, boundMm};
     say("Simplified " + thousands(size_t(report.simplified->before)) + " triangles to " +
-        thousands(size_t(report.simplified->after)) + "; the surface moved at most " +
-        number(report.simplified->deviation) + " mm");
-    if (report.simplified->after > o.faces)
-        warn(report, thousands(size_t(report.simplified->after)) + " triangles, not " +
-                         thousands(size_t(o.faces)) + ": fewer would move the surface more than " +
-                         number(std::round(boundMm * 100) / 100) + " mm (" +
-                         flagOf(&UnfoldOptions::maxDeviation) + ")");
+        thousands(size_t(after)) + "; the surface moved at most " +
+        number(hundredths(report.simplified->deviation)) + " mm");
+    if (after > o.faces && needed && fewest < after) {
+        double suggested = roundedUp(*needed / kMeasuredShare);
+        warn(report, thousands(size_t(after)) + " triangles, not " + thousands(size_t(o.faces)) +
+                         ": fewer would move the surface more than " + number(hundredths(boundMm)) +
+                         " mm; " + thousands(size_t(fewest)) + " move it " +
+                         number(hundredths(*needed)) + " mm: try " +
+                         flagOf(&UnfoldOptions::maxDeviation) + " " + number(suggested));
+        report.suggestions.push_back(
+            {flagOf(&UnfoldOptions::maxDeviation).substr(2), suggested, "triangles"});
+    } else if (after > o.faces) {
+        warn(report, thousands(size_t(after)) + " triangles, not " + thousands(size_t(o.faces)) +
+                         ": the model's borders, texture seams and parts keep the rest");
+    }
     return std::nullopt;
 }
 

@@ -120,8 +120,14 @@ TEST(Simplify, TheUnfoldedModelLiesWithinTheBoundOfTheOneGiven) {
     // A sphere 20 mm across at scale 1: 1 % is 0.2 mm; and a looser bound.
     for (const char* bound : {"", "0.6"}) {
         SCOPED_TRACE(bound);
-        std::vector<std::string> args{dir.path / "in.obj", "--faces", "400", "--keep-original",
-                                      "-o", dir.path / "scene.obj", "--json", dir.path / "r.json",
+        std::vector<std::string> args{dir.path / "in.obj",
+                                      "--faces",
+                                      "400",
+                                      "--keep-original",
+                                      "-o",
+                                      dir.path / "scene.obj",
+                                      "--json",
+                                      dir.path / "r.json",
                                       "--quiet"};
         if (*bound)
             args.insert(args.end(), {"--max-deviation", bound});
@@ -135,10 +141,22 @@ TEST(Simplify, TheUnfoldedModelLiesWithinTheBoundOfTheOneGiven) {
         EXPECT_EQ(s.at("triangles_before"), 5120);
         EXPECT_EQ(s.at("triangles_after"), int(kept.size()));
         EXPECT_LT(kept.size(), given.size());
-        // A tighter bound keeps more triangles: the bound, not only the
-        // budget, stopped it; the run says so.
-        if (kept.size() > 400)
+        // A bound that stops short says so, and the bound it suggests
+        // reaches the budget.
+        if (kept.size() > 400) {
             EXPECT_NE(run.out.find("fewer would move the surface more than"), std::string::npos);
+            const nlohmann::json& suggestion = report.at("suggestions").at(0);
+            ASSERT_EQ(suggestion.at("option"), "max-deviation");
+            Outcome wider = unfold({dir.path / "in.obj", "--faces", "400", "--max-deviation",
+                                    std::to_string(double(suggestion.at("value"))), "-o",
+                                    dir.path / "w.svg", "--json", dir.path / "w.json"});
+            ASSERT_EQ(wider.exit, 0) << wider.out;
+            EXPECT_LE(nlohmann::json::parse(readAll(dir.path / "w.json"))
+                          .at("simplified")
+                          .at("triangles_after"),
+                      400)
+                << wider.out;
+        }
         double mm = 10.0;  // a scene unit on paper at scale 1
         double away = furthest(kept, given, 3000) * mm, back = furthest(given, kept, 3000) * mm;
         EXPECT_LE(std::max(away, back), boundMm) << away << " and " << back;
