@@ -5,8 +5,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -437,5 +439,230 @@ TEST(Winding, FacesWoundAgainstTheirNeighboursPrintFrontUp) {
         for (const auto& [edge, times] : walked)
             EXPECT_EQ(times, 1) << c.name << ": edge " << edge.first << " - " << edge.second
                                 << " walked the same way by two printed faces";
+    }
+}
+
+// ---- checkered models, simplified ---------------------------------------------
+
+namespace {
+
+const Rgb kCheckerColours[2] = {{220, 30, 30}, {40, 70, 220}};
+constexpr int kSquarePixels = 16;
+
+// The texture: `across` x `down` squares, the first (at u = v = 0) red.
+void writeChecker(const fs::path& path, int across, int down) {
+    std::ofstream ppm(path, std::ios::binary);
+    ppm << "P6\n" << across * kSquarePixels << " " << down * kSquarePixels << "\n255\n";
+    for (int y = down * kSquarePixels - 1; y >= 0; --y)  // rows run down, v up
+        for (int x = 0; x < across * kSquarePixels; ++x) {
+            Rgb c = kCheckerColours[(x / kSquarePixels + y / kSquarePixels) % 2];
+            ppm << char(c.r) << char(c.g) << char(c.b);
+        }
+}
+
+// Writes the model with one UV per corner from `uvOf` (points shared by
+// place, so seams are only in the UVs), faces as lists of points.
+void writeMapped(const fs::path& dir, const std::vector<std::vector<P3>>& faces,
+                 const std::function<std::array<double, 2>(const P3&, const P3&)>& uvOf) {
+    std::ofstream(dir / "m.mtl") << "newmtl checker\nKd 1 1 1\nmap_Kd checker.ppm\n";
+    std::ofstream obj(dir / "m.obj");
+    obj << "mtllib m.mtl\nusemtl checker\n";
+    std::map<P3, int> points;
+    int uvs = 0;
+    std::ostringstream faceLines;
+    for (const std::vector<P3>& face : faces) {
+        P3 middle{};
+        for (const P3& p : face)
+            for (size_t c = 0; c < 3; ++c)
+                middle[c] += p[c] / double(face.size());
+        faceLines << "f";
+        for (const P3& p : face) {
+            auto [it, added] = points.emplace(p, int(points.size()) + 1);
+            if (added)
+                obj << "v " << p[0] << " " << p[1] << " " << p[2] << "\n";
+            std::array<double, 2> uv = uvOf(p, middle);
+            obj << "vt " << uv[0] << " " << uv[1] << "\n";
+            faceLines << " " << it->second << "/" << ++uvs;
+        }
+        faceLines << "\n";
+    }
+    obj << faceLines.str();
+}
+
+// Longitude and latitude as UVs; the face's middle says which side of the
+// seam a corner on it belongs to.
+std::array<double, 2> sphereUv(const P3& p, const P3& middle) {
+    double u = std::atan2(p[1], p[0]) / (2 * M_PI);
+    double mu = std::atan2(middle[1], middle[0]) / (2 * M_PI);
+    if (u < 0)
+        u += 1;
+    if (mu < 0)
+        mu += 1;
+    if (u - mu > 0.5)
+        u -= 1;
+    if (mu - u > 0.5)
+        u += 1;
+    return {u, std::acos(std::clamp(p[2], -1.0, 1.0)) / M_PI};
+}
+
+// Each side of the cube [0, 4]^3 in n x n quads with its own UV square
+// running along the side's next two axes.
+std::vector<std::vector<P3>> gridCube(int n) {
+    std::vector<std::vector<P3>> faces;
+    for (int side = 0; side < 6; ++side) {
+        int axis = side / 2;
+        bool positive = side % 2 == 1;
+        size_t a = size_t(axis + 1) % 3, b = size_t(axis + 2) % 3;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) {
+                std::vector<P3> q;
+                for (auto [di, dj] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+                    P3 p{};
+                    p[size_t(axis)] = positive ? 4.0 : 0.0;
+                    p[a] = 4.0 * (i + di) / n;
+                    p[b] = 4.0 * (j + dj) / n;
+                    q.push_back(p);
+                }
+                if (!positive)
+                    std::reverse(q.begin(), q.end());
+                faces.push_back(q);
+            }
+    }
+    return faces;
+}
+
+std::array<double, 2> cubeUv(const P3& p, const P3& middle) {
+    int axis = 0;
+    for (int c = 0; c < 3; ++c)
+        if (std::fabs(middle[size_t(c)] - 2.0) > std::fabs(middle[size_t(axis)] - 2.0))
+            axis = c;
+    return {p[size_t(axis + 1) % 3] / 4.0, p[size_t(axis + 2) % 3] / 4.0};
+}
+
+std::vector<std::vector<P3>> gridSphere(int around, int down) {
+    auto at = [&](int i, int j) -> P3 {
+        if (j == 0 || j == down)
+            return {0, 0, j == 0 ? 1.0 : -1.0};
+        double phi = 2 * M_PI * (i % around) / around, theta = M_PI * j / down;
+        return {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi), std::cos(theta)};
+    };
+    std::vector<std::vector<P3>> faces;
+    for (int i = 0; i < around; ++i)
+        for (int j = 0; j < down; ++j) {
+            if (j == 0)
+                faces.push_back({at(i, 0), at(i, 1), at(i + 1, 1)});
+            else if (j == down - 1)
+                faces.push_back({at(i, j), at(i, down), at(i + 1, j)});
+            else
+                faces.push_back({at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i + 1, j)});
+        }
+    return faces;
+}
+
+}  // namespace
+
+// Simplified, a checkered cube and sphere print each point of a face in the
+// colour the model's own mapping gives that point: the corners kept carry
+// their UVs, and no face runs across a texture seam.
+TEST(TexturedSheet, SimplifiedCheckeredModelsPrintTheirSquaresWhereTheyBelong) {
+    struct Case {
+        const char* name;
+        std::vector<std::vector<P3>> faces;
+        std::function<std::array<double, 2>(const P3&, const P3&)> uv;
+        int across, down;
+        double scale;
+        std::vector<std::string> options;
+    };
+    std::vector<Case> cases{{"cube", gridCube(8), cubeUv, 4, 4, 1.5, {"--faces", "100"}},
+                            {"sphere",
+                             gridSphere(48, 24),
+                             sphereUv,
+                             8,
+                             4,
+                             6.0,
+                             {"--faces", "400", "--max-deviation", "3", "--limit-page"}}};
+    // Points this far inside a face's printed edges miss its lines and glue
+    // numbers; this far inside a square of the texture, its filtering.
+    const double kInsideEdges = 4.0, kInsideSquare = 0.2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir("kivano-print");
+        writeMapped(dir.path, c.faces, c.uv);
+        writeChecker(dir.path / "checker.ppm", c.across, c.down);
+        std::vector<std::string> args{(dir.path / "m.obj").string(),
+                                      "-o",
+                                      (dir.path / "m.pdf").string(),
+                                      "--faces-json",
+                                      (dir.path / "faces.json").string(),
+                                      "--scale",
+                                      std::to_string(c.scale),
+                                      "--quiet"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        Outcome run = unfold(args);
+        ASSERT_EQ(run.exit, 0) << run.out;
+        std::vector<PrintedFace> faces = printedFaces(dir.path / "faces.json");
+        EXPECT_LE(faces.size(), c.name == std::string("cube") ? 100u : 400u);
+        std::map<int, Render> pages;
+        int judged = 0, wrongFaces = 0;
+        for (const PrintedFace& f : faces) {
+            // The model as it was given: the faces file has it scaled.
+            P3 model[3], middle{};
+            for (int k = 0; k < 3; ++k)
+                for (size_t a = 0; a < 3; ++a) {
+                    model[k][a] = f.model[k][a] / c.scale;
+                    middle[a] += model[k][a] / 3;
+                }
+            std::array<double, 2> uv[3];
+            bool pole = false;
+            for (int k = 0; k < 3; ++k) {
+                uv[k] = c.uv(model[k], middle);
+                pole = pole || (c.across == 8 && std::fabs(std::fabs(model[k][2]) - 1) < 1e-6);
+            }
+            if (pole)
+                continue;  // u means nothing there
+            if (!pages.count(f.page))
+                pages[f.page] = render(dir.path / "m.pdf", f.page, 100);
+            const Render& page = pages[f.page];
+            int looked = 0, wrong = 0;
+            const int steps = 12;
+            for (int i = 1; i < steps; ++i)
+                for (int j = 1; i + j < steps; ++j) {
+                    double w[3] = {double(i) / steps, double(j) / steps,
+                                   1.0 - double(i + j) / steps};
+                    P2 at{0, 0};
+                    double u = 0, v = 0;
+                    for (int k = 0; k < 3; ++k) {
+                        at.x += f.paper[k].x * w[k], at.y += f.paper[k].y * w[k];
+                        u += uv[k][0] * w[k], v += uv[k][1] * w[k];
+                    }
+                    bool clear = true;
+                    for (int k = 0; k < 3; ++k) {
+                        P2 a = f.paper[k], b = f.paper[(k + 1) % 3];
+                        double length = std::hypot(b.x - a.x, b.y - a.y);
+                        double d =
+                            std::fabs((b.x - a.x) * (at.y - a.y) - (b.y - a.y) * (at.x - a.x)) /
+                            length;
+                        clear = clear && d >= kInsideEdges;
+                    }
+                    double su = u * c.across, sv = v * c.down;
+                    double fu = su - std::floor(su), fv = sv - std::floor(sv);
+                    if (!clear || fu < kInsideSquare || fu > 1 - kInsideSquare ||
+                        fv < kInsideSquare || fv > 1 - kInsideSquare)
+                        continue;
+                    int square = int(std::floor(su)) + int(std::floor(sv));
+                    Rgb want = kCheckerColours[((square % 2) + 2) % 2];
+                    ++looked;
+                    if (!near(page.at(at), want))
+                        ++wrong;
+                }
+            if (looked < 4)
+                continue;
+            ++judged;
+            // A net's number may stand on a face; a wrong mapping spoils most of it.
+            if (wrong * 4 > looked)
+                ++wrongFaces;
+        }
+        EXPECT_GE(judged, 10);
+        EXPECT_EQ(wrongFaces, 0) << "of " << judged << " faces";
     }
 }
