@@ -70,8 +70,9 @@ double deviationOf(const host_session::Polygons& a, const host_session::Polygons
 
 std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<std::string>& names,
                                      double scale, RunReport& report) {
-    if (o.faces <= 0 || report.inputTriangles <= o.faces)
+    if (!o.faces || report.inputTriangles <= *o.faces)
         return std::nullopt;
+    const int faces = int(*o.faces);
     Instant start = now();
     // Millimetres on paper to the scene's units before scaling.
     double unitsPerMm = 1.0 / (scale * kMillimetresPerUnit);
@@ -81,7 +82,7 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
     std::vector<int> triangles;
     for (const std::string& name : names)
         triangles.push_back(host_session::triangleCount({name}));
-    std::vector<int> budget = budgets(triangles, o.faces);
+    std::vector<int> budget = budgets(triangles, faces);
     // Through Python, whose commands go on the undo queue as a person's do:
     // one step per part. Without `ask`, the budget alone stops it.
     auto reduce = [&](std::optional<double> ask) -> std::optional<Failure> {
@@ -132,17 +133,17 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
     say("Simplified " + thousands(size_t(report.simplified->before)) + " triangles to " +
         thousands(size_t(after)) + "; the surface moved at most " +
         number(hundredths(report.simplified->deviation)) + " mm");
-    if (after > o.faces && needed && fewest < after) {
+    if (after > faces && needed && fewest < after) {
         double suggested = roundedUp(*needed / kMeasuredShare);
-        warn(report, thousands(size_t(after)) + " triangles, not " + thousands(size_t(o.faces)) +
+        warn(report, thousands(size_t(after)) + " triangles, not " + thousands(size_t(faces)) +
                          ": fewer would move the surface more than " + number(hundredths(boundMm)) +
                          " mm; " + thousands(size_t(fewest)) + " move it " +
                          number(hundredths(*needed)) + " mm: try " +
                          flagOf(&UnfoldOptions::maxDeviation) + " " + number(suggested));
         report.suggestions.push_back(
             {flagOf(&UnfoldOptions::maxDeviation).substr(2), suggested, "triangles"});
-    } else if (after > o.faces) {
-        warn(report, thousands(size_t(after)) + " triangles, not " + thousands(size_t(o.faces)) +
+    } else if (after > faces) {
+        warn(report, thousands(size_t(after)) + " triangles, not " + thousands(size_t(faces)) +
                          ": the model's borders, texture seams and parts keep the rest");
     }
     return std::nullopt;

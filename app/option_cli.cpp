@@ -19,6 +19,8 @@ void addTableOptions(CLI::App& cmd, const std::vector<OptionEntry>& table, Unfol
             },
             entry.field);
         added->group(entry.group);
+        if (entry.type == OptionType::Count)
+            added->type_name("INT");  // also where an unset value is kept as a number
         if (!entry.excludes.empty())
             excluding.emplace_back(added, "--" + entry.excludes);
     }

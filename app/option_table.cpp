@@ -22,7 +22,9 @@ constexpr double kPageAreaMax = 4e6;  // mm²
 constexpr double kDotsPerInchLeast = 30.0;
 constexpr double kDotsPerInchMost = 1200.0;
 constexpr double kBleedMost = 5.0;  // mm
-// A face budget beyond what any model a person cuts out has.
+// A face budget from the fewest a closed part can have to beyond what any
+// model a person cuts out has.
+constexpr double kFacesLeast = 4.0;
 constexpr double kFacesMost = 1e7;
 // A mistyped name is taken for a known one this many edits away at most.
 constexpr size_t kNearestEdits = 2;
@@ -154,9 +156,9 @@ std::vector<OptionEntry> makeTable() {
          "Simplify",
          "simplify to",
          "Simplify the model to at most this many triangles before unfolding, keeping its "
-         "borders, parts and texture seams (0: as it is)",
+         "borders, parts and texture seams",
          "triangles",
-         OptionRange{0.0, kFacesMost},
+         OptionRange{kFacesLeast, kFacesMost},
          {},
          "",
          "as the model is",

@@ -49,7 +49,7 @@ int facesForLonger(int triangles, double factor) {
 
 void noteManyTriangles(const UnfoldOptions& o, RunReport& report) {
     int triangles = unfoldedTriangles(report);
-    if (o.faces > 0 || triangles <= kManyTriangles)
+    if (o.faces || triangles <= kManyTriangles)
         return;
     warn(report, thousands(size_t(triangles)) +
                      " triangles are hours of cutting: " + flagOf(&UnfoldOptions::faces) + " " +

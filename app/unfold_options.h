@@ -20,9 +20,10 @@ struct UnfoldOptions {
     bool keepOriginal = false;
     std::string arrangement = "layered";
     double scale = 1.0;
-    // Simplify the model to at most this many triangles first (0: as it is),
-    // its surface moving at most this far on paper (mm; unset: 1 % of its size).
-    int faces = 0;
+    // Simplify the model to at most this many triangles first (unset: as it
+    // is), its surface moving at most this far on paper (mm; unset: 1 % of
+    // its size).
+    std::optional<double> faces;
     std::optional<double> maxDeviation;
     std::optional<double> height;  // mm, the model's largest extent on paper; unset: use scale
     // Folds flatter than this (degrees) print no line; unset: faces in one plane.
