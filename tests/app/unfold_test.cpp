@@ -1062,13 +1062,15 @@ TEST(Unfold, AGlbBufferOutsideTheReadFolderFailsTheImport) {
 TEST(Unfold, NumbersOutsideTheirRangeAreRefusedInOneLine) {
     TempDir dir("kivano-app");
     const std::vector<std::vector<std::string>> bad{
-        {"--page", "1e9x1e9"},   {"--page", "19x297"},      {"--page", "10000x10000"},
-        {"--page", "nanx297"},   {"--scale", "1e300"},      {"--scale", "0"},
-        {"--scale", "inf"},      {"--scale", "abc"},        {"--height", "0"},
-        {"--height", "nan"},     {"--height", "1e5"},       {"--margin", "105"},
-        {"--margin", "-1"},      {"--lug-width", "0"},      {"--lug-width", "1e9"},
-        {"--flat-angle", "180"}, {"--flat-angle", "-inf"},  {"--max-pages", "-1"},
-        {"--max-pages", "1e9"},  {"--max-pages", "2000000"}};
+        {"--page", "1e9x1e9"},     {"--page", "19x297"},       {"--page", "10000x10000"},
+        {"--page", "nanx297"},     {"--scale", "1e300"},       {"--scale", "0"},
+        {"--scale", "inf"},        {"--scale", "abc"},         {"--height", "0"},
+        {"--height", "nan"},       {"--height", "1e5"},        {"--margin", "105"},
+        {"--margin", "-1"},        {"--lug-width", "0"},       {"--lug-width", "1e9"},
+        {"--flat-angle", "180"},   {"--flat-angle", "-inf"},   {"--max-pages", "-1"},
+        {"--max-pages", "1e9"},    {"--max-pages", "2000000"}, {"--faces", "3"},
+        {"--faces", "12.5"},       {"--faces", "1e300"},       {"--max-deviation", "0"},
+        {"--max-deviation", "nan"}};
     for (const std::vector<std::string>& option : bad) {
         std::vector<std::string> args{example("cube.obj"), "-o", dir / "x.pdf"};
         args.insert(args.end(), option.begin(), option.end());

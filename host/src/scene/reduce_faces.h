@@ -15,7 +15,7 @@ namespace host::scene {
 struct ReducedMesh {
     MeshData data;               // triangles only
     std::vector<int> faceGroup;  // per triangle: the group of the polygons it came from
-    double error = 0.0;  // how far the simplifier reckons the surface moved, object units
+    double error = 0.0;          // how far the simplifier reckons the surface moved, object units
 };
 
 // `faceGroups`: per polygon of `mesh` the group whose border stays (its
