@@ -185,21 +185,36 @@ double meanEdge(const std::vector<Triangle>& triangles) {
 }
 
 // The furthest a lattice point of `from`'s triangles lies from `to`.
-double oneWay(const std::vector<Triangle>& from, const TriangleTree& to, double spacing) {
+// The furthest a lattice point of `from`'s triangles lies from `to`. Corners
+// are shared by several triangles: each point is looked at once, and a
+// triangle smaller than the spacing adds only its middle.
+double oneWay(const Surface& surface, const std::vector<Triangle>& from, const TriangleTree& to,
+              double spacing) {
     double furthest = 0.0;
+    // Only a point further than the furthest so far matters.
+    auto look = [&](const P& p) { furthest = std::max(furthest, to.distanceTo(p, furthest)); };
+    std::vector<char> used(surface.points.size(), 0);
+    for (int corner : surface.corners)
+        if (!used[size_t(corner)]) {
+            used[size_t(corner)] = 1;
+            look(surface.points[size_t(corner)]);
+        }
     for (const Triangle& t : from) {
         double longest =
             std::max({distance(t[0], t[1]), distance(t[1], t[2]), distance(t[2], t[0])});
         int steps = spacing > 0.0 ? int(std::ceil(longest / spacing)) : 1;
         steps = std::clamp(steps, 1, kLatticeStepsMost);
         P ab = sub(t[1], t[0]), ac = sub(t[2], t[0]);
+        if (steps == 1)
+            look(along(along(t[0], ab, 1.0 / 3), ac, 1.0 / 3));
         for (int i = 0; i <= steps; ++i)
             for (int j = 0; i + j <= steps; ++j) {
+                bool corner = (i == 0 && j == 0) || i == steps || j == steps;
+                if (corner)
+                    continue;
                 double u = double(i) / steps, v = double(j) / steps;
-                P p{t[0][0] + ab[0] * u + ac[0] * v, t[0][1] + ab[1] * u + ac[1] * v,
-                    t[0][2] + ab[2] * u + ac[2] * v};
-                // Only a point further than the furthest so far matters.
-                furthest = std::max(furthest, to.distanceTo(p, furthest));
+                look({t[0][0] + ab[0] * u + ac[0] * v, t[0][1] + ab[1] * u + ac[1] * v,
+                      t[0][2] + ab[2] * u + ac[2] * v});
             }
     }
     return furthest;
@@ -216,10 +231,10 @@ double surfaceDeviation(const Surface& a, const Surface& b) {
     // thread of its own.
     std::future<double> away = std::async(std::launch::async, [&] {
         TriangleTree gb(tb);
-        return oneWay(ta, gb, spacing);
+        return oneWay(a, ta, gb, spacing);
     });
     TriangleTree ga(ta);
-    double back = oneWay(tb, ga, spacing);
+    double back = oneWay(b, tb, ga, spacing);
     return std::max(away.get(), back);
 }
 
