@@ -42,16 +42,6 @@ std::vector<int> budgets(const std::vector<int>& triangles, int total) {
     return out;
 }
 
-std::string pythonString(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\\' || c == '\'')
-            out += '\\';
-        out += c;
-    }
-    return out + "'";
-}
-
 double hundredths(double mm) {
     return std::round(mm * 100) / 100;
 }
@@ -88,7 +78,7 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
     auto reduce = [&](std::optional<double> ask) -> std::optional<Failure> {
         for (size_t i = 0; i < names.size(); ++i)
             if (!host_session::runPython(
-                     "import maya.cmds as cmds; cmds.polyReduce(" + pythonString(names[i]) +
+                     "import maya.cmds as cmds; cmds.polyReduce(" + quotedString(names[i], '\'') +
                      ", termination=2, triangleCount=" + std::to_string(budget[i]) +
                      (ask ? ", maxDeviation=" + number(*ask) : std::string()) +
                      ", keepBorder=True, keepMapBorder=True, keepColorBorder=True, ch=False)")

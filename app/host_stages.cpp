@@ -47,14 +47,14 @@ std::optional<Failure> runPython(const std::string& code) {
     return std::nullopt;
 }
 
-std::string commandString(const std::string& text) {
-    std::string out = "\"";
+std::string quotedString(const std::string& text, char quote) {
+    std::string out(1, quote);
     for (char c : text) {
-        if (c == '"' || c == '\\')
+        if (c == quote || c == '\\')
             out += '\\';
         out += c;
     }
-    return out + "\"";
+    return out + quote;
 }
 
 #ifndef KIVANO_PLUGIN_PATH
@@ -69,7 +69,7 @@ std::string pluginPath() {
 
 std::optional<Failure> loadPlugin() {
     std::string path = pluginPath();
-    if (runCommand("loadPlugin " + commandString(path) + ";", "loading the plug-in"))
+    if (runCommand("loadPlugin " + quotedString(path, '"') + ";", "loading the plug-in"))
         return Failure{"cannot load the plug-in " + path +
                        " (set KIVANO_PLUGIN to the library's path)"};
     return std::nullopt;

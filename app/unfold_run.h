@@ -145,6 +145,8 @@ std::optional<Failure> inHostSession(const std::function<std::optional<Failure>(
 bool hostSessionKept();
 void endHostSession();
 std::optional<Failure> runCommand(const std::string& text, const std::string& what);
+// A string literal of either script language: `quote` and backslashes escaped.
+std::string quotedString(const std::string& text, char quote);
 std::optional<Failure> loadPlugin();
 std::optional<Failure> importInput(const std::string& input, std::vector<std::string>& names,
                                    RunReport& report);
