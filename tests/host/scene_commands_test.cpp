@@ -338,3 +338,49 @@ TEST_F(SceneTest, PolyNormalTurnsTheNamedFacesWithTheirUvs) {
     ASSERT_TRUE(run("polyNormal -nm 0 pair; polyNormal -nm 0 pair"));
     EXPECT_EQ(sceneDigest(), before);
 }
+
+// A flat grid, its left half red and its right half blue: reduced, every
+// triangle keeps to its material's half, the engines follow the new faces,
+// and undo gives the grid back.
+TEST_F(SceneTest, PolyReduceKeepsMaterialBordersAndUndoesExactly) {
+    const int n = 10;
+    std::vector<float> xyz;
+    std::vector<int> counts, connects;
+    for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i)
+            xyz.insert(xyz.end(), {float(i), float(j), 0.0f});
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            int a = j * (n + 1) + i;
+            counts.push_back(4);
+            connects.insert(connects.end(), {a, a + 1, a + n + 2, a + n + 1});
+        }
+    makeMesh("grid", xyz, counts, connects);
+    std::string left, right;
+    for (int f = 0; f < n * n; ++f)
+        (f % n < n / 2 ? left : right) += " grid.f[" + std::to_string(f) + "]";
+    ASSERT_TRUE(
+        run("sets -renderable true -empty -n redSG; sets -renderable true -empty -n blueSG;"
+            "sets -e -forceElement redSG" +
+            left + "; sets -e -forceElement blueSG" + right));
+    host::UndoQueue::instance().clear();
+    std::string before = sceneDigest();
+
+    EXPECT_FALSE(run("polyReduce -termination 1 -triangleCount 4 grid"));
+    EXPECT_FALSE(run("polyReduce -termination 2 grid"));
+    ASSERT_TRUE(run("polyReduce -termination 2 -triangleCount 8 -keepBorder 1 grid"));
+    const host::scene::MeshData& data = *host::scene::meshOf(*findNode("grid"))->mesh;
+    EXPECT_LT(data.numPolygons(), 2 * n * n / 4);
+    for (int f = 0; f < data.numPolygons(); ++f) {
+        ASSERT_EQ((*data.counts)[size_t(f)], 3);
+        double low = 1e9, high = -1e9;
+        for (int k = 0; k < 3; ++k) {
+            double x = (*data.points)[size_t((*data.connects)[size_t(3 * f + k)])][0];
+            low = std::min(low, x), high = std::max(high, x);
+        }
+        EXPECT_TRUE(high <= n / 2 || low >= n / 2) << "face " << f << " crosses the border";
+        EXPECT_EQ(engineOf("grid", f), high <= n / 2 ? "redSG" : "blueSG") << "face " << f;
+    }
+    ASSERT_TRUE(run("undo"));
+    EXPECT_EQ(sceneDigest(), before);
+}
