@@ -202,7 +202,14 @@ function chosenScale(largest) {
   return fields.get('scale')?.read() ?? 1;
 }
 
+const FACES_LEAST = 20;  // as the tool suggests no fewer
 const mm = (v) => (v >= 100 ? Math.round(v) : Math.round(v * 10) / 10).toLocaleString('en');
+
+function facesForLonger(triangles, factor) {
+  const faces = Math.floor(triangles / (factor * factor));
+  const step = 10 ** Math.max(0, Math.floor(Math.log10(Math.max(faces, 1))) - 1);
+  return Math.max(FACES_LEAST, Math.floor(faces / step) * step);
+}
 
 // The model's size on paper as the form stands, and the size that gives its
 // glue numbers room; one click takes the suggestion.
@@ -230,7 +237,17 @@ function showSize() {
         showSize();
         markOutOfDate();
       });
-      parts.push(` Its shortest edges print ${mm(measured.shortEdge * scale)} mm long, too short for glue numbers: about ${mm(suggested)} mm across gives them room. `, use);
+      // The other way: as many fewer triangles as make the edges that much
+      // longer at this size (a face's area goes with its edges squared),
+      // rounded down to two digits as the tool rounds its own.
+      const faces = facesForLonger(measured.triangles, suggested / now);
+      const simplify = element('button', { type: 'button', id: 'use-faces', textContent: `Simplify to ${faces.toLocaleString('en')} triangles` });
+      simplify.addEventListener('click', () => {
+        fields.get('faces').set(faces);
+        showSize();
+        markOutOfDate();
+      });
+      parts.push(` Its shortest edges print ${mm(measured.shortEdge * scale)} mm long, too short for glue numbers: about ${mm(suggested)} mm across gives them room, or about ${faces.toLocaleString('en')} triangles at this size. `, use, ' ', simplify);
     } else {
       parts.push(' Its edges are long enough for glue numbers.');
     }

@@ -178,9 +178,11 @@ check('the model to edit unfolds, at the size its warning suggests', async (page
   // the model again at the size suggested.
   const warning = (await page.locator('#warnings li').allTextContents()).find((w) => /numbers need room/.test(w));
   const size = Number(warning.match(/“largest extent” ([\d,]+) mm/)[1].replace(/,/g, ''));
-  // The other way, fewer triangles at this size, is a button too.
+  // The other way, fewer triangles at this size, is a button too, and the
+  // size shown before unfolding offers the same budget.
   const budget = warning.match(/“simplify to” ([\d,]+) triangles at the current size/)[1];
   assert.equal(await page.locator(`#suggestions button:has-text("“simplify to” ${budget} triangles")`).count(), 1, warning);
+  assert.equal(await page.textContent('#use-faces'), `Simplify to ${budget} triangles`);
   const shown = await page.getAttribute('#download-pdf', 'href');
   await page.click(`#suggestions button:has-text("${size.toLocaleString('en')} mm")`);
   await page.waitForFunction((p) => document.getElementById('summary').textContent !== '' &&
