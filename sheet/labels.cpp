@@ -336,12 +336,16 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
     return false;
 }
 
-bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const EdgeFrame& e) {
+bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const EdgeFrame& e,
+              double smallest = kGlueSizeMin) {
     int own = int(placer.net.faces.size() + (&lug - placer.net.lugs.data()));
     std::span<const Vec2> shape = placer.shapes[own].corners();
     Vec2 centre{(shape[0].x + shape[1].x + shape[2].x + shape[3].x) / 4,
                 (shape[0].y + shape[1].y + shape[2].y + shape[3].y) / 4};
-    for (double size = startSize(e.length); size >= kGlueSizeMin - 1e-9; size -= kSizeStep) {
+    for (double size = startSize(e.length); size >= smallest - 1e-9; size -= kSizeStep) {
+        // below the usual sizes the steps end on the smallest itself
+        if (smallest < kGlueSizeMin && size - kSizeStep < smallest - 1e-9)
+            size = smallest;
         Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, centre, e.angle);
         auto box = labelCorners(probe);
         if (insideConvex(box, shape, kLineClearance) && isClear(placer, box, true, own)) {
@@ -388,11 +392,11 @@ double gapToPoint(const std::array<Vec2, 4>& box, Vec2 p) {
 enum class Reach { ToEdge, ToMiddle };
 
 bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
-                 double maxGap, Reach measure = Reach::ToEdge) {
+                 double maxGap, Reach measure = Reach::ToEdge, double turn = 0.0) {
     static const double turns[] = {0,   0.4,  -0.4, 0.8,  -0.8, 1.2, -1.2,
                                    1.6, -1.6, 2.1,  -2.1, 2.6,  -2.6};
     constexpr size_t kTurns = sizeof(turns) / sizeof(turns[0]);
-    Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle);
+    Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle + turn);
     probe.spot = LabelSpot::Beside;
     double outward = std::atan2(-e.inward.y, -e.inward.x);
     double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
@@ -560,20 +564,73 @@ bool placeGlueLabelAt(Placer& placer, const std::string& text, unsigned f, const
     return true;
 }
 
-void placeGlueLabel(Placer& placer, unsigned f, int k) {
+// A net whose numbers could not all stand at their edges at the usual sizes
+// is numbered again closely: its edges are too short for numbers that big.
+enum class Crowding { Roomy, Dense };
+
+// The largest size a number beside an edge this short takes in a crowded
+// net: numbers much longer than their edges stand at their neighbours' too.
+double denseSize(double edgeLength) {
+    return std::clamp(edgeLength * kDenseSizePerEdge, kGlueSizeSmallest, kBesideSize);
+}
+
+// In the face or on the tab, down to the smallest size; then just outside
+// the edge, along it or standing out from its middle, from the size the
+// edge allows down to the smallest; only then with a leader line, as short
+// as there is room for.
+bool placeDenseLabelAt(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e,
+                       const Lug* lug) {
+    if (tryInFace(placer, text, f, e) ||
+        (lug && tryOnLug(placer, text, *lug, e, kGlueSizeSmallest)))
+        return true;
+    for (double size = denseSize(e.length);; size -= kSizeStep) {
+        size = std::max(size, kGlueSizeSmallest);
+        if (placeBeside(placer, text, e, size, kNearEdge) ||
+            placeBeside(placer, text, e, size, kNearEdge, Reach::ToEdge, kPi / 2))
+            return true;
+        if (size <= kGlueSizeSmallest)
+            break;
+    }
+    if (!placeBeside(placer, text, e, kGlueSizeSmallest, kLeaderReach, Reach::ToMiddle) &&
+        !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach) &&
+        !placeBeside(placer, text, e, kGlueSizeSmallest, INFINITY))
+        return false;
+    addLeader(placer, e);
+    return true;
+}
+
+void placeGlueLabel(Placer& placer, unsigned f, int k, Crowding crowding) {
     const Face& face = placer.net.faces[f];
     std::string text = std::to_string(face.glue[k]);
     EdgeFrame e = edgeFrame(face, k);
     const Lug* lug = findLug(placer.net, f, k);
-    if (!placeGlueLabelAt(placer, text, f, e, lug)) {
+    auto place = [&] {
+        return crowding == Crowding::Dense ? placeDenseLabelAt(placer, text, f, e, lug)
+                                           : placeGlueLabelAt(placer, text, f, e, lug);
+    };
+    if (!place()) {
         // no free spot within the box: where it would stand without one
         std::optional<Box> within;
         std::swap(within, placer.within);
-        placeGlueLabelAt(placer, text, f, e, lug);
+        place();
         std::swap(within, placer.within);
     }
     placer.labels.back().edgeFace = int(f);
     placer.labels.back().edge = k;
+}
+
+std::vector<Label> placeAll(const Net& net, GlueSearch search, const std::optional<Box>& within,
+                            Crowding crowding) {
+    Placer placer(net, search, within);
+    for (const Face& face : net.faces)
+        addObstacle(placer, face.p, Obstacle::Face);
+    for (const Lug& lug : net.lugs)
+        addObstacle(placer, lug.p, Obstacle::Lug);
+    for (unsigned f = 0; f < net.faces.size(); ++f)
+        for (int k = 0; k < 3; ++k)
+            if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].labelled[k])
+                placeGlueLabel(placer, f, k, crowding);
+    return std::move(placer.labels);
 }
 
 }  // namespace
@@ -599,16 +656,10 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
 
 std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search,
                                    const std::optional<Box>& within) {
-    Placer placer(net, search, within);
-    for (const Face& face : net.faces)
-        addObstacle(placer, face.p, Obstacle::Face);
-    for (const Lug& lug : net.lugs)
-        addObstacle(placer, lug.p, Obstacle::Lug);
-    for (unsigned f = 0; f < net.faces.size(); ++f)
-        for (int k = 0; k < 3; ++k)
-            if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].labelled[k])
-                placeGlueLabel(placer, f, k);
-    return std::move(placer.labels);
+    std::vector<Label> labels = placeAll(net, search, within, Crowding::Roomy);
+    if (std::none_of(labels.begin(), labels.end(), [](const Label& l) { return l.leader; }))
+        return labels;
+    return placeAll(net, search, within, Crowding::Dense);
 }
 
 }  // namespace sheet

@@ -47,6 +47,10 @@ constexpr double kNearEdge = 3.0;
 // Glue numbers run from this size down to the smallest still legible.
 constexpr double kGlueSizeMax = 3.5;
 constexpr double kGlueSizeMin = 2.0;
+// Where a net's edges are far too short for those, its numbers shrink with
+// their edges down to this, the smallest that still prints readably.
+constexpr double kGlueSizeSmallest = 1.2;
+constexpr double kDenseSizePerEdge = 1.0;  // a crowded net's number size per mm of its edge
 constexpr double kNetNumberSize = 5.0;
 
 std::array<Vec2, 4> labelCorners(const Label& label);
