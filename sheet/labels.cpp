@@ -26,7 +26,8 @@ constexpr double kSizeStep = 0.25;
 // label's box touch many cells.
 constexpr double kGridCellMin = 2.0;  // mm
 constexpr double kGridCellMax = 8.0;
-constexpr double kBesideStep = 0.4;                 // how far each ring of the search lies out
+constexpr double kBesideStep = 0.4;  // how far each ring of the search lies out
+constexpr double kDenseStep = 0.1;   // the same in a crowded net, whose room is a narrow band
 constexpr double kBesideSize = kGlueSizeMin + 0.5;  // a number beside its edge
 constexpr double kLeaderHalfWidth = 0.1;            // the room a leader line keeps, either side
 constexpr double kLeaderReach = 12.0;  // mm: how far a number with a leader should stray
@@ -391,12 +392,31 @@ double gapToPoint(const std::array<Vec2, 4>& box, Vec2 p) {
 // edge's middle, where its leader line ends.
 enum class Reach { ToEdge, ToMiddle };
 
+// How placeBeside looks for room.
+struct BesideSearch {
+    double maxGap = INFINITY;  // how far the box may stand from what `measure` names
+    Reach measure = Reach::ToEdge;
+    double turn = 0.0;  // the number's reading direction from its edge's
+    double step = kBesideStep;
+    // Each direction's positions start with the box touching the ring, not
+    // with its largest half-extent there: numbers hug a crowded outline.
+    bool hug = false;
+    // A leader from the box to the edge's middle would cross no number or
+    // leader placed before.
+    bool clearLeader = false;
+};
+
+bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e);
+
 bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
-                 double maxGap, Reach measure = Reach::ToEdge, double turn = 0.0) {
+                 const BesideSearch& search) {
+    double maxGap = search.maxGap;
+    Reach measure = search.measure;
     static const double turns[] = {0,   0.4,  -0.4, 0.8,  -0.8, 1.2, -1.2,
                                    1.6, -1.6, 2.1,  -2.1, 2.6,  -2.6};
     constexpr size_t kTurns = sizeof(turns) / sizeof(turns[0]);
-    Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle + turn);
+    Label probe =
+        makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle + search.turn);
     probe.spot = LabelSpot::Beside;
     double outward = std::atan2(-e.inward.y, -e.inward.x);
     double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
@@ -407,14 +427,21 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     auto near = [&](const std::array<Vec2, 4>& box) {
         if (!inBounds(placer, box))
             return false;
+        if (search.clearLeader && !leaderClear(placer, box, e))
+            return false;
         return !bounded ||
                (measure == Reach::ToEdge ? gapToEdge(box, e) : gapToPoint(box, e.mid)) <= maxGap;
     };
     // the same directions on every ring: their sines and cosines once
-    double cosine[kTurns], sine[kTurns];
+    double cosine[kTurns], sine[kTurns], halfAlong[kTurns];
     for (size_t i = 0; i < kTurns; ++i) {
         cosine[i] = std::cos(outward + turns[i]);
         sine[i] = std::sin(outward + turns[i]);
+        double across = outward + turns[i] - probe.angle;
+        halfAlong[i] = search.hug ? (probe.width * std::fabs(std::cos(across)) +
+                                     probe.height * std::fabs(std::sin(across))) /
+                                        2
+                                  : half;
     }
     CornerOffsets offsets = cornerOffsets(probe);
     // every position turns the box the same way: its edge normals once
@@ -424,13 +451,14 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     double knownBlockedBelow[kTurns];
     std::fill(std::begin(knownBlockedBelow), std::end(knownBlockedBelow), -INFINITY);
     double allBlockedBelow = -INFINITY;  // the least of knownBlockedBelow
-    for (double d = kEdgeOffset; d <= reach; d += kBesideStep) {
+    for (double d = kEdgeOffset; d <= reach; d += search.step) {
         if (d < allBlockedBelow)
             continue;
         for (size_t i = 0; i < kTurns; ++i) {
             if (d < knownBlockedBelow[i])
                 continue;
-            probe.centre = {e.mid.x + cosine[i] * (d + half), e.mid.y + sine[i] * (d + half)};
+            probe.centre = {e.mid.x + cosine[i] * (d + halfAlong[i]),
+                            e.mid.y + sine[i] * (d + halfAlong[i])};
             std::array<Vec2, 4> box = cornersAt(offsets, probe.centre);
             Axes axes = movedAxes(turned, box);
             if (placer.search == GlueSearch::Plain) {
@@ -510,6 +538,39 @@ bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& 
     return false;
 }
 
+// The point of the box nearest the edge's middle, where its leader starts.
+Vec2 leaderStart(const std::array<Vec2, 4>& box, Vec2 mid) {
+    Vec2 from = box[0];
+    double best = INFINITY;
+    for (int i = 0; i < 4; ++i) {
+        Vec2 a = box[i], b = box[(i + 1) % 4];
+        double dx = b.x - a.x, dy = b.y - a.y, l = dx * dx + dy * dy;
+        double t =
+            l > 0.0 ? std::clamp(((mid.x - a.x) * dx + (mid.y - a.y) * dy) / l, 0.0, 1.0) : 0.0;
+        Vec2 p{a.x + t * dx, a.y + t * dy};
+        double d = std::hypot(p.x - mid.x, p.y - mid.y);
+        if (d < best) {
+            best = d;
+            from = p;
+        }
+    }
+    return from;
+}
+
+bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e) {
+    Vec2 from = leaderStart(box, e.mid);
+    double length = std::hypot(e.mid.x - from.x, e.mid.y - from.y);
+    if (!(length > 0.0))
+        return true;
+    Vec2 side{-(e.mid.y - from.y) / length * kLeaderHalfWidth,
+              (e.mid.x - from.x) / length * kLeaderHalfWidth};
+    const std::array<Vec2, 4> line{{{from.x + side.x, from.y + side.y},
+                                    {e.mid.x + side.x, e.mid.y + side.y},
+                                    {e.mid.x - side.x, e.mid.y - side.y},
+                                    {from.x - side.x, from.y - side.y}}};
+    return blockingShape(placer, line, axesOf(line), false, -1) < 0;
+}
+
 // Joins the label just placed to its edge's middle, and keeps later labels
 // off the line.
 void addLeader(Placer& placer, const EdgeFrame& e) {
@@ -552,13 +613,13 @@ void addLeader(Placer& placer, const EdgeFrame& e) {
 bool placeGlueLabelAt(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e,
                       const Lug* lug) {
     if (tryInFace(placer, text, f, e) || (lug && tryOnLug(placer, text, *lug, e)) ||
-        placeBeside(placer, text, e, kBesideSize, kNearEdge) ||
-        placeBeside(placer, text, e, kGlueSizeMin, kNearEdge))
+        placeBeside(placer, text, e, kBesideSize, {.maxGap = kNearEdge}) ||
+        placeBeside(placer, text, e, kGlueSizeMin, {.maxGap = kNearEdge}))
         return true;
-    if (!placeBeside(placer, text, e, kBesideSize, kLeaderReach, Reach::ToMiddle) &&
-        !placeBeside(placer, text, e, kGlueSizeMin, kLeaderReach, Reach::ToMiddle) &&
+    if (!placeBeside(placer, text, e, kBesideSize, {kLeaderReach, Reach::ToMiddle}) &&
+        !placeBeside(placer, text, e, kGlueSizeMin, {kLeaderReach, Reach::ToMiddle}) &&
         !placeWithinReach(placer, text, e, kGlueSizeMin, kLeaderReach) &&
-        !placeBeside(placer, text, e, kGlueSizeMin, INFINITY))
+        !placeBeside(placer, text, e, kGlueSizeMin, {}))
         return false;
     addLeader(placer, e);
     return true;
@@ -574,47 +635,70 @@ double denseSize(double edgeLength) {
     return std::clamp(edgeLength * kDenseSizePerEdge, kGlueSizeSmallest, kBesideSize);
 }
 
+// How far the tab of an edge reaches out from it: a number just beyond
+// the tab still stands at its edge.
+double tabDepth(const Lug* lug, const EdgeFrame& e) {
+    if (!lug)
+        return 0.0;
+    double depth = 0.0;
+    for (Vec2 p : lug->p)
+        depth = std::max(depth, -((p.x - e.mid.x) * e.inward.x + (p.y - e.mid.y) * e.inward.y));
+    return depth;
+}
+
 // In the face or on the tab, down to the smallest size; then just outside
-// the edge, along it or standing out from its middle, from the size the
-// edge allows down to the smallest; only then with a leader line, as short
-// as there is room for.
-bool placeDenseLabelAt(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e,
-                       const Lug* lug) {
+// the edge (or its tab), from the size the edge allows down to the
+// smallest: along the edge where the number is no longer than it, else
+// standing out from its middle first, where it takes no room of its
+// neighbours'. False where none of these has room.
+bool placeDenseNear(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e,
+                    const Lug* lug) {
     if (tryInFace(placer, text, f, e) ||
         (lug && tryOnLug(placer, text, *lug, e, kGlueSizeSmallest)))
         return true;
+    double near = kDenseNear + tabDepth(lug, e);
     for (double size = denseSize(e.length);; size -= kSizeStep) {
         size = std::max(size, kGlueSizeSmallest);
-        if (placeBeside(placer, text, e, size, kNearEdge) ||
-            placeBeside(placer, text, e, size, kNearEdge, Reach::ToEdge, kPi / 2))
-            return true;
+        bool outFirst = measureText(text, size, LabelFont::Regular).width > e.length;
+        for (double turn : {outFirst ? kPi / 2 : 0.0, outFirst ? 0.0 : kPi / 2})
+            if (placeBeside(placer, text, e, size,
+                            {.maxGap = near, .turn = turn, .step = kDenseStep, .hug = true}))
+                return true;
         if (size <= kGlueSizeSmallest)
             break;
     }
-    if (!placeBeside(placer, text, e, kGlueSizeSmallest, kLeaderReach, Reach::ToMiddle) &&
+    return false;
+}
+
+// At the smallest size with a leader line, as close to the edge as there
+// is room; false only where numbers must stay within a box and none is free.
+bool placeDenseWithLeader(Placer& placer, const std::string& text, const EdgeFrame& e) {
+    const BesideSearch tight{.maxGap = kLeaderReach,
+                             .measure = Reach::ToMiddle,
+                             .step = kDenseStep,
+                             .hug = true,
+                             .clearLeader = true};
+    if (!placeBeside(placer, text, e, kGlueSizeSmallest, tight) &&
         !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach) &&
-        !placeBeside(placer, text, e, kGlueSizeSmallest, INFINITY))
+        !placeBeside(placer, text, e, kGlueSizeSmallest, {}))
         return false;
     addLeader(placer, e);
     return true;
 }
 
-void placeGlueLabel(Placer& placer, unsigned f, int k, Crowding crowding) {
-    const Face& face = placer.net.faces[f];
-    std::string text = std::to_string(face.glue[k]);
-    EdgeFrame e = edgeFrame(face, k);
-    const Lug* lug = findLug(placer.net, f, k);
-    auto place = [&] {
-        return crowding == Crowding::Dense ? placeDenseLabelAt(placer, text, f, e, lug)
-                                           : placeGlueLabelAt(placer, text, f, e, lug);
-    };
-    if (!place()) {
-        // no free spot within the box: where it would stand without one
-        std::optional<Box> within;
-        std::swap(within, placer.within);
-        place();
-        std::swap(within, placer.within);
-    }
+// Places with `place`, which fails only where no spot within the box is
+// free; then where the number would stand without one.
+template <typename Place>
+void placeAnyway(Placer& placer, Place place) {
+    if (place())
+        return;
+    std::optional<Box> within;
+    std::swap(within, placer.within);
+    place();
+    std::swap(within, placer.within);
+}
+
+void nameEdge(Placer& placer, unsigned f, int k) {
     placer.labels.back().edgeFace = int(f);
     placer.labels.back().edge = k;
 }
@@ -626,10 +710,32 @@ std::vector<Label> placeAll(const Net& net, GlueSearch search, const std::option
         addObstacle(placer, face.p, Obstacle::Face);
     for (const Lug& lug : net.lugs)
         addObstacle(placer, lug.p, Obstacle::Lug);
+    // In a crowded net the numbers with leaders come last: their lines
+    // would take the room that numbers right at their edges still find.
+    std::vector<std::pair<unsigned, int>> withLeader;
     for (unsigned f = 0; f < net.faces.size(); ++f)
-        for (int k = 0; k < 3; ++k)
-            if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].labelled[k])
-                placeGlueLabel(placer, f, k, crowding);
+        for (int k = 0; k < 3; ++k) {
+            const Face& face = net.faces[f];
+            if (face.kind[k] != EdgeKind::Cut || !face.labelled[k])
+                continue;
+            std::string text = std::to_string(face.glue[k]);
+            EdgeFrame e = edgeFrame(face, k);
+            const Lug* lug = findLug(net, f, k);
+            if (crowding == Crowding::Roomy)
+                placeAnyway(placer, [&] { return placeGlueLabelAt(placer, text, f, e, lug); });
+            else if (!placeDenseNear(placer, text, f, e, lug)) {
+                withLeader.push_back({f, k});
+                continue;
+            }
+            nameEdge(placer, f, k);
+        }
+    for (auto [f, k] : withLeader) {
+        const Face& face = net.faces[f];
+        std::string text = std::to_string(face.glue[k]);
+        EdgeFrame e = edgeFrame(face, k);
+        placeAnyway(placer, [&] { return placeDenseWithLeader(placer, text, e); });
+        nameEdge(placer, f, k);
+    }
     return std::move(placer.labels);
 }
 

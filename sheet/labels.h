@@ -51,6 +51,9 @@ constexpr double kGlueSizeMin = 2.0;
 // their edges down to this, the smallest that still prints readably.
 constexpr double kGlueSizeSmallest = 1.2;
 constexpr double kDenseSizePerEdge = 1.0;  // a crowded net's number size per mm of its edge
+// A crowded net's edges lie close together: a number without a leader
+// stands this close to its own edge, or it could be read as a neighbour's.
+constexpr double kDenseNear = 1.0;
 constexpr double kNetNumberSize = 5.0;
 
 std::array<Vec2, 4> labelCorners(const Label& label);
