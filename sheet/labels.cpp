@@ -366,14 +366,18 @@ double pointToSegment(Vec2 p, Vec2 a, Vec2 b) {
 
 // Distance from a label box to an edge that it does not cross: two convex
 // shapes apart are nearest at a corner of one against a side of the other.
-double gapToEdge(const std::array<Vec2, 4>& box, const EdgeFrame& e) {
+double gapToSegment(const std::array<Vec2, 4>& box, Vec2 a, Vec2 b) {
     double gap = INFINITY;
     for (int i = 0; i < 4; ++i) {
-        gap = std::min(gap, pointToSegment(box[i], e.a, e.b));
-        gap = std::min({gap, pointToSegment(e.a, box[i], box[(i + 1) % 4]),
-                        pointToSegment(e.b, box[i], box[(i + 1) % 4])});
+        gap = std::min(gap, pointToSegment(box[i], a, b));
+        gap = std::min({gap, pointToSegment(a, box[i], box[(i + 1) % 4]),
+                        pointToSegment(b, box[i], box[(i + 1) % 4])});
     }
     return gap;
+}
+
+double gapToEdge(const std::array<Vec2, 4>& box, const EdgeFrame& e) {
+    return gapToSegment(box, e.a, e.b);
 }
 
 // Off the edge, as close to its middle as there is room: rings of growing
@@ -392,6 +396,17 @@ double gapToPoint(const std::array<Vec2, 4>& box, Vec2 p) {
 // edge's middle, where its leader line ends.
 enum class Reach { ToEdge, ToMiddle };
 
+// How far the tab of an edge reaches out from it: a number just beyond
+// the tab still stands at its edge.
+double tabDepth(const Lug* lug, const EdgeFrame& e) {
+    if (!lug)
+        return 0.0;
+    double depth = 0.0;
+    for (Vec2 p : lug->p)
+        depth = std::max(depth, -((p.x - e.mid.x) * e.inward.x + (p.y - e.mid.y) * e.inward.y));
+    return depth;
+}
+
 // How placeBeside looks for room.
 struct BesideSearch {
     double maxGap = INFINITY;  // how far the box may stand from what `measure` names
@@ -404,6 +419,8 @@ struct BesideSearch {
     // A leader from the box to the edge's middle would cross no number or
     // leader placed before.
     bool clearLeader = false;
+    // Measuring to the edge, the box may stand as near to this, its tab.
+    const Lug* tab = nullptr;
 };
 
 bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e);
@@ -423,14 +440,21 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     double half = std::max(probe.width, probe.height) / 2;
     bool bounded = std::isfinite(maxGap);
     if (bounded)
-        reach = std::min(reach, maxGap);  // the box's near side is no nearer than d
+        reach = std::min(
+            reach, maxGap + tabDepth(search.tab, e));  // the box's near side is no nearer than d
     auto near = [&](const std::array<Vec2, 4>& box) {
         if (!inBounds(placer, box))
             return false;
         if (search.clearLeader && !leaderClear(placer, box, e))
             return false;
-        return !bounded ||
-               (measure == Reach::ToEdge ? gapToEdge(box, e) : gapToPoint(box, e.mid)) <= maxGap;
+        if (!bounded)
+            return true;
+        if (measure == Reach::ToMiddle)
+            return gapToPoint(box, e.mid) <= maxGap;
+        double gap = gapToEdge(box, e);
+        for (int i = 0; search.tab && i < 4; ++i)
+            gap = std::min(gap, gapToSegment(box, search.tab->p[i], search.tab->p[(i + 1) % 4]));
+        return gap <= maxGap;
     };
     // the same directions on every ring: their sines and cosines once
     double cosine[kTurns], sine[kTurns], halfAlong[kTurns];
@@ -635,17 +659,6 @@ double denseSize(double edgeLength) {
     return std::clamp(edgeLength * kDenseSizePerEdge, kGlueSizeSmallest, kBesideSize);
 }
 
-// How far the tab of an edge reaches out from it: a number just beyond
-// the tab still stands at its edge.
-double tabDepth(const Lug* lug, const EdgeFrame& e) {
-    if (!lug)
-        return 0.0;
-    double depth = 0.0;
-    for (Vec2 p : lug->p)
-        depth = std::max(depth, -((p.x - e.mid.x) * e.inward.x + (p.y - e.mid.y) * e.inward.y));
-    return depth;
-}
-
 // In the face or on the tab, down to the smallest size; then just outside
 // the edge (or its tab), from the size the edge allows down to the
 // smallest: along the edge where the number is no longer than it, else
@@ -656,13 +669,16 @@ bool placeDenseNear(Placer& placer, const std::string& text, unsigned f, const E
     if (tryInFace(placer, text, f, e) ||
         (lug && tryOnLug(placer, text, *lug, e, kGlueSizeSmallest)))
         return true;
-    double near = kDenseNear + tabDepth(lug, e);
     for (double size = denseSize(e.length);; size -= kSizeStep) {
         size = std::max(size, kGlueSizeSmallest);
         bool outFirst = measureText(text, size, LabelFont::Regular).width > e.length;
         for (double turn : {outFirst ? kPi / 2 : 0.0, outFirst ? 0.0 : kPi / 2})
             if (placeBeside(placer, text, e, size,
-                            {.maxGap = near, .turn = turn, .step = kDenseStep, .hug = true}))
+                            {.maxGap = kDenseNear,
+                             .turn = turn,
+                             .step = kDenseStep,
+                             .hug = true,
+                             .tab = lug}))
                 return true;
         if (size <= kGlueSizeSmallest)
             break;
