@@ -524,7 +524,7 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
 // grid, nearest first: the rays placeBeside follows pass by free spots that
 // lie between them. Only tried for the rare number those rays leave out.
 bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
-                      double reach) {
+                      double reach, bool clearLeader = false) {
     // Grid offsets nearest first, worked out once for every call.
     constexpr int kSteps = int(kLeaderReach / kReachStep) * 2;
     static const std::vector<Vec2> offsets = [] {
@@ -553,7 +553,8 @@ bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& 
             continue;
         Axes axes = movedAxes(turned, box);
         std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
-        if (inside || blockingShape(placer, box, axes, true, -1) >= 0)
+        if (inside || blockingShape(placer, box, axes, true, -1) >= 0 ||
+            (clearLeader && !leaderClear(placer, box, e)))
             continue;
         probe.centre = centre;
         accept(placer, probe);
@@ -695,6 +696,7 @@ bool placeDenseWithLeader(Placer& placer, const std::string& text, const EdgeFra
                              .hug = true,
                              .clearLeader = true};
     if (!placeBeside(placer, text, e, kGlueSizeSmallest, tight) &&
+        !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach, true) &&
         !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach) &&
         !placeBeside(placer, text, e, kGlueSizeSmallest, {}))
         return false;
@@ -719,8 +721,10 @@ void nameEdge(Placer& placer, unsigned f, int k) {
     placer.labels.back().edge = k;
 }
 
-std::vector<Label> placeAll(const Net& net, GlueSearch search, const std::optional<Box>& within,
-                            Crowding crowding) {
+// Every glue number of the net; none where the net turns out crowded while
+// numbered as if roomy.
+std::optional<std::vector<Label>> placeAll(const Net& net, GlueSearch search,
+                                           const std::optional<Box>& within, Crowding crowding) {
     Placer placer(net, search, within);
     for (const Face& face : net.faces)
         addObstacle(placer, face.p, Obstacle::Face);
@@ -737,9 +741,11 @@ std::vector<Label> placeAll(const Net& net, GlueSearch search, const std::option
             std::string text = std::to_string(face.glue[k]);
             EdgeFrame e = edgeFrame(face, k);
             const Lug* lug = findLug(net, f, k);
-            if (crowding == Crowding::Roomy)
+            if (crowding == Crowding::Roomy) {
                 placeAnyway(placer, [&] { return placeGlueLabelAt(placer, text, f, e, lug); });
-            else if (!placeDenseNear(placer, text, f, e, lug)) {
+                if (placer.labels.back().leader)
+                    return std::nullopt;
+            } else if (!placeDenseNear(placer, text, f, e, lug)) {
                 withLeader.push_back({f, k});
                 continue;
             }
@@ -778,10 +784,9 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
 
 std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search,
                                    const std::optional<Box>& within) {
-    std::vector<Label> labels = placeAll(net, search, within, Crowding::Roomy);
-    if (std::none_of(labels.begin(), labels.end(), [](const Label& l) { return l.leader; }))
-        return labels;
-    return placeAll(net, search, within, Crowding::Dense);
+    if (std::optional<std::vector<Label>> roomy = placeAll(net, search, within, Crowding::Roomy))
+        return std::move(*roomy);
+    return std::move(*placeAll(net, search, within, Crowding::Dense));
 }
 
 }  // namespace sheet
