@@ -421,7 +421,12 @@ struct BesideSearch {
     bool clearLeader = false;
     // Measuring to the edge, the box may stand as near to this, its tab.
     const Lug* tab = nullptr;
+    // The number the edge bears: with one, no cut edge that bears another
+    // is nearer to the box than its own edge, or it would be read as theirs.
+    int glue = 0;
 };
+
+bool nearestToOwn(const Placer& placer, const std::array<Vec2, 4>& box, int glue, double own);
 
 bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e);
 
@@ -454,7 +459,7 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
         double gap = gapToEdge(box, e);
         for (int i = 0; search.tab && i < 4; ++i)
             gap = std::min(gap, gapToSegment(box, search.tab->p[i], search.tab->p[(i + 1) % 4]));
-        return gap <= maxGap;
+        return gap <= maxGap && (!search.glue || nearestToOwn(placer, box, search.glue, gap));
     };
     // the same directions on every ring: their sines and cosines once
     double cosine[kTurns], sine[kTurns], halfAlong[kTurns];
@@ -561,6 +566,22 @@ bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& 
         return true;
     }
     return false;
+}
+
+bool nearestToOwn(const Placer& placer, const std::array<Vec2, 4>& box, int glue, double own) {
+    Box bounds = boxOf(box);
+    Box around{bounds.minX - own, bounds.minY - own, bounds.maxX + own, bounds.maxY + own};
+    bool nearest = true;
+    placer.grid.any(gridBox(around), [&](int id) {
+        if (id >= int(placer.net.faces.size()))
+            return false;
+        const Face& face = placer.net.faces[size_t(id)];
+        for (int k = 0; k < 3 && nearest; ++k)
+            if (face.kind[k] == EdgeKind::Cut && face.glue[k] != glue)
+                nearest = gapToSegment(box, face.p[k], face.p[(k + 1) % 3]) >= own;
+        return !nearest;
+    });
+    return nearest;
 }
 
 // The point of the box nearest the edge's middle, where its leader starts.
@@ -679,7 +700,8 @@ bool placeDenseNear(Placer& placer, const std::string& text, unsigned f, const E
                              .turn = turn,
                              .step = kDenseStep,
                              .hug = true,
-                             .tab = lug}))
+                             .tab = lug,
+                             .glue = std::stoi(text)}))
                 return true;
         if (size <= kGlueSizeSmallest)
             break;
