@@ -30,6 +30,9 @@ constexpr double kBesideStep = 0.4;  // how far each ring of the search lies out
 constexpr double kDenseStep = 0.1;   // the same in a crowded net, whose room is a narrow band
 constexpr double kBesideSize = kGlueSizeMin + 0.5;  // a number beside its edge
 constexpr double kLeaderHalfWidth = 0.1;            // the room a leader line keeps, either side
+// A leader enters its edge over this last stretch (mm), where it may pass
+// the faces beside the edge.
+constexpr double kLeaderEntry = 0.3;
 constexpr double kLeaderReach = 12.0;  // mm: how far a number with a leader should stray
 constexpr double kReachStep = 1.0;     // mm between the spots tried when rays find none
 
@@ -407,6 +410,10 @@ double tabDepth(const Lug* lug, const EdgeFrame& e) {
     return depth;
 }
 
+// What a leader line must not cross: numbers and leaders placed before,
+// and faces and tabs too (but its own edge's tab).
+enum class LeaderClear { Nothing, Numbers, NumbersAndNet };
+
 // How placeBeside looks for room.
 struct BesideSearch {
     double maxGap = INFINITY;  // how far the box may stand from what `measure` names
@@ -416,10 +423,10 @@ struct BesideSearch {
     // Each direction's positions start with the box touching the ring, not
     // with its largest half-extent there: numbers hug a crowded outline.
     bool hug = false;
-    // A leader from the box to the edge's middle would cross no number or
-    // leader placed before.
-    bool clearLeader = false;
-    // Measuring to the edge, the box may stand as near to this, its tab.
+    // What a leader from the box to the edge's middle keeps off.
+    LeaderClear clearLeader = LeaderClear::Nothing;
+    // The edge's tab: measuring to the edge, the box may stand as near to
+    // it; a leader may cross it.
     const Lug* tab = nullptr;
     // The number the edge bears: with one, no cut edge that bears another
     // is nearer to the box than its own edge, or it would be read as theirs.
@@ -428,7 +435,8 @@ struct BesideSearch {
 
 bool nearestToOwn(const Placer& placer, const std::array<Vec2, 4>& box, int glue, double own);
 
-bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e);
+bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e,
+                 LeaderClear clear, const Lug* tab);
 
 bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
                  const BesideSearch& search) {
@@ -450,7 +458,7 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     auto near = [&](const std::array<Vec2, 4>& box) {
         if (!inBounds(placer, box))
             return false;
-        if (search.clearLeader && !leaderClear(placer, box, e))
+        if (!leaderClear(placer, box, e, search.clearLeader, search.tab))
             return false;
         if (!bounded)
             return true;
@@ -529,7 +537,8 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
 // grid, nearest first: the rays placeBeside follows pass by free spots that
 // lie between them. Only tried for the rare number those rays leave out.
 bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
-                      double reach, bool clearLeader = false) {
+                      double reach, LeaderClear clear = LeaderClear::Nothing,
+                      const Lug* tab = nullptr) {
     // Grid offsets nearest first, worked out once for every call.
     constexpr int kSteps = int(kLeaderReach / kReachStep) * 2;
     static const std::vector<Vec2> offsets = [] {
@@ -559,7 +568,7 @@ bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& 
         Axes axes = movedAxes(turned, box);
         std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
         if (inside || blockingShape(placer, box, axes, true, -1) >= 0 ||
-            (clearLeader && !leaderClear(placer, box, e)))
+            !leaderClear(placer, box, e, clear, tab))
             continue;
         probe.centre = centre;
         accept(placer, probe);
@@ -603,53 +612,57 @@ Vec2 leaderStart(const std::array<Vec2, 4>& box, Vec2 mid) {
     return from;
 }
 
-bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e) {
+// The thin box a leader line from `from` to `to` keeps clear.
+std::array<Vec2, 4> leaderBox(Vec2 from, Vec2 to) {
+    double length = std::max(std::hypot(to.x - from.x, to.y - from.y), 1e-9);
+    Vec2 side{-(to.y - from.y) / length * kLeaderHalfWidth,
+              (to.x - from.x) / length * kLeaderHalfWidth};
+    return {{{from.x + side.x, from.y + side.y},
+             {to.x + side.x, to.y + side.y},
+             {to.x - side.x, to.y - side.y},
+             {from.x - side.x, from.y - side.y}}};
+}
+
+bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e,
+                 LeaderClear clear, const Lug* tab) {
+    if (clear == LeaderClear::Nothing)
+        return true;
     Vec2 from = leaderStart(box, e.mid);
     double length = std::hypot(e.mid.x - from.x, e.mid.y - from.y);
-    if (!(length > 0.0))
+    if (!(length > kLeaderEntry))
         return true;
-    Vec2 side{-(e.mid.y - from.y) / length * kLeaderHalfWidth,
-              (e.mid.x - from.x) / length * kLeaderHalfWidth};
-    const std::array<Vec2, 4> line{{{from.x + side.x, from.y + side.y},
-                                    {e.mid.x + side.x, e.mid.y + side.y},
-                                    {e.mid.x - side.x, e.mid.y - side.y},
-                                    {from.x - side.x, from.y - side.y}}};
-    return blockingShape(placer, line, axesOf(line), false, -1) < 0;
+    const std::array<Vec2, 4> line = leaderBox(from, e.mid);
+    if (blockingShape(placer, line, axesOf(line), false, -1) >= 0)
+        return false;
+    if (clear == LeaderClear::Numbers)
+        return true;
+    // A line across faces or tabs reads as one more fold or cut: only its
+    // own tab and the last stretch into its edge may it cross.
+    double short_ = (length - kLeaderEntry) / length;
+    const std::array<Vec2, 4> outside = leaderBox(
+        from, {from.x + (e.mid.x - from.x) * short_, from.y + (e.mid.y - from.y) * short_});
+    const Axes axes = axesOf(outside);
+    int own = tab ? int(placer.net.faces.size() + size_t(tab - placer.net.lugs.data())) : -1;
+    bool crosses = false;
+    placer.grid.any(gridBox(boxOf(outside)), [&](int id) {
+        const Shape& shape = placer.shapes[size_t(id)];
+        crosses = shape.kind != Obstacle::Label && id != own &&
+                  convexOverlap(outside, axes, shape.corners(), shape.axes, 0.0);
+        return crosses;
+    });
+    return !crosses;
 }
 
 // Joins the label just placed to its edge's middle, and keeps later labels
 // off the line.
 void addLeader(Placer& placer, const EdgeFrame& e) {
     Label& label = placer.labels.back();
-    std::array<Vec2, 4> box = labelCorners(label);
-    Vec2 from = box[0];
-    double best = INFINITY;
-    for (int i = 0; i < 4; ++i) {
-        // the point of each side nearest the edge's middle
-        Vec2 a = box[i], b = box[(i + 1) % 4];
-        double dx = b.x - a.x, dy = b.y - a.y, l = dx * dx + dy * dy;
-        double t =
-            l > 0.0 ? std::clamp(((e.mid.x - a.x) * dx + (e.mid.y - a.y) * dy) / l, 0.0, 1.0) : 0.0;
-        Vec2 p{a.x + t * dx, a.y + t * dy};
-        double d = std::hypot(p.x - e.mid.x, p.y - e.mid.y);
-        if (d < best) {
-            best = d;
-            from = p;
-        }
-    }
+    Vec2 from = leaderStart(labelCorners(label), e.mid);
     label.leader = true;
     label.leaderFrom = from;
     label.leaderTo = e.mid;
-    double length = std::max(best, 1e-9);
-    Vec2 side{-(e.mid.y - from.y) / length * kLeaderHalfWidth,
-              (e.mid.x - from.x) / length * kLeaderHalfWidth};
-    if (best > 0.0) {
-        const Vec2 line[4] = {{from.x + side.x, from.y + side.y},
-                              {e.mid.x + side.x, e.mid.y + side.y},
-                              {e.mid.x - side.x, e.mid.y - side.y},
-                              {from.x - side.x, from.y - side.y}};
-        addObstacle(placer, line, Obstacle::Label);
-    }
+    if (std::hypot(e.mid.x - from.x, e.mid.y - from.y) > 0.0)
+        addObstacle(placer, leaderBox(from, e.mid), Obstacle::Label);
 }
 
 // In the face, on the tab, just outside the edge at the usual size, then at
@@ -711,15 +724,21 @@ bool placeDenseNear(Placer& placer, const std::string& text, unsigned f, const E
 
 // At the smallest size with a leader line, as close to the edge as there
 // is room; false only where numbers must stay within a box and none is free.
-bool placeDenseWithLeader(Placer& placer, const std::string& text, const EdgeFrame& e) {
-    const BesideSearch tight{.maxGap = kLeaderReach,
-                             .measure = Reach::ToMiddle,
-                             .step = kDenseStep,
-                             .hug = true,
-                             .clearLeader = true};
-    if (!placeBeside(placer, text, e, kGlueSizeSmallest, tight) &&
-        !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach, true) &&
-        !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach) &&
+bool placeDenseWithLeader(Placer& placer, const std::string& text, const EdgeFrame& e,
+                          const Lug* lug) {
+    bool placed = false;
+    for (LeaderClear clear : {LeaderClear::NumbersAndNet, LeaderClear::Numbers}) {
+        const BesideSearch tight{.maxGap = kLeaderReach,
+                                 .measure = Reach::ToMiddle,
+                                 .step = kDenseStep,
+                                 .hug = true,
+                                 .clearLeader = clear,
+                                 .tab = lug};
+        placed = placed || placeBeside(placer, text, e, kGlueSizeSmallest, tight) ||
+                 (clear == LeaderClear::Numbers &&
+                  placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach, clear, lug));
+    }
+    if (!placed && !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach) &&
         !placeBeside(placer, text, e, kGlueSizeSmallest, {}))
         return false;
     addLeader(placer, e);
@@ -777,7 +796,8 @@ std::optional<std::vector<Label>> placeAll(const Net& net, GlueSearch search,
         const Face& face = net.faces[f];
         std::string text = std::to_string(face.glue[k]);
         EdgeFrame e = edgeFrame(face, k);
-        placeAnyway(placer, [&] { return placeDenseWithLeader(placer, text, e); });
+        const Lug* lug = findLug(net, f, k);
+        placeAnyway(placer, [&] { return placeDenseWithLeader(placer, text, e, lug); });
         nameEdge(placer, f, k);
     }
     return std::move(placer.labels);
