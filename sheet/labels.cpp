@@ -452,9 +452,9 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
     double half = std::max(probe.width, probe.height) / 2;
     bool bounded = std::isfinite(maxGap);
+    // the box's near side is no nearer than d, and may stand beyond the tab
     if (bounded)
-        reach = std::min(
-            reach, maxGap + tabDepth(search.tab, e));  // the box's near side is no nearer than d
+        reach = std::min(reach, maxGap + tabDepth(search.tab, e));
     auto near = [&](const std::array<Vec2, 4>& box) {
         if (!inBounds(placer, box))
             return false;
@@ -638,9 +638,9 @@ bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const Edg
         return true;
     // A line across faces or tabs reads as one more fold or cut: only its
     // own tab and the last stretch into its edge may it cross.
-    double short_ = (length - kLeaderEntry) / length;
-    const std::array<Vec2, 4> outside = leaderBox(
-        from, {from.x + (e.mid.x - from.x) * short_, from.y + (e.mid.y - from.y) * short_});
+    double kept = (length - kLeaderEntry) / length;
+    const std::array<Vec2, 4> outside =
+        leaderBox(from, {from.x + (e.mid.x - from.x) * kept, from.y + (e.mid.y - from.y) * kept});
     const Axes axes = axesOf(outside);
     int own = tab ? int(placer.net.faces.size() + size_t(tab - placer.net.lugs.data())) : -1;
     bool crosses = false;
@@ -699,8 +699,8 @@ double denseSize(double edgeLength) {
 // smallest: along the edge where the number is no longer than it, else
 // standing out from its middle first, where it takes no room of its
 // neighbours'. False where none of these has room.
-bool placeDenseNear(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e,
-                    const Lug* lug) {
+bool placeDenseNear(Placer& placer, const std::string& text, int glue, unsigned f,
+                    const EdgeFrame& e, const Lug* lug) {
     if (tryInFace(placer, text, f, e) ||
         (lug && tryOnLug(placer, text, *lug, e, kGlueSizeSmallest)))
         return true;
@@ -714,7 +714,7 @@ bool placeDenseNear(Placer& placer, const std::string& text, unsigned f, const E
                              .step = kDenseStep,
                              .hug = true,
                              .tab = lug,
-                             .glue = std::stoi(text)}))
+                             .glue = glue}))
                 return true;
         if (size <= kGlueSizeSmallest)
             break;
@@ -726,20 +726,20 @@ bool placeDenseNear(Placer& placer, const std::string& text, unsigned f, const E
 // is room; false only where numbers must stay within a box and none is free.
 bool placeDenseWithLeader(Placer& placer, const std::string& text, const EdgeFrame& e,
                           const Lug* lug) {
-    bool placed = false;
-    for (LeaderClear clear : {LeaderClear::NumbersAndNet, LeaderClear::Numbers}) {
-        const BesideSearch tight{.maxGap = kLeaderReach,
-                                 .measure = Reach::ToMiddle,
-                                 .step = kDenseStep,
-                                 .hug = true,
-                                 .clearLeader = clear,
-                                 .tab = lug};
-        placed = placed || placeBeside(placer, text, e, kGlueSizeSmallest, tight) ||
-                 (clear == LeaderClear::Numbers &&
-                  placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach, clear, lug));
-    }
-    if (!placed && !placeWithinReach(placer, text, e, kGlueSizeSmallest, kLeaderReach) &&
-        !placeBeside(placer, text, e, kGlueSizeSmallest, {}))
+    auto tight = [&](LeaderClear clear) {
+        return BesideSearch{.maxGap = kLeaderReach,
+                            .measure = Reach::ToMiddle,
+                            .step = kDenseStep,
+                            .hug = true,
+                            .clearLeader = clear,
+                            .tab = lug};
+    };
+    const double size = kGlueSizeSmallest;
+    if (!placeBeside(placer, text, e, size, tight(LeaderClear::NumbersAndNet)) &&
+        !placeBeside(placer, text, e, size, tight(LeaderClear::Numbers)) &&
+        !placeWithinReach(placer, text, e, size, kLeaderReach, LeaderClear::Numbers, lug) &&
+        !placeWithinReach(placer, text, e, size, kLeaderReach) &&
+        !placeBeside(placer, text, e, size, {}))
         return false;
     addLeader(placer, e);
     return true;
@@ -786,7 +786,7 @@ std::optional<std::vector<Label>> placeAll(const Net& net, GlueSearch search,
                 placeAnyway(placer, [&] { return placeGlueLabelAt(placer, text, f, e, lug); });
                 if (placer.labels.back().leader)
                     return std::nullopt;
-            } else if (!placeDenseNear(placer, text, f, e, lug)) {
+            } else if (!placeDenseNear(placer, text, face.glue[k], f, e, lug)) {
                 withLeader.push_back({f, k});
                 continue;
             }
