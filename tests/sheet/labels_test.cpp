@@ -163,23 +163,20 @@ TEST(GlueLabels, ShrunkModelsPrintEveryNumberAtAnEdgeBearingIt) {
                         near[std::to_string(net.geometry.faces[lug.face].glue[lug.edge])].push_back(
                             grown({pathOf(lug.p, 4)}, kReach).front());
                 for (const Label& l : net.labels) {
-                    small += l.kind == LabelKind::Glue && l.size < kGlueSizeMin;
-                    onTab += l.spot == LabelSpot::Lug && l.size < kGlueSizeMin;
-                    led += l.leader;
+                    bool shrunk = l.kind == LabelKind::Glue && l.size < kGlueSizeMin;
+                    small += shrunk, onTab += shrunk && l.spot == LabelSpot::Lug, led += l.leader;
                 }
             }
             cl::Paths inks;
+            double each = 0.0;  // inks that overlap cover less together
             for (const auto& [text, ink] : printed) {
                 EXPECT_GT(sharedArea({ink}, near[text]), 0.0) << "number " << text;
                 inks.push_back(ink);
+                each += std::fabs(cl::Area(ink)) / 1e12;
             }
+            EXPECT_NEAR(sharedArea(inks, inks), each, 1e-6);
             for (const auto& [text, count] : bearing)
                 EXPECT_EQ(printed.count(text), count) << "number " << text;
-            // inks that overlap cover less together than one by one
-            double each = 0.0;
-            for (const cl::Path& ink : inks)
-                each += std::fabs(cl::Area(ink)) / 1e12;
-            EXPECT_NEAR(sharedArea(inks, inks), each, 1e-6);
         }
     }
     // the crowd the test is for: numbers below the usual sizes, on tabs
