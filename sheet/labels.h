@@ -2,7 +2,10 @@
 // Where the glue numbers of a net go: the number of every paired cut edge
 // inside its face along the edge, else on the edge's tab, else beside the net
 // off the edge. No label overprints a line, a face it does not belong to, a
-// tab or another label.
+// tab or another label. A net where some number finds no room near its edge
+// is numbered again closely, in smaller numbers hugging the outline, and
+// only the numbers that still find none get leader lines; every other net
+// keeps its numbers exactly where they were.
 #include <array>
 #include <optional>
 #include <string>
@@ -52,7 +55,8 @@ constexpr double kGlueSizeMin = 2.0;
 constexpr double kGlueSizeSmallest = 1.2;
 constexpr double kDenseSizePerEdge = 1.0;  // a crowded net's number size per mm of its edge
 // A crowded net's edges lie close together: a number without a leader
-// stands this close to its own edge, or it could be read as a neighbour's.
+// stands this close to its own edge or tab (mm), or it could be read as a
+// neighbour's.
 constexpr double kDenseNear = 1.0;
 constexpr double kNetNumberSize = 5.0;
 
