@@ -26,9 +26,13 @@ constexpr double kSizeStep = 0.25;
 // label's box touch many cells.
 constexpr double kGridCellMin = 2.0;  // mm
 constexpr double kGridCellMax = 8.0;
-constexpr double kBesideStep = 0.4;                 // how far each ring of the search lies out
+constexpr double kBesideStep = 0.4;  // how far each ring of the search lies out
+constexpr double kDenseStep = 0.1;   // the same in a crowded net, whose room is a narrow band
 constexpr double kBesideSize = kGlueSizeMin + 0.5;  // a number beside its edge
 constexpr double kLeaderHalfWidth = 0.1;            // the room a leader line keeps, either side
+// A leader enters its edge over this last stretch (mm), where it may pass
+// the faces beside the edge.
+constexpr double kLeaderEntry = 0.3;
 constexpr double kLeaderReach = 12.0;  // mm: how far a number with a leader should stray
 constexpr double kReachStep = 1.0;     // mm between the spots tried when rays find none
 
@@ -336,12 +340,16 @@ bool tryInFace(Placer& placer, const std::string& text, unsigned f, const EdgeFr
     return false;
 }
 
-bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const EdgeFrame& e) {
+bool tryOnLug(Placer& placer, const std::string& text, const Lug& lug, const EdgeFrame& e,
+              double smallest = kGlueSizeMin) {
     int own = int(placer.net.faces.size() + (&lug - placer.net.lugs.data()));
     std::span<const Vec2> shape = placer.shapes[own].corners();
     Vec2 centre{(shape[0].x + shape[1].x + shape[2].x + shape[3].x) / 4,
                 (shape[0].y + shape[1].y + shape[2].y + shape[3].y) / 4};
-    for (double size = startSize(e.length); size >= kGlueSizeMin - 1e-9; size -= kSizeStep) {
+    for (double size = startSize(e.length); size >= smallest - 1e-9; size -= kSizeStep) {
+        // below the usual sizes the steps end on the smallest itself
+        if (smallest < kGlueSizeMin && size - kSizeStep < smallest - 1e-9)
+            size = smallest;
         Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, centre, e.angle);
         auto box = labelCorners(probe);
         if (insideConvex(box, shape, kLineClearance) && isClear(placer, box, true, own)) {
@@ -361,14 +369,18 @@ double pointToSegment(Vec2 p, Vec2 a, Vec2 b) {
 
 // Distance from a label box to an edge that it does not cross: two convex
 // shapes apart are nearest at a corner of one against a side of the other.
-double gapToEdge(const std::array<Vec2, 4>& box, const EdgeFrame& e) {
+double gapToSegment(const std::array<Vec2, 4>& box, Vec2 a, Vec2 b) {
     double gap = INFINITY;
     for (int i = 0; i < 4; ++i) {
-        gap = std::min(gap, pointToSegment(box[i], e.a, e.b));
-        gap = std::min({gap, pointToSegment(e.a, box[i], box[(i + 1) % 4]),
-                        pointToSegment(e.b, box[i], box[(i + 1) % 4])});
+        gap = std::min(gap, pointToSegment(box[i], a, b));
+        gap = std::min({gap, pointToSegment(a, box[i], box[(i + 1) % 4]),
+                        pointToSegment(b, box[i], box[(i + 1) % 4])});
     }
     return gap;
+}
+
+double gapToEdge(const std::array<Vec2, 4>& box, const EdgeFrame& e) {
+    return gapToSegment(box, e.a, e.b);
 }
 
 // Off the edge, as close to its middle as there is room: rings of growing
@@ -387,30 +399,86 @@ double gapToPoint(const std::array<Vec2, 4>& box, Vec2 p) {
 // edge's middle, where its leader line ends.
 enum class Reach { ToEdge, ToMiddle };
 
+// How far the tab of an edge reaches out from it: a number just beyond
+// the tab still stands at its edge.
+double tabDepth(const Lug* lug, const EdgeFrame& e) {
+    if (!lug)
+        return 0.0;
+    double depth = 0.0;
+    for (Vec2 p : lug->p)
+        depth = std::max(depth, -((p.x - e.mid.x) * e.inward.x + (p.y - e.mid.y) * e.inward.y));
+    return depth;
+}
+
+// What a leader line must not cross: numbers and leaders placed before,
+// and faces and tabs too (but its own edge's tab).
+enum class LeaderClear { Nothing, Numbers, NumbersAndNet };
+
+// How placeBeside looks for room.
+struct BesideSearch {
+    double maxGap = INFINITY;  // how far the box may stand from what `measure` names
+    Reach measure = Reach::ToEdge;
+    double turn = 0.0;  // the number's reading direction from its edge's
+    double step = kBesideStep;
+    // Each direction's positions start with the box touching the ring, not
+    // with its largest half-extent there: numbers hug a crowded outline.
+    bool hug = false;
+    // What a leader from the box to the edge's middle keeps off.
+    LeaderClear clearLeader = LeaderClear::Nothing;
+    // The edge's tab: measuring to the edge, the box may stand as near to
+    // it; a leader may cross it.
+    const Lug* tab = nullptr;
+    // The number the edge bears: with one, no cut edge that bears another
+    // is nearer to the box than its own edge, or it would be read as theirs.
+    int glue = 0;
+};
+
+bool nearestToOwn(const Placer& placer, const std::array<Vec2, 4>& box, int glue, double own);
+
+bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e,
+                 LeaderClear clear, const Lug* tab);
+
 bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
-                 double maxGap, Reach measure = Reach::ToEdge) {
+                 const BesideSearch& search) {
+    double maxGap = search.maxGap;
+    Reach measure = search.measure;
     static const double turns[] = {0,   0.4,  -0.4, 0.8,  -0.8, 1.2, -1.2,
                                    1.6, -1.6, 2.1,  -2.1, 2.6,  -2.6};
     constexpr size_t kTurns = sizeof(turns) / sizeof(turns[0]);
-    Label probe = makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle);
+    Label probe =
+        makeLabel(text, LabelKind::Glue, LabelFont::Regular, size, {}, e.angle + search.turn);
     probe.spot = LabelSpot::Beside;
     double outward = std::atan2(-e.inward.y, -e.inward.x);
     double reach = std::hypot(placer.all.width(), placer.all.height()) + 2 * probe.width;
     double half = std::max(probe.width, probe.height) / 2;
     bool bounded = std::isfinite(maxGap);
+    // the box's near side is no nearer than d, and may stand beyond the tab
     if (bounded)
-        reach = std::min(reach, maxGap);  // the box's near side is no nearer than d
+        reach = std::min(reach, maxGap + tabDepth(search.tab, e));
     auto near = [&](const std::array<Vec2, 4>& box) {
         if (!inBounds(placer, box))
             return false;
-        return !bounded ||
-               (measure == Reach::ToEdge ? gapToEdge(box, e) : gapToPoint(box, e.mid)) <= maxGap;
+        if (!leaderClear(placer, box, e, search.clearLeader, search.tab))
+            return false;
+        if (!bounded)
+            return true;
+        if (measure == Reach::ToMiddle)
+            return gapToPoint(box, e.mid) <= maxGap;
+        double gap = gapToEdge(box, e);
+        for (int i = 0; search.tab && i < 4; ++i)
+            gap = std::min(gap, gapToSegment(box, search.tab->p[i], search.tab->p[(i + 1) % 4]));
+        return gap <= maxGap && (!search.glue || nearestToOwn(placer, box, search.glue, gap));
     };
     // the same directions on every ring: their sines and cosines once
-    double cosine[kTurns], sine[kTurns];
+    double cosine[kTurns], sine[kTurns], halfAlong[kTurns];
     for (size_t i = 0; i < kTurns; ++i) {
         cosine[i] = std::cos(outward + turns[i]);
         sine[i] = std::sin(outward + turns[i]);
+        double across = outward + turns[i] - probe.angle;
+        halfAlong[i] = search.hug ? (probe.width * std::fabs(std::cos(across)) +
+                                     probe.height * std::fabs(std::sin(across))) /
+                                        2
+                                  : half;
     }
     CornerOffsets offsets = cornerOffsets(probe);
     // every position turns the box the same way: its edge normals once
@@ -420,13 +488,14 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
     double knownBlockedBelow[kTurns];
     std::fill(std::begin(knownBlockedBelow), std::end(knownBlockedBelow), -INFINITY);
     double allBlockedBelow = -INFINITY;  // the least of knownBlockedBelow
-    for (double d = kEdgeOffset; d <= reach; d += kBesideStep) {
+    for (double d = kEdgeOffset; d <= reach; d += search.step) {
         if (d < allBlockedBelow)
             continue;
         for (size_t i = 0; i < kTurns; ++i) {
             if (d < knownBlockedBelow[i])
                 continue;
-            probe.centre = {e.mid.x + cosine[i] * (d + half), e.mid.y + sine[i] * (d + half)};
+            probe.centre = {e.mid.x + cosine[i] * (d + halfAlong[i]),
+                            e.mid.y + sine[i] * (d + halfAlong[i])};
             std::array<Vec2, 4> box = cornersAt(offsets, probe.centre);
             Axes axes = movedAxes(turned, box);
             if (placer.search == GlueSearch::Plain) {
@@ -468,7 +537,8 @@ bool placeBeside(Placer& placer, const std::string& text, const EdgeFrame& e, do
 // grid, nearest first: the rays placeBeside follows pass by free spots that
 // lie between them. Only tried for the rare number those rays leave out.
 bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& e, double size,
-                      double reach) {
+                      double reach, LeaderClear clear = LeaderClear::Nothing,
+                      const Lug* tab = nullptr) {
     // Grid offsets nearest first, worked out once for every call.
     constexpr int kSteps = int(kLeaderReach / kReachStep) * 2;
     static const std::vector<Vec2> offsets = [] {
@@ -497,7 +567,8 @@ bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& 
             continue;
         Axes axes = movedAxes(turned, box);
         std::optional<Vec2> inside = coveredPoint(placer.anyCover, box);
-        if (inside || blockingShape(placer, box, axes, true, -1) >= 0)
+        if (inside || blockingShape(placer, box, axes, true, -1) >= 0 ||
+            !leaderClear(placer, box, e, clear, tab))
             continue;
         probe.centre = centre;
         accept(placer, probe);
@@ -506,39 +577,92 @@ bool placeWithinReach(Placer& placer, const std::string& text, const EdgeFrame& 
     return false;
 }
 
-// Joins the label just placed to its edge's middle, and keeps later labels
-// off the line.
-void addLeader(Placer& placer, const EdgeFrame& e) {
-    Label& label = placer.labels.back();
-    std::array<Vec2, 4> box = labelCorners(label);
+bool nearestToOwn(const Placer& placer, const std::array<Vec2, 4>& box, int glue, double own) {
+    Box bounds = boxOf(box);
+    Box around{bounds.minX - own, bounds.minY - own, bounds.maxX + own, bounds.maxY + own};
+    bool nearest = true;
+    placer.grid.any(gridBox(around), [&](int id) {
+        if (id >= int(placer.net.faces.size()))
+            return false;
+        const Face& face = placer.net.faces[size_t(id)];
+        for (int k = 0; k < 3 && nearest; ++k)
+            if (face.kind[k] == EdgeKind::Cut && face.glue[k] != glue)
+                nearest = gapToSegment(box, face.p[k], face.p[(k + 1) % 3]) >= own;
+        return !nearest;
+    });
+    return nearest;
+}
+
+// The point of the box nearest the edge's middle, where its leader starts.
+Vec2 leaderStart(const std::array<Vec2, 4>& box, Vec2 mid) {
     Vec2 from = box[0];
     double best = INFINITY;
     for (int i = 0; i < 4; ++i) {
-        // the point of each side nearest the edge's middle
         Vec2 a = box[i], b = box[(i + 1) % 4];
         double dx = b.x - a.x, dy = b.y - a.y, l = dx * dx + dy * dy;
         double t =
-            l > 0.0 ? std::clamp(((e.mid.x - a.x) * dx + (e.mid.y - a.y) * dy) / l, 0.0, 1.0) : 0.0;
+            l > 0.0 ? std::clamp(((mid.x - a.x) * dx + (mid.y - a.y) * dy) / l, 0.0, 1.0) : 0.0;
         Vec2 p{a.x + t * dx, a.y + t * dy};
-        double d = std::hypot(p.x - e.mid.x, p.y - e.mid.y);
+        double d = std::hypot(p.x - mid.x, p.y - mid.y);
         if (d < best) {
             best = d;
             from = p;
         }
     }
+    return from;
+}
+
+// The thin box a leader line from `from` to `to` keeps clear.
+std::array<Vec2, 4> leaderBox(Vec2 from, Vec2 to) {
+    double length = std::max(std::hypot(to.x - from.x, to.y - from.y), 1e-9);
+    Vec2 side{-(to.y - from.y) / length * kLeaderHalfWidth,
+              (to.x - from.x) / length * kLeaderHalfWidth};
+    return {{{from.x + side.x, from.y + side.y},
+             {to.x + side.x, to.y + side.y},
+             {to.x - side.x, to.y - side.y},
+             {from.x - side.x, from.y - side.y}}};
+}
+
+bool leaderClear(const Placer& placer, const std::array<Vec2, 4>& box, const EdgeFrame& e,
+                 LeaderClear clear, const Lug* tab) {
+    if (clear == LeaderClear::Nothing)
+        return true;
+    Vec2 from = leaderStart(box, e.mid);
+    double length = std::hypot(e.mid.x - from.x, e.mid.y - from.y);
+    if (!(length > kLeaderEntry))
+        return true;
+    const std::array<Vec2, 4> line = leaderBox(from, e.mid);
+    if (blockingShape(placer, line, axesOf(line), false, -1) >= 0)
+        return false;
+    if (clear == LeaderClear::Numbers)
+        return true;
+    // A line across faces or tabs reads as one more fold or cut: only its
+    // own tab and the last stretch into its edge may it cross.
+    double kept = (length - kLeaderEntry) / length;
+    const std::array<Vec2, 4> outside =
+        leaderBox(from, {from.x + (e.mid.x - from.x) * kept, from.y + (e.mid.y - from.y) * kept});
+    const Axes axes = axesOf(outside);
+    int own = tab ? int(placer.net.faces.size() + size_t(tab - placer.net.lugs.data())) : -1;
+    bool crosses = false;
+    placer.grid.any(gridBox(boxOf(outside)), [&](int id) {
+        const Shape& shape = placer.shapes[size_t(id)];
+        crosses = shape.kind != Obstacle::Label && id != own &&
+                  convexOverlap(outside, axes, shape.corners(), shape.axes, 0.0);
+        return crosses;
+    });
+    return !crosses;
+}
+
+// Joins the label just placed to its edge's middle, and keeps later labels
+// off the line.
+void addLeader(Placer& placer, const EdgeFrame& e) {
+    Label& label = placer.labels.back();
+    Vec2 from = leaderStart(labelCorners(label), e.mid);
     label.leader = true;
     label.leaderFrom = from;
     label.leaderTo = e.mid;
-    double length = std::max(best, 1e-9);
-    Vec2 side{-(e.mid.y - from.y) / length * kLeaderHalfWidth,
-              (e.mid.x - from.x) / length * kLeaderHalfWidth};
-    if (best > 0.0) {
-        const Vec2 line[4] = {{from.x + side.x, from.y + side.y},
-                              {e.mid.x + side.x, e.mid.y + side.y},
-                              {e.mid.x - side.x, e.mid.y - side.y},
-                              {from.x - side.x, from.y - side.y}};
-        addObstacle(placer, line, Obstacle::Label);
-    }
+    if (std::hypot(e.mid.x - from.x, e.mid.y - from.y) > 0.0)
+        addObstacle(placer, leaderBox(from, e.mid), Obstacle::Label);
 }
 
 // In the face, on the tab, just outside the edge at the usual size, then at
@@ -548,32 +672,135 @@ void addLeader(Placer& placer, const EdgeFrame& e) {
 bool placeGlueLabelAt(Placer& placer, const std::string& text, unsigned f, const EdgeFrame& e,
                       const Lug* lug) {
     if (tryInFace(placer, text, f, e) || (lug && tryOnLug(placer, text, *lug, e)) ||
-        placeBeside(placer, text, e, kBesideSize, kNearEdge) ||
-        placeBeside(placer, text, e, kGlueSizeMin, kNearEdge))
+        placeBeside(placer, text, e, kBesideSize, {.maxGap = kNearEdge}) ||
+        placeBeside(placer, text, e, kGlueSizeMin, {.maxGap = kNearEdge}))
         return true;
-    if (!placeBeside(placer, text, e, kBesideSize, kLeaderReach, Reach::ToMiddle) &&
-        !placeBeside(placer, text, e, kGlueSizeMin, kLeaderReach, Reach::ToMiddle) &&
+    if (!placeBeside(placer, text, e, kBesideSize, {kLeaderReach, Reach::ToMiddle}) &&
+        !placeBeside(placer, text, e, kGlueSizeMin, {kLeaderReach, Reach::ToMiddle}) &&
         !placeWithinReach(placer, text, e, kGlueSizeMin, kLeaderReach) &&
-        !placeBeside(placer, text, e, kGlueSizeMin, INFINITY))
+        !placeBeside(placer, text, e, kGlueSizeMin, {}))
         return false;
     addLeader(placer, e);
     return true;
 }
 
-void placeGlueLabel(Placer& placer, unsigned f, int k) {
-    const Face& face = placer.net.faces[f];
-    std::string text = std::to_string(face.glue[k]);
-    EdgeFrame e = edgeFrame(face, k);
-    const Lug* lug = findLug(placer.net, f, k);
-    if (!placeGlueLabelAt(placer, text, f, e, lug)) {
-        // no free spot within the box: where it would stand without one
-        std::optional<Box> within;
-        std::swap(within, placer.within);
-        placeGlueLabelAt(placer, text, f, e, lug);
-        std::swap(within, placer.within);
+// A net whose numbers could not all stand at their edges at the usual sizes
+// is numbered again closely: its edges are too short for numbers that big.
+enum class Crowding { Roomy, Dense };
+
+// The largest size a number beside an edge this short takes in a crowded
+// net: numbers much longer than their edges stand at their neighbours' too.
+double denseSize(double edgeLength) {
+    return std::clamp(edgeLength * kDenseSizePerEdge, kGlueSizeSmallest, kBesideSize);
+}
+
+// In the face or on the tab, down to the smallest size; then just outside
+// the edge (or its tab), from the size the edge allows down to the
+// smallest: along the edge where the number is no longer than it, else
+// standing out from its middle first, where it takes no room of its
+// neighbours'. False where none of these has room.
+bool placeDenseNear(Placer& placer, const std::string& text, int glue, unsigned f,
+                    const EdgeFrame& e, const Lug* lug) {
+    if (tryInFace(placer, text, f, e) ||
+        (lug && tryOnLug(placer, text, *lug, e, kGlueSizeSmallest)))
+        return true;
+    for (double size = denseSize(e.length);; size -= kSizeStep) {
+        size = std::max(size, kGlueSizeSmallest);
+        bool outFirst = measureText(text, size, LabelFont::Regular).width > e.length;
+        for (double turn : {outFirst ? kPi / 2 : 0.0, outFirst ? 0.0 : kPi / 2})
+            if (placeBeside(placer, text, e, size,
+                            {.maxGap = kDenseNear,
+                             .turn = turn,
+                             .step = kDenseStep,
+                             .hug = true,
+                             .tab = lug,
+                             .glue = glue}))
+                return true;
+        if (size <= kGlueSizeSmallest)
+            break;
     }
+    return false;
+}
+
+// At the smallest size with a leader line, as close to the edge as there
+// is room; false only where numbers must stay within a box and none is free.
+bool placeDenseWithLeader(Placer& placer, const std::string& text, const EdgeFrame& e,
+                          const Lug* lug) {
+    auto tight = [&](LeaderClear clear) {
+        return BesideSearch{.maxGap = kLeaderReach,
+                            .measure = Reach::ToMiddle,
+                            .step = kDenseStep,
+                            .hug = true,
+                            .clearLeader = clear,
+                            .tab = lug};
+    };
+    const double size = kGlueSizeSmallest;
+    if (!placeBeside(placer, text, e, size, tight(LeaderClear::NumbersAndNet)) &&
+        !placeBeside(placer, text, e, size, tight(LeaderClear::Numbers)) &&
+        !placeWithinReach(placer, text, e, size, kLeaderReach, LeaderClear::Numbers, lug) &&
+        !placeWithinReach(placer, text, e, size, kLeaderReach) &&
+        !placeBeside(placer, text, e, size, {}))
+        return false;
+    addLeader(placer, e);
+    return true;
+}
+
+// Places with `place`, which fails only where no spot within the box is
+// free; then where the number would stand without one.
+template <typename Place>
+void placeAnyway(Placer& placer, Place place) {
+    if (place())
+        return;
+    std::optional<Box> within;
+    std::swap(within, placer.within);
+    place();
+    std::swap(within, placer.within);
+}
+
+void nameEdge(Placer& placer, unsigned f, int k) {
     placer.labels.back().edgeFace = int(f);
     placer.labels.back().edge = k;
+}
+
+// Every glue number of the net; none where the net turns out crowded while
+// numbered as if roomy.
+std::optional<std::vector<Label>> placeAll(const Net& net, GlueSearch search,
+                                           const std::optional<Box>& within, Crowding crowding) {
+    Placer placer(net, search, within);
+    for (const Face& face : net.faces)
+        addObstacle(placer, face.p, Obstacle::Face);
+    for (const Lug& lug : net.lugs)
+        addObstacle(placer, lug.p, Obstacle::Lug);
+    // In a crowded net the numbers with leaders come last: their lines
+    // would take the room that numbers right at their edges still find.
+    std::vector<std::pair<unsigned, int>> withLeader;
+    for (unsigned f = 0; f < net.faces.size(); ++f)
+        for (int k = 0; k < 3; ++k) {
+            const Face& face = net.faces[f];
+            if (face.kind[k] != EdgeKind::Cut || !face.labelled[k])
+                continue;
+            std::string text = std::to_string(face.glue[k]);
+            EdgeFrame e = edgeFrame(face, k);
+            const Lug* lug = findLug(net, f, k);
+            if (crowding == Crowding::Roomy) {
+                placeAnyway(placer, [&] { return placeGlueLabelAt(placer, text, f, e, lug); });
+                if (placer.labels.back().leader)
+                    return std::nullopt;
+            } else if (!placeDenseNear(placer, text, face.glue[k], f, e, lug)) {
+                withLeader.push_back({f, k});
+                continue;
+            }
+            nameEdge(placer, f, k);
+        }
+    for (auto [f, k] : withLeader) {
+        const Face& face = net.faces[f];
+        std::string text = std::to_string(face.glue[k]);
+        EdgeFrame e = edgeFrame(face, k);
+        const Lug* lug = findLug(net, f, k);
+        placeAnyway(placer, [&] { return placeDenseWithLeader(placer, text, e, lug); });
+        nameEdge(placer, f, k);
+    }
+    return std::move(placer.labels);
 }
 
 }  // namespace
@@ -599,16 +826,9 @@ Label makeLabel(std::string text, LabelKind kind, LabelFont font, double size, V
 
 std::vector<Label> placeGlueLabels(const Net& net, GlueSearch search,
                                    const std::optional<Box>& within) {
-    Placer placer(net, search, within);
-    for (const Face& face : net.faces)
-        addObstacle(placer, face.p, Obstacle::Face);
-    for (const Lug& lug : net.lugs)
-        addObstacle(placer, lug.p, Obstacle::Lug);
-    for (unsigned f = 0; f < net.faces.size(); ++f)
-        for (int k = 0; k < 3; ++k)
-            if (net.faces[f].kind[k] == EdgeKind::Cut && net.faces[f].labelled[k])
-                placeGlueLabel(placer, f, k);
-    return std::move(placer.labels);
+    if (std::optional<std::vector<Label>> roomy = placeAll(net, search, within, Crowding::Roomy))
+        return std::move(*roomy);
+    return std::move(*placeAll(net, search, within, Crowding::Dense));
 }
 
 }  // namespace sheet

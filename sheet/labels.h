@@ -2,7 +2,10 @@
 // Where the glue numbers of a net go: the number of every paired cut edge
 // inside its face along the edge, else on the edge's tab, else beside the net
 // off the edge. No label overprints a line, a face it does not belong to, a
-// tab or another label.
+// tab or another label. A net where some number finds no room near its edge
+// is numbered again closely, in smaller numbers hugging the outline, and
+// only the numbers that still find none get leader lines; every other net
+// keeps its numbers exactly where they were.
 #include <array>
 #include <optional>
 #include <string>
@@ -47,6 +50,14 @@ constexpr double kNearEdge = 3.0;
 // Glue numbers run from this size down to the smallest still legible.
 constexpr double kGlueSizeMax = 3.5;
 constexpr double kGlueSizeMin = 2.0;
+// Where a net's edges are far too short for those, its numbers shrink with
+// their edges down to this, the smallest that still prints readably.
+constexpr double kGlueSizeSmallest = 1.2;
+constexpr double kDenseSizePerEdge = 1.0;  // a crowded net's number size per mm of its edge
+// A crowded net's edges lie close together: a number without a leader
+// stands this close to its own edge or tab (mm), or it could be read as a
+// neighbour's.
+constexpr double kDenseNear = 1.0;
 constexpr double kNetNumberSize = 5.0;
 
 std::array<Vec2, 4> labelCorners(const Label& label);

@@ -94,7 +94,7 @@ void expectLabelsClear(const PlacedNet& net) {
             EXPECT_FALSE(convexOverlap(box, quad(lug), 0.0)) << "label " << label.text;
         }
         EXPECT_EQ(inside, label.spot == LabelSpot::Beside ? 0 : 1) << "label " << label.text;
-        EXPECT_GE(label.size, label.kind == LabelKind::Glue ? kGlueSizeMin - 1e-9 : 3.0);
+        EXPECT_GE(label.size, label.kind == LabelKind::Glue ? kGlueSizeSmallest - 1e-9 : 3.0);
     }
 }
 

@@ -287,6 +287,34 @@ Mesh icosahedron(double s) {
     return mesh;
 }
 
+Mesh geodesicSphere(int subdivisions, double radius) {
+    Mesh mesh = icosahedron(1.0);
+    mesh.name = "geodesic sphere";
+    for (int round = 0; round < subdivisions; ++round) {
+        std::map<std::pair<int, int>, int> middles;  // each edge's, made once
+        auto middle = [&](int a, int b) {
+            auto [found, made] = middles.insert({{std::min(a, b), std::max(a, b)}, 0});
+            if (made) {
+                found->second = int(mesh.vertices.size());
+                V3 p = mesh.vertices[size_t(a)], q = mesh.vertices[size_t(b)];
+                mesh.vertices.push_back({(p[0] + q[0]) / 2, (p[1] + q[1]) / 2, (p[2] + q[2]) / 2});
+            }
+            return found->second;
+        };
+        std::vector<std::array<int, 3>> finer;
+        for (auto [a, b, c] : mesh.triangles) {
+            int ab = middle(a, b), bc = middle(b, c), ca = middle(c, a);
+            finer.insert(finer.end(), {{a, ab, ca}, {ab, b, bc}, {ca, bc, c}, {ab, bc, ca}});
+        }
+        mesh.triangles = std::move(finer);
+    }
+    for (V3& v : mesh.vertices) {
+        double scale = radius / std::sqrt(dot(v, v));
+        v = {v[0] * scale, v[1] * scale, v[2] * scale};
+    }
+    return mesh;
+}
+
 Mesh foldedGrid(int columns, int rows, double cell) {
     Mesh mesh{"folded grid", {}, {}};
     double hinge = cell * (rows / 2);

@@ -20,6 +20,9 @@ struct Mesh {
 Mesh cube(double size);
 Mesh octahedron(double size);
 Mesh icosahedron(double size);
+// The icosahedron's faces split in four `subdivisions` times, its corners on
+// a sphere.
+Mesh geodesicSphere(int subdivisions, double radius);
 // A flat grid of quads split into triangles, folded up along one row.
 Mesh foldedGrid(int columns, int rows, double cell);
 
