@@ -831,6 +831,26 @@ TEST(Unfold, TheReportListsEveryNumberWhereThePdfPrintsItAtItsEdge) {
                               readAll(dir / "f.json"), 3.0, leaders);
     EXPECT_EQ(leaders, 0);  // long edges hold their numbers
 
+    // A sphere 3 cm across, its edges far shorter than its numbers: they
+    // shrink onto their tabs and beside them, and each still stands at its
+    // edge where pdftotext finds it.
+    ASSERT_TRUE(kivano::writeObj(kivano::makeIcosphere(3, 0.05, 2), (dir / "s.obj").c_str()));
+    Outcome dense = unfold({dir / "s.obj", "--scale", "1.5", "-o", dir / "s.pdf", "-o",
+                            dir / "s.svg", "--json", dir / "s.json", "--quiet"});
+    ASSERT_EQ(dense.exit, 0) << dense.out;
+    std::string denseJson = readAll(dir / "s.json");
+    std::vector<std::string> densePages;
+    for (int p = 1; p <= int(jsonNumber(denseJson, "pages")); ++p)
+        densePages.push_back(dir / (densePages.empty() && jsonNumber(denseJson, "pages") == 1
+                                        ? "s.svg"
+                                        : "s-" + std::to_string(p) + ".svg"));
+    expectNumbersAtTheirEdges(dir / "s.pdf", densePages, denseJson, 3.0, leaders);
+    EXPECT_EQ(leaders, int(jsonNumber(denseJson, "glue_numbers_with_leaders")));
+    nlohmann::json labels = nlohmann::json::parse(denseJson)["labels"];
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](const nlohmann::json& l) {
+        return l.value("kind", "") == "glue" && double(l["size"]) < 2.0;
+    })) << "no number shrank below the usual 2 mm";
+
     // The bunny at the height its warning suggests: numbers stay at their
     // edges, the few without room there are joined to them by a line.
     const std::string bunny = std::string(KIVANO_EXAMPLES) + "/../../shared/models/bunny.obj";
