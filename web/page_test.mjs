@@ -591,7 +591,9 @@ check('a model dropped while a job runs cancels that job, and only the new model
   assert.ok(await page.isHidden('#cancel'));
   assert.equal(await page.textContent('#progress'), '');
   await page.click('#unfold');
-  await page.waitForFunction(() => document.getElementById('summary').textContent !== '' || document.getElementById('error').textContent !== '');
+  // Under the sanitizers, beside other tests on two cores, the figure's job
+  // has taken over a minute.
+  await page.waitForFunction(() => document.getElementById('summary').textContent !== '' || document.getElementById('error').textContent !== '', null, { timeout: 180000 });
   assert.equal(await page.textContent('#error'), '');
   assert.equal(posted.length, 2);
   const shownJob = (await page.getAttribute('#download-pdf', 'href')).replace(/\/sheet\.pdf$/, '');
