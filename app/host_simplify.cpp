@@ -131,7 +131,7 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
                          number(hundredths(*needed)) + " mm: try " +
                          flagOf(&UnfoldOptions::maxDeviation) + " " + number(suggested));
         report.suggestions.push_back(
-            {flagOf(&UnfoldOptions::maxDeviation).substr(2), suggested, "triangles"});
+            {optionName(&UnfoldOptions::maxDeviation), suggested, "triangles"});
     } else if (after > faces) {
         warn(report, thousands(size_t(after)) + " triangles, not " + thousands(size_t(faces)) +
                          ": the model's borders, texture seams and parts keep the rest");

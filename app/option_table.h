@@ -123,6 +123,13 @@ std::string flagOf(T UnfoldOptions::*field) {
     return {};
 }
 
+// An option as a suggestion names it: its flag without the dashes.
+template <typename T>
+std::string optionName(T UnfoldOptions::*field) {
+    std::string flag = flagOf(field);
+    return flag.starts_with("--") ? flag.substr(2) : flag;
+}
+
 // "--hieght" -> "height": the table's name nearest a mistyped one, or empty
 // when none is near.
 std::string nearestName(const std::vector<std::string>& names, const std::string& typed);

@@ -16,13 +16,6 @@ namespace run {
 
 namespace fs = std::filesystem;
 
-// An option as a suggestion names it: its flag without the dashes.
-template <typename T>
-std::string optionName(T UnfoldOptions::*field) {
-    std::string flag = flagOf(field);
-    return flag.starts_with("--") ? flag.substr(2) : flag;
-}
-
 // Clearance a glue number wants beyond its ink along its edge, mm.
 constexpr double kNumberRoom = 1.0;
 // The share of numbered edges a suggested --height lets hold their number.

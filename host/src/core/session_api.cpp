@@ -184,8 +184,7 @@ std::string exportObjFile(const std::string& path) {
 int triangleCount(const std::vector<std::string>& transforms) {
     int triangles = 0;
     forEachMeshShape(transforms, [&](const host::scene::Node& shape) {
-        for (int count : *shape.mesh->counts)
-            triangles += std::max(0, count - 2);
+        triangles += shape.mesh->numTriangles();
     });
     return triangles;
 }

@@ -100,6 +100,13 @@ struct MeshData {
     int numPolygons() const { return int(counts->size()); }
     int numVertices() const { return int(points->size()); }
     int numFaceVertices() const { return int(connects->size()); }
+    // As many as the polygons make once split into fans.
+    int numTriangles() const {
+        int triangles = 0;
+        for (int n : *counts)
+            triangles += n > 2 ? n - 2 : 0;
+        return triangles;
+    }
     // Offset of polygon p's first face-vertex in connects (computed on demand
     // and cached per data object).
     int faceVertexOffset(int polygon) const;

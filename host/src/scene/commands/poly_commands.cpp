@@ -262,9 +262,7 @@ MStatus runPolyReduce(const Invocation& call, CommandContext& ctx) {
     Journal journal(&ctx.undo);
     for (Target& t : targets) {
         const MeshData& data = *t.mesh->mesh;
-        int triangles = 0;
-        for (int n : *data.counts)
-            triangles += std::max(n - 2, 0);
+        int triangles = data.numTriangles();
         // Percentage reduces by that share of the triangles, as the host reads it.
         double goal = termination == 2.0 ? count : triangles * (1.0 - percentage / 100.0);
         int target = int(std::min(goal, double(triangles)));
