@@ -175,7 +175,8 @@ std::string startButton() {
     return {};
 }
 
-std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page) {
+std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page,
+                                 const RunReport& report) {
     std::string language = o.language == "de" ? "0" : "1";
     if (auto failure = runCommand("kivanomenu -l " + language + ";", "opening the option window"))
         return failure;
@@ -187,9 +188,12 @@ std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page) 
         return Failure{"the option window has no Start button"};
     // The window's lines start the specified unfolding; the other one is the
     // command's own flag, given as a script would give it.
-    host_session::RunResult ran = o.pieces == "fewest"
-                                      ? host_session::runPython("cmds.kivano(pieces='fewest')")
-                                      : host_session::pressButton(start);
+    int tries = joinOrderTries(o, report);
+    std::string fewest = tries > 0
+                             ? "cmds.kivano(pieces='fewest',tries=" + std::to_string(tries) + ")"
+                             : "cmds.kivano(pieces='fewest')";
+    host_session::RunResult ran =
+        o.pieces == "fewest" ? host_session::runPython(fewest) : host_session::pressButton(start);
     if (!ran.succeeded() || !ran.errors.empty()) {
         if (ran.outcome == host_session::Outcome::OutOfMemory)
             throw std::bad_alloc();  // said once, for the whole run

@@ -26,6 +26,9 @@ constexpr double kBleedMost = 5.0;  // mm
 // model a person cuts out has.
 constexpr double kFacesLeast = 4.0;
 constexpr double kFacesMost = 1e7;
+// Each join order tried costs about one unfolding: more keep a person
+// waiting for hours.
+constexpr double kTriesMost = 100000.0;
 // A mistyped name is taken for a known one this many edits away at most.
 constexpr size_t kNearestEdits = 2;
 
@@ -213,6 +216,21 @@ std::vector<OptionEntry> makeTable() {
          "",
          "",
          &O::pieces},
+        {"tries",
+         OptionType::Count,
+         OptionStage::Scene,
+         "Pieces",
+         "join orders tried",
+         "With --pieces fewest: further orders of joining tried, each kept where it leaves "
+         "fewer pieces, a piece fitting the page either way round; each costs about one "
+         "unfolding (default: none; for a model simplified with --faces 2,000, fewer where it "
+         "keeps more than 1,500 triangles)",
+         "",
+         OptionRange{0.0, kTriesMost},
+         {},
+         "",
+         "none, or up to 2,000 when simplified",
+         &O::tries},
         {"packing",
          OptionType::Choice,
          OptionStage::Sheet,

@@ -49,6 +49,9 @@ std::optional<Failure> checkOptions(const UnfoldOptions& o, PageFrame& page,
                                     std::vector<Output>& outputs) {
     if (std::string refused = firstRefusal(unfoldOptionTable(), o); !refused.empty())
         return badOption(refused);
+    if (o.tries && o.pieces != "fewest")
+        return badOption(flagOf(&UnfoldOptions::tries) + " " + number(*o.tries) + ": only with " +
+                         flagOf(&UnfoldOptions::pieces) + " fewest");
     if (auto failure = checkPage(o, page))
         return failure;
     for (const std::string& path : o.outputs) {
@@ -87,6 +90,24 @@ std::optional<Failure> checkInput(const std::string& input) {
 // unfolding always keeps them within the page.
 bool limitsPage(const UnfoldOptions& o) {
     return o.limitPage || o.pieces == "fewest";
+}
+
+// A model simplified for building has few triangles, so its fewest-pieces
+// unfolding can afford to look further; other sheets stay as they were.
+int joinOrderTries(const UnfoldOptions& o, const RunReport& report) {
+    if (o.pieces != "fewest")
+        return 0;
+    if (o.tries)
+        return int(*o.tries);
+    if (!o.faces)
+        return 0;
+    // each try lays out every triangle once more, testing it against more
+    // the larger the nets grow; a bound that stopped the simplifying early
+    // leaves many
+    int triangles = report.simplified ? report.simplified->after : report.inputTriangles;
+    double fraction = 1500.0 / std::max(triangles, 1);
+    double affordable = kTriesWhenSimplified * fraction * fraction;
+    return int(std::min(affordable, double(kTriesWhenSimplified)));
 }
 
 }  // namespace run

@@ -82,7 +82,7 @@ std::optional<Failure> unfoldStages(const UnfoldOptions& o, const PageFrame& pag
                 return f;
             if (!o.facesJson.empty() || editsSheet(o))
                 input = inputPolygons(names);
-            if (auto f = runWindow(o, page))
+            if (auto f = runWindow(o, page, report))
                 return f;
             // Nothing here will be undone; what undo would need is memory
             // the sheet can use.

@@ -15,6 +15,9 @@ struct UnfoldOptions {
     // "default": the specified edge order; "fewest": the unfolding that aims
     // at the fewest pieces, every piece within the page.
     std::string pieces = "default";
+    // With "fewest": further join orders tried (unset: none, or
+    // kTriesWhenSimplified for a model simplified with `faces`).
+    std::optional<double> tries;
     bool noLugs = false;
     double lugWidth = 4.0;
     bool keepOriginal = false;

@@ -128,6 +128,11 @@ void addPluginSteps(RunReport& report);
 
 std::optional<Failure> badOption(const std::string& message);
 bool limitsPage(const UnfoldOptions& o);
+// Join orders the fewest-pieces unfolding tries beyond its fixed directions:
+// as given, else for a model simplified with --faces kTriesWhenSimplified
+// up to 1,500 triangles, fewer by the square of how many more it keeps.
+constexpr int kTriesWhenSimplified = 2000;
+int joinOrderTries(const UnfoldOptions& o, const RunReport& report);
 std::optional<Failure> checkOptions(const UnfoldOptions& o, PageFrame& page,
                                     std::vector<Output>& outputs);
 std::optional<Failure> checkWritable(const std::vector<Output>& outputs);
@@ -160,7 +165,8 @@ std::optional<Failure> simplifyModel(const UnfoldOptions& o, const std::vector<s
                                      double scale, RunReport& report);
 std::optional<Failure> scaleAndSelect(const std::vector<std::string>& names, double scale);
 InputPolygons inputPolygons(const std::vector<std::string>& transforms);
-std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page);
+std::optional<Failure> runWindow(const UnfoldOptions& o, const PageFrame& page,
+                                 const RunReport& report);
 std::optional<Failure> writeObj(const std::string& path, std::vector<std::string>& written);
 
 // ---- the sheet (sheet_stages.cpp) ------------------------------------------

@@ -70,14 +70,15 @@ printf '%-44s %10s %10s %8s\n' "peak memory, simplifying / whole unfold" "$reduc
   "$(python3 -c "print(round($reduced / $whole, 2))")"
 
 [ -n "$models" ] && [ -f "$models/bunny.obj" ] || exit 0
-printf '\n%-58s %6s %6s %9s %10s\n' "sheet" "pages" "nets" "leaders" "triangles"
+printf '\n%-58s %6s %6s %9s %10s %8s\n' "sheet" "pages" "nets" "leaders" "triangles" "seconds"
 sheet() {
   local name=$1; shift
   run "$work/s.json" "$@" -o "$work/s.pdf" >/dev/null
-  printf '%-58s %6s %6s %9s %10s\n' "$name" "$(pdfinfo "$work/s.pdf" | awk '/^Pages:/ { print $2 }')" \
+  printf '%-58s %6s %6s %9s %10s %8s\n' "$name" "$(pdfinfo "$work/s.pdf" | awk '/^Pages:/ { print $2 }')" \
     "$(field "$work/s.json" "r['nets']")" \
     "$(field "$work/s.json" "'%d%%' % round(100 * r['glue_numbers_with_leaders'] / max(r['glue_numbers'], 1))")" \
-    "$(field "$work/s.json" "r.get('simplified', {}).get('triangles_after', r['input_triangles'])")"
+    "$(field "$work/s.json" "r.get('simplified', {}).get('triangles_after', r['input_triangles'])")" \
+    "$(field "$work/s.json" "round(sum(r['seconds'].get(k, 0) for k in ('load', 'import', 'simplify', 'unfold', 'read', 'layout', 'write')), 1)")"
 }
 sheet "peer sphere 20,480 at true scale (peer: 7 pages)" "$work/s5.obj"
 sheet "peer sphere 81,920 at true scale (peer: 19 pages)" "$work/s6.obj"
@@ -85,6 +86,8 @@ for d in "" 4; do
   extra=${d:+--max-deviation $d}
   sheet "bunny --faces 1000 --height 200 $extra" "$models/bunny.obj" --faces 1000 --height 200 $extra
   sheet "bunny ... --pieces fewest $extra" "$models/bunny.obj" --faces 1000 --height 200 --pieces fewest $extra
+  sheet "bunny ... --pieces fewest --tries 0 $extra" "$models/bunny.obj" --faces 1000 --height 200 --pieces fewest --tries 0 $extra
   sheet "sphere 81,920 --faces 1500 --height 150 $extra" "$work/s6.obj" --faces 1500 --height 150 $extra
   sheet "sphere ... --pieces fewest $extra" "$work/s6.obj" --faces 1500 --height 150 --pieces fewest $extra
+  sheet "sphere ... --pieces fewest --tries 0 $extra" "$work/s6.obj" --faces 1500 --height 150 --pieces fewest --tries 0 $extra
 done

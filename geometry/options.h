@@ -14,6 +14,9 @@ struct KivanoOptionsRecord {
     // the unfolding that aims at the fewest pieces (which also tests the lugs
     // of faces lying edge to edge).
     bool fewestPieces = false;
+    // Set by the command's -tries flag for its own run: join orders the
+    // fewest-pieces unfolding tries beyond its fixed directions.
+    int fewestTries = 0;
 };
 
 extern KivanoOptionsRecord KivanoOptions;

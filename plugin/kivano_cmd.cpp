@@ -23,6 +23,10 @@ const char* const kivanoHelpText = "kivano:\nVerwandelt aktuelle Szene in einen 
 
 namespace {
 
+// Each join order costs about one unfolding: more than this would keep a
+// person waiting for hours.
+constexpr int kMostTries = 100000;
+
 // The host's progress window follows the steps when the host has one to
 // give; the lines in the script editor are shown either way.
 class StepProgress {
@@ -48,6 +52,13 @@ public:
             return;
         MProgressWindow::setProgressStatus(line);
         MProgressWindow::setProgress(int(step));
+    }
+
+    // A line of how a long step goes, within it.
+    void tell(const MString& line) const {
+        MGlobal::displayInfo(line);
+        if (reserved_)
+            MProgressWindow::setProgressStatus(line);
     }
 
 private:
@@ -140,6 +151,7 @@ MStatus KivanoCmd::doIt(const MArgList& args) {
     MSyntax syntax;
     syntax.addFlag("h", "help", MSyntax::kNoArg);
     syntax.addFlag("pc", "pieces", MSyntax::kString);
+    syntax.addFlag("tr", "tries", MSyntax::kLong);
     MStatus parsed;
     MArgDatabase argData(syntax, args, &parsed);
     // A mistyped flag or a stray word must not start a run: the run merges,
@@ -165,10 +177,22 @@ MStatus KivanoCmd::doIt(const MArgList& args) {
         }
         fewest = pieces == MString("fewest");
     }
+    int tries = 0;
+    if (argData.isFlagSet("tries")) {
+        argData.getFlagArgument("tries", 0, tries);
+        if (tries < 0 || tries > kMostTries || !fewest) {
+            MString text("kivano: -tries takes 0 to ");
+            text += kMostTries;
+            text += " join orders, with -pieces \"fewest\"";
+            MGlobal::displayError(text);
+            return MStatus::kInvalidParameter;
+        }
+    }
     MStatus status = readOptions();
     if (!status)
         return status;
     KivanoOptions.fewestPieces = fewest;
+    KivanoOptions.fewestTries = tries;
     MGlobal::displayInfo("kivano: calculate..");
     status = redoIt();
     MGlobal::displayInfo("kivano: finished.");
@@ -198,8 +222,9 @@ void KivanoCmd::execute() {
     if (!gtvec.empty()) {
         initTriangles();
         progress.reach(KivanoStep::Unfold, "kivano: calculate(3/3)..");
-        if (KivanoOptions.fewestPieces)
-            unfoldFewestPieces([](int direction, int directions) {
+        if (KivanoOptions.fewestPieces) {
+            FewestProgress lines;
+            lines.direction = [](int direction, int directions) {
                 // a line at each quarter of the way is progress enough
                 if ((direction - 1) % ((directions + 3) / 4) != 0)
                     return;
@@ -209,8 +234,21 @@ void KivanoCmd::execute() {
                 text += directions;
                 text += "..";
                 MGlobal::displayInfo(text);
-            });
-        else
+            };
+            lines.search = [&progress](int tried, int tries, int pieces) {
+                if (tried % ((tries + 9) / 10) != 0)
+                    return;
+                MString text("kivano: fewest pieces, join order ");
+                text += tried + 1;
+                text += " of ";
+                text += tries;
+                text += ": ";
+                text += pieces;
+                text += " pieces..";
+                progress.tell(text);
+            };
+            unfoldFewestPieces(lines);
+        } else
             algokante();
         progress.reach(KivanoStep::Scene, "kivano: creating scene..");
         drawContainer(drawnArrangement(KivanoOptions.arrangement));

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <numeric>
 #include <optional>
@@ -246,9 +247,38 @@ Outcome count() {
     return outcome;
 }
 
+// The table's rows of the edges in `first` before all others, in the order
+// `first` gives them (either side of an edge names it).
+void triedFirst(EdgeTable& table, const std::vector<EdgeKey>& first) {
+    std::map<EdgeKey, size_t> rank;
+    for (size_t f = 0; f < first.size(); ++f)
+        rank.emplace(first[f], f);
+    std::vector<size_t> rowRank(size_t(table.size()), first.size());
+    for (int r = 0; r < table.size(); ++r) {
+        const gt* t = gtvec[size_t(table.i[r])][size_t(table.j[r])].get();
+        int k = table.k[r];
+        auto own = rank.find(keyOf(t, k));
+        auto other = rank.find(keyOf(t->nb[k], t->nbedge[k]));
+        if (own != rank.end())
+            rowRank[size_t(r)] = own->second;
+        if (other != rank.end())
+            rowRank[size_t(r)] = std::min(rowRank[size_t(r)], other->second);
+    }
+    std::vector<int> order(size_t(table.size()));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return rowRank[size_t(a)] < rowRank[size_t(b)]; });
+    permute(table.i, order);
+    permute(table.j, order);
+    permute(table.k, order);
+    permute(table.len, order);
+}
+
 // `table`: createedgetab()'s rows, sorted, from before any tab was added.
-// Edges in `kept` stay cut.
-Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>& kept = {}) {
+// Edges in `kept` stay cut; edges in `first` are tried before all others,
+// in that order.
+Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>& kept = {},
+                    const std::vector<EdgeKey>& first = {}) {
     createContainers();
     if (!kept.empty()) {
         std::vector<int> rows;
@@ -262,6 +292,8 @@ Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>
     }
     joinCoplanarFaces(table);
     cutTreeLast(table, trial);
+    if (!first.empty())
+        triedFirst(table, first);
     joinRemainingEdges(table);
     return count();
 }
@@ -272,14 +304,15 @@ bool fewer(const Outcome& a, const Outcome& b) {
 
 // Every trial joined from `start` (with tabs on both sides when `tabSides`),
 // fewest nets first, each with its place in `tried`; ties keep that order.
-std::vector<std::pair<Outcome, size_t>> joinEveryTrial(
-    const std::vector<Trial>& tried, const EdgeTable& table,
-    const std::vector<TriangleStart>& start, bool tabSides,
-    const std::function<void(int, int)>& progress) {
+std::vector<std::pair<Outcome, size_t>> joinEveryTrial(const std::vector<Trial>& tried,
+                                                       const EdgeTable& table,
+                                                       const std::vector<TriangleStart>& start,
+                                                       bool tabSides,
+                                                       const FewestProgress& progress) {
     std::vector<std::pair<Outcome, size_t>> joined;
     for (size_t d = 0; d < tried.size(); ++d) {
-        if (progress)
-            progress(int(d) + 1, int(tried.size()));
+        if (progress.direction)
+            progress.direction(int(d) + 1, int(tried.size()));
         restore(start);
         if (tabSides)
             startTabSides();
@@ -574,12 +607,13 @@ bool chooseTabSidesExactly(const std::vector<TriangleStart>& start, std::set<Edg
 // the rounds run out.
 std::optional<Outcome> unfoldWithTabs(const Trial& trial, const EdgeTable& table,
                                       const std::vector<TriangleStart>& start,
-                                      const std::vector<TriangleStart>& both) {
+                                      const std::vector<TriangleStart>& both,
+                                      const std::vector<EdgeKey>& first = {}) {
     std::set<EdgeKey> cut;
     for (int round = 0; round < kTabRounds; ++round) {
         restore(both);
         startTabSides();
-        unfoldAlong(trial, table, cut);
+        unfoldAlong(trial, table, cut, first);
         size_t before = cut.size();
         if (chooseTabSidesExactly(start, cut))
             return count();
@@ -589,12 +623,81 @@ std::optional<Outcome> unfoldWithTabs(const Trial& trial, const EdgeTable& table
     return std::nullopt;
 }
 
+// ---- further join orders ---------------------------------------------------------
+//
+// The cut tree fixes which edges are tried last, but within that the edges'
+// order decides which joins block which: a join made early may leave no room
+// for two later ones. So the best unfolding found is taken as a start, one
+// edge still cut between two nets (more often one of a small net) is tried
+// before every other, and the order is kept when the nets are no more (and
+// the cuts no longer): a walk over orders that only ever keeps fewer pieces.
+
+// Edges cut between two different nets, those of the smaller nets first.
+std::vector<EdgeKey> edgesBetweenNets() {
+    std::vector<std::pair<size_t, EdgeKey>> found;
+    for (const std::vector<std::unique_ptr<gt>>& triangles : gtvec)
+        for (const std::unique_ptr<gt>& t : triangles)
+            for (int k = 0; k < 3; ++k) {
+                const gt* n = t->nb[k];
+                if (!n || t->joined[k] || t->container == n->container)
+                    continue;
+                size_t smaller = std::min(gtcvec[size_t(t->container)]->gt.size(),
+                                          gtcvec[size_t(n->container)]->gt.size());
+                found.push_back({smaller, keyOf(t.get(), k)});
+            }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<EdgeKey> keys;
+    for (const auto& f : found)
+        keys.push_back(f.second);
+    return keys;
+}
+
+// The same numbers on every machine and run (xorshift), so that a sheet is
+// the same wherever it is made.
+struct Xorshift {
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    uint64_t operator()() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    }
+};
+
+// One unfolding with the given edges tried first, laid out; none where it
+// found no room for its tabs.
+using JoinOrder = std::function<std::optional<Outcome>(const std::vector<EdgeKey>& first)>;
+
+// Walks `tries` join orders from the unfolding laid out and counted as
+// `found`; leaves the best laid out.
+void searchJoinOrders(const JoinOrder& unfold, Outcome found, int tries,
+                      const FewestProgress& progress) {
+    Xorshift random;
+    std::vector<EdgeKey> bestFirst, between = edgesBetweenNets();
+    for (int tried = 0; tried < tries && found.nets > 1 && !between.empty(); ++tried) {
+        if (progress.search)
+            progress.search(tried, tries, found.nets);
+        // a square of a uniform number: the small nets' edges more often
+        double u = double(random() % 1000000) / 1e6;
+        std::vector<EdgeKey> first = {between[size_t(u * u * double(between.size()))]};
+        first.insert(first.end(), bestFirst.begin(), bestFirst.end());
+        std::optional<Outcome> outcome = unfold(first);
+        if (outcome &&
+            std::tie(outcome->nets, outcome->cutEdges) <= std::tie(found.nets, found.cutEdges)) {
+            found = *outcome;
+            bestFirst = first;
+            between = edgesBetweenNets();
+        }
+    }
+    unfold(bestFirst);
+}
+
 // The unfolding with tabs chosen after joining: every trial joined, then the
 // few that needed the fewest nets given their tabs, which may cost a net or
 // two more; the best of those stays. False when none found room for every tab.
 bool unfoldTabsAfter(const std::vector<Trial>& tried, const EdgeTable& table,
-                     const std::vector<TriangleStart>& start,
-                     const std::function<void(int, int)>& progress) {
+                     const std::vector<TriangleStart>& start, const FewestProgress& progress) {
     addOtherSideLugs();
     std::vector<TriangleStart> both = remember();
     struct TabSides {
@@ -621,6 +724,13 @@ bool unfoldTabsAfter(const std::vector<Trial>& tried, const EdgeTable& table,
         unfoldWithTabs(tried[*best], table, start, both);
     if (!best)
         restore(start);
+    else if (KivanoOptions.fewestTries > 0) {
+        const Trial& trial = tried[*best];
+        JoinOrder unfold = [&](const std::vector<EdgeKey>& first) {
+            return unfoldWithTabs(trial, table, start, both, first);
+        };
+        searchJoinOrders(unfold, bestOutcome, KivanoOptions.fewestTries, progress);
+    }
     return best.has_value();
 }
 
@@ -634,30 +744,28 @@ Outcome unfoldPlain(EdgeTable table) {
 // Each direction's cut tree with the tabs tested while joining; the best
 // stays laid out.
 Outcome bestOfDirections(const std::vector<Trial>& tried, const EdgeTable& table,
-                         const std::vector<TriangleStart>& start,
-                         const std::function<void(int, int)>& progress) {
+                         const std::vector<TriangleStart>& start, const FewestProgress& progress) {
     std::pair<Outcome, size_t> best = joinEveryTrial(tried, table, start, false, progress).front();
     if (best.second + 1 != tried.size()) {
         restore(start);
         unfoldAlong(tried[best.second], table);
     }
+    if (KivanoOptions.fewestTries > 0) {
+        const Trial& trial = tried[best.second];
+        JoinOrder unfold = [&](const std::vector<EdgeKey>& first) -> std::optional<Outcome> {
+            restore(start);
+            return unfoldAlong(trial, table, {}, first);
+        };
+        searchJoinOrders(unfold, best.first, KivanoOptions.fewestTries, progress);
+        return count();
+    }
     return best.first;
 }
 
-}  // namespace
-
-void unfoldFewestPieces(const std::function<void(int, int)>& progress) {
-    assert(gtcvec.empty());
-    // the overlap test of this unfolding, for its run only
-    struct Mode {
-        bool before = KivanoOptions.fewestPieces;
-        Mode() { KivanoOptions.fewestPieces = true; }
-        ~Mode() { KivanoOptions.fewestPieces = before; }
-    } mode;
-    std::vector<Trial> tried = trials();
-    std::vector<TriangleStart> start = remember();
-    EdgeTable table = createedgetab();
-    sortedgetab(table);
+// One whole fewest-pieces unfolding as the options now ask, laid out.
+Outcome unfoldOnce(const std::vector<Trial>& tried, const EdgeTable& table,
+                   const std::vector<TriangleStart>& start, const FewestProgress& progress) {
+    restore(start);
     // the edge order alone is the floor: never more pieces than that gives
     Outcome plain = unfoldPlain(table);
     restore(start);
@@ -669,8 +777,43 @@ void unfoldFewestPieces(const std::function<void(int, int)>& progress) {
         found = count();
     else
         found = bestOfDirections(tried, table, start, progress);
-    if (fewer(plain, found)) {
-        restore(start);
-        unfoldPlain(table);
+    if (!fewer(plain, found))
+        return found;
+    restore(start);
+    return unfoldPlain(table);
+}
+
+}  // namespace
+
+void unfoldFewestPieces(const FewestProgress& progress) {
+    assert(gtcvec.empty());
+    // the overlap test of this unfolding, for its run only
+    struct Mode {
+        KivanoOptionsRecord before = KivanoOptions;
+        Mode() { KivanoOptions.fewestPieces = true; }
+        ~Mode() {
+            KivanoOptions.fewestPieces = before.fewestPieces;
+            KivanoOptions.fewestTries = before.fewestTries;
+        }
+    } mode;
+    std::vector<Trial> tried = trials();
+    std::vector<TriangleStart> start = remember();
+    EdgeTable table = createedgetab();
+    sortedgetab(table);
+    int tries = KivanoOptions.fewestTries;
+    if (tries <= 0) {
+        unfoldOnce(tried, table, start, progress);
+        return;
+    }
+    // Pieces that may turn to fit let other joins through first, which now
+    // and then leaves more pieces: the search never gives more than the
+    // unfolding without it.
+    KivanoOptions.fewestTries = 0;
+    Outcome without = unfoldOnce(tried, table, start, {});
+    KivanoOptions.fewestTries = tries;
+    Outcome found = unfoldOnce(tried, table, start, progress);
+    if (fewer(without, found)) {
+        KivanoOptions.fewestTries = 0;
+        unfoldOnce(tried, table, start, {});
     }
 }

@@ -19,6 +19,13 @@
 // them, with the same overlap and page tests, along the cut tree of the
 // direction that needs the fewest nets (then the fewest cut edges; then the
 // first), and never into more nets than the edge order alone gives.
-// `progress(i, n)` is called before direction i of n is tried. Expects
-// gtcvec to be empty.
-void unfoldFewestPieces(const std::function<void(int, int)>& progress = {});
+// Expects gtcvec to be empty.
+//
+// With KivanoOptions.fewestTries, that many further join orders are tried
+// from the best direction's unfolding, each kept where it leaves fewer
+// pieces, and a piece may fit the page turned a quarter.
+struct FewestProgress {
+    std::function<void(int i, int n)> direction;           // before direction i of n
+    std::function<void(int i, int n, int pieces)> search;  // before join order i of n
+};
+void unfoldFewestPieces(const FewestProgress& progress = {});

@@ -147,9 +147,14 @@ bool gtc::exceedsPage(const ::gt* s, const mat3d& by, const vec3d& shift, const 
             growBox(s->placedLugPoint(k, 1, by, shift, about));
         }
     }
-    if (maxx - minx > width)
-        return true;
-    return maxy - miny > height;
+    return outgrowsPage(maxx - minx, maxy - miny, width, height);
+}
+
+bool outgrowsPage(double w, double h, double width, double height) {
+    bool upright = w > width || h > height;
+    if (!upright || !KivanoOptions.fewestPieces || KivanoOptions.fewestTries <= 0)
+        return upright;
+    return w > height || h > width;
 }
 
 void gtc::setRotation(vec3d from, vec3d to) {

@@ -84,6 +84,11 @@ public:
     void resetBox();
 };
 
+// Is a box of w by h too large for a page of width by height? Pieces of the
+// fewest-pieces search may lie on the page turned a quarter, as the sheet
+// turns any piece that fits only so.
+bool outgrowsPage(double w, double h, double width, double height);
+
 // Lays every triangle of gtvec flat and gives it a net of its own, in
 // (object, triangle) order.
 void createContainers();

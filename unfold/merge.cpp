@@ -178,7 +178,7 @@ static GridBox unite(GridBox a, const GridBox& b) {
 }
 
 static bool exceeds(const GridBox& box, double width, double height) {
-    return box.maxx - box.minx > width || box.maxy - box.miny > height;
+    return outgrowsPage(box.maxx - box.minx, box.maxy - box.miny, width, height);
 }
 
 static double magnitude(const GridBox& box) {
