@@ -229,7 +229,7 @@ std::vector<OptionEntry> makeTable() {
          OptionRange{0.0, kTriesMost},
          {},
          "",
-         "none, or up to 2,000 when simplified",
+         "none unless simplified",
          &O::tries},
         {"packing",
          OptionType::Choice,
