@@ -173,6 +173,14 @@ void permute(std::vector<T>& column, const std::vector<int>& order) {
     column.swap(result);
 }
 
+// The rows `order` names, in that order, in every column of the table.
+void reorder(EdgeTable& table, const std::vector<int>& order) {
+    permute(table.i, order);
+    permute(table.j, order);
+    permute(table.k, order);
+    permute(table.len, order);
+}
+
 // The table's rows that are not on the cut tree first, each part in the
 // table's own order.
 void cutTreeLast(EdgeTable& table, const Trial& trial) {
@@ -186,10 +194,7 @@ void cutTreeLast(EdgeTable& table, const Trial& trial) {
     std::vector<int> order(size_t(table.size()));
     std::iota(order.begin(), order.end(), 0);
     std::stable_partition(order.begin(), order.end(), [&](int r) { return !onTree[size_t(r)]; });
-    permute(table.i, order);
-    permute(table.j, order);
-    permute(table.k, order);
-    permute(table.len, order);
+    reorder(table, order);
 }
 
 std::vector<TriangleStart> remember() {
@@ -268,10 +273,7 @@ void triedFirst(EdgeTable& table, const std::vector<EdgeKey>& first) {
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return rowRank[size_t(a)] < rowRank[size_t(b)]; });
-    permute(table.i, order);
-    permute(table.j, order);
-    permute(table.k, order);
-    permute(table.len, order);
+    reorder(table, order);
 }
 
 // `table`: createedgetab()'s rows, sorted, from before any tab was added.
@@ -285,10 +287,7 @@ Outcome unfoldAlong(const Trial& trial, EdgeTable table, const std::set<EdgeKey>
         for (int r = 0; r < table.size(); ++r)
             if (!kept.count({table.i[size_t(r)], table.j[size_t(r)], table.k[size_t(r)]}))
                 rows.push_back(r);
-        permute(table.i, rows);
-        permute(table.j, rows);
-        permute(table.k, rows);
-        permute(table.len, rows);
+        reorder(table, rows);
     }
     joinCoplanarFaces(table);
     cutTreeLast(table, trial);
