@@ -236,11 +236,14 @@ std::vector<OptionEntry> makeTable() {
          OptionStage::Sheet,
          "Pieces",
          "Packing",
-         "How nets share a page: by their true shapes, nesting in each other's hollows, or by "
-         "their boxes (faster, more pages)",
+         "How nets share a page: by their true shapes, nesting in each other's hollows; the "
+         "same at any angle in steps of 7.5 degrees and in several orders, the fewest pages kept "
+         "(slower); or by their boxes (faster, more pages)",
          "",
          std::nullopt,
-         {{"shapes", "by shape"}, {"boxes", "by box (faster)"}},
+         {{"shapes", "by shape"},
+          {"dense", "by shape, any angle (slower)"},
+          {"boxes", "by box (faster)"}},
          "",
          "",
          &O::packing},

@@ -209,7 +209,9 @@ Failure tooManyPages(const UnfoldOptions& o, const RunReport& report, double pag
 sheet::LayoutOptions layoutOptions(const UnfoldOptions& o, const PageFrame& page) {
     sheet::LayoutOptions options;
     options.setFrame(page);
-    options.packing = o.packing == "boxes" ? sheet::Packing::Boxes : sheet::Packing::Shapes;
+    options.packing = o.packing == "boxes"   ? sheet::Packing::Boxes
+                      : o.packing == "dense" ? sheet::Packing::Dense
+                                             : sheet::Packing::Shapes;
     return options;
 }
 

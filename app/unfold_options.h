@@ -33,7 +33,7 @@ struct UnfoldOptions {
     std::optional<double> flatAngle;
     double margin = 10.0;
     bool map = false;                // a first page that shows where every piece goes on the model
-    std::string packing = "shapes";  // or "boxes"
+    std::string packing = "shapes";  // or "dense", "boxes"
     // A net larger than the printable area: "tile" prints it across pages of
     // the chosen size, "page" on one page as large as it needs (for plotters).
     std::string oversize = "tile";

@@ -19,6 +19,12 @@ constexpr double kPackingCell = 0.5;  // mm
 // Numbers and leader lines are not cut: they need only keep clear of
 // another net's numbers and cut lines, not the whole cutting gap.
 constexpr double kPrintPad = 0.4;  // mm
+// Packed densely, each net is tried in this many turns evenly spaced over a
+// whole turn (a multiple of 4, so that quarter turns are among them), in
+// up to this many orders, fewer for many nets: each order costs a packing.
+constexpr int kDenseTurns = 48;
+constexpr int kDenseOrders = 20;
+constexpr int kDenseNetOrders = 2000;  // nets times orders at most
 // Nested nets stand close to each other, so a smaller number tells them
 // apart as well; it is the glue numbers' largest size, in bold.
 constexpr double kNestedNumberSize = kGlueSizeMax;
@@ -82,7 +88,7 @@ double bandHeight(const Label& number);
 // when they are packed by shape.
 std::optional<Box> roomForNumbers(const Box& box, int number, const Layout& layout,
                                   Packing packing) {
-    bool byShape = packing == Packing::Shapes;
+    bool byShape = packing != Packing::Boxes;
     Label label = byShape ? nestedNumberLabel(number) : netNumberLabel(number);
     double band =
         byShape ? kNumberClearance + std::max(label.width, label.height) : bandHeight(label);
@@ -147,10 +153,10 @@ PackItem packItem(const PlacedNet& placed, const Label& number) {
 }
 
 // Labels keep reading upright whichever way their net turns.
-void turnLabels(PlacedNet& placed) {
+void turnLabels(PlacedNet& placed, double angle = kPi / 2) {
     for (Label& label : placed.labels) {
         Label turned = makeLabel(label.text, label.kind, label.font, label.size, label.centre,
-                                 label.angle + kPi / 2);
+                                 label.angle + angle);
         turned.spot = label.spot;
         turned.face = label.face;
         turned.edgeFace = label.edgeFace;
@@ -175,6 +181,13 @@ void turn(PlacedNet& placed) {
 void turnAboutOrigin(PlacedNet& placed) {
     forEachPoint(placed, [&](Vec2 p) { return Vec2{-p.y, p.x}; });
     turnLabels(placed);
+}
+
+// `angle` radians clockwise about the page's origin.
+void turnAboutOrigin(PlacedNet& placed, double angle) {
+    double c = std::cos(angle), s = std::sin(angle);
+    forEachPoint(placed, [&](Vec2 p) { return Vec2{c * p.x - s * p.y, s * p.x + c * p.y}; });
+    turnLabels(placed, angle);
 }
 
 void moveTo(PlacedNet& placed, double x, double y) {
@@ -237,19 +250,20 @@ Piece uprightBox(const Label& label, Vec2 c) {
 
 // The net's number just above its topmost point, where nothing of the net
 // is, and as far from it as half its longer side: turned with the net to
-// any side, it can stand upright there.
-Label& addNumberAbove(PlacedNet& placed, const std::vector<Piece>& pieces) {
-    Label number = nestedNumberLabel(placed.number);
+// any side, it can stand upright there (and half its diagonal where it
+// turns by other than quarter turns: its corner reaches furthest then).
+Label numberAbove(int netNumber, const std::vector<Piece>& pieces, bool quarters) {
+    Label number = nestedNumberLabel(netNumber);
     number.spot = LabelSpot::Beside;
     Vec2 top{0.0, INFINITY};
     for (const Piece& piece : pieces)
         for (int k = 0; k < piece.count; ++k)
             if (piece.p[k].y < top.y)
                 top = piece.p[k];
-    double half = std::max(number.width, number.height) / 2;
+    double half = quarters ? std::max(number.width, number.height) / 2
+                           : std::hypot(number.width, number.height) / 2;
     number.centre = {top.x, top.y - kNumberClearance - half};
-    placed.labels.push_back(number);
-    return placed.labels.back();
+    return number;
 }
 
 // The packer keeps half the gap between nets around each one, also along
@@ -273,38 +287,96 @@ bool fitsAlone(PlacedNet& placed, const Layout& layout) {
     return true;
 }
 
-// Every net by its true shape, in the turn that puts it topmost, then
-// leftmost, on the first page with room for it.
-void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, Layout& layout) {
-    std::vector<ShapeItem> items(nets.size());
-    std::vector<std::array<Vec2, 4>> origins(nets.size());
+// `pieces` turned by `t` of `count` evenly spaced turns clockwise; quarter
+// turns exactly, so that packing in quarter turns gives the same shapes
+// however many turns there are.
+Vec2 turnedBy(Vec2 p, int t, int count) {
+    int quarter = count / 4;
+    if (t % quarter == 0) {
+        for (int k = 0; k < t / quarter; ++k)
+            p = {-p.y, p.x};
+        return p;
+    }
+    double angle = 2.0 * kPi * t / count, c = std::cos(angle), s = std::sin(angle);
+    return {c * p.x - s * p.y, s * p.x + c * p.y};
+}
+
+// The net turned as `turnedBy` turns its pieces, labels reading as before.
+void turnPlaced(PlacedNet& placed, int t, int count) {
+    int quarter = count / 4;
+    if (t % quarter == 0) {
+        for (int k = 0; k < t / quarter; ++k)
+            turnAboutOrigin(placed);
+        return;
+    }
+    turnAboutOrigin(placed, 2.0 * kPi * t / count);
+}
+
+// The nets' footprints in `count` turns evenly spaced over a whole turn,
+// each with its number above it, and where each footprint's cell 0, 0 lies
+// in the net's own frame.
+struct DrawnNets {
+    int count = 4;
+    std::vector<ShapeItem> items;
+    std::vector<std::vector<Vec2>> origins;
+    std::vector<Label> numbers;
+};
+
+DrawnNets drawNets(const std::vector<PlacedNet>& nets, int count, const LayoutOptions& options) {
+    // Turns drawn: those of the first half turn; the other half are these
+    // turned by half a turn, which keeps the upright number upright.
+    const int drawn = count / 2;
+    DrawnNets out{count,
+                  std::vector<ShapeItem>(nets.size()),
+                  std::vector<std::vector<Vec2>>(nets.size(), std::vector<Vec2>(size_t(count))),
+                  {}};
     for (size_t i = 0; i < nets.size(); ++i) {
         std::vector<Piece> pieces = piecesOf(nets[i]);
-        const Label& number = addNumberAbove(nets[i], pieces);
-        Vec2 centre = number.centre;
-        pieces.push_back(uprightBox(number, centre));
+        const Label& number =
+            out.numbers.emplace_back(numberAbove(nets[i].number, pieces, count == 4));
+        pieces.push_back(uprightBox(number, number.centre));
         pieces.back().printed = true;
-        // Two quarter turns drawn; the other two are these turned by half a
-        // turn, which keeps the upright number upright.
-        for (int t = 0; t < 2; ++t) {
-            if (t > 0) {
-                for (Piece& piece : pieces)
-                    for (int k = 0; k < piece.count; ++k)
-                        piece.p[k] = {-piece.p[k].y, piece.p[k].x};
-                centre = {-centre.y, centre.x};
-                pieces.back() = uprightBox(number, centre);
-                pieces.back().printed = true;
-            }
-            const CellShape& cells = items[i].turns[t] =
-                footprintCells(pieces, kPackingCell, options.netGap / 2, kPrintPad, origins[i][t]);
+        const std::vector<Piece> upright = pieces;
+        out.items[i].turns.resize(size_t(drawn));
+        for (int t = 0; t < drawn; ++t) {
+            for (size_t k = 0; k < pieces.size(); ++k)
+                for (int c = 0; c < pieces[k].count; ++c)
+                    pieces[k].p[c] = turnedBy(upright[k].p[c], t, count);
+            pieces.back() = uprightBox(number, turnedBy(number.centre, t, count));
+            pieces.back().printed = true;
+            Vec2& origin = out.origins[i][size_t(t)];
+            const CellShape& cells = out.items[i].turns[size_t(t)] =
+                footprintCells(pieces, kPackingCell, options.netGap / 2, kPrintPad, origin);
             // (x, y) -> (-x, -y) takes the cells' far corner to their origin
-            origins[i][t + 2] = {-(origins[i][t].x + cells.columns * kPackingCell),
-                                 -(origins[i][t].y + cells.rows * kPackingCell)};
+            out.origins[i][size_t(t + drawn)] = {-(origin.x + cells.columns * kPackingCell),
+                                                 -(origin.y + cells.rows * kPackingCell)};
         }
     }
+    return out;
+}
+
+// Every net by its true shape, in the turn that puts it topmost, then
+// leftmost, on the first page with room for it. Densely, it is also tried
+// at every angle of `kDenseTurns` in several orders, the tighter packing
+// kept: never more pages than in quarter turns.
+void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, Layout& layout) {
     int columns = int(std::floor(layout.printableWidth / kPackingCell));
     int rows = int(std::floor(layout.printableHeight / kPackingCell));
-    ShapePackResult packed = packShapes(std::move(items), columns, rows);
+    DrawnNets drawn = drawNets(nets, 4, options);
+    ShapePackResult packed = packShapes(std::move(drawn.items), columns, rows);
+    if (options.packing == Packing::Dense) {
+        DrawnNets turned = drawNets(nets, kDenseTurns, options);
+        int orders = std::clamp(kDenseNetOrders / std::max(1, int(nets.size())), 1, kDenseOrders);
+        ShapePackResult tighter = packShapes(std::move(turned.items), columns, rows, orders);
+        if (packsTighter(tighter, packed)) {
+            packed = std::move(tighter);
+            drawn = std::move(turned);
+        }
+    }
+    const int count = drawn.count;
+    for (size_t i = 0; i < nets.size(); ++i)
+        nets[i].labels.push_back(drawn.numbers[i]);
+    const std::vector<std::vector<Vec2>>& origins = drawn.origins;
 
     PackPage normal{layout.printableWidth, layout.printableHeight, false};
     layout.pages.assign(size_t(packed.pages), makePage(normal, options));
@@ -319,10 +391,9 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
             Box box = boxOfNet(placed);
             moveTo(placed, options.margin - box.minX, options.margin - box.minY);
         } else {
-            for (int t = 0; t < at.turns; ++t)
-                turnAboutOrigin(placed);
+            turnPlaced(placed, at.turns, count);
             placed.turned = at.turns != 0;
-            Vec2 origin = origins[i][at.turns];
+            Vec2 origin = origins[i][size_t(at.turns)];
             moveTo(placed, options.margin + at.column * kPackingCell - origin.x,
                    options.margin + at.row * kPackingCell - origin.y);
         }
@@ -382,7 +453,7 @@ PlacedNet placeNet(Net net, unsigned netIndex, int number, const NetPlace& place
         return Vec2{place.x + c * x - s * y, place.y + s * x + c * y};
     });
     placed.labels = placeGlueLabels(placed.geometry);
-    addNumberAbove(placed, piecesOf(placed));
+    placed.labels.push_back(numberAbove(placed.number, piecesOf(placed), true));
     placed.box = boxOfNet(placed);
     return placed;
 }

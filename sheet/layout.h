@@ -14,8 +14,9 @@
 namespace sheet {
 
 // How nets share a page: by their true shapes, fitting into each other's
-// hollows, or by their bounding boxes (faster, more paper).
-enum class Packing { Shapes, Boxes };
+// hollows; the same at many angles and in several orders (slower, fewer
+// pages); or by their bounding boxes (faster, more paper).
+enum class Packing { Shapes, Boxes, Dense };
 
 struct LayoutOptions {
     double pageWidth = 210.0;  // mm

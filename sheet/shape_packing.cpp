@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 #include <numeric>
 
 namespace sheet {
@@ -241,14 +243,13 @@ CellShape halfTurn(const CellShape& shape) {
     return turned;
 }
 
-ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows) {
+namespace {
+
+// The shapes packed in `order`, each freed once placed where `consume`.
+ShapePackResult packInOrder(std::vector<ShapeItem>& items, const std::vector<size_t>& order,
+                            bool consume, int columns, int rows) {
     ShapePackResult result;
     result.placements.resize(items.size());
-    std::vector<size_t> order(items.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return items[a].turns[0].filled > items[b].turns[0].filled;
-    });
     // A page on which this many shapes in a row found no room is full for
     // the rest: trying every later shape on it is what makes packing slow.
     constexpr int kGiveUpAfter = 64;
@@ -256,19 +257,21 @@ ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows) 
     std::vector<int> pageIndex;  // packing page -> result page (oversize pages interleave)
     for (size_t i : order) {
         ShapeItem& given = items[i];
-        std::array<CellShape, 4> turns;
-        turns[2] = halfTurn(given.turns[0]);
-        turns[3] = halfTurn(given.turns[1]);
-        turns[0] = std::move(given.turns[0]);
-        turns[1] = std::move(given.turns[1]);
-        std::array<RowNeeds, 4> needs;
-        for (int t = 0; t < 4; ++t)
+        const size_t half = given.turns.size();
+        std::vector<CellShape> turns(2 * half);
+        for (size_t t = 0; t < half; ++t) {
+            turns[t + half] = halfTurn(given.turns[t]);
+            turns[t] = consume ? std::move(given.turns[t]) : given.turns[t];
+        }
+        const int count = int(turns.size());
+        std::vector<RowNeeds> needs(turns.size());
+        for (int t = 0; t < count; ++t)
             needs[t] = rowNeeds(turns[t]);
         Spot best;
         size_t p = 0;
         // Some row of the page must hold the shape's longest run, in some turn.
         int widest = INT_MAX;
-        for (int t = 0; t < 4; ++t)
+        for (int t = 0; t < count; ++t)
             if (!needs[t].order.empty())
                 widest = std::min(widest, needs[t].longest[size_t(needs[t].order.front())]);
         for (; p < pages.size() && !best.found; ++p) {
@@ -278,7 +281,7 @@ ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows) 
             // The turn whose lower edge ends highest, then leftmost: the
             // packed part of the page keeps an even border.
             int bestBottom = INT_MAX;
-            for (int t = 0; t < 4; ++t) {
+            for (int t = 0; t < count; ++t) {
                 const CellShape& shape = turns[t];
                 int column = 0, row = 0;
                 int limit = bestBottom == INT_MAX ? rows : bestBottom - shape.rows;
@@ -299,7 +302,7 @@ ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows) 
         ShapePlacement& placed = result.placements[i];
         if (!best.found) {
             PageCells fresh(columns, rows);
-            for (int t = 0; t < 4 && !best.found; ++t) {
+            for (int t = 0; t < count && !best.found; ++t) {
                 int column = 0, row = 0;
                 if (findSpot(fresh, turns[t], needs[t], rows, column, row))
                     best = {column, row, t, true};
@@ -320,6 +323,55 @@ ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows) 
         result.filled[size_t(pageIndex[p])] += turns[best.turns].filled;
     }
     return result;
+}
+
+}  // namespace
+
+bool packsTighter(const ShapePackResult& a, const ShapePackResult& b) {
+    auto oversize = [](const ShapePackResult& r) {
+        return std::count_if(r.placements.begin(), r.placements.end(),
+                             [](const ShapePlacement& at) { return at.oversize; });
+    };
+    if (oversize(a) != oversize(b))
+        return oversize(a) < oversize(b);
+    if (a.pages != b.pages)
+        return a.pages < b.pages;
+    return !a.filled.empty() && a.filled.back() < b.filled.back();
+}
+
+ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows, int orders) {
+    assert(orders >= 1);
+    std::vector<size_t> order(items.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    auto filled = [&](size_t i) { return items[i].turns[0].filled; };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return filled(a) > filled(b); });
+    if (orders == 1)
+        return packInOrder(items, order, true, columns, rows);
+    // Largest first leaves the small shapes for the hollows; which large one
+    // goes first decides what hollows there are. Each further order weighs
+    // every size by a factor between 1/2 and 2 from a fixed sequence (the
+    // same sheet on every machine): the order with the fewest pages wins,
+    // then the one whose last page holds least.
+    ShapePackResult best = packInOrder(items, order, false, columns, rows);
+    uint64_t state = 0x9e3779b97f4a7c15ull;
+    auto next = [&] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return double(state >> 11) / double(uint64_t(1) << 53);
+    };
+    std::vector<double> weight(items.size());
+    for (int k = 1; k < orders; ++k) {
+        for (size_t i = 0; i < items.size(); ++i)
+            weight[i] = double(filled(i)) * std::exp2(2.0 * next() - 1.0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return weight[a] > weight[b]; });
+        ShapePackResult tried = packInOrder(items, order, k + 1 == orders, columns, rows);
+        if (packsTighter(tried, best))
+            best = std::move(tried);
+    }
+    return best;
 }
 
 }  // namespace sheet

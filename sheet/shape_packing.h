@@ -36,18 +36,19 @@ struct CellShape {
     static CellShape fromSpans(int columns, std::vector<std::vector<CellRun>> spans);
 };
 
-// A shape in its first two quarter turns clockwise: turns[t] holds the
-// cells of the shape turned t times. The other two are these turned by half
-// a turn, made only when the shape's turn to be packed comes.
+// A shape in the turns of its first half turn, evenly spaced clockwise:
+// turns[t] holds the cells of the shape turned t half turns / turns.size()
+// (two: the first two quarter turns). The turns of the other half are these
+// turned by half a turn, made only when the shape's turn to be packed comes.
 struct ShapeItem {
-    std::array<CellShape, 2> turns;
+    std::vector<CellShape> turns;
 };
 
 struct ShapePlacement {
     int page = -1;
     int column = 0;  // the shape's cell 0, 0 lands on this cell of the page
     int row = 0;
-    int turns = 0;
+    int turns = 0;          // t < turns.size(): turns[t]; beyond, turns[t - size] half turned
     bool oversize = false;  // fits no page in any turn: a page of its own
 };
 
@@ -61,7 +62,14 @@ struct ShapePackResult {
 // seen from the cells' own corner. Exact, so an upright box stays upright.
 CellShape halfTurn(const CellShape& shape);
 
-// Takes the items over: each is freed once placed.
-ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows);
+// Of two packings of the same shapes, the one with fewer shapes too large
+// for the page (each tiles over several), then fewer pages, then less on
+// its last page (the more even use of the others).
+bool packsTighter(const ShapePackResult& a, const ShapePackResult& b);
+
+// Takes the items over: each is freed once placed. With more than one
+// order, the shapes are packed in each of that many orders of about their
+// size and the fewest pages kept.
+ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows, int orders = 1);
 
 }  // namespace sheet

@@ -135,21 +135,53 @@ TEST(Layout, NetsOfSampleMeshesStayInsideTheMarginsApartAndLabelledClearly) {
         }
 }
 
-TEST(Layout, TrueScaleAndShapeSurviveThePlacement) {
-    Sheet sheet = unfoldSimply(octahedron(30.0), 0, 0.0);
-    Layout layout = laidOut(sheet, {});
+// Every face keeps its side lengths and is not mirrored.
+void expectTrueShapes(const Sheet& sheet, const Layout& layout) {
+    auto side = [](const Face& face, int k) {
+        Vec2 a = face.p[k], b = face.p[(k + 1) % 3];
+        return std::hypot(a.x - b.x, a.y - b.y);
+    };
+    auto turning = [](const Face& f) {
+        return (f.p[1].x - f.p[0].x) * (f.p[2].y - f.p[0].y) -
+               (f.p[1].y - f.p[0].y) * (f.p[2].x - f.p[0].x);
+    };
     for (const Page& page : layout.pages)
         for (const PlacedNet& placed : page.nets) {
             const Net& source = sheet.nets[placed.netIndex];
-            for (size_t f = 0; f < source.faces.size(); ++f)
-                for (int k = 0; k < 3; ++k) {
-                    Vec2 a = source.faces[f].p[k], b = source.faces[f].p[(k + 1) % 3];
-                    Vec2 c = placed.geometry.faces[f].p[k],
-                         d = placed.geometry.faces[f].p[(k + 1) % 3];
-                    EXPECT_NEAR(std::hypot(a.x - b.x, a.y - b.y), std::hypot(c.x - d.x, c.y - d.y),
-                                1e-9);
-                }
+            ASSERT_EQ(source.faces.size(), placed.geometry.faces.size());
+            for (size_t f = 0; f < source.faces.size(); ++f) {
+                const Face &from = source.faces[f], &to = placed.geometry.faces[f];
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_NEAR(side(from, k), side(to, k), 1e-9);
+                // the page's y axis points down: a face seen from the
+                // front turns the other way there
+                EXPECT_LT(turning(from) * turning(to), 0.0);
+            }
         }
+}
+
+TEST(Layout, TrueScaleAndShapeSurviveThePlacement) {
+    Sheet sheet = unfoldSimply(octahedron(30.0), 0, 0.0);
+    Layout layout = laidOut(sheet, {});
+    expectTrueShapes(sheet, layout);
+}
+
+// A strip longer than the printable area is high and wide fits it aslant:
+// packed densely it prints whole, in its own shape, inside the margins.
+TEST(Layout, DensePackingPrintsWholeANetThatFitsOnlyAslant) {
+    Sheet sheet = unfoldSimply(foldedGrid(1, 12, 20.0), 0, 4.0);  // 20 x 240 mm
+    Sheet copy = sheet;
+    LayoutOptions shapes, dense;
+    shapes.pageWidth = dense.pageWidth = 200;
+    shapes.pageHeight = dense.pageHeight = 240;
+    dense.packing = Packing::Dense;
+    EXPECT_EQ(laidOut(sheet, shapes).oversize.size(), 1u);
+    Layout layout = laidOut(copy, dense);
+    EXPECT_TRUE(layout.oversize.empty());
+    ASSERT_EQ(layout.pages.size(), 1u);
+    expectNetsInsideAndApart(layout.pages[0], dense);
+    expectLabelsClear(layout.pages[0].nets[0]);
+    expectTrueShapes(copy, layout);
 }
 
 TEST(Layout, NetLargerThanThePageGetsItsOwnPageAndIsReported) {
@@ -270,66 +302,78 @@ TEST(Layout, NetsPackedByShapeNeverOverlapAndKeepTheirNumbers) {
     LayoutOptions shapes, boxes;
     shapes.pageWidth = boxes.pageWidth = 120;
     shapes.pageHeight = boxes.pageHeight = 150;
-    shapes.packing = Packing::Shapes;
     boxes.packing = Packing::Boxes;
-    for (const Mesh& mesh : sampleMeshes())
-        for (unsigned perNet : {2u, 5u}) {
-            SCOPED_TRACE(mesh.name + " / " + std::to_string(perNet));
-            Sheet sheet = unfoldSimply(mesh, perNet, 4.0);
-            Sheet copy = sheet;
-            Layout layout = laidOut(sheet, shapes);
-            Layout reference = laidOut(copy, boxes);
-            std::map<unsigned, size_t> labelsOf;
-            for (const Page& page : reference.pages)
-                for (const PlacedNet& net : page.nets)
-                    labelsOf[net.netIndex] = net.labels.size();
-            size_t nets = 0;
-            for (const Page& page : layout.pages) {
-                Box area = printableArea(page, shapes);
-                // Cut outlines grown by half the gap, numbers by a hair:
-                // neither may meet the other net's.
-                std::vector<cl::Paths> grown;
-                auto grow = [&](const cl::Paths& parts, double by) {
-                    cl::Paths merged, out;
-                    cl::SimplifyPolygons(parts, merged, cl::pftNonZero);
-                    cl::ClipperOffset offset;
-                    offset.AddPaths(merged, cl::jtRound, cl::etClosedPolygon);
-                    offset.Execute(out, by * kScale);
-                    return out;
-                };
-                for (const PlacedNet& net : page.nets) {
-                    EXPECT_EQ(net.labels.size(), labelsOf[net.netIndex]) << "net " << net.number;
-                    cl::Paths cut, printed;
-                    for (const Face& face : net.geometry.faces)
-                        cut.push_back(path({face.p[0], face.p[1], face.p[2]}));
-                    for (const Lug& lug : net.geometry.lugs)
-                        cut.push_back(path({lug.p[0], lug.p[1], lug.p[2], lug.p[3]}));
-                    for (const Label& label : net.labels) {
-                        auto c = labelCorners(label);
-                        printed.push_back(path({c[0], c[1], c[2], c[3]}));
+    std::map<std::string, size_t> pagesInQuarterTurns;
+    const std::vector<Mesh> meshes = sampleMeshes();
+    for (Packing packing : {Packing::Shapes, Packing::Dense})
+        for (const Mesh& mesh : meshes)
+            for (unsigned perNet : {2u, 5u}) {
+                std::string name = mesh.name + " " + std::to_string(&mesh - meshes.data()) + " / " +
+                                   std::to_string(perNet);
+                SCOPED_TRACE(name + (packing == Packing::Dense ? " densely" : ""));
+                shapes.packing = packing;
+                Sheet sheet = unfoldSimply(mesh, perNet, 4.0);
+                Sheet copy = sheet;
+                Layout layout = laidOut(sheet, shapes);
+                Layout reference = laidOut(copy, boxes);
+                if (packing == Packing::Shapes)
+                    pagesInQuarterTurns[name] = layout.pages.size();
+                else
+                    EXPECT_LE(layout.pages.size(), pagesInQuarterTurns[name]);
+                expectTrueShapes(sheet, layout);
+                std::map<unsigned, size_t> labelsOf;
+                for (const Page& page : reference.pages)
+                    for (const PlacedNet& net : page.nets)
+                        labelsOf[net.netIndex] = net.labels.size();
+                size_t nets = 0;
+                for (const Page& page : layout.pages) {
+                    Box area = printableArea(page, shapes);
+                    // Cut outlines grown by half the gap, numbers by a hair:
+                    // neither may meet the other net's.
+                    std::vector<cl::Paths> grown;
+                    auto grow = [&](const cl::Paths& parts, double by) {
+                        cl::Paths merged, out;
+                        cl::SimplifyPolygons(parts, merged, cl::pftNonZero);
+                        cl::ClipperOffset offset;
+                        offset.AddPaths(merged, cl::jtRound, cl::etClosedPolygon);
+                        offset.Execute(out, by * kScale);
+                        return out;
+                    };
+                    for (const PlacedNet& net : page.nets) {
+                        EXPECT_EQ(net.labels.size(), labelsOf[net.netIndex])
+                            << "net " << net.number;
+                        cl::Paths cut, printed;
+                        for (const Face& face : net.geometry.faces)
+                            cut.push_back(path({face.p[0], face.p[1], face.p[2]}));
+                        for (const Lug& lug : net.geometry.lugs)
+                            cut.push_back(path({lug.p[0], lug.p[1], lug.p[2], lug.p[3]}));
+                        for (const Label& label : net.labels) {
+                            auto c = labelCorners(label);
+                            printed.push_back(path({c[0], c[1], c[2], c[3]}));
+                        }
+                        for (const cl::Paths* parts : {&cut, &printed})
+                            for (const cl::Path& part : *parts)
+                                for (const cl::IntPoint& p : part)
+                                    expectInside(area, {p.X / kScale, p.Y / kScale});
+                        cl::Paths both = grow(cut, shapes.netGap / 2 - 0.01),
+                                  numbers = grow(printed, 0.2);
+                        both.insert(both.end(), numbers.begin(), numbers.end());
+                        grown.push_back(both);
                     }
-                    for (const cl::Paths* parts : {&cut, &printed})
-                        for (const cl::Path& part : *parts)
-                            for (const cl::IntPoint& p : part)
-                                expectInside(area, {p.X / kScale, p.Y / kScale});
-                    cl::Paths both = grow(cut, shapes.netGap / 2 - 0.01),
-                              numbers = grow(printed, 0.2);
-                    both.insert(both.end(), numbers.begin(), numbers.end());
-                    grown.push_back(both);
+                    for (size_t i = 0; i < grown.size(); ++i)
+                        for (size_t j = 0; j < i; ++j) {
+                            cl::Clipper clipper;
+                            clipper.AddPaths(grown[i], cl::ptSubject, true);
+                            clipper.AddPaths(grown[j], cl::ptClip, true);
+                            cl::Paths common;
+                            clipper.Execute(cl::ctIntersection, common, cl::pftNonZero,
+                                            cl::pftNonZero);
+                            EXPECT_TRUE(common.empty())
+                                << "nets " << page.nets[i].number << " and " << page.nets[j].number;
+                        }
+                    nets += page.nets.size();
                 }
-                for (size_t i = 0; i < grown.size(); ++i)
-                    for (size_t j = 0; j < i; ++j) {
-                        cl::Clipper clipper;
-                        clipper.AddPaths(grown[i], cl::ptSubject, true);
-                        clipper.AddPaths(grown[j], cl::ptClip, true);
-                        cl::Paths common;
-                        clipper.Execute(cl::ctIntersection, common, cl::pftNonZero, cl::pftNonZero);
-                        EXPECT_TRUE(common.empty())
-                            << "nets " << page.nets[i].number << " and " << page.nets[j].number;
-                    }
-                nets += page.nets.size();
+                EXPECT_EQ(nets, labelsOf.size());
+                EXPECT_LE(layout.pages.size(), reference.pages.size());
             }
-            EXPECT_EQ(nets, labelsOf.size());
-            EXPECT_LE(layout.pages.size(), reference.pages.size());
-        }
 }
