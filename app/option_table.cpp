@@ -171,8 +171,8 @@ std::vector<OptionEntry> makeTable() {
          OptionStage::Scene,
          "Simplify",
          "surface moves at most",
-         "How far simplifying may move the model's surface, on paper (default: 1 % of its "
-         "largest extent)",
+         "How far simplifying may move the model's surface, on paper (default: 1 % of the "
+         "diagonal of its box)",
          "mm",
          OptionRange{0.0, kPaperExtentMax, true},
          {},
