@@ -27,10 +27,42 @@ void onHostMessage(const host_session::Message& message) {
         std::fprintf(stderr, "Warning: %s\n", message.text.c_str());
 }
 
+// A step that takes long says how it goes in the window's status: relayed
+// once the step has run for a while, at most so often, so that a quick run
+// shows its stages alone. A step sets its own line just before its value,
+// so a status is relayed only when the next change leaves the value as it
+// was.
+constexpr double kQuietSeconds = 2.0;
+constexpr double kRelayEvery = 1.0;  // seconds
+
+struct StatusRelay {
+    int value = -1;
+    std::string pending;
+    Clock::time_point stepStart, relayed;
+};
+StatusRelay gRelay;
+
+double secondsSince(Clock::time_point from) {
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
 // The plug-in's progress window times its steps.
 void onHostProgress(const host_session::Progress& progress) {
-    if (progress.shown)
-        markStep(progress.value);
+    if (!progress.shown) {
+        gRelay = {};
+        return;
+    }
+    markStep(progress.value);
+    if (progress.value != gRelay.value) {
+        gRelay = {progress.value, {}, Clock::now(), {}};
+        return;
+    }
+    if (!gRelay.pending.empty() && secondsSince(gRelay.stepStart) >= kQuietSeconds &&
+        secondsSince(gRelay.relayed) >= kRelayEvery) {
+        tellHow(gRelay.pending);
+        gRelay.relayed = Clock::now();
+    }
+    gRelay.pending = progress.status;
 }
 
 }  // namespace

@@ -56,10 +56,15 @@ std::string jobEventJson(const JobEvent& event) {
         json["position"] = event.position;
     if (!event.error.empty())
         json["error"] = event.error;
+    if (!event.detail.empty())
+        json["detail"] = event.detail;
     if (!event.suggestions.empty())
         json["suggestions"] = suggestionsJson(event.suggestions);
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
+
+// What the host's progress window says in one line.
+constexpr size_t kDetailMost = 200;  // bytes
 
 bool parseJobEvent(const std::string& line, JobEvent& event) {
     nlohmann::json json = nlohmann::json::parse(line, nullptr, false);
@@ -73,6 +78,10 @@ bool parseJobEvent(const std::string& line, JobEvent& event) {
         event.steps = json.value("steps", 0);
         event.position = json.value("position", 0);
         event.error = json.value("error", std::string());
+        event.detail = json.value("detail", std::string());
+        // a line of progress, not a page of it
+        if (event.detail.size() > kDetailMost)
+            return false;
         if (json.contains("suggestions") &&
             !parseSuggestions(json["suggestions"], event.suggestions))
             return false;

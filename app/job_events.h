@@ -27,6 +27,7 @@ struct JobEvent {
     int position = 0;   // "queued": jobs ahead of this one, plus one
     std::string error;  // "failed": the one line the command-line tool prints
     std::vector<Suggestion> suggestions{};  // "failed": what might let the run succeed
+    std::string detail{};  // within a long stage: how it goes, as the host's window says it
 };
 
 // [{"option", "value", "reason"}, ...]; a whole value as an integer.

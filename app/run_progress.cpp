@@ -13,6 +13,7 @@ namespace {
 
 bool gQuiet = false;
 int gProgressFd = -1;
+JobEvent gStage;  // the stage told last
 
 }  // namespace
 
@@ -23,7 +24,18 @@ void setProgress(bool quiet, int fd) {
 
 // A reader that went away loses the record; the run goes on.
 void tell(const JobEvent& event) {
+    if (event.steps > 0)
+        gStage = event;
     tellLine(jobEventJson(event));
+}
+
+void tellHow(const std::string& detail) {
+    if (gStage.steps == 0)
+        return;
+    JobEvent event = gStage;
+    event.detail = detail;
+    tellLine(jobEventJson(event));
+    say(detail);
 }
 
 void tellLine(const std::string& json) {

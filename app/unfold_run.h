@@ -115,6 +115,9 @@ struct Failure {
 // stage to the descriptor a program gave (-1: none).
 void setProgress(bool quiet, int fd);
 void tell(const JobEvent& event);
+// How the stage told last goes, to the progress descriptor and as a line
+// of its own.
+void tellHow(const std::string& detail);
 // Any other one-line record for the program that runs the command.
 void tellLine(const std::string& json);
 void say(const std::string& line);

@@ -768,7 +768,10 @@ function progressText(event) {
     return ahead > 0 ? `Waiting for ${ahead} other ${ahead === 1 ? 'job' : 'jobs'} to finish…` : 'Starting…';
   }
   if (!event.steps) return null;
-  return `Step ${event.step} of ${event.steps}: ${STAGE_WORDS[event.stage] ?? 'Working'}…`;
+  const step = `Step ${event.step} of ${event.steps}: ${STAGE_WORDS[event.stage] ?? 'Working'}…`;
+  // How a long stage goes, as the host's progress window says it.
+  const how = (event.detail ?? '').replace(/^kivano: /, '').replace(/\.+$/, '');
+  return how ? `${step} ${how[0].toUpperCase()}${how.slice(1)}.` : step;
 }
 
 function follow(id) {

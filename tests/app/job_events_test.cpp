@@ -6,9 +6,14 @@
 
 #include "app/job_events.h"
 
-TEST(JobEvents, ASuggestionArrivesAsSentAndAMalformedOneSpoilsItsRecord) {
+TEST(JobEvents, ASuggestionOrAStepsDetailArrivesAsSentAndAMalformedOneSpoilsItsRecord) {
     JobEvent failed{"failed", 0, 0, 0, "too many pages", {{"height", 80, "pages"}}};
     JobEvent read;
+    JobEvent going{"unfold", 3, 6, 0, "", {}, "kivano: fewest pieces, join order 101 of 1000.."};
+    ASSERT_TRUE(parseJobEvent(jobEventJson(going), read));
+    EXPECT_EQ(read.detail, going.detail);
+    EXPECT_FALSE(
+        parseJobEvent(R"({"stage": "unfold", "detail": ")" + std::string(201, 'a') + "\"}", read));
     ASSERT_TRUE(parseJobEvent(jobEventJson(failed), read));
     EXPECT_EQ(read.error, failed.error);
     ASSERT_EQ(read.suggestions.size(), 1u);
