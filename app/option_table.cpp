@@ -242,7 +242,7 @@ std::vector<OptionEntry> makeTable() {
          "",
          std::nullopt,
          {{"shapes", "by shape"},
-          {"dense", "by shape, any angle (slower)"},
+          {"dense", "tightest (slower)"},
           {"boxes", "by box (faster)"}},
          "",
          "",

@@ -82,12 +82,16 @@ sheet() {
 }
 sheet "peer sphere 20,480 at true scale (peer: 7 pages)" "$work/s5.obj"
 sheet "peer sphere 81,920 at true scale (peer: 19 pages)" "$work/s6.obj"
-for d in "" 4; do
-  extra=${d:+--max-deviation $d}
-  sheet "bunny --faces 1000 --height 200 $extra" "$models/bunny.obj" --faces 1000 --height 200 $extra
-  sheet "bunny ... --pieces fewest $extra" "$models/bunny.obj" --faces 1000 --height 200 --pieces fewest $extra
-  sheet "bunny ... --pieces fewest --tries 0 $extra" "$models/bunny.obj" --faces 1000 --height 200 --pieces fewest --tries 0 $extra
-  sheet "sphere 81,920 --faces 1500 --height 150 $extra" "$work/s6.obj" --faces 1500 --height 150 $extra
-  sheet "sphere ... --pieces fewest $extra" "$work/s6.obj" --faces 1500 --height 150 --pieces fewest $extra
-  sheet "sphere ... --pieces fewest --tries 0 $extra" "$work/s6.obj" --faces 1500 --height 150 --pieces fewest --tries 0 $extra
-done
+sheet "peer sphere 20,480 at true scale, --packing dense" "$work/s5.obj" --packing dense
+b=("$models/bunny.obj" --faces 1000 --height 200)
+sheet "bunny --faces 1000 --height 200" "${b[@]}"
+sheet "bunny ... --packing dense" "${b[@]}" --packing dense
+sheet "bunny ... --pieces fewest" "${b[@]}" --pieces fewest
+sheet "bunny ... --pieces fewest --packing dense" "${b[@]}" --pieces fewest --packing dense
+sheet "bunny ... --pieces fewest --tries 0" "${b[@]}" --pieces fewest --tries 0
+s=("$work/s6.obj" --faces 1500 --height 150)
+sheet "sphere 81,920 --faces 1500 --height 150" "${s[@]}"
+sheet "sphere ... --packing dense" "${s[@]}" --packing dense
+sheet "sphere ... --pieces fewest" "${s[@]}" --pieces fewest
+sheet "sphere ... --pieces fewest --packing dense" "${s[@]}" --pieces fewest --packing dense
+sheet "sphere ... --pieces fewest --tries 0" "${s[@]}" --pieces fewest --tries 0

@@ -333,6 +333,8 @@ function numberInput(id, option) {
     input.placeholder = option.placeholder;
     // Read whole, beside the spin buttons.
     input.style.width = `calc(${option.placeholder.length}ch + 2em)`;
+    // and its unit still beside it within the form
+    if (option.unit) input.style.maxWidth = `calc(100% - ${option.unit.length + 1}ch - 1em)`;
   }
   return input;
 }
