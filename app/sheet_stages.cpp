@@ -140,6 +140,8 @@ void warnOversize(const sheet::Layout& layout, bool limited, RunReport& report) 
                 (net.sheets > 0 ? "it is printed tiled on " + std::to_string(net.sheets) + " sheets"
                                 : std::string("it gets a page of its own")) +
                 "; use " +
+                (net.fitsTurned ? flagOf(&UnfoldOptions::packing) + " dense (it fits turned), "
+                                : std::string()) +
                 (limited
                      ? flagOf(&UnfoldOptions::scale)
                      : flagOf(&UnfoldOptions::limitPage) + " or " + flagOf(&UnfoldOptions::scale)) +

@@ -373,6 +373,16 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
             drawn = std::move(turned);
         }
     }
+    // A net too large for the page in quarter turns may fit it at another
+    // angle: a person is told what would print it whole.
+    std::vector<bool> fitsTurned(nets.size(), false);
+    if (options.packing != Packing::Dense)
+        for (size_t i = 0; i < nets.size(); ++i)
+            if (packed.placements[i].oversize) {
+                DrawnNets alone = drawNets({nets[i]}, kDenseTurns, options);
+                fitsTurned[i] =
+                    !packShapes(std::move(alone.items), columns, rows).placements[0].oversize;
+            }
     const int count = drawn.count;
     for (size_t i = 0; i < nets.size(); ++i)
         nets[i].labels.push_back(drawn.numbers[i]);
@@ -399,7 +409,10 @@ void packTrueShapes(std::vector<PlacedNet>& nets, const LayoutOptions& options, 
         }
         uprightNumber(placed);
         placed.box = boxOfNet(placed);
+        bool oversize = layout.pages[at.page].oversize;
         addToPage(layout, at.page, std::move(placed));
+        if (oversize)
+            layout.oversize.back().fitsTurned = fitsTurned[i];
     }
 }
 

@@ -74,7 +74,8 @@ struct OversizeNet {
     unsigned container = 0;
     double width = 0.0;  // what it needs, mm
     double height = 0.0;
-    int sheets = 0;  // the tiles it is printed on; 0: one page of its own
+    int sheets = 0;           // the tiles it is printed on; 0: one page of its own
+    bool fitsTurned = false;  // packed densely, it would fit the page at some angle
 };
 
 struct Layout {

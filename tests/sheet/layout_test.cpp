@@ -175,7 +175,9 @@ TEST(Layout, DensePackingPrintsWholeANetThatFitsOnlyAslant) {
     shapes.pageWidth = dense.pageWidth = 200;
     shapes.pageHeight = dense.pageHeight = 240;
     dense.packing = Packing::Dense;
-    EXPECT_EQ(laidOut(sheet, shapes).oversize.size(), 1u);
+    Layout upright = laidOut(sheet, shapes);
+    ASSERT_EQ(upright.oversize.size(), 1u);
+    EXPECT_TRUE(upright.oversize[0].fitsTurned);  // and the warning says what prints it whole
     Layout layout = laidOut(copy, dense);
     EXPECT_TRUE(layout.oversize.empty());
     ASSERT_EQ(layout.pages.size(), 1u);
@@ -194,6 +196,7 @@ TEST(Layout, NetLargerThanThePageGetsItsOwnPageAndIsReported) {
     EXPECT_EQ(layout.oversize[0].number, 1);
     EXPECT_EQ(layout.oversize[0].container, sheet.nets[0].container);
     EXPECT_GT(std::max(layout.oversize[0].width, layout.oversize[0].height), 297.0);
+    EXPECT_FALSE(layout.oversize[0].fitsTurned);  // longer than the page's diagonal
     ASSERT_EQ(layout.pages.size(), 2u);
     for (const Page& page : layout.pages) {
         expectNetsInsideAndApart(page, options);
