@@ -83,15 +83,14 @@ sheet() {
 sheet "peer sphere 20,480 at true scale (peer: 7 pages)" "$work/s5.obj"
 sheet "peer sphere 81,920 at true scale (peer: 19 pages)" "$work/s6.obj"
 sheet "peer sphere 20,480 at true scale, --packing dense" "$work/s5.obj" --packing dense
-b=("$models/bunny.obj" --faces 1000 --height 200)
-sheet "bunny --faces 1000 --height 200" "${b[@]}"
-sheet "bunny ... --packing dense" "${b[@]}" --packing dense
-sheet "bunny ... --pieces fewest" "${b[@]}" --pieces fewest
-sheet "bunny ... --pieces fewest --packing dense" "${b[@]}" --pieces fewest --packing dense
-sheet "bunny ... --pieces fewest --tries 0" "${b[@]}" --pieces fewest --tries 0
-s=("$work/s6.obj" --faces 1500 --height 150)
-sheet "sphere 81,920 --faces 1500 --height 150" "${s[@]}"
-sheet "sphere ... --packing dense" "${s[@]}" --packing dense
-sheet "sphere ... --pieces fewest" "${s[@]}" --pieces fewest
-sheet "sphere ... --pieces fewest --packing dense" "${s[@]}" --pieces fewest --packing dense
-sheet "sphere ... --pieces fewest --tries 0" "${s[@]}" --pieces fewest --tries 0
+# Each model simplified to a budget a person would cut out, then its variants.
+variants() {
+  local name=$1; shift
+  sheet "$name" "$@"
+  sheet "${name%% *} ... --packing dense" "$@" --packing dense
+  sheet "${name%% *} ... --pieces fewest" "$@" --pieces fewest
+  sheet "${name%% *} ... --pieces fewest --packing dense" "$@" --pieces fewest --packing dense
+  sheet "${name%% *} ... --pieces fewest --tries 0" "$@" --pieces fewest --tries 0
+}
+variants "bunny --faces 1000 --height 200" "$models/bunny.obj" --faces 1000 --height 200
+variants "sphere 81,920 --faces 1500 --height 150" "$work/s6.obj" --faces 1500 --height 150
