@@ -554,7 +554,7 @@ check('Cancel stops a running job and frees the page; the token leaves the addre
   await page.setInputFiles('#model-input', slowGrid());
   await page.selectOption('#pieces', 'fewest');
   await page.click('#unfold');
-  await page.waitForFunction(() => document.getElementById('progress').textContent.startsWith('Step'));
+  await page.waitForFunction(() => document.getElementById('progress').textContent.startsWith('Step'), null, { timeout: 180000 });
   await page.click('#cancel');
   await page.waitForFunction(() => document.getElementById('progress').textContent === 'Cancelled.');
   assert.ok(await page.isEnabled('#unfold'));
@@ -584,7 +584,9 @@ check('a model dropped while a job runs cancels that job, and only the new model
   await page.setInputFiles('#model-input', slowGrid());
   await page.selectOption('#pieces', 'fewest');
   await page.click('#unfold');
-  await page.waitForFunction(() => document.getElementById('progress').textContent.startsWith('Step'));
+  // Reading and drawing a grid of 14,400 quads beside other tests on two
+  // cores has taken over a minute before the job's first step.
+  await page.waitForFunction(() => document.getElementById('progress').textContent.startsWith('Step'), null, { timeout: 180000 });
   const progress = await page.textContent('#progress');
   await page.selectOption('#pieces', 'default');
   await dropFiles(page, ['figure.obj', 'figure.mtl', 'figure_face.png'].map((f) => join(examples, f)));
