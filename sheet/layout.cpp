@@ -287,7 +287,7 @@ bool fitsAlone(PlacedNet& placed, const Layout& layout) {
     return true;
 }
 
-// `pieces` turned by `t` of `count` evenly spaced turns clockwise; quarter
+// `p` turned by `t` of `count` evenly spaced turns clockwise; quarter
 // turns exactly, so that packing in quarter turns gives the same shapes
 // however many turns there are.
 Vec2 turnedBy(Vec2 p, int t, int count) {
