@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <numeric>
 
+#include "common/xorshift.h"
+
 namespace sheet {
 
 // Gaps this narrow inside one shape hold nothing of another, and closing
@@ -354,13 +356,8 @@ ShapePackResult packShapes(std::vector<ShapeItem> items, int columns, int rows, 
     // same sheet on every machine): the order with the fewest pages wins,
     // then the one whose last page holds least.
     ShapePackResult best = packInOrder(items, order, false, columns, rows);
-    uint64_t state = 0x9e3779b97f4a7c15ull;
-    auto next = [&] {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return double(state >> 11) / double(uint64_t(1) << 53);
-    };
+    kivano::Xorshift random;
+    auto next = [&] { return double(random() >> 11) / double(uint64_t(1) << 53); };
     std::vector<double> weight(items.size());
     for (int k = 1; k < orders; ++k) {
         for (size_t i = 0; i < items.size(); ++i)

@@ -1,6 +1,7 @@
 #include "unfold/fewest_pieces.h"
 
 #include "common/box_grid.h"
+#include "common/xorshift.h"
 #include "geometry/options.h"
 #include "geometry/predicates.h"
 #include "unfold/algokante.h"
@@ -652,18 +653,6 @@ std::vector<EdgeKey> edgesBetweenNets() {
     return keys;
 }
 
-// The same numbers on every machine and run (xorshift), so that a sheet is
-// the same wherever it is made.
-struct Xorshift {
-    uint64_t state = 0x9E3779B97F4A7C15ull;
-    uint64_t operator()() {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    }
-};
-
 // One unfolding with the given edges tried first, laid out; none where it
 // found no room for its tabs.
 using JoinOrder = std::function<std::optional<Outcome>(const std::vector<EdgeKey>& first)>;
@@ -672,7 +661,7 @@ using JoinOrder = std::function<std::optional<Outcome>(const std::vector<EdgeKey
 // `found`; leaves the best laid out.
 void searchJoinOrders(const JoinOrder& unfold, Outcome found, int tries,
                       const FewestProgress& progress) {
-    Xorshift random;
+    kivano::Xorshift random;
     std::vector<EdgeKey> bestFirst, between = edgesBetweenNets();
     for (int tried = 0; tried < tries && found.nets > 1 && !between.empty(); ++tried) {
         if (progress.search)
