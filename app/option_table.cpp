@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "number_text.h"
+#include "plugin/option_controls.h"
 
 namespace {
 
@@ -26,9 +27,6 @@ constexpr double kBleedMost = 5.0;  // mm
 // model a person cuts out has.
 constexpr double kFacesLeast = 4.0;
 constexpr double kFacesMost = 1e7;
-// Each join order tried costs about one unfolding: more keep a person
-// waiting for hours.
-constexpr double kTriesMost = 100000.0;
 // A mistyped name is taken for a known one this many edits away at most.
 constexpr size_t kNearestEdits = 2;
 
@@ -226,7 +224,7 @@ std::vector<OptionEntry> makeTable() {
          "unfolding (default: none; for a model simplified with --faces 2,000, fewer where it "
          "keeps more than 1,500 triangles)",
          "",
-         OptionRange{0.0, kTriesMost},
+         OptionRange{0.0, double(kMostJoinOrderTries)},
          {},
          "",
          "none unless simplified",

@@ -23,10 +23,6 @@ const char* const kivanoHelpText = "kivano:\nVerwandelt aktuelle Szene in einen 
 
 namespace {
 
-// Each join order costs about one unfolding: more than this would keep a
-// person waiting for hours.
-constexpr int kMostTries = 100000;
-
 // The host's progress window follows the steps when the host has one to
 // give; the lines in the script editor are shown either way.
 class StepProgress {
@@ -180,9 +176,9 @@ MStatus KivanoCmd::doIt(const MArgList& args) {
     int tries = 0;
     if (argData.isFlagSet("tries")) {
         argData.getFlagArgument("tries", 0, tries);
-        if (tries < 0 || tries > kMostTries || !fewest) {
+        if (tries < 0 || tries > kMostJoinOrderTries || !fewest) {
             MString text("kivano: -tries takes 0 to ");
-            text += kMostTries;
+            text += kMostJoinOrderTries;
             text += " join orders, with -pieces \"fewest\"";
             MGlobal::displayError(text);
             return MStatus::kInvalidParameter;

@@ -21,3 +21,8 @@
 #define KIVANO_CONTROL_SIDE_BY_SIDE "rb3"
 #define KIVANO_CONTROL_ANIMATION "rb4"
 #define KIVANO_CONTROL_LAYERED "rb5"
+
+// The command's -tries flag: each join order costs about one unfolding, so
+// more than this would keep a person waiting for hours. The tool refuses
+// more before it asks.
+constexpr int kMostJoinOrderTries = 100000;
